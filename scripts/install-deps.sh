@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what Pellmark needs on Debian 12 with apt-get. Groups: build (the program), test
+# (the suite and its independent readers), fuzz (clang's libFuzzer). Nothing is installed
+# when everything asked for is already there.
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev libgmime-3.0-dev libgsf-1-dev)
+test=(libgtest-dev libgmock-dev pff-tools pst-utils unrtf libemail-outlook-message-perl
+      python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
+fuzz=(clang libclang-rt-14-dev)
+
+want=()
+for group in "$@"; do
+  case "$group" in
+    build) want+=("${build[@]}") ;;
+    test) want+=("${build[@]}" "${test[@]}") ;;
+    fuzz) want+=("${build[@]}" "${fuzz[@]}") ;;
+    *) echo "install-deps: unknown group '$group' (build, test, fuzz)" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for pkg in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and
+# runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh test
+build=${PELLMARK_TEST_BUILD:-build-test}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLMARK_SANITIZE=ON >/dev/null
+cmake --build "$build"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,87 @@
+#pragma once
+// The node database layer ([MS-PST] 2.2): the header, the node and block B-trees, and block
+// reads with their trailer, CRC, compression and encoding handled. Layers above see nodes
+// and decoded block bytes only.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pst/io/File.h"
+#include "pst/ndb/Header.h"
+#include "pst/ndb/LruCache.h"
+
+namespace pellmark::pst {
+
+struct NodeEntry {
+    NodeId nid;
+    BlockId bidData;
+    BlockId bidSub;
+    NodeId nidParent;
+};
+
+struct BlockEntry {
+    BlockId bid;
+    uint64_t ib = 0;
+    uint16_t cb = 0;          // bytes stored in the file
+    uint16_t cbInflated = 0;  // bytes after decompression (equal to cb but in 4 KiB files)
+    uint16_t refs = 0;
+};
+
+using BlockData = std::shared_ptr<const std::vector<uint8_t>>;
+
+struct CacheLimits {
+    size_t pageBytes = 4u << 20;
+    size_t blockBytes = 24u << 20;
+};
+
+class Ndb {
+public:
+    // Opens the file and reads its header; nothing else is read until asked for.
+    explicit Ndb(const std::filesystem::path& path, CacheLimits limits = {});
+
+    const Header& header() const { return header_; }
+    const FormatTraits& traits() const { return *traits_; }
+    uint64_t fileSize() const { return file_.size(); }
+
+    std::optional<NodeEntry> findNode(NodeId nid) const;
+    std::optional<BlockEntry> findBlock(BlockId bid) const;
+    // Every node of the node B-tree in key order; stops when `visit` returns false.
+    void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;
+
+    // The decoded bytes of a block. Throws PstError(NotFound) for a block missing from the
+    // block B-tree and (BadBlock, BadCrc, Decompress) for a damaged one. `owner` names the
+    // node being read, for the error.
+    BlockData readBlock(BlockId bid, NodeId owner = {}) const;
+
+private:
+    struct Page {
+        std::vector<uint8_t> bytes;
+        uint8_t level = 0;
+        uint16_t count = 0;
+        uint8_t entrySize = 0;
+    };
+    using PagePtr = std::shared_ptr<const Page>;
+    enum class Tree : uint8_t { Node = 0x81, Block = 0x80 };
+
+    PagePtr readPage(const BlockRef& ref, Tree tree) const;
+    // The leaf entry whose key equals `key`, as bytes of the leaf page.
+    std::optional<std::pair<PagePtr, size_t>> lookup(Tree tree, uint64_t key) const;
+    void walk(Tree tree, const BlockRef& ref, int expectLevel,
+              const std::function<bool(ByteView, size_t)>& visit, bool& go) const;
+    NodeEntry nodeEntryAt(ByteView page, size_t off) const;
+    BlockEntry blockEntryAt(ByteView page, size_t off) const;
+    std::vector<uint8_t> inflate(Bytes stored, size_t size, const BlockEntry& e) const;
+
+    File file_;
+    Header header_;
+    const FormatTraits* traits_;
+    mutable LruCache<uint64_t, PagePtr> pages_;
+    mutable LruCache<uint64_t, BlockData> blocks_;
+};
+
+}  // namespace pellmark::pst

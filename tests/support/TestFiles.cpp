@@ -1,0 +1,44 @@
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace pellmark::test {
+
+std::filesystem::path samplesDir() {
+    std::filesystem::path dir(PELLMARK_SAMPLES_DIR);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) return {};
+    return std::filesystem::canonical(dir, ec);
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pellmark-test-XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary);
+    out << data;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace pellmark::test
