@@ -1,0 +1,158 @@
+#pragma once
+// The mail store component as the application sees it: sessions, stores, folders, items and
+// attachments, with exactly the operations the application calls. src/mapi implements it over
+// the PST reader; tests implement it with fakes. Every operation may throw StoreError.
+//
+// Texts are UTF-8. Entry identifiers hold no '#' and no leading or trailing blanks, so callers
+// may join them to other texts with '#' and trim them.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace pellmark::store {
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Save-type codes of MailItem::saveAs.
+enum class SaveType : int16_t {
+    Txt = 0,
+    Rtf = 1,
+    Msg = 3,
+    Html = 5,
+    Vcf = 6,
+    Eml = 1024,
+    Mht = 1027,
+};
+
+class Attachment {
+public:
+    virtual ~Attachment() = default;
+    // Never empty; an embedded message is named after its subject with ".msg".
+    virtual std::string fileName() = 0;
+    // Writes the attachment's content (an embedded message as a .msg file) to `path`.
+    virtual void saveAsFile(const std::string& path) = 0;
+};
+
+class Attachments {
+public:
+    virtual ~Attachments() = default;
+    virtual int32_t count() = 0;
+    virtual std::unique_ptr<Attachment> item(int32_t index) = 0;  // 1-based
+};
+
+class ContactItem {
+public:
+    virtual ~ContactItem() = default;
+    virtual std::string firstName() = 0;
+    virtual std::string lastName() = 0;
+};
+
+class MailItem {
+public:
+    virtual ~MailItem() = default;
+    virtual std::string MessageClass() = 0;
+    virtual std::string subject() = 0;
+    virtual std::unique_ptr<Attachments> attachments() = 0;
+    // Writes the whole item to `path` in the format of `type`, or fails leaving no file there.
+    // `type` is the raw code: codes outside SaveType fail.
+    virtual void saveAs(const std::string& path, int16_t type) = 0;
+    // The item as a contact; fails when it is not one.
+    virtual ContactItem& asContact() = 0;
+};
+
+// Walks a folder's items in the store's order. next() moves to the following item and returns
+// it, or nullptr after the last; when the item there cannot be read it throws, and the next
+// call goes on with the item after it.
+class ItemEnumerator {
+public:
+    virtual ~ItemEnumerator() = default;
+    virtual std::unique_ptr<MailItem> next() = 0;
+};
+
+class Items {
+public:
+    virtual ~Items() = default;
+    virtual int64_t Count() = 0;
+    virtual std::unique_ptr<MailItem> Item(int64_t index) = 0;  // 1-based
+    virtual std::unique_ptr<ItemEnumerator> enumerate() = 0;
+};
+
+class Folder;
+
+class FolderEnumerator {
+public:
+    virtual ~FolderEnumerator() = default;
+    virtual std::unique_ptr<Folder> next() = 0;  // nullptr after the last
+};
+
+class Folders {
+public:
+    virtual ~Folders() = default;
+    virtual int32_t count() = 0;
+    virtual std::unique_ptr<FolderEnumerator> enumerate() = 0;
+};
+
+class Folder {
+public:
+    virtual ~Folder() = default;
+    virtual std::string Name() = 0;
+    virtual std::string entryId() = 0;
+    // "IPM." and what follows "IPF." in the container class; "IPM.Note" without one.
+    virtual std::string DefaultMessageClass() = 0;
+    // "\\" then the folder names from the store's root folder down, joined by "\".
+    virtual std::string FolderPath() = 0;
+    virtual std::unique_ptr<Items> items() = 0;
+    virtual std::unique_ptr<Folders> folders() = 0;
+};
+
+class Store {
+public:
+    virtual ~Store() = default;
+    virtual std::string displayName() = 0;
+    virtual std::string entryId() = 0;
+    // The data file's path; blank for stores not to be offered. Fails when the store's file is
+    // missing or unreadable.
+    virtual std::string secondText() = 0;
+    virtual std::unique_ptr<Folder> rootFolder() = 0;
+    virtual std::unique_ptr<Folder> GetFolderFromID(const std::string& entryId) = 0;
+};
+
+class StoreEnumerator {
+public:
+    virtual ~StoreEnumerator() = default;
+    virtual std::unique_ptr<Store> next() = 0;  // nullptr after the last
+};
+
+class Stores {
+public:
+    virtual ~Stores() = default;
+    virtual std::unique_ptr<StoreEnumerator> enumerate() = 0;
+    // Opens a data file as a store of the session; fails when it is not a readable .pst.
+    virtual std::unique_ptr<Store> add(const std::string& path) = 0;
+    virtual std::unique_ptr<Store> storeFromId(const std::string& entryId) = 0;
+};
+
+class Session {
+public:
+    virtual ~Session() = default;
+    // Reads the profile; fails when the profile exists but cannot be read.
+    virtual void logon() = 0;
+    virtual Stores& stores() = 0;
+    virtual std::unique_ptr<Store> storeFromId(const std::string& entryId) = 0;
+    virtual void logoff() = 0;
+};
+
+// Creates sessions. The application holds one factory and creates a session per user action;
+// tests substitute their own.
+class SessionFactory {
+public:
+    virtual ~SessionFactory() = default;
+    virtual std::unique_ptr<Session> create() = 0;
+};
+
+}  // namespace pellmark::store
