@@ -220,6 +220,7 @@ void RtfInterpreter::unicode(int32_t value) {
     const bool show = visible();
     fallbackLeft_ = state_.uc;
     if (!show) return;
+    if (value < -32768 || value > 65535) return character(kReplacementChar);
     const auto unit = char16_t(value < 0 ? value + 65536 : value);
     if (highSurrogate_) {
         const char16_t high = std::exchange(highSurrogate_, 0);
