@@ -14,7 +14,7 @@ struct Entity {
     char32_t c;
 };
 
-// The named character references of HTML 4, sorted by name (case matters: "Agrave" and
+// The named character references of HTML 4 and &apos;, sorted by name (case matters: "Agrave" and
 // "agrave" differ).
 constexpr Entity kEntities[] = {
     {"AElig", 0xC6}, {"Aacute", 0xC1}, {"Acirc", 0xC2}, {"Agrave", 0xC0}, {"Alpha", 0x391},
@@ -30,7 +30,7 @@ constexpr Entity kEntities[] = {
     {"Uacute", 0xDA}, {"Ucirc", 0xDB}, {"Ugrave", 0xD9}, {"Upsilon", 0x3A5}, {"Uuml", 0xDC},
     {"Xi", 0x39E}, {"Yacute", 0xDD}, {"Yuml", 0x178}, {"Zeta", 0x396}, {"aacute", 0xE1},
     {"acirc", 0xE2}, {"acute", 0xB4}, {"aelig", 0xE6}, {"agrave", 0xE0}, {"alefsym", 0x2135},
-    {"alpha", 0x3B1}, {"amp", 0x26}, {"and", 0x2227}, {"ang", 0x2220}, {"aring", 0xE5},
+    {"alpha", 0x3B1}, {"amp", 0x26}, {"and", 0x2227}, {"ang", 0x2220}, {"apos", 0x27}, {"aring", 0xE5},
     {"asymp", 0x2248}, {"atilde", 0xE3}, {"auml", 0xE4}, {"bdquo", 0x201E}, {"beta", 0x3B2},
     {"brvbar", 0xA6}, {"bull", 0x2022}, {"cap", 0x2229}, {"ccedil", 0xE7}, {"cedil", 0xB8},
     {"cent", 0xA2}, {"chi", 0x3C7}, {"circ", 0x2C6}, {"clubs", 0x2663}, {"cong", 0x2245},
@@ -69,6 +69,9 @@ constexpr Entity kEntities[] = {
     {"xi", 0x3BE}, {"yacute", 0xFD}, {"yen", 0xA5}, {"yuml", 0xFF}, {"zeta", 0x3B6},
     {"zwj", 0x200D}, {"zwnj", 0x200C},
 };
+
+static_assert(std::is_sorted(std::begin(kEntities), std::end(kEntities),
+                             [](const Entity& a, const Entity& b) { return a.name < b.name; }));
 
 // Browsers read the C1 range of numeric references as windows-1252, as the HTML standard says.
 constexpr char16_t kWindows1252High[32] = {
@@ -111,6 +114,12 @@ size_t numericReference(std::string_view s, size_t pos, char32_t& c) {
     return p;
 }
 
+const Entity* find(std::string_view name) {
+    const auto* it = std::lower_bound(std::begin(kEntities), std::end(kEntities), name,
+                                      [](const Entity& e, std::string_view n) { return e.name < n; });
+    return it != std::end(kEntities) && it->name == name ? it : nullptr;
+}
+
 }  // namespace
 
 size_t decodeHtmlEntity(std::string_view s, size_t pos, char32_t& c) {
@@ -118,15 +127,21 @@ size_t decodeHtmlEntity(std::string_view s, size_t pos, char32_t& c) {
     if (s[pos + 1] == '#') return numericReference(s, pos, c);
     size_t end = pos + 1;
     while (end < s.size() && end - pos <= 10 && isAlnum(s[end])) ++end;
-    const std::string_view name = s.substr(pos + 1, end - pos - 1);
-    const auto* it = std::lower_bound(std::begin(kEntities), std::end(kEntities), name,
-                                      [](const Entity& e, std::string_view n) { return e.name < n; });
-    if (it == std::end(kEntities) || it->name != name) return pos;
     const bool terminated = end < s.size() && s[end] == ';';
-    // Without the semicolon only the old Latin-1 names count, as in browsers.
-    if (!terminated && it->c > 0xFF) return pos;
-    c = it->c;
-    return terminated ? end + 1 : end;
+    if (const Entity* e = find(s.substr(pos + 1, end - pos - 1)); e && terminated) {
+        c = e->c;
+        return end + 1;
+    }
+    // Without the semicolon only the old Latin-1 names count, also as a prefix ("&copy2"),
+    // as in browsers.
+    for (size_t n = end - pos - 1; n >= 2; --n) {
+        const Entity* e = find(s.substr(pos + 1, n));
+        if (e && e->c <= 0xFF) {
+            c = e->c;
+            return pos + 1 + n;
+        }
+    }
+    return pos;
 }
 
 }  // namespace pellmark::saveas

@@ -147,7 +147,10 @@ private:
             blockBoundary();
             firstCell_ = true;
         } else if (n == "td" || n == "th") {
-            if (!tag.closing && !std::exchange(firstCell_, false) && !atLineStart_) put('\t');
+            if (!tag.closing && !std::exchange(firstCell_, false) && !atLineStart_) {
+                out_ += '\t';  // spaces on either side of a cell separator do not show
+                pendingSpace_ = false;
+            }
         } else if (n == "pre") {
             blockBoundary();
             preDepth_ = tag.closing ? std::max(preDepth_ - 1, 0) : preDepth_ + 1;
@@ -194,7 +197,7 @@ private:
                     put(c);
                 }
             } else if (isSpace(c)) {
-                pendingSpace_ = !atLineStart_;
+                pendingSpace_ = !atLineStart_ && out_.back() != '\t';
             } else if (c == '\xC2' && i + 1 < run.size() && run[i + 1] == '\xA0') {
                 put(' ');  // a no-break space shows, and does not collapse
                 ++i;
