@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "saveas/BodySamples.h"
 #include "saveas/CompressedRtf.h"
 #include "support/TestFiles.h"
@@ -139,6 +141,21 @@ TEST(TextFromRtf, SurvivesHostileInput) {
     EXPECT_EQ(textFromRtf("{\\rtf1 a\\'4"), "a4");
     EXPECT_EQ(textFromRtf("{\\rtf1 a\\bin999999 {{{"), "a");
     EXPECT_EQ(textFromRtf("{\\rtf1 \\u99999999999999999999?a\\uc99999999999 \\u65 bcd}"), "\xEF\xBF\xBD" "aA");
+}
+
+TEST(TextFromRtf, SurvivesRandomInput) {
+    const std::vector<std::string> pieces = {
+        "{", "}", "\\", "\\u", "\\uc", "\\'", "\\'e9", "\\bin", "\\*\\htmltag", "\\htmlrtf",
+        "\\fonttbl", "\\f", "\\fcharset128", "\\ansicpg", "\\par", "-", "7", "65535", " ", "x",
+        "\xC3", "\xA9", "\n", "\\*", "\\pict", "\\cpg1200", "\\cpg50220"};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 2000; ++round) {
+        std::string rtf = round % 2 ? "{\\rtf1\\fromhtml1 " : "{\\rtf1 ";
+        for (int i = 0; i < 60; ++i) rtf += pieces[rng() % pieces.size()];
+        (void)textFromRtf(rtf);
+        (void)htmlFromRtf(rtf);
+        (void)rtfOrigin(rtf);
+    }
 }
 
 TEST(TextFromRtf, MatchesUnrtfOnTheSamples) {
