@@ -8,7 +8,7 @@
 namespace pellmark::saveas {
 
 class BodyError : public std::runtime_error {
-public:
+  public:
     explicit BodyError(const std::string& what) : std::runtime_error(what) {}
 };
 

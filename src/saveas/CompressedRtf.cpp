@@ -47,7 +47,7 @@ std::string hex32(uint32_t v) {
 // dictionary, so the linear buffer is the dictionary: a reference's 12-bit offset is turned
 // into a distance back from the write position, which also covers the 4 KB wrap-around.
 class Decoder {
-public:
+  public:
     Decoder(std::span<const uint8_t> in, uint32_t rawSize) : in_(in) {
         const uint64_t cap = std::min<uint64_t>(rawSize, in.size() * kMaxExpansion);
         buf_.resize(kPreload.size() + cap);
@@ -61,14 +61,14 @@ public:
         while (!ended && inPos_ < in_.size() && pos_ < end_) ended = decodeRun();
         const size_t written = pos_ - kPreload.size();
         if (!ended && written < rawSize)
-            throw BodyError("compressed RTF: data ends after " + std::to_string(written) +
-                            " of " + std::to_string(rawSize) + " bytes without an end marker");
+            throw BodyError("compressed RTF: data ends after " + std::to_string(written) + " of " +
+                            std::to_string(rawSize) + " bytes without an end marker");
         buf_.resize(pos_);
         buf_.erase(0, kPreload.size());
         return std::move(buf_);
     }
 
-private:
+  private:
     // One control byte and up to eight tokens; true at the end marker.
     bool decodeRun() {
         const uint8_t control = in_[inPos_++];
@@ -122,7 +122,7 @@ private:
 // Greedy longest-match encoder over hash chains of two-byte prefixes. Among matches of the
 // same length the oldest wins, which reproduces the encodings of [MS-OXRTFCP]'s examples.
 class Encoder {
-public:
+  public:
     explicit Encoder(std::string_view rtf) : text_(kPreload) {
         text_.append(rtf);
         head_.assign(65536, -1);
@@ -147,7 +147,7 @@ public:
         return finish();
     }
 
-private:
+  private:
     static constexpr int kMaxChain = 256;
 
     static size_t key(const std::string& s, size_t p) {
@@ -207,12 +207,13 @@ private:
         putLe32(out_.data(), uint32_t(out_.size() - 4));
         putLe32(out_.data() + 4, uint32_t(rawSize));
         putLe32(out_.data() + 8, kCompressed);
-        const std::span<const uint8_t> content(out_.data() + kHeaderSize, out_.size() - kHeaderSize);
+        const std::span<const uint8_t> content(out_.data() + kHeaderSize,
+                                               out_.size() - kHeaderSize);
         putLe32(out_.data() + 12, pst::computeCrc(content));
         return std::move(out_);
     }
 
-    std::string text_;  // the preload followed by the input: the dictionary, never wrapped
+    std::string text_;           // the preload followed by the input: the dictionary, never wrapped
     std::vector<int32_t> head_;  // the newest position of each two-byte prefix
     std::vector<int32_t> prev_;
     size_t inserted_ = 0;

@@ -11,9 +11,15 @@
 namespace pellmark::saveas {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+bool isAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
@@ -28,23 +34,22 @@ bool isOneOf(std::string_view name, const std::array<std::string_view, N>& names
 // Elements that break lines but do not otherwise show; li, tr, td, pre, hr and br have
 // handling of their own.
 constexpr std::array<std::string_view, 28> kBlocks = {
-    "address", "article", "aside",  "blockquote", "body",   "center",  "dd",
-    "div",     "dl",      "dt",     "fieldset",   "figure", "footer",  "form",
-    "h1",      "h2",      "h3",     "h4",         "h5",     "h6",      "header",
-    "html",    "main",    "nav",    "p",          "section", "table",  "caption"};
+    "address",  "article", "aside",  "blockquote", "body", "center",  "dd",    "div",    "dl", "dt",
+    "fieldset", "figure",  "footer", "form",       "h1",   "h2",      "h3",    "h4",     "h5", "h6",
+    "header",   "html",    "main",   "nav",        "p",    "section", "table", "caption"};
 
 // Elements whose content a browser never shows.
-constexpr std::array<std::string_view, 7> kHidden = {"head",  "script",   "style", "title",
-                                                     "xml",   "template", "noembed"};
+constexpr std::array<std::string_view, 7> kHidden = {"head", "script",   "style",  "title",
+                                                     "xml",  "template", "noembed"};
 
 struct Tag {
     std::string name;  // lower case
     bool closing = false;
-    size_t end = 0;    // the position after '>'
+    size_t end = 0;  // the position after '>'
 };
 
 class HtmlTextWriter {
-public:
+  public:
     explicit HtmlTextWriter(std::string_view html) : s_(html) { out_.reserve(html.size() / 2); }
 
     std::string run() {
@@ -72,7 +77,7 @@ public:
         return finish();
     }
 
-private:
+  private:
     struct List {
         bool ordered;
         int counter;
@@ -117,13 +122,16 @@ private:
 
     // Skips to after the element's end tag; a head without one ends where the body starts.
     size_t skipElement(const Tag& tag) {
-        for (size_t p = s_.find('<', tag.end); p != std::string_view::npos; p = s_.find('<', p + 1)) {
+        for (size_t p = s_.find('<', tag.end); p != std::string_view::npos;
+             p = s_.find('<', p + 1)) {
             const bool closing = p + 1 < s_.size() && s_[p + 1] == '/';
             const size_t nameStart = p + (closing ? 2 : 1);
             const std::string_view rest = s_.substr(nameStart, tag.name.size());
             const size_t after = nameStart + tag.name.size();
-            const bool nameEnds = after >= s_.size() || isSpace(s_[after]) || s_[after] == '>' || s_[after] == '/';
-            if (closing && nameEnds && equalsIgnoreCase(rest, tag.name)) return skipPast(after, ">");
+            const bool nameEnds =
+                after >= s_.size() || isSpace(s_[after]) || s_[after] == '>' || s_[after] == '/';
+            if (closing && nameEnds && equalsIgnoreCase(rest, tag.name))
+                return skipPast(after, ">");
             if (tag.name == "head" && !closing && equalsIgnoreCase(s_.substr(nameStart, 4), "body"))
                 return p;
         }
@@ -265,19 +273,32 @@ private:
 
 }  // namespace
 
-std::string textFromHtml(std::string_view html) { return HtmlTextWriter(html).run(); }
+std::string textFromHtml(std::string_view html) {
+    return HtmlTextWriter(html).run();
+}
 
 std::string escapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

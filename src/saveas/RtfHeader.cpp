@@ -9,19 +9,54 @@ namespace pellmark::saveas {
 namespace {
 
 // Sorted for binary search.
-constexpr std::array<std::string_view, 44> kHiddenDestinations = {
-    "annotation", "atnauthor", "atnid",    "bkmkend",    "bkmkstart",   "colorschememapping",
-    "colortbl",   "datafield", "datastore", "do",        "docvar",      "filetbl",
-    "fldinst",    "fonttbl",   "footer",   "footerf",    "footerl",     "footerr",
-    "footnote",   "generator", "header",   "headerf",    "headerl",     "headerr",
-    "info",       "latentstyles", "listoverridetable", "listtable", "nonshppict", "objclass",
-    "objdata",    "pict",      "pn",       "pntxta",     "pntxtb",      "private",
-    "revtbl",     "rsidtbl",   "stylesheet", "tc",       "template",    "themedata",
-    "txe",        "xe"};
+constexpr std::array<std::string_view, 44> kHiddenDestinations = {"annotation",
+                                                                  "atnauthor",
+                                                                  "atnid",
+                                                                  "bkmkend",
+                                                                  "bkmkstart",
+                                                                  "colorschememapping",
+                                                                  "colortbl",
+                                                                  "datafield",
+                                                                  "datastore",
+                                                                  "do",
+                                                                  "docvar",
+                                                                  "filetbl",
+                                                                  "fldinst",
+                                                                  "fonttbl",
+                                                                  "footer",
+                                                                  "footerf",
+                                                                  "footerl",
+                                                                  "footerr",
+                                                                  "footnote",
+                                                                  "generator",
+                                                                  "header",
+                                                                  "headerf",
+                                                                  "headerl",
+                                                                  "headerr",
+                                                                  "info",
+                                                                  "latentstyles",
+                                                                  "listoverridetable",
+                                                                  "listtable",
+                                                                  "nonshppict",
+                                                                  "objclass",
+                                                                  "objdata",
+                                                                  "pict",
+                                                                  "pn",
+                                                                  "pntxta",
+                                                                  "pntxtb",
+                                                                  "private",
+                                                                  "revtbl",
+                                                                  "rsidtbl",
+                                                                  "stylesheet",
+                                                                  "tc",
+                                                                  "template",
+                                                                  "themedata",
+                                                                  "txe",
+                                                                  "xe"};
 
 // Words that can only stand in a document's body: the header is over when one appears.
-constexpr std::array<std::string_view, 6> kBodyWords = {"par", "pard", "plain", "sectd",
-                                                         "trowd", "u"};
+constexpr std::array<std::string_view, 6> kBodyWords = {"par",   "pard",  "plain",
+                                                        "sectd", "trowd", "u"};
 
 bool isBodyWord(std::string_view word) {
     return std::find(kBodyWords.begin(), kBodyWords.end(), word) != kBodyWords.end();
@@ -72,7 +107,8 @@ RtfHeader scanRtfHeader(std::string_view rtf) {
                 if (!skipHeaderGroup(tok)) return header;
                 break;
             case RtfToken::Kind::Word:
-                if (t.text == "fromhtml" && (!t.hasParam || t.param != 0)) header.origin = RtfOrigin::Html;
+                if (t.text == "fromhtml" && (!t.hasParam || t.param != 0))
+                    header.origin = RtfOrigin::Html;
                 if (t.text == "fromtext") header.origin = RtfOrigin::Text;
                 if (isBodyWord(t.text)) return header;
                 break;
@@ -84,7 +120,8 @@ RtfHeader scanRtfHeader(std::string_view rtf) {
                 break;
             case RtfToken::Kind::GroupEnd:
             case RtfToken::Kind::HexByte:
-            case RtfToken::Kind::Binary: return header;
+            case RtfToken::Kind::Binary:
+                return header;
         }
     }
 }

@@ -12,9 +12,9 @@ namespace pellmark::saveas {
 enum class RtfOrigin { Rtf, Html, Text };
 
 struct RtfHeader {
-    bool isRtf = false;      // starts with "{\rtf"
+    bool isRtf = false;  // starts with "{\rtf"
     RtfOrigin origin = RtfOrigin::Rtf;
-    size_t bodyOffset = 0;   // the first body token: text, a body group, a paragraph word
+    size_t bodyOffset = 0;  // the first body token: text, a body group, a paragraph word
 };
 
 RtfHeader scanRtfHeader(std::string_view rtf);

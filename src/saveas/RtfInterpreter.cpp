@@ -18,11 +18,11 @@ struct NamedCharacter {
 };
 
 constexpr NamedCharacter kNamedCharacters[] = {
-    {"bullet", U'\u2022'},  {"emdash", U'\u2014'},    {"emspace", U'\u2003'},
-    {"endash", U'\u2013'},  {"enspace", U'\u2002'},   {"ldblquote", U'\u201C'},
-    {"lquote", U'\u2018'},  {"ltrmark", U'\u200E'},   {"qmspace", U'\u2005'},
+    {"bullet", U'\u2022'},    {"emdash", U'\u2014'},  {"emspace", U'\u2003'},
+    {"endash", U'\u2013'},    {"enspace", U'\u2002'}, {"ldblquote", U'\u201C'},
+    {"lquote", U'\u2018'},    {"ltrmark", U'\u200E'}, {"qmspace", U'\u2005'},
     {"rdblquote", U'\u201D'}, {"rquote", U'\u2019'},  {"rtlmark", U'\u200F'},
-    {"zwj", U'\u200D'},     {"zwnj", U'\u200C'},
+    {"zwj", U'\u200D'},       {"zwnj", U'\u200C'},
 };
 
 }  // namespace
@@ -36,7 +36,9 @@ std::string RtfInterpreter::run() {
     for (RtfToken t = tok_.next(); t.kind != RtfToken::Kind::End; t = tok_.next()) {
         const bool opened = std::exchange(groupOpened_, false);
         switch (t.kind) {
-            case RtfToken::Kind::GroupStart: groupStart(); break;
+            case RtfToken::Kind::GroupStart:
+                groupStart();
+                break;
             case RtfToken::Kind::GroupEnd:
                 groupEnd();
                 if (stack_.empty()) return finish();  // what follows the document is not shown
@@ -60,10 +62,17 @@ std::string RtfInterpreter::run() {
                     symbol(t.symbol);
                 }
                 break;
-            case RtfToken::Kind::HexByte: hexByte(t.byte); break;
-            case RtfToken::Kind::Text: text(t.text); break;
-            case RtfToken::Kind::Binary: consumeFallback(); break;
-            case RtfToken::Kind::End: break;
+            case RtfToken::Kind::HexByte:
+                hexByte(t.byte);
+                break;
+            case RtfToken::Kind::Text:
+                text(t.text);
+                break;
+            case RtfToken::Kind::Binary:
+                consumeFallback();
+                break;
+            case RtfToken::Kind::End:
+                break;
         }
     }
     return finish();
@@ -145,7 +154,8 @@ void RtfInterpreter::word(const RtfToken& t) {
 // Words that stand for characters; the rest only format and show nothing.
 bool RtfInterpreter::characterWord(std::string_view name) {
     const bool text = output_ != Output::Html;
-    if (name == "par" || name == "line" || (text && (name == "row" || name == "page" || name == "sect"))) {
+    if (name == "par" || name == "line" ||
+        (text && (name == "row" || name == "page" || name == "sect"))) {
         newline();
     } else if (name == "tab" || (text && name == "cell")) {
         character(U'\t');
@@ -189,11 +199,20 @@ void RtfInterpreter::symbol(char c) {
     switch (c) {
         case '\\':
         case '{':
-        case '}': character(char32_t(c)); break;
-        case '~': character(U'\u00A0'); break;
-        case '_': character(U'\u2011'); break;
-        case '\t': character(U'\t'); break;
-        default: break;  // \- \| \: and the unknown show nothing
+        case '}':
+            character(char32_t(c));
+            break;
+        case '~':
+            character(U'\u00A0');
+            break;
+        case '_':
+            character(U'\u2011');
+            break;
+        case '\t':
+            character(U'\t');
+            break;
+        default:
+            break;  // \- \| \: and the unknown show nothing
     }
 }
 
@@ -253,9 +272,12 @@ void RtfInterpreter::character(char32_t c) {
 bool RtfInterpreter::visible() const {
     if (state_.fontTable) return false;
     switch (output_) {
-        case Output::Text: return true;
-        case Output::OriginalText: return !state_.htmlRtf;
-        case Output::Html: return state_.htmlTag || (seenHtmlTag_ && !state_.htmlRtf);
+        case Output::Text:
+            return true;
+        case Output::OriginalText:
+            return !state_.htmlRtf;
+        case Output::Html:
+            return state_.htmlTag || (seenHtmlTag_ && !state_.htmlRtf);
     }
     return false;
 }

@@ -16,17 +16,17 @@
 namespace pellmark::saveas {
 
 class RtfInterpreter {
-public:
+  public:
     enum class Output {
-        Text,           // what a reader shows
-        OriginalText,   // the plain text a \fromtext document encapsulates
-        Html,           // the HTML a \fromhtml1 document encapsulates
+        Text,          // what a reader shows
+        OriginalText,  // the plain text a \fromtext document encapsulates
+        Html,          // the HTML a \fromhtml1 document encapsulates
     };
 
     RtfInterpreter(std::string_view rtf, Output output);
     std::string run();
 
-private:
+  private:
     struct State {
         int uc = 1;              // fallback characters that follow each \uN
         int font = -1;           // the selected font; -1 for the default font

@@ -5,7 +5,9 @@
 
 namespace pellmark::saveas {
 
-RtfOrigin rtfOrigin(std::string_view rtf) { return scanRtfHeader(rtf).origin; }
+RtfOrigin rtfOrigin(std::string_view rtf) {
+    return scanRtfHeader(rtf).origin;
+}
 
 std::optional<std::string> htmlFromRtf(std::string_view rtf) {
     if (rtfOrigin(rtf) != RtfOrigin::Html) return std::nullopt;
@@ -18,7 +20,8 @@ std::string textFromRtf(std::string_view rtf) {
             return textFromHtml(RtfInterpreter(rtf, RtfInterpreter::Output::Html).run());
         case RtfOrigin::Text:
             return RtfInterpreter(rtf, RtfInterpreter::Output::OriginalText).run();
-        case RtfOrigin::Rtf: break;
+        case RtfOrigin::Rtf:
+            break;
     }
     return RtfInterpreter(rtf, RtfInterpreter::Output::Text).run();
 }

@@ -6,8 +6,12 @@
 namespace pellmark::saveas {
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -35,7 +39,8 @@ RtfToken RtfTokenizer::next() {
         case '\\':
             if (pos_ + 1 < s_.size() && isLetter(s_[pos_ + 1])) return controlWord(pos_);
             return controlSymbol(pos_);
-        default: return text(pos_);
+        default:
+            return text(pos_);
     }
 }
 

@@ -14,15 +14,15 @@ struct RtfToken {
     std::string_view text;  // the word's name, the text run or the binary data
     int32_t param = 0;
     bool hasParam = false;
-    char symbol = 0;   // a control symbol's character
-    uint8_t byte = 0;  // the value of a \'hh escape
-    size_t offset = 0; // where the token starts in the input
+    char symbol = 0;    // a control symbol's character
+    uint8_t byte = 0;   // the value of a \'hh escape
+    size_t offset = 0;  // where the token starts in the input
 
     bool is(std::string_view word) const { return kind == Kind::Word && text == word; }
 };
 
 class RtfTokenizer {
-public:
+  public:
     explicit RtfTokenizer(std::string_view rtf) : s_(rtf) {}
 
     RtfToken next();
@@ -31,7 +31,7 @@ public:
     bool skipGroup();
     size_t position() const { return pos_; }
 
-private:
+  private:
     RtfToken controlWord(size_t start);
     RtfToken controlSymbol(size_t start);
     RtfToken text(size_t start);

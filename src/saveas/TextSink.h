@@ -14,7 +14,7 @@
 namespace pellmark::saveas {
 
 class TextSink {
-public:
+  public:
     explicit TextSink(std::string& out) : out_(out) {}
     ~TextSink();
     TextSink(const TextSink&) = delete;
@@ -27,7 +27,7 @@ public:
     // Converts the bytes gathered so far; call before reading the output.
     void flush();
 
-private:
+  private:
     void convert(std::string_view in, int codepage);
     void convertSymbol(std::string_view in);
     iconv_t converter(int codepage);

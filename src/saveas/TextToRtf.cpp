@@ -1,6 +1,5 @@
 #include "saveas/TextToRtf.h"
 
-
 #include "saveas/BodyError.h"
 #include "saveas/RtfHeader.h"
 #include "saveas/Utf8.h"
@@ -31,14 +30,24 @@ std::string rtfEscape(std::string_view utf8) {
     while (p < utf8.size()) {
         const char32_t c = decodeUtf8(utf8, p);
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '{': out += "\\{"; break;
-            case '}': out += "\\}"; break;
-            case '\t': out += "\\tab "; break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '{':
+                out += "\\{";
+                break;
+            case '}':
+                out += "\\}";
+                break;
+            case '\t':
+                out += "\\tab ";
+                break;
             case '\r':
                 if (p < utf8.size() && utf8[p] == '\n') ++p;
                 [[fallthrough]];
-            case '\n': out += "\\par\r\n"; break;
+            case '\n':
+                out += "\\par\r\n";
+                break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     appendHexByte(out, uint8_t(c));

@@ -9,7 +9,8 @@
 
 namespace pellmark::test {
 
-std::optional<std::string> readOleStream(const std::filesystem::path& file, const std::string& name) {
+std::optional<std::string> readOleStream(const std::filesystem::path& file,
+                                         const std::string& name) {
     gsf_init();
     GError* err = nullptr;
     GsfInput* input = gsf_input_stdio_new(file.c_str(), &err);
@@ -49,7 +50,8 @@ std::optional<std::string> unrtf(const std::string& rtf, const std::string& mode
     if (std::system("unrtf --version >/dev/null 2>&1") != 0) return std::nullopt;
     TempDir dir;
     writeFile(dir / "in.rtf", rtf);
-    const std::string command = "unrtf " + mode + " '" + (dir / "in.rtf").string() + "' 2>/dev/null";
+    const std::string command =
+        "unrtf " + mode + " '" + (dir / "in.rtf").string() + "' 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return std::nullopt;
     std::string out;

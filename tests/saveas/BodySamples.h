@@ -10,7 +10,8 @@
 namespace pellmark::test {
 
 // The bytes of one stream at the top of an OLE compound file; nullopt when it is missing.
-std::optional<std::string> readOleStream(const std::filesystem::path& file, const std::string& name);
+std::optional<std::string> readOleStream(const std::filesystem::path& file,
+                                         const std::string& name);
 
 // The .msg samples that carry a compressed RTF body, with the stream's bytes.
 struct MsgRtf {

@@ -15,11 +15,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // The two worked examples of [MS-OXRTFCP] section 3: the compressed bytes and their RTF.
-const Bytes kSimpleExample = {
-    0x2d, 0x00, 0x00, 0x00, 0x2b, 0x00, 0x00, 0x00, 0x4c, 0x5a, 0x46, 0x75, 0xf1, 0xc5, 0xc7, 0xa7,
-    0x03, 0x00, 0x0a, 0x00, 0x72, 0x63, 0x70, 0x67, 0x31, 0x32, 0x35, 0x42, 0x32, 0x0a, 0xf3, 0x20,
-    0x68, 0x65, 0x6c, 0x09, 0x00, 0x20, 0x62, 0x77, 0x05, 0xb0, 0x6c, 0x64, 0x7d, 0x0a, 0x80, 0x0f,
-    0xa0};
+const Bytes kSimpleExample = {0x2d, 0x00, 0x00, 0x00, 0x2b, 0x00, 0x00, 0x00, 0x4c, 0x5a,
+                              0x46, 0x75, 0xf1, 0xc5, 0xc7, 0xa7, 0x03, 0x00, 0x0a, 0x00,
+                              0x72, 0x63, 0x70, 0x67, 0x31, 0x32, 0x35, 0x42, 0x32, 0x0a,
+                              0xf3, 0x20, 0x68, 0x65, 0x6c, 0x09, 0x00, 0x20, 0x62, 0x77,
+                              0x05, 0xb0, 0x6c, 0x64, 0x7d, 0x0a, 0x80, 0x0f, 0xa0};
 const std::string kSimpleRtf = "{\\rtf1\\ansi\\ansicpg1252\\pard hello world}\r\n";
 
 // A reference that reaches into the bytes it is itself writing.
@@ -28,7 +28,9 @@ const Bytes kCrossingExample = {0x1a, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 
                                 0x57, 0x58, 0x59, 0x5a, 0x0d, 0x6e, 0x7d, 0x01, 0x0e, 0xb0};
 const std::string kCrossingRtf = "{\\rtf1 WXYZWXYZWXYZWXYZWXYZ}";
 
-std::string decompress(const Bytes& b) { return decompressRtf(b); }
+std::string decompress(const Bytes& b) {
+    return decompressRtf(b);
+}
 
 std::span<const uint8_t> bytesOf(const std::string& s) {
     return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
@@ -147,7 +149,8 @@ TEST(CompressedRtf, DecompressesTheMsgSamples) {
         SCOPED_TRACE(name);
         const std::string rtf = decompressRtf(bytesOf(stream));
         const uint32_t rawSize = uint32_t(uint8_t(stream[4])) | uint32_t(uint8_t(stream[5])) << 8 |
-                                 uint32_t(uint8_t(stream[6])) << 16 | uint32_t(uint8_t(stream[7])) << 24;
+                                 uint32_t(uint8_t(stream[6])) << 16 |
+                                 uint32_t(uint8_t(stream[7])) << 24;
         EXPECT_EQ(rtf.size(), rawSize);
         EXPECT_EQ(rtf.substr(0, 6), "{\\rtf1");
         EXPECT_EQ(decompressRtf(compressRtf(rtf)), rtf);
@@ -157,13 +160,15 @@ TEST(CompressedRtf, DecompressesTheMsgSamples) {
 TEST(CompressedRtf, DecompressesAMegabyteInMilliseconds) {
     std::string rtf = "{\\rtf1\\ansi ";
     std::mt19937 rng(3);
-    while (rtf.size() < (1u << 20)) rtf += "\\par Line " + std::to_string(rng() % 100000) + " of text";
+    while (rtf.size() < (1u << 20))
+        rtf += "\\par Line " + std::to_string(rng() % 100000) + " of text";
     rtf += "}";
     const Bytes packed = compressRtf(rtf);
     const auto start = std::chrono::steady_clock::now();
     const int rounds = 20;
     for (int i = 0; i < rounds; ++i) ASSERT_EQ(decompressRtf(packed).size(), rtf.size());
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double mbPerSecond = rounds * double(rtf.size()) / (1 << 20) / seconds;
     RecordProperty("MBps", std::to_string(mbPerSecond));
     std::printf("decompression: %.0f MB/s\n", mbPerSecond);

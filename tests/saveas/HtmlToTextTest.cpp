@@ -6,12 +6,13 @@ namespace pellmark::saveas {
 namespace {
 
 TEST(TextFromHtml, DropsWhatBrowsersDoNotShow) {
-    EXPECT_EQ(textFromHtml("<html><head><title>T</title><meta charset=utf-8>"
-                           "<style>p {color:red}</style></head><body>"
-                           "<script>if (a < b) document.write('x')</script>"
-                           "<!-- comment <p>hidden</p> --><!--[if gte mso 9]><xml><o:x/></xml><![endif]-->"
-                           "<![if !supportLists]>Shown<![endif]><STYLE type=\"text/css\">x</STYLE>"
-                           "</body></html>"),
+    EXPECT_EQ(textFromHtml(
+                  "<html><head><title>T</title><meta charset=utf-8>"
+                  "<style>p {color:red}</style></head><body>"
+                  "<script>if (a < b) document.write('x')</script>"
+                  "<!-- comment <p>hidden</p> --><!--[if gte mso 9]><xml><o:x/></xml><![endif]-->"
+                  "<![if !supportLists]>Shown<![endif]><STYLE type=\"text/css\">x</STYLE>"
+                  "</body></html>"),
               "Shown");
     // A head that is never closed ends where the body starts.
     EXPECT_EQ(textFromHtml("<head><title>T</title><body>Body"), "Body");
@@ -36,17 +37,22 @@ TEST(TextFromHtml, MarksListItemsAndSeparatesCells) {
     EXPECT_EQ(textFromHtml("<ul><li>one<li>two<ul><li>inner</li></ul></li></ul>"
                            "<ol><li>first</li><li>second</li></ol>"),
               "\xE2\x80\xA2 one\n\xE2\x80\xA2 two\n  \xE2\x80\xA2 inner\n1. first\n2. second");
-    EXPECT_EQ(textFromHtml("<table><tr><td>a</td><td> b </td></tr><tr><th>c</th><td>d</td></tr></table>"),
-              "a\tb\nc\td");
+    EXPECT_EQ(
+        textFromHtml("<table><tr><td>a</td><td> b </td></tr><tr><th>c</th><td>d</td></tr></table>"),
+        "a\tb\nc\td");
 }
 
 TEST(TextFromHtml, DecodesCharacterReferences) {
-    EXPECT_EQ(textFromHtml("&lt;a&gt; &amp; &quot;q&quot; &apos;&eacute;&Eacute;&euro;&#233;&#xE9;&#X1F600;"),
-              "<a> & \"q\" '\xC3\xA9\xC3\x89\xE2\x82\xAC\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(
+        textFromHtml(
+            "&lt;a&gt; &amp; &quot;q&quot; &apos;&eacute;&Eacute;&euro;&#233;&#xE9;&#X1F600;"),
+        "<a> & \"q\" '\xC3\xA9\xC3\x89\xE2\x82\xAC\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80");
     // Windows-1252 for the C1 range; invalid numbers become U+FFFD; unknown names stay.
     EXPECT_EQ(textFromHtml("&#150;&#0;&#xD800;&#99999999;"),
               "\xE2\x80\x93\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(textFromHtml("&bogus; &amp &copy2 AT&T &euro"), "&bogus; & \xC2\xA9" "2 AT&T &euro");
+    EXPECT_EQ(textFromHtml("&bogus; &amp &copy2 AT&T &euro"),
+              "&bogus; & \xC2\xA9"
+              "2 AT&T &euro");
 }
 
 TEST(TextFromHtml, KeepsLinkTextAndToleratesBrokenMarkup) {

@@ -13,7 +13,8 @@ namespace {
 
 // Modelled on the encapsulation example of [MS-OXRTFEX] section 3.1: HTML tags in
 // \*\htmltag groups, text between them, RTF-only parts marked with \htmlrtf.
-const std::string kEncapsulatedRtf = R"({\rtf1\ANSI\ansicpg1251\fromhtml1 \deff0{\fonttbl {\f0\fmodern Courier New;}{\f1\fswiss Arial;}{\f2\fswiss\fcharset0 Arial;}}
+const std::string kEncapsulatedRtf =
+    R"({\rtf1\ANSI\ansicpg1251\fromhtml1 \deff0{\fonttbl {\f0\fmodern Courier New;}{\f1\fswiss Arial;}{\f2\fswiss\fcharset0 Arial;}}
 {\colortbl\red0\green0\blue0;\red0\green0\blue255;} 
 {\*\htmltag64}
 \uc1\pard\plain\deftab360 \f0\fs24 {\*\htmltag <HTML><head>\par
@@ -59,9 +60,11 @@ const std::string kOriginalHtml =
     "<li class=\"MsoNormal\">This is a list item\r\n</ol>\r\n</body>\r\n</HTML>\r\n";
 
 std::string html(const std::string& body, const std::string& head = "\\ansicpg1252") {
-    return htmlFromRtf("{\\rtf1\\ansi" + head + "\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}"
+    return htmlFromRtf("{\\rtf1\\ansi" + head +
+                       "\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}"
                        "{\\f1\\fnil\\fcharset204 Arial;}{\\f2\\fnil\\fcharset128 MS Gothic;}}"
-                       "{\\*\\htmltag64}" + body + "}")
+                       "{\\*\\htmltag64}" +
+                       body + "}")
         .value_or("<<not HTML>>");
 }
 
@@ -83,10 +86,13 @@ TEST(HtmlFromRtf, DecodesBytesInTheRightCodePage) {
     // Inside tags the document's code page; between them the selected font's.
     EXPECT_EQ(html("{\\*\\htmltag <p title=\"\\'cf\\'f0\\'e8\">}", "\\ansicpg1251"),
               "<p title=\"\xD0\x9F\xD1\x80\xD0\xB8\">");
-    EXPECT_EQ(html("{\\*\\htmltag <p>}\\f1 \\'cf\\'f0\\'e8\\f0 \\'e9"), "<p>\xD0\x9F\xD1\x80\xD0\xB8\xC3\xA9");
+    EXPECT_EQ(html("{\\*\\htmltag <p>}\\f1 \\'cf\\'f0\\'e8\\f0 \\'e9"),
+              "<p>\xD0\x9F\xD1\x80\xD0\xB8\xC3\xA9");
     // A double-byte character whose second byte is written as plain text.
-    EXPECT_EQ(html("{\\*\\htmltag <p>}\\f2 \\'83e\\'83X\\'83g"), "<p>\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88");
-    EXPECT_EQ(html("{\\*\\htmltag <p>}\\'ff\\'fe", "\\ansicpg65001"), "<p>\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(html("{\\*\\htmltag <p>}\\f2 \\'83e\\'83X\\'83g"),
+              "<p>\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88");
+    EXPECT_EQ(html("{\\*\\htmltag <p>}\\'ff\\'fe", "\\ansicpg65001"),
+              "<p>\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(HtmlFromRtf, DecodesUnicodeWithItsFallbacks) {
@@ -102,7 +108,7 @@ TEST(HtmlFromRtf, DecodesUnicodeWithItsFallbacks) {
 TEST(HtmlFromRtf, SkipsWhatIsNotTheOriginal) {
     // Rewritten MHTML tags, other destinations, binary data holding braces.
     EXPECT_EQ(html("{\\*\\mhtmltag84 <img src=\"x\">}{\\*\\htmltag84 <img src=\"cid:a\">}"),
-               "<img src=\"cid:a\">");
+              "<img src=\"cid:a\">");
     EXPECT_EQ(html("{\\*\\htmltag <p>}{\\*\\bkmkstart a}{\\pict\\bin3 }{}}x"), "<p>x");
     EXPECT_EQ(html("{\\*\\htmltag <p>}\\htmlrtf {\\b bold} \\htmlrtf0 {\\htmlrtf1 hidden}shown"),
               "<p>shown");
@@ -116,9 +122,10 @@ TEST(TextFromRtf, ShowsWhatAReaderShows) {
         "{\\field{\\*\\fldinst HYPERLINK \"http://a\"}{\\fldrslt link}}\\line "
         "\\f1 \\'cf\\f0  \\lquote q\\rquote  \\emdash {\\pict\\pngblip 89504e47}\\u8364?\\~end}"
         "trailing junk";
-    EXPECT_EQ(textFromRtf(rtf),
-              "Caf\xC3\xA9\tx\nlink\n\xD0\x9F \xE2\x80\x98q\xE2\x80\x99 \xE2\x80\x94\xE2\x82\xAC\xC2\xA0"
-              "end");
+    EXPECT_EQ(
+        textFromRtf(rtf),
+        "Caf\xC3\xA9\tx\nlink\n\xD0\x9F \xE2\x80\x98q\xE2\x80\x99 \xE2\x80\x94\xE2\x82\xAC\xC2\xA0"
+        "end");
 }
 
 TEST(TextFromRtf, OfDocumentsMadeFromHtmlOrText) {
@@ -128,8 +135,9 @@ TEST(TextFromRtf, OfDocumentsMadeFromHtmlOrText) {
               "characters which have special meaning in RTF: {}\\\n"
               "1. This is a list item");
     // The RTF-only parts of a \fromtext document are left out.
-    EXPECT_EQ(textFromRtf("{\\rtf1\\ansi\\fromtext \\deff0 line\\par{\\htmlrtf extra\\htmlrtf0}two}"),
-              "line\ntwo");
+    EXPECT_EQ(
+        textFromRtf("{\\rtf1\\ansi\\fromtext \\deff0 line\\par{\\htmlrtf extra\\htmlrtf0}two}"),
+        "line\ntwo");
 }
 
 TEST(TextFromRtf, SurvivesHostileInput) {
@@ -140,14 +148,39 @@ TEST(TextFromRtf, SurvivesHostileInput) {
     EXPECT_EQ(textFromRtf("{\\rtf1 a\\"), "a");
     EXPECT_EQ(textFromRtf("{\\rtf1 a\\'4"), "a4");
     EXPECT_EQ(textFromRtf("{\\rtf1 a\\bin999999 {{{"), "a");
-    EXPECT_EQ(textFromRtf("{\\rtf1 \\u99999999999999999999?a\\uc99999999999 \\u65 bcd}"), "\xEF\xBF\xBD" "aA");
+    EXPECT_EQ(textFromRtf("{\\rtf1 \\u99999999999999999999?a\\uc99999999999 \\u65 bcd}"),
+              "\xEF\xBF\xBD"
+              "aA");
 }
 
 TEST(TextFromRtf, SurvivesRandomInput) {
-    const std::vector<std::string> pieces = {
-        "{", "}", "\\", "\\u", "\\uc", "\\'", "\\'e9", "\\bin", "\\*\\htmltag", "\\htmlrtf",
-        "\\fonttbl", "\\f", "\\fcharset128", "\\ansicpg", "\\par", "-", "7", "65535", " ", "x",
-        "\xC3", "\xA9", "\n", "\\*", "\\pict", "\\cpg1200", "\\cpg50220"};
+    const std::vector<std::string> pieces = {"{",
+                                             "}",
+                                             "\\",
+                                             "\\u",
+                                             "\\uc",
+                                             "\\'",
+                                             "\\'e9",
+                                             "\\bin",
+                                             "\\*\\htmltag",
+                                             "\\htmlrtf",
+                                             "\\fonttbl",
+                                             "\\f",
+                                             "\\fcharset128",
+                                             "\\ansicpg",
+                                             "\\par",
+                                             "-",
+                                             "7",
+                                             "65535",
+                                             " ",
+                                             "x",
+                                             "\xC3",
+                                             "\xA9",
+                                             "\n",
+                                             "\\*",
+                                             "\\pict",
+                                             "\\cpg1200",
+                                             "\\cpg50220"};
     std::mt19937 rng(5);
     for (int round = 0; round < 2000; ++round) {
         std::string rtf = round % 2 ? "{\\rtf1\\fromhtml1 " : "{\\rtf1 ";
@@ -167,7 +200,8 @@ TEST(TextFromRtf, MatchesUnrtfOnTheSamples) {
         const std::string rtf = decompressRtf(
             std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()));
         // unrtf decodes only single-byte text and shows the RTF of HTML bodies.
-        if (rtfOrigin(rtf) == RtfOrigin::Html || rtf.find("fcharset136") != std::string::npos) continue;
+        if (rtfOrigin(rtf) == RtfOrigin::Html || rtf.find("fcharset136") != std::string::npos)
+            continue;
         const auto shown = test::unrtf(rtf, "--text");
         if (!shown) GTEST_SKIP() << "unrtf is not installed";
         EXPECT_EQ(test::squeezeSpaces(textFromRtf(rtf)), test::squeezeSpaces(*shown));
@@ -182,9 +216,10 @@ TEST(TextFromRtf, DecodesTheChineseSample) {
     ASSERT_TRUE(stream);
     const std::string text = textFromRtf(
         decompressRtf(std::span(reinterpret_cast<const uint8_t*>(stream->data()), stream->size())));
-    EXPECT_EQ(text.substr(0, text.find('\n')),
-              "Alfresco MSG format testing ( MSG \xE6\xA0\xBC\xE5\xBC\x8F\xE6\xB8\xAC\xE8\xA9\xA6 ) "
-              "\xE4\xB8\xAD\xE6\x96\x87\xE6\xB8\xAC\xE8\xA9\xA6");
+    EXPECT_EQ(
+        text.substr(0, text.find('\n')),
+        "Alfresco MSG format testing ( MSG \xE6\xA0\xBC\xE5\xBC\x8F\xE6\xB8\xAC\xE8\xA9\xA6 ) "
+        "\xE4\xB8\xAD\xE6\x96\x87\xE6\xB8\xAC\xE8\xA9\xA6");
 }
 
 }  // namespace
