@@ -20,8 +20,9 @@ constexpr size_t kMaxMatch = 17;
 // Bytes one input byte can expand to at most: a control byte and eight references of two
 // bytes each (17 bytes) yield 8 * 17 bytes.
 constexpr uint64_t kMaxExpansion = 8;
+constexpr size_t kMaxRunOutput = 8 * kMaxMatch;
 
-// The dictionary's initial content ([MS-OXRTFCP] 3.1.2.2): 207 bytes of common RTF.
+// The dictionary's initial content ([MS-OXRTFCP]): 207 bytes of common RTF.
 constexpr std::string_view kPreload =
     "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern "
     "\\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0"
@@ -49,11 +50,12 @@ std::string hex32(uint32_t v) {
 class Decoder {
   public:
     Decoder(std::span<const uint8_t> in, uint32_t rawSize) : in_(in) {
-        const uint64_t cap = std::min<uint64_t>(rawSize, in.size() * kMaxExpansion);
-        buf_.resize(kPreload.size() + cap);
+        limit_ = kPreload.size() + std::min<uint64_t>(rawSize, in.size() * kMaxExpansion);
+        // RTF compresses about threefold; the buffer grows when a body does better.
+        end_ = std::min<size_t>(limit_, kPreload.size() + in.size() * 3 + kMaxRunOutput);
+        buf_.resize(end_);
         std::memcpy(buf_.data(), kPreload.data(), kPreload.size());
         pos_ = kPreload.size();
-        end_ = buf_.size();
     }
 
     std::string run(uint32_t rawSize) {
@@ -69,8 +71,13 @@ class Decoder {
     }
 
   private:
-    // One control byte and up to eight tokens; true at the end marker.
+    // One control byte and up to eight tokens; true at the end marker. Each run has room for
+    // its whole output, so running out of room within a run means the raw size is reached.
     bool decodeRun() {
+        if (end_ - pos_ < kMaxRunOutput && end_ < limit_) {
+            end_ = std::min<size_t>(limit_, std::max(2 * end_, pos_ + kMaxRunOutput));
+            buf_.resize(end_);
+        }
         const uint8_t control = in_[inPos_++];
         if (control == 0 && in_.size() - inPos_ >= 8 && end_ - pos_ >= 8) {
             std::memcpy(buf_.data() + pos_, in_.data() + inPos_, 8);  // eight literals
@@ -116,7 +123,8 @@ class Decoder {
     size_t inPos_ = 0;
     std::string buf_;
     size_t pos_ = 0;
-    size_t end_ = 0;
+    size_t end_ = 0;    // the end of the buffer
+    size_t limit_ = 0;  // the end the raw size allows
 };
 
 // Greedy longest-match encoder over hash chains of two-byte prefixes. Among matches of the
