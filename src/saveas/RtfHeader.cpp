@@ -18,6 +18,7 @@ constexpr std::array<std::string_view, 44> kHiddenDestinations = {
     "objdata", "pict", "pn", "pntxta", "pntxtb", "private", "revtbl", "rsidtbl", "stylesheet",
     "tc", "template", "themedata", "txe", "xe"};
 // clang-format on
+static_assert(std::is_sorted(kHiddenDestinations.begin(), kHiddenDestinations.end()));
 
 // Words that can only stand in a document's body: the header is over when one appears.
 constexpr std::array<std::string_view, 6> kBodyWords = {"par",   "pard",  "plain",
