@@ -115,8 +115,8 @@ std::vector<std::string> sampleNames() {
     std::vector<std::string> names;
     const auto dir = std::filesystem::path(PELLMARK_TESTS_DIR) / "expected";
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
-        if (e.path().extension() != ".tsv") continue;
         std::string stem = e.path().stem().string();
+        if (e.path().extension() != ".tsv" || stem == "disagreements") continue;
         names.push_back(stem + (stem.find("@outlook.com") != std::string::npos ? ".ost" : ".pst"));
     }
     std::sort(names.begin(), names.end());

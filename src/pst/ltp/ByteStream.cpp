@@ -7,7 +7,7 @@ namespace pellmark::pst {
 
 size_t MemoryStream::read(std::span<uint8_t> out) {
     const size_t n = std::min(out.size(), data_.size() - pos_);
-    std::memcpy(out.data(), data_.data() + pos_, n);
+    if (n > 0) std::memcpy(out.data(), data_.data() + pos_, n);
     pos_ += n;
     return n;
 }

@@ -28,6 +28,15 @@ DataTree::DataTree(const Ndb& db, BlockId root, NodeId owner) : db_(&db), owner_
                        root.value, owner.value);
     }
     const uint32_t total = v.u32(4);
+    // Streams cannot hold more than the file stores (compressed blocks of the 4 KiB variant
+    // inflate to at most 64 KiB from a few dozen bytes); a larger total means a tree that
+    // repeats its blocks, and would make a small file claim gigabytes.
+    const uint64_t ratio = db.header().format == Format::Unicode4k ? 4096 : 1;
+    if (total > db.fileSize() * ratio) {
+        throw PstError(ErrorCode::BadBlock, "data tree larger than the file", PstError::kNoOffset,
+                       root.value, owner.value);
+    }
+    expected_ = total;
     addLeaves(root, v.u8(1), v.u8(1));
     if (size_ != total) {
         throw PstError(ErrorCode::BadBlock,
@@ -46,6 +55,10 @@ void DataTree::addLeaves(BlockId bid, int level, int expectLevel) {
         }
         leaves_.push_back({bid, size_, e->cbInflated});
         size_ += e->cbInflated;
+        if (size_ > expected_) {
+            throw PstError(ErrorCode::BadBlock, "data tree holds more than its header says",
+                           PstError::kNoOffset, bid.value, owner_.value);
+        }
         return;
     }
     if (!bid.internal()) {

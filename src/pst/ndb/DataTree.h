@@ -40,6 +40,7 @@ private:
     const Ndb* db_ = nullptr;
     NodeId owner_;
     uint64_t size_ = 0;
+    uint64_t expected_ = ~uint64_t{0};  // lcbTotal of the tree's top block
     std::vector<Leaf> leaves_;
 };
 

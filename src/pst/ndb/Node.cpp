@@ -71,7 +71,17 @@ std::optional<Node> Node::subnode(NodeId nid) const {
     auto it = std::lower_bound(list.begin(), list.end(), nid,
                                [](const SubnodeEntry& e, NodeId n) { return e.nid < n; });
     if (it == list.end() || it->nid != nid) return std::nullopt;
-    return Node(*db_, it->nid, it->bidData, it->bidSub, depth_ + 1);
+    Node child(*db_, it->nid, it->bidData, it->bidSub, depth_ + 1);
+    child.lineage_ = std::make_shared<const Lineage>(Lineage{bidSub_.key(), lineage_});
+    if (!child.bidSub_.null()) {
+        for (const Lineage* l = child.lineage_.get(); l; l = l->parent.get()) {
+            if (l->bidSub == child.bidSub_.key()) {
+                throw PstError(ErrorCode::Cycle, "a subnode contains its own ancestor",
+                               PstError::kNoOffset, child.bidSub_.value, nid.value);
+            }
+        }
+    }
+    return child;
 }
 
 }  // namespace pellmark::pst

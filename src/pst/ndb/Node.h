@@ -36,6 +36,13 @@ public:
     const std::vector<SubnodeEntry>& subnodes() const;
 
 private:
+    // The subnode trees of the node's ancestors: a subnode whose tree is one of them would
+    // nest forever (an embedded message that contains itself).
+    struct Lineage {
+        uint64_t bidSub;
+        std::shared_ptr<const Lineage> parent;
+    };
+
     void loadSubnodes(BlockId bid, int level, std::vector<SubnodeEntry>& out) const;
 
     const Ndb* db_;
@@ -43,6 +50,7 @@ private:
     BlockId bidData_;
     BlockId bidSub_;
     int depth_;
+    std::shared_ptr<const Lineage> lineage_;
     // Loaded on first use and shared by copies; sorted by nid.
     mutable std::shared_ptr<std::vector<SubnodeEntry>> subnodes_;
 };
