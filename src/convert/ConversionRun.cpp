@@ -35,10 +35,10 @@ std::string trimmed(const std::string& text) {
 std::string nameFromTag(const std::string& tag) {
     const std::size_t hash = tag.find('#');
     if (hash == std::string::npos) return trimmed(tag);
+    // The path may itself hold '#' (folder names can): everything after the first one.
     std::string path = tag.substr(hash + 1);
     path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
-    const std::size_t next = path.find('#');
-    return next == std::string::npos ? path : path.substr(0, next);
+    return path;
 }
 
 }  // namespace

@@ -44,15 +44,16 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
                                  "Outlook messages"),
                   {120, 120, 6360, 195});
     ui::makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
-    buildOptions();
-    buildProgress();
+    // Made in tab order: the button, the progress frame, then the options frame.
     CmdConversion = ui::makeButton(this, QStringLiteral("CmdConversion"),
                                    QStringLiteral("Convert Outlook &Mailbox"),
                                    {2520, 6240, 2175, 435});
     CmdConversion->setEnabled(false);
     CmdConversion->setAutoDefault(false);
     connect(CmdConversion, &QPushButton::clicked, this, &frmSave::CmdConversion_Click);
-    setTabOrder();
+    buildProgress();
+    buildOptions();
+    setOptionTabOrder();
 }
 
 void frmSave::showModal(ConversionSelection& selection, store::SessionFactory& sessions,
@@ -134,9 +135,9 @@ void frmSave::buildProgress() {
                                {5280, 1320, 1485, 195});
 }
 
-void frmSave::setTabOrder() {
-    const QList<QWidget*> order = {CmdConversion, ExportFrame, SaveOptionsFrame, OptMSG, OptEML,
-                                   OptTXT,        OptVCF,      OptRTF,           OptHTML, OptMHT};
+void frmSave::setOptionTabOrder() {
+    // The options are laid out MSG, EML, VCF, TXT, ... but tabbed through with TXT before VCF.
+    const QList<QWidget*> order = {OptMSG, OptEML, OptTXT, OptVCF, OptRTF, OptHTML, OptMHT};
     for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 

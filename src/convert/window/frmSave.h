@@ -48,7 +48,7 @@ protected:
 private:
     void buildOptions();
     void buildProgress();
-    void setTabOrder();
+    void setOptionTabOrder();
     void optionClicked(const QRadioButton& option);
     ExportFormat selectedFormat() const;
     void report(const std::string& title, const std::string& text, bool failure);
