@@ -34,7 +34,9 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
     setWindowTitle(QStringLiteral("Convert Outlook Mailbox"));
     setWindowIcon(ui::conversionIcon());
     setModal(true);
-    QFont font(QStringLiteral("Tahoma"));
+    QFont font;
+    // Where Tahoma is missing, a condensed face keeps the fixed layout's texts inside it.
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")});
     font.setPointSizeF(8.25);
     setFont(font);
     setFixedSize(ui::twips(7350), ui::twips(6795));
