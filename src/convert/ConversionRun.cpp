@@ -25,12 +25,6 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
     }
 }
 
-std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // What a tag tells of its folder when the store cannot: the path after the first '#'.
 std::string nameFromTag(const std::string& tag) {
     const std::size_t hash = tag.find('#');

@@ -7,16 +7,6 @@ namespace pellmark::convert {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string trimmed(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && isBlank(text[first])) ++first;
-    while (last > first && isBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 // NUL, the C0 controls and DEL can break terminals and tools reading the names; '/' would
 // start a new path component.
 std::string withoutUnsafeBytes(const std::string& name) {
@@ -44,6 +34,12 @@ std::string fitted(const std::string& stem, const std::string& tail) {
 }
 
 }  // namespace
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 std::string exportRootFor(const std::string& chosenDirectory) {
     std::string root = chosenDirectory;

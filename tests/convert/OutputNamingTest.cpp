@@ -120,15 +120,11 @@ TEST(Global, EnsureDirectoryCreatesEveryParentOnce) {
     EXPECT_FALSE(EnsureDirectory(""));
 }
 
-TEST(ExportFormat, TableAndNames) {
-    EXPECT_EQ(exportFormatFor(store::SaveType::Eml), (ExportFormat{1024, ".eml"}));
-    EXPECT_EQ(exportFormatFor(store::SaveType::Mht), (ExportFormat{1027, ".mht"}));
+TEST(ExportFormat, NamesForTheCommandLine) {
     EXPECT_EQ(exportFormatNamed("HTML"), (ExportFormat{5, ".html"}));
     EXPECT_EQ(exportFormatNamed(".vcf"), (ExportFormat{6, ".vcf"}));
     EXPECT_FALSE(exportFormatNamed("pdf"));
-    EXPECT_TRUE(exportFormatFor(store::SaveType::Vcf).isVCard());
-    EXPECT_TRUE(exportFormatFor(store::SaveType::Html).writesAttachments());
-    EXPECT_FALSE(exportFormatFor(store::SaveType::Mht).writesAttachments());
+    EXPECT_FALSE(exportFormatNamed(""));
 }
 
 }  // namespace

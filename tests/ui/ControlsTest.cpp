@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTabWidget>
 
 #include "support/gui/QtApplication.h"
 #include "ui/QtFileDialog.h"
@@ -50,24 +48,6 @@ TEST_F(ControlsTest, LockedTextBoxStillReportsEveryChange) {
     text->setText("");
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_EQ(changes, 2);
-}
-
-TEST_F(ControlsTest, DropDownListShowsItsTextUntilSomethingIsPicked) {
-    auto* list = makeDropDownList(&window, "CmbStores", "Select a mailbox", {0, 0, 100, 100});
-    list->addItem("Mailbox A");
-    EXPECT_FALSE(list->isEditable());
-    EXPECT_EQ(list->currentIndex(), -1);
-    EXPECT_EQ(list->placeholderText(), "Select a mailbox");
-}
-
-TEST_F(ControlsTest, TabPagesCountFromOne) {
-    QTabWidget tabs;
-    tabs.addTab(new QWidget, " Select File");
-    tabs.addTab(new QWidget, " Mailbox Preview");
-    setTabPageEnabled(tabs, 2, false);
-    setCurrentTabPage(tabs, 1);
-    EXPECT_FALSE(tabs.isTabEnabled(1));
-    EXPECT_EQ(tabs.currentIndex(), 0);
 }
 
 TEST(QtFileDialog, FiltersTakeQtsForm) {
