@@ -13,12 +13,23 @@ std::string htmlEscaped(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -52,9 +63,9 @@ void saveOne(store::Attachments& attachments, int32_t index, FolderOutput& outpu
         const std::string safeName = safeAttachmentName(fileName);
         // Fetched again for the save, as the collection may hand out short-lived objects.
         auto attachment = attachments.item(index);
-        const auto file = output.write(
-            [&](const std::string& scratch) { attachment->saveAsFile(scratch); },
-            [&](int attempt) { return numberedName(safeName, attempt + 1); });
+        const auto file =
+            output.write([&](const std::string& scratch) { attachment->saveAsFile(scratch); },
+                         [&](int attempt) { return numberedName(safeName, attempt + 1); });
         saved.AttachmentLinks += attachmentLink(file.path);
         saved.written += 1;
         saved.bytes += file.bytes;

@@ -225,9 +225,8 @@ void ConversionRun::exportMessage(store::MailItem& item, int64_t count, FolderRu
     writeItem(item, current, subject, request_.format, links);
 }
 
-void ConversionRun::writeItem(store::MailItem& item, FolderRun& current,
-                              const std::string& caption, const ExportFormat& format,
-                              const std::string& links) {
+void ConversionRun::writeItem(store::MailItem& item, FolderRun& current, const std::string& caption,
+                              const ExportFormat& format, const std::string& links) {
     const std::string stem = FileStem(caption);
     int32_t number = 0;
     try {

@@ -108,4 +108,3 @@ std::string itemFileName(const std::string& stem, const std::string& extension, 
 }
 
 }  // namespace pellmark::convert
-

@@ -35,8 +35,7 @@ public:
     // A distribution list in a contact folder: counted, not written.
     virtual void itemSkipped() {}
 
-    virtual void attachmentFailed(const std::string& /*fileName*/,
-                                  const std::string& /*reason*/) {}
+    virtual void attachmentFailed(const std::string& /*fileName*/, const std::string& /*reason*/) {}
 };
 
 }  // namespace pellmark::convert

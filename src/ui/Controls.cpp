@@ -93,7 +93,9 @@ void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled) {
     tabs.setTabEnabled(page - 1, enabled);
 }
 
-void setCurrentTabPage(QTabWidget& tabs, int page) { tabs.setCurrentIndex(page - 1); }
+void setCurrentTabPage(QTabWidget& tabs, int page) {
+    tabs.setCurrentIndex(page - 1);
+}
 
 void addStatusPanels(QStatusBar& bar, const QStringList& texts) {
     for (const QString& text : texts) {

@@ -33,8 +33,7 @@ struct TwipsBox {
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, TwipsBox box,
                   bool wordWrap = false);
 // A push button; "&" in the caption marks the access key.
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption,
-                        TwipsBox box);
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, TwipsBox box);
 // An option button; the options of one parent exclude each other. None is selected at first.
 QRadioButton* makeOptionButton(QWidget* parent, const QString& name, const QString& caption,
                                TwipsBox box, bool bold = false);
@@ -48,8 +47,7 @@ QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box)
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box);
 // A check box, laid out as the windows give it.
-QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption,
-                        TwipsBox box);
+QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption, TwipsBox box);
 // A tab control's page, 1-based as the windows count them.
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled);
 void setCurrentTabPage(QTabWidget& tabs, int page);

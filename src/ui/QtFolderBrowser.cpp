@@ -5,8 +5,7 @@
 namespace pellmark::ui {
 
 QString QtFolderBrowser::browse(QWidget* owner, const QString& prompt) {
-    return QFileDialog::getExistingDirectory(owner, prompt, QString(),
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
 }
 
 }  // namespace pellmark::ui

@@ -18,9 +18,12 @@ MessageAnswer QtMessageBox::show(QWidget* owner, const QString& title, const QSt
         box.setStandardButtons(QMessageBox::Ok);
     }
     switch (box.exec()) {
-        case QMessageBox::Yes: return MessageAnswer::Yes;
-        case QMessageBox::No: return MessageAnswer::No;
-        default: return MessageAnswer::Ok;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Ok;
     }
 }
 

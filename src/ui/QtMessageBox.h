@@ -7,8 +7,8 @@ namespace pellmark::ui {
 
 class QtMessageBox : public MessageBox {
 public:
-    MessageAnswer show(QWidget* owner, const QString& title, const QString& text,
-                       MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer show(QWidget* owner, const QString& title, const QString& text, MessageIcon icon,
+                       MessageButtons buttons) override;
 };
 
 }  // namespace pellmark::ui

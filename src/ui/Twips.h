@@ -5,7 +5,9 @@
 
 namespace pellmark::ui {
 
-constexpr int twips(int value) { return (value + 7) / 15; }
+constexpr int twips(int value) {
+    return (value + 7) / 15;
+}
 
 constexpr QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));

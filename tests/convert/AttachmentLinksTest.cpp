@@ -47,12 +47,15 @@ protected:
 
 TEST_F(SaveAttachments, LastAttachmentFirstAndSameNamesNeverOverwrite) {
     test::writeFile(dir / "a.pdf", "earlier");
-    const SavedAttachments saved =
-        save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}});
+    const SavedAttachments saved = save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}});
     const std::string d = dir.path().string() + "/";
-    EXPECT_EQ(saved.AttachmentLinks, "<a href='a%20%282%29.pdf'>" + d + "a (2).pdf</a>\r\n"
-                                     "<a href='b.doc'>" + d + "b.doc</a>\r\n"
-                                     "<a href='a%20%283%29.pdf'>" + d + "a (3).pdf</a>\r\n");
+    EXPECT_EQ(saved.AttachmentLinks, "<a href='a%20%282%29.pdf'>" + d +
+                                         "a (2).pdf</a>\r\n"
+                                         "<a href='b.doc'>" +
+                                         d +
+                                         "b.doc</a>\r\n"
+                                         "<a href='a%20%283%29.pdf'>" +
+                                         d + "a (3).pdf</a>\r\n");
     EXPECT_EQ(test::readFile(dir / "a.pdf"), "earlier");
     EXPECT_EQ(test::readFile(dir / "a (2).pdf"), "A2");
     EXPECT_EQ(test::readFile(dir / "a (3).pdf"), "A1");

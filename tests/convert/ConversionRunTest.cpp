@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 
@@ -68,10 +67,10 @@ protected:
     RunSummary run(const char* format, std::vector<std::string> tags,
                    std::function<int32_t()> draw = nullptr) {
         test::FakeSessionFactory factory(world);
-        ConversionRun conversion(factory,
-                                 RunRequest{"S1", std::move(tags), dir.path().string(),
-                                            *exportFormatNamed(format)},
-                                 progress);
+        ConversionRun conversion(
+            factory,
+            RunRequest{"S1", std::move(tags), dir.path().string(), *exportFormatNamed(format)},
+            progress);
         if (draw) conversion.setNumberSource(std::move(draw));
         return conversion.run();
     }
@@ -106,9 +105,8 @@ TEST_F(ConversionRunTest, MailFolderGoesToItsMirroredDirectoryNamedBySubjectAndN
     EXPECT_NE(numberIn(names[0], "", ".html"), 0) << "empty subject: " << names[0];
     EXPECT_EQ(test::readFile(root() + "Personal Folders/Inbox/" + names[1]),
               "5|Re: report 3/4 final?");
-    EXPECT_EQ(progress.events, (std::vector<std::string>{"folder Inbox",
-                                                         "item Re: report 3/4 final? 1/2",
-                                                         "item  2/2"}));
+    EXPECT_EQ(progress.events, (std::vector<std::string>{
+                                   "folder Inbox", "item Re: report 3/4 final? 1/2", "item  2/2"}));
     EXPECT_EQ(summary.folders, 1);
     EXPECT_EQ(summary.itemsWritten, 2);
     EXPECT_EQ(summary.bytesWritten, std::string("5|Re: report 3/4 final?5|").size());
@@ -133,8 +131,8 @@ TEST_F(ConversionRunTest, EveryFormatSavesWithItsCodeAndExtension) {
 }
 
 TEST_F(ConversionRunTest, ContactFoldersYieldVCardsUnderEveryFormatAndSkipDistributionLists) {
-    auto contacts = fakeFolder("Contacts", {fakeContact("Ann", "Lee"), fakeDistList("Team"),
-                                            fakeContact("", "")});
+    auto contacts = fakeFolder(
+        "Contacts", {fakeContact("Ann", "Lee"), fakeDistList("Team"), fakeContact("", "")});
     contacts.defaultMessageClass = "IPM.Contact";
     const std::string contactsTag = tag(add(contacts));
     for (const char* format : {"msg", "rtf", "txt", "vcf", "eml", "html", "mht"}) {
@@ -180,7 +178,8 @@ TEST_F(ConversionRunTest, FoldersBeyondTheOldSixteenBitLimitExportWhole) {
     EXPECT_EQ(summary.itemsWritten, 33000);
     EXPECT_EQ(progress.events.back(), "item m32999 33000/33000");
     std::size_t written = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(root() + "Personal Folders/Big")) {
+    for ([[maybe_unused]] const auto& entry :
+         fs::directory_iterator(root() + "Personal Folders/Big")) {
         ++written;
     }
     EXPECT_EQ(written, 33000u);
@@ -206,8 +205,7 @@ TEST_F(ConversionRunTest, HostileNamesNeverLeaveTheExportRoot) {
     const std::string hashTag = tag(hash);
     auto& slash = add(fakeFolder("../../../../tmp", {fakeMail(std::string("z\0\n", 3))}));
     slash.entryId = "F-slash";
-    const RunSummary summary =
-        run("html", {escapeTag, tag(nested), hashTag, "F-slash#\\whatever"});
+    const RunSummary summary = run("html", {escapeTag, tag(nested), hashTag, "F-slash#\\whatever"});
     EXPECT_EQ(summary.itemsWritten, 4);
     std::vector<std::string> written;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
@@ -223,15 +221,16 @@ TEST_F(ConversionRunTest, HostileNamesNeverLeaveTheExportRoot) {
 
 TEST_F(ConversionRunTest, ADirectoryEndingWithASeparatorGetsNoDoubledOne) {
     test::FakeSessionFactory factory(world);
-    ConversionRun conversion(factory, RunRequest{"S1", {}, dir.path().string() + "/",
-                                                 *exportFormatNamed("msg")}, progress);
+    ConversionRun conversion(
+        factory, RunRequest{"S1", {}, dir.path().string() + "/", *exportFormatNamed("msg")},
+        progress);
     EXPECT_EQ(conversion.run().exportRoot, root());
 }
 
 TEST_F(ConversionRunTest, FailuresAreSkippedCountedAndNamed) {
-    auto& inbox = add(fakeFolder("Inbox", {fakeMail("ok", {{"keep.pdf", "K"}}),
-                                           fakeMail("broken", {{"a.pdf", "A"}}),
-                                           fakeMail("unreadable"), fakeMail("ok2")}));
+    auto& inbox = add(fakeFolder(
+        "Inbox", {fakeMail("ok", {{"keep.pdf", "K"}}), fakeMail("broken", {{"a.pdf", "A"}}),
+                  fakeMail("unreadable"), fakeMail("ok2")}));
     inbox.items[1].failSave = true;
     inbox.items[2].failRead = true;
     inbox.items[3].attachments = {{"bad.doc", "B"}};
@@ -267,8 +266,11 @@ TEST_F(ConversionRunTest, APageGetsItsLinksAndAnUnreadableSubjectStillSaves) {
     const std::string folder = root() + "Personal Folders/Inbox/";
     EXPECT_EQ(test::readFile(folder + "12.html"),
               "5|Report<br /><br />:: Attachments ::<br />\r\n"
-              "<a href='b.doc'>" + folder + "b.doc</a>\r\n"
-              "<a href='a.pdf'>" + folder + "a.pdf</a>\r\n\r\n");
+              "<a href='b.doc'>" +
+                  folder +
+                  "b.doc</a>\r\n"
+                  "<a href='a.pdf'>" +
+                  folder + "a.pdf</a>\r\n\r\n");
 }
 
 TEST_F(ConversionRunTest, FailuresWhilePreparingStopTheRunWithAClearReason) {
@@ -277,8 +279,7 @@ TEST_F(ConversionRunTest, FailuresWhilePreparingStopTheRunWithAClearReason) {
             run("msg", {});
             ADD_FAILURE() << "no error";
         } catch (const PrepareError& error) {
-            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos)
-                << error.what();
+            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
         }
     };
     world.failCreate = true;
@@ -301,7 +302,8 @@ TEST(CompletionMessage, PlainSuccessOrWhatFailed) {
     summary.itemsWritten = 5;
     const CompletionMessage done = completionMessage(summary);
     EXPECT_EQ(done.title, "Export Complete");
-    EXPECT_EQ(done.text, "Outlook Mailbox Exported Successfully to >\r\n/out/Converted Outlook PST/");
+    EXPECT_EQ(done.text,
+              "Outlook Mailbox Exported Successfully to >\r\n/out/Converted Outlook PST/");
     EXPECT_FALSE(done.failure);
 
     summary.itemsFailed = 2;

@@ -47,16 +47,20 @@ TEST(FolderOutput, ANameTakenByADirectoryIsPassedOver) {
     test::TempDir dir;
     fs::create_directory(dir / "Sub");
     FolderOutput output(dir.path().string());
-    EXPECT_EQ(output.write(writes("x"), names({"Sub", "Sub (2)"})).path, (dir / "Sub (2)").string());
+    EXPECT_EQ(output.write(writes("x"), names({"Sub", "Sub (2)"})).path,
+              (dir / "Sub (2)").string());
 }
 
 TEST(FolderOutput, FailuresLeaveNoFile) {
     test::TempDir dir;
     FolderOutput output(dir.path().string() + "/");
-    EXPECT_THROW(output.write([](const std::string& path) {
-        test::writeFile(path, "half");
-        throw std::runtime_error("save failed");
-    }, names({"x"})), std::runtime_error);
+    EXPECT_THROW(output.write(
+                     [](const std::string& path) {
+                         test::writeFile(path, "half");
+                         throw std::runtime_error("save failed");
+                     },
+                     names({"x"})),
+                 std::runtime_error);
     EXPECT_THROW(output.write([](const std::string&) {}, names({"x"})), WriteError)
         << "a save that reports success without a file";
     test::writeFile(dir / "taken", "");

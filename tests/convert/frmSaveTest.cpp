@@ -74,7 +74,8 @@ TEST_F(frmSaveTest, OpensAsTheFixedWindowWithItsTextsAndNothingChosen) {
     }
     EXPECT_EQ(text("Label3"), "[ For import in Outlook Express, Thunderbird etc ]");
     EXPECT_EQ(control("Label3")->width(), 241);
-    EXPECT_EQ(text("LblSaveHeader"), " Click Convert Outlook Mailbox Button to Start Export Process");
+    EXPECT_EQ(text("LblSaveHeader"),
+              " Click Convert Outlook Mailbox Button to Start Export Process");
     EXPECT_EQ(text("LblSubject"), "Subject :");
     EXPECT_EQ(text("LblFoundLabel"), "Found :");
     EXPECT_EQ(text("Label1"), "Current :");
@@ -138,7 +139,8 @@ TEST_F(frmSaveTest, MhtSavesWithItsCode) {
     convertAs("OptMHT");
     EXPECT_EQ(world.saveTypes, (std::vector<int16_t>{1027, 1027}));
     std::size_t mht = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(root() + "Personal Folders/Inbox")) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(root() + "Personal Folders/Inbox")) {
         mht += entry.path().extension() == ".mht";
     }
     EXPECT_EQ(mht, 2u);
@@ -178,7 +180,8 @@ TEST_F(frmSaveTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
     convertAs("OptRTF");
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export Failed");
-    EXPECT_TRUE(dialogs.messageBox.shown()[0].text.startsWith("The mail store could not be opened"));
+    EXPECT_TRUE(
+        dialogs.messageBox.shown()[0].text.startsWith("The mail store could not be opened"));
     EXPECT_TRUE(selection.SelectedFolderTags.empty());
     EXPECT_FALSE(window->isVisible());
 }

@@ -8,7 +8,9 @@ namespace pellmark::convert {
 LabelProgress::LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current)
     : LblSaveHeader(header), LblProcessing(processing), LblFound(found), LblCurrent(current) {}
 
-void LabelProgress::yield() { QCoreApplication::processEvents(); }
+void LabelProgress::yield() {
+    QCoreApplication::processEvents();
+}
 
 void LabelProgress::preparing() {
     LblSaveHeader.setText(QStringLiteral("Checking Configuration..."));
@@ -17,9 +19,13 @@ void LabelProgress::preparing() {
     LblCurrent.clear();
 }
 
-void LabelProgress::rootPrepared(const std::string&) { yield(); }
+void LabelProgress::rootPrepared(const std::string&) {
+    yield();
+}
 
-void LabelProgress::loggedOn() { yield(); }
+void LabelProgress::loggedOn() {
+    yield();
+}
 
 void LabelProgress::folderStarted(const std::string& name, std::size_t, std::size_t) {
     LblSaveHeader.setText(QString::fromStdString(name));
@@ -31,10 +37,16 @@ void LabelProgress::itemStarted(const std::string& caption, int64_t counter, int
     LblCurrent.setText(QString::number(counter) + QLatin1Char('/') + QString::number(count));
 }
 
-void LabelProgress::itemWritten(const std::string&, uint64_t) { yield(); }
+void LabelProgress::itemWritten(const std::string&, uint64_t) {
+    yield();
+}
 
-void LabelProgress::itemFailed(const std::string&, const std::string&) { yield(); }
+void LabelProgress::itemFailed(const std::string&, const std::string&) {
+    yield();
+}
 
-void LabelProgress::itemSkipped() { yield(); }
+void LabelProgress::itemSkipped() {
+    yield();
+}
 
 }  // namespace pellmark::convert

@@ -47,9 +47,9 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
                   {120, 120, 6360, 195});
     ui::makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
     // Made in tab order: the button, the progress frame, then the options frame.
-    CmdConversion = ui::makeButton(this, QStringLiteral("CmdConversion"),
-                                   QStringLiteral("Convert Outlook &Mailbox"),
-                                   {2520, 6240, 2175, 435});
+    CmdConversion =
+        ui::makeButton(this, QStringLiteral("CmdConversion"),
+                       QStringLiteral("Convert Outlook &Mailbox"), {2520, 6240, 2175, 435});
     CmdConversion->setEnabled(false);
     CmdConversion->setAutoDefault(false);
     connect(CmdConversion, &QPushButton::clicked, this, &frmSave::CmdConversion_Click);
@@ -113,9 +113,9 @@ void frmSave::buildOptions() {
 }
 
 void frmSave::buildProgress() {
-    ExportFrame = ui::makeFrame(this, QStringLiteral("ExportFrame"),
-                                QStringLiteral(" Conversion Progress Details"),
-                                {120, 4320, 7095, 1815});
+    ExportFrame =
+        ui::makeFrame(this, QStringLiteral("ExportFrame"),
+                      QStringLiteral(" Conversion Progress Details"), {120, 4320, 7095, 1815});
     auto* arrow = ui::makeLabel(ExportFrame, QStringLiteral("ImgReadingArrow"), QString(),
                                 {810, 360, 150, 240});
     arrow->setPixmap(ui::readingArrow());
@@ -129,8 +129,8 @@ void frmSave::buildProgress() {
                                   {1080, 720, 5925, 555}, true);
     ui::makeLabel(ExportFrame, QStringLiteral("LblFoundLabel"), QStringLiteral("Found :"),
                   {360, 1320, 705, 195});
-    LblFound = ui::makeLabel(ExportFrame, QStringLiteral("LblFound"), QString(),
-                             {1080, 1320, 1725, 195});
+    LblFound =
+        ui::makeLabel(ExportFrame, QStringLiteral("LblFound"), QString(), {1080, 1320, 1725, 195});
     ui::makeLabel(ExportFrame, QStringLiteral("Label1"), QStringLiteral("Current :"),
                   {4440, 1320, 735, 195});
     LblCurrent = ui::makeLabel(ExportFrame, QStringLiteral("LblCurrent"), QString(),
@@ -147,13 +147,27 @@ void frmSave::optionClicked(const QRadioButton& option) {
     CmdConversion->setEnabled(option.isChecked());
 }
 
-void frmSave::OptMSG_Click() { optionClicked(*OptMSG); }
-void frmSave::OptEML_Click() { optionClicked(*OptEML); }
-void frmSave::OptVCF_Click() { optionClicked(*OptVCF); }
-void frmSave::OptTXT_Click() { optionClicked(*OptTXT); }
-void frmSave::OptRTF_Click() { optionClicked(*OptRTF); }
-void frmSave::OptHTML_Click() { optionClicked(*OptHTML); }
-void frmSave::OptMHT_Click() { optionClicked(*OptMHT); }
+void frmSave::OptMSG_Click() {
+    optionClicked(*OptMSG);
+}
+void frmSave::OptEML_Click() {
+    optionClicked(*OptEML);
+}
+void frmSave::OptVCF_Click() {
+    optionClicked(*OptVCF);
+}
+void frmSave::OptTXT_Click() {
+    optionClicked(*OptTXT);
+}
+void frmSave::OptRTF_Click() {
+    optionClicked(*OptRTF);
+}
+void frmSave::OptHTML_Click() {
+    optionClicked(*OptHTML);
+}
+void frmSave::OptMHT_Click() {
+    optionClicked(*OptMHT);
+}
 
 ExportFormat frmSave::selectedFormat() const {
     // Tested in the run's order; the options exclude each other, so at most one matches.
