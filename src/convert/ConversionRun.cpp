@@ -1,0 +1,270 @@
+#include "convert/ConversionRun.h"
+
+#include <algorithm>
+
+#include "convert/AttachmentLinks.h"
+#include "convert/FolderOutput.h"
+#include "convert/Global.h"
+#include "convert/OutputNaming.h"
+
+namespace pellmark::convert {
+
+namespace {
+
+constexpr const char* kContactClass = "IPM.Contact";
+constexpr const char* kDistListClass = "IPM.DistList";
+
+// A value the run can do without: when reading it fails the item or folder is still exported,
+// with `fallback` in its place.
+template <class Read>
+auto readOr(Read read, decltype(read()) fallback = {}) {
+    try {
+        return read();
+    } catch (const std::exception&) {
+        return fallback;
+    }
+}
+
+// What a tag tells of its folder when the store cannot: the path after the first '#'.
+std::string nameFromTag(const std::string& tag) {
+    const std::size_t hash = tag.find('#');
+    if (hash == std::string::npos) return trimmed(tag);
+    // The path may itself hold '#' (folder names can): everything after the first one.
+    std::string path = tag.substr(hash + 1);
+    path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
+    return path;
+}
+
+}  // namespace
+
+// The state of the folder being exported.
+struct ConversionRun::FolderRun {
+    std::string displayName;  // for the failure list
+    std::unique_ptr<FolderOutput> output;
+    int64_t ItemCounter = 1;
+    bool failed = false;
+};
+
+ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request,
+                             RunProgress& progress)
+    : sessions_(sessions),
+      request_(std::move(request)),
+      progress_(progress),
+      draw_([] { return RandomBetween(1, 40000); }) {}
+
+RunSummary ConversionRun::run() {
+    summary_ = RunSummary{};
+    progress_.preparing();
+    if (trimmed(request_.outputDirectory).empty()) {
+        throw PrepareError("No output directory was chosen.");
+    }
+    summary_.exportRoot = exportRootFor(request_.outputDirectory);
+    if (!EnsureDirectory(summary_.exportRoot)) {
+        throw PrepareError("The export folder " + summary_.exportRoot + " could not be created.");
+    }
+    progress_.rootPrepared(summary_.exportRoot);
+
+    std::unique_ptr<store::Session> session;
+    try {
+        session = sessions_.create();
+        session->logon();
+    } catch (const std::exception& error) {
+        throw PrepareError(std::string("The mail store could not be opened: ") + error.what());
+    }
+    // Whatever happens from here on, the session is logged off before the run returns.
+    struct Logoff {
+        store::Session& session;
+        ~Logoff() {
+            try {
+                session.logoff();
+            } catch (const std::exception&) {  // the files are written; nothing to lose here
+            }
+        }
+    } logoff{*session};
+    progress_.loggedOn();
+
+    std::unique_ptr<store::Store> store;
+    try {
+        store = session->storeFromId(request_.CurrentStoreID);
+    } catch (const std::exception& error) {
+        throw PrepareError(std::string("The mailbox to export was not found: ") + error.what());
+    }
+    if (!store) throw PrepareError("The mailbox to export was not found.");
+
+    std::vector<std::string> tags;
+    for (const std::string& tag : request_.SelectedFolderTags) {
+        if (!trimmed(tag).empty()) tags.push_back(tag);
+    }
+    summary_.folders = static_cast<int64_t>(tags.size());
+    for (std::size_t i = 0; i < tags.size(); ++i) exportFolder(*store, tags[i], i + 1, tags.size());
+    return summary_;
+}
+
+void ConversionRun::exportFolder(store::Store& store, const std::string& tag, std::size_t number,
+                                 std::size_t folders) {
+    FolderRun current;
+    current.displayName = nameFromTag(tag);
+    std::unique_ptr<store::Folder> folder;
+    try {
+        folder = store.GetFolderFromID(trimmed(tag.substr(0, tag.find('#'))));
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("the folder was not found: ") + error.what());
+    }
+    if (!folder) return folderFailed(current, "the folder was not found");
+
+    progress_.folderStarted(readOr([&] { return folder->Name(); }, current.displayName), number,
+                            folders);
+    std::string folderPath;
+    try {
+        folderPath = folder->FolderPath();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its path could not be read: ") + error.what());
+    }
+    current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
+    const std::string directory = folderDirectory(summary_.exportRoot, folderPath);
+    if (!EnsureDirectory(directory)) {
+        return folderFailed(current, "the directory " + directory + " could not be created");
+    }
+    current.output = std::make_unique<FolderOutput>(directory);
+
+    if (readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass) {
+        contactLoop(*folder, current);
+    } else if (!request_.format.isVCard()) {
+        messageLoop(*folder, current);
+    }
+}
+
+void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
+    std::unique_ptr<store::Items> items;
+    int64_t count = 0;
+    try {
+        items = folder.items();
+        count = items->Count();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its items could not be read: ") + error.what());
+    }
+    for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
+        exportContact(*items, index, count, current);
+    }
+}
+
+void ConversionRun::exportContact(store::Items& items, int64_t index, int64_t count,
+                                  FolderRun& current) {
+    std::unique_ptr<store::MailItem> item;
+    try {
+        item = items.Item(index);
+        if (!item) throw store::StoreError("no item at this position");
+    } catch (const std::exception& error) {
+        return itemFailed(current, {}, error.what());
+    }
+    if (readOr([&] { return item->MessageClass(); }) == kDistListClass) {
+        summary_.itemsSkipped += 1;
+        return progress_.itemSkipped();
+    }
+    std::string caption;
+    try {
+        store::ContactItem& contact = item->asContact();
+        caption = readOr([&] { return contact.firstName(); }) + " " +
+                  readOr([&] { return contact.lastName(); });
+    } catch (const std::exception& error) {
+        return itemFailed(current, {}, std::string("not a contact: ") + error.what());
+    }
+    progress_.itemStarted(caption, current.ItemCounter, count);
+    // Contact folders always yield vCards, whatever format was chosen.
+    writeItem(*item, current, caption, exportFormatFor(store::SaveType::Vcf), {});
+}
+
+void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
+    std::unique_ptr<store::Items> items;
+    std::unique_ptr<store::ItemEnumerator> enumerator;
+    try {
+        items = folder.items();
+        enumerator = items->enumerate();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its items could not be read: ") + error.what());
+    }
+    // An enumerator that keeps failing in place would never end; more failures in a row than
+    // the folder has items means it is stuck.
+    int64_t count = readOr([&] { return items->Count(); }, int64_t{0});
+    const int64_t stuckAfter = std::max<int64_t>(count, 0) + 1;
+    int64_t failuresInARow = 0;
+    for (;; ++current.ItemCounter) {
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = enumerator->next();
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            if (++failuresInARow > stuckAfter) {
+                return folderFailed(current, "its items could not be read to the end");
+            }
+            continue;
+        }
+        if (!item) break;
+        failuresInARow = 0;
+        // The count is read anew for every item, so the display follows a changing folder.
+        count = readOr([&] { return items->Count(); }, count);
+        exportMessage(*item, count, current);
+    }
+}
+
+void ConversionRun::exportMessage(store::MailItem& item, int64_t count, FolderRun& current) {
+    const std::string subject = readOr([&] { return item.subject(); });
+    progress_.itemStarted(subject, current.ItemCounter, count);
+    std::string links;
+    if (request_.format.writesAttachments()) {
+        SavedAttachments saved = saveAttachments(item, *current.output);
+        summary_.attachmentsWritten += saved.written;
+        summary_.bytesWritten += saved.bytes;
+        for (const auto& failure : saved.failures) {
+            summary_.attachmentsFailed += 1;
+            markFailed(current);
+            progress_.attachmentFailed(failure.fileName, failure.reason);
+        }
+        links = std::move(saved.AttachmentLinks);
+    }
+    writeItem(item, current, subject, request_.format, links);
+}
+
+void ConversionRun::writeItem(store::MailItem& item, FolderRun& current, const std::string& caption,
+                              const ExportFormat& format, const std::string& links) {
+    const std::string stem = FileStem(caption);
+    int32_t number = 0;
+    try {
+        const auto file = current.output->write(
+            [&](const std::string& scratch) {
+                item.saveAs(scratch, format.SaveType);
+                // The links go in before the page gets its name, so no page is ever seen
+                // without them; a failed save leaves no page holding the links alone.
+                appendAttachmentBlock(scratch, links);
+            },
+            [&](int attempt) {
+                return itemFileName(stem, format.Extension, attempt, number, draw_);
+            },
+            format.Extension);
+        summary_.itemsWritten += 1;
+        summary_.bytesWritten += file.bytes;
+        progress_.itemWritten(file.path, file.bytes);
+    } catch (const std::exception& error) {
+        itemFailed(current, caption, error.what());
+    }
+}
+
+void ConversionRun::markFailed(FolderRun& current) {
+    if (current.failed) return;
+    current.failed = true;
+    summary_.failedFolders.push_back(current.displayName);
+}
+
+void ConversionRun::itemFailed(FolderRun& current, const std::string& caption,
+                               const std::string& reason) {
+    summary_.itemsFailed += 1;
+    markFailed(current);
+    progress_.itemFailed(caption, reason);
+}
+
+void ConversionRun::folderFailed(FolderRun& current, const std::string& reason) {
+    markFailed(current);
+    progress_.folderFailed(current.displayName, reason);
+}
+
+}  // namespace pellmark::convert

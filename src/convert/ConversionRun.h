@@ -1,0 +1,73 @@
+#pragma once
+// The export itself: logs on to the mail store, finds the chosen mailbox again and writes
+// every item of each chosen folder to one file, in a directory tree below the export root that
+// mirrors the mailbox. Knows nothing of windows; it reports through RunProgress, so the
+// conversion window and the command line are two displays of the same run.
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "convert/ExportFormat.h"
+#include "convert/RunProgress.h"
+#include "convert/RunSummary.h"
+#include "store/MailStore.h"
+
+namespace pellmark::convert {
+
+class FolderOutput;
+
+struct RunRequest {
+    std::string CurrentStoreID;
+    // Folder node tags, "entry id#path..."; empty entries are passed over.
+    std::vector<std::string> SelectedFolderTags;
+    std::string outputDirectory;  // the directory the user chose
+    ExportFormat format;
+};
+
+// The run could not start: no export root, no session or logon, no such mailbox. what() is a
+// sentence for the user.
+class PrepareError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ConversionRun {
+public:
+    ConversionRun(store::SessionFactory& sessions, RunRequest request, RunProgress& progress);
+
+    // Draws the number of each file name: RandomBetween(1, 40000) unless replaced.
+    void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
+
+    // Throws PrepareError when the run cannot start; after that, whatever fails is skipped,
+    // reported to the progress and counted in the summary, and the run goes on.
+    RunSummary run();
+
+    // The export root once the run has worked it out (also after a PrepareError), else empty.
+    const std::string& exportRoot() const { return summary_.exportRoot; }
+
+private:
+    struct FolderRun;
+
+    void exportFolder(store::Store& store, const std::string& tag, std::size_t number,
+                      std::size_t folders);
+    void contactLoop(store::Folder& folder, FolderRun& current);
+    void messageLoop(store::Folder& folder, FolderRun& current);
+    void exportContact(store::Items& items, int64_t index, int64_t count, FolderRun& current);
+    void exportMessage(store::MailItem& item, int64_t count, FolderRun& current);
+    void writeItem(store::MailItem& item, FolderRun& current, const std::string& caption,
+                   const ExportFormat& format, const std::string& links);
+    void markFailed(FolderRun& current);
+    void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);
+    void folderFailed(FolderRun& current, const std::string& reason);
+
+    store::SessionFactory& sessions_;
+    RunRequest request_;
+    RunProgress& progress_;
+    std::function<int32_t()> draw_;
+    RunSummary summary_;
+};
+
+}  // namespace pellmark::convert

@@ -1,0 +1,17 @@
+#pragma once
+// What the main window hands to the conversion window: the mailbox shown, the ticked folders'
+// tags and the directory chosen. A run rewrites ExportRootPath to the export root and empties
+// SelectedFolderTags, whatever its outcome.
+
+#include <string>
+#include <vector>
+
+namespace pellmark::convert {
+
+struct ConversionSelection {
+    std::string CurrentStoreID;
+    std::vector<std::string> SelectedFolderTags;
+    std::string ExportRootPath;
+};
+
+}  // namespace pellmark::convert

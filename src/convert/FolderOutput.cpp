@@ -1,0 +1,104 @@
+#include "convert/FolderOutput.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace pellmark::convert {
+
+namespace {
+
+WriteError systemError(const std::string& what, const std::string& path, int error) {
+    return WriteError(what + " " + path + ": " + std::strerror(error));
+}
+
+enum class Moved { Done, NameTaken };
+
+// Moves `from` to `to` unless `to` exists. RENAME_NOREPLACE does it atomically; file systems
+// without it get a hard link, which also refuses an existing name; file systems without hard
+// links (FAT) get a check before the rename, the best they allow.
+Moved moveNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return Moved::Done;
+    }
+    if (errno == EEXIST) return Moved::NameTaken;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        throw systemError("cannot create", to, errno);
+    }
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return Moved::Done;
+    }
+    if (errno == EEXIST) return Moved::NameTaken;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
+        throw systemError("cannot create", to, errno);
+    }
+    struct stat existing {};
+    if (::lstat(to.c_str(), &existing) == 0) return Moved::NameTaken;
+    if (::rename(from.c_str(), to.c_str()) != 0) throw systemError("cannot create", to, errno);
+    return Moved::Done;
+}
+
+void removeQuietly(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+}  // namespace
+
+FolderOutput::FolderOutput(std::string directory) : directory_(std::move(directory)) {
+    if (directory_.empty() || directory_.back() != '/') directory_ += '/';
+}
+
+FolderOutput::~FolderOutput() {
+    if (!scratch_.empty()) removeQuietly(scratch_);
+}
+
+const std::string& FolderOutput::scratchDirectory() {
+    if (scratch_.empty()) {
+        std::string pattern = directory_ + ".pellmark-partial-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw systemError("cannot write into", directory_, errno);
+        }
+        scratch_ = pattern + '/';
+    }
+    return scratch_;
+}
+
+FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
+                                          const std::string& extension) {
+    const std::string scratchPath = scratchDirectory() + "file" + extension;
+    removeQuietly(scratchPath);  // what a failed earlier write may have left
+    try {
+        writer(scratchPath);
+    } catch (...) {
+        removeQuietly(scratchPath);
+        throw;
+    }
+    struct stat written {};
+    if (::lstat(scratchPath.c_str(), &written) != 0 || !S_ISREG(written.st_mode)) {
+        removeQuietly(scratchPath);
+        throw WriteError("the save reported success but wrote no file");
+    }
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const std::string path = directory_ + nameFor(attempt);
+        try {
+            if (moveNoReplace(scratchPath, path) == Moved::Done) {
+                return Written{path, static_cast<uint64_t>(written.st_size)};
+            }
+        } catch (...) {
+            removeQuietly(scratchPath);
+            throw;
+        }
+    }
+    removeQuietly(scratchPath);
+    throw WriteError("no free file name in " + directory_);
+}
+
+}  // namespace pellmark::convert

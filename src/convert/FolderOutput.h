@@ -1,0 +1,55 @@
+#pragma once
+// Writes files into one output directory without ever replacing a file that is already there,
+// from an earlier run or an earlier item. Each file is first written under a private scratch
+// directory inside the output directory, then moved to its name by an operation that refuses
+// to replace; when the name is taken the next candidate name is tried. So no half-written file
+// ever carries a final name and no race can overwrite one.
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace pellmark::convert {
+
+// A file could not be written; what() says why.
+class WriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class FolderOutput {
+public:
+    struct Written {
+        std::string path;  // the file's full path
+        uint64_t bytes = 0;
+    };
+    // Writes the file's content to the path it is given.
+    using Writer = std::function<void(const std::string& scratchPath)>;
+    // The name to try at attempt 0, 1, ...
+    using Namer = std::function<std::string(int attempt)>;
+
+    // `directory` ends with '/' and exists (or writes fail).
+    explicit FolderOutput(std::string directory);
+    ~FolderOutput();
+    FolderOutput(const FolderOutput&) = delete;
+    FolderOutput& operator=(const FolderOutput&) = delete;
+
+    const std::string& directory() const { return directory_; }
+
+    // Runs `writer`, then gives its file the first free name from `nameFor`. The scratch file
+    // the writer gets ends with `extension`, like the final name. Throws WriteError when the
+    // directory is unusable, when no file was written or no free name was found; an exception
+    // of `writer` passes through. No file is left behind on any failure.
+    Written write(const Writer& writer, const Namer& nameFor, const std::string& extension = {});
+
+    static constexpr int kMaxAttempts = 10000;
+
+private:
+    const std::string& scratchDirectory();
+
+    std::string directory_;
+    std::string scratch_;
+};
+
+}  // namespace pellmark::convert

@@ -1,0 +1,16 @@
+#include "support/gui/QtApplication.h"
+
+#include <QApplication>
+
+namespace pellmark::test {
+
+QApplication& qtApplication() {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "pellmark-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return application;
+}
+
+}  // namespace pellmark::test

@@ -1,0 +1,32 @@
+#pragma once
+// A message box that shows nothing: it records every box asked for and answers with the next
+// queued answer, or with the first button (OK, or Yes) when none is queued.
+
+#include <deque>
+#include <vector>
+
+#include "ui/MessageBox.h"
+
+namespace pellmark::test {
+
+class ScriptedMessageBox : public ui::MessageBox {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+        ui::MessageIcon icon;
+        ui::MessageButtons buttons;
+    };
+
+    void queueAnswer(ui::MessageAnswer answer) { answers_.push_back(answer); }
+    const std::vector<Shown>& shown() const { return shown_; }
+
+    ui::MessageAnswer show(QWidget* owner, const QString& title, const QString& text,
+                           ui::MessageIcon icon, ui::MessageButtons buttons) override;
+
+private:
+    std::deque<ui::MessageAnswer> answers_;
+    std::vector<Shown> shown_;
+};
+
+}  // namespace pellmark::test
