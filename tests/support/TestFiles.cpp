@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <fstream>
 #include <sstream>
@@ -39,6 +42,31 @@ void writeFile(const std::filesystem::path& path, const std::string& data) {
     std::ofstream out(path, std::ios::binary);
     out << data;
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace pellmark::test
+
+namespace pellmark::test {
+
+CommandResult runCommand(const std::string& command) {
+    CommandResult r;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    while (size_t n = std::fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::filesystem::path toolsDir() {
+    return std::filesystem::path(PELLMARK_SOURCE_DIR) / "tests" / "tools";
 }
 
 }  // namespace pellmark::test

@@ -32,3 +32,18 @@ std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& data);
 
 }  // namespace pellmark::test
+
+namespace pellmark::test {
+
+struct CommandResult {
+    int status = -1;
+    std::string out;  // standard output; standard error goes to the test's log
+};
+// Runs a shell command and collects its output.
+CommandResult runCommand(const std::string& command);
+// Quotes a path or word for the shell.
+std::string shellQuote(const std::string& s);
+// The tests' own tools directory (tests/tools).
+std::filesystem::path toolsDir();
+
+}  // namespace pellmark::test

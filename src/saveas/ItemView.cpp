@@ -1,0 +1,198 @@
+#include "saveas/ItemView.h"
+
+#include <algorithm>
+
+#include "pst/ltp/Tags.h"
+#include "pst/ltp/Text.h"
+#include "pst/messaging/NamedIds.h"
+#include "pst/messaging/PstFile.h"
+#include "saveas/CompressedRtf.h"
+#include "saveas/HtmlCharset.h"
+#include "saveas/HtmlToText.h"
+#include "saveas/RtfToText.h"
+
+namespace pellmark::saveas {
+
+namespace prop = pst::prop;
+
+ItemKind itemKindOf(const std::string& cls) {
+    auto is = [&](const char* prefix) {
+        const size_t n = std::char_traits<char>::length(prefix);
+        if (cls.size() < n) return false;
+        for (size_t i = 0; i < n; ++i) {
+            if (std::tolower(static_cast<unsigned char>(cls[i])) !=
+                std::tolower(static_cast<unsigned char>(prefix[i]))) {
+                return false;
+            }
+        }
+        return cls.size() == n || cls[n] == '.';
+    };
+    if (is("IPM.Contact")) return ItemKind::Contact;
+    if (is("IPM.DistList")) return ItemKind::DistList;
+    if (is("IPM.Appointment")) return ItemKind::Appointment;
+    if (is("IPM.Schedule.Meeting")) return ItemKind::Meeting;
+    if (is("IPM.Task") || is("IPM.TaskRequest")) return ItemKind::Task;
+    if (is("IPM.StickyNote")) return ItemKind::Note;
+    if (is("IPM.Activity")) return ItemKind::Journal;
+    if (is("IPM.Post")) return ItemKind::Post;
+    if (is("IPM.Note") || is("IPM") || is("REPORT.IPM.Note")) return ItemKind::Mail;
+    return ItemKind::Other;
+}
+
+ItemView::ItemView(const pst::Message& message)
+    : message_(message), kind_(itemKindOf(message.messageClass())) {}
+
+std::optional<int64_t> ItemView::integer(uint16_t propId) const {
+    auto v = message_.get(propId);
+    return v ? v->asInteger() : std::nullopt;
+}
+
+std::optional<uint64_t> ItemView::time(uint16_t propId) const {
+    auto v = message_.get(propId);
+    return v ? v->asFileTime() : std::nullopt;
+}
+
+std::optional<pst::PropValue> ItemView::named(const pst::Guid& set, uint32_t lid) const {
+    auto id = message_.file()->nameMap().idOf(set, lid);
+    return id ? message_.get(*id) : std::nullopt;
+}
+
+std::optional<pst::PropValue> ItemView::named(const pst::Guid& set, const std::string& name) const {
+    auto id = message_.file()->nameMap().idOf(set, name);
+    return id ? message_.get(*id) : std::nullopt;
+}
+
+std::optional<std::string> ItemView::namedString(const pst::Guid& set, uint32_t lid) const {
+    auto v = named(set, lid);
+    if (!v || !v->isString()) return std::nullopt;
+    return v->asString(message_.codepage());
+}
+
+std::optional<uint64_t> ItemView::namedTime(const pst::Guid& set, uint32_t lid) const {
+    auto v = named(set, lid);
+    return v ? v->asFileTime() : std::nullopt;
+}
+
+std::optional<int64_t> ItemView::namedInteger(const pst::Guid& set, uint32_t lid) const {
+    auto v = named(set, lid);
+    return v ? v->asInteger() : std::nullopt;
+}
+
+std::vector<std::string> ItemView::categories() const {
+    auto v = named(pst::psetid::kPublicStrings, pst::lid::kKeywordsName);
+    return v ? v->asStrings(message_.codepage()) : std::vector<std::string>{};
+}
+
+namespace {
+
+// An address with the SMTP form preferred: the SMTP property, else the e-mail address when its
+// type is SMTP, else the e-mail address as it is.
+Address makeAddress(std::string name, std::string type, std::string email, std::string smtp) {
+    Address a;
+    a.name = std::move(name);
+    a.type = type;
+    if (!smtp.empty()) {
+        a.address = std::move(smtp);
+        a.type = "SMTP";
+    } else {
+        a.address = std::move(email);
+    }
+    return a;
+}
+
+}  // namespace
+
+Address ItemView::from() const {
+    auto s = [&](uint16_t id) { return message_.string(id).value_or(""); };
+    Address a = makeAddress(s(prop::kSentRepresentingName), s(prop::kSentRepresentingAddrType),
+                            s(prop::kSentRepresentingEmailAddress), s(prop::kSentRepresentingSmtpAddress));
+    if (a.empty()) {
+        a = makeAddress(s(prop::kSenderName), s(prop::kSenderAddrType), s(prop::kSenderEmailAddress),
+                        s(prop::kSenderSmtpAddress));
+    }
+    return a;
+}
+
+std::optional<Address> ItemView::sender() const {
+    auto s = [&](uint16_t id) { return message_.string(id).value_or(""); };
+    Address sender = makeAddress(s(prop::kSenderName), s(prop::kSenderAddrType),
+                                 s(prop::kSenderEmailAddress), s(prop::kSenderSmtpAddress));
+    Address author = from();
+    if (sender.empty() || (sender.address == author.address && sender.name == author.name)) {
+        return std::nullopt;
+    }
+    return sender;
+}
+
+std::optional<uint64_t> ItemView::sentTime() const {
+    // An item never sent (a draft) has no sent time; its creation time is not one.
+    for (uint16_t id : {prop::kClientSubmitTime, prop::kMessageDeliveryTime}) {
+        if (auto t = time(id); t && *t != 0) return t;
+    }
+    return std::nullopt;
+}
+
+std::vector<RecipientView> ItemView::recipients() const {
+    std::vector<RecipientView> out;
+    for (const auto& r : message_.recipients()) {
+        RecipientView v;
+        std::string name = r.string(prop::kDisplayName);
+        if (name.empty()) name = r.string(prop::kRecipientDisplayName);
+        v.who = makeAddress(std::move(name), r.string(prop::kAddrType), r.string(prop::kEmailAddress),
+                            r.string(prop::kSmtpAddress));
+        v.type = r.type();
+        out.push_back(std::move(v));
+    }
+    return out;
+}
+
+std::vector<AttachmentView> ItemView::attachments() const {
+    std::vector<AttachmentView> out;
+    const size_t count = message_.attachmentCount();
+    for (size_t i = 0; i < count; ++i) {
+        pst::Attachment a = message_.attachment(i);
+        AttachmentView v;
+        v.index = i;
+        v.embedded = a.isEmbeddedMessage();
+        v.fileName = v.embedded ? a.embeddedMessage().subject() + ".msg" : a.fileName();
+        v.mimeType = a.string(prop::kAttachMimeTag).value_or("");
+        v.contentId = a.string(prop::kAttachContentId).value_or("");
+        v.contentLocation = a.string(prop::kAttachContentLocation).value_or("");
+        v.size = a.dataSize();
+        auto flag = [&](uint16_t id) {
+            auto p = a.props().get(id);
+            return p && p->asBool().value_or(false);
+        };
+        v.hidden = flag(prop::kAttachmentHidden);
+        v.contactPhoto = flag(prop::kAttachmentContactPhoto);
+        out.push_back(std::move(v));
+    }
+    return out;
+}
+
+std::optional<std::string> ItemView::rtfBody() const {
+    auto v = message_.get(prop::kRtfCompressed);
+    if (!v || v->bytes.empty()) return std::nullopt;
+    return decompressRtf(v->bytes);
+}
+
+std::optional<std::string> ItemView::htmlBody() const {
+    if (auto v = message_.get(prop::kBodyHtml); v && !v->bytes.empty()) {
+        if (v->isString()) return v->asString(message_.codepage());
+        // A binary HTML body is in the internet code page, which its own <meta> may name.
+        uint32_t cp = htmlDeclaredCodepage(v->bytes).value_or(message_.codepage());
+        if (auto i = integer(prop::kInternetCodepage); i && *i > 0) cp = static_cast<uint32_t>(*i);
+        return pst::codepageToUtf8(v->bytes, cp);
+    }
+    if (auto rtf = rtfBody()) return htmlFromRtf(*rtf);
+    return std::nullopt;
+}
+
+std::string ItemView::plainBody() const {
+    if (auto body = message_.string(prop::kBody)) return *body;
+    if (auto html = htmlBody()) return textFromHtml(*html);
+    if (auto rtf = rtfBody()) return textFromRtf(*rtf);
+    return {};
+}
+
+}  // namespace pellmark::saveas
