@@ -30,35 +30,6 @@ int charsetToCodepage(int charset) {
     }
 }
 
-std::string codepageName(int codepage) {
-    switch (codepage) {
-        case 1200: return "UTF-16LE";
-        case 1201: return "UTF-16BE";
-        case 10000: return "MACINTOSH";
-        case 10007: return "MACCYRILLIC";
-        case 20127: return "ASCII";
-        case 20866: return "KOI8-R";
-        case 21866: return "KOI8-U";
-        case 20932:
-        case 51932: return "EUC-JP";
-        case 50220:
-        case 50221:
-        case 50222: return "ISO-2022-JP";
-        case 50225: return "ISO-2022-KR";
-        case 51936: return "EUC-CN";
-        case 51949: return "EUC-KR";
-        case 54936: return "GB18030";
-        case 65000: return "UTF-7";
-        case 65001: return "UTF-8";
-        default: break;
-    }
-    if (codepage >= 28591 && codepage <= 28599)
-        return "ISO-8859-" + std::to_string(codepage - 28590);
-    if (codepage == 28603 || codepage == 28605)
-        return "ISO-8859-" + std::to_string(codepage - 28590);
-    return "CP" + std::to_string(codepage);
-}
-
 bool isAsciiCompatible(int codepage) {
     switch (codepage) {
         case 1200:
@@ -74,14 +45,5 @@ bool isAsciiCompatible(int codepage) {
     }
 }
 // clang-format on
-
-std::string toUtf8(std::string_view bytes, int codepage) {
-    std::string out;
-    out.reserve(bytes.size());
-    TextSink sink(out);
-    sink.bytes(bytes, codepage);
-    sink.flush();
-    return out;
-}
 
 }  // namespace pellmark::saveas
