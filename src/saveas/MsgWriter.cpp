@@ -131,7 +131,9 @@ class MsgFileWriter {
                 throw SaveError("cannot spool an OLE object to a temporary file");
             }
         }
-        std::fflush(spool.file);
+        if (std::fflush(spool.file) != 0) {
+            throw SaveError("cannot spool an OLE object to a temporary file");
+        }
         if (storage.copyCompoundFile(name, spool.file)) {
             return entries.addStreamed(objectTag, 0xFFFFFFFFu);
         }

@@ -39,7 +39,7 @@ class Child {
     }
     ~Child() {
         if (!out_) return;
-        gsf_output_close(out_);
+        if (!gsf_output_is_closed(out_)) gsf_output_close(out_);
         g_object_unref(out_);
     }
     Child(const Child&) = delete;
@@ -50,10 +50,8 @@ class Child {
         if (size > 0 && !gsf_output_write(out_, size, data)) fail(out_, "writing " + name_);
     }
     void close() {
-        const bool ok = gsf_output_close(out_);
-        if (!ok) fail(out_, "closing " + name_);
-        g_object_unref(out_);
-        out_ = nullptr;
+        if (!gsf_output_close(out_)) fail(out_, "closing " + name_);  // released by ~Child
+        g_object_unref(std::exchange(out_, nullptr));
     }
     GsfOutput* release() { return std::exchange(out_, nullptr); }
 
@@ -116,7 +114,7 @@ OleStorage::OleStorage(OleStorage&& other) noexcept : dir_(std::exchange(other.d
 
 OleStorage::~OleStorage() {
     if (!dir_) return;
-    gsf_output_close(dir_);
+    if (!gsf_output_is_closed(dir_)) gsf_output_close(dir_);
     g_object_unref(dir_);
 }
 
@@ -171,14 +169,8 @@ bool OleStorage::copyCompoundFile(const std::string& name, std::FILE* file) {
 }
 
 void OleStorage::close() {
-    GsfOutput* dir = std::exchange(dir_, nullptr);
-    const bool ok = gsf_output_close(dir);
-    if (!ok) {
-        const std::string message = gsf_output_error(dir) ? gsf_output_error(dir)->message : "";
-        g_object_unref(dir);
-        throw SaveError("cannot write the .msg file" + (message.empty() ? "" : ": " + message));
-    }
-    g_object_unref(dir);
+    if (!gsf_output_close(dir_)) fail(dir_, "closing a storage");  // released by ~OleStorage
+    g_object_unref(std::exchange(dir_, nullptr));
 }
 
 OleFile::OleFile(const std::filesystem::path& path) : path_(path) {

@@ -65,9 +65,9 @@ TEST(MsgSamples, EveryPropertyOfEveryPstItemReadsBack) {
                              const auto path = tmp / "item.msg";
                              saveMessage(m, SaveFormat::Msg, path);
                              expectSameItem(*pstMsgItem(m), test::readMsgFile(path), where);
-        for (const auto& line : test::msgLayout(path)) {
-            EXPECT_NE(line.rfind("bad size", 0), 0u) << where << ": " << line;
-        }
+                             for (const auto& line : test::msgLayout(path)) {
+                                 EXPECT_NE(line.rfind("bad size", 0), 0u) << where << ": " << line;
+                             }
                              ++items;
                          });
     EXPECT_GT(items, 300);
@@ -210,8 +210,8 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
             // have it where the item keeps them.
             const std::string to = lower(field(shown, "to"));
             bool found = false;
-            for (uint16_t id : {pst::prop::kDisplayName, pst::prop::kEmailAddress,
-                                pst::prop::kSmtpAddress}) {
+            for (uint16_t id :
+                 {pst::prop::kDisplayName, pst::prop::kEmailAddress, pst::prop::kSmtpAddress}) {
                 const std::string text = lower(r.string(id));
                 found |= !text.empty() && to.find(text) != std::string::npos;
             }
