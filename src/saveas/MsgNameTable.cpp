@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "pst/io/Crc.h"
-#include "pst/ltp/Text.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/SaveError.h"
 
 namespace pellmark::saveas {
@@ -19,25 +18,9 @@ constexpr uint16_t kPublicStringsIndex = 2;
 constexpr uint16_t kFirstStreamedGuid = 3;
 constexpr uint32_t kBucketCount = 0x1F;
 
-void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-void putU16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-std::vector<uint8_t> utf16le(const std::string& utf8) {
-    std::vector<uint8_t> out;
-    for (char16_t c : pst::utf8ToUtf16(utf8)) putU16(out, static_cast<uint16_t>(c));
-    return out;
-}
-
+// The mapping's streams are binary properties of ids 0x0002 to 0x0004 and 0x1000 up.
 std::string streamName(uint32_t streamId) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "__substg1.0_%04X0102", streamId);
-    return buf;
+    return "__substg1.0_" + hex8(streamId << 16 | 0x0102);
 }
 
 }  // namespace
@@ -88,18 +71,18 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> MsgNameTable::streams(
             stringStream.resize((stringStream.size() + 3) & ~size_t{3}, 0);
             key = static_cast<uint32_t>(stringStream.size());
             const std::vector<uint8_t> text = utf16le(p.name);
-            putU32(stringStream, static_cast<uint32_t>(text.size()));
+            appendLe32(stringStream, static_cast<uint32_t>(text.size()));
             stringStream.insert(stringStream.end(), text.begin(), text.end());
             hash = pst::computeCrc(text);
         }
-        putU32(entryStream, key);
-        putU16(entryStream, indexAndKind);
-        putU16(entryStream, static_cast<uint16_t>(index));
+        appendLe32(entryStream, key);
+        appendLe16(entryStream, indexAndKind);
+        appendLe16(entryStream, static_cast<uint16_t>(index));
 
         std::vector<uint8_t>& bucket = buckets[(hash ^ indexAndKind) % kBucketCount];
-        putU32(bucket, hash);
-        putU16(bucket, indexAndKind);
-        putU16(bucket, static_cast<uint16_t>(index));
+        appendLe32(bucket, hash);
+        appendLe16(bucket, indexAndKind);
+        appendLe16(bucket, static_cast<uint16_t>(index));
     }
 
     std::vector<std::pair<std::string, std::vector<uint8_t>>> out;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "pst/ltp/Tags.h"
+#include "saveas/MsgBytes.h"
 
 namespace pellmark::saveas {
 namespace {
@@ -25,10 +26,6 @@ constexpr std::array<uint16_t, 6> kComputedOnAttachments = {
     0x0E21, 0x0FF4, 0x0FF7, 0x0FF9, 0x0FFE, 0x340D,  // number, access, record key, object type
 };
 
-void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 template <size_t N>
 bool contains(const std::array<uint16_t, N>& ids, uint16_t id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
@@ -49,14 +46,14 @@ void MsgPropertyStream::addFixed(pst::PropTag tag, std::span<const uint8_t> valu
 
 void MsgPropertyStream::addStreamed(pst::PropTag tag, uint32_t size) {
     std::vector<uint8_t> slot;
-    putU32(slot, size);
-    putU32(slot, 0);
+    appendLe32(slot, size);
+    appendLe32(slot, 0);
     addEntry(tag, slot);
 }
 
 void MsgPropertyStream::addEntry(pst::PropTag tag, std::span<const uint8_t> value) {
-    putU32(entries_, tag);
-    putU32(entries_, flagsFor(pst::tagId(tag)));
+    appendLe32(entries_, tag);
+    appendLe32(entries_, flagsFor(pst::tagId(tag)));
     entries_.insert(entries_.end(), value.begin(), value.end());
     ids_.insert(pst::tagId(tag));
 }
@@ -83,10 +80,10 @@ std::vector<uint8_t> MsgPropertyStream::bytes() const {
     // reserved bytes.
     std::vector<uint8_t> out(8, 0);
     if (kind_ == MsgObject::Message || kind_ == MsgObject::EmbeddedMessage) {
-        putU32(out, recipients_);
-        putU32(out, attachments_);
-        putU32(out, recipients_);
-        putU32(out, attachments_);
+        appendLe32(out, recipients_);
+        appendLe32(out, attachments_);
+        appendLe32(out, recipients_);
+        appendLe32(out, attachments_);
         if (kind_ == MsgObject::Message) out.resize(out.size() + 8, 0);
     }
     out.insert(out.end(), entries_.begin(), entries_.end());

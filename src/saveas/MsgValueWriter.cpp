@@ -1,8 +1,7 @@
 #include "saveas/MsgValueWriter.h"
 
-#include <cstdio>
-
 #include "pst/ltp/Text.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/SaveError.h"
 
 namespace pellmark::saveas {
@@ -12,16 +11,6 @@ using pst::PropType;
 
 // Entry sizes are 32-bit: no value of a .msg file is larger.
 constexpr uint64_t kMaxValueSize = 0xFFFFFFFFu;
-
-std::string hex8(uint32_t v) {
-    char buf[9];
-    std::snprintf(buf, sizeof buf, "%08X", v);
-    return buf;
-}
-
-void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 uint32_t checkedSize(uint64_t size, pst::PropTag tag) {
     if (size > kMaxValueSize) {
@@ -42,12 +31,7 @@ std::vector<uint8_t> unicodeText(PropType type, pst::Bytes value, uint32_t codep
     }
     size_t n = value.size();
     while (n > 0 && value[n - 1] == 0) --n;
-    std::vector<uint8_t> out;
-    for (char16_t c : pst::utf8ToUtf16(pst::codepageToUtf8(value.first(n), codepage))) {
-        out.push_back(static_cast<uint8_t>(c));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return out;
+    return utf16le(pst::codepageToUtf8(value.first(n), codepage));
 }
 
 }  // namespace
@@ -126,8 +110,8 @@ void MsgValueWriter::writeMultiple(uint16_t id, const pst::PropValue& value) {
             bytes.insert(bytes.end(), 2, 0);
         }
         storage_.writeStream(msgStreamName(out) + "-" + hex8(static_cast<uint32_t>(i)), bytes);
-        putU32(lengths, checkedSize(bytes.size(), out));
-        if (!strings) putU32(lengths, 0);
+        appendLe32(lengths, checkedSize(bytes.size(), out));
+        if (!strings) appendLe32(lengths, 0);
     }
     storage_.writeStream(msgStreamName(out), lengths);
     entries_.addStreamed(out, checkedSize(lengths.size(), out));

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "pst/ltp/Tags.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/MsgNameTable.h"
 #include "saveas/MsgValueWriter.h"
 #include "saveas/PstMsgSource.h"
@@ -25,9 +26,7 @@ constexpr uint16_t kFirstNamedId = 0x8000;
 constexpr size_t kSpoolChunk = 256 * 1024;
 
 std::string childName(const char* prefix, size_t index) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%s%08X", prefix, static_cast<unsigned>(index));
-    return buf;
+    return prefix + hex8(static_cast<uint32_t>(index));
 }
 
 // A temporary file that goes away with the object.

@@ -2,42 +2,36 @@
 
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/SaveError.h"
 
 namespace pellmark::saveas {
 namespace {
 
-std::string hexTag(pst::PropTag tag) {
-    char buf[9];
-    std::snprintf(buf, sizeof buf, "%08X", tag);
-    return buf;
-}
-
 [[noreturn]] void missing(pst::PropTag tag) {
-    throw SaveError("property " + hexTag(tag) + " cannot be read");
+    throw SaveError("property " + hex8(tag) + " cannot be read");
 }
 
-// The properties of a message or attachment node.
-class ContextReader {
+// The properties of a message or attachment node, read from its property context.
+template <class Base>
+class ContextProperties : public Base {
   public:
-    explicit ContextReader(const pst::PropertyContext& props) : props_(props) {}
-
-    std::vector<pst::PropTag> tags() const {
+    std::vector<pst::PropTag> tags() const override {
         std::vector<pst::PropTag> out;
-        for (const auto& r : props_.records()) out.push_back(r.tag());
+        for (const auto& r : context().records()) out.push_back(r.tag());
         return out;
     }
-    pst::PropValue value(pst::PropTag tag) const {
-        auto v = props_.get(pst::tagId(tag));
+    pst::PropValue value(pst::PropTag tag) const override {
+        auto v = context().get(pst::tagId(tag));
         if (!v) missing(tag);
         return std::move(*v);
     }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const {
-        return props_.openStream(pst::tagId(tag));
+    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
+        return context().openStream(pst::tagId(tag));
     }
 
-  private:
-    const pst::PropertyContext& props_;
+  protected:
+    virtual const pst::PropertyContext& context() const = 0;
 };
 
 // One row of the recipient table: the values are already in memory.
@@ -67,16 +61,10 @@ class PstRecipient : public MsgProperties {
     uint32_t codepage_;
 };
 
-class PstMsgItem : public MsgItem {
+class PstMsgItem : public ContextProperties<MsgItem> {
   public:
-    explicit PstMsgItem(pst::Message message)
-        : message_(std::move(message)), props_(message_.props()) {}
+    explicit PstMsgItem(pst::Message message) : message_(std::move(message)) {}
 
-    std::vector<pst::PropTag> tags() const override { return props_.tags(); }
-    pst::PropValue value(pst::PropTag tag) const override { return props_.value(tag); }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
-        return props_.stream(tag);
-    }
     uint32_t codepage() const override { return message_.codepage(); }
 
     std::vector<std::unique_ptr<MsgProperties>> recipients() const override {
@@ -93,20 +81,15 @@ class PstMsgItem : public MsgItem {
     }
 
   private:
+    const pst::PropertyContext& context() const override { return message_.props(); }
+
     pst::Message message_;
-    ContextReader props_;
 };
 
-class PstMsgAttachment : public MsgAttachment {
+class PstMsgAttachment : public ContextProperties<MsgAttachment> {
   public:
-    explicit PstMsgAttachment(pst::Attachment attachment)
-        : attachment_(std::move(attachment)), props_(attachment_.props()) {}
+    explicit PstMsgAttachment(pst::Attachment attachment) : attachment_(std::move(attachment)) {}
 
-    std::vector<pst::PropTag> tags() const override { return props_.tags(); }
-    pst::PropValue value(pst::PropTag tag) const override { return props_.value(tag); }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
-        return props_.stream(tag);
-    }
     uint32_t codepage() const override { return attachment_.codepage(); }
 
     std::unique_ptr<MsgItem> embeddedMessage() const override {
@@ -128,8 +111,9 @@ class PstMsgAttachment : public MsgAttachment {
     }
 
   private:
+    const pst::PropertyContext& context() const override { return attachment_.props(); }
+
     pst::Attachment attachment_;
-    ContextReader props_;
 };
 
 std::unique_ptr<MsgAttachment> PstMsgItem::attachment(size_t index) const {
