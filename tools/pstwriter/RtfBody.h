@@ -1,0 +1,14 @@
+#pragma once
+// The PR_RTF_COMPRESSED form of an RTF body ([MS-OXRTFCP] 2.1.3.1). Written in the
+// uncompressed "MELA" form, which every reader must accept; the one place to switch once a
+// compressor is at hand.
+
+#include <string_view>
+
+#include "pstwriter/ByteBuffer.h"
+
+namespace pellmark::pstwriter {
+
+ByteVec encodeRtfBody(std::string_view rtf);
+
+}  // namespace pellmark::pstwriter
