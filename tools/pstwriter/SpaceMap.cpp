@@ -93,11 +93,12 @@ ByteVec SpaceMap::amapBits(uint64_t r, size_t& hole) const {
 
 void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBytes bits) const {
     ByteBuffer page(kPageSize);
+    if (format_ == pst::Format::Ansi) page.u32(0);  // dwPadding: ANSI pages have 500 data bytes
     page.bytes(bits);
+    const uint32_t crc = pst::computeCrc(page.span());
     page.u8(ptype);
     page.u8(ptype);
     page.u16(0);  // map pages carry no signature
-    const uint32_t crc = pst::computeCrc(bits);
     if (format_ == pst::Format::Ansi) {
         page.u32(static_cast<uint32_t>(ib));  // a map page's id is its own offset
         page.u32(crc);
