@@ -1,0 +1,107 @@
+#include "WalkFile.h"
+
+#include <set>
+#include <vector>
+
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/Message.h"
+#include "pst/messaging/PstFile.h"
+
+namespace pellmark::fuzz {
+namespace {
+
+using namespace pellmark::pst;
+
+class Walker {
+public:
+    explicit Walker(size_t budget) : budget_(budget) {}
+
+    template <typename F>
+    void guarded(F&& f) {
+        if (budget_ == 0) return;
+        --budget_;
+        try {
+            f();
+        } catch (const PstError&) {
+            ++stats.errors;
+        }
+    }
+
+    void properties(const PropertyContext& pc) {
+        for (const auto& r : pc.records()) {
+            guarded([&] {
+                auto v = pc.get(r.id);
+                ++stats.properties;
+                if (v) {
+                    (void)v->asString(1252);
+                    (void)v->asStrings(932);
+                    (void)v->elements();
+                }
+            });
+        }
+    }
+
+    void message(const Message& m) {
+        ++stats.messages;
+        properties(m.props());
+        (void)m.subject();
+        guarded([&] {
+            for (const auto& r : m.recipients()) (void)r.string(prop::kDisplayName);
+        });
+        size_t count = 0;
+        guarded([&] { count = m.attachmentCount(); });
+        for (size_t i = 0; i < count; ++i) {
+            guarded([&] { attachment(m.attachment(i)); });
+        }
+    }
+
+    void attachment(const Attachment& a) {
+        properties(a.props());
+        (void)a.fileName();
+        auto stream = a.openData();
+        std::vector<uint8_t> buf(64 * 1024);
+        while (size_t n = stream->read(buf)) stats.attachmentBytes += n;
+        if (a.isEmbeddedMessage()) message(a.embeddedMessage());
+    }
+
+    void folder(const PstFile& file, const Folder& f) {
+        if (!seen_.insert(f.id().value).second) return;
+        ++stats.folders;
+        properties(f.props());
+        for (NodeId id : f.messageIds()) {
+            guarded([&] { message(file.message(id)); });
+        }
+        for (NodeId id : f.subfolderIds()) {
+            guarded([&] { folder(file, file.folder(id)); });
+        }
+    }
+
+    WalkStats stats;
+
+private:
+    size_t budget_;
+    std::set<uint32_t> seen_;
+};
+
+}  // namespace
+
+WalkStats walkFile(const std::filesystem::path& path, size_t budget) {
+    Walker w(budget);
+    std::shared_ptr<PstFile> file;
+    w.guarded([&] { file = PstFile::open(path); });
+    if (!file) return w.stats;
+    w.guarded([&] { (void)file->store(); });
+    w.guarded([&] { (void)file->nameMap(); });
+    w.guarded([&] { w.folder(*file, file->rootFolder()); });
+    w.guarded([&] { w.folder(*file, file->ipmSubtree()); });
+    w.guarded([&] {
+        file->ndb().forEachNode([&](const NodeEntry& e) {
+            w.guarded([&] { (void)DataTree(file->ndb(), e.bidData, e.nid).size(); });
+            return true;
+        });
+    });
+    return w.stats;
+}
+
+}  // namespace pellmark::fuzz

@@ -1,0 +1,16 @@
+#pragma once
+// `pellmark-export --list` and `--items`: the folder tree and the items of a data file as
+// tab-separated lines, for scripts and for checking the reader against other tools.
+
+#include <filesystem>
+#include <iosfwd>
+
+namespace pellmark::cli {
+
+enum class ListKind { Folders, Items };
+
+// Writes the listing to `out` and warnings to `err`. Returns the exit status: 0 when all was
+// read, 1 when something inside the file was damaged, 2 when the file could not be read.
+int runList(const std::filesystem::path& file, ListKind kind, std::ostream& out, std::ostream& err);
+
+}  // namespace pellmark::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/PstFile.h"
+#include "store/MailStore.h"
+
+namespace pellmark::mapi {
+
+class PstFolder : public store::Folder {
+public:
+    // `name` is what Name() reports (the store's name for the top folder), `path` the folder's
+    // FolderPath.
+    PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
+              std::string path);
+
+    std::string Name() override { return name_; }
+    std::string entryId() override;
+    std::string DefaultMessageClass() override;
+    std::string FolderPath() override { return path_; }
+    std::unique_ptr<store::Items> items() override;
+    std::unique_ptr<store::Folders> folders() override;
+
+private:
+    std::shared_ptr<const pst::PstFile> file_;
+    pst::Folder folder_;
+    std::string name_;
+    std::string path_;
+};
+
+// The folder of `nid` with its FolderPath, found by walking up the node B-tree's parent links
+// to the top of the visible tree.
+std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, pst::NodeId nid);
+// The top of the visible tree, named after the store.
+std::unique_ptr<PstFolder> topFolder(std::shared_ptr<const pst::PstFile> file);
+
+}  // namespace pellmark::mapi

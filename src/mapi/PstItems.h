@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "pst/messaging/Message.h"
+#include "pst/messaging/PstFile.h"
+#include "store/MailStore.h"
+
+namespace pellmark::mapi {
+
+// A folder's items in the order of its contents table.
+class PstItems : public store::Items {
+public:
+    PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids);
+
+    int64_t Count() override { return static_cast<int64_t>(ids_.size()); }
+    std::unique_ptr<store::MailItem> Item(int64_t index) override;
+    std::unique_ptr<store::ItemEnumerator> enumerate() override;
+
+private:
+    std::shared_ptr<const pst::PstFile> file_;
+    std::vector<pst::NodeId> ids_;
+};
+
+class PstMailItem : public store::MailItem, public store::ContactItem {
+public:
+    explicit PstMailItem(pst::Message message);
+
+    std::string MessageClass() override;
+    std::string subject() override;
+    std::unique_ptr<store::Attachments> attachments() override;
+    void saveAs(const std::string& path, int16_t type) override;
+    store::ContactItem& asContact() override;
+
+    std::string firstName() override;
+    std::string lastName() override;
+
+    const pst::Message& message() const { return message_; }
+
+private:
+    pst::Message message_;
+};
+
+}  // namespace pellmark::mapi

@@ -1,0 +1,64 @@
+#include "mapi/PstStore.h"
+
+#include <filesystem>
+
+#include "mapi/EntryId.h"
+#include "mapi/PstFolder.h"
+
+namespace pellmark::mapi {
+
+PstStore::PstStore(std::string absolutePath) : path_(std::move(absolutePath)) {}
+
+PstStore::PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile> file)
+    : path_(std::move(absolutePath)), file_(std::move(file)) {}
+
+const pst::PstFile& PstStore::file() {
+    if (!file_) {
+        file_ = guarded([&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
+    }
+    return *file_;
+}
+
+std::string PstStore::displayName() {
+    return guarded([&] { return file().store().displayName; });
+}
+
+std::string PstStore::entryId() { return storeEntryId(path_); }
+
+std::string PstStore::secondText() {
+    file();  // a store whose file cannot be read has no second text
+    return path_;
+}
+
+std::unique_ptr<store::Folder> PstStore::rootFolder() {
+    file();
+    return guarded([&] { return topFolder(file_); });
+}
+
+std::unique_ptr<store::Folder> PstStore::GetFolderFromID(const std::string& entryId) {
+    file();
+    auto id = parseObjectEntryId(entryId);
+    if (!id) throw store::StoreError("not a folder entry identifier: " + entryId);
+    return guarded([&]() -> std::unique_ptr<store::Folder> {
+        auto key = file_->store().recordKey;
+        key.resize(16, 0);
+        if (id->recordKey != key) throw store::StoreError("the folder belongs to another store");
+        const pst::NodeId nid(id->nid);
+        if (nid.type() != pst::NodeType::NormalFolder && nid.type() != pst::NodeType::SearchFolder) {
+            throw store::StoreError("the entry identifier names no folder");
+        }
+        return folderById(file_, nid);
+    });
+}
+
+std::unique_ptr<PstStore> openStore(const std::string& path) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path, ec);
+    if (ec) throw store::StoreError("cannot resolve " + path + ": " + ec.message());
+    auto file = guarded([&] {
+        return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(absolute.lexically_normal()));
+    });
+    return std::make_unique<PstStore>(absolute.lexically_normal().string(), std::move(file));
+}
+
+}  // namespace pellmark::mapi

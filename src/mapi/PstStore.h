@@ -1,0 +1,49 @@
+#pragma once
+// The component's objects over the PST reader: a store is one data file.
+
+#include <memory>
+#include <string>
+
+#include "pst/messaging/PstFile.h"
+#include "store/MailStore.h"
+
+namespace pellmark::mapi {
+
+// Runs `f`, turning reader and system failures into the component's StoreError.
+template <typename F>
+auto guarded(F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const store::StoreError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw store::StoreError(e.what());
+    }
+}
+
+// A data file as a store. The file is opened on first use, so a store of the profile whose
+// file is missing can still be listed; it fails when its name or second text is read.
+class PstStore : public store::Store {
+public:
+    explicit PstStore(std::string absolutePath);
+    // A store over a file already opened.
+    PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile> file);
+
+    std::string displayName() override;
+    std::string entryId() override;
+    std::string secondText() override;
+    std::unique_ptr<store::Folder> rootFolder() override;
+    std::unique_ptr<store::Folder> GetFolderFromID(const std::string& entryId) override;
+
+    const pst::PstFile& file();
+
+private:
+    std::string path_;
+    std::shared_ptr<const pst::PstFile> file_;
+};
+
+// Opens `path` (made absolute) as a store; throws StoreError when it is not a readable data
+// file.
+std::unique_ptr<PstStore> openStore(const std::string& path);
+
+}  // namespace pellmark::mapi

@@ -1,0 +1,57 @@
+#pragma once
+// The table context ([MS-PST] 2.3.4): fixed-size rows in a row matrix (a heap allocation or a
+// subnode spread over blocks), columns described by TCOLDESC, cell presence by a bitmap.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "pst/ltp/Heap.h"
+#include "pst/ltp/PropValue.h"
+
+namespace pellmark::pst {
+
+struct TableColumn {
+    PropTag tag = 0;
+    uint16_t offset = 0;  // ibData
+    uint8_t size = 0;     // cbData
+    uint8_t bit = 0;      // iBit in the cell existence bitmap
+};
+
+class TableContext {
+public:
+    explicit TableContext(const Node& node);
+
+    const Node& node() const { return heap_.node(); }
+    const std::vector<TableColumn>& columns() const { return columns_; }
+    const TableColumn* column(uint16_t propId) const;
+    size_t rowCount() const { return rowCount_; }
+    size_t rowSize() const { return rowSize_; }
+
+    // dwRowID of a row: the node id the row describes in hierarchy, contents and attachment
+    // tables.
+    uint32_t rowId(size_t row) const;
+    // A cell, or nullopt when the row does not hold it.
+    std::optional<PropValue> cell(size_t row, const TableColumn& col) const;
+    std::optional<PropValue> cell(size_t row, uint16_t propId) const;
+    // Every present cell of a row (recipient tables keep all recipient properties so).
+    std::vector<std::pair<PropTag, PropValue>> rowValues(size_t row) const;
+
+private:
+    // The bytes of one row; valid while the table lives.
+    Bytes row(size_t index) const;
+
+    Heap heap_;
+    std::vector<TableColumn> columns_;
+    size_t rowSize_ = 0;
+    size_t bitmapOffset_ = 0;
+    size_t rowCount_ = 0;
+    uint32_t rowsHnid_ = 0;
+    // Rows in a heap allocation, or in the blocks of a subnode's data.
+    Bytes heapRows_;
+    DataTree rowTree_;
+    size_t rowsPerBlock_ = 0;
+    mutable std::vector<BlockData> rowBlocks_;
+};
+
+}  // namespace pellmark::pst

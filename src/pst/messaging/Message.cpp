@@ -1,0 +1,141 @@
+#include "pst/messaging/Message.h"
+
+#include "pst/ltp/TableContext.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/Codepage.h"
+#include "pst/messaging/PstFile.h"
+
+namespace pellmark::pst {
+namespace {
+
+std::optional<std::string> stringOf(const PropertyContext& pc, uint16_t id, uint32_t cp) {
+    auto v = pc.get(id);
+    if (!v || !v->isString()) return std::nullopt;
+    return v->asString(cp);
+}
+
+}  // namespace
+
+Recipient::Recipient(std::vector<std::pair<PropTag, PropValue>> values, uint32_t codepage)
+    : values_(std::move(values)), codepage_(codepage) {}
+
+const PropValue* Recipient::get(uint16_t propId) const {
+    for (const auto& [tag, value] : values_) {
+        if (tagId(tag) == propId) return &value;
+    }
+    return nullptr;
+}
+
+std::string Recipient::string(uint16_t propId) const {
+    const PropValue* v = get(propId);
+    return v ? v->asString(codepage_) : std::string();
+}
+
+int Recipient::type() const {
+    const PropValue* v = get(prop::kRecipientType);
+    return v && v->asInteger() ? static_cast<int>(*v->asInteger() & 0x0F) : 1;
+}
+
+Message::Message(std::shared_ptr<const PstFile> file, const Node& node)
+    : file_(std::move(file)), node_(node), props_(std::make_shared<PropertyContext>(node)) {
+    codepage_ = codepageOf(*props_, file_->store().codepage);
+}
+
+std::optional<std::string> Message::string(uint16_t propId) const {
+    return stringOf(*props_, propId, codepage_);
+}
+
+std::string Message::messageClass() const { return string(prop::kMessageClass).value_or(""); }
+
+std::string Message::subject() const {
+    std::string s = string(prop::kSubject).value_or("");
+    // "\x01" and one character giving the prefix length precede the subject text.
+    if (s.size() >= 2 && s[0] == '\x01') {
+        size_t second = 1;
+        do {
+            ++second;
+        } while (second < s.size() && (static_cast<unsigned char>(s[second]) & 0xC0) == 0x80);
+        s.erase(0, second);
+    }
+    return s;
+}
+
+std::vector<Recipient> Message::recipients() const {
+    std::vector<Recipient> out;
+    auto node = node_.subnode(nid::kRecipientTable);
+    if (!node) return out;
+    TableContext table(*node);
+    for (size_t i = 0; i < table.rowCount(); ++i) out.emplace_back(table.rowValues(i), codepage_);
+    return out;
+}
+
+size_t Message::attachmentCount() const {
+    auto node = node_.subnode(nid::kAttachmentTable);
+    return node ? TableContext(*node).rowCount() : 0;
+}
+
+Attachment Message::attachment(size_t index) const {
+    auto table = node_.subnode(nid::kAttachmentTable);
+    if (!table) {
+        throw PstError(ErrorCode::NotFound, "message has no attachment table",
+                       PstError::kNoOffset, 0, node_.id().value);
+    }
+    const NodeId nid(TableContext(*table).rowId(index));
+    auto node = node_.subnode(nid);
+    if (!node) {
+        throw PstError(ErrorCode::NotFound, "attachment subnode missing", PstError::kNoOffset, 0,
+                       nid.value);
+    }
+    return Attachment(file_, *node, codepage_);
+}
+
+Attachment::Attachment(std::shared_ptr<const PstFile> file, const Node& node, uint32_t codepage)
+    : file_(std::move(file)),
+      node_(node),
+      props_(std::make_shared<PropertyContext>(node)),
+      codepage_(codepageOf(*props_, codepage)) {}
+
+std::optional<std::string> Attachment::string(uint16_t propId) const {
+    return stringOf(*props_, propId, codepage_);
+}
+
+int32_t Attachment::method() const {
+    auto v = props_->get(prop::kAttachMethod);
+    return v && v->asInteger() ? static_cast<int32_t>(*v->asInteger()) : prop::kAttachByValue;
+}
+
+std::string Attachment::fileName() const {
+    for (uint16_t id : {prop::kAttachLongFilename, prop::kAttachFilename, prop::kDisplayName}) {
+        if (auto s = string(id); s && !s->empty()) return *s;
+    }
+    return {};
+}
+
+bool Attachment::isEmbeddedMessage() const {
+    auto r = props_->record(prop::kAttachData);
+    return r && r->type == PropType::Object && method() == prop::kAttachEmbeddedMessage;
+}
+
+uint64_t Attachment::dataSize() const {
+    auto r = props_->record(prop::kAttachData);
+    if (!r || r->type != PropType::Binary) return 0;
+    return props_->valueSize(*r);
+}
+
+std::unique_ptr<ByteStream> Attachment::openData() const {
+    auto r = props_->record(prop::kAttachData);
+    if (!r || r->type != PropType::Binary) return std::make_unique<MemoryStream>(std::vector<uint8_t>{});
+    return props_->openStream(prop::kAttachData);
+}
+
+Message Attachment::embeddedMessage() const {
+    auto nid = props_->objectNode(prop::kAttachData);
+    auto node = nid ? node_.subnode(*nid) : std::nullopt;
+    if (!node) {
+        throw PstError(ErrorCode::NotFound, "embedded message missing", PstError::kNoOffset, 0,
+                       node_.id().value);
+    }
+    return Message(file_, *node);
+}
+
+}  // namespace pellmark::pst

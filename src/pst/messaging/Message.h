@@ -1,0 +1,91 @@
+#pragma once
+// A message ([MS-PST] 2.4.5): its properties, its recipient table and its attachments. The same
+// type serves messages of the node B-tree and messages embedded in attachments.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pst/ltp/PropertyContext.h"
+
+namespace pellmark::pst {
+
+class PstFile;
+class Attachment;
+
+// One row of the recipient table: every recipient property is kept in the row.
+class Recipient {
+public:
+    explicit Recipient(std::vector<std::pair<PropTag, PropValue>> values, uint32_t codepage);
+
+    const std::vector<std::pair<PropTag, PropValue>>& values() const { return values_; }
+    const PropValue* get(uint16_t propId) const;
+    std::string string(uint16_t propId) const;
+    // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc (the high bits are flags).
+    int type() const;
+
+private:
+    std::vector<std::pair<PropTag, PropValue>> values_;
+    uint32_t codepage_;
+};
+
+class Message {
+public:
+    Message(std::shared_ptr<const PstFile> file, const Node& node);
+
+    NodeId id() const { return node_.id(); }
+    const std::shared_ptr<const PstFile>& file() const { return file_; }
+    const PropertyContext& props() const { return *props_; }
+    // The code page of this item's 8-bit text: its internet code page, else its message code
+    // page, else the store's.
+    uint32_t codepage() const { return codepage_; }
+
+    std::optional<PropValue> get(uint16_t propId) const { return props_->get(propId); }
+    // A string property as UTF-8, or nullopt when absent or not a string.
+    std::optional<std::string> string(uint16_t propId) const;
+    std::string messageClass() const;
+    // The subject without the two-character prefix marker some writers store before it.
+    std::string subject() const;
+
+    std::vector<Recipient> recipients() const;
+    size_t attachmentCount() const;
+    // Attachments in the order of the attachment table; index from 0.
+    Attachment attachment(size_t index) const;
+
+private:
+    std::shared_ptr<const PstFile> file_;
+    Node node_;
+    std::shared_ptr<const PropertyContext> props_;
+    uint32_t codepage_;
+};
+
+class Attachment {
+public:
+    Attachment(std::shared_ptr<const PstFile> file, const Node& node, uint32_t codepage);
+
+    NodeId id() const { return node_.id(); }
+    const PropertyContext& props() const { return *props_; }
+    uint32_t codepage() const { return codepage_; }
+    std::optional<std::string> string(uint16_t propId) const;
+
+    int32_t method() const;  // PR_ATTACH_METHOD, 1 (by value) when absent
+    // The long file name, else the short one, else the display name; may be empty.
+    std::string fileName() const;
+    bool isEmbeddedMessage() const;
+    // Bytes of the attachment's data (the binary value); 0 for embedded messages.
+    uint64_t dataSize() const;
+    // The data, streamed from the file; an empty stream when there is none.
+    std::unique_ptr<ByteStream> openData() const;
+    // The embedded message; throws PstError(NotFound) when there is none.
+    Message embeddedMessage() const;
+
+private:
+    std::shared_ptr<const PstFile> file_;
+    Node node_;
+    std::shared_ptr<const PropertyContext> props_;
+    uint32_t codepage_;
+};
+
+}  // namespace pellmark::pst

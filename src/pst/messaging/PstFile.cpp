@@ -1,0 +1,119 @@
+#include "pst/messaging/PstFile.h"
+
+#include <deque>
+
+#include "pst/ltp/PropertyContext.h"
+#include "pst/ltp/TableContext.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/Codepage.h"
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/Message.h"
+
+namespace pellmark::pst {
+
+std::shared_ptr<PstFile> PstFile::open(const std::filesystem::path& path, OpenOptions options) {
+    return std::make_shared<PstFile>(path, options);
+}
+
+PstFile::PstFile(const std::filesystem::path& path, OpenOptions options)
+    : path_(path), options_(options), ndb_(std::make_unique<Ndb>(path, options.cache)) {}
+
+namespace {
+
+// Rows of one of a folder's tables, or none when the table is missing or damaged: the probes
+// below only look for hints and must never fail the store.
+std::vector<NodeId> rowsOf(const Ndb& db, NodeId folder, NodeType table, size_t max) {
+    std::vector<NodeId> ids;
+    try {
+        const NodeId tid = folder.withType(table);
+        if (!db.findNode(tid)) return ids;
+        TableContext tc(Node::open(db, tid));
+        for (size_t i = 0; i < tc.rowCount() && i < max; ++i) ids.emplace_back(tc.rowId(i));
+    } catch (const PstError&) {
+    }
+    return ids;
+}
+
+std::string folderName(const Ndb& db, NodeId nid, uint32_t codepage) {
+    try {
+        auto v = PropertyContext(Node::open(db, nid)).get(prop::kDisplayName);
+        return v ? v->asString(codepage) : std::string();
+    } catch (const PstError&) {
+        return {};
+    }
+}
+
+// ANSI stores rarely name their code page; their items do. Looks at the first items of the
+// first folders, breadth first, for a bounded amount of work.
+uint32_t probeItemCodepage(const Ndb& db) {
+    std::deque<NodeId> queue{nid::kRootFolder};
+    for (int folders = 0; !queue.empty() && folders < 200; ++folders) {
+        const NodeId f = queue.front();
+        queue.pop_front();
+        for (NodeId m : rowsOf(db, f, NodeType::ContentsTable, 3)) {
+            try {
+                if (uint32_t cp = namedCodepage(PropertyContext(Node::open(db, m)))) return cp;
+            } catch (const PstError&) {
+            }
+        }
+        for (NodeId child : rowsOf(db, f, NodeType::HierarchyTable, 1000)) queue.push_back(child);
+    }
+    return 0;
+}
+
+// Offline stores (.ost) name no IPM subtree; theirs is the folder "IPM_SUBTREE" of the
+// mailbox root, beside the public folders' one.
+std::optional<NodeId> findIpmSubtree(const Ndb& db, uint32_t codepage) {
+    for (NodeId top : rowsOf(db, nid::kRootFolder, NodeType::HierarchyTable, 1000)) {
+        if (folderName(db, top, codepage) == "Root - Public") continue;
+        for (NodeId child : rowsOf(db, top, NodeType::HierarchyTable, 1000)) {
+            if (folderName(db, child, codepage) == "IPM_SUBTREE") return child;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+const StoreInfo& PstFile::store() const {
+    std::call_once(storeOnce_, [this] {
+        PropertyContext pc(Node::open(*ndb_, nid::kMessageStore));
+        StoreInfo s;
+        s.codepage = namedCodepage(pc);
+        if (!s.codepage && format() == Format::Ansi) s.codepage = probeItemCodepage(*ndb_);
+        if (!s.codepage) s.codepage = options_.fallbackCodepage;
+        if (auto v = pc.get(prop::kDisplayName)) s.displayName = v->asString(s.codepage);
+        // Offline stores leave the name empty; the file's name is what the user knows.
+        if (s.displayName.empty()) s.displayName = path_.stem().string();
+        if (auto v = pc.get(prop::kRecordKey)) s.recordKey = v->bytes;
+        // An ENTRYID: four flag bytes, the provider's 16-byte UID, then the node id.
+        if (auto v = pc.get(prop::kIpmSubtreeEntryId); v && v->bytes.size() >= 24) {
+            s.ipmSubtree = NodeId(ByteView(v->bytes).u32(20));
+        } else {
+            s.ipmSubtree = findIpmSubtree(*ndb_, s.codepage);
+        }
+        store_ = std::move(s);
+    });
+    return store_;
+}
+
+const NameMap& PstFile::nameMap() const {
+    std::call_once(namesOnce_, [this] { names_ = NameMap(*ndb_); });
+    return names_;
+}
+
+Folder PstFile::rootFolder() const { return folder(nid::kRootFolder); }
+
+Folder PstFile::ipmSubtree() const {
+    const auto& s = store();
+    if (s.ipmSubtree && ndb_->findNode(*s.ipmSubtree)) return folder(*s.ipmSubtree);
+    return rootFolder();
+}
+
+Folder PstFile::folder(NodeId nid) const { return Folder(shared_from_this(), Node::open(*ndb_, nid)); }
+
+Message PstFile::message(NodeId nid) const {
+    return Message(shared_from_this(), Node::open(*ndb_, nid));
+}
+
+}  // namespace pellmark::pst

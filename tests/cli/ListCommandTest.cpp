@@ -1,0 +1,83 @@
+// `pellmark-export --list` and `--items`: line format and exit status.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/ListCommand.h"
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/PstFile.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::cli {
+namespace {
+
+struct ListRun {
+    int status;
+    std::string out, err;
+};
+
+ListRun list(const std::filesystem::path& p, ListKind kind) {
+    std::ostringstream out, err;
+    int status = runList(p, kind, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(ListCommand, FoldersDepthFirstUnderTheStoreName) {
+    PELLMARK_SAMPLE_OR_SKIP(path, "pst/npm-pst-extractor__enron.pst");
+    ListRun r = list(path, ListKind::Folders);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "\\\\Personal folders\tIPM.Note\t0\n"
+              "\\\\Personal folders\\Deleted Items\tIPM.Note\t0\n"
+              "\\\\Personal folders\\lokay-m\tIPM.Note\t0\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\tIPM.Note\t1\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\TW-Commercial Group\tIPM.Note\t14\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Systems\tIPM.Note\t7\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Sent Items\tIPM.Note\t2\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Personal\tIPM.Note\t47\n");
+}
+
+TEST(ListCommand, ItemsWithPositionClassSubjectAndAttachments) {
+    PELLMARK_SAMPLE_OR_SKIP(path, "pst/hht__msgInMsgInMsg.pst");
+    ListRun r = list(path, ListKind::Items);
+    EXPECT_EQ(r.status, 0);
+    // Two attachments: a 134-byte image and an embedded message (no data bytes of its own).
+    EXPECT_EQ(r.out, "\\\\msgInMsgInMsg\t1\tIPM.Note\tI have sub attachments!\t2\t134\n");
+}
+
+TEST(ListCommand, UnreadableFileIsOneLineAndStatusTwo) {
+    test::TempDir dir;
+    test::writeFile(dir / "notes.txt", "shopping list\n");
+    ListRun r = list(dir / "notes.txt", ListKind::Folders);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    EXPECT_NE(r.err.find("notes.txt"), std::string::npos);
+    EXPECT_NE(r.err.find("not an Outlook data file"), std::string::npos);
+}
+
+TEST(ListCommand, DamagedItemIsWarnedAboutAndTheRestListed) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hht__threeItems.pst");
+    test::TempDir dir;
+    const auto copy = dir / "d.pst";
+    std::filesystem::copy_file(sample, copy);
+    {
+        auto file = pst::PstFile::open(copy);
+        auto first = file->folder(file->ipmSubtree().subfolderIds().back()).messageIds().at(0);
+        auto block = file->ndb().findBlock(file->ndb().findNode(first)->bidData);
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(block->ib + 30));
+        f.put('\x5A');
+    }
+    ListRun r = list(copy, ListKind::Items);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("warning"), std::string::npos);
+    EXPECT_NE(r.err.find("CRC"), std::string::npos);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);  // four items, one damaged
+}
+
+}  // namespace
+}  // namespace pellmark::cli

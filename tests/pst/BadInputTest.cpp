@@ -1,0 +1,169 @@
+// Damaged and foreign input: clear errors, no crash, and what is not damaged stays readable.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/Message.h"
+#include "pst/messaging/PstFile.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::pst {
+namespace {
+
+using test::TempDir;
+
+ErrorCode openError(const std::filesystem::path& p) {
+    try {
+        PstFile::open(p);
+    } catch (const PstError& e) {
+        return e.code();
+    }
+    ADD_FAILURE() << "opened " << p;
+    return ErrorCode::Io;
+}
+
+void patch(const std::filesystem::path& p, uint64_t offset, std::initializer_list<uint8_t> bytes) {
+    std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(offset));
+    for (uint8_t b : bytes) f.put(static_cast<char>(b));
+}
+
+TEST(BadInput, ForeignFilesGetAClearError) {
+    TempDir dir;
+    test::writeFile(dir / "empty.pst", "");
+    test::writeFile(dir / "text.pst", "Dear diary, this is not a mailbox.\n");
+    test::writeFile(dir / "short.pst", std::string("!BDN\0\0SM\x17\0", 10));
+    EXPECT_EQ(openError(dir / "empty.pst"), ErrorCode::NotAPst);
+    EXPECT_EQ(openError(dir / "text.pst"), ErrorCode::NotAPst);
+    EXPECT_EQ(openError(dir / "short.pst"), ErrorCode::NotAPst);
+    EXPECT_EQ(openError(dir / "missing.pst"), ErrorCode::Io);
+    EXPECT_EQ(openError(dir.path()), ErrorCode::Io);  // a directory
+}
+
+TEST(BadInput, UnknownVersionIsNamed) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/pstsdk__sample1.pst");
+    TempDir dir;
+    std::filesystem::copy_file(sample, dir / "v.pst");
+    patch(dir / "v.pst", 10, {99, 0});
+    try {
+        PstFile::open(dir / "v.pst");
+        FAIL();
+    } catch (const PstError& e) {
+        EXPECT_EQ(e.code(), ErrorCode::UnsupportedVersion);
+        EXPECT_NE(std::string(e.what()).find("99"), std::string::npos);
+    }
+}
+
+// Flips one byte inside the data block of the first message of the sample's first folder
+// with items; returns that message's node id.
+NodeId damageFirstMessage(const std::filesystem::path& copy, uint64_t* blockOffset) {
+    auto file = PstFile::open(copy);
+    NodeId victim;
+    for (NodeId id : file->ipmSubtree().subfolderIds()) {
+        Folder folder = file->folder(id);
+        if (folder.messageCount() > 0) {
+            victim = folder.messageIds().at(0);
+            break;
+        }
+    }
+    auto node = file->ndb().findNode(victim);
+    auto block = file->ndb().findBlock(node->bidData);
+    *blockOffset = block->ib;
+    file.reset();
+    patch(copy, *blockOffset + 20, {0xA5});
+    return victim;
+}
+
+TEST(BadInput, ADamagedBlockFailsItsItemOnlyWithOffsetAndIds) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hht__threeItems.pst");
+    TempDir dir;
+    const auto copy = dir / "damaged.pst";
+    std::filesystem::copy_file(sample, copy);
+    uint64_t offset = 0;
+    const NodeId victim = damageFirstMessage(copy, &offset);
+
+    auto file = PstFile::open(copy);
+    try {
+        file->message(victim);
+        FAIL() << "a block with a wrong CRC was read";
+    } catch (const PstError& e) {
+        EXPECT_EQ(e.code(), ErrorCode::BadCrc);
+        EXPECT_EQ(e.offset(), offset);
+        EXPECT_EQ(e.nodeId(), victim.value);
+        EXPECT_NE(e.blockId(), 0u);
+    }
+    // Every other item of the file still reads.
+    size_t readable = 0;
+    for (NodeId id : file->ipmSubtree().subfolderIds()) {
+        for (NodeId m : file->folder(id).messageIds()) {
+            if (m == victim) continue;
+            EXPECT_FALSE(file->message(m).subject().empty());
+            ++readable;
+        }
+    }
+    EXPECT_GE(readable, 2u);
+}
+
+TEST(BadInput, LostSectorsFailTheirObjectsOnly) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/npm-pst-extractor__enron.pst");
+    TempDir dir;
+    const auto copy = dir / "holes.pst";
+    std::filesystem::copy_file(sample, copy);
+    {
+        // Zeroes a stretch in the middle of the file, as a bad disk would.
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(std::filesystem::file_size(copy) / 3));
+        const std::string zeros(256 * 1024, '\0');
+        f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    auto file = PstFile::open(copy);
+    size_t ok = 0, failed = 0;
+    std::function<void(const Folder&)> walk = [&](const Folder& f) {
+        for (NodeId m : f.messageIds()) {
+            try {
+                Message msg = file->message(m);
+                for (size_t i = 0; i < msg.attachmentCount(); ++i) {
+                    auto s = msg.attachment(i).openData();
+                    std::vector<uint8_t> buf(65536);
+                    while (s->read(buf) > 0) {
+                    }
+                }
+                ++ok;
+            } catch (const PstError& e) {
+                EXPECT_TRUE(e.code() == ErrorCode::BadCrc || e.code() == ErrorCode::BadBlock ||
+                            e.code() == ErrorCode::BadPage)
+                    << e.what();
+                ++failed;
+            }
+        }
+        for (NodeId id : f.subfolderIds()) walk(file->folder(id));
+    };
+    walk(file->ipmSubtree());
+    EXPECT_GT(failed, 0u);
+    EXPECT_GT(ok, 20u);
+}
+
+TEST(BadInput, ATruncatedFileIsRefusedAtOpen) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/npm-pst-extractor__enron.pst");
+    TempDir dir;
+    const auto copy = dir / "cut.pst";
+    std::filesystem::copy_file(sample, copy);
+    std::filesystem::resize_file(copy, std::filesystem::file_size(copy) / 3);
+    // The B-tree roots lie past the cut: nothing can be found, so the file is refused at once.
+    EXPECT_EQ(openError(copy), ErrorCode::BadHeader);
+}
+
+TEST(BadInput, AHeaderWithAWrongCrcStillOpensWhenItsRootsAreSound) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/pstsdk__sample1.pst");
+    TempDir dir;
+    std::filesystem::copy_file(sample, dir / "h.pst");
+    patch(dir / "h.pst", 524, {0, 0, 0, 0});
+    auto file = PstFile::open(dir / "h.pst");
+    EXPECT_FALSE(file->ndb().header().crcValid);
+    EXPECT_EQ(file->store().displayName, "sample1");
+}
+
+}  // namespace
+}  // namespace pellmark::pst
