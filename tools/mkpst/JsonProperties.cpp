@@ -27,23 +27,17 @@ PropType typeNamed(const JsonCursor& c) {
 }
 
 Guid propertySet(const JsonCursor& c) {
-    static const std::map<std::string, const Guid& (*)()> kSets = {
-        {"PS_MAPI", propset::mapi},
-        {"PS_PUBLIC_STRINGS", propset::publicStrings},
-        {"PS_INTERNET_HEADERS", propset::internetHeaders},
-        {"PSETID_Address", propset::address},
-        {"PSETID_Appointment", propset::appointment},
-        {"PSETID_Task", propset::task},
-        {"PSETID_Common", propset::common},
-        {"PSETID_Note", propset::note},
-        {"PSETID_Log", propset::log}};
+    namespace ps = pst::psetid;
+    static const std::map<std::string, const Guid*> kSets = {
+        {"PS_MAPI", &ps::kMapi},           {"PS_PUBLIC_STRINGS", &ps::kPublicStrings},
+        {"PS_INTERNET_HEADERS", &ps::kInternetHeaders}, {"PSETID_Address", &ps::kAddress},
+        {"PSETID_Appointment", &ps::kAppointment},      {"PSETID_Meeting", &ps::kMeeting},
+        {"PSETID_Task", &ps::kTask},       {"PSETID_Common", &ps::kCommon},
+        {"PSETID_Note", &ps::kNote},       {"PSETID_Log", &ps::kLog}};
     const std::string s = c.string();
-    if (auto it = kSets.find(s); it != kSets.end()) return it->second();
-    try {
-        return Guid::parse(s);
-    } catch (const std::invalid_argument&) {
-        c.fail("expected a property set name or a GUID, found '" + s + "'");
-    }
+    if (auto it = kSets.find(s); it != kSets.end()) return *it->second;
+    if (auto g = Guid::parse(s)) return *g;
+    c.fail("expected a property set name or a GUID, found '" + s + "'");
 }
 
 PropValue scalar(PropType t, const JsonCursor& v) {
@@ -60,11 +54,8 @@ PropValue scalar(PropType t, const JsonCursor& v) {
         case PropType::Unicode: return PropValue::string(v.string());
         case PropType::SysTime: return {t, static_cast<int64_t>(v.time())};
         case PropType::Guid: {
-            try {
-                return PropValue::guid(Guid::parse(v.string()));
-            } catch (const std::invalid_argument&) {
-                v.fail("not a GUID");
-            }
+            if (auto g = Guid::parse(v.string())) return PropValue::guid(*g);
+            v.fail("not a GUID");
         }
         default: return PropValue::binary(v.base64());
     }

@@ -68,12 +68,12 @@ void setEmails(Message& m, const ContactInfo& c, const std::string& display) {
 }  // namespace
 
 namespace lid {
-NamedProp address(uint32_t id) { return {propset::address(), id, {}}; }
-NamedProp appointment(uint32_t id) { return {propset::appointment(), id, {}}; }
-NamedProp task(uint32_t id) { return {propset::task(), id, {}}; }
-NamedProp common(uint32_t id) { return {propset::common(), id, {}}; }
-NamedProp note(uint32_t id) { return {propset::note(), id, {}}; }
-NamedProp log(uint32_t id) { return {propset::log(), id, {}}; }
+NamedProp address(uint32_t id) { return {pst::psetid::kAddress, id, {}}; }
+NamedProp appointment(uint32_t id) { return {pst::psetid::kAppointment, id, {}}; }
+NamedProp task(uint32_t id) { return {pst::psetid::kTask, id, {}}; }
+NamedProp common(uint32_t id) { return {pst::psetid::kCommon, id, {}}; }
+NamedProp note(uint32_t id) { return {pst::psetid::kNote, id, {}}; }
+NamedProp log(uint32_t id) { return {pst::psetid::kLog, id, {}}; }
 
 const std::vector<NamedProp>& standard() {
     static const std::vector<NamedProp> all = [] {

@@ -15,24 +15,6 @@ constexpr uint16_t kFirstNamedId = 0x8000;
 
 }  // namespace
 
-namespace propset {
-#define PELLMARK_PROPSET(fn, text)              \
-    const Guid& fn() {                          \
-        static const Guid g = Guid::parse(text); \
-        return g;                               \
-    }
-PELLMARK_PROPSET(mapi, "00020328-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(publicStrings, "00020329-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(address, "00062004-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(appointment, "00062002-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(task, "00062003-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(common, "00062008-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(note, "0006200E-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(log, "0006200A-0000-0000-C000-000000000046")
-PELLMARK_PROPSET(internetHeaders, "00020386-0000-0000-C000-000000000046")
-#undef PELLMARK_PROPSET
-}  // namespace propset
-
 NameMap::NameMap() {
     for (const NamedProp& n : lid::standard()) idFor(n);
 }
@@ -56,9 +38,9 @@ void NameMap::write(NdbWriter& ndb) const {
     for (size_t i = 0; i < order_.size(); ++i) {
         const NamedProp& n = order_[i];
         uint16_t guidIndex = 0;
-        if (n.set == propset::mapi()) {
+        if (n.set == pst::psetid::kMapi) {
             guidIndex = 1;
-        } else if (n.set == propset::publicStrings()) {
+        } else if (n.set == pst::psetid::kPublicStrings) {
             guidIndex = 2;
         } else {
             size_t g = 0;

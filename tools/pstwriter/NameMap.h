@@ -11,19 +11,6 @@
 
 namespace pellmark::pstwriter {
 
-namespace propset {
-// Property sets of [MS-OXPROPS] 1.3.2.
-const Guid& mapi();
-const Guid& publicStrings();
-const Guid& address();
-const Guid& appointment();
-const Guid& task();
-const Guid& common();
-const Guid& note();
-const Guid& log();
-const Guid& internetHeaders();
-}  // namespace propset
-
 class NameMap {
 public:
     // Starts with the standard names of the item kinds registered, so that every file has a

@@ -29,13 +29,6 @@ size_t expectedIndex(PropType t) {
     }
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 PropValue::PropValue(PropType type, Data data) : type_(type), data_(std::move(data)) {
@@ -52,31 +45,6 @@ uint64_t PropValue::binarySize() const {
         return (*s)->size();
     }
     return 0;
-}
-
-Guid Guid::parse(std::string_view text) {
-    if (text.size() == 38 && text.front() == '{' && text.back() == '}') {
-        text = text.substr(1, 36);
-    }
-    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
-        text[23] != '-') {
-        throw std::invalid_argument("not a GUID: " + std::string(text));
-    }
-    uint8_t raw[16];
-    size_t n = 0;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        if (text[i] == '-') --i;
-        else {
-            const int hi = hexDigit(text[i]), lo = hexDigit(text[i + 1]);
-            if (hi < 0 || lo < 0) throw std::invalid_argument("not a GUID: " + std::string(text));
-            raw[n++] = static_cast<uint8_t>(hi << 4 | lo);
-        }
-    }
-    // Text order is big-endian for the first three fields; the file stores them little-endian.
-    static const int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    Guid g;
-    for (int i = 0; i < 16; ++i) g.bytes[i] = raw[kOrder[i]];
-    return g;
 }
 
 uint64_t fileTimeFromUnix(int64_t seconds) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pst/ltp/PropType.h"
+#include "pst/messaging/Guid.h"
 #include "pstwriter/ByteBuffer.h"
 
 namespace pellmark::pstwriter {
@@ -28,15 +29,7 @@ public:
     virtual void read(uint64_t offset, std::span<uint8_t> out) const = 0;
 };
 
-// A GUID as 16 bytes in file order (Data1..Data3 little-endian).
-struct Guid {
-    std::array<uint8_t, 16> bytes{};
-    // Parses "{00062004-0000-0000-C000-000000000046}" (braces optional); throws
-    // std::invalid_argument for anything else.
-    static Guid parse(std::string_view text);
-    bool operator==(const Guid&) const = default;
-    auto operator<=>(const Guid&) const = default;
-};
+using pst::Guid;
 
 // 100-nanosecond ticks since 1601-01-01 UTC, the FILETIME of PtypTime.
 uint64_t fileTimeFromUnix(int64_t seconds);

@@ -1,7 +1,6 @@
 #pragma once
-// The PR_RTF_COMPRESSED form of an RTF body ([MS-OXRTFCP] 2.1.3.1): a valid compressed stream
-// made of literals only, so larger than the text; the one place to switch once a real
-// compressor is at hand.
+// The PR_RTF_COMPRESSED form of an RTF body ([MS-OXRTFCP]), made by the save layer's
+// compressor, the one Pellmark reads back.
 
 #include <string_view>
 
