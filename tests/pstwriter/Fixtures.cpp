@@ -89,4 +89,10 @@ ShapedMailbox shapedMailbox() {
     return box;
 }
 
+std::string variantName(const testing::TestParamInfo<FileVariant>& info) {
+    const char* crypt[] = {"None", "Permute", "Cyclic"};
+    return std::string(info.param.format == Format::Ansi ? "Ansi" : "Unicode") +
+           crypt[static_cast<int>(info.param.crypt)];
+}
+
 }  // namespace pellmark::test

@@ -1,6 +1,8 @@
 #pragma once
 // The mailbox the peer tests write in every variant, and what a reader should find in it.
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -24,5 +26,8 @@ struct ShapedMailbox {
 // unknown class, all item kinds, attachments (one named "../../x", one spanning an XBLOCK),
 // inline images, RTF and HTML bodies, embedded messages two deep.
 ShapedMailbox shapedMailbox();
+
+// Test name suffixes for the file variants: "UnicodePermute", "AnsiCyclic", ...
+std::string variantName(const testing::TestParamInfo<pstwriter::FileVariant>& info);
 
 }  // namespace pellmark::test

@@ -33,12 +33,6 @@ std::string throughCodepage(const std::string& utf8) {
     return out;
 }
 
-std::string variantName(const testing::TestParamInfo<FileVariant>& info) {
-    const char* crypt[] = {"None", "Permute", "Cyclic"};
-    return std::string(info.param.format == Format::Ansi ? "Ansi" : "Unicode") +
-           crypt[static_cast<int>(info.param.crypt)];
-}
-
 class PeerReadersTest : public testing::TestWithParam<FileVariant> {
 protected:
     void SetUp() override {

@@ -71,7 +71,6 @@ void OutputFile::writeAt(uint64_t offset, ConstBytes data) {
 void OutputFile::commit(uint64_t finalSize) {
     flush();
     if (::ftruncate(fd_, static_cast<off_t>(finalSize)) != 0) fail("cannot size");
-    if (::fsync(fd_) != 0) fail("cannot sync");
     if (::close(fd_) != 0) {
         fd_ = -1;
         fail("cannot close");
