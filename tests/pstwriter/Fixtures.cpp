@@ -1,8 +1,11 @@
 #include "Fixtures.h"
 
+#include <iconv.h>
+
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ItemKinds.h"
+#include "pstwriter/ValueEncoder.h"
 
 namespace pellmark::test {
 
@@ -87,6 +90,21 @@ ShapedMailbox shapedMailbox() {
 
     mail(box, box.builder.deletedItems(), "Deleted Items", "Old news");
     return box;
+}
+
+// What an ANSI file keeps of a text: its windows-1252 form, read back.
+std::string textAsStored(const FileVariant& variant, const std::string& utf8) {
+    if (variant.format != Format::Ansi) return utf8;
+    pstwriter::ByteVec narrow = pstwriter::toCodepage(utf8, 1252);
+    iconv_t cd = ::iconv_open("UTF-8", "CP1252");
+    std::string out(narrow.size() * 4, '\0');
+    char* in = reinterpret_cast<char*>(narrow.data());
+    size_t inLeft = narrow.size(), outLeft = out.size();
+    char* o = out.data();
+    ::iconv(cd, &in, &inLeft, &o, &outLeft);
+    ::iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
 }
 
 std::string variantName(const testing::TestParamInfo<FileVariant>& info) {

@@ -27,6 +27,9 @@ struct ShapedMailbox {
 // inline images, RTF and HTML bodies, embedded messages two deep.
 ShapedMailbox shapedMailbox();
 
+// A text as a reader gets it back from a file of this variant: ANSI files keep windows-1252.
+std::string textAsStored(const pstwriter::FileVariant& variant, const std::string& utf8);
+
 // Test name suffixes for the file variants: "UnicodePermute", "AnsiCyclic", ...
 std::string variantName(const testing::TestParamInfo<pstwriter::FileVariant>& info);
 

@@ -2,14 +2,12 @@
 // without an error and find the folders, items, subjects and attachment bytes written.
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <algorithm>
 #include <set>
 
 #include "Fixtures.h"
 #include "PeerReaders.h"
-#include "pstwriter/ValueEncoder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -19,20 +17,6 @@ using pstwriter::CryptMethod;
 using pstwriter::FileVariant;
 using pstwriter::Format;
 
-// What an ANSI file keeps of a text: its windows-1252 form, read back.
-std::string throughCodepage(const std::string& utf8) {
-    pstwriter::ByteVec narrow = pstwriter::toCodepage(utf8, 1252);
-    iconv_t cd = ::iconv_open("UTF-8", "CP1252");
-    std::string out(narrow.size() * 4, '\0');
-    char* in = reinterpret_cast<char*>(narrow.data());
-    size_t inLeft = narrow.size(), outLeft = out.size();
-    char* o = out.data();
-    ::iconv(cd, &in, &inLeft, &o, &outLeft);
-    ::iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 class PeerReadersTest : public testing::TestWithParam<FileVariant> {
 protected:
     void SetUp() override {
@@ -40,7 +24,7 @@ protected:
         box_.builder.write(dir_ / "box.pst", GetParam());
     }
     std::string expectText(const std::string& s) const {
-        return GetParam().format == Format::Ansi ? throughCodepage(s) : s;
+        return textAsStored(GetParam(), s);
     }
     TempDir dir_;
     ShapedMailbox box_;

@@ -60,7 +60,7 @@ public:
     GenerateSummary run(const std::filesystem::path& path);
 
 private:
-    void writeFolder(size_t index, FolderHandle parent);
+    void writeFolder(size_t index, FolderHandle parent, const std::string& parentPath);
     void writeItem(Kind kind, FolderHandle folder, const PlanFolder& plan, uint64_t n);
     uint64_t date() { return fileTimeFromUnix(1420070400 + static_cast<int64_t>(rng_.below(315360000))); }
     void fillMail(Message& m, bool allowEmbedded, int depth);
@@ -206,19 +206,18 @@ void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolde
     }
 }
 
-void MailboxGenerator::writeFolder(size_t index, FolderHandle parent) {
+void MailboxGenerator::writeFolder(size_t index, FolderHandle parent,
+                                   const std::string& parentPath) {
     const PlanFolder& plan = kPlan[index];
-    const FolderHandle h =
-        plan.parent == -2
-            ? writer_->openFolder(writer_->deletedItems(), plan.name,
-                                  plan.containerClass ? std::optional<std::string>(plan.containerClass)
-                                                      : std::nullopt)
-            : writer_->openFolder(parent, plan.name,
-                                  plan.containerClass ? std::optional<std::string>(plan.containerClass)
-                                                      : std::nullopt);
+    const std::string path = (parentPath.empty() ? "" : parentPath + "/") + plan.name;
+    const FolderHandle h = writer_->openFolder(
+        parent, plan.name,
+        plan.containerClass ? std::optional<std::string>(plan.containerClass) : std::nullopt);
+    const uint64_t before = summary_.items;
     for (uint64_t n = 0; n < counts_[index]; ++n) writeItem(plan.kind, h, plan, n);
+    summary_.folders[path] = summary_.items - before;
     for (size_t child = index + 1; child < kPlanSize; ++child) {
-        if (kPlan[child].parent == static_cast<int>(index)) writeFolder(child, h);
+        if (kPlan[child].parent == static_cast<int>(index)) writeFolder(child, h, path);
     }
     writer_->closeFolder(h);
 }
@@ -237,9 +236,8 @@ GenerateSummary MailboxGenerator::run(const std::filesystem::path& path) {
     }
     counts_[0] += options_.items - given;  // the rest to the Inbox
     for (size_t i = 0; i < kPlanSize; ++i) {
-        if (kPlan[i].parent < 0) {
-            writeFolder(i, writer_->ipmSubtree());
-        }
+        if (kPlan[i].parent == -1) writeFolder(i, writer_->ipmSubtree(), "");
+        if (kPlan[i].parent == -2) writeFolder(i, writer_->deletedItems(), w.deletedItemsName);
     }
     writer_->finish();
     summary_.bytes = std::filesystem::file_size(path);

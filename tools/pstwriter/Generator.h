@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <string>
 
 #include "pstwriter/PstBuilder.h"
 
@@ -23,6 +25,8 @@ struct GenerateOptions {
 };
 
 struct GenerateSummary {
+    // Items written per folder, by path below the top of the tree ("Inbox/Projects").
+    std::map<std::string, uint64_t> folders;
     uint64_t items = 0;
     uint64_t attachments = 0;
     uint64_t bytes = 0;
