@@ -4,12 +4,6 @@
 #include <vector>
 
 namespace pellmark::pstwriter {
-namespace {
-
-constexpr uint8_t kBthType = 0xB5;
-
-}  // namespace
-
 Hid writeBth(HeapWriter& heap, uint8_t keySize, uint8_t dataSize, ConstBytes records) {
     uint8_t levels = 0;
     Hid root = 0;
@@ -35,7 +29,7 @@ Hid writeBth(HeapWriter& heap, uint8_t keySize, uint8_t dataSize, ConstBytes rec
         ++levels;
     }
     ByteBuffer header;
-    header.u8(kBthType);
+    header.u8(Heap::kTypeBTree);
     header.u8(keySize);
     header.u8(dataSize);
     header.u8(levels);

@@ -7,7 +7,6 @@
 namespace pellmark::pstwriter {
 namespace {
 
-constexpr uint8_t kHeapSignature = 0xEC;
 constexpr size_t kMaxAllocationsPerBlock = 2047;  // hidIndex has 11 bits
 constexpr size_t kMaxBlocks = 65536;              // hidBlockIndex has 16 bits
 
@@ -100,7 +99,7 @@ void HeapWriter::writeFillLevels(ByteVec& bytes, size_t at, size_t first, size_t
 void HeapWriter::writeHeld(size_t index, Block& block) {
     if (index == 0) {
         ByteVec& b = block.bytes;
-        b[2] = kHeapSignature;
+        b[2] = Heap::kSignature;
         b[3] = clientSig_;
         std::memcpy(b.data() + 4, &root_, 4);
         writeFillLevels(b, 8, 0, 8);

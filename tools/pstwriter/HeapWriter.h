@@ -7,19 +7,18 @@
 #include <optional>
 #include <vector>
 
+#include "pst/ltp/Heap.h"
 #include "pstwriter/DataTree.h"
 #include "pstwriter/NdbWriter.h"
 
 namespace pellmark::pstwriter {
 
-using Hid = uint32_t;
+using pst::Hid;
+using pst::Heap;
 
 class HeapWriter {
 public:
     static constexpr size_t kMaxAllocation = 3580;
-    static constexpr uint8_t kClientTable = 0x7C;
-    static constexpr uint8_t kClientBth = 0xB5;
-    static constexpr uint8_t kClientProperties = 0xBC;
 
     HeapWriter(NdbWriter& ndb, uint8_t clientSig);
 

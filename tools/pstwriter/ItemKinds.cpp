@@ -229,34 +229,28 @@ void fillJournal(Message& m, const JournalInfo& j) {
     m.set(lid::common(kCommonEnd), PropValue::time(end));
 }
 
-Message& addContact(Folder& f, const ContactInfo& c) {
-    Message& m = f.addMessage("IPM.Contact");
-    fillContact(m, c);
+namespace {
+
+template <typename Info>
+Message& addItem(Folder& f, const char* messageClass, void (*fill)(Message&, const Info&),
+                 const Info& info) {
+    Message& m = f.addMessage(messageClass);
+    fill(m, info);
     return m;
 }
+
+}  // namespace
+
+Message& addContact(Folder& f, const ContactInfo& c) { return addItem(f, "IPM.Contact", fillContact, c); }
+Message& addAppointment(Folder& f, const AppointmentInfo& a) {
+    return addItem(f, "IPM.Appointment", fillAppointment, a);
+}
+Message& addTask(Folder& f, const TaskInfo& t) { return addItem(f, "IPM.Task", fillTask, t); }
+Message& addNote(Folder& f, const NoteInfo& n) { return addItem(f, "IPM.StickyNote", fillNote, n); }
+Message& addJournal(Folder& f, const JournalInfo& j) { return addItem(f, "IPM.Activity", fillJournal, j); }
 Message& addDistList(Folder& f, const std::string& name, const std::vector<DistListMember>& members) {
     Message& m = f.addMessage("IPM.DistList");
     fillDistList(m, name, members);
-    return m;
-}
-Message& addAppointment(Folder& f, const AppointmentInfo& a) {
-    Message& m = f.addMessage("IPM.Appointment");
-    fillAppointment(m, a);
-    return m;
-}
-Message& addTask(Folder& f, const TaskInfo& t) {
-    Message& m = f.addMessage("IPM.Task");
-    fillTask(m, t);
-    return m;
-}
-Message& addNote(Folder& f, const NoteInfo& n) {
-    Message& m = f.addMessage("IPM.StickyNote");
-    fillNote(m, n);
-    return m;
-}
-Message& addJournal(Folder& f, const JournalInfo& j) {
-    Message& m = f.addMessage("IPM.Activity");
-    fillJournal(m, j);
     return m;
 }
 

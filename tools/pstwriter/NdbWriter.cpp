@@ -41,13 +41,7 @@ BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     ByteBuffer trailer(traits_.blockTrailerSize);
     trailer.u16(static_cast<uint16_t>(data.size()));
     trailer.u16(signature(ib, bid));
-    if (unicode()) {
-        trailer.u32(crc);
-        trailer.u64(bid);
-    } else {
-        trailer.u32(static_cast<uint32_t>(bid));
-        trailer.u32(crc);
-    }
+    putIdAndCrc(trailer, format(), bid, crc);
     scratch_.insert(scratch_.end(), trailer.vec().begin(), trailer.vec().end());
     out_.writeAt(ib, scratch_);
     blocks_.push_back({bid, ib, static_cast<uint16_t>(data.size())});
@@ -77,13 +71,7 @@ NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8
     b.u8(ptype);
     b.u8(ptype);
     b.u16(signature(ib, bid));
-    if (unicode()) {
-        b.u32(crc);
-        b.u64(bid);
-    } else {
-        b.u32(static_cast<uint32_t>(bid));
-        b.u32(crc);
-    }
+    putIdAndCrc(b, format(), bid, crc);
     out_.writeAt(ib, b.span());
     return {firstKey, bid, ib};
 }

@@ -46,7 +46,7 @@ uint32_t NodeBuilder::storeVariable(HeapWriter& heap, const StoredProp& value) {
 BlockId writePropertyContext(NodeBuilder& node, std::vector<StoredProp> props) {
     std::stable_sort(props.begin(), props.end(),
                      [](const StoredProp& a, const StoredProp& b) { return a.id < b.id; });
-    HeapWriter heap(node.ndb(), HeapWriter::kClientProperties);
+    HeapWriter heap(node.ndb(), Heap::kTypeProperties);
     ByteBuffer records;
     for (size_t i = 0; i < props.size(); ++i) {
         const StoredProp& p = props[i];

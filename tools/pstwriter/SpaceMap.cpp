@@ -34,6 +34,16 @@ uint8_t longestFreeRun(const ByteVec& bits) {
 
 }  // namespace
 
+void putIdAndCrc(ByteBuffer& b, pst::Format format, uint64_t id, uint32_t crc) {
+    if (format == pst::Format::Ansi) {
+        b.u32(static_cast<uint32_t>(id));
+        b.u32(crc);
+    } else {
+        b.u32(crc);
+        b.u64(id);
+    }
+}
+
 SpaceMap::SpaceMap(pst::Format format)
     : format_(format),
       next_(kFirstAMap + mapPages(0) * kPageSize),
@@ -99,13 +109,7 @@ void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBy
     page.u8(ptype);
     page.u8(ptype);
     page.u16(0);  // map pages carry no signature
-    if (format_ == pst::Format::Ansi) {
-        page.u32(static_cast<uint32_t>(ib));  // a map page's id is its own offset
-        page.u32(crc);
-    } else {
-        page.u32(crc);
-        page.u64(ib);
-    }
+    putIdAndCrc(page, format_, ib, crc);  // a map page's id is its own offset
     out.writeAt(ib, page.span());
 }
 

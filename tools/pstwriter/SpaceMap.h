@@ -16,6 +16,9 @@ namespace pellmark::pstwriter {
 
 class OutputFile;
 
+// Page and block trailers end with the id and the CRC, in the opposite order in ANSI files.
+void putIdAndCrc(ByteBuffer& b, pst::Format format, uint64_t id, uint32_t crc);
+
 class SpaceMap {
 public:
     static constexpr uint64_t kFirstAMap = 0x4400;

@@ -10,7 +10,6 @@
 namespace pellmark::pstwriter {
 namespace {
 
-constexpr uint8_t kTableType = 0x7C;
 constexpr PropTag kRowIdTag = pst::makeTag(pst::prop::kLtpRowId, PropType::Int32);
 constexpr PropTag kRowVerTag = pst::makeTag(pst::prop::kLtpRowVer, PropType::Int32);
 
@@ -24,7 +23,7 @@ uint8_t cellSize(PropType t) {
 }  // namespace
 
 TableWriter::TableWriter(NodeBuilder& node, const std::vector<PropTag>& columns)
-    : node_(node), heap_(node.ndb(), HeapWriter::kClientTable) {
+    : node_(node), heap_(node.ndb(), Heap::kTypeTable) {
     layOut(columns);
     // TCINFO goes first so that it lands in the heap's first block, the one that can still be
     // patched when the row index and matrix are known.
@@ -123,7 +122,7 @@ BlockId TableWriter::finish() {
     const Hid rowIndex = writeBth(heap_, 4, unicode ? 4 : 2, records.span());
 
     ByteBuffer info;
-    info.u8(kTableType);
+    info.u8(Heap::kTypeTable);
     info.u8(static_cast<uint8_t>(columns_.size()));
     for (uint16_t e : ends_) info.u16(e);
     info.u32(rowIndex);
