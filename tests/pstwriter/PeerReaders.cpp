@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "support/TestFiles.h"
@@ -37,24 +36,39 @@ std::string fieldAfter(const std::string& text, const std::string& key) {
     return {};
 }
 
-// pffexport writes one directory per item (Message00001, Contact00002, ...) and one per folder.
+bool allDigits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// pffexport names item directories by kind and number (Message00001, Contact00002, ...); the
+// kind, or "" for a folder's directory.
+std::string pffItemKind(const std::string& name) {
+    static const char* kKinds[] = {"Message", "Contact", "Appointment", "Task", "Note", "Activity",
+                                   "DistributionList", "Meeting", "Document", "RSSFeed"};
+    for (const char* k : kKinds) {
+        const std::string kind = k;
+        if (name.size() == kind.size() + 5 && name.rfind(kind, 0) == 0 &&
+            allDigits(name.substr(kind.size()))) {
+            return kind;
+        }
+    }
+    return "";
+}
+
 void walkPff(const fs::path& dir, const std::string& path, PeerRun& out) {
-    static const std::regex kItem("(Message|Contact|Appointment|Task|Note|Activity|"
-                                  "DistributionList|Meeting|Document|RSSFeed)(\\d{5})");
     auto& items = out.folders[path];
     std::vector<fs::path> entries;
     for (const auto& e : fs::directory_iterator(dir)) entries.push_back(e.path());
     std::sort(entries.begin(), entries.end());
     for (const fs::path& e : entries) {
         if (!fs::is_directory(e)) continue;
-        std::smatch m;
         const std::string name = e.filename().string();
-        if (!std::regex_match(name, m, kItem)) {
+        PeerItem item;
+        item.kind = pffItemKind(name);
+        if (item.kind.empty()) {
             walkPff(e, path.empty() ? name : path + "/" + name, out);
             continue;
         }
-        PeerItem item;
-        item.kind = m[1];
         if (fs::exists(e / "OutlookHeaders.txt")) {
             item.subject = fieldAfter(readFile(e / "OutlookHeaders.txt"), "Subject:");
         }
@@ -90,33 +104,32 @@ std::string decodeBase64(const std::string& in) {
 
 // readpst writes subjects as RFC 2047 UTF-8 base64 words when they are not plain ASCII.
 std::string decodeHeader(const std::string& value) {
-    static const std::regex kWord("=\\?utf-8\\?B\\?([^?]*)\\?=", std::regex::icase);
+    static const std::string kOpen = "=?utf-8?B?";
     std::string out;
-    auto begin = std::sregex_iterator(value.begin(), value.end(), kWord);
     size_t last = 0;
-    for (auto it = begin; it != std::sregex_iterator(); ++it) {
-        out += value.substr(last, static_cast<size_t>(it->position()) - last);
-        out += decodeBase64((*it)[1]);
-        last = static_cast<size_t>(it->position() + it->length());
+    for (size_t at = value.find(kOpen); at != std::string::npos; at = value.find(kOpen, last)) {
+        const size_t end = value.find("?=", at + kOpen.size());
+        if (end == std::string::npos) break;
+        out += value.substr(last, at - last) + decodeBase64(value.substr(at + kOpen.size(), end - at - kOpen.size()));
+        last = end + 2;
     }
     return out + value.substr(last);
 }
 
+// readpst writes each item as a file named by its number, its attachments as "number-name".
 void walkReadpst(const fs::path& dir, const std::string& path, PeerRun& out) {
-    static const std::regex kItemFile("(\\d+)");
-    static const std::regex kAttachment("(\\d+)-(.*)");
     auto& items = out.folders[path];
     std::map<std::string, PeerItem> byNumber;
     for (const auto& e : fs::directory_iterator(dir)) {
         const std::string name = e.path().filename().string();
-        std::smatch m;
+        const size_t dash = name.find('-');
         if (e.is_directory()) {
             walkReadpst(e.path(), path.empty() ? name : path + "/" + name, out);
-        } else if (std::regex_match(name, m, kItemFile)) {
+        } else if (allDigits(name)) {
             std::string text = readFile(e.path());
             byNumber[name].subject = decodeHeader(fieldAfter(text.substr(0, text.find("\n\n")), "Subject:"));
-        } else if (std::regex_match(name, m, kAttachment)) {
-            byNumber[m[1]].attachments[m[2]] = readFile(e.path());
+        } else if (dash != std::string::npos && allDigits(name.substr(0, dash))) {
+            byNumber[name.substr(0, dash)].attachments[name.substr(dash + 1)] = readFile(e.path());
         }
     }
     for (auto& [n, item] : byNumber) items.push_back(std::move(item));
