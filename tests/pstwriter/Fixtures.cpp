@@ -24,6 +24,8 @@ Message& mail(ShapedMailbox& box, Folder& f, const std::string& path, const std:
     return m;
 }
 
+void addOtherKinds(ShapedMailbox& box);
+
 }  // namespace
 
 ShapedMailbox shapedMailbox() {
@@ -63,6 +65,15 @@ ShapedMailbox shapedMailbox() {
     Folder& odd = root.addFolder("Odd class", "IPF.Pellmark.Unknown");
     mail(box, odd, "Odd class", "Strange item");
 
+    addOtherKinds(box);
+    mail(box, box.builder.deletedItems(), "Deleted Items", "Old news");
+    return box;
+}
+
+namespace {
+
+void addOtherKinds(ShapedMailbox& box) {
+    Folder& root = box.builder.root();
     Folder& contacts = root.addFolder("Contacts", "IPF.Contact");
     ContactInfo c;
     c.givenName = "Zoë";
@@ -87,10 +98,9 @@ ShapedMailbox shapedMailbox() {
     addJournal(root.addFolder("Journal", "IPF.Journal"),
                {"Call with Bob", "", "Phone call", fileTimeFromUnix(1700000000), 15});
     box.folders["Journal"] = {{"Activity", "Call with Bob", {}}};
-
-    mail(box, box.builder.deletedItems(), "Deleted Items", "Old news");
-    return box;
 }
+
+}  // namespace
 
 // What an ANSI file keeps of a text: its windows-1252 form, read back.
 std::string textAsStored(const FileVariant& variant, const std::string& utf8) {

@@ -67,6 +67,8 @@ private:
     void addAttachments(Message& m);
     void addInlineImage(Message& m, std::string& html);
     ContactInfo contact();
+    Message contactItem(uint64_t n);
+    Message appointmentItem();
 
     GenerateOptions options_;
     Rng rng_;
@@ -149,6 +151,33 @@ ContactInfo MailboxGenerator::contact() {
     return c;
 }
 
+// One contact list in fifty items, the rest contacts.
+Message MailboxGenerator::contactItem(uint64_t n) {
+    if (n % 50 != 0) {
+        Message m("IPM.Contact");
+        fillContact(m, contact());
+        return m;
+    }
+    Message m("IPM.DistList");
+    std::vector<DistListMember> members;
+    for (uint64_t k = rng_.between(2, 8); k > 0; --k) {
+        const Person p = text_.person();
+        members.push_back({p.name(), p.email});
+    }
+    fillDistList(m, "Team " + text_.city() + " " + std::to_string(n), members);
+    return m;
+}
+
+Message MailboxGenerator::appointmentItem() {
+    Message m("IPM.Appointment");
+    const uint64_t start = date();
+    const bool allDay = rng_.percent(10);
+    const uint64_t length = allDay ? 864000000000ull : rng_.between(1, 6) * 18000000000ull;
+    fillAppointment(m, {text_.subject(), text_.city(), text_.paragraph(), start, start + length,
+                        allDay, 2});
+    return m;
+}
+
 void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolder& plan,
                                  uint64_t n) {
     Message m(plan.containerClass && std::string(plan.containerClass) == "IPF.Pellmark.Custom"
@@ -159,29 +188,8 @@ void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolde
             fillMail(m, true, 0);
             if (std::string(plan.name) == "Inbox" && rng_.percent(20)) m.setRead(false);
             break;
-        case Kind::Contact:
-            if (n % 50 == 0) {
-                m = Message("IPM.DistList");
-                std::vector<DistListMember> members;
-                for (uint64_t k = rng_.between(2, 8); k > 0; --k) {
-                    const Person p = text_.person();
-                    members.push_back({p.name(), p.email});
-                }
-                fillDistList(m, "Team " + text_.city() + " " + std::to_string(n), members);
-            } else {
-                m = Message("IPM.Contact");
-                fillContact(m, contact());
-            }
-            break;
-        case Kind::Appointment: {
-            m = Message("IPM.Appointment");
-            const uint64_t start = date();
-            const bool allDay = rng_.percent(10);
-            fillAppointment(m, {text_.subject(), text_.city(), text_.paragraph(), start,
-                                start + (allDay ? 864000000000ull : rng_.between(1, 6) * 18000000000ull),
-                                allDay, 2});
-            break;
-        }
+        case Kind::Contact: m = contactItem(n); break;
+        case Kind::Appointment: m = appointmentItem(); break;
         case Kind::Task:
             m = Message("IPM.Task");
             fillTask(m, {text_.subject(), text_.paragraph(), date(), date(),

@@ -29,40 +29,40 @@ uint16_t NameMap::idFor(const NamedProp& name) {
     return id;
 }
 
-// Streams of [MS-PST] 2.4.7: the GUIDs beyond PS_MAPI and PS_PUBLIC_STRINGS, one NAMEID entry
-// per property, the string names, and hash buckets that repeat the entries by hash.
-void NameMap::write(NdbWriter& ndb) const {
+namespace {
+
+// The streams of [MS-PST] 2.4.7: the GUIDs beyond PS_MAPI and PS_PUBLIC_STRINGS, one NAMEID
+// entry per property, the string names, and hash buckets that repeat the entries by hash.
+struct Streams {
     ByteBuffer guids, entries, strings;
-    std::vector<ByteBuffer> buckets(kBuckets);
+    std::vector<ByteBuffer> buckets = std::vector<ByteBuffer>(kBuckets);
     std::vector<Guid> guidList;
-    for (size_t i = 0; i < order_.size(); ++i) {
-        const NamedProp& n = order_[i];
-        uint16_t guidIndex = 0;
-        if (n.set == pst::psetid::kMapi) {
-            guidIndex = 1;
-        } else if (n.set == pst::psetid::kPublicStrings) {
-            guidIndex = 2;
-        } else {
-            size_t g = 0;
-            while (g < guidList.size() && !(guidList[g] == n.set)) ++g;
-            if (g == guidList.size()) {
-                guidList.push_back(n.set);
-                guids.bytes(n.set.bytes);
-            }
-            guidIndex = static_cast<uint16_t>(3 + g);
+
+    uint16_t guidIndex(const Guid& set) {
+        if (set == pst::psetid::kMapi) return 1;
+        if (set == pst::psetid::kPublicStrings) return 2;
+        size_t g = 0;
+        while (g < guidList.size() && !(guidList[g] == set)) ++g;
+        if (g == guidList.size()) {
+            guidList.push_back(set);
+            guids.bytes(set.bytes);
         }
-        const uint16_t wGuid = static_cast<uint16_t>(guidIndex << 1 | (n.isString() ? 1 : 0));
+        return static_cast<uint16_t>(3 + g);
+    }
+
+    void add(const NamedProp& n, uint16_t index) {
+        const uint16_t wGuid = static_cast<uint16_t>(guidIndex(n.set) << 1 | (n.isString() ? 1 : 0));
         uint32_t key = n.id;
         uint32_t hash = n.id;
         if (n.isString()) {
-            ByteVec name = utf16le(n.name);
+            // Entries point into the string stream; buckets hash by the name's CRC.
+            const ByteVec name = utf16le(n.name);
             key = static_cast<uint32_t>(strings.size());
             hash = pst::computeCrc(name);
             strings.u32(static_cast<uint32_t>(name.size()));
             strings.bytes(name);
             strings.padTo((strings.size() + 3) / 4 * 4);
         }
-        const auto index = static_cast<uint16_t>(i);
         entries.u32(key);
         entries.u16(wGuid);
         entries.u16(index);
@@ -71,25 +71,24 @@ void NameMap::write(NdbWriter& ndb) const {
         bucket.u16(wGuid);
         bucket.u16(index);
     }
+};
+
+StoredProp binary(uint16_t id, ByteVec bytes) { return {id, PropType::Binary, std::move(bytes), nullptr}; }
+
+}  // namespace
+
+void NameMap::write(NdbWriter& ndb) const {
+    Streams s;
+    for (size_t i = 0; i < order_.size(); ++i) s.add(order_[i], static_cast<uint16_t>(i));
     std::vector<StoredProp> props;
-    auto binary = [&](uint16_t id, ByteVec bytes) {
-        StoredProp p;
-        p.id = id;
-        p.type = PropType::Binary;
-        p.bytes = std::move(bytes);
-        props.push_back(std::move(p));
-    };
-    StoredProp count;
-    count.id = pst::prop::kNameidBucketCount;
-    count.type = PropType::Int32;
-    count.bytes = {kBuckets, 0, 0, 0};
-    props.push_back(count);
-    binary(pst::prop::kNameidStreamGuid, guids.take());
-    binary(pst::prop::kNameidStreamEntry, entries.take());
-    binary(pst::prop::kNameidStreamString, strings.take());
+    props.push_back({pst::prop::kNameidBucketCount, PropType::Int32, {kBuckets, 0, 0, 0}, nullptr});
+    props.push_back(binary(pst::prop::kNameidStreamGuid, s.guids.take()));
+    props.push_back(binary(pst::prop::kNameidStreamEntry, s.entries.take()));
+    props.push_back(binary(pst::prop::kNameidStreamString, s.strings.take()));
     for (uint32_t b = 0; b < kBuckets; ++b) {
-        if (buckets[b].size() > 0) {
-            binary(static_cast<uint16_t>(pst::prop::kNameidBucketBase + b), buckets[b].take());
+        if (s.buckets[b].size() > 0) {
+            props.push_back(binary(static_cast<uint16_t>(pst::prop::kNameidBucketBase + b),
+                                   s.buckets[b].take()));
         }
     }
     NodeBuilder node(ndb);
