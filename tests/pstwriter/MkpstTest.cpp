@@ -70,14 +70,18 @@ TEST(MkpstJson, MistakesNameTheirPlace) {
 TEST(MkpstJson, RepeatAndDeletedItemsFillTheTree) {
     LoadedMailbox m = loadMailboxJsonText(R"({"format": "ansi", "encoding": "cyclic", "folders": [
         {"name": "Inbox", "messages": [{"repeat": 40, "subject": "Item {n}"}]},
-        {"name": "Deleted Items", "messages": [{"subject": "gone"}]}]})", "doc.json");
+        {"name": "Deleted Items", "messages": [{"subject": "gone", "attachments": [
+            {"name": "card", "message": {"kind": "contact", "givenName": "Ann"}}]}]}]})", "doc.json");
     EXPECT_EQ(m.variant.format, Format::Ansi);
     EXPECT_EQ(m.variant.crypt, CryptMethod::Cyclic);
     ASSERT_EQ(m.builder.root().folders().size(), 1u);
     const auto& items = m.builder.root().folders()[0]->messages();
     ASSERT_EQ(items.size(), 40u);
     EXPECT_EQ(items[39]->getString(0x0037), "Item 40");
-    EXPECT_EQ(m.builder.deletedItems().messages().size(), 1u);
+    ASSERT_EQ(m.builder.deletedItems().messages().size(), 1u);
+    const auto& card = m.builder.deletedItems().messages()[0]->attachments().at(0)->embedded;
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->getString(0x001A), "IPM.Contact");
 }
 
 TEST(MkpstTool, BadInputExitsWithTwoAndLeavesNoFile) {

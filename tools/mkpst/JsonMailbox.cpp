@@ -16,6 +16,22 @@ constexpr int64_t kMaxAttachmentSize = 0xFFFFFFFFll;
 
 void readMessage(const JsonCursor& c, Message& m, int64_t n);
 
+const char* defaultClass(const std::string& kind) {
+    if (kind == "contact") return "IPM.Contact";
+    if (kind == "distlist") return "IPM.DistList";
+    if (kind == "appointment") return "IPM.Appointment";
+    if (kind == "task") return "IPM.Task";
+    if (kind == "note") return "IPM.StickyNote";
+    if (kind == "journal") return "IPM.Activity";
+    return "IPM.Note";
+}
+
+// The class of the item `c` describes: its own, or its kind's usual one.
+std::string itemClass(const JsonCursor& c) {
+    c.requireObject();
+    return c.optString("class").value_or(defaultClass(c.optString("kind").value_or("mail")));
+}
+
 // "{n}" in texts of a repeated message becomes the copy's number, from 1.
 std::string expand(std::string s, int64_t n) {
     for (size_t at = s.find("{n}"); at != std::string::npos; at = s.find("{n}", at)) {
@@ -52,8 +68,9 @@ void readAttachment(const JsonCursor& c, Message& m, int64_t n) {
     if (c.has("seed") && !c.has("size")) c.field("seed").fail("only allowed with size");
     Attachment* a = nullptr;
     if (c.has("message")) {
-        Message& inner = m.addEmbeddedMessage("IPM.Note", expand(c.optString("name").value_or(""), n));
-        readMessage(c.field("message"), inner, n);
+        const JsonCursor item = c.field("message");
+        Message& inner = m.addEmbeddedMessage(itemClass(item), expand(c.optString("name").value_or(""), n));
+        readMessage(item, inner, n);
         a = m.attachments().back().get();
     } else {
         ByteVec bytes;
@@ -138,16 +155,6 @@ void readKind(const JsonCursor& c, Message& m, const std::string& kind) {
     }
 }
 
-const char* defaultClass(const std::string& kind) {
-    if (kind == "contact") return "IPM.Contact";
-    if (kind == "distlist") return "IPM.DistList";
-    if (kind == "appointment") return "IPM.Appointment";
-    if (kind == "task") return "IPM.Task";
-    if (kind == "note") return "IPM.StickyNote";
-    if (kind == "journal") return "IPM.Activity";
-    return "IPM.Note";
-}
-
 void checkKeys(const JsonCursor& c, const std::string& kind) {
     if (kind == "mail") {
         c.allowOnly({"kind", "class", "subject", "from", "to", "cc", "bcc", "date", "read", "body",
@@ -203,9 +210,7 @@ void readMessage(const JsonCursor& c, Message& m, int64_t n) {
 
 void readFolder(const JsonCursor& c, Folder& f) {
     for (const JsonCursor& mc : c.arrayField("messages")) {
-        mc.requireObject();
-        const std::string kind = mc.optString("kind").value_or("mail");
-        const std::string cls = mc.optString("class").value_or(defaultClass(kind));
+        const std::string cls = itemClass(mc);
         const int64_t repeat = mc.optInteger("repeat", 1, kMaxRepeat).value_or(1);
         for (int64_t n = 1; n <= repeat; ++n) readMessage(mc, f.addMessage(cls), n);
     }

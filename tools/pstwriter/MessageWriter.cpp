@@ -100,8 +100,7 @@ std::vector<PropTag> attachmentColumns(bool unicode) {
 
 // Writes one attachment subnode; returns its properties for the attachment table row.
 std::vector<StoredProp> writeAttachment(WriteContext& ctx, NodeBuilder& msg, NodeId nid,
-                                        const Attachment& a, uint32_t& size) {
-    const int cp = messageCodepage(ctx, a);
+                                        const Attachment& a, int cp, uint32_t& size) {
     NodeBuilder node(ctx.ndb);
     std::vector<StoredProp> props = storeBag(ctx, a, cp);
     if (a.embedded) {
@@ -136,7 +135,7 @@ std::vector<StoredProp> writeAttachment(WriteContext& ctx, NodeBuilder& msg, Nod
     return props;
 }
 
-uint32_t writeAttachments(WriteContext& ctx, NodeBuilder& msg, const Message& m) {
+uint32_t writeAttachments(WriteContext& ctx, NodeBuilder& msg, const Message& m, int cp) {
     NodeBuilder node(ctx.ndb);
     TableWriter table(node, attachmentColumns(ctx.codec.unicode()));
     uint64_t total = 0;
@@ -144,7 +143,7 @@ uint32_t writeAttachments(WriteContext& ctx, NodeBuilder& msg, const Message& m)
     for (const auto& a : m.attachments()) {
         const NodeId nid(NodeType::Attachment, ++index);
         uint32_t size = 0;
-        std::vector<StoredProp> row = writeAttachment(ctx, msg, nid, *a, size);
+        std::vector<StoredProp> row = writeAttachment(ctx, msg, nid, *a, cp, size);
         for (StoredProp& p : row) {
             if (p.id == prop::kAttachData) p = StoredProp{};  // no content in the table
         }
@@ -218,7 +217,7 @@ WrittenMessage writeMessage(WriteContext& ctx, const Message& m) {
     std::vector<StoredProp> props = storeBag(ctx, m, cp);
     writeRecipients(ctx, node, m, cp);
     uint64_t size = 0;
-    if (!m.attachments().empty()) size += writeAttachments(ctx, node, m);
+    if (!m.attachments().empty()) size += writeAttachments(ctx, node, m, cp);
     for (const StoredProp& p : props) size += p.size();
     size += 200 * m.recipients().size();
     addDefaults(ctx, props, m, cp, static_cast<uint32_t>(std::min<uint64_t>(size, 0x7FFFFFFF)));
