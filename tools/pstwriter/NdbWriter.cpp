@@ -30,7 +30,9 @@ NdbWriter::NdbWriter(const std::filesystem::path& target, Format format, CryptMe
 
 BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     if (data.size() > traits_.maxBlockData) throw std::logic_error("block larger than allowed");
-    const uint64_t bid = nextBid() | (internal ? 2u : 0u);
+    if (bidCounter_ > blockId(blocks_.size(), false)) throw std::logic_error("block after pages");
+    const uint64_t bid = blockId(blocks_.size(), internal);
+    bidCounter_ = bid & ~uint64_t{3};
     const uint64_t total = alignUp(data.size() + traits_.blockTrailerSize, traits_.blockAlign);
     const uint64_t ib = space_.allocate(total, traits_.blockAlign);
 
@@ -44,7 +46,7 @@ BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     putIdAndCrc(trailer, format(), bid, crc);
     scratch_.insert(scratch_.end(), trailer.vec().begin(), trailer.vec().end());
     out_.writeAt(ib, scratch_);
-    blocks_.push_back({bid, ib, static_cast<uint16_t>(data.size())});
+    blocks_.push_back({static_cast<uint32_t>(ib / 64), static_cast<uint16_t>(data.size()), internal});
     return BlockId(bid);
 }
 
@@ -127,12 +129,13 @@ void NdbWriter::finish() {
     const PageRef bbt = writeTree(blocks_.size(), traits_.bbtLeafSize, kPTypeBbt,
                                   [&](size_t i, ByteBuffer& e) {
                                       const BlockRecord& r = blocks_[i];
-                                      e.uint(r.bid, w);
-                                      e.uint(r.ib, w);
+                                      const uint64_t bid = blockId(i, r.internal);
+                                      e.uint(bid, w);
+                                      e.uint(uint64_t{r.ib64} * 64, w);
                                       e.u16(r.cb);
                                       e.u16(2);  // references: the tree and the node
                                       if (w == 8) e.u32(0);
-                                      return r.bid;
+                                      return bid;
                                   });
     const PageRef nbt = writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt,
                                   [&](size_t i, ByteBuffer& e) {

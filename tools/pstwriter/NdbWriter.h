@@ -1,7 +1,7 @@
 #pragma once
 // The node database as it is written ([MS-PST] 2.2): blocks with their trailers, encoding and
 // CRCs go to the file as soon as they are made; the node and block B-tree entries stay in
-// memory as compact records (24 bytes a block, 24 a node) and become B-tree pages, allocation
+// memory as compact records (8 bytes a block, 24 a node) and become B-tree pages, allocation
 // maps and the header in finish().
 
 #include <array>
@@ -51,11 +51,14 @@ private:
         uint64_t data;
         uint64_t sub;
     };
+    // Blocks take ids 4, 8, 12, ... in the order they are written (pages take theirs after
+    // the last block), so a block's id follows from its place and its record is 8 bytes.
     struct BlockRecord {
-        uint64_t bid;
-        uint64_t ib;
+        uint32_t ib64;  // file offset in 64-byte units
         uint16_t cb;
+        bool internal;
     };
+    static uint64_t blockId(size_t index, bool internal) { return 4 * (index + 1) | (internal ? 2 : 0); }
     struct PageRef {
         uint64_t key;
         uint64_t bid;
