@@ -121,6 +121,7 @@ TEST_P(ReaderRoundTripTest, FoldersRecipientsAttachmentsAndEmbeddedMessages) {
         level->setSubject("depth " + std::to_string(depth));
     }
     level->addAttachment("deep.txt", ByteVec{'d', 'e', 'e', 'p'});
+    inbox.addMessage().setSubject("Grüße – 日本").setHtml("<p>Grüße</p>").setBody("Grüße");
     write();
 
     auto file = open();
@@ -132,6 +133,14 @@ TEST_P(ReaderRoundTripTest, FoldersRecipientsAttachmentsAndEmbeddedMessages) {
     EXPECT_TRUE(child(*file, *box, "Empty")->messageIds().empty());
     EXPECT_TRUE(child(*file, file->ipmSubtree(), builder_.options().deletedItemsName));
 
+    pst::Message html = file->message(box->messageIds().at(1));
+    EXPECT_EQ(html.subject(), textAsStored(GetParam(), "Grüße – 日本"));
+    EXPECT_EQ(html.string(prop::kBody), textAsStored(GetParam(), "Grüße"));
+    const auto htmlBody = html.get(prop::kBodyHtml);
+    ASSERT_TRUE(htmlBody);
+    const std::string htmlText(htmlBody->bytes.begin(), htmlBody->bytes.end());
+    // HTML is UTF-8 in Unicode files and in the message's code page in ANSI files.
+    EXPECT_EQ(htmlText, GetParam().format == Format::Ansi ? "<p>Gr\xFC\xDF" "e</p>" : "<p>Grüße</p>");
     pst::Message read = file->message(box->messageIds().at(0));
     EXPECT_EQ(read.subject(), "RE: Hello");
     auto recipients = read.recipients();

@@ -34,9 +34,16 @@ void add(std::vector<StoredProp>& props, WriteContext& ctx, uint16_t id, const P
     props.push_back(storeValue(id, v, ctx.codec, codepage));
 }
 
+// The code page of an object's 8-bit text: its message code page, else its internet code page
+// unless that only describes a UTF-8 HTML body, else the store's.
 int messageCodepage(const WriteContext& ctx, const PropertyBag& m) {
     const PropValue* cp = m.get(prop::kMessageCodepage);
-    return cp && cp->integer() ? static_cast<int>(*cp->integer()) : ctx.codec.codepage();
+    if (cp && cp->integer()) return static_cast<int>(*cp->integer());
+    const PropValue* internet = m.get(prop::kInternetCodepage);
+    if (internet && internet->integer() && *internet->integer() != 65001) {
+        return static_cast<int>(*internet->integer());
+    }
+    return ctx.codec.codepage();
 }
 
 void completeRecipient(WriteContext& ctx, std::vector<StoredProp>& r, const Recipient& src,
@@ -198,6 +205,23 @@ void addDefaults(WriteContext& ctx, std::vector<StoredProp>& p, const Message& m
     }
 }
 
+// In an ANSI file all of a message's text shares one code page, the one its 8-bit strings are
+// written in: readers take PR_INTERNET_CPID for them where it is present, so an HTML body given
+// as UTF-8 is converted and the code page named to match.
+void alignAnsiCodepage(WriteContext& ctx, std::vector<StoredProp>& p, int cp) {
+    if (ctx.codec.unicode() || cp == 65001) return;
+    for (StoredProp& s : p) {
+        if (s.id == prop::kBodyHtml && !s.stream) {
+            const std::string html(s.bytes.begin(), s.bytes.end());
+            s = storeValue(prop::kBodyHtml, PropValue::binary(toCodepage(html, cp)), ctx.codec, cp);
+        }
+    }
+    p.erase(std::remove_if(p.begin(), p.end(),
+                           [](const StoredProp& s) { return s.id == prop::kInternetCodepage; }),
+            p.end());
+    add(p, ctx, prop::kInternetCodepage, PropValue::int32(cp), cp);
+}
+
 }  // namespace
 
 std::vector<StoredProp> storeBag(WriteContext& ctx, const PropertyBag& bag, int codepage) {
@@ -215,6 +239,7 @@ WrittenMessage writeMessage(WriteContext& ctx, const Message& m) {
     const int cp = messageCodepage(ctx, m);
     NodeBuilder node(ctx.ndb);
     std::vector<StoredProp> props = storeBag(ctx, m, cp);
+    alignAnsiCodepage(ctx, props, cp);
     writeRecipients(ctx, node, m, cp);
     uint64_t size = 0;
     if (!m.attachments().empty()) size += writeAttachments(ctx, node, m, cp);
