@@ -7,6 +7,9 @@ WriterFn writerFor(SaveFormat format) {
         case SaveFormat::Txt: return &writeTxt;
         case SaveFormat::Html: return &writeHtml;
         case SaveFormat::Rtf: return &writeRtf;
+        case SaveFormat::Eml: return &writeEml;
+        case SaveFormat::Mht: return &writeMht;
+        case SaveFormat::Vcf: return &writeVcf;
         default: return nullptr;
     }
 }
