@@ -58,11 +58,12 @@ std::string addrSpec(const std::string& address) {
     return quoted + "\"";
 }
 
-// A mailbox; an address without an address (a name alone) becomes an empty group, which is
-// how RFC 5322 writes a name that cannot be mailed to.
+// A mailbox; a name alone (no address, or an "address" that only repeats the name) becomes an
+// empty group, which is how RFC 5322 writes a name that cannot be mailed to.
 void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
     if (a.empty()) return;
-    InternetAddress* ia = a.address.empty()
+    const bool nameOnly = a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
+    InternetAddress* ia = nameOnly
                               ? internet_address_group_new(a.name.c_str())
                               : internet_address_mailbox_new(a.name.c_str(), addrSpec(a.address).c_str());
     internet_address_set_charset(ia, "utf-8");

@@ -44,7 +44,7 @@ public:
         card_.addText("URL", url(), ";TYPE=WORK");
         card_.addText("URL", s(prop::kPersonalHomePage), ";TYPE=HOME");
         if (auto t = item_.time(prop::kBirthday); t && *t) card_.addRaw("BDAY", "", isoDate(*t));
-        card_.addText("NOTE", normalizeLineEnds(item_.plainBody()));
+        card_.addText("NOTE", note());
         card_.addList("CATEGORIES", item_.categories());
         photo();
         if (auto t = item_.time(prop::kLastModificationTime); t && *t) {
@@ -140,6 +140,14 @@ private:
             out.emplace_back(address, params);
         }
         return out;
+    }
+
+    // The body without the line ends and blanks editors leave at its end (a note of only
+    // those is none).
+    std::string note() const {
+        std::string body = normalizeLineEnds(item_.plainBody());
+        body.erase(body.find_last_not_of(" \t\n") + 1);
+        return body;
     }
 
     std::string url() const {

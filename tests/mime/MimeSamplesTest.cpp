@@ -1,12 +1,14 @@
 // Every item of every real sample saved as .eml and .mht through the component, and read back
 // by Python's email package: it must parse without defects and hold the item's subject,
-// sender, recipients, body text and attachment bytes.
+// sender, recipients, body text and attachment bytes; the page of the .mht must find every
+// image it shows among its parts.
 
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
 #include "pst/ltp/Tags.h"
 #include "saveas/HtmlPage.h"
+#include "saveas/HtmlToText.h"
 #include "saveas/ItemView.h"
 #include "support/TestFiles.h"
 
@@ -80,6 +82,23 @@ void expectAttachments(const ItemView& item, const std::string& summary, const s
     EXPECT_EQ(linesStartingWith(summary, "message=").size(), embedded) << where;
 }
 
+// Lines as RFC 5322 wants them: CRLF-terminated, at most 998 octets; 7-bit throughout unless
+// kept transport headers brought 8-bit text.
+void expectWellFormedLines(const std::string& raw, bool sevenBit, const std::string& where) {
+    size_t start = 0, longest = 0;
+    bool bareLf = false, eightBit = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        eightBit = eightBit || static_cast<unsigned char>(raw[i]) >= 0x80;
+        if (raw[i] != '\n') continue;
+        bareLf = bareLf || i == 0 || raw[i - 1] != '\r';
+        longest = std::max(longest, i - start - 1);
+        start = i + 1;
+    }
+    EXPECT_FALSE(bareLf) << where;
+    EXPECT_LE(longest, 998u) << where;
+    EXPECT_FALSE(sevenBit && eightBit) << where;
+}
+
 void checkEml(store::MailItem& item, const pst::Message& message, const std::string& where) {
     TempDir dir;
     const auto file = dir / "item.eml";
@@ -87,6 +106,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     item.saveAs(file.string(), static_cast<int16_t>(store::SaveType::Eml));
     const std::string s = mimeSummary(file, dir / "parts");
     const ItemView view(message);
+    expectWellFormedLines(readFile(file), !message.string(pst::prop::kTransportMessageHeaders), where);
     EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
     if (!view.subject().empty()) {
         EXPECT_TRUE(contains(linesStartingWith(s, "header:subject="), collapsed(view.subject()))) << where << "\n" << s;
@@ -110,13 +130,39 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     expectAttachments(view, s, dir / "parts", where);
 }
 
-TEST(MimeSamples, EveryItemSavedAsEmlReadsBackWhole) {
+// The page is the root part; each image it shows is a part whose Content-ID its cid: URL names.
+void checkMht(store::MailItem& item, const pst::Message& message, const std::string& where) {
+    TempDir dir;
+    const auto file = dir / "item.mht";
+    item.saveAs(file.string(), static_cast<int16_t>(store::SaveType::Mht));
+    const std::string s = mimeSummary(file);
+    expectWellFormedLines(readFile(file), true, where);
+    EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
+    EXPECT_EQ(linesStartingWith(s, "header:content-type=multipart/related;").size(), 1u) << where << "\n" << s;
+    const auto parts = linesStartingWith(s, "part=");
+    ASSERT_FALSE(parts.empty()) << where;
+    EXPECT_EQ(parts[0].rfind("1 text/html ", 0), 0u) << where << "\n" << s;
+    const std::string page = linesStartingWith(s, "text=").at(0);
+    const ItemView view(message);
+    EXPECT_NE(page.find(collapsed(saveas::escapeHtml(view.subject()))), std::string::npos) << where;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        const size_t open = parts[i].find(" cid=<"), close = parts[i].find('>', open);
+        ASSERT_NE(open, std::string::npos) << where << "\n" << s;
+        const std::string cid = parts[i].substr(open + 6, close - open - 6);
+        EXPECT_NE(page.find("cid:" + cid), std::string::npos) << where << ": part " << cid << " is not shown";
+    }
+}
+
+TEST(MimeSamples, EveryItemSavedAsEmlAndMhtReadsBackWhole) {
     size_t items = 0;
     for (const char* sample : kSamples) {
         const auto pst = samplesDir() / sample;
-        if (samplesDir().empty() || !std::filesystem::exists(pst)) GTEST_SKIP() << sample << " not found: ../shared/samples is missing";
+        if (samplesDir().empty() || !std::filesystem::exists(pst)) {
+            GTEST_SKIP() << sample << " not found: ../shared/samples is missing";
+        }
         forEachItem(pst, [&](store::MailItem& item, const pst::Message& message, const std::string& where) {
             checkEml(item, message, std::string(sample) + " " + where);
+            checkMht(item, message, std::string(sample) + " " + where);
             ++items;
         });
     }

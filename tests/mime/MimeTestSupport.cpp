@@ -49,6 +49,17 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, c
     return find(*store->rootFolder());
 }
 
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject, store::SaveType type,
+                         const std::filesystem::path& path) {
+    bool saved = false;
+    forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
+        if (saved || item.subject() != subject) return;
+        item.saveAs(path.string(), static_cast<int16_t>(type));
+        saved = true;
+    });
+    return saved;
+}
+
 const pst::Message& messageOf(store::MailItem& item) {
     return dynamic_cast<mapi::PstMailItem&>(item).message();
 }

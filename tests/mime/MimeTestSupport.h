@@ -18,6 +18,9 @@ void forEachItem(const std::filesystem::path& pst,
 // The first item of the folder named `folder` (any folder when empty) that has items.
 std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder);
 const pst::Message& messageOf(store::MailItem& item);
+// Saves the first item whose subject is `subject` to `path`; false when there is none.
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject, store::SaveType type,
+                         const std::filesystem::path& path);
 
 // tests/tools/mime_summary.py on `file`; the decoded parts go to `dumpDir` when given.
 std::string mimeSummary(const std::filesystem::path& file, const std::filesystem::path& dumpDir = {});

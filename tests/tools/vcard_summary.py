@@ -6,7 +6,8 @@ prints each property it finds, one a line, for the tests:
     <name>[;<TYPE values, comma-separated, upper case>]=<value>
 
 Structured values (N, ADR, ORG) print their components joined by '|'; PHOTO prints its type
-and the length of the decoded data; lists (CATEGORIES, NICKNAME) are joined by ','.
+and the length of the decoded data; lists (CATEGORIES, NICKNAME) are joined by ','; line
+breaks inside a value print as '\n'.
 """
 import sys
 
@@ -20,6 +21,8 @@ def value_of(prop):
         return "|".join([v.family, v.given, v.additional, v.prefix, v.suffix])
     if name == "ADR":
         return "|".join([v.box, v.extended, v.street, v.city, v.region, v.code, v.country])
+    if name == "ORG":
+        return "|".join(v)
     if name == "PHOTO":
         return f"{prop.params.get('TYPE', [''])[0].upper()}:{len(v)}"
     if isinstance(v, list):
@@ -36,7 +39,7 @@ def main():
             types = prop.params.get("TYPE", [])
             name = prop.name.upper()
             label = name + (";" + ",".join(t.upper() for t in types) if types and name != "PHOTO" else "")
-            print(f"{label}={value_of(prop)}")
+            print(f"{label}=" + value_of(prop).replace("\n", "\\n"))
 
 
 if __name__ == "__main__":
