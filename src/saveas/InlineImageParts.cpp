@@ -3,14 +3,6 @@
 #include <algorithm>
 
 namespace pellmark::saveas {
-namespace {
-
-std::string bareId(std::string id) {
-    if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
-    return id;
-}
-
-}  // namespace
 
 DataOpener attachmentOpener(const pst::Message& message, size_t index) {
     return [attachment = message.attachment(index)] { return attachment.openData(); };
@@ -23,7 +15,7 @@ InlineImageFn InlineImageParts::rewriter() {
         const InlineImage* image = findInlineImage(images_, cid);
         if (!image) return std::nullopt;
         if (std::find(shown_.begin(), shown_.end(), image) == shown_.end()) shown_.push_back(image);
-        return "cid:" + bareId(image->contentId);
+        return "cid:" + contentIdOf(image->contentId);
     };
 }
 

@@ -5,6 +5,7 @@
 
 #include "pst/ltp/Tags.h"
 #include "saveas/DateFormat.h"
+#include "saveas/MimeParts.h"
 #include "saveas/TextOutput.h"
 
 namespace pellmark::saveas {
@@ -38,7 +39,7 @@ void appendRaw(GMimeMessage* message, const RawHeader& h) {
 }
 
 void append(GMimeMessage* message, const char* name, const std::string& value) {
-    if (!value.empty()) g_mime_object_append_header(asObject(message), name, value.c_str(), "utf-8");
+    if (!value.empty()) g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
 }
 
 bool hasHeader(GMimeMessage* message, const char* name) {
@@ -49,9 +50,9 @@ bool hasHeader(GMimeMessage* message, const char* name) {
 // slashes and parentheses) quoted whole, so that readers take it for the local part it stands
 // in for rather than for words and comments.
 std::string addrSpec(const std::string& address) {
-    if (address.find('@') != std::string::npos) return address;
+    if (address.find('@') != std::string::npos) return headerSafe(address);
     std::string quoted = "\"";
-    for (char c : address) {
+    for (char c : headerSafe(address)) {
         if (c == '"' || c == '\\') quoted += '\\';
         quoted += c;
     }
@@ -63,9 +64,9 @@ std::string addrSpec(const std::string& address) {
 void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
     if (a.empty()) return;
     const bool nameOnly = a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
-    InternetAddress* ia = nameOnly
-                              ? internet_address_group_new(a.name.c_str())
-                              : internet_address_mailbox_new(a.name.c_str(), addrSpec(a.address).c_str());
+    const std::string name = headerSafe(a.name);
+    InternetAddress* ia = nameOnly ? internet_address_group_new(name.c_str())
+                                   : internet_address_mailbox_new(name.c_str(), addrSpec(a.address).c_str());
     internet_address_set_charset(ia, "utf-8");
     internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
     g_object_unref(ia);

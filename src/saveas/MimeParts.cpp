@@ -6,6 +6,7 @@
 
 #include "saveas/HtmlPage.h"
 #include "saveas/MimeOutput.h"
+#include "saveas/TextOutput.h"
 
 namespace pellmark::saveas {
 namespace {
@@ -14,16 +15,12 @@ GMimeObject* asObject(gpointer part) { return GMIME_OBJECT(part); }
 
 // CRLF line ends, the canonical form of text in MIME (RFC 2046 4.1.1).
 std::string crlfLines(std::string_view text) {
+    const std::string lf = normalizeLineEnds(text);
     std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out += c;
-        }
+    out.reserve(lf.size() + lf.size() / 32);
+    for (char c : lf) {
+        if (c == '\n') out += '\r';
+        out += c;
     }
     return out;
 }
@@ -58,7 +55,7 @@ void setParamEncoding(GMimeParamList* params, const char* name, GMimeParamEncodi
 }
 
 void setFileName(GMimePart* part, const std::string& fileName) {
-    g_mime_part_set_filename(part, fileName.c_str());
+    g_mime_part_set_filename(part, headerSafe(fileName).c_str());
     GMimeObject* object = asObject(part);
     setParamEncoding(g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(object)),
                      "filename", GMIME_PARAM_ENCODING_METHOD_RFC2231);
@@ -76,7 +73,7 @@ void setContent(GMimePart* part, GMimeStream* stream, GMimeContentEncoding encod
 
 std::string cleanMimeType(std::string_view value) {
     const size_t semicolon = value.find(';');
-    std::string_view type = value.substr(0, semicolon);
+    std::string_view type = value.substr(0, semicolon);  // parameters are ours to write
     while (!type.empty() && std::isspace(static_cast<unsigned char>(type.back()))) type.remove_suffix(1);
     while (!type.empty() && std::isspace(static_cast<unsigned char>(type.front()))) type.remove_prefix(1);
     const size_t slash = type.find('/');
@@ -85,6 +82,23 @@ std::string cleanMimeType(std::string_view value) {
     for (size_t i = 0; i < type.size(); ++i) {
         if (i != slash && !isTokenChar(type[i])) return {};
         out += static_cast<char>(std::tolower(static_cast<unsigned char>(type[i])));
+    }
+    return out;
+}
+
+std::string headerSafe(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    return out;
+}
+
+std::string contentIdOf(std::string_view id) {
+    if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
+    std::string out;
+    for (char c : id) {
+        if (c > 0x20 && c < 0x7F && c != '<' && c != '>') out += c;
     }
     return out;
 }
@@ -111,9 +125,7 @@ PartPtr dataPart(const DataPartSpec& spec) {
     setContent(part, stream.get(), GMIME_CONTENT_ENCODING_BASE64);
     g_mime_object_set_disposition(asObject(part), spec.inlinePart ? "inline" : "attachment");
     if (!spec.fileName.empty()) setFileName(part, spec.fileName);
-    std::string_view id = spec.contentId;
-    if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
-    if (!id.empty()) g_mime_part_set_content_id(part, std::string(id).c_str());
+    if (const std::string id = contentIdOf(spec.contentId); !id.empty()) g_mime_part_set_content_id(part, id.c_str());
     return owner;
 }
 
@@ -124,7 +136,7 @@ PartPtr messagePart(GMimeMessage* message, const std::string& fileName) {
     g_mime_object_set_disposition(owner.get(), "attachment");
     if (!fileName.empty()) {
         GMimeContentDisposition* d = g_mime_object_get_content_disposition(owner.get());
-        g_mime_content_disposition_set_parameter(d, "filename", fileName.c_str());
+        g_mime_content_disposition_set_parameter(d, "filename", headerSafe(fileName).c_str());
         setParamEncoding(g_mime_content_disposition_get_parameters(d), "filename",
                          GMIME_PARAM_ENCODING_METHOD_RFC2231);
     }

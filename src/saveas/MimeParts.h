@@ -39,4 +39,11 @@ PartPtr multipart(const char* subtype, std::vector<PartPtr> parts);
 // "type/subtype" in lower case when `value` starts with a well-formed one, else empty.
 std::string cleanMimeType(std::string_view value);
 
+// Text from the item made safe for a header that GMime writes as it is (ids, addresses, ASCII
+// file names): control characters, line breaks above all, which would start a header of the
+// item's choosing, become blanks.
+std::string headerSafe(std::string_view text);
+// A content id as Content-ID and cid: URLs write it: no angle brackets, printable ASCII only.
+std::string contentIdOf(std::string_view id);
+
 }  // namespace pellmark::saveas

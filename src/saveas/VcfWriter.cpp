@@ -28,6 +28,9 @@ std::string utcTime(uint64_t filetime, const char* format) {
     return buf;
 }
 
+// Outlook writes 4501-01-01 for a date that was cleared.
+constexpr uint64_t kNoDate = 0x0CB34557A3DD4000ULL;
+
 // A birthday is midnight of some time zone; the nearest UTC day is the one the user entered.
 std::string isoDate(uint64_t filetime) { return utcTime(filetime + 12ULL * 3600 * 10'000'000, "%Y-%m-%d"); }
 
@@ -43,7 +46,7 @@ public:
         for (const auto& [address, params] : internetAddresses()) card_.addText("EMAIL", address, params);
         card_.addText("URL", url(), ";TYPE=WORK");
         card_.addText("URL", s(prop::kPersonalHomePage), ";TYPE=HOME");
-        if (auto t = item_.time(prop::kBirthday); t && *t) card_.addRaw("BDAY", "", isoDate(*t));
+        if (auto t = item_.time(prop::kBirthday); t && *t && *t < kNoDate) card_.addRaw("BDAY", "", isoDate(*t));
         card_.addText("NOTE", note());
         card_.addList("CATEGORIES", item_.categories());
         photo();

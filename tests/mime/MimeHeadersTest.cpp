@@ -1,9 +1,14 @@
-// Header blocks as stores keep them, and the checks on what items claim their parts are.
+// Header blocks as stores keep them, and the checks on what items say of their parts: names
+// and ids from a mailbox are untrusted and must not break out of the header they go in.
 
 #include <gtest/gtest.h>
 
+#include "MimeTestSupport.h"
+#include "pst/ltp/ByteStream.h"
 #include "saveas/MimeHeaders.h"
+#include "saveas/MimeOutput.h"
 #include "saveas/MimeParts.h"
+#include "support/TestFiles.h"
 
 namespace pellmark::saveas {
 namespace {
@@ -48,6 +53,19 @@ TEST(MimeParts, MimeTypesFromItemsAreCheckedBeforeUse) {
                             "t\xc3\xa9xt/plain"}) {
         EXPECT_EQ(cleanMimeType(bad), "") << bad;
     }
+}
+
+TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
+    ensureGMime();
+    auto part = dataPart({"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>", true,
+                          [] { return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3}); }});
+    auto message = adopt(g_mime_message_new(FALSE));
+    g_mime_message_set_mime_part(message.get(), part.get());
+    test::TempDir dir;
+    writeMimeFile(GMIME_OBJECT(message.get()), dir / "m.eml");
+    const std::string s = test::mimeSummary(dir / "m.eml");
+    EXPECT_EQ(s.find("header:x-injected"), std::string::npos) << s;
+    EXPECT_NE(s.find("filename=report  X-Injected: 1.pdf cid=<id@xX-Injected:2> "), std::string::npos) << s;
 }
 
 }  // namespace
