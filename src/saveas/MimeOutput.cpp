@@ -1,8 +1,7 @@
 #include "saveas/MimeOutput.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -40,18 +39,17 @@ std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> formatOptions() {
 void writeMimeFile(GMimeObject* object, const std::filesystem::path& path) {
     ensureGMime();
     takeDataStreamError();  // a failure of an earlier, abandoned write is not this one's
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) fail(path, errno);
-    auto file = adopt(g_mime_stream_fs_new(fd));  // owns fd from here
-    // GMime writes a header line or an encoded line at a time; buffering turns those into
-    // block-sized writes.
-    auto out = adopt(g_mime_stream_buffer_new(file.get(), GMIME_STREAM_BUFFER_BLOCK_WRITE));
+    // A stdio stream: buffered, and its flush does not force the file to disk as GMime's
+    // file-descriptor stream does (an fsync per item would dominate an export).
+    FILE* file = std::fopen(path.c_str(), "wbe");
+    if (!file) fail(path, errno);
+    auto out = adopt(g_mime_stream_file_new(file));  // owns the FILE from here
     const auto options = formatOptions();
     errno = 0;
     if (g_mime_object_write_to_stream(object, options.get(), out.get()) < 0) fail(path, errno);
     if (auto readError = takeDataStreamError()) std::rethrow_exception(readError);
     if (g_mime_stream_flush(out.get()) != 0) fail(path, errno);
-    if (g_mime_stream_close(file.get()) != 0) fail(path, errno);
+    if (g_mime_stream_close(out.get()) != 0) fail(path, errno);
 }
 
 }  // namespace pellmark::saveas
