@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "mapi/PstStore.h"
+#include "support/FirstItem.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -36,17 +37,7 @@ void forEachItem(const std::filesystem::path& pst,
 }
 
 std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder) {
-    auto store = mapi::openStore(pst.string());
-    std::function<std::unique_ptr<store::MailItem>(store::Folder&)> find =
-        [&](store::Folder& f) -> std::unique_ptr<store::MailItem> {
-        if ((folder.empty() || f.Name() == folder) && f.items()->Count() > 0) return f.items()->Item(1);
-        auto e = f.folders()->enumerate();
-        while (auto c = e->next()) {
-            if (auto it = find(*c)) return it;
-        }
-        return nullptr;
-    };
-    return find(*store->rootFolder());
+    return firstItemIn(*mapi::openStore(pst.string())->rootFolder(), folder);
 }
 
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject, store::SaveType type,
