@@ -1,7 +1,7 @@
 #include "saveas/DataStream.h"
 
-#include <utility>
 #include <span>
+#include <utility>
 
 namespace pellmark::saveas {
 namespace {
@@ -26,7 +26,9 @@ struct DataStreamClass {
 
 GObjectClass* parentClass = nullptr;
 
-Source& sourceOf(GMimeStream* stream) { return *reinterpret_cast<DataStream*>(stream)->source; }
+Source& sourceOf(GMimeStream* stream) {
+    return *reinterpret_cast<DataStream*>(stream)->source;
+}
 
 void remember(std::exception_ptr error) {
     if (!firstError) firstError = std::move(error);
@@ -100,7 +102,8 @@ GType dataStreamType() {
         info.class_size = sizeof(DataStreamClass);
         info.class_init = classInit;
         info.instance_size = sizeof(DataStream);
-        return g_type_register_static(GMIME_TYPE_STREAM, "PellmarkDataStream", &info, GTypeFlags(0));
+        return g_type_register_static(GMIME_TYPE_STREAM, "PellmarkDataStream", &info,
+                                      GTypeFlags(0));
     }();
     return type;
 }
@@ -114,6 +117,8 @@ GMimeStream* newDataStream(DataOpener open) {
     return &stream->parent;
 }
 
-std::exception_ptr takeDataStreamError() { return std::exchange(firstError, nullptr); }
+std::exception_ptr takeDataStreamError() {
+    return std::exchange(firstError, nullptr);
+}
 
 }  // namespace pellmark::saveas

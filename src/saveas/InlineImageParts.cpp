@@ -8,7 +8,8 @@ DataOpener attachmentOpener(const pst::Message& message, size_t index) {
     return [attachment = message.attachment(index)] { return attachment.openData(); };
 }
 
-InlineImageParts::InlineImageParts(const ItemView& item) : item_(item), images_(inlineImages(item)) {}
+InlineImageParts::InlineImageParts(const ItemView& item)
+    : item_(item), images_(inlineImages(item)) {}
 
 InlineImageFn InlineImageParts::rewriter() {
     return [this](const std::string& cid) -> std::optional<std::string> {
@@ -20,7 +21,8 @@ InlineImageFn InlineImageParts::rewriter() {
 }
 
 bool InlineImageParts::shows(size_t index) const {
-    return std::any_of(shown_.begin(), shown_.end(), [&](const InlineImage* i) { return i->index == index; });
+    return std::any_of(shown_.begin(), shown_.end(),
+                       [&](const InlineImage* i) { return i->index == index; });
 }
 
 std::vector<PartPtr> InlineImageParts::parts() const {

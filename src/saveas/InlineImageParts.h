@@ -12,7 +12,7 @@
 namespace pellmark::saveas {
 
 class InlineImageParts {
-public:
+  public:
     explicit InlineImageParts(const ItemView& item);
     // rewriter() refers to this object.
     InlineImageParts(const InlineImageParts&) = delete;
@@ -25,7 +25,7 @@ public:
     // One inline part per image shown, in the order the page first shows them.
     std::vector<PartPtr> parts() const;
 
-private:
+  private:
     const ItemView& item_;
     std::vector<InlineImage> images_;
     std::vector<const InlineImage*> shown_;

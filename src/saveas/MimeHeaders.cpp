@@ -15,7 +15,8 @@ namespace prop = pst::prop;
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -27,19 +28,23 @@ bool isFieldName(std::string_view name) {
     });
 }
 
-GMimeObject* asObject(GMimeMessage* message) { return GMIME_OBJECT(message); }
+GMimeObject* asObject(GMimeMessage* message) {
+    return GMIME_OBJECT(message);
+}
 
 // Appends a field with its value exactly as given.
 void appendRaw(GMimeMessage* message, const RawHeader& h) {
     GMimeObject* object = asObject(message);
     g_mime_object_append_header(object, h.name.c_str(), "", nullptr);
     GMimeHeaderList* list = g_mime_object_get_header_list(object);
-    GMimeHeader* header = g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
+    GMimeHeader* header =
+        g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
     g_mime_header_set_raw_value(header, (h.value + "\n").c_str());
 }
 
 void append(GMimeMessage* message, const char* name, const std::string& value) {
-    if (!value.empty()) g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
+    if (!value.empty())
+        g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
 }
 
 bool hasHeader(GMimeMessage* message, const char* name) {
@@ -63,10 +68,12 @@ std::string addrSpec(const std::string& address) {
 // empty group, which is how RFC 5322 writes a name that cannot be mailed to.
 void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
     if (a.empty()) return;
-    const bool nameOnly = a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
+    const bool nameOnly =
+        a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
     const std::string name = headerSafe(a.name);
-    InternetAddress* ia = nameOnly ? internet_address_group_new(name.c_str())
-                                   : internet_address_mailbox_new(name.c_str(), addrSpec(a.address).c_str());
+    InternetAddress* ia =
+        nameOnly ? internet_address_group_new(name.c_str())
+                 : internet_address_mailbox_new(name.c_str(), addrSpec(a.address).c_str());
     internet_address_set_charset(ia, "utf-8");
     internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
     g_object_unref(ia);
@@ -117,7 +124,8 @@ void addPriorities(GMimeMessage* message, const ItemView& item) {
     if (auto v = item.integer(prop::kPriority); v && *v != 0) {
         append(message, "Priority", *v > 0 ? "urgent" : "non-urgent");
     }
-    static const std::array<const char*, 4> kSensitivity = {"", "Personal", "Private", "Company-Confidential"};
+    static const std::array<const char*, 4> kSensitivity = {"", "Personal", "Private",
+                                                            "Company-Confidential"};
     if (auto v = item.integer(prop::kSensitivity); v && *v > 0 && *v < 4) {
         append(message, "Sensitivity", kSensitivity[static_cast<size_t>(*v)]);
     }
@@ -126,7 +134,7 @@ void addPriorities(GMimeMessage* message, const ItemView& item) {
 void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
     addFrom(message, item);
     for (const auto& r : item.recipients()) {
-        const auto type = r.type == 2 ? GMIME_ADDRESS_TYPE_CC
+        const auto type = r.type == 2   ? GMIME_ADDRESS_TYPE_CC
                           : r.type == 3 ? GMIME_ADDRESS_TYPE_BCC
                                         : GMIME_ADDRESS_TYPE_TO;
         addAddress(message, type, r.who);
@@ -163,21 +171,24 @@ std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
         }
         const size_t colon = line.find(':');
         inField = colon != std::string_view::npos && isFieldName(line.substr(0, colon));
-        if (inField) out.push_back({std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
+        if (inField)
+            out.push_back(
+                {std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
     }
     return out;
 }
 
 bool isMimeStructureHeader(std::string_view name) {
-    for (const char* structural : {"Content-Type", "Content-Transfer-Encoding", "Content-Disposition",
-                                   "MIME-Version", "Content-Length"}) {
+    for (const char* structural : {"Content-Type", "Content-Transfer-Encoding",
+                                   "Content-Disposition", "MIME-Version", "Content-Length"}) {
         if (equalsNoCase(name, structural)) return true;
     }
     return false;
 }
 
 void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
-    std::vector<RawHeader> transport = parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
+    std::vector<RawHeader> transport =
+        parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
     std::erase_if(transport, [](const RawHeader& h) { return isMimeStructureHeader(h.name); });
     if (transport.empty()) return addBuiltHeaders(message, item);
     for (const auto& h : transport) appendRaw(message, h);

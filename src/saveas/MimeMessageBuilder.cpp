@@ -14,7 +14,8 @@ bool isMailKind(ItemKind kind) {
 }
 
 struct MimeMessageBuilder::State {
-    State(const pst::Message& message, int nesting) : item(message), nesting(nesting), images(item) {}
+    State(const pst::Message& message, int nesting)
+        : item(message), nesting(nesting), images(item) {}
 
     PartPtr body();
     std::vector<PartPtr> attachments();
@@ -58,7 +59,8 @@ PartPtr MimeMessageBuilder::State::body() {
     related.push_back(textPart("html", *html));
     for (auto& image : images.parts()) related.push_back(std::move(image));
     PartPtr rich = multipart("related", std::move(related));
-    if (GMIME_IS_MULTIPART(rich.get())) g_mime_object_set_content_type_parameter(rich.get(), "type", "text/html");
+    if (GMIME_IS_MULTIPART(rich.get()))
+        g_mime_object_set_content_type_parameter(rich.get(), "type", "text/html");
     std::vector<PartPtr> alternatives;
     alternatives.push_back(std::move(text));
     alternatives.push_back(std::move(rich));
@@ -81,7 +83,8 @@ std::vector<PartPtr> MimeMessageBuilder::State::attachments() {
 
 PartPtr MimeMessageBuilder::State::attachedMessage(size_t index) {
     if (nesting + 1 > kMaxNesting) {
-        throw SaveError("embedded messages are nested more than " + std::to_string(kMaxNesting) + " deep");
+        throw SaveError("embedded messages are nested more than " + std::to_string(kMaxNesting) +
+                        " deep");
     }
     const pst::Message inner = item.message().attachment(index).embeddedMessage();
     auto message = MimeMessageBuilder(inner, nesting + 1).build();

@@ -15,7 +15,7 @@
 namespace pellmark::saveas {
 
 class MimeMessageBuilder {
-public:
+  public:
     // Messages embedded deeper than this are taken for a damaged file.
     static constexpr int kMaxNesting = 64;
 
@@ -25,7 +25,7 @@ public:
     // Throws SaveError, or the reader's PstError for a damaged item.
     GObjectPtr<GMimeMessage> build();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };

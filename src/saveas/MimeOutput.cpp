@@ -25,7 +25,8 @@ struct FormatOptionsFree {
 std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> formatOptions() {
     std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> options(g_mime_format_options_new());
     g_mime_format_options_set_newline_format(options.get(), GMIME_NEWLINE_FORMAT_DOS);
-    g_mime_format_options_set_param_encoding_method(options.get(), GMIME_PARAM_ENCODING_METHOD_RFC2231);
+    g_mime_format_options_set_param_encoding_method(options.get(),
+                                                    GMIME_PARAM_ENCODING_METHOD_RFC2231);
     return options;
 }
 

@@ -11,7 +11,9 @@
 namespace pellmark::saveas {
 namespace {
 
-GMimeObject* asObject(gpointer part) { return GMIME_OBJECT(part); }
+GMimeObject* asObject(gpointer part) {
+    return GMIME_OBJECT(part);
+}
 
 // CRLF line ends, the canonical form of text in MIME (RFC 2046 4.1.1).
 std::string crlfLines(std::string_view text) {
@@ -57,14 +59,16 @@ void setParamEncoding(GMimeParamList* params, const char* name, GMimeParamEncodi
 void setFileName(GMimePart* part, const std::string& fileName) {
     g_mime_part_set_filename(part, headerSafe(fileName).c_str());
     GMimeObject* object = asObject(part);
-    setParamEncoding(g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(object)),
-                     "filename", GMIME_PARAM_ENCODING_METHOD_RFC2231);
-    setParamEncoding(g_mime_content_type_get_parameters(g_mime_object_get_content_type(object)), "name",
-                     GMIME_PARAM_ENCODING_METHOD_RFC2047);
+    setParamEncoding(
+        g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(object)),
+        "filename", GMIME_PARAM_ENCODING_METHOD_RFC2231);
+    setParamEncoding(g_mime_content_type_get_parameters(g_mime_object_get_content_type(object)),
+                     "name", GMIME_PARAM_ENCODING_METHOD_RFC2047);
 }
 
 void setContent(GMimePart* part, GMimeStream* stream, GMimeContentEncoding encoding) {
-    auto wrapper = adopt(g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT));
+    auto wrapper =
+        adopt(g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(part, wrapper.get());
     g_mime_part_set_content_encoding(part, encoding);
 }
@@ -74,8 +78,10 @@ void setContent(GMimePart* part, GMimeStream* stream, GMimeContentEncoding encod
 std::string cleanMimeType(std::string_view value) {
     const size_t semicolon = value.find(';');
     std::string_view type = value.substr(0, semicolon);  // parameters are ours to write
-    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.back()))) type.remove_suffix(1);
-    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.front()))) type.remove_prefix(1);
+    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.back())))
+        type.remove_suffix(1);
+    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.front())))
+        type.remove_prefix(1);
     const size_t slash = type.find('/');
     if (slash == 0 || slash == std::string_view::npos || slash + 1 == type.size()) return {};
     std::string out;
@@ -119,13 +125,15 @@ PartPtr dataPart(const DataPartSpec& spec) {
     std::string type = cleanMimeType(spec.mimeType);
     if (type.empty()) type = mimeTypeForName(spec.fileName);
     const size_t slash = type.find('/');
-    GMimePart* part = g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str());
+    GMimePart* part =
+        g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str());
     PartPtr owner(asObject(part));
     auto stream = adopt(newDataStream(spec.open));
     setContent(part, stream.get(), GMIME_CONTENT_ENCODING_BASE64);
     g_mime_object_set_disposition(asObject(part), spec.inlinePart ? "inline" : "attachment");
     if (!spec.fileName.empty()) setFileName(part, spec.fileName);
-    if (const std::string id = contentIdOf(spec.contentId); !id.empty()) g_mime_part_set_content_id(part, id.c_str());
+    if (const std::string id = contentIdOf(spec.contentId); !id.empty())
+        g_mime_part_set_content_id(part, id.c_str());
     return owner;
 }
 
@@ -148,7 +156,8 @@ PartPtr multipart(const char* subtype, std::vector<PartPtr> parts) {
     ensureGMime();
     GMimeMultipart* mp = g_mime_multipart_new_with_subtype(subtype);
     PartPtr owner(asObject(mp));
-    for (auto& p : parts) g_mime_multipart_add(mp, p.get());  // the multipart takes its own reference
+    for (auto& p : parts)
+        g_mime_multipart_add(mp, p.get());  // the multipart takes its own reference
     return owner;
 }
 

@@ -57,13 +57,16 @@ std::string VCard::join(const std::vector<std::string>& values, char separator) 
 
 void VCard::addStructured(std::string_view name, const std::vector<std::string>& components,
                           std::string_view params) {
-    if (std::all_of(components.begin(), components.end(), [](const std::string& c) { return c.empty(); })) return;
+    if (std::all_of(components.begin(), components.end(),
+                    [](const std::string& c) { return c.empty(); }))
+        return;
     addRaw(name, params, join(components, ';'));
 }
 
 void VCard::addList(std::string_view name, const std::vector<std::string>& values) {
     std::vector<std::string> kept;
-    std::copy_if(values.begin(), values.end(), std::back_inserter(kept), [](const std::string& v) { return !v.empty(); });
+    std::copy_if(values.begin(), values.end(), std::back_inserter(kept),
+                 [](const std::string& v) { return !v.empty(); });
     if (!kept.empty()) addRaw(name, "", join(kept, ','));
 }
 

@@ -9,7 +9,7 @@
 namespace pellmark::saveas {
 
 class VCard {
-public:
+  public:
     // A text value, escaped; nothing is added when it is empty. `params` is ";TYPE=..." or "".
     void addText(std::string_view name, std::string_view value, std::string_view params = "");
     // A structured value (N, ADR, ORG): components escaped and joined by ';'; nothing is added
@@ -31,7 +31,7 @@ public:
     // One content line folded to lines of at most 75 octets, each ending in CRLF.
     static std::string fold(std::string_view line);
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 

@@ -32,10 +32,12 @@ std::string utcTime(uint64_t filetime, const char* format) {
 constexpr uint64_t kNoDate = 0x0CB34557A3DD4000ULL;
 
 // A birthday is midnight of some time zone; the nearest UTC day is the one the user entered.
-std::string isoDate(uint64_t filetime) { return utcTime(filetime + 12ULL * 3600 * 10'000'000, "%Y-%m-%d"); }
+std::string isoDate(uint64_t filetime) {
+    return utcTime(filetime + 12ULL * 3600 * 10'000'000, "%Y-%m-%d");
+}
 
 class ContactCard {
-public:
+  public:
     explicit ContactCard(const ItemView& item) : item_(item) {}
 
     std::string str() {
@@ -43,10 +45,12 @@ public:
         organisation();
         addresses();
         phones();
-        for (const auto& [address, params] : internetAddresses()) card_.addText("EMAIL", address, params);
+        for (const auto& [address, params] : internetAddresses())
+            card_.addText("EMAIL", address, params);
         card_.addText("URL", url(), ";TYPE=WORK");
         card_.addText("URL", s(prop::kPersonalHomePage), ";TYPE=HOME");
-        if (auto t = item_.time(prop::kBirthday); t && *t && *t < kNoDate) card_.addRaw("BDAY", "", isoDate(*t));
+        if (auto t = item_.time(prop::kBirthday); t && *t && *t < kNoDate)
+            card_.addRaw("BDAY", "", isoDate(*t));
         card_.addText("NOTE", note());
         card_.addList("CATEGORIES", item_.categories());
         photo();
@@ -56,22 +60,23 @@ public:
         return card_.str();
     }
 
-private:
+  private:
     std::string s(uint16_t id) const { return item_.string(id).value_or(""); }
     std::string named(uint32_t l) const { return item_.namedString(kAddress, l).value_or(""); }
 
     void names() {
         std::string fn = s(prop::kDisplayName);
         for (const std::string& fallback :
-             {named(lid::kFileUnder), (s(prop::kGivenName) + " " + s(prop::kSurname)), s(prop::kCompanyName),
-              named(lid::kEmail1EmailAddress), item_.subject()}) {
+             {named(lid::kFileUnder), (s(prop::kGivenName) + " " + s(prop::kSurname)),
+              s(prop::kCompanyName), named(lid::kEmail1EmailAddress), item_.subject()}) {
             if (fn.find_first_not_of(' ') != std::string::npos) break;
             fn = fallback;
         }
         // FN and N are the two properties every vCard 3.0 must have.
         card_.addRaw("FN", "", VCard::escape(fn));
-        const std::vector<std::string> n = {s(prop::kSurname), s(prop::kGivenName), s(prop::kMiddleName),
-                                            s(prop::kDisplayNamePrefix), s(prop::kGeneration)};
+        const std::vector<std::string> n = {s(prop::kSurname), s(prop::kGivenName),
+                                            s(prop::kMiddleName), s(prop::kDisplayNamePrefix),
+                                            s(prop::kGeneration)};
         card_.addRaw("N", "", VCard::join(n, ';'));
         card_.addText("NICKNAME", s(prop::kNickname));
     }
@@ -112,16 +117,24 @@ private:
 
     void phones() {
         static const std::pair<uint16_t, const char*> kPhones[] = {
-            {prop::kPrimaryTelephone, ";TYPE=PREF,VOICE"},  {prop::kBusinessTelephone, ";TYPE=WORK,VOICE"},
-            {prop::kBusiness2Telephone, ";TYPE=WORK,VOICE"}, {prop::kCompanyMainTelephone, ";TYPE=WORK,PREF"},
-            {prop::kHomeTelephone, ";TYPE=HOME,VOICE"},     {prop::kHome2Telephone, ";TYPE=HOME,VOICE"},
-            {prop::kMobileTelephone, ";TYPE=CELL,VOICE"},   {prop::kCarTelephone, ";TYPE=CAR,VOICE"},
-            {prop::kBusinessFax, ";TYPE=WORK,FAX"},         {prop::kHomeFax, ";TYPE=HOME,FAX"},
-            {prop::kPrimaryFax, ";TYPE=FAX"},               {prop::kPagerTelephone, ";TYPE=PAGER"},
-            {prop::kIsdnNumber, ";TYPE=ISDN"},              {prop::kOtherTelephone, ";TYPE=VOICE"},
+            {prop::kPrimaryTelephone, ";TYPE=PREF,VOICE"},
+            {prop::kBusinessTelephone, ";TYPE=WORK,VOICE"},
+            {prop::kBusiness2Telephone, ";TYPE=WORK,VOICE"},
+            {prop::kCompanyMainTelephone, ";TYPE=WORK,PREF"},
+            {prop::kHomeTelephone, ";TYPE=HOME,VOICE"},
+            {prop::kHome2Telephone, ";TYPE=HOME,VOICE"},
+            {prop::kMobileTelephone, ";TYPE=CELL,VOICE"},
+            {prop::kCarTelephone, ";TYPE=CAR,VOICE"},
+            {prop::kBusinessFax, ";TYPE=WORK,FAX"},
+            {prop::kHomeFax, ";TYPE=HOME,FAX"},
+            {prop::kPrimaryFax, ";TYPE=FAX"},
+            {prop::kPagerTelephone, ";TYPE=PAGER"},
+            {prop::kIsdnNumber, ";TYPE=ISDN"},
+            {prop::kOtherTelephone, ";TYPE=VOICE"},
             {prop::kAssistantTelephone, ";TYPE=VOICE,X-ASSISTANT"},
             {prop::kCallbackTelephone, ";TYPE=VOICE,X-CALLBACK"},
-            {prop::kRadioTelephone, ";TYPE=VOICE,X-RADIO"}, {prop::kTelexNumber, ";TYPE=X-TELEX"},
+            {prop::kRadioTelephone, ";TYPE=VOICE,X-RADIO"},
+            {prop::kTelexNumber, ";TYPE=X-TELEX"},
             {prop::kTtyTddPhone, ";TYPE=X-TTYTDD"}};
         for (const auto& [id, params] : kPhones) card_.addText("TEL", s(id), params);
     }
@@ -129,16 +142,18 @@ private:
     // E-mail 1 to 3, the first preferred; an address that is not an internet one (Exchange)
     // says its type.
     std::vector<std::pair<std::string, std::string>> internetAddresses() const {
-        static const std::pair<uint32_t, uint32_t> kEmails[] = {{lid::kEmail1EmailAddress, lid::kEmail1AddressType},
-                                                                {lid::kEmail2EmailAddress, lid::kEmail2AddressType},
-                                                                {lid::kEmail3EmailAddress, lid::kEmail3AddressType}};
+        static const std::pair<uint32_t, uint32_t> kEmails[] = {
+            {lid::kEmail1EmailAddress, lid::kEmail1AddressType},
+            {lid::kEmail2EmailAddress, lid::kEmail2AddressType},
+            {lid::kEmail3EmailAddress, lid::kEmail3AddressType}};
         std::vector<std::pair<std::string, std::string>> out;
         for (const auto& [addressLid, typeLid] : kEmails) {
             const std::string address = named(addressLid);
             if (address.empty()) continue;
             const std::string type = named(typeLid);
             const bool internet = address.find('@') != std::string::npos;
-            std::string params = internet ? ";TYPE=INTERNET" : ";TYPE=X-" + (type.empty() ? "OTHER" : type);
+            std::string params =
+                internet ? ";TYPE=INTERNET" : ";TYPE=X-" + (type.empty() ? "OTHER" : type);
             if (out.empty()) params += ",PREF";
             out.emplace_back(address, params);
         }
@@ -166,7 +181,8 @@ private:
             std::string params = ";ENCODING=b";
             if (type.rfind("image/", 0) == 0) {
                 std::string sub = type.substr(6);
-                for (char& c : sub) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                for (char& c : sub)
+                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 params += ";TYPE=" + sub;
             }
             card_.addRaw("PHOTO", params, base64Encode(readAttachment(item_, a.index)));
@@ -180,13 +196,20 @@ private:
 
 const char* kindName(ItemKind kind) {
     switch (kind) {
-        case ItemKind::DistList: return "a distribution list";
-        case ItemKind::Appointment: return "an appointment";
-        case ItemKind::Meeting: return "a meeting request";
-        case ItemKind::Task: return "a task";
-        case ItemKind::Note: return "a note";
-        case ItemKind::Journal: return "a journal entry";
-        default: return "a message";
+        case ItemKind::DistList:
+            return "a distribution list";
+        case ItemKind::Appointment:
+            return "an appointment";
+        case ItemKind::Meeting:
+            return "a meeting request";
+        case ItemKind::Task:
+            return "a task";
+        case ItemKind::Note:
+            return "a note";
+        case ItemKind::Journal:
+            return "a journal entry";
+        default:
+            return "a message";
     }
 }
 
@@ -195,8 +218,8 @@ const char* kindName(ItemKind kind) {
 void writeVcf(const pst::Message& message, const std::filesystem::path& path) {
     const ItemView item(message);
     if (item.kind() != ItemKind::Contact) {
-        throw SaveError(std::string("only contacts can be saved as vCard; this item is ") + kindName(item.kind()) +
-                        " (" + item.messageClass() + ")");
+        throw SaveError(std::string("only contacts can be saved as vCard; this item is ") +
+                        kindName(item.kind()) + " (" + item.messageClass() + ")");
     }
     writeWholeFile(path, ContactCard(item).str());
 }

@@ -16,7 +16,9 @@ std::string savedEml(store::MailItem& item, const TempDir& dir, const char* name
     return readFile(path);
 }
 
-std::string headerSection(const std::string& raw) { return raw.substr(0, raw.find("\r\n\r\n") + 2); }
+std::string headerSection(const std::string& raw) {
+    return raw.substr(0, raw.find("\r\n\r\n") + 2);
+}
 
 TEST(Eml, TransportHeadersStayAsTheyCameAndOnlyTheMimeStructureIsNew) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hht__Hello_CJK.pst");
@@ -51,12 +53,15 @@ TEST(Eml, HeadersBuiltFromPropertiesWhenTheItemHasNone) {
     const auto path = dir / "sent.eml";
     ASSERT_TRUE(saveItemWithSubject(pst, "FW: First email", store::SaveType::Eml, path));
     const std::string headers = headerSection(readFile(path));
-    EXPECT_NE(headers.find("From: Luis Filipe da Cruz Nassif\r\n\t<\"/o=PF/ou=Exchange Administrative Group "
-                           "(FYDIBOHF23SPDLT)/cn=Recipients/cn=1986a6ceef584908bf591fb983a00f9d-Luis Filipe da "
-                           "Cruz N\">\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        headers.find(
+            "From: Luis Filipe da Cruz Nassif\r\n\t<\"/o=PF/ou=Exchange Administrative Group "
+            "(FYDIBOHF23SPDLT)/cn=Recipients/cn=1986a6ceef584908bf591fb983a00f9d-Luis Filipe da "
+            "Cruz N\">\r\n"),
+        std::string::npos)
         << headers;
-    EXPECT_NE(headers.find("\r\nTo: \"'lfcnassif@gmail.com'\" <lfcnassif@gmail.com>\r\n"), std::string::npos);
+    EXPECT_NE(headers.find("\r\nTo: \"'lfcnassif@gmail.com'\" <lfcnassif@gmail.com>\r\n"),
+              std::string::npos);
     EXPECT_NE(headers.find("\r\nDate: Thu, 26 Nov 2020 "), std::string::npos);
     EXPECT_NE(headers.find("\r\nMessage-ID: <2915856a7d3449e68529f3e61b8d26bc@pf.gov.br>\r\n"
                            "In-Reply-To: <3148510c2360443396a78d35e0888de9@pf.gov.br>\r\n"
@@ -65,7 +70,9 @@ TEST(Eml, HeadersBuiltFromPropertiesWhenTheItemHasNone) {
         << headers;
     const std::string s = mimeSummary(path);
     EXPECT_NE(s.find("\nheader:subject=FW: First email\n"), std::string::npos) << s;
-    EXPECT_NE(s.find("\n3/header:subject=First email\n"), std::string::npos) << "the forwarded message\n" << s;
+    EXPECT_NE(s.find("\n3/header:subject=First email\n"), std::string::npos)
+        << "the forwarded message\n"
+        << s;
 }
 
 TEST(Eml, NonAsciiNamesAndSubjectsAreEncodedAndReadBack) {
@@ -74,17 +81,21 @@ TEST(Eml, NonAsciiNamesAndSubjectsAreEncodedAndReadBack) {
     TempDir dir;
     const std::string raw = savedEml(*firstItemOf(pst, ""), dir);
     // RFC 2231 for the file name, RFC 2047 for the older name parameter.
-    EXPECT_NE(raw.find("filename*=UTF-8''C%20%E4%BD%A0%E5%A5%BD.png"), std::string::npos) << raw.substr(0, 4000);
+    EXPECT_NE(raw.find("filename*=UTF-8''C%20%E4%BD%A0%E5%A5%BD.png"), std::string::npos)
+        << raw.substr(0, 4000);
     const std::string s = mimeSummary(dir / "item.eml");
     EXPECT_NE(s.find(" filename=C \xe4\xbd\xa0\xe5\xa5\xbd.png "), std::string::npos) << s;
-    EXPECT_NE(s.find("text=Hello C \xe4\xbd\xa0\xe5\xa5\xbd J \xe3\x81\x93\xe3\x82\x93"), std::string::npos) << s;
+    EXPECT_NE(s.find("text=Hello C \xe4\xbd\xa0\xe5\xa5\xbd J \xe3\x81\x93\xe3\x82\x93"),
+              std::string::npos)
+        << s;
 
     // A subject we write ourselves: encoded words in a 7-bit header.
     auto contact = firstItemOf(contacts, "");
     const std::string headers = headerSection(savedEml(*contact, dir, "contact.eml"));
     EXPECT_NE(headers.find("Subject: =?UTF-8?B?"), std::string::npos) << headers;
     EXPECT_EQ(std::count_if(headers.begin(), headers.end(), [](char c) { return c & 0x80; }), 0);
-    EXPECT_NE(mimeSummary(dir / "contact.eml").find("header:subject=" + contact->subject() + "\n"), std::string::npos);
+    EXPECT_NE(mimeSummary(dir / "contact.eml").find("header:subject=" + contact->subject() + "\n"),
+              std::string::npos);
 }
 
 TEST(Eml, InlineImagesAreRelatedToTheHtmlAndOtherAttachmentsMixed) {
@@ -101,7 +112,8 @@ TEST(Eml, InlineImagesAreRelatedToTheHtmlAndOtherAttachmentsMixed) {
                              0),
               0u)
         << parts[2];
-    EXPECT_EQ(parts[3].rfind("4 image/png disposition=attachment filename=attach.png ", 0), 0u) << parts[3];
+    EXPECT_EQ(parts[3].rfind("4 image/png disposition=attachment filename=attach.png ", 0), 0u)
+        << parts[3];
     EXPECT_NE(s.find("src=\"cid:image001.png@01D78380.EF6DC500\""), std::string::npos);
     const std::string raw = readFile(dir / "item.eml");
     // alternative(plain, related(html, image)) inside mixed, the form mail programs write.
@@ -120,11 +132,18 @@ TEST(Eml, EmbeddedMessagesNestAsAttachedMessages) {
     savedEml(*firstItemOf(pst, ""), dir);
     const std::string s = mimeSummary(dir / "item.eml", dir / "parts");
     EXPECT_NE(s.find("\nheader:subject=I have sub attachments!\n"), std::string::npos) << s;
-    EXPECT_NE(s.find("\nmessage=3\n3/header:subject=I have attachments!\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("\nmessage=3\n3/header:subject=I have attachments!\n"), std::string::npos)
+        << s;
     EXPECT_NE(s.find("\n3/message=3\n"), std::string::npos) << s;
-    EXPECT_NE(s.find("\n3/3/header:from=Microsoft Outlook <xmailuser@xmailserver.test>\n"), std::string::npos) << s;
-    EXPECT_NE(s.find("\n3/part=4 image/png disposition=attachment filename=green.png "), std::string::npos) << s;
-    EXPECT_NE(s.find("\npart=4 image/png disposition=attachment filename=blue.png "), std::string::npos) << s;
+    EXPECT_NE(s.find("\n3/3/header:from=Microsoft Outlook <xmailuser@xmailserver.test>\n"),
+              std::string::npos)
+        << s;
+    EXPECT_NE(s.find("\n3/part=4 image/png disposition=attachment filename=green.png "),
+              std::string::npos)
+        << s;
+    EXPECT_NE(s.find("\npart=4 image/png disposition=attachment filename=blue.png "),
+              std::string::npos)
+        << s;
     EXPECT_EQ(readFile(dir / "parts" / "3_4").substr(1, 3), "PNG");
 }
 
@@ -133,18 +152,22 @@ TEST(Eml, OtherKindsCarryTheirFieldsInBothBodies) {
     TempDir dir;
     savedEml(*firstItemOf(pst, "Calendar"), dir, "a.eml");
     const std::string appointment = mimeSummary(dir / "a.eml");
-    EXPECT_NE(appointment.find("text=Subject: Appointment Start: Thursday, February 4, 2021"), std::string::npos)
+    EXPECT_NE(appointment.find("text=Subject: Appointment Start: Thursday, February 4, 2021"),
+              std::string::npos)
         << appointment;
-    EXPECT_NE(appointment.find("Start:</th><td>Thursday, February 4, 2021"), std::string::npos) << appointment;
-    EXPECT_NE(appointment.find("header:from=Unknown:;\n"), std::string::npos) << "a name alone\n" << appointment;
+    EXPECT_NE(appointment.find("Start:</th><td>Thursday, February 4, 2021"), std::string::npos)
+        << appointment;
+    EXPECT_NE(appointment.find("header:from=Unknown:;\n"), std::string::npos) << "a name alone\n"
+                                                                              << appointment;
     savedEml(*firstItemOf(pst, "Tasks"), dir, "t.eml");
     EXPECT_NE(mimeSummary(dir / "t.eml").find("Status: Completed"), std::string::npos);
     savedEml(*firstItemOf(pst, "Contacts"), dir, "c.eml");
     EXPECT_NE(mimeSummary(dir / "c.eml").find("E-mail: email@gmail.com"), std::string::npos);
     // The distribution list lists its members.
     ASSERT_TRUE(saveItemWithSubject(pst, "Distribution List", store::SaveType::Eml, dir / "d.eml"));
-    EXPECT_NE(mimeSummary(dir / "d.eml").find("Members: Distribution List Member <email@gmail.com>"),
-              std::string::npos);
+    EXPECT_NE(
+        mimeSummary(dir / "d.eml").find("Members: Distribution List Member <email@gmail.com>"),
+        std::string::npos);
 }
 
 }  // namespace

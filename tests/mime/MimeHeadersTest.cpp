@@ -36,11 +36,12 @@ TEST(MimeHeaders, HeaderBlockKeepsFieldsAsWrittenAndDropsWhatIsNoField) {
 }
 
 TEST(MimeHeaders, OnlyTheOldBodysStructureIsDropped) {
-    for (const char* name : {"Content-Type", "content-transfer-encoding", "CONTENT-DISPOSITION", "Mime-Version",
-                             "Content-Length"}) {
+    for (const char* name : {"Content-Type", "content-transfer-encoding", "CONTENT-DISPOSITION",
+                             "Mime-Version", "Content-Length"}) {
         EXPECT_TRUE(isMimeStructureHeader(name)) << name;
     }
-    for (const char* name : {"Content-Language", "Content-Class", "Received", "X-Content-Type", "Content-Typo"}) {
+    for (const char* name :
+         {"Content-Language", "Content-Class", "Received", "X-Content-Type", "Content-Typo"}) {
         EXPECT_FALSE(isMimeStructureHeader(name)) << name;
     }
 }
@@ -49,23 +50,27 @@ TEST(MimeParts, MimeTypesFromItemsAreCheckedBeforeUse) {
     EXPECT_EQ(cleanMimeType("Image/PNG"), "image/png");
     EXPECT_EQ(cleanMimeType(" text/plain ; charset=utf-8"), "text/plain");
     EXPECT_EQ(cleanMimeType("application/vnd.ms-excel"), "application/vnd.ms-excel");
-    for (const char* bad : {"", "image", "/png", "image/", "image/p ng", "image/png\r\nX-Injected: 1", "a/b/c",
-                            "t\xc3\xa9xt/plain"}) {
+    for (const char* bad : {"", "image", "/png", "image/", "image/p ng",
+                            "image/png\r\nX-Injected: 1", "a/b/c", "t\xc3\xa9xt/plain"}) {
         EXPECT_EQ(cleanMimeType(bad), "") << bad;
     }
 }
 
 TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
     ensureGMime();
-    auto part = dataPart({"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>", true,
-                          [] { return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3}); }});
+    auto part = dataPart(
+        {"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>", true, [] {
+             return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
+         }});
     auto message = adopt(g_mime_message_new(FALSE));
     g_mime_message_set_mime_part(message.get(), part.get());
     test::TempDir dir;
     writeMimeFile(GMIME_OBJECT(message.get()), dir / "m.eml");
     const std::string s = test::mimeSummary(dir / "m.eml");
     EXPECT_EQ(s.find("header:x-injected"), std::string::npos) << s;
-    EXPECT_NE(s.find("filename=report  X-Injected: 1.pdf cid=<id@xX-Injected:2> "), std::string::npos) << s;
+    EXPECT_NE(s.find("filename=report  X-Injected: 1.pdf cid=<id@xX-Injected:2> "),
+              std::string::npos)
+        << s;
 }
 
 }  // namespace

@@ -18,14 +18,22 @@ namespace {
 using saveas::ItemView;
 
 const char* const kSamples[] = {
-    "pst/hht__Hello_CJK.pst",         "pst/hht__contacts.pst",
-    "pst/hht__contacts97-2002.pst",   "pst/hht__msgInMsgInMsg.pst",
-    "pst/hht__threeItems.pst",        "pst/hughbe-hughbe__hughbe_Outlook.pst",
-    "pst/javalibpst__dist-list.pst",  "pst/libyal__outlook.pst",
-    "pst/npm-pst-extractor__enron.pst", "pst/pstsdk__sample1.pst",
-    "pst/pstsdk__sample2.pst",        "pst/pstsdk__submessage.pst",
-    "pst/rubymsg__attachAndInline.pst", "pst/rubymsg__msgInMsg.pst",
-    "pst/tika__testPST.pst",          "pst/tika__testPST_variousBodyTypes.pst",
+    "pst/hht__Hello_CJK.pst",
+    "pst/hht__contacts.pst",
+    "pst/hht__contacts97-2002.pst",
+    "pst/hht__msgInMsgInMsg.pst",
+    "pst/hht__threeItems.pst",
+    "pst/hughbe-hughbe__hughbe_Outlook.pst",
+    "pst/javalibpst__dist-list.pst",
+    "pst/libyal__outlook.pst",
+    "pst/npm-pst-extractor__enron.pst",
+    "pst/pstsdk__sample1.pst",
+    "pst/pstsdk__sample2.pst",
+    "pst/pstsdk__submessage.pst",
+    "pst/rubymsg__attachAndInline.pst",
+    "pst/rubymsg__msgInMsg.pst",
+    "pst/tika__testPST.pst",
+    "pst/tika__testPST_variousBodyTypes.pst",
 };
 
 bool contains(const std::vector<std::string>& lines, const std::string& needle) {
@@ -57,8 +65,8 @@ std::string opening(const std::string& body) {
 }
 
 // Each attachment holding data comes back with its name and exact bytes.
-void expectAttachments(const ItemView& item, const std::string& summary, const std::filesystem::path& dump,
-                       const std::string& where) {
+void expectAttachments(const ItemView& item, const std::string& summary,
+                       const std::filesystem::path& dump, const std::string& where) {
     const auto parts = linesStartingWith(summary, "part=");
     size_t embedded = 0;
     for (const auto& a : item.attachments()) {
@@ -69,15 +77,19 @@ void expectAttachments(const ItemView& item, const std::string& summary, const s
         const auto want = saveas::readAttachment(item, a.index);
         bool found = false;
         for (const auto& p : parts) {
-            if (!a.fileName.empty() && p.find(" filename=" + a.fileName + " ") == std::string::npos) continue;
+            if (!a.fileName.empty() && p.find(" filename=" + a.fileName + " ") == std::string::npos)
+                continue;
             const std::string n = p.substr(0, p.find(' '));
             const std::string got = readFile(dump / n);
-            if (got.size() == want.size() && std::equal(want.begin(), want.end(), got.begin(),
-                                                        [](uint8_t w, char g) { return w == static_cast<uint8_t>(g); })) {
+            if (got.size() == want.size() &&
+                std::equal(want.begin(), want.end(), got.begin(),
+                           [](uint8_t w, char g) { return w == static_cast<uint8_t>(g); })) {
                 found = true;
             }
         }
-        EXPECT_TRUE(found) << where << ": attachment " << a.fileName << " (" << want.size() << " bytes)\n" << summary;
+        EXPECT_TRUE(found) << where << ": attachment " << a.fileName << " (" << want.size()
+                           << " bytes)\n"
+                           << summary;
     }
     EXPECT_EQ(linesStartingWith(summary, "message=").size(), embedded) << where;
 }
@@ -106,10 +118,13 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     item.saveAs(file.string(), static_cast<int16_t>(store::SaveType::Eml));
     const std::string s = mimeSummary(file, dir / "parts");
     const ItemView view(message);
-    expectWellFormedLines(readFile(file), !message.string(pst::prop::kTransportMessageHeaders), where);
+    expectWellFormedLines(readFile(file), !message.string(pst::prop::kTransportMessageHeaders),
+                          where);
     EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
     if (!view.subject().empty()) {
-        EXPECT_TRUE(contains(linesStartingWith(s, "header:subject="), collapsed(view.subject()))) << where << "\n" << s;
+        EXPECT_TRUE(contains(linesStartingWith(s, "header:subject="), collapsed(view.subject())))
+            << where << "\n"
+            << s;
     }
     // Transport headers are kept as they came, flaws included; the headers we build must be
     // sound, except that an Exchange-only address has no domain.
@@ -119,14 +134,21 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
             EXPECT_TRUE(contains(linesStartingWith(s, "header:from="), from)) << where << "\n" << s;
         }
         for (const auto& d : split(linesStartingWith(s, "header-defects=").at(0), '|')) {
-            EXPECT_NE(d.find("addr-spec local part with no domain"), std::string::npos) << where << "\n" << s;
+            EXPECT_NE(d.find("addr-spec local part with no domain"), std::string::npos)
+                << where << "\n"
+                << s;
         }
         for (const auto& r : view.recipients()) {
-            const char* field = r.type == 2 ? "header:cc=" : r.type == 3 ? "header:bcc=" : "header:to=";
-            EXPECT_TRUE(contains(linesStartingWith(s, field), r.who.address)) << where << " " << field << "\n" << s;
+            const char* field = r.type == 2   ? "header:cc="
+                                : r.type == 3 ? "header:bcc="
+                                              : "header:to=";
+            EXPECT_TRUE(contains(linesStartingWith(s, field), r.who.address))
+                << where << " " << field << "\n"
+                << s;
         }
     }
-    EXPECT_TRUE(contains(linesStartingWith(s, "text="), opening(view.plainBody()))) << where << "\n" << s;
+    EXPECT_TRUE(contains(linesStartingWith(s, "text="), opening(view.plainBody()))) << where << "\n"
+                                                                                    << s;
     expectAttachments(view, s, dir / "parts", where);
 }
 
@@ -138,7 +160,9 @@ void checkMht(store::MailItem& item, const pst::Message& message, const std::str
     const std::string s = mimeSummary(file);
     expectWellFormedLines(readFile(file), true, where);
     EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
-    EXPECT_EQ(linesStartingWith(s, "header:content-type=multipart/related;").size(), 1u) << where << "\n" << s;
+    EXPECT_EQ(linesStartingWith(s, "header:content-type=multipart/related;").size(), 1u)
+        << where << "\n"
+        << s;
     const auto parts = linesStartingWith(s, "part=");
     ASSERT_FALSE(parts.empty()) << where;
     EXPECT_EQ(parts[0].rfind("1 text/html ", 0), 0u) << where << "\n" << s;
@@ -149,7 +173,8 @@ void checkMht(store::MailItem& item, const pst::Message& message, const std::str
         const size_t open = parts[i].find(" cid=<"), close = parts[i].find('>', open);
         ASSERT_NE(open, std::string::npos) << where << "\n" << s;
         const std::string cid = parts[i].substr(open + 6, close - open - 6);
-        EXPECT_NE(page.find("cid:" + cid), std::string::npos) << where << ": part " << cid << " is not shown";
+        EXPECT_NE(page.find("cid:" + cid), std::string::npos)
+            << where << ": part " << cid << " is not shown";
     }
 }
 
@@ -160,11 +185,12 @@ TEST(MimeSamples, EveryItemSavedAsEmlAndMhtReadsBackWhole) {
         if (samplesDir().empty() || !std::filesystem::exists(pst)) {
             GTEST_SKIP() << sample << " not found: ../shared/samples is missing";
         }
-        forEachItem(pst, [&](store::MailItem& item, const pst::Message& message, const std::string& where) {
-            checkEml(item, message, std::string(sample) + " " + where);
-            checkMht(item, message, std::string(sample) + " " + where);
-            ++items;
-        });
+        forEachItem(
+            pst, [&](store::MailItem& item, const pst::Message& message, const std::string& where) {
+                checkEml(item, message, std::string(sample) + " " + where);
+                checkMht(item, message, std::string(sample) + " " + where);
+                ++items;
+            });
     }
     EXPECT_GT(items, 80u);
 }

@@ -21,7 +21,7 @@ using test::TempDir;
 
 // Bytes of a simple generator, the same for the same size; throws after `failAt` bytes.
 class GeneratedStream : public pst::ByteStream {
-public:
+  public:
     GeneratedStream(uint64_t size, uint64_t failAt = ~uint64_t{0}) : size_(size), failAt_(failAt) {}
     uint64_t size() const override { return size_; }
     size_t read(std::span<uint8_t> out) override {
@@ -33,7 +33,7 @@ public:
     }
     static uint8_t byteAt(uint64_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 13); }
 
-private:
+  private:
     uint64_t size_, failAt_, pos_ = 0;
 };
 
@@ -64,13 +64,15 @@ TEST(MimeStream, AttachmentBytesComeBackExactly) {
     writeAttachmentMessage([=] { return std::make_unique<GeneratedStream>(kSize); }, dir / "m.eml");
     std::filesystem::create_directory(dir / "parts");
     const std::string summary = test::mimeSummary(dir / "m.eml", dir / "parts");
-    EXPECT_NE(summary.find("part=1 application/octet-stream disposition=attachment filename=big.bin "),
-              std::string::npos)
+    EXPECT_NE(
+        summary.find("part=1 application/octet-stream disposition=attachment filename=big.bin "),
+        std::string::npos)
         << summary;
     const std::string data = test::readFile(dir / "parts" / "1");
     ASSERT_EQ(data.size(), kSize);
     for (uint64_t i = 0; i < kSize; ++i) {
-        if (static_cast<uint8_t>(data[i]) != GeneratedStream::byteAt(i)) FAIL() << "byte " << i << " differs";
+        if (static_cast<uint8_t>(data[i]) != GeneratedStream::byteAt(i))
+            FAIL() << "byte " << i << " differs";
     }
 }
 
@@ -82,26 +84,31 @@ constexpr bool kAddressSanitizer = false;
 
 TEST(MimeStream, LargeAttachmentIsEncodedWhileRead) {
     if (kAddressSanitizer) {
-        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine, so resident size says nothing here";
+        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine, so resident size says "
+                        "nothing here";
     }
     TempDir dir;
     constexpr uint64_t kSize = 256ull * 1024 * 1024;
     const long before = peakRssKiB(true);
     const auto start = std::chrono::steady_clock::now();
-    writeAttachmentMessage([=] { return std::make_unique<GeneratedStream>(kSize); }, dir / "big.eml");
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    writeAttachmentMessage([=] { return std::make_unique<GeneratedStream>(kSize); },
+                           dir / "big.eml");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long grown = peakRssKiB(false) - before;
     // Base64 lines of 76 characters and CRLF: 4/3 of the data plus 2 bytes per 57.
     const auto size = std::filesystem::file_size(dir / "big.eml");
     EXPECT_GT(size, kSize / 3 * 4 + kSize / 57 * 2);
-    EXPECT_LT(grown, 32 * 1024) << "peak memory grew by " << grown << " KiB for a " << kSize << "-byte attachment";
+    EXPECT_LT(grown, 32 * 1024) << "peak memory grew by " << grown << " KiB for a " << kSize
+                                << "-byte attachment";
     std::cout << "256 MiB attachment: " << seconds << " s, peak RSS +" << grown / 1024 << " MiB\n";
 }
 
 TEST(MimeStream, ReadFailureIsReportedNotWrittenShort) {
     TempDir dir;
     try {
-        writeAttachmentMessage([] { return std::make_unique<GeneratedStream>(10 << 20, 1 << 20); }, dir / "m.eml");
+        writeAttachmentMessage([] { return std::make_unique<GeneratedStream>(10 << 20, 1 << 20); },
+                               dir / "m.eml");
         FAIL() << "a damaged attachment was written";
     } catch (const pst::PstError& e) {
         EXPECT_EQ(e.code(), pst::ErrorCode::BadBlock);
@@ -113,10 +120,12 @@ TEST(MimeStream, ReadFailureIsReportedNotWrittenShort) {
 TEST(MimeStream, FullDiskIsAnError) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
     try {
-        writeAttachmentMessage([] { return std::make_unique<GeneratedStream>(1 << 20); }, "/dev/full");
+        writeAttachmentMessage([] { return std::make_unique<GeneratedStream>(1 << 20); },
+                               "/dev/full");
         FAIL() << "writing to a full disk succeeded";
     } catch (const SaveError& e) {
-        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos)
+            << e.what();
     }
 }
 

@@ -11,8 +11,9 @@
 namespace pellmark::test {
 namespace {
 
-void walk(store::Folder& folder, const std::function<void(store::MailItem&, const pst::Message&,
-                                                          const std::string&)>& fn) {
+void walk(
+    store::Folder& folder,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
     auto items = folder.items();
     for (int64_t i = 1; i <= items->Count(); ++i) {
         auto item = items->Item(i);
@@ -23,25 +24,28 @@ void walk(store::Folder& folder, const std::function<void(store::MailItem&, cons
 }
 
 std::string runTool(const char* tool, const std::string& args) {
-    auto r = runCommand("/usr/bin/python3 " + shellQuote((toolsDir() / tool).string()) + " " + args);
+    auto r =
+        runCommand("/usr/bin/python3 " + shellQuote((toolsDir() / tool).string()) + " " + args);
     EXPECT_EQ(r.status, 0) << tool << " failed on " << args;
     return r.out;
 }
 
 }  // namespace
 
-void forEachItem(const std::filesystem::path& pst,
-                 const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
     auto store = mapi::openStore(pst.string());
     walk(*store->rootFolder(), fn);
 }
 
-std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder) {
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder) {
     return firstItemIn(*mapi::openStore(pst.string())->rootFolder(), folder);
 }
 
-bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject, store::SaveType type,
-                         const std::filesystem::path& path) {
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
+                         store::SaveType type, const std::filesystem::path& path) {
     bool saved = false;
     forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
         if (saved || item.subject() != subject) return;

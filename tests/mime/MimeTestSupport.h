@@ -13,17 +13,20 @@
 namespace pellmark::test {
 
 // Every item of every folder of the store, in the component's order.
-void forEachItem(const std::filesystem::path& pst,
-                 const std::function<void(store::MailItem&, const pst::Message&, const std::string& where)>& fn);
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string& where)>& fn);
 // The first item of the folder named `folder` (any folder when empty) that has items.
-std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder);
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder);
 const pst::Message& messageOf(store::MailItem& item);
 // Saves the first item whose subject is `subject` to `path`; false when there is none.
-bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject, store::SaveType type,
-                         const std::filesystem::path& path);
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
+                         store::SaveType type, const std::filesystem::path& path);
 
 // tests/tools/mime_summary.py on `file`; the decoded parts go to `dumpDir` when given.
-std::string mimeSummary(const std::filesystem::path& file, const std::filesystem::path& dumpDir = {});
+std::string mimeSummary(const std::filesystem::path& file,
+                        const std::filesystem::path& dumpDir = {});
 // tests/tools/vcard_summary.py on `file`.
 std::string vcardSummary(const std::filesystem::path& file);
 

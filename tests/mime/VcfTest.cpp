@@ -27,7 +27,8 @@ TEST(Vcf, ContactFieldsReadBackByVobject) {
             "cards=1\nVERSION=3.0\n",
             "\nFN=Mr. \xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3\xe3\x83\x97\xe3\x83\xab "
             "\xe3\x83\x89\xe3\x83\x83\xe3\x83\x88 \xe3\x82\xb3\xe3\x83\xa0 \xe6\xae\xbf\n",
-            "\nN=\xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3\xe3\x83\x97\xe3\x83\xab|\xe3\x82\xb3\xe3\x83\xa0|"
+            "\nN=\xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3\xe3\x83\x97\xe3\x83\xab|"
+            "\xe3\x82\xb3\xe3\x83\xa0|"
             "\xe3\x83\x89\xe3\x83\x83\xe3\x83\x88|Mr.|\xe6\xae\xbf\n",
             "\nORG=My work company|My division\n",
             "\nTITLE=My position\n",
@@ -41,8 +42,10 @@ TEST(Vcf, ContactFieldsReadBackByVobject) {
             "\nBDAY=2000-01-01\n",
             "\nREV=2022-07-20T17:",
         };
-        for (const char* field : expected) EXPECT_NE(s.find(field), std::string::npos) << field << "\n" << s;
-        EXPECT_EQ(s.find("\nNOTE="), std::string::npos) << "a body of blank lines is no note\n" << s;
+        for (const char* field : expected)
+            EXPECT_NE(s.find(field), std::string::npos) << field << "\n" << s;
+        EXPECT_EQ(s.find("\nNOTE="), std::string::npos) << "a body of blank lines is no note\n"
+                                                        << s;
     }
 }
 
@@ -51,7 +54,9 @@ TEST(Vcf, OnlyContactsBecomeCards) {
     TempDir dir;
     auto contact = firstItemOf(pst, "Contacts");
     const std::string s = savedVcf(*contact, dir);
-    EXPECT_NE(s.find("\nFN=Distribution List Member\nN=Member|Distribution|List||\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("\nFN=Distribution List Member\nN=Member|Distribution|List||\n"),
+              std::string::npos)
+        << s;
     EXPECT_NE(s.find("\nEMAIL;INTERNET,PREF=email@gmail.com\n"), std::string::npos) << s;
 
     bool listSeen = false;
@@ -63,7 +68,9 @@ TEST(Vcf, OnlyContactsBecomeCards) {
             item.saveAs(path.string(), static_cast<int16_t>(store::SaveType::Vcf));
             ADD_FAILURE() << where << " (" << item.MessageClass() << ") was saved as a vCard";
         } catch (const store::StoreError& e) {
-            EXPECT_NE(std::string(e.what()).find("only contacts can be saved as vCard"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("only contacts can be saved as vCard"),
+                      std::string::npos)
+                << e.what();
         }
         EXPECT_FALSE(std::filesystem::exists(path)) << where;
     });
@@ -74,12 +81,14 @@ TEST(Vcf, OnlyContactsBecomeCards) {
 TEST(Vcf, EscapingAndFoldingSurviveAnIndependentParser) {
     saveas::VCard card;
     const std::string note = "Line one; with, punctuation\\and a backslash\r\nline two\n" +
-                             std::string(40, 'x') + "\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac" + std::string(80, 'y');
+                             std::string(40, 'x') + "\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac" +
+                             std::string(80, 'y');
     card.addRaw("FN", "", saveas::VCard::escape("Smith, John; Jr."));
     card.addStructured("N", {"Smith", "John", "", "", "Jr."});
     card.addText("NOTE", note);
     card.addList("CATEGORIES", {"Friends, close", "", "Work;Team"});
-    card.addStructured("ADR", {"", "", "1 Main St\nApt 2", "Springfield", "", "", ""}, ";TYPE=HOME");
+    card.addStructured("ADR", {"", "", "1 Main St\nApt 2", "Springfield", "", "", ""},
+                       ";TYPE=HOME");
     // A three-byte character across the 75th octet of the line and of each continuation.
     std::string title(67, 'x');
     for (int i = 0; i < 30; ++i) title += "\xe6\x97\xa5\xe6\x9c\xac";
@@ -94,8 +103,9 @@ TEST(Vcf, EscapingAndFoldingSurviveAnIndependentParser) {
     }
     TempDir dir;
     writeFile(dir / "t.vcf", text);
-    std::string expectedNote = "Line one; with, punctuation\\and a backslash\\nline two\\n" + std::string(40, 'x') +
-                               "\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac" + std::string(80, 'y');
+    std::string expectedNote = "Line one; with, punctuation\\and a backslash\\nline two\\n" +
+                               std::string(40, 'x') + "\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac" +
+                               std::string(80, 'y');
     const std::string s = vcardSummary(dir / "t.vcf");
     EXPECT_NE(s.find("\nFN=Smith, John; Jr.\n"), std::string::npos) << s;
     EXPECT_NE(s.find("\nNOTE=" + expectedNote + "\n"), std::string::npos) << s;
