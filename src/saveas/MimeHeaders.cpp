@@ -43,8 +43,9 @@ void appendRaw(GMimeMessage* message, const RawHeader& h) {
 }
 
 void append(GMimeMessage* message, const char* name, const std::string& value) {
-    if (!value.empty())
+    if (!value.empty()) {
         g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
+    }
 }
 
 bool hasHeader(GMimeMessage* message, const char* name) {
@@ -171,9 +172,10 @@ std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
         }
         const size_t colon = line.find(':');
         inField = colon != std::string_view::npos && isFieldName(line.substr(0, colon));
-        if (inField)
+        if (inField) {
             out.push_back(
                 {std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
+        }
     }
     return out;
 }

@@ -59,8 +59,9 @@ PartPtr MimeMessageBuilder::State::body() {
     related.push_back(textPart("html", *html));
     for (auto& image : images.parts()) related.push_back(std::move(image));
     PartPtr rich = multipart("related", std::move(related));
-    if (GMIME_IS_MULTIPART(rich.get()))
+    if (GMIME_IS_MULTIPART(rich.get())) {
         g_mime_object_set_content_type_parameter(rich.get(), "type", "text/html");
+    }
     std::vector<PartPtr> alternatives;
     alternatives.push_back(std::move(text));
     alternatives.push_back(std::move(rich));

@@ -78,10 +78,9 @@ void setContent(GMimePart* part, GMimeStream* stream, GMimeContentEncoding encod
 std::string cleanMimeType(std::string_view value) {
     const size_t semicolon = value.find(';');
     std::string_view type = value.substr(0, semicolon);  // parameters are ours to write
-    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.back())))
-        type.remove_suffix(1);
-    while (!type.empty() && std::isspace(static_cast<unsigned char>(type.front())))
-        type.remove_prefix(1);
+    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!type.empty() && blank(type.back())) type.remove_suffix(1);
+    while (!type.empty() && blank(type.front())) type.remove_prefix(1);
     const size_t slash = type.find('/');
     if (slash == 0 || slash == std::string_view::npos || slash + 1 == type.size()) return {};
     std::string out;
@@ -132,8 +131,9 @@ PartPtr dataPart(const DataPartSpec& spec) {
     setContent(part, stream.get(), GMIME_CONTENT_ENCODING_BASE64);
     g_mime_object_set_disposition(asObject(part), spec.inlinePart ? "inline" : "attachment");
     if (!spec.fileName.empty()) setFileName(part, spec.fileName);
-    if (const std::string id = contentIdOf(spec.contentId); !id.empty())
+    if (const std::string id = contentIdOf(spec.contentId); !id.empty()) {
         g_mime_part_set_content_id(part, id.c_str());
+    }
     return owner;
 }
 
@@ -156,8 +156,8 @@ PartPtr multipart(const char* subtype, std::vector<PartPtr> parts) {
     ensureGMime();
     GMimeMultipart* mp = g_mime_multipart_new_with_subtype(subtype);
     PartPtr owner(asObject(mp));
-    for (auto& p : parts)
-        g_mime_multipart_add(mp, p.get());  // the multipart takes its own reference
+    // The multipart takes references of its own.
+    for (auto& p : parts) g_mime_multipart_add(mp, p.get());
     return owner;
 }
 

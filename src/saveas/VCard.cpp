@@ -16,6 +16,8 @@ std::string VCard::escape(std::string_view value) {
         } else if (c == '\r' || c == '\n') {
             out += "\\n";
             if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+        } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) {
+            out += ' ';  // no other control character may stand in a content line
         } else {
             out += c;
         }
@@ -57,10 +59,9 @@ std::string VCard::join(const std::vector<std::string>& values, char separator) 
 
 void VCard::addStructured(std::string_view name, const std::vector<std::string>& components,
                           std::string_view params) {
-    if (std::all_of(components.begin(), components.end(),
-                    [](const std::string& c) { return c.empty(); }))
-        return;
-    addRaw(name, params, join(components, ';'));
+    const bool empty = std::all_of(components.begin(), components.end(),
+                                   [](const std::string& c) { return c.empty(); });
+    if (!empty) addRaw(name, params, join(components, ';'));
 }
 
 void VCard::addList(std::string_view name, const std::vector<std::string>& values) {

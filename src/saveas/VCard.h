@@ -24,7 +24,8 @@ class VCard {
     // BEGIN:VCARD, VERSION:3.0, the properties, END:VCARD.
     std::string str() const;
 
-    // Backslash, comma, semicolon and line breaks escaped (RFC 2426 5.8.4).
+    // Backslash, comma, semicolon and line breaks escaped (RFC 2426 5.8.4); other control
+    // characters but tab become blanks.
     static std::string escape(std::string_view value);
     // Values escaped and joined by `separator` (';' for components, ',' for lists).
     static std::string join(const std::vector<std::string>& values, char separator);

@@ -45,12 +45,14 @@ class ContactCard {
         organisation();
         addresses();
         phones();
-        for (const auto& [address, params] : internetAddresses())
+        for (const auto& [address, params] : internetAddresses()) {
             card_.addText("EMAIL", address, params);
+        }
         card_.addText("URL", url(), ";TYPE=WORK");
         card_.addText("URL", s(prop::kPersonalHomePage), ";TYPE=HOME");
-        if (auto t = item_.time(prop::kBirthday); t && *t && *t < kNoDate)
+        if (auto t = item_.time(prop::kBirthday); t && *t && *t < kNoDate) {
             card_.addRaw("BDAY", "", isoDate(*t));
+        }
         card_.addText("NOTE", note());
         card_.addList("CATEGORIES", item_.categories());
         photo();
@@ -150,10 +152,9 @@ class ContactCard {
         for (const auto& [addressLid, typeLid] : kEmails) {
             const std::string address = named(addressLid);
             if (address.empty()) continue;
-            const std::string type = named(typeLid);
             const bool internet = address.find('@') != std::string::npos;
             std::string params =
-                internet ? ";TYPE=INTERNET" : ";TYPE=X-" + (type.empty() ? "OTHER" : type);
+                internet ? ";TYPE=INTERNET" : ";TYPE=X-" + typeName(named(typeLid));
             if (out.empty()) params += ",PREF";
             out.emplace_back(address, params);
         }
@@ -166,6 +167,17 @@ class ContactCard {
         std::string body = normalizeLineEnds(item_.plainBody());
         body.erase(body.find_last_not_of(" \t\n") + 1);
         return body;
+    }
+
+    // An address type as a parameter value: letters, digits and hyphens only.
+    static std::string typeName(const std::string& type) {
+        std::string out;
+        for (char c : type) {
+            if (std::isalnum(static_cast<unsigned char>(c)) || c == '-') {
+                out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+        }
+        return out.empty() ? "OTHER" : out;
     }
 
     std::string url() const {
@@ -181,8 +193,9 @@ class ContactCard {
             std::string params = ";ENCODING=b";
             if (type.rfind("image/", 0) == 0) {
                 std::string sub = type.substr(6);
-                for (char& c : sub)
+                for (char& c : sub) {
                     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                }
                 params += ";TYPE=" + sub;
             }
             card_.addRaw("PHOTO", params, base64Encode(readAttachment(item_, a.index)));

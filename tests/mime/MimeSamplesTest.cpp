@@ -77,8 +77,10 @@ void expectAttachments(const ItemView& item, const std::string& summary,
         const auto want = saveas::readAttachment(item, a.index);
         bool found = false;
         for (const auto& p : parts) {
-            if (!a.fileName.empty() && p.find(" filename=" + a.fileName + " ") == std::string::npos)
+            if (!a.fileName.empty() &&
+                p.find(" filename=" + a.fileName + " ") == std::string::npos) {
                 continue;
+            }
             const std::string n = p.substr(0, p.find(' '));
             const std::string got = readFile(dump / n);
             if (got.size() == want.size() &&

@@ -71,8 +71,9 @@ TEST(MimeStream, AttachmentBytesComeBackExactly) {
     const std::string data = test::readFile(dir / "parts" / "1");
     ASSERT_EQ(data.size(), kSize);
     for (uint64_t i = 0; i < kSize; ++i) {
-        if (static_cast<uint8_t>(data[i]) != GeneratedStream::byteAt(i))
+        if (static_cast<uint8_t>(data[i]) != GeneratedStream::byteAt(i)) {
             FAIL() << "byte " << i << " differs";
+        }
     }
 }
 

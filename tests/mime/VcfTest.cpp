@@ -42,8 +42,9 @@ TEST(Vcf, ContactFieldsReadBackByVobject) {
             "\nBDAY=2000-01-01\n",
             "\nREV=2022-07-20T17:",
         };
-        for (const char* field : expected)
+        for (const char* field : expected) {
             EXPECT_NE(s.find(field), std::string::npos) << field << "\n" << s;
+        }
         EXPECT_EQ(s.find("\nNOTE="), std::string::npos) << "a body of blank lines is no note\n"
                                                         << s;
     }
