@@ -185,20 +185,33 @@ class ContactCard {
         return v.empty() ? named(lid::kHtml) : v;
     }
 
+    // The picture's format as its first bytes tell it (stores name a PNG ContactPicture.jpg),
+    // else as the attachment says.
+    static std::string imageType(const std::vector<uint8_t>& data, const AttachmentView& a) {
+        auto startsWith = [&](std::string_view magic) {
+            return data.size() >= magic.size() &&
+                   std::equal(magic.begin(), magic.end(), data.begin(),
+                              [](char m, uint8_t d) { return static_cast<uint8_t>(m) == d; });
+        };
+        if (startsWith("\x89PNG")) return "PNG";
+        if (startsWith("\xFF\xD8\xFF")) return "JPEG";
+        if (startsWith("GIF8")) return "GIF";
+        if (startsWith("BM")) return "BMP";
+        std::string type = cleanMimeType(a.mimeType);
+        if (type.empty()) type = mimeTypeForName(a.fileName);
+        if (type.rfind("image/", 0) != 0) return "";
+        std::string sub = type.substr(6);
+        for (char& c : sub) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return sub;
+    }
+
     void photo() {
         for (const auto& a : item_.attachments()) {
             if (!a.contactPhoto) continue;
-            std::string type = cleanMimeType(a.mimeType);
-            if (type.empty()) type = mimeTypeForName(a.fileName);
-            std::string params = ";ENCODING=b";
-            if (type.rfind("image/", 0) == 0) {
-                std::string sub = type.substr(6);
-                for (char& c : sub) {
-                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                }
-                params += ";TYPE=" + sub;
-            }
-            card_.addRaw("PHOTO", params, base64Encode(readAttachment(item_, a.index)));
+            const std::vector<uint8_t> data = readAttachment(item_, a.index);
+            const std::string type = imageType(data, a);
+            card_.addRaw("PHOTO", ";ENCODING=b" + (type.empty() ? "" : ";TYPE=" + type),
+                         base64Encode(data));
             return;
         }
     }

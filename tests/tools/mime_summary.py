@@ -4,7 +4,8 @@ of what we write, and prints what a mail program would find in it, one fact a li
 
     defects=<what the parser found wrong in the structure, comma-separated; empty when none>
     header-defects=<Name>:<what is wrong with that header>|...   the same for header values
-    <path>header:<name in lower case>=<decoded value>   every top-level header of each message
+    <path>header:<name in lower case>=<decoded value>   every top-level header of each message;
+                                                 address domains in IDNA come back in Unicode
     <path>part=<n> <type> disposition=<d> filename=<f> cid=<id> charset=<c> size=<bytes>
     <path>text=<the decoded text of a text part, whitespace collapsed>
     <path>message=<n>                            an attached message; its lines follow with
@@ -19,6 +20,23 @@ import email.policy
 import os
 import re
 import sys
+
+
+def shown(value):
+    """A header value as a mail program shows it: addresses with their domain decoded from
+    IDNA (xn--...) to Unicode."""
+    addresses = getattr(value, "addresses", None)
+    if not addresses or getattr(value, "groups", None) and any(g.display_name for g in value.groups):
+        return str(value)
+    out = []
+    for a in addresses:
+        try:
+            domain = a.domain.encode("ascii").decode("idna")
+        except (UnicodeError, ValueError):
+            domain = a.domain
+        spec = f"{a.username}@{domain}" if domain else a.username
+        out.append(f"{a.display_name} <{spec}>" if a.display_name else spec)
+    return ", ".join(out)
 
 
 def collapse(text):
@@ -37,7 +55,7 @@ class Summary:
         self.defects += [type(d).__name__ for d in msg.defects]
         for name, value in msg.items():
             self.header_defects += [f"{name}:{d}" for d in getattr(value, "defects", ())]
-            self.lines.append(f"{path}header:{name.lower()}={collapse(str(value))}")
+            self.lines.append(f"{path}header:{name.lower()}={collapse(shown(value))}")
         self.leaves(msg, path, [0])
 
     def leaves(self, part, path, counter):
