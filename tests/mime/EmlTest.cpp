@@ -170,5 +170,49 @@ TEST(Eml, OtherKindsCarryTheirFieldsInBothBodies) {
         std::string::npos);
 }
 
+// A message holding a message holding a message ..., `depth` messages in all.
+std::string nestedMailbox(int depth) {
+    std::string item = "{\"subject\": \"level " + std::to_string(depth) + "\", \"body\": \"x\"}";
+    for (int level = depth - 1; level >= 1; --level) {
+        item = "{\"subject\": \"level " + std::to_string(level) +
+               "\", \"body\": \"x\", \"attachments\": [{\"name\": \"inner\", \"message\": " + item +
+               "}]}";
+    }
+    return "{\"format\": \"unicode\", \"store\": {\"name\": \"Deep\"}, \"folders\": [{\"name\": "
+           "\"Inbox\", \"class\": \"IPF.Note\", \"messages\": [" +
+           item + "]}]}";
+}
+
+TEST(Eml, MessagesNestAsDeepAsTheReaderReadsAndNoDeeper) {
+    const auto mkpst = fixtureWriter();
+    if (mkpst.empty()) GTEST_SKIP() << "the PST fixture writer (pellmark-mkpst) is not built here";
+    TempDir dir;
+    for (int depth : {32, 40}) {
+        const auto json = dir / "deep.json";
+        const auto pst = dir / ("deep" + std::to_string(depth) + ".pst");
+        writeFile(json, nestedMailbox(depth));
+        ASSERT_EQ(runCommand(shellQuote(mkpst.string()) + " --from " + shellQuote(json.string()) +
+                             " " + shellQuote(pst.string()) + " --quiet")
+                      .status,
+                  0);
+        auto item = firstItemOf(pst, "Inbox");
+        const auto path = dir / "deep.eml";
+        if (depth == 32) {
+            item->saveAs(path.string(), static_cast<int16_t>(store::SaveType::Eml));
+            std::string innermost;
+            for (int level = 1; level < depth; ++level) innermost += "2/";
+            EXPECT_NE(mimeSummary(path).find("\n" + innermost + "header:subject=level 32\n"),
+                      std::string::npos);
+        } else {
+            // Deeper than the reader follows: the file is taken for damaged, and nothing is
+            // written.
+            EXPECT_THROW(item->saveAs(path.string(), static_cast<int16_t>(store::SaveType::Eml)),
+                         store::StoreError);
+            EXPECT_FALSE(std::filesystem::exists(path));
+        }
+        std::filesystem::remove(path);
+    }
+}
+
 }  // namespace
 }  // namespace pellmark::test

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "MimeTestSupport.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/NamedIds.h"
@@ -249,15 +247,12 @@ TEST(EveryItem, OfTheSamplesReadsBackWhole) {
 // A mailbox of every kind of item, bodies in many scripts, inline images, attachments up to
 // several MB and embedded messages, from the PST fixture writer.
 TEST(EveryItem, OfAGeneratedMailboxReadsBackWhole) {
-    const char* overridden = std::getenv("PELLMARK_MKPST");
-    const std::string mkpst = overridden ? overridden : PELLMARK_MKPST;
-    if (mkpst.empty() || !std::filesystem::exists(mkpst)) {
-        GTEST_SKIP() << "the PST fixture writer (pellmark-mkpst) is not built here";
-    }
+    const auto mkpst = fixtureWriter();
+    if (mkpst.empty()) GTEST_SKIP() << "the PST fixture writer (pellmark-mkpst) is not built here";
     TempDir dir;
     const auto pst = dir / "generated.pst";
-    ASSERT_EQ(runCommand(shellQuote(mkpst) + " --generate 200 " + shellQuote(pst.string()) +
-                         " --seed 7 --quiet")
+    ASSERT_EQ(runCommand(shellQuote(mkpst.string()) + " --generate 200 " +
+                         shellQuote(pst.string()) + " --seed 7 --quiet")
                   .status,
               0);
     Checked checked;
