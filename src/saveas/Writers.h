@@ -17,6 +17,7 @@ WriterFn writerFor(SaveFormat format);
 void writeTxt(const pst::Message& message, const std::filesystem::path& path);
 void writeHtml(const pst::Message& message, const std::filesystem::path& path);
 void writeRtf(const pst::Message& message, const std::filesystem::path& path);
+void writeMsg(const pst::Message& message, const std::filesystem::path& path);
 void writeEml(const pst::Message& message, const std::filesystem::path& path);
 void writeMht(const pst::Message& message, const std::filesystem::path& path);
 void writeVcf(const pst::Message& message, const std::filesystem::path& path);
