@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -170,31 +171,19 @@ TEST(Eml, OtherKindsCarryTheirFieldsInBothBodies) {
         std::string::npos);
 }
 
-// A message holding a message holding a message ..., `depth` messages in all.
-std::string nestedMailbox(int depth) {
-    std::string item = "{\"subject\": \"level " + std::to_string(depth) + "\", \"body\": \"x\"}";
-    for (int level = depth - 1; level >= 1; --level) {
-        item = "{\"subject\": \"level " + std::to_string(level) +
-               "\", \"body\": \"x\", \"attachments\": [{\"name\": \"inner\", \"message\": " + item +
-               "}]}";
-    }
-    return "{\"format\": \"unicode\", \"store\": {\"name\": \"Deep\"}, \"folders\": [{\"name\": "
-           "\"Inbox\", \"class\": \"IPF.Note\", \"messages\": [" +
-           item + "]}]}";
-}
-
 TEST(Eml, MessagesNestAsDeepAsTheReaderReadsAndNoDeeper) {
-    const auto mkpst = fixtureWriter();
-    if (mkpst.empty()) GTEST_SKIP() << "the PST fixture writer (pellmark-mkpst) is not built here";
     TempDir dir;
     for (int depth : {32, 40}) {
-        const auto json = dir / "deep.json";
+        // A message holding a message holding a message ..., `depth` messages in all.
+        pstwriter::PstBuilder b;
+        pstwriter::Message* m = &b.root().addFolder("Inbox", "IPF.Note").addMessage();
+        m->setSubject("level 1").setBody("x");
+        for (int level = 2; level <= depth; ++level) {
+            m = &m->addEmbeddedMessage("IPM.Note", "inner");
+            m->setSubject("level " + std::to_string(level)).setBody("x");
+        }
         const auto pst = dir / ("deep" + std::to_string(depth) + ".pst");
-        writeFile(json, nestedMailbox(depth));
-        ASSERT_EQ(runCommand(shellQuote(mkpst.string()) + " --from " + shellQuote(json.string()) +
-                             " " + shellQuote(pst.string()) + " --quiet")
-                      .status,
-                  0);
+        b.write(pst);
         auto item = firstItemOf(pst, "Inbox");
         const auto path = dir / "deep.eml";
         if (depth == 32) {

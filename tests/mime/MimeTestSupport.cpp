@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 #include "mapi/PstStore.h"
@@ -68,12 +67,6 @@ std::string mimeSummary(const std::filesystem::path& file, const std::filesystem
 
 std::string vcardSummary(const std::filesystem::path& file) {
     return runTool("vcard_summary.py", shellQuote(file.string()));
-}
-
-std::filesystem::path fixtureWriter() {
-    const char* overridden = std::getenv("PELLMARK_MKPST");
-    const std::filesystem::path path = overridden ? overridden : PELLMARK_MKPST;
-    return !path.empty() && std::filesystem::exists(path) ? path : std::filesystem::path();
 }
 
 std::string collapsed(const std::string& text) {

@@ -30,10 +30,6 @@ std::string mimeSummary(const std::filesystem::path& file,
 // tests/tools/vcard_summary.py on `file`.
 std::string vcardSummary(const std::filesystem::path& file);
 
-// The PST fixture writer (pellmark-mkpst), or an empty path where the tree does not build it;
-// the environment variable PELLMARK_MKPST names another.
-std::filesystem::path fixtureWriter();
-
 // Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
 std::string collapsed(const std::string& text);
 // The lines of `summary` that start with `prefix`, each without it.
