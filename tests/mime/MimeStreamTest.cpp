@@ -9,6 +9,8 @@
 
 #include "MimeTestSupport.h"
 #include "pst/io/PstError.h"
+#include "pstwriter/GeneratedContent.h"
+#include "pstwriter/PstBuilder.h"
 #include "saveas/MimeOutput.h"
 #include "saveas/MimeParts.h"
 #include "saveas/SaveError.h"
@@ -83,6 +85,8 @@ constexpr bool kAddressSanitizer = true;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+// The whole way, from a data file through the component: memory stays flat while a large
+// attachment is read from the file, encoded and written.
 TEST(MimeStream, LargeAttachmentIsEncodedWhileRead) {
     if (kAddressSanitizer) {
         GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine, so resident size says "
@@ -90,19 +94,28 @@ TEST(MimeStream, LargeAttachmentIsEncodedWhileRead) {
     }
     TempDir dir;
     constexpr uint64_t kSize = 256ull * 1024 * 1024;
+    pstwriter::PstBuilder b;
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
+        .setSubject("Big")
+        .setBody("attached")
+        .addAttachment("big.bin", std::make_shared<pstwriter::GeneratedContent>(kSize, 5));
+    b.write(dir / "big.pst");
+    auto item = test::firstItemOf(dir / "big.pst", "Inbox");
+
     const long before = peakRssKiB(true);
     const auto start = std::chrono::steady_clock::now();
-    writeAttachmentMessage([=] { return std::make_unique<GeneratedStream>(kSize); },
-                           dir / "big.eml");
+    item->saveAs((dir / "big.eml").string(), static_cast<int16_t>(store::SaveType::Eml));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long grown = peakRssKiB(false) - before;
     // Base64 lines of 76 characters and CRLF: 4/3 of the data plus 2 bytes per 57.
-    const auto size = std::filesystem::file_size(dir / "big.eml");
-    EXPECT_GT(size, kSize / 3 * 4 + kSize / 57 * 2);
-    EXPECT_LT(grown, 32 * 1024) << "peak memory grew by " << grown << " KiB for a " << kSize
+    EXPECT_GT(std::filesystem::file_size(dir / "big.eml"), kSize / 3 * 4 + kSize / 57 * 2);
+    EXPECT_LT(grown, 48 * 1024) << "peak memory grew by " << grown << " KiB for a " << kSize
                                 << "-byte attachment";
-    std::cout << "256 MiB attachment: " << seconds << " s, peak RSS +" << grown / 1024 << " MiB\n";
+    std::cout << "256 MiB attachment from a data file to .eml: " << seconds << " s, peak RSS +"
+              << grown / 1024 << " MiB\n";
 }
 
 TEST(MimeStream, ReadFailureIsReportedNotWrittenShort) {
