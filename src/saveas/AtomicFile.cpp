@@ -29,6 +29,10 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
         throw SaveError("cannot write in " + target_.parent_path().string() + ": " +
                         std::strerror(errno));
     }
+    // mkstemp makes the file private; the saved file gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     temp_ = tmpl;
 }
