@@ -2,6 +2,7 @@
 #include "saveas/InlineImageParts.h"
 #include "saveas/MimeHeaders.h"
 #include "saveas/MimeOutput.h"
+#include "saveas/MimeParts.h"
 #include "saveas/Writers.h"
 
 namespace pellmark::saveas {
@@ -14,7 +15,7 @@ void writeMht(const pst::Message& message, const std::filesystem::path& path) {
     InlineImageParts images(item);
     const std::string page = htmlPage(item, headerHtml(headerFields(item)), images.rewriter());
 
-    auto related = adopt(g_mime_multipart_new_with_subtype("related"));
+    auto related = adopt(newMultipart("related"));
     GMimeObject* root = GMIME_OBJECT(related.get());
     g_mime_object_set_content_type_parameter(root, "type", "text/html");
     g_mime_multipart_add(related.get(), textPart("html", page).get());

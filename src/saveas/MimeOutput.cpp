@@ -1,11 +1,14 @@
 #include "saveas/MimeOutput.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
 #include "saveas/DataStream.h"
+#include "saveas/FileOutStream.h"
 #include "saveas/GObjectPtr.h"
 #include "saveas/SaveError.h"
 
@@ -40,11 +43,9 @@ std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> formatOptions() {
 void writeMimeFile(GMimeObject* object, const std::filesystem::path& path) {
     ensureGMime();
     takeDataStreamError();  // a failure of an earlier, abandoned write is not this one's
-    // A stdio stream: buffered, and its flush does not force the file to disk as GMime's
-    // file-descriptor stream does (an fsync per item would dominate an export).
-    FILE* file = std::fopen(path.c_str(), "wbe");
-    if (!file) fail(path, errno);
-    auto out = adopt(g_mime_stream_file_new(file));  // owns the FILE from here
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) fail(path, errno);
+    auto out = adopt(newFileOutStream(fd));  // owns the descriptor from here
     const auto options = formatOptions();
     errno = 0;
     if (g_mime_object_write_to_stream(object, options.get(), out.get()) < 0) fail(path, errno);

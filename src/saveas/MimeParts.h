@@ -33,6 +33,8 @@ PartPtr dataPart(const DataPartSpec& spec);
 // message/rfc822 holding `message`, offered as an attachment named `fileName`.
 PartPtr messagePart(GMimeMessage* message, const std::string& fileName);
 
+// A new, empty multipart/<subtype> (one reference, the caller's) with a boundary of its own.
+GMimeMultipart* newMultipart(const char* subtype);
 // multipart/<subtype> of `parts`; a single part is returned as it is.
 PartPtr multipart(const char* subtype, std::vector<PartPtr> parts);
 
