@@ -75,6 +75,14 @@ QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box)
     return text;
 }
 
+void writeLockedText(QLineEdit& box, const QString& text) {
+    if (box.text() == text) {
+        emit box.textChanged(text);
+    } else {
+        box.setText(text);
+    }
+}
+
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box) {
     auto* combo = place(new QComboBox(parent), name, box);
@@ -97,12 +105,15 @@ void setCurrentTabPage(QTabWidget& tabs, int page) {
     tabs.setCurrentIndex(page - 1);
 }
 
-void addStatusPanels(QStatusBar& bar, const QStringList& texts) {
+QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts) {
+    QList<QLabel*> panels;
     for (const QString& text : texts) {
         auto* panel = new QLabel(text, &bar);
         panel->setFrameShape(QFrame::StyledPanel);
         bar.addWidget(panel, 1);
+        panels << panel;
     }
+    return panels;
 }
 
 }  // namespace pellmark::ui

@@ -4,6 +4,7 @@
 // Controls get their system name as objectName, so tests and handlers find them by it.
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,9 @@ QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& captio
 QFrame* makeLine(QWidget* parent, const QString& name, TwipsBox box, QColor colour);
 // A text box the user cannot type into; its text still changes under program control.
 QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box);
+// Writes a locked text box. Every write counts as a change, also one that keeps the text, so
+// the rules tied to its change event run again.
+void writeLockedText(QLineEdit& box, const QString& text);
 // A drop-down list without typing; `placeholder` shows while nothing is picked.
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box);
@@ -52,6 +56,6 @@ QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& cap
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled);
 void setCurrentTabPage(QTabWidget& tabs, int page);
 // Status bar panels of fixed text, left to right.
-void addStatusPanels(QStatusBar& bar, const QStringList& texts);
+QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts);
 
 }  // namespace pellmark::ui
