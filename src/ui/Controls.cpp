@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "ui/Twips.h"
@@ -17,6 +18,26 @@
 namespace pellmark::ui {
 
 namespace {
+
+class FixedHeightTabBar : public QTabBar {
+public:
+    FixedHeightTabBar(int height, QWidget* parent) : QTabBar(parent), height_(height) {}
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        return {QTabBar::tabSizeHint(index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+class TabControl : public QTabWidget {
+public:
+    TabControl(int tabHeight, QWidget* parent) : QTabWidget(parent) {
+        setTabBar(new FixedHeightTabBar(tabHeight, this));
+    }
+};
 
 template <class W>
 W* place(W* widget, const QString& name, TwipsBox box) {
@@ -95,6 +116,10 @@ QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString&
 QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption,
                         TwipsBox box) {
     return place(new QCheckBox(caption, parent), name, box);
+}
+
+QTabWidget* makeTabControl(QWidget* parent, const QString& name, TwipsBox box, int tabHeight) {
+    return place(new TabControl(tabHeight, parent), name, box);
 }
 
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled) {

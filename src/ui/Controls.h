@@ -52,6 +52,8 @@ QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString&
                             TwipsBox box);
 // A check box, laid out as the windows give it.
 QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption, TwipsBox box);
+// A tab control whose tabs are `tabHeight` pixels high.
+QTabWidget* makeTabControl(QWidget* parent, const QString& name, TwipsBox box, int tabHeight);
 // A tab control's page, 1-based as the windows count them.
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled);
 void setCurrentTabPage(QTabWidget& tabs, int page);

@@ -8,7 +8,7 @@ namespace pellmark::store::sources {
 
 namespace {
 
-const QString kMessageTitle = QStringLiteral("Corvane Quillon");
+const QString kMessageTitle = QString::fromLatin1(ui::kProgramMessageTitle);
 
 }  // namespace
 
