@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Pellmark needs on Debian 12 with apt-get. Groups: build (the program), test
-# (the suite and its independent readers), fuzz (clang's libFuzzer). Nothing is installed
+# (the suite and its independent readers), fuzz (clang's libFuzzer), bench (the peers and GNU
+# time for the benchmarks). Nothing is installed
 # when everything asked for is already there.
 set -euo pipefail
 
@@ -8,6 +9,7 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev libgmime-3.0-dev
 test=(libgtest-dev libgmock-dev pff-tools pst-utils unrtf libemail-outlook-message-perl
       python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
 fuzz=(clang libclang-rt-14-dev)
+bench=(time pff-tools pst-utils)
 
 want=()
 for group in "$@"; do
@@ -15,7 +17,8 @@ for group in "$@"; do
     build) want+=("${build[@]}") ;;
     test) want+=("${build[@]}" "${test[@]}") ;;
     fuzz) want+=("${build[@]}" "${fuzz[@]}") ;;
-    *) echo "install-deps: unknown group '$group' (build, test, fuzz)" >&2; exit 2 ;;
+    bench) want+=("${build[@]}" "${bench[@]}") ;;
+    *) echo "install-deps: unknown group '$group' (build, test, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
 

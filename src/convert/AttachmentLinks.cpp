@@ -1,5 +1,7 @@
 #include "convert/AttachmentLinks.h"
 
+#include "saveas/HtmlToText.h"
+
 #include <fstream>
 
 #include "convert/OutputNaming.h"
@@ -7,33 +9,6 @@
 namespace pellmark::convert {
 
 namespace {
-
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // RFC 3986: everything but the unreserved characters is encoded, byte by byte of the UTF-8.
 std::string percentEncoded(const std::string& text) {
@@ -92,7 +67,7 @@ SavedAttachments saveAttachments(store::MailItem& item, FolderOutput& output) {
 std::string attachmentLink(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    return "<a href='" + percentEncoded(fileName) + "'>" + htmlEscaped(path) + "</a>\r\n";
+    return "<a href='" + percentEncoded(fileName) + "'>" + saveas::escapeHtml(path) + "</a>\r\n";
 }
 
 std::string attachmentBlock(const std::string& links) {

@@ -47,8 +47,10 @@ std::unique_ptr<store::Store> PstStores::storeFromId(const std::string& entryId)
 PstSession::PstSession(std::filesystem::path profile)
     : profile_(profile.empty() ? profilePath() : std::move(profile)), stores_(*this) {}
 
+PstSession::PstSession(NoProfile) : readsProfile_(false), stores_(*this) {}
+
 void PstSession::logon() {
-    profileStores_ = readProfile(profile_);
+    if (readsProfile_) profileStores_ = readProfile(profile_);
     loggedOn_ = true;
 }
 

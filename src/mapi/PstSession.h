@@ -14,6 +14,10 @@ namespace pellmark::mapi {
 
 class PstSession;
 
+// Marks a session that reads no profile: it offers no configured stores and its logon cannot
+// fail (the command line exports the file it is given, whatever the profile holds).
+struct NoProfile {};
+
 class PstStores : public store::Stores {
 public:
     explicit PstStores(PstSession& session) : session_(session) {}
@@ -29,6 +33,7 @@ class PstSession : public store::Session {
 public:
     // `profile` is the profile file to read at logon (the XDG one when empty).
     explicit PstSession(std::filesystem::path profile = {});
+    explicit PstSession(NoProfile);
 
     void logon() override;
     store::Stores& stores() override;
@@ -40,6 +45,7 @@ public:
 
 private:
     std::filesystem::path profile_;
+    bool readsProfile_ = true;
     std::vector<std::string> profileStores_;
     bool loggedOn_ = false;
     PstStores stores_;
@@ -47,13 +53,18 @@ private:
 
 class PstSessionFactory : public store::SessionFactory {
 public:
+    static constexpr NoProfile kNoProfile{};
+
     explicit PstSessionFactory(std::filesystem::path profile = {}) : profile_(std::move(profile)) {}
+    explicit PstSessionFactory(NoProfile) : readsProfile_(false) {}
     std::unique_ptr<store::Session> create() override {
-        return std::make_unique<PstSession>(profile_);
+        return readsProfile_ ? std::make_unique<PstSession>(profile_)
+                             : std::make_unique<PstSession>(NoProfile{});
     }
 
 private:
     std::filesystem::path profile_;
+    bool readsProfile_ = true;
 };
 
 }  // namespace pellmark::mapi

@@ -4,94 +4,30 @@
 
 namespace pellmark::saveas {
 
+// clang-format off
 int charsetToCodepage(int charset) {
     switch (charset) {
-        case 0:
-            return 1252;  // ANSI_CHARSET
-        case 2:
-            return kSymbolCodepage;
-        case 77:
-            return 10000;  // MAC_CHARSET
-        case 128:
-            return 932;  // SHIFTJIS_CHARSET
-        case 129:
-            return 949;  // HANGUL_CHARSET
-        case 130:
-            return 1361;  // JOHAB_CHARSET
-        case 134:
-            return 936;  // GB2312_CHARSET
-        case 136:
-            return 950;  // CHINESEBIG5_CHARSET
-        case 161:
-            return 1253;  // GREEK_CHARSET
-        case 162:
-            return 1254;  // TURKISH_CHARSET
-        case 163:
-            return 1258;  // VIETNAMESE_CHARSET
-        case 177:
-            return 1255;  // HEBREW_CHARSET
-        case 178:
-            return 1256;  // ARABIC_CHARSET
-        case 186:
-            return 1257;  // BALTIC_CHARSET
-        case 204:
-            return 1251;  // RUSSIAN_CHARSET
-        case 222:
-            return 874;  // THAI_CHARSET
-        case 238:
-            return 1250;  // EASTEUROPE_CHARSET
-        case 254:
-            return 437;  // PC437_CHARSET
-        case 255:
-            return 850;  // OEM_CHARSET
-        default:
-            return 0;  // DEFAULT_CHARSET and the unknown: the document's code page
+        case 0: return 1252;  // ANSI_CHARSET
+        case 2: return kSymbolCodepage;
+        case 77: return 10000;  // MAC_CHARSET
+        case 128: return 932;  // SHIFTJIS_CHARSET
+        case 129: return 949;  // HANGUL_CHARSET
+        case 130: return 1361;  // JOHAB_CHARSET
+        case 134: return 936;  // GB2312_CHARSET
+        case 136: return 950;  // CHINESEBIG5_CHARSET
+        case 161: return 1253;  // GREEK_CHARSET
+        case 162: return 1254;  // TURKISH_CHARSET
+        case 163: return 1258;  // VIETNAMESE_CHARSET
+        case 177: return 1255;  // HEBREW_CHARSET
+        case 178: return 1256;  // ARABIC_CHARSET
+        case 186: return 1257;  // BALTIC_CHARSET
+        case 204: return 1251;  // RUSSIAN_CHARSET
+        case 222: return 874;  // THAI_CHARSET
+        case 238: return 1250;  // EASTEUROPE_CHARSET
+        case 254: return 437;  // PC437_CHARSET
+        case 255: return 850;  // OEM_CHARSET
+        default: return 0;  // DEFAULT_CHARSET and the unknown: the document's code page
     }
-}
-
-std::string codepageName(int codepage) {
-    switch (codepage) {
-        case 1200:
-            return "UTF-16LE";
-        case 1201:
-            return "UTF-16BE";
-        case 10000:
-            return "MACINTOSH";
-        case 10007:
-            return "MACCYRILLIC";
-        case 20127:
-            return "ASCII";
-        case 20866:
-            return "KOI8-R";
-        case 21866:
-            return "KOI8-U";
-        case 20932:
-        case 51932:
-            return "EUC-JP";
-        case 50220:
-        case 50221:
-        case 50222:
-            return "ISO-2022-JP";
-        case 50225:
-            return "ISO-2022-KR";
-        case 51936:
-            return "EUC-CN";
-        case 51949:
-            return "EUC-KR";
-        case 54936:
-            return "GB18030";
-        case 65000:
-            return "UTF-7";
-        case 65001:
-            return "UTF-8";
-        default:
-            break;
-    }
-    if (codepage >= 28591 && codepage <= 28599)
-        return "ISO-8859-" + std::to_string(codepage - 28590);
-    if (codepage == 28603 || codepage == 28605)
-        return "ISO-8859-" + std::to_string(codepage - 28590);
-    return "CP" + std::to_string(codepage);
 }
 
 bool isAsciiCompatible(int codepage) {
@@ -104,20 +40,10 @@ bool isAsciiCompatible(int codepage) {
         case 50220:
         case 50221:
         case 50222:
-        case 50225:
-            return false;
-        default:
-            return true;
+        case 50225: return false;
+        default: return true;
     }
 }
-
-std::string toUtf8(std::string_view bytes, int codepage) {
-    std::string out;
-    out.reserve(bytes.size());
-    TextSink sink(out);
-    sink.bytes(bytes, codepage);
-    sink.flush();
-    return out;
-}
+// clang-format on
 
 }  // namespace pellmark::saveas

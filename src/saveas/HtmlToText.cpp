@@ -104,17 +104,18 @@ class HtmlTextWriter {
         size_t p = nameStart;
         while (p < s_.size() && !isSpace(s_[p]) && s_[p] != '>' && s_[p] != '/')
             tag.name += lower(s_[p++]);
-        // Attributes: a quoted value may hold '>'.
-        char quote = 0;
+        // Attributes: a value that starts with a quote may hold '>'.
+        char quote = 0, previous = 0;
         for (; p < s_.size(); ++p) {
             const char c = s_[p];
             if (quote) {
                 if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
+            } else if ((c == '"' || c == '\'') && previous == '=') {
                 quote = c;
             } else if (c == '>') {
                 break;
             }
+            if (!isSpace(c)) previous = c;
         }
         tag.end = std::min(p + 1, s_.size());
         return tag;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "pst/ltp/Text.h"
 #include "saveas/Codepage.h"
 #include "saveas/Utf8.h"
 
@@ -104,7 +105,7 @@ iconv_t TextSink::converter(int codepage) {
     for (auto& [cp, cd] : converters_) {
         if (cp == codepage) return cd;
     }
-    iconv_t cd = iconv_open("UTF-8", codepageName(codepage).c_str());
+    iconv_t cd = iconv_open("UTF-8", pst::codepageName(static_cast<uint32_t>(codepage)).c_str());
     converters_.emplace_back(codepage, cd);
     return cd;
 }

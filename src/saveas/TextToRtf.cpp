@@ -76,14 +76,12 @@ std::string rtfFromText(std::string_view utf8) {
 std::string insertRtfHeader(std::string_view rtf, std::string_view fragmentRtf) {
     const RtfHeader header = scanRtfHeader(rtf);
     if (!header.isRtf) throw BodyError("cannot insert a header: the body is not an RTF document");
-    // \htmlrtf marks RTF that is not part of an encapsulated original ([MS-OXRTFEX]).
-    const bool encapsulated = header.origin != RtfOrigin::Rtf;
     std::string out;
-    out.reserve(rtf.size() + fragmentRtf.size() + 64);
+    out.reserve(rtf.size() + fragmentRtf.size() + 32);
     out.append(rtf.substr(0, header.bodyOffset));
-    out += encapsulated ? "{\\htmlrtf1 \\pard\\plain\\uc1 " : "{\\pard\\plain\\uc1 ";
+    out += "{\\pard\\plain\\uc1 ";
     out.append(fragmentRtf);
-    out += encapsulated ? "\\par\\htmlrtf0}\r\n" : "\\par}\r\n";
+    out += "\\par}\r\n";
     out.append(rtf.substr(header.bodyOffset));
     return out;
 }

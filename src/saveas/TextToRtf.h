@@ -18,9 +18,9 @@ std::string rtfEscape(std::string_view utf8);
 // The document with `fragmentRtf` inserted where readers show it first: after the header
 // groups (font and colour tables, style sheet, info, generator, list tables) and before the
 // first body text, as a group of its own that resets paragraph and character formatting
-// and ends with a paragraph break. In documents made from HTML or text the group is marked
-// \htmlrtf, so the encapsulated original stays as it was. Throws BodyError when `rtf` is
-// not an RTF document.
+// and ends with a paragraph break. In a document made from HTML it comes before the first
+// \*\htmltag group, as plain RTF that every RTF reader shows, and the encapsulated HTML
+// stays as it was. Throws BodyError when `rtf` is not an RTF document.
 std::string insertRtfHeader(std::string_view rtf, std::string_view fragmentRtf);
 
 }  // namespace pellmark::saveas

@@ -7,6 +7,7 @@ WriterFn writerFor(SaveFormat format) {
         case SaveFormat::Txt: return &writeTxt;
         case SaveFormat::Html: return &writeHtml;
         case SaveFormat::Rtf: return &writeRtf;
+        case SaveFormat::Msg: return &writeMsg;
         default: return nullptr;
     }
 }

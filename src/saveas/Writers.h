@@ -17,5 +17,6 @@ WriterFn writerFor(SaveFormat format);
 void writeTxt(const pst::Message& message, const std::filesystem::path& path);
 void writeHtml(const pst::Message& message, const std::filesystem::path& path);
 void writeRtf(const pst::Message& message, const std::filesystem::path& path);
+void writeMsg(const pst::Message& message, const std::filesystem::path& path);
 
 }  // namespace pellmark::saveas

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "tree/FolderKinds.h"
+#include "store/FolderKinds.h"
 
 namespace pellmark::tree {
 
@@ -15,7 +15,7 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     const std::string entryId = folder.entryId();
     if (!visited_.insert(entryId).second) return nullptr;
     const int64_t count = folder.items()->Count();
-    const std::optional<int> image = folderImage(folder.DefaultMessageClass());
+    const std::optional<int> image = store::folderImageIndex(folder.DefaultMessageClass());
     if (!image) return parent;
     const QString name = QString::fromStdString(folder.Name());
     NodeSpec spec;

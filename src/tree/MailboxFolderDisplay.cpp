@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
-#include "tree/FolderKinds.h"
+#include "tree/SmallIcons.h"
 #include "tree/FolderWalk.h"
 
 namespace pellmark::tree {

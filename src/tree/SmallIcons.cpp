@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "tree/FolderKinds.h"
 #include "ui/Artwork.h"
 
 // The icons are compiled into this static library; their registration must be pulled in by name.

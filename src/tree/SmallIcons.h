@@ -9,6 +9,17 @@ namespace pellmark::tree {
 
 inline constexpr int kSmallIconCount = 76;
 
+// The slots the tree shows; store::folderImageIndex gives a folder's.
+enum TreeImage : int {
+    kStoreImage = 0,
+    kMailImage = 2,
+    kTasksImage = 58,
+    kCalendarImage = 60,
+    kContactsImage = 61,
+    kJournalImage = 62,
+    kNotesImage = 67,
+};
+
 ImageList SmallIcons();
 
 }  // namespace pellmark::tree

@@ -56,7 +56,8 @@ TEST(TextFromHtml, DecodesCharacterReferences) {
 }
 
 TEST(TextFromHtml, KeepsLinkTextAndToleratesBrokenMarkup) {
-    EXPECT_EQ(textFromHtml("<a href=\"http://x/?a>b\" title='>'>the link</a>"), "the link");
+    EXPECT_EQ(textFromHtml("<a href=\"http://x/?a>b\" title = '>'>the link</a>"), "the link");
+    EXPECT_EQ(textFromHtml("<span title=it's>shown</span>'"), "shown'");
     EXPECT_EQ(textFromHtml("a < b and c<3 <"), "a < b and c<3 <");
     EXPECT_EQ(textFromHtml("text<p class=\"unterminated"), "text");
     EXPECT_EQ(textFromHtml("<script>never closed"), "");

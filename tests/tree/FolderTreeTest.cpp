@@ -4,8 +4,8 @@
 
 #include <QHeaderView>
 
+#include "store/FolderKinds.h"
 #include "support/gui/QtApplication.h"
-#include "tree/FolderKinds.h"
 #include "tree/SmallIcons.h"
 
 namespace pellmark::tree {
@@ -103,15 +103,15 @@ TEST(SmallIconsTest, HoldsSeventySixSlotsAndDrawsTheTreesPictures) {
 }
 
 TEST(FolderKindsTest, ClassesCompareWholeAndCaseSensitively) {
-    EXPECT_EQ(folderImage("IPM.Contact"), 61);
-    EXPECT_EQ(folderImage("IPM.Note"), 2);
-    EXPECT_EQ(folderImage("IPM.Appointment"), 60);
-    EXPECT_EQ(folderImage("IPM.Journal"), 62);
-    EXPECT_EQ(folderImage("IPM.StickyNote"), 67);
-    EXPECT_EQ(folderImage("IPM.Task"), 58);
+    EXPECT_EQ(store::folderImageIndex("IPM.Contact"), 61);
+    EXPECT_EQ(store::folderImageIndex("IPM.Note"), 2);
+    EXPECT_EQ(store::folderImageIndex("IPM.Appointment"), 60);
+    EXPECT_EQ(store::folderImageIndex("IPM.Journal"), 62);
+    EXPECT_EQ(store::folderImageIndex("IPM.StickyNote"), 67);
+    EXPECT_EQ(store::folderImageIndex("IPM.Task"), 58);
     for (const char* other : {"", "IPM.note", "IPM.NOTE", "IPM.Note ", "IPM.Note.Custom", "IPM",
                               "IPM.Post", "IPM.DistList"}) {
-        EXPECT_EQ(folderImage(other), std::nullopt) << other;
+        EXPECT_EQ(store::folderImageIndex(other), std::nullopt) << other;
     }
 }
 

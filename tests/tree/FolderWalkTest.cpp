@@ -4,7 +4,7 @@
 
 #include "support/FakeStore.h"
 #include "support/gui/QtApplication.h"
-#include "tree/FolderKinds.h"
+#include "tree/SmallIcons.h"
 
 namespace pellmark::tree {
 namespace {

@@ -103,11 +103,14 @@ std::string codepageName(uint32_t cp) {
         case 50222: return "ISO-2022-JP";
         case 50225: return "ISO-2022-KR";
         case 51932: return "EUC-JP";
-        case 51936: return "GB2312";
+        case 51936: return "EUC-CN";
         case 51949: return "EUC-KR";
         case 52936: return "HZ-GB-2312";
         case 54936: return "GB18030";
         case 10000: return "MACINTOSH";
+        case 10007: return "MACCYRILLIC";
+        case 20932: return "EUC-JP";
+        case 65000: return "UTF-7";
         default: break;
     }
     if (cp >= 28591 && cp <= 28606) return "ISO-8859-" + std::to_string(cp - 28590);

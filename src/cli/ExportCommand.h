@@ -1,0 +1,24 @@
+#pragma once
+// `pellmark-export --format FMT [--folder PATH]... FILE OUTDIR`: the conversion run of the
+// desktop program, driven from the command line, with the same naming, attachment handling and
+// result tree under OUTDIR/Converted Outlook PST/.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace pellmark::cli {
+
+struct ExportOptions {
+    std::string format;                // msg, eml, txt, vcf, rtf, html, mht
+    std::vector<std::string> folders;  // FolderPath values; empty: every folder the tree shows
+    std::string file;
+    std::string outputDirectory;
+    bool terminal = false;             // draw a progress bar instead of plain lines
+};
+
+// Returns the exit status: 0 when everything was written, 1 when anything failed, 2 on bad
+// usage or a file that cannot be read.
+int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace pellmark::cli

@@ -1,0 +1,97 @@
+// `pellmark-export --format`: the run from the command line, its exit status and summary.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/ExportCommand.h"
+#include "pst/messaging/Folder.h"
+#include "pst/messaging/PstFile.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::cli {
+namespace {
+
+struct ExportRun {
+    int status;
+    std::string out, err;
+};
+
+ExportRun exportTo(ExportOptions o) {
+    std::ostringstream out, err;
+    const int status = runExport(o, out, err);
+    return {status, out.str(), err.str()};
+}
+
+size_t filesUnder(const std::filesystem::path& dir, const std::string& ext) {
+    size_t n = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        n += e.is_regular_file() && e.path().extension() == ext;
+    }
+    return n;
+}
+
+TEST(ExportCommand, EveryTreeFolderMirroredUnderTheExportRoot) {
+    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/npm-pst-extractor__enron.pst");
+    test::TempDir dir;
+    ExportRun r = exportTo({"txt", {}, pst.string(), dir.path().string(), false});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("71 items written, 0 failed"), std::string::npos) << r.out;
+    const auto root = dir / "Converted Outlook PST" / "Personal folders";
+    EXPECT_EQ(filesUnder(root / "lokay-m" / "MLOKAY (Non-Privileged)" / "Personal", ".txt"), 47u);
+    EXPECT_EQ(filesUnder(dir.path(), ".txt"), 71u);
+    EXPECT_NE(r.err.find("folder 7/7: Personal"), std::string::npos) << r.err;  // plain lines
+}
+
+TEST(ExportCommand, ChosenFoldersOnlyAndHtmlAttachmentsBeside) {
+    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
+    test::TempDir dir;
+    ExportRun r = exportTo({"html", {"\\\\quickquick\\Deleted Items"}, pst.string(), dir.path().string(), false});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto folder = dir / "Converted Outlook PST" / "quickquick" / "Deleted Items";
+    EXPECT_EQ(filesUnder(folder, ".html"), 36u);
+    size_t others = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) others += e.path().extension() != ".html";
+    EXPECT_GE(others, 100u) << "attachments are written beside the pages";
+}
+
+TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {
+    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/pstsdk__sample1.pst");
+    test::TempDir dir;
+    ExportRun badFormat = exportTo({"pdf", {}, pst.string(), dir.path().string(), false});
+    EXPECT_EQ(badFormat.status, 2);
+    EXPECT_NE(badFormat.err.find("unknown format 'pdf'"), std::string::npos);
+    ExportRun badFolder = exportTo({"txt", {"\\\\sample1\\Nope"}, pst.string(), dir.path().string(), false});
+    EXPECT_EQ(badFolder.status, 2);
+    EXPECT_NE(badFolder.err.find("--list"), std::string::npos);
+    test::writeFile(dir / "notes.pst", "not a mailbox");
+    ExportRun badFile = exportTo({"txt", {}, (dir / "notes.pst").string(), dir.path().string(), false});
+    EXPECT_EQ(badFile.status, 2);
+    EXPECT_NE(badFile.err.find("notes.pst"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Converted Outlook PST"));
+}
+
+TEST(ExportCommand, DamagedItemsAreNamedAndExitOne) {
+    PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hht__threeItems.pst");
+    test::TempDir dir;
+    const auto copy = dir / "d.pst";
+    std::filesystem::copy_file(sample, copy);
+    {
+        auto file = pst::PstFile::open(copy);
+        auto id = file->folder(file->ipmSubtree().subfolderIds().back()).messageIds().at(0);
+        auto block = file->ndb().findBlock(file->ndb().findNode(id)->bidData);
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(block->ib + 30));
+        f.put('\x5A');
+    }
+    ExportRun r = exportTo({"txt", {}, copy.string(), (dir / "out").string(), true});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("2 items written, 1 failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Failures in: "), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("CRC"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("items/s"), std::string::npos) << "a terminal gets the bar";
+}
+
+}  // namespace
+}  // namespace pellmark::cli
