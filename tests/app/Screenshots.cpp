@@ -1,6 +1,7 @@
 // Takes the screenshots in docs/screenshots: the main window on both pages, the conversion
-// window in the middle of a run, and the About window. Run by scripts/screenshots.sh under a
-// virtual X display, so the windows are drawn by the same platform code as on a desktop.
+// window in the middle of a run, the About window and the help window. Run by
+// scripts/screenshots.sh under a virtual X display, so the windows are drawn by the same platform
+// code as on a desktop.
 //
 //   pellmark-screenshots OUTPUT_DIR MAILBOX.pst
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/HelpWindow.h"
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "convert/window/frmSave.h"
@@ -84,6 +86,13 @@ int main(int argc, char** argv) {
         if (about) about->close();
     });
     window.mnuAbout_Click(1);
+
+    window.setProgramFolder(QStringLiteral(PELLMARK_SOURCE_DIR "/docs"));
+    window.mnuHelp_Click(0);
+    if (app::HelpWindow* help = window.helpWindow()) {
+        ok &= save(*help, out + "/help.png");
+        help->close();
+    }
 
     const std::filesystem::path target = scratch / "export";
     std::filesystem::create_directories(target);
