@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -30,6 +31,17 @@ protected:
 
 private:
     int height_;
+};
+
+// Drops a list below its box, as wide as the box, whatever the entries hold: some styles widen
+// the list to its longest entry, which for entries padded with blanks is the whole screen.
+class DropDownListStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
 };
 
 class TabControl : public QTabWidget {
@@ -110,6 +122,9 @@ QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString&
     combo->setEditable(false);
     combo->setPlaceholderText(placeholder);
     combo->setCurrentIndex(-1);
+    auto* style = new DropDownListStyle;
+    style->setParent(combo);
+    combo->setStyle(style);
     return combo;
 }
 

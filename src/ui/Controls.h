@@ -47,7 +47,8 @@ QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box)
 // Writes a locked text box. Every write counts as a change, also one that keeps the text, so
 // the rules tied to its change event run again.
 void writeLockedText(QLineEdit& box, const QString& text);
-// A drop-down list without typing; `placeholder` shows while nothing is picked.
+// A drop-down list without typing; `placeholder` shows while nothing is picked. The list drops
+// below the box, as wide as the box.
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box);
 // A check box, laid out as the windows give it.
