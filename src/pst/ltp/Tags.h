@@ -155,4 +155,22 @@ inline constexpr uint16_t kOtherAddressPostalCode = 0x3A61;
 inline constexpr uint16_t kOtherAddressCountry = 0x3A60;
 inline constexpr uint16_t kOtherAddressPostOfficeBox = 0x3A64;
 
+// The store, the name-to-id map, folder tables and message status
+inline constexpr uint16_t kNameidBucketCount = 0x0001;
+inline constexpr uint16_t kNameidStreamGuid = 0x0002;
+inline constexpr uint16_t kNameidStreamEntry = 0x0003;
+inline constexpr uint16_t kNameidStreamString = 0x0004;
+inline constexpr uint16_t kNameidBucketBase = 0x1000;
+inline constexpr uint16_t kMessageToMe = 0x0057;
+inline constexpr uint16_t kMessageCcMe = 0x0058;
+inline constexpr uint16_t kMessageStatus = 0x0E17;
+inline constexpr uint16_t kValidFolderMask = 0x35DF;
+inline constexpr uint16_t kPstHiddenCount = 0x6635;
+inline constexpr uint16_t kPstHiddenUnread = 0x6636;
+inline constexpr uint16_t kSendRichInfo = 0x3A40;
+inline constexpr uint16_t kTransmittableDisplayName = 0x3A20;
+inline constexpr uint16_t kStartDate = 0x0060;
+inline constexpr uint16_t kEndDate = 0x0061;
+inline constexpr uint16_t kInternetArticleNumber = 0x0E23;
+
 }  // namespace pellmark::pst::prop
