@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
+#include <ostream>
+#include <string_view>
 
 #include "app/frmMain.h"
 #include "convert/window/frmSave.h"
@@ -29,17 +31,22 @@ struct Format {
     const char* option;
     const char* extension;
     saveas::SaveFormat code;
-    const char* beginning;  // what every file of the format starts with
+    std::string_view beginning;  // what every file of the format starts with
+    std::string_view holds;      // and what it holds
 };
 
+using namespace std::string_view_literals;
+
 const Format kFormats[] = {
-    {"OptMSG", ".msg", saveas::SaveFormat::Msg, "\xD0\xCF\x11\xE0"},
-    {"OptEML", ".eml", saveas::SaveFormat::Eml, ""},
-    {"OptVCF", ".vcf", saveas::SaveFormat::Vcf, "BEGIN:VCARD"},
-    {"OptTXT", ".txt", saveas::SaveFormat::Txt, ""},
-    {"OptRTF", ".rtf", saveas::SaveFormat::Rtf, "{\\rtf"},
-    {"OptHTML", ".html", saveas::SaveFormat::Html, ""},
-    {"OptMHT", ".mht", saveas::SaveFormat::Mht, ""},
+    // An OLE compound file, with its root entry named in UTF-16.
+    {"OptMSG", ".msg", saveas::SaveFormat::Msg, "\xD0\xCF\x11\xE0"sv,
+     "R\0o\0o\0t\0 \0E\0n\0t\0r\0y"sv},
+    {"OptEML", ".eml", saveas::SaveFormat::Eml, "", "\nMIME-Version: 1.0"},
+    {"OptVCF", ".vcf", saveas::SaveFormat::Vcf, "BEGIN:VCARD", "END:VCARD"},
+    {"OptTXT", ".txt", saveas::SaveFormat::Txt, "", "Subject:\t"},
+    {"OptRTF", ".rtf", saveas::SaveFormat::Rtf, "{\\rtf", "Subject"},
+    {"OptHTML", ".html", saveas::SaveFormat::Html, "", "</html>"},
+    {"OptMHT", ".mht", saveas::SaveFormat::Mht, "", "Content-Type: multipart/related"},
 };
 
 void writeMailbox(const fs::path& path) {
@@ -73,7 +80,7 @@ std::vector<fs::path> filesIn(const fs::path& folder) {
 }
 
 class WholeProgramTest : public ::testing::TestWithParam<Format> {
-protected:
+  protected:
     WholeProgramTest() {
         test::qtApplication();
         writeMailbox(dir / "mail.pst");
@@ -141,11 +148,17 @@ TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     for (const fs::path& file : inbox) {
         if (file.extension() != format.extension) continue;
         ++pages;
-        EXPECT_EQ(test::readFile(file).rfind(format.beginning, 0), 0u) << file;
+        const std::string content = test::readFile(file);
+        EXPECT_EQ(content.rfind(format.beginning, 0), 0u) << file;
+        EXPECT_NE(content.find(format.holds), std::string::npos) << file;
     }
     EXPECT_EQ(pages, 2u);
     const bool attachmentBeside = fs::exists(root / "Inbox" / "numbers.csv");
     EXPECT_EQ(attachmentBeside, std::string(format.extension) == ".html");
+}
+
+void PrintTo(const Format& format, std::ostream* out) {
+    *out << format.extension;
 }
 
 INSTANTIATE_TEST_SUITE_P(SevenFormats, WholeProgramTest, ::testing::ValuesIn(kFormats),
