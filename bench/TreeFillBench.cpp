@@ -1,7 +1,8 @@
 // How long the folder tree takes to fill with a mailbox of thousands of folders, and how long
 // the window goes without processing events meanwhile. The in-memory mailboxes cost next to
-// nothing to read, so their figures are the tree's own work; a .pst given on the command line
-// is timed twice: reading its folders alone, then the whole fill.
+// nothing to read, so their figures are the tree's own work. The same shapes are then written
+// as .pst files and timed twice: reading their folders alone, then the whole fill; the
+// difference is the tree's work on a real file. A .pst given on the command line is timed too.
 //
 //   tree-fill-bench [--folders N] [FILE.pst]
 
@@ -12,10 +13,13 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "mapi/PstSession.h"
+#include "pstwriter/PstBuilder.h"
 #include "support/FakeStore.h"
-#include "support/gui/QtApplication.h"
+#include "support/TestFiles.h"
 #include "support/gui/TestWindow.h"
 #include "tree/MailboxFolderDisplay.h"
 
@@ -118,6 +122,48 @@ void shape(test::FakeFolder& root, const std::string& kind, int total) {
     }
 }
 
+// The same shapes as .pst files, written by the fixture writer.
+void addFolders(pstwriter::Folder& root, const std::string& kind, int total) {
+    int number = 0;
+    auto add = [&](pstwriter::Folder& parent) -> pstwriter::Folder& {
+        pstwriter::Folder& folder =
+            parent.addFolder("Folder " + std::to_string(number), "IPF.Note");
+        if (number++ % 10 == 0) folder.addMessage().setSubject("Item").setBody("text");
+        return folder;
+    };
+    if (kind == "flat") {
+        while (number < total) add(root);
+    } else if (kind == "three levels") {
+        while (number < total) {
+            pstwriter::Folder& top = add(root);
+            for (int j = 0; j < 20 && number < total; ++j) {
+                pstwriter::Folder& mid = add(top);
+                for (int k = 0; k < 24 && number < total; ++k) add(mid);
+            }
+        }
+    } else {
+        pstwriter::Folder* at = &root;
+        while (number < total) at = &add(*at);
+    }
+}
+
+void print(const char* what, const Figures& f);
+
+// Reading the folders of `path` alone, then the whole fill.
+void timePst(const std::string& what, const std::string& path) {
+    mapi::PstSessionFactory sessions("/nonexistent/profile");
+    auto session = sessions.create();
+    session->logon();
+    auto store = session->stores().add(path);
+    auto root = store->rootFolder();
+    int folders = 0;
+    const double readMs = readOnly(*root, folders);
+    const Figures fillFigures = fill(sessions, "", path);
+    std::printf("%-28s %6d folders: reading alone %8.1f ms\n", what.c_str(), folders, readMs);
+    print((what + ", whole fill").c_str(), fillFigures);
+    std::printf("%-28s the tree's own share: %8.1f ms\n", "", fillFigures.fillMs - readMs);
+}
+
 void print(const char* what, const Figures& f) {
     std::printf("%-28s %6d nodes  fill %8.1f ms  %6.1f us/node  longest gap %6.2f ms  %d yields\n",
                 what, f.nodes, f.fillMs, 1000.0 * f.fillMs / std::max(f.nodes, 1), f.longestGapMs,
@@ -128,7 +174,7 @@ void print(const char* what, const Figures& f) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    test::qtApplication();
+    QApplication application(argc, argv);
     int total = 5000;
     std::string pst;
     for (int i = 1; i < argc; ++i) {
@@ -145,16 +191,17 @@ int main(int argc, char** argv) {
         test::FakeSessionFactory sessions(world);
         print((std::string("in memory, ") + kind).c_str(), fill(sessions, "B", ""));
     }
-    if (!pst.empty()) {
-        mapi::PstSessionFactory sessions("/nonexistent/profile");
-        auto session = sessions.create();
-        session->logon();
-        auto store = session->stores().add(pst);
-        auto root = store->rootFolder();
-        int folders = 0;
-        const double readMs = readOnly(*root, folders);
-        std::printf("%-28s %6d folders read %8.1f ms\n", "pst, reading alone", folders, readMs);
-        print("pst, whole fill", fill(sessions, "", pst));
+    test::TempDir dir;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const char* kind : {"flat", "three levels", "chain"}) {
+        pstwriter::PstBuilder builder;
+        addFolders(builder.root(), kind,
+                   std::string(kind) == "chain" ? std::min(total, 1000) : total);
+        const std::string path = (dir / (std::string(kind) + ".pst")).string();
+        builder.write(path);
+        files.emplace_back(std::string("pst, ") + kind, path);
     }
+    if (!pst.empty()) files.emplace_back("pst, " + pst, pst);
+    for (const auto& [what, path] : files) timePst(what, path);
     return 0;
 }
