@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -36,7 +35,7 @@ struct WithApplication {
 };
 
 class frmMainTest : public ::testing::Test, WithApplication {
-protected:
+  protected:
     frmMainTest() : factory(world), window(factory, dialogs.dialogs()) {
         auto& store = world.addStore("Old Mail", "P1");
         store.secondText = "/home/u/old.pst";
@@ -72,41 +71,15 @@ protected:
     int programEnds = 0;
 };
 
-TEST_F(frmMainTest, OpensOnPageOneWithItsTextsAndTheOtherSourceLocked) {
-    EXPECT_EQ(window.windowTitle(), "Corvane Pellmark");
+TEST_F(frmMainTest, OpensOnPageOneWithTheOtherSourceLocked) {
     EXPECT_EQ(window.size(), QSize(696, 584));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(window.windowIcon().isNull());
-    EXPECT_EQ(control<QLabel>("Label7")->text(), "Corvane");
-    EXPECT_EQ(control<QLabel>("Label8")->text(), "Pellmark");
-    EXPECT_EQ(control<QLabel>("Label9")->text(),
-              "Convert Outlook Emails to .MSG, .EML, .TXT, .VCF, .RTF, .HTML, .MHT");
-    EXPECT_EQ(control<QLabel>("Image3")->pixmap().size(), QSize(75, 67));
-    EXPECT_EQ(control<QLabel>("Image2")->pixmap().height(), 2);
-
-    EXPECT_EQ(tabs().tabText(0), " Select File");
-    EXPECT_EQ(tabs().tabText(1), " Mailbox Preview");
-    EXPECT_TRUE(tabs().tabIcon(0).isNull());
-    EXPECT_FALSE(tabs().tabIcon(1).isNull());
     EXPECT_EQ(tabs().currentIndex(), 0);
     EXPECT_FALSE(tabs().isTabEnabled(1));
     EXPECT_EQ(tabs().tabBar()->tabRect(0).height(), 22);
-
-    EXPECT_EQ(control<QGroupBox>("SourceFrame")->title(),
-              " Select Outlook  (.pst) file to convert");
-    EXPECT_EQ(control<QGroupBox>("OtherPSTFrame")->title(), " Select Outlook File (.pst) ");
-    EXPECT_EQ(control<QGroupBox>("HelpFrame")->title(), " Help");
-    EXPECT_EQ(control<QRadioButton>("OptConfiguredPST")->text(),
-              "  Convert configured Outlook Mailboxes");
     EXPECT_TRUE(control<QRadioButton>("OptConfiguredPST")->isChecked());
-    EXPECT_TRUE(control<QRadioButton>("OptOtherPST")->font().bold());
-    EXPECT_FALSE(control<QRadioButton>("OptOtherPST")->isChecked());
     EXPECT_EQ(control<QLabel>("LblHelp")->text(), kConfiguredHelp);
-    EXPECT_EQ(control<QLabel>("LblSupports")->text(),
-              "Supports Outlook 2000, 2002 (XP), 2003, 2007");
-    EXPECT_TRUE(control<QLineEdit>("txtNotesDatabaseFile")->isReadOnly());
-    EXPECT_EQ(control<QLineEdit>("txtNotesDatabaseFile")->text(), "");
+    EXPECT_EQ(control<QComboBox>("CmbOutlookStores")->count(), 0);
 
     // Enabled, but out of reach while the frame or the page is locked.
     for (const char* name : {"CmdExportConfigured", "CmdBrowse", "CmdExportOther",
@@ -114,38 +87,19 @@ TEST_F(frmMainTest, OpensOnPageOneWithItsTextsAndTheOtherSourceLocked) {
         EXPECT_TRUE(ownEnabled(name)) << name;
     }
     EXPECT_TRUE(button("CmdExportConfigured").isEnabled());
-    EXPECT_FALSE(control<QGroupBox>("OtherPSTFrame")->isEnabled());
     EXPECT_FALSE(button("CmdBrowse").isEnabled());
     EXPECT_FALSE(button("CmdExportOther").isEnabled());
-    EXPECT_EQ(button("CmdExportOther").text(), "Export Mailbox");
-    EXPECT_FALSE(button("CmdExportOther").icon().isNull());
 
-    EXPECT_EQ(control<QComboBox>("CmbOutlookStores")->placeholderText(),
-              "---- Select a Outlook Mailbox ----");
-    EXPECT_EQ(control<QComboBox>("CmbOutlookStores")->count(), 0);
-    EXPECT_EQ(button("CmdStartConversion").text(), "Start Conversion");
-}
-
-TEST_F(frmMainTest, StatusBarAndMenusHoldTheirFixedTexts) {
-    QStringList panels;
-    for (QLabel* panel : control<QStatusBar>("TamrelXPStatusBar1")->findChildren<QLabel*>()) {
-        panels << panel->text();
-    }
-    EXPECT_EQ(panels, (QStringList{"Corvane Software", "Email: support@example.com",
-                                   "www.example.org/pellmark"}));
-
+    // The menus, with pictures beside Contents and About only.
     QStringList menus;
     for (QAction* top : control<QMenuBar>("MenuTop")->actions()) {
         menus << top->text();
         for (QAction* item : top->menu()->actions()) {
-            menus << "  " + item->objectName() + " " + item->text() +
-                         (item->icon().isNull() ? "" : " [picture]");
-            EXPECT_TRUE(item->shortcut().isEmpty());
+            menus << item->objectName() + (item->icon().isNull() ? "" : " [picture]");
         }
     }
-    EXPECT_EQ(menus,
-              (QStringList{"&File ", "  mnuExit E&xit", "&Help ", "  mnuHelp Contents [picture]",
-                           "  mnuAbout &About... [picture]"}));
+    EXPECT_EQ(menus, (QStringList{"&File ", "mnuExit", "&Help ", "mnuHelp [picture]",
+                                  "mnuAbout [picture]"}));
 }
 
 TEST_F(frmMainTest, OptionsSwitchTheSourceAndTheTextBoxRuleFollowsTheText) {
@@ -239,16 +193,6 @@ TEST_F(frmMainTest, HelpOpensBesideTheWindowOrSilentlyNotAtAll) {
     EXPECT_TRUE(window.helpWindow()->browser()->toPlainText().contains("Choosing a mailbox"));
     window.mnuHelp_Click(0);
     EXPECT_TRUE(dialogs.messageBox.shown().empty());
-}
-
-TEST_F(frmMainTest, TheShippedHelpCoversWhatUsersAsk) {
-    const std::string help =
-        test::readFile(std::filesystem::path(PELLMARK_SOURCE_DIR) / "docs/Help.html");
-    for (const char* topic : {"Choosing a mailbox", "Ticking folders", "The formats",
-                              "Where the files go", "The numbers in file names",
-                              "When something fails", "pellmark-export", "Converted Outlook PST"}) {
-        EXPECT_NE(help.find(topic), std::string::npos) << topic;
-    }
 }
 
 TEST_F(frmMainTest, AboutLooksTheSameEachTime) {

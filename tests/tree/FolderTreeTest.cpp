@@ -4,7 +4,6 @@
 
 #include <QHeaderView>
 
-#include "store/FolderKinds.h"
 #include "support/gui/QtApplication.h"
 #include "tree/SmallIcons.h"
 
@@ -17,7 +16,7 @@ struct WithApplication {
 };
 
 class FolderTreeTest : public ::testing::Test, WithApplication {
-protected:
+  protected:
     QTreeWidgetItem* addRoot() {
         return tree.addNode({"Mail", "Mail", kStoreImage, true, ""}, nullptr);
     }
@@ -100,19 +99,6 @@ TEST(SmallIconsTest, HoldsSeventySixSlotsAndDrawsTheTreesPictures) {
         EXPECT_GT(drawn, 60) << "picture " << index << " is (nearly) empty";
     }
     EXPECT_TRUE(icons[1].isNull());
-}
-
-TEST(FolderKindsTest, ClassesCompareWholeAndCaseSensitively) {
-    EXPECT_EQ(store::folderImageIndex("IPM.Contact"), 61);
-    EXPECT_EQ(store::folderImageIndex("IPM.Note"), 2);
-    EXPECT_EQ(store::folderImageIndex("IPM.Appointment"), 60);
-    EXPECT_EQ(store::folderImageIndex("IPM.Journal"), 62);
-    EXPECT_EQ(store::folderImageIndex("IPM.StickyNote"), 67);
-    EXPECT_EQ(store::folderImageIndex("IPM.Task"), 58);
-    for (const char* other : {"", "IPM.note", "IPM.NOTE", "IPM.Note ", "IPM.Note.Custom", "IPM",
-                              "IPM.Post", "IPM.DistList"}) {
-        EXPECT_EQ(store::folderImageIndex(other), std::nullopt) << other;
-    }
 }
 
 }  // namespace
