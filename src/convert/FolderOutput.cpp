@@ -74,7 +74,7 @@ const std::string& FolderOutput::scratchDirectory() {
 FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
                                           const std::string& extension) {
     const std::string scratchPath = scratchDirectory() + "file" + extension;
-    removeQuietly(scratchPath);  // what a failed earlier write may have left
+    ::unlink(scratchPath.c_str());  // what a failed earlier write may have left
     try {
         writer(scratchPath);
     } catch (...) {

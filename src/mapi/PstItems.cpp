@@ -30,9 +30,11 @@ private:
 
 void copyStream(pst::ByteStream& in, const std::filesystem::path& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::vector<uint8_t> buf(256 * 1024);  // pieces, never the whole attachment
-    while (size_t n = in.read(buf)) {
-        out.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(n));
+    // Pieces, never the whole attachment; no larger than the attachment itself.
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(in.size(), 256 * 1024));
+    auto buf = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(size, 1));
+    while (size_t n = in.read(std::span(buf.get(), std::max<size_t>(size, 1)))) {
+        out.write(reinterpret_cast<const char*>(buf.get()), static_cast<std::streamsize>(n));
     }
     out.flush();
     if (!out) throw store::StoreError("cannot write " + path.string());

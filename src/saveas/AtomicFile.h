@@ -1,7 +1,7 @@
 #pragma once
-// Writes a file whole or not at all: the content goes to a temporary file beside the target
-// and is renamed onto it by commit(). Without commit() the temporary file is removed, so a
-// failed save leaves nothing at the path.
+// Writes a file whole or not at all. A new file is written in place and removed unless
+// commit() is called; a file that already exists is replaced only by commit(), from a
+// temporary file beside it. Either way a failed save leaves no partial file at the path.
 
 #include <filesystem>
 
@@ -23,6 +23,7 @@ public:
 private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
+    bool inPlace_ = false;
     bool committed_ = false;
 };
 

@@ -163,6 +163,11 @@ TEST(ShapedItems, AFailedSaveLeavesNoFile) {
     auto item = onlyItem(dir / "m.pst");
     EXPECT_THROW(item->saveAs((dir / "m.rtf").string(), 1), store::StoreError);
     EXPECT_FALSE(std::filesystem::exists(dir / "m.rtf"));
+    // A file that was already there is left as it was.
+    test::writeFile(dir / "old.rtf", "keep me");
+    EXPECT_THROW(item->saveAs((dir / "old.rtf").string(), 1), store::StoreError);
+    EXPECT_EQ(test::readFile(dir / "old.rtf"), "keep me");
+    std::filesystem::remove(dir / "old.rtf");
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
         EXPECT_EQ(e.path().extension(), ".pst") << "left behind: " << e.path();
     }
