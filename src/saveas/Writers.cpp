@@ -8,6 +8,9 @@ WriterFn writerFor(SaveFormat format) {
         case SaveFormat::Html: return &writeHtml;
         case SaveFormat::Rtf: return &writeRtf;
         case SaveFormat::Msg: return &writeMsg;
+        case SaveFormat::Eml: return &writeEml;
+        case SaveFormat::Mht: return &writeMht;
+        case SaveFormat::Vcf: return &writeVcf;
         default: return nullptr;
     }
 }

@@ -18,5 +18,8 @@ void writeTxt(const pst::Message& message, const std::filesystem::path& path);
 void writeHtml(const pst::Message& message, const std::filesystem::path& path);
 void writeRtf(const pst::Message& message, const std::filesystem::path& path);
 void writeMsg(const pst::Message& message, const std::filesystem::path& path);
+void writeEml(const pst::Message& message, const std::filesystem::path& path);
+void writeMht(const pst::Message& message, const std::filesystem::path& path);
+void writeVcf(const pst::Message& message, const std::filesystem::path& path);
 
 }  // namespace pellmark::saveas

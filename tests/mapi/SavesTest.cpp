@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "mapi/PstStore.h"
+#include "support/FirstItem.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::mapi {
@@ -12,17 +13,7 @@ namespace {
 using test::TempDir;
 
 std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder) {
-    auto store = openStore(pst.string());
-    std::function<std::unique_ptr<store::MailItem>(store::Folder&)> find =
-        [&](store::Folder& f) -> std::unique_ptr<store::MailItem> {
-        if ((folder.empty() || f.Name() == folder) && f.items()->Count() > 0) return f.items()->Item(1);
-        auto e = f.folders()->enumerate();
-        while (auto c = e->next()) {
-            if (auto it = find(*c)) return it;
-        }
-        return nullptr;
-    };
-    return find(*store->rootFolder());
+    return test::firstItemIn(*openStore(pst.string())->rootFolder(), folder);
 }
 
 std::string saved(store::MailItem& item, store::SaveType type, const TempDir& dir, const char* name) {

@@ -1,0 +1,29 @@
+#include "saveas/HeaderBlock.h"
+#include "saveas/InlineImageParts.h"
+#include "saveas/MimeHeaders.h"
+#include "saveas/MimeOutput.h"
+#include "saveas/Writers.h"
+
+namespace pellmark::saveas {
+
+// MIME HTML (RFC 2557): the page of the .html save as the root of multipart/related, the
+// images it shows as parts it references by cid: URL.
+void writeMht(const pst::Message& message, const std::filesystem::path& path) {
+    ensureGMime();
+    const ItemView item(message);
+    InlineImageParts images(item);
+    const std::string page = htmlPage(item, headerHtml(headerFields(item)), images.rewriter());
+
+    auto related = adopt(g_mime_multipart_new_with_subtype("related"));
+    GMimeObject* root = GMIME_OBJECT(related.get());
+    g_mime_object_set_content_type_parameter(root, "type", "text/html");
+    g_mime_multipart_add(related.get(), textPart("html", page).get());
+    for (const auto& image : images.parts()) g_mime_multipart_add(related.get(), image.get());
+
+    auto mime = adopt(g_mime_message_new(FALSE));
+    addSummaryHeaders(mime.get(), item);
+    g_mime_message_set_mime_part(mime.get(), root);
+    writeMimeFile(GMIME_OBJECT(mime.get()), path);
+}
+
+}  // namespace pellmark::saveas

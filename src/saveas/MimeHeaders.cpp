@@ -1,0 +1,209 @@
+#include "saveas/MimeHeaders.h"
+
+#include <algorithm>
+#include <array>
+
+#include "pst/ltp/Tags.h"
+#include "saveas/DateFormat.h"
+#include "saveas/MimeParts.h"
+#include "saveas/TextOutput.h"
+
+namespace pellmark::saveas {
+namespace {
+
+namespace prop = pst::prop;
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A field name is printable ASCII without blanks or colons (RFC 5322 2.2).
+bool isFieldName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u > 0x20 && u < 0x7F && c != ':';
+    });
+}
+
+GMimeObject* asObject(GMimeMessage* message) {
+    return GMIME_OBJECT(message);
+}
+
+// Appends a field with its value exactly as given.
+void appendRaw(GMimeMessage* message, const RawHeader& h) {
+    GMimeObject* object = asObject(message);
+    g_mime_object_append_header(object, h.name.c_str(), "", nullptr);
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    GMimeHeader* header =
+        g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
+    g_mime_header_set_raw_value(header, (h.value + "\n").c_str());
+}
+
+void append(GMimeMessage* message, const char* name, const std::string& value) {
+    if (!value.empty()) {
+        g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
+    }
+}
+
+bool hasHeader(GMimeMessage* message, const char* name) {
+    return g_mime_header_list_contains(g_mime_object_get_header_list(asObject(message)), name);
+}
+
+// An address that is no internet address (an Exchange distinguished name, with blanks,
+// slashes and parentheses) quoted whole, so that readers take it for the local part it stands
+// in for rather than for words and comments.
+std::string addrSpec(const std::string& address) {
+    if (address.find('@') != std::string::npos) return headerSafe(address);
+    std::string quoted = "\"";
+    for (char c : headerSafe(address)) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// A mailbox; a name alone (no address, or an "address" that only repeats the name) becomes an
+// empty group, which is how RFC 5322 writes a name that cannot be mailed to.
+void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
+    if (a.empty()) return;
+    const bool nameOnly =
+        a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
+    const std::string name = headerSafe(a.name);
+    InternetAddress* ia =
+        nameOnly ? internet_address_group_new(name.c_str())
+                 : internet_address_mailbox_new(name.c_str(), addrSpec(a.address).c_str());
+    internet_address_set_charset(ia, "utf-8");
+    internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
+    g_object_unref(ia);
+}
+
+std::optional<uint64_t> itemDate(const ItemView& item) {
+    if (auto t = item.sentTime()) return t;
+    for (uint16_t id : {prop::kCreationTime, prop::kLastModificationTime}) {
+        if (auto t = item.time(id); t && *t != 0) return t;
+    }
+    return std::nullopt;
+}
+
+void addDate(GMimeMessage* message, const ItemView& item) {
+    if (auto t = itemDate(item)) append(message, "Date", formatRfc5322(*t));
+}
+
+void addSubject(GMimeMessage* message, const ItemView& item) {
+    const std::string subject = item.subject();
+    if (!subject.empty()) g_mime_message_set_subject(message, subject.c_str(), "utf-8");
+}
+
+void addFrom(GMimeMessage* message, const ItemView& item) {
+    Address author = item.from();
+    std::optional<Address> sender = item.sender();
+    // Some stores name the author without an address and keep the address with the sender
+    // only: that is one person, not mail sent on someone's behalf.
+    if (author.address.empty() && sender && sender->name == author.name) {
+        author = *sender;
+        sender.reset();
+    }
+    addAddress(message, GMIME_ADDRESS_TYPE_FROM, author);
+    if (sender) addAddress(message, GMIME_ADDRESS_TYPE_SENDER, *sender);
+}
+
+// An id as the headers write it: in angle brackets.
+std::string messageId(std::string id) {
+    if (!id.empty() && id.front() != '<') id = "<" + id + ">";
+    return id;
+}
+
+void addPriorities(GMimeMessage* message, const ItemView& item) {
+    // Only what differs from normal is written, as mail programs do.
+    if (auto v = item.integer(prop::kImportance); v && *v != 1) {
+        append(message, "Importance", *v == 0 ? "Low" : "High");
+        append(message, "X-Priority", *v == 0 ? "5 (Lowest)" : "1 (Highest)");
+    }
+    if (auto v = item.integer(prop::kPriority); v && *v != 0) {
+        append(message, "Priority", *v > 0 ? "urgent" : "non-urgent");
+    }
+    static const std::array<const char*, 4> kSensitivity = {"", "Personal", "Private",
+                                                            "Company-Confidential"};
+    if (auto v = item.integer(prop::kSensitivity); v && *v > 0 && *v < 4) {
+        append(message, "Sensitivity", kSensitivity[static_cast<size_t>(*v)]);
+    }
+}
+
+void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
+    addFrom(message, item);
+    for (const auto& r : item.recipients()) {
+        const auto type = r.type == 2   ? GMIME_ADDRESS_TYPE_CC
+                          : r.type == 3 ? GMIME_ADDRESS_TYPE_BCC
+                                        : GMIME_ADDRESS_TYPE_TO;
+        addAddress(message, type, r.who);
+    }
+    addSubject(message, item);
+    addDate(message, item);
+    append(message, "Message-ID", messageId(item.string(prop::kInternetMessageId).value_or("")));
+    append(message, "In-Reply-To", item.string(prop::kInReplyToId).value_or(""));
+    append(message, "References", item.string(prop::kInternetReferences).value_or(""));
+    addPriorities(message, item);
+    // Outlook opens a message marked so as a draft, ready to edit and send.
+    constexpr int64_t kMsgFlagUnsent = 0x08;
+    if (auto flags = item.integer(prop::kMessageFlags); flags && (*flags & kMsgFlagUnsent)) {
+        append(message, "X-Unsent", "1");
+    }
+}
+
+}  // namespace
+
+std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
+    const std::string lines = normalizeLineEnds(text);
+    std::vector<RawHeader> out;
+    bool inField = false;  // whether a continuation line belongs to a kept field
+    size_t pos = 0;
+    while (pos < lines.size()) {
+        size_t end = lines.find('\n', pos);
+        if (end == std::string::npos) end = lines.size();
+        const std::string_view line(lines.data() + pos, end - pos);
+        pos = end + 1;
+        if (line.empty()) break;  // the end of the header block
+        if (line.front() == ' ' || line.front() == '\t') {
+            if (inField) out.back().value += "\n" + std::string(line);
+            continue;
+        }
+        const size_t colon = line.find(':');
+        inField = colon != std::string_view::npos && isFieldName(line.substr(0, colon));
+        if (inField) {
+            out.push_back(
+                {std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
+        }
+    }
+    return out;
+}
+
+bool isMimeStructureHeader(std::string_view name) {
+    for (const char* structural : {"Content-Type", "Content-Transfer-Encoding",
+                                   "Content-Disposition", "MIME-Version", "Content-Length"}) {
+        if (equalsNoCase(name, structural)) return true;
+    }
+    return false;
+}
+
+void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
+    std::vector<RawHeader> transport =
+        parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
+    std::erase_if(transport, [](const RawHeader& h) { return isMimeStructureHeader(h.name); });
+    if (transport.empty()) return addBuiltHeaders(message, item);
+    for (const auto& h : transport) appendRaw(message, h);
+    // Headers cut short (a damaged store, a partial copy) still get what a reader needs.
+    if (!hasHeader(message, "From")) addFrom(message, item);
+    if (!hasHeader(message, "Subject")) addSubject(message, item);
+    if (!hasHeader(message, "Date")) addDate(message, item);
+}
+
+void addSummaryHeaders(GMimeMessage* message, const ItemView& item) {
+    addFrom(message, item);
+    addSubject(message, item);
+    addDate(message, item);
+}
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,38 @@
+#pragma once
+// What the MIME and vCard tests share: the items of the real samples as the component gives
+// them, with the reader's message beside each for what to expect, and the independent readers
+// (Python's email package, vobject) run on what was written.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "mapi/PstItems.h"
+#include "store/MailStore.h"
+
+namespace pellmark::test {
+
+// Every item of every folder of the store, in the component's order.
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string& where)>& fn);
+// The first item of the folder named `folder` (any folder when empty) that has items.
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder);
+const pst::Message& messageOf(store::MailItem& item);
+// Saves the first item whose subject is `subject` to `path`; false when there is none.
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
+                         store::SaveType type, const std::filesystem::path& path);
+
+// tests/tools/mime_summary.py on `file`; the decoded parts go to `dumpDir` when given.
+std::string mimeSummary(const std::filesystem::path& file,
+                        const std::filesystem::path& dumpDir = {});
+// tests/tools/vcard_summary.py on `file`.
+std::string vcardSummary(const std::filesystem::path& file);
+
+// Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
+std::string collapsed(const std::string& text);
+// The lines of `summary` that start with `prefix`, each without it.
+std::vector<std::string> linesStartingWith(const std::string& summary, const std::string& prefix);
+
+}  // namespace pellmark::test
