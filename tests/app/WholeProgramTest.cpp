@@ -16,7 +16,6 @@
 #include "mapi/PstSession.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
-#include "saveas/Writers.h"
 #include "support/TestFiles.h"
 #include "support/gui/QtApplication.h"
 #include "support/gui/ScriptedDialogs.h"
@@ -30,7 +29,6 @@ namespace fs = std::filesystem;
 struct Format {
     const char* option;
     const char* extension;
-    saveas::SaveFormat code;
     std::string_view beginning;  // what every file of the format starts with
     std::string_view holds;      // and what it holds
 };
@@ -39,14 +37,13 @@ using namespace std::string_view_literals;
 
 const Format kFormats[] = {
     // An OLE compound file, with its root entry named in UTF-16.
-    {"OptMSG", ".msg", saveas::SaveFormat::Msg, "\xD0\xCF\x11\xE0"sv,
-     "R\0o\0o\0t\0 \0E\0n\0t\0r\0y"sv},
-    {"OptEML", ".eml", saveas::SaveFormat::Eml, "", "\nMIME-Version: 1.0"},
-    {"OptVCF", ".vcf", saveas::SaveFormat::Vcf, "BEGIN:VCARD", "END:VCARD"},
-    {"OptTXT", ".txt", saveas::SaveFormat::Txt, "", "Subject:\t"},
-    {"OptRTF", ".rtf", saveas::SaveFormat::Rtf, "{\\rtf", "Subject"},
-    {"OptHTML", ".html", saveas::SaveFormat::Html, "", "</html>"},
-    {"OptMHT", ".mht", saveas::SaveFormat::Mht, "", "Content-Type: multipart/related"},
+    {"OptMSG", ".msg", "\xD0\xCF\x11\xE0"sv, "R\0o\0o\0t\0 \0E\0n\0t\0r\0y"sv},
+    {"OptEML", ".eml", "", "\nMIME-Version: 1.0"},
+    {"OptVCF", ".vcf", "BEGIN:VCARD", "END:VCARD"},
+    {"OptTXT", ".txt", "", "Subject:\t"},
+    {"OptRTF", ".rtf", "{\\rtf", "Subject"},
+    {"OptHTML", ".html", "", "</html>"},
+    {"OptMHT", ".mht", "", "Content-Type: multipart/related"},
 };
 
 void writeMailbox(const fs::path& path) {
@@ -98,12 +95,6 @@ class WholeProgramTest : public ::testing::TestWithParam<Format> {
 
 TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     const Format& format = GetParam();
-    for (saveas::SaveFormat needed : {format.code, saveas::SaveFormat::Vcf}) {
-        if (!saveas::writerFor(needed)) {
-            GTEST_SKIP() << "the writer of save type " << static_cast<int>(needed)
-                         << " is not in this build yet";
-        }
-    }
     mapi::PstSessionFactory sessions(dir / "no-profile");
     test::ScriptedDialogs dialogs;
     frmMain window(sessions, dialogs.dialogs());
