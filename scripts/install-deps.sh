@@ -5,7 +5,10 @@
 # when everything asked for is already there.
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev libgmime-3.0-dev libgsf-1-dev)
+# The window's artwork is SVG (qt6-svg-dev); its faces stand in for Tahoma and Verdana
+# (DejaVu Sans Condensed and DejaVu Sans, the fonts-dejavu packages).
+build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
+       libgsf-1-dev fonts-dejavu-core fonts-dejavu-extra)
 test=(libgtest-dev libgmock-dev pff-tools pst-utils unrtf libemail-outlook-message-perl
       python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
 fuzz=(clang libclang-rt-14-dev)

@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "ui/Twips.h"
@@ -17,6 +19,37 @@
 namespace pellmark::ui {
 
 namespace {
+
+class FixedHeightTabBar : public QTabBar {
+public:
+    FixedHeightTabBar(int height, QWidget* parent) : QTabBar(parent), height_(height) {}
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        return {QTabBar::tabSizeHint(index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+// Drops a list below its box, as wide as the box, whatever the entries hold: some styles widen
+// the list to its longest entry, which for entries padded with blanks is the whole screen.
+class DropDownListStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+class TabControl : public QTabWidget {
+public:
+    TabControl(int tabHeight, QWidget* parent) : QTabWidget(parent) {
+        setTabBar(new FixedHeightTabBar(tabHeight, this));
+    }
+};
 
 template <class W>
 W* place(W* widget, const QString& name, TwipsBox box) {
@@ -75,18 +108,33 @@ QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box)
     return text;
 }
 
+void writeLockedText(QLineEdit& box, const QString& text) {
+    if (box.text() == text) {
+        emit box.textChanged(text);
+    } else {
+        box.setText(text);
+    }
+}
+
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box) {
     auto* combo = place(new QComboBox(parent), name, box);
     combo->setEditable(false);
     combo->setPlaceholderText(placeholder);
     combo->setCurrentIndex(-1);
+    auto* style = new DropDownListStyle;
+    style->setParent(combo);
+    combo->setStyle(style);
     return combo;
 }
 
 QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption,
                         TwipsBox box) {
     return place(new QCheckBox(caption, parent), name, box);
+}
+
+QTabWidget* makeTabControl(QWidget* parent, const QString& name, TwipsBox box, int tabHeight) {
+    return place(new TabControl(tabHeight, parent), name, box);
 }
 
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled) {
@@ -97,12 +145,15 @@ void setCurrentTabPage(QTabWidget& tabs, int page) {
     tabs.setCurrentIndex(page - 1);
 }
 
-void addStatusPanels(QStatusBar& bar, const QStringList& texts) {
+QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts) {
+    QList<QLabel*> panels;
     for (const QString& text : texts) {
         auto* panel = new QLabel(text, &bar);
         panel->setFrameShape(QFrame::StyledPanel);
         bar.addWidget(panel, 1);
+        panels << panel;
     }
+    return panels;
 }
 
 }  // namespace pellmark::ui

@@ -4,6 +4,7 @@
 // Controls get their system name as objectName, so tests and handlers find them by it.
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -43,15 +44,21 @@ QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& captio
 QFrame* makeLine(QWidget* parent, const QString& name, TwipsBox box, QColor colour);
 // A text box the user cannot type into; its text still changes under program control.
 QLineEdit* makeLockedTextBox(QWidget* parent, const QString& name, TwipsBox box);
-// A drop-down list without typing; `placeholder` shows while nothing is picked.
+// Writes a locked text box. Every write counts as a change, also one that keeps the text, so
+// the rules tied to its change event run again.
+void writeLockedText(QLineEdit& box, const QString& text);
+// A drop-down list without typing; `placeholder` shows while nothing is picked. The list drops
+// below the box, as wide as the box.
 QComboBox* makeDropDownList(QWidget* parent, const QString& name, const QString& placeholder,
                             TwipsBox box);
 // A check box, laid out as the windows give it.
 QCheckBox* makeCheckBox(QWidget* parent, const QString& name, const QString& caption, TwipsBox box);
+// A tab control whose tabs are `tabHeight` pixels high.
+QTabWidget* makeTabControl(QWidget* parent, const QString& name, TwipsBox box, int tabHeight);
 // A tab control's page, 1-based as the windows count them.
 void setTabPageEnabled(QTabWidget& tabs, int page, bool enabled);
 void setCurrentTabPage(QTabWidget& tabs, int page);
 // Status bar panels of fixed text, left to right.
-void addStatusPanels(QStatusBar& bar, const QStringList& texts);
+QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts);
 
 }  // namespace pellmark::ui

@@ -8,6 +8,9 @@ class QWidget;
 
 namespace pellmark::ui {
 
+// The title of the program's own message boxes.
+inline constexpr const char* kProgramMessageTitle = "Corvane Quillon";
+
 enum class MessageIcon { Information, Warning };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };

@@ -174,6 +174,7 @@ private:
 };
 
 std::unique_ptr<store::Folders> Folder::folders() {
+    if (data_.failFolders) throw StoreError("subfolders unreadable");
     return std::make_unique<Folders>(data_, path_, world_);
 }
 
@@ -197,7 +198,10 @@ public:
     Store(FakeStoreData& data, FakeWorld& world) : data_(data), world_(world) {}
     std::string displayName() override { return data_.displayName; }
     std::string entryId() override { return data_.entryId; }
-    std::string secondText() override { return data_.secondText; }
+    std::string secondText() override {
+        if (data_.failSecondText) throw StoreError("data file missing");
+        return data_.secondText;
+    }
     std::unique_ptr<store::Folder> rootFolder() override {
         return std::make_unique<Folder>(data_.root, "\\\\" + data_.root.name, world_);
     }
@@ -237,6 +241,7 @@ class Stores : public store::Stores {
 public:
     explicit Stores(FakeWorld& world) : world_(world) {}
     std::unique_ptr<store::StoreEnumerator> enumerate() override {
+        if (world_.failStores) throw StoreError("stores unreadable");
         return std::make_unique<StoreEnumerator>(world_);
     }
     std::unique_ptr<store::Store> add(const std::string& path) override {

@@ -38,15 +38,17 @@ struct FakeFolder {
     std::string defaultMessageClass = "IPM.Note";
     std::vector<FakeItem> items;
     std::vector<FakeFolder> subfolders;
-    bool failLookup = false;  // GetFolderFromID throws for it
-    bool failItems = false;   // items() throws
-    bool failCount = false;   // Items::Count throws
+    bool failLookup = false;   // GetFolderFromID throws for it
+    bool failItems = false;    // items() throws
+    bool failCount = false;    // Items::Count throws
+    bool failFolders = false;  // folders() throws
 };
 
 struct FakeStoreData {
     std::string displayName;
     std::string entryId;
     std::string secondText;
+    bool failSecondText = false;
     FakeFolder root;  // root.name is what FolderPath starts with
 };
 
@@ -54,6 +56,7 @@ struct FakeWorld {
     std::vector<FakeStoreData> stores;
     bool failCreate = false;
     bool failLogon = false;
+    bool failStores = false;  // enumerating the stores throws
 
     // What happened.
     int sessionsCreated = 0;

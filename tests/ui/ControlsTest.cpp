@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -48,6 +50,16 @@ TEST_F(ControlsTest, LockedTextBoxStillReportsEveryChange) {
     text->setText("");
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ControlsTest, ADropDownListIsAsWideAsItsBoxWhateverItsEntries) {
+    window.resize(600, 400);
+    auto* list = makeDropDownList(&window, "CmbList", "-- pick --", {150, 150, 4500, 360});
+    list->addItem("Mailbox" + QString(300, QLatin1Char(' ')) + "#0000ABCDEF");
+    window.show();
+    list->showPopup();
+    EXPECT_EQ(list->view()->window()->width(), list->width());
+    list->hidePopup();
 }
 
 TEST(QtFileDialog, FiltersTakeQtsForm) {

@@ -9,6 +9,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/window/LabelProgress.h"
 #include "ui/Controls.h"
+#include "ui/Fonts.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 
@@ -34,11 +35,7 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
     setWindowTitle(QStringLiteral("Convert Outlook Mailbox"));
     setWindowIcon(ui::conversionIcon());
     setModal(true);
-    QFont font;
-    // Where Tahoma is missing, a condensed face keeps the fixed layout's texts inside it.
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")});
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(ui::tahoma(8.25));
     setFixedSize(ui::twips(7350), ui::twips(6795));
 
     ui::makeLabel(this, QStringLiteral("Label8"),

@@ -5,6 +5,8 @@
 namespace pellmark::test {
 
 QApplication& qtApplication() {
+    // A program that made its own (a benchmark, the screenshot tool) keeps it.
+    if (auto* made = qobject_cast<QApplication*>(QCoreApplication::instance())) return *made;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "pellmark-test";

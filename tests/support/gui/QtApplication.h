@@ -1,6 +1,7 @@
 #pragma once
-// The one QApplication a window test needs, made on first use. Without a display named in
-// QT_QPA_PLATFORM the windows draw offscreen, so the tests run anywhere.
+// The one QApplication a window test needs, made on first use unless the program has one.
+// Without a display named in QT_QPA_PLATFORM the windows draw offscreen, so the tests run
+// anywhere.
 
 class QApplication;
 

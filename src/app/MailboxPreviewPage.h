@@ -1,0 +1,25 @@
+#pragma once
+// Page 2 of the main window, " Mailbox Preview": the store list of the profile's mailboxes,
+// the folder tree of the mailbox shown, and the button that starts the conversion.
+
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+
+namespace pellmark::tree {
+class FolderTree;
+}
+
+namespace pellmark::app {
+
+class MailboxPreviewPage : public QWidget {
+public:
+    explicit MailboxPreviewPage(QWidget* parent = nullptr);
+
+    QComboBox* CmbOutlookStores;
+    tree::FolderTree* OutlookFoldersTree;
+    QPushButton* CmdStartConversion;
+};
+
+}  // namespace pellmark::app

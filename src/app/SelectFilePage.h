@@ -1,0 +1,34 @@
+#pragma once
+// Page 1 of the main window, " Select File": where the mailbox comes from (a mailbox of the
+// profile, or a .pst file picked with Browse...), a help text for the chosen source and the
+// line of supported versions. The main window connects the controls to their handlers.
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace pellmark::app {
+
+class SelectFilePage : public QWidget {
+public:
+    explicit SelectFilePage(QWidget* parent = nullptr);
+
+    QRadioButton* OptConfiguredPST;
+    QPushButton* CmdExportConfigured;
+    QRadioButton* OptOtherPST;
+    QGroupBox* OtherPSTFrame;
+    QLineEdit* txtNotesDatabaseFile;
+    QPushButton* CmdBrowse;
+    QPushButton* CmdExportOther;
+    QLabel* LblHelp;
+};
+
+// What LblHelp says for each source.
+extern const char* const kConfiguredMailboxHelp;
+extern const char* const kOtherPstHelp;
+
+}  // namespace pellmark::app

@@ -1,0 +1,14 @@
+#pragma once
+// The About window: one picture naming the maker, the product, its version and where to find
+// help. It has no button; the title bar's close button closes it.
+
+#include <QDialog>
+
+namespace pellmark::app {
+
+class frmAbout : public QDialog {
+public:
+    explicit frmAbout(QWidget* owner);
+};
+
+}  // namespace pellmark::app

@@ -1,0 +1,22 @@
+// The desktop program: the main window over the mail store component. It reads no command line.
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/frmMain.h"
+#include "mapi/PstSession.h"
+#include "ui/Dialogs.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    pellmark::mapi::PstSessionFactory sessions;
+    pellmark::app::frmMain window(sessions, pellmark::ui::Dialogs::qt());
+    // A confirmed Exit ends the program at once: no window is asked again, nothing more runs.
+    window.setProgramEnd([] {
+        std::fflush(nullptr);
+        std::_Exit(EXIT_SUCCESS);
+    });
+    window.show();
+    return application.exec();
+}

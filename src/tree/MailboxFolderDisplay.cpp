@@ -1,0 +1,89 @@
+#include "tree/MailboxFolderDisplay.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include "tree/SmallIcons.h"
+#include "tree/FolderWalk.h"
+
+namespace pellmark::tree {
+
+void processPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+std::string entryIdOfListEntry(const QString& entry) {
+    const qsizetype hash = entry.lastIndexOf(QLatin1Char('#'));
+    if (hash < 0) return {};
+    QString id = entry.mid(hash + 1);
+    while (id.startsWith(QLatin1Char(' '))) id.remove(0, 1);
+    while (id.endsWith(QLatin1Char(' '))) id.chop(1);
+    return id.toStdString();
+}
+
+MailboxFolderDisplay::MailboxFolderDisplay(MainWindowParts& parts) : parts_(parts) {}
+
+void MailboxFolderDisplay::ShowMailboxFolders() {
+    CurrentObjects& current = parts_.current;
+    current.CurrentSession = parts_.sessions.create();
+    current.CurrentSession->logon();
+    parts_.yield();
+    const std::string id = entryIdOfListEntry(parts_.CmbOutlookStores.currentText());
+    if (id.empty()) throw store::StoreError("the list entry names no mailbox");
+    current.CurrentStore = current.CurrentSession->storeFromId(id);
+    if (!current.CurrentStore) throw store::StoreError("the mailbox was not found");
+    // Only now: a mailbox that cannot be found leaves the shown tree and its id together.
+    parts_.CurrentStoreID = id;
+    fill(*current.CurrentStore);
+    current.CurrentSession->logoff();
+    parts_.yield();
+    current.release();
+    ticking();
+}
+
+void MailboxFolderDisplay::ShowPstFolders() {
+    parts_.yield();
+    parts_.CmdStartConversion.setEnabled(false);
+    if (!parts_.current.CurrentStore) throw store::StoreError("no mailbox is open");
+    fill(*parts_.current.CurrentStore);
+    ticking();
+}
+
+void MailboxFolderDisplay::fill(store::Store& store) {
+    FolderTree& tree = parts_.OutlookFoldersTree;
+    tree.Clear();
+    struct Batches {
+        FolderTree& tree;
+        explicit Batches(FolderTree& t) : tree(t) { tree.beginBatches(); }
+        ~Batches() { tree.endBatches(); }
+    } batches(tree);
+    try {
+        const QString name = QString::fromStdString(store.displayName());
+        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, QString()}, nullptr);
+        tree.rootAdded();
+        FolderWalk walk(tree, parts_.yield);
+        std::unique_ptr<store::Folder> top = store.rootFolder();
+        std::unique_ptr<store::Folders> folders = top->folders();
+        std::unique_ptr<store::FolderEnumerator> topLevel = folders->enumerate();
+        CurrentObjects& current = parts_.current;
+        while ((current.CurrentFolder = topLevel->next())) {
+            QTreeWidgetItem* node = walk.addFolder(*current.CurrentFolder, root);
+            // After a top-level folder as after every other, so that a mailbox whose folders
+            // all sit at the top keeps the window responsive too.
+            parts_.yield();
+            if (node) walk.GetSubFolders(*current.CurrentFolder, node);
+        }
+    } catch (const std::exception& error) {
+        parts_.current.CurrentFolder.reset();
+        throw FillError(error.what());
+    }
+}
+
+void MailboxFolderDisplay::ticking() {
+    FolderTree& tree = parts_.OutlookFoldersTree;
+    for (int index = 1; index <= tree.nodeCount(); ++index) tree.setCheckState(index, 1);
+    tree.fillEnded();
+}
+
+}  // namespace pellmark::tree
