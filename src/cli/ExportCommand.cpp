@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <ostream>
 
 #include "cli/TerminalProgress.h"
@@ -106,6 +107,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
     TerminalProgress progress(err, total, options.terminal);
     convert::ConversionRun run(sessions, std::move(request), progress);
+    run.setRenderThreads(std::max(1u, std::thread::hardware_concurrency()));
     const auto start = std::chrono::steady_clock::now();
     convert::RunSummary summary;
     try {

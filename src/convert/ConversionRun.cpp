@@ -6,6 +6,7 @@
 #include "convert/FolderOutput.h"
 #include "convert/Global.h"
 #include "convert/OutputNaming.h"
+#include "convert/WorkerPool.h"
 
 namespace pellmark::convert {
 
@@ -37,6 +38,15 @@ std::string nameFromTag(const std::string& tag) {
 
 }  // namespace
 
+// An item handed to a worker: what the run's thread needs to name and report it once written.
+struct ConversionRun::Pending {
+    std::shared_ptr<store::MailItem> item;
+    std::future<void> rendered;
+    std::string caption;
+    std::string extension;
+    std::string scratch;
+};
+
 // The state of the folder being exported.
 struct ConversionRun::FolderRun {
     std::string displayName;  // for the failure list
@@ -51,6 +61,8 @@ ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request
       request_(std::move(request)),
       progress_(progress),
       draw_([] { return RandomBetween(1, 40000); }) {}
+
+ConversionRun::~ConversionRun() = default;
 
 RunSummary ConversionRun::run() {
     summary_ = RunSummary{};
@@ -96,6 +108,9 @@ RunSummary ConversionRun::run() {
         if (!trimmed(tag).empty()) tags.push_back(tag);
     }
     summary_.folders = static_cast<int64_t>(tags.size());
+    if (renderThreads_ > 1 && !request_.format.writesAttachments()) {
+        pool_ = std::make_unique<WorkerPool>(renderThreads_);
+    }
     for (std::size_t i = 0; i < tags.size(); ++i) exportFolder(*store, tags[i], i + 1, tags.size());
     return summary_;
 }
@@ -146,6 +161,7 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
     for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
         exportContact(*items, index, count, current);
     }
+    finishAll(current);
 }
 
 void ConversionRun::exportContact(store::Items& items, int64_t index, int64_t count,
@@ -171,7 +187,7 @@ void ConversionRun::exportContact(store::Items& items, int64_t index, int64_t co
     }
     progress_.itemStarted(caption, current.ItemCounter, count);
     // Contact folders always yield vCards, whatever format was chosen.
-    writeItem(*item, current, caption, exportFormatFor(store::SaveType::Vcf), {});
+    writeItem(std::move(item), current, caption, exportFormatFor(store::SaveType::Vcf), {});
 }
 
 void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
@@ -203,11 +219,14 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
         failuresInARow = 0;
         // The count is read anew for every item, so the display follows a changing folder.
         count = readOr([&] { return items->Count(); }, count);
-        exportMessage(*item, count, current);
+        exportMessage(std::move(item), count, current);
     }
+    finishAll(current);
 }
 
-void ConversionRun::exportMessage(store::MailItem& item, int64_t count, FolderRun& current) {
+void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
+                                  FolderRun& current) {
+    store::MailItem& item = *owned;
     const std::string subject = readOr([&] { return item.subject(); });
     progress_.itemStarted(subject, current.ItemCounter, count);
     std::string links;
@@ -222,11 +241,14 @@ void ConversionRun::exportMessage(store::MailItem& item, int64_t count, FolderRu
         }
         links = std::move(saved.AttachmentLinks);
     }
-    writeItem(item, current, subject, request_.format, links);
+    writeItem(std::move(owned), current, subject, request_.format, links);
 }
 
-void ConversionRun::writeItem(store::MailItem& item, FolderRun& current, const std::string& caption,
-                              const ExportFormat& format, const std::string& links) {
+void ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
+                              const std::string& caption, const ExportFormat& format,
+                              const std::string& links) {
+    if (pool_ && links.empty()) return renderElsewhere(std::move(owned), current, caption, format);
+    store::MailItem& item = *owned;
     const std::string stem = FileStem(caption);
     int32_t number = 0;
     try {
@@ -247,6 +269,51 @@ void ConversionRun::writeItem(store::MailItem& item, FolderRun& current, const s
     } catch (const std::exception& error) {
         itemFailed(current, caption, error.what());
     }
+}
+
+void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                                    const std::string& caption, const ExportFormat& format) {
+    Pending job;
+    job.item = std::move(item);
+    job.caption = caption;
+    job.extension = format.Extension;
+    try {
+        job.scratch = current.output->reserveScratch(format.Extension);
+    } catch (const std::exception& error) {
+        return itemFailed(current, caption, error.what());
+    }
+    job.rendered = pool_->submit(
+        [item = job.item, scratch = job.scratch, type = format.SaveType] { item->saveAs(scratch, type); });
+    pending_.push_back(std::move(job));
+    // A few items in flight keep every worker busy without holding many items in memory.
+    while (pending_.size() > 2 * static_cast<size_t>(renderThreads_)) finishOldest(current);
+}
+
+void ConversionRun::finishOldest(FolderRun& current) {
+    Pending job = std::move(pending_.front());
+    pending_.pop_front();
+    const std::string stem = FileStem(job.caption);
+    int32_t number = 0;
+    try {
+        job.rendered.get();
+    } catch (const std::exception& error) {
+        current.output->discard(job.scratch);
+        return itemFailed(current, job.caption, error.what());
+    }
+    try {
+        const auto file = current.output->place(job.scratch, [&](int attempt) {
+            return itemFileName(stem, job.extension, attempt, number, draw_);
+        });
+        summary_.itemsWritten += 1;
+        summary_.bytesWritten += file.bytes;
+        progress_.itemWritten(file.path, file.bytes);
+    } catch (const std::exception& error) {
+        itemFailed(current, job.caption, error.what());
+    }
+}
+
+void ConversionRun::finishAll(FolderRun& current) {
+    while (!pending_.empty()) finishOldest(current);
 }
 
 void ConversionRun::markFailed(FolderRun& current) {

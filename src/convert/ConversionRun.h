@@ -5,7 +5,10 @@
 // conversion window and the command line are two displays of the same run.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <future>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,9 +40,15 @@ public:
 class ConversionRun {
 public:
     ConversionRun(store::SessionFactory& sessions, RunRequest request, RunProgress& progress);
+    ~ConversionRun();
 
     // Draws the number of each file name: RandomBetween(1, 40000) unless replaced.
     void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
+    // Renders up to `threads` items at once (the command line uses every core). Names, numbers
+    // and progress stay on the run's thread and in item order; HTML pages, whose attachments
+    // are written beside them, are always written one at a time. 1, the default, renders on
+    // the run's own thread.
+    void setRenderThreads(unsigned threads) { renderThreads_ = threads; }
 
     // Throws PrepareError when the run cannot start; after that, whatever fails is skipped,
     // reported to the progress and counted in the summary, and the run goes on.
@@ -50,15 +59,20 @@ public:
 
 private:
     struct FolderRun;
+    struct Pending;
 
     void exportFolder(store::Store& store, const std::string& tag, std::size_t number,
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
     void messageLoop(store::Folder& folder, FolderRun& current);
     void exportContact(store::Items& items, int64_t index, int64_t count, FolderRun& current);
-    void exportMessage(store::MailItem& item, int64_t count, FolderRun& current);
-    void writeItem(store::MailItem& item, FolderRun& current, const std::string& caption,
-                   const ExportFormat& format, const std::string& links);
+    void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
+    void writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                   const std::string& caption, const ExportFormat& format, const std::string& links);
+    void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                         const std::string& caption, const ExportFormat& format);
+    void finishOldest(FolderRun& current);
+    void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);
     void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);
     void folderFailed(FolderRun& current, const std::string& reason);
@@ -68,6 +82,9 @@ private:
     RunProgress& progress_;
     std::function<int32_t()> draw_;
     RunSummary summary_;
+    unsigned renderThreads_ = 1;
+    std::unique_ptr<class WorkerPool> pool_;
+    std::deque<Pending> pending_;
 };
 
 }  // namespace pellmark::convert

@@ -71,16 +71,27 @@ const std::string& FolderOutput::scratchDirectory() {
     return scratch_;
 }
 
+std::string FolderOutput::reserveScratch(const std::string& extension) {
+    const std::string path = scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
+    ::unlink(path.c_str());  // what a failed earlier write may have left
+    return path;
+}
+
+void FolderOutput::discard(const std::string& scratchPath) { removeQuietly(scratchPath); }
+
 FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
                                           const std::string& extension) {
-    const std::string scratchPath = scratchDirectory() + "file" + extension;
-    ::unlink(scratchPath.c_str());  // what a failed earlier write may have left
+    const std::string scratchPath = reserveScratch(extension);
     try {
         writer(scratchPath);
     } catch (...) {
         removeQuietly(scratchPath);
         throw;
     }
+    return place(scratchPath, nameFor);
+}
+
+FolderOutput::Written FolderOutput::place(const std::string& scratchPath, const Namer& nameFor) {
     struct stat written {};
     if (::lstat(scratchPath.c_str(), &written) != 0 || !S_ISREG(written.st_mode)) {
         removeQuietly(scratchPath);

@@ -43,6 +43,14 @@ public:
     // of `writer` passes through. No file is left behind on any failure.
     Written write(const Writer& writer, const Namer& nameFor, const std::string& extension = {});
 
+    // The two halves of write(), for files written on other threads: a scratch path of its own
+    // for each file (ending with `extension`), and the move of a written scratch file to its
+    // first free name. place() removes the scratch file on failure.
+    std::string reserveScratch(const std::string& extension);
+    Written place(const std::string& scratchPath, const Namer& nameFor);
+    // Removes a scratch file whose writing failed.
+    void discard(const std::string& scratchPath);
+
     static constexpr int kMaxAttempts = 10000;
 
 private:
@@ -50,6 +58,7 @@ private:
 
     std::string directory_;
     std::string scratch_;
+    uint64_t scratchFiles_ = 0;
 };
 
 }  // namespace pellmark::convert
