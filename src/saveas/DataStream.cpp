@@ -3,6 +3,8 @@
 #include <span>
 #include <utility>
 
+#include "saveas/StreamType.h"
+
 namespace pellmark::saveas {
 namespace {
 
@@ -97,14 +99,7 @@ void classInit(gpointer klass, gpointer) {
 }
 
 GType dataStreamType() {
-    static const GType type = [] {
-        GTypeInfo info{};
-        info.class_size = sizeof(DataStreamClass);
-        info.class_init = classInit;
-        info.instance_size = sizeof(DataStream);
-        return g_type_register_static(GMIME_TYPE_STREAM, "PellmarkDataStream", &info,
-                                      GTypeFlags(0));
-    }();
+    static const GType type = registerStreamType<DataStream, DataStreamClass>("PellmarkDataStream", classInit);
     return type;
 }
 

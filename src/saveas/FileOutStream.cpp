@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "saveas/StreamType.h"
+
 namespace pellmark::saveas {
 namespace {
 
@@ -94,14 +96,7 @@ void classInit(gpointer klass, gpointer) {
 }
 
 GType fileOutStreamType() {
-    static const GType type = [] {
-        GTypeInfo info{};
-        info.class_size = sizeof(FileOutStreamClass);
-        info.class_init = classInit;
-        info.instance_size = sizeof(FileOutStream);
-        return g_type_register_static(GMIME_TYPE_STREAM, "PellmarkFileOutStream", &info,
-                                      GTypeFlags(0));
-    }();
+    static const GType type = registerStreamType<FileOutStream, FileOutStreamClass>("PellmarkFileOutStream", classInit);
     return type;
 }
 
