@@ -9,8 +9,10 @@ set -euo pipefail
 # (DejaVu Sans Condensed and DejaVu Sans, the fonts-dejavu packages).
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
        libgsf-1-dev fonts-dejavu-core fonts-dejavu-extra)
+# Packages are installed without their recommendations, so a reader that cannot start without
+# one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 test=(libgtest-dev libgmock-dev pff-tools pst-utils unrtf libemail-outlook-message-perl
-      python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
+      libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils)
 

@@ -5,6 +5,7 @@
 
 #include "mapi/PstStore.h"
 #include "support/FirstItem.h"
+#include "support/Readers.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::mapi {
@@ -22,18 +23,6 @@ std::string saved(store::MailItem& item, store::SaveType type, const TempDir& di
     return test::readFile(path);
 }
 
-std::string htmlSummary(const std::filesystem::path& page) {
-    auto r = test::runCommand("/usr/bin/python3 " + test::shellQuote((test::toolsDir() / "html_summary.py").string()) +
-                              " " + test::shellQuote(page.string()));
-    EXPECT_EQ(r.status, 0) << "the page did not parse as UTF-8 HTML";
-    return r.out;
-}
-
-std::string unrtfText(const std::filesystem::path& rtf) {
-    auto r = test::runCommand("unrtf --text " + test::shellQuote(rtf.string()) + " 2>/dev/null");
-    EXPECT_EQ(r.status, 0);
-    return r.out;
-}
 
 TEST(Saves, TextOfAMailHasHeaderBlockThenBody) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/tika__testPST_variousBodyTypes.pst");
@@ -57,16 +46,16 @@ TEST(Saves, NonAsciiTextSurvivesEverySave) {
     const std::string txt = saved(*item, store::SaveType::Txt, dir, "a.txt");
     EXPECT_NE(txt.find("Attachments:\tC \xe4\xbd\xa0\xe5\xa5\xbd.png; J "), std::string::npos) << txt;
     saved(*item, store::SaveType::Html, dir, "a.html");
-    const std::string html = htmlSummary(dir / "a.html");
+    const std::string html = test::htmlSummary(dir / "a.html");
     EXPECT_NE(html.find("charset=utf-8\n"), std::string::npos) << html;
     saved(*item, store::SaveType::Rtf, dir, "a.rtf");
-    auto rtf = test::runCommand("unrtf --html " + test::shellQuote((dir / "a.rtf").string()) + " 2>/dev/null");
+    auto rtf = test::unrtf(dir / "a.rtf", "--html");
     for (const auto& word : cjk) {
         EXPECT_NE(txt.find(word), std::string::npos) << word;
         EXPECT_NE(html.find(word), std::string::npos) << word;
     }
     // unrtf writes characters beyond its code page as numeric references.
-    EXPECT_NE(rtf.out.find("&#20320;&#22909;"), std::string::npos) << rtf.out;
+    EXPECT_NE(rtf.find("&#20320;&#22909;"), std::string::npos) << rtf;
 }
 
 TEST(Saves, AnsiFileInCodePage932) {
@@ -84,7 +73,7 @@ TEST(Saves, HtmlEmbedsInlineImagesAndRendersAlone) {
     TempDir dir;
     auto item = firstItemOf(pst, "");
     saved(*item, store::SaveType::Html, dir, "page.html");
-    const std::string s = htmlSummary(dir / "page.html");
+    const std::string s = test::htmlSummary(dir / "page.html");
     EXPECT_NE(s.find("img=data:image/png"), std::string::npos) << s;
     EXPECT_EQ(s.find("img=cid:"), std::string::npos) << s;
     EXPECT_NE(s.find("text=Sent: "), std::string::npos) << s;
@@ -104,7 +93,7 @@ TEST(Saves, RtfKeepsTheItemsRtfWithTheHeaderFirst) {
     ASSERT_TRUE(tmp);
     auto item = tmp->items()->Item(3);
     saved(*item, store::SaveType::Rtf, dir, "m.rtf");
-    const std::string text = unrtfText(dir / "m.rtf");
+    const std::string text = test::unrtf(dir / "m.rtf", "--text");
     const size_t header = text.find("Subject");
     const size_t body = text.find("Forwarded RTF");
     ASSERT_NE(header, std::string::npos) << text;

@@ -7,6 +7,7 @@
 #include "mapi/PstStore.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/PstBuilder.h"
+#include "support/Readers.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::mapi {
@@ -33,16 +34,6 @@ std::string saveAndRead(store::MailItem& item, store::SaveType type, const std::
     return test::readFile(path);
 }
 
-std::string htmlText(const std::filesystem::path& page) {
-    auto r = test::runCommand("/usr/bin/python3 " + test::shellQuote((test::toolsDir() / "html_summary.py").string()) +
-                              " " + test::shellQuote(page.string()));
-    EXPECT_EQ(r.status, 0);
-    return r.out;
-}
-
-std::string unrtf(const std::filesystem::path& rtf) {
-    return test::runCommand("unrtf --text " + test::shellQuote(rtf.string()) + " 2>/dev/null").out;
-}
 
 TEST(ShapedItems, RtfOnlyBodyGivesTextHtmlAndRtf) {
     TempDir dir;
@@ -57,9 +48,9 @@ TEST(ShapedItems, RtfOnlyBodyGivesTextHtmlAndRtf) {
     const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "m.txt");
     EXPECT_NE(txt.find("\n\nFirst line\nSecond line with caf\xc3\xa9"), std::string::npos) << txt;
     saveAndRead(*item, store::SaveType::Html, dir / "m.html");
-    EXPECT_NE(htmlText(dir / "m.html").find("First line Second line with caf\xc3\xa9"), std::string::npos);
+    EXPECT_NE(test::htmlSummary(dir / "m.html").find("First line Second line with caf\xc3\xa9"), std::string::npos);
     saveAndRead(*item, store::SaveType::Rtf, dir / "m.rtf");
-    const std::string shown = unrtf(dir / "m.rtf");
+    const std::string shown = test::unrtf(dir / "m.rtf", "--text");
     EXPECT_LT(shown.find("Ann Lee"), shown.find("First line")) << shown;
 }
 
@@ -78,7 +69,7 @@ TEST(ShapedItems, HtmlOnlyBodyWithInlineImage) {
     EXPECT_NE(txt.find("See our logo:"), std::string::npos) << txt;
     EXPECT_EQ(txt.find("<b>"), std::string::npos);
     saveAndRead(*item, store::SaveType::Html, dir / "m.html");
-    const std::string page = htmlText(dir / "m.html");
+    const std::string page = test::htmlSummary(dir / "m.html");
     EXPECT_NE(page.find("charset=utf-8\n"), std::string::npos) << page;  // one declaration only
     EXPECT_NE(page.find("img=data:image/png"), std::string::npos) << page;
     EXPECT_NE(page.find("See our logo:"), std::string::npos);
@@ -125,7 +116,7 @@ TEST(ShapedItems, EverythingAddedToTheHtmlPageIsEscaped) {
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
     saveAndRead(*item, store::SaveType::Html, dir / "m.html");
-    const std::string page = htmlText(dir / "m.html");
+    const std::string page = test::htmlSummary(dir / "m.html");
     EXPECT_NE(page.find("<script>alert(1)</script> & \"co\""), std::string::npos) << page;
     EXPECT_NE(page.find("<img src=x onerror=alert(2)>"), std::string::npos) << page;
     EXPECT_EQ(page.find("img="), std::string::npos) << "the body's text became an element";

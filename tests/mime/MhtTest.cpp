@@ -17,6 +17,7 @@ constexpr const char* kChromium = "/usr/bin/chromium";
 // Renders `page` headless in a fresh profile and says whether `picture` is on the screenshot.
 bool chromiumShows(const std::filesystem::path& page, const std::filesystem::path& picture,
                    const TempDir& dir) {
+    requireReader(Reader::Chromium);
     const auto profile = dir / ("profile-" + page.stem().string());
     const auto shot = dir / ("shot-" + page.stem().string() + ".png");
     std::filesystem::create_directory(profile);
@@ -30,17 +31,12 @@ bool chromiumShows(const std::filesystem::path& page, const std::filesystem::pat
     EXPECT_EQ(runCommand(command).status, 0) << command;
     EXPECT_TRUE(std::filesystem::exists(shot)) << "no screenshot from " << command;
     const auto found =
-        runCommand("/usr/bin/python3 " + shellQuote((toolsDir() / "png_find.py").string()) + " " +
-                   shellQuote(shot.string()) + " " + shellQuote(picture.string()));
+        runPythonTool("png_find.py", shellQuote(shot.string()) + " " + shellQuote(picture.string()));
     return found.status == 0;
 }
 
 TEST(Mht, ChromiumShowsTheInlineImage) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/rubymsg__attachAndInline.pst");
-    if (!std::filesystem::exists(kChromium)) {
-        GTEST_SKIP() << kChromium
-                     << " is not installed (Debian package chromium): cannot render the .mht";
-    }
     TempDir dir;
     auto item = firstItemOf(pst, "");
     const auto page = dir / "page.mht";

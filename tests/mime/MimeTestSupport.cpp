@@ -23,12 +23,6 @@ void walk(
     while (auto sub = e->next()) walk(*sub, fn);
 }
 
-std::string runTool(const char* tool, const std::string& args) {
-    auto r =
-        runCommand("/usr/bin/python3 " + shellQuote((toolsDir() / tool).string()) + " " + args);
-    EXPECT_EQ(r.status, 0) << tool << " failed on " << args;
-    return r.out;
-}
 
 }  // namespace
 
@@ -59,15 +53,6 @@ const pst::Message& messageOf(store::MailItem& item) {
     return dynamic_cast<mapi::PstMailItem&>(item).message();
 }
 
-std::string mimeSummary(const std::filesystem::path& file, const std::filesystem::path& dumpDir) {
-    std::string args = shellQuote(file.string());
-    if (!dumpDir.empty()) args += " --dump " + shellQuote(dumpDir.string());
-    return runTool("mime_summary.py", args);
-}
-
-std::string vcardSummary(const std::filesystem::path& file) {
-    return runTool("vcard_summary.py", shellQuote(file.string()));
-}
 
 std::string collapsed(const std::string& text) {
     std::istringstream in(text);

@@ -9,6 +9,7 @@
 
 #include "mapi/PstItems.h"
 #include "store/MailStore.h"
+#include "support/Readers.h"
 
 namespace pellmark::test {
 
@@ -24,11 +25,6 @@ const pst::Message& messageOf(store::MailItem& item);
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
                          store::SaveType type, const std::filesystem::path& path);
 
-// tests/tools/mime_summary.py on `file`; the decoded parts go to `dumpDir` when given.
-std::string mimeSummary(const std::filesystem::path& file,
-                        const std::filesystem::path& dumpDir = {});
-// tests/tools/vcard_summary.py on `file`.
-std::string vcardSummary(const std::filesystem::path& file);
 
 // Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
 std::string collapsed(const std::string& text);

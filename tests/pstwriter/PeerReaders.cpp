@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/Readers.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -137,11 +138,8 @@ void walkReadpst(const fs::path& dir, const std::string& path, PeerRun& out) {
 
 }  // namespace
 
-bool haveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 PeerRun runPffexport(const fs::path& pst, const fs::path& work) {
+    requireReader(Reader::Pffexport);
     PeerRun out;
     fs::create_directories(work);
     const fs::path target = work / "pff";
@@ -161,6 +159,7 @@ PeerRun runPffexport(const fs::path& pst, const fs::path& work) {
 }
 
 PeerRun runReadpst(const fs::path& pst, const fs::path& work) {
+    requireReader(Reader::Readpst);
     PeerRun out;
     const fs::path target = work / "readpst";
     fs::create_directories(target);

@@ -23,7 +23,6 @@ struct PeerRun {
     std::map<std::string, std::vector<PeerItem>> folders;  // "Inbox/Projects" -> items
 };
 
-bool haveTool(const char* name);
 // Runs `pffexport -f all` into `work`.
 PeerRun runPffexport(const std::filesystem::path& pst, const std::filesystem::path& work);
 // Runs `readpst -j 0 -S -D` into `work`.

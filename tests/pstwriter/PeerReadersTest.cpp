@@ -31,7 +31,6 @@ protected:
 };
 
 TEST_P(PeerReadersTest, PffexportFindsEverythingWritten) {
-    if (!haveTool("pffexport")) GTEST_SKIP() << "pffexport (pff-tools) is not installed";
     const PeerRun run = runPffexport(dir_ / "box.pst", dir_ / "pff");
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.errors.find("nable"), std::string::npos) << run.errors;
@@ -66,7 +65,6 @@ TEST_P(PeerReadersTest, PffexportFindsEverythingWritten) {
 }
 
 TEST_P(PeerReadersTest, ReadpstFindsEverythingWritten) {
-    if (!haveTool("readpst")) GTEST_SKIP() << "readpst (pst-utils) is not installed";
     const PeerRun run = runReadpst(dir_ / "box.pst", dir_ / "readpst");
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     // readpst leaves out empty folders and the kinds it does not export (tasks, notes and

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "support/Readers.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -46,22 +47,10 @@ std::vector<MsgRtf> sampleCompressedRtfs() {
     return out;
 }
 
-std::optional<std::string> unrtf(const std::string& rtf, const std::string& mode) {
-    if (std::system("unrtf --version >/dev/null 2>&1") != 0) return std::nullopt;
+std::string unrtfOf(const std::string& rtf, const std::string& mode) {
     TempDir dir;
     writeFile(dir / "in.rtf", rtf);
-    const std::string command =
-        "unrtf " + mode + " '" + (dir / "in.rtf").string() + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return std::nullopt;
-    std::string out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-    pclose(pipe);
-    // --text starts with "###" banner lines and a dashed rule.
-    const size_t rule = out.find("-----------------\n");
-    if (mode == "--text" && rule != std::string::npos) out.erase(0, rule + 18);
-    return out;
+    return unrtf(dir / "in.rtf", mode);
 }
 
 std::string squeezeSpaces(const std::string& s) {

@@ -20,9 +20,8 @@ struct MsgRtf {
 };
 std::vector<MsgRtf> sampleCompressedRtfs();
 
-// unrtf's rendering of the document (`--text` or `--html`) without its banner lines;
-// nullopt when unrtf is not installed.
-std::optional<std::string> unrtf(const std::string& rtf, const std::string& mode);
+// unrtf's rendering of the document (`--text` or `--html`) without its banner lines.
+std::string unrtfOf(const std::string& rtf, const std::string& mode);
 
 // Whitespace runs collapsed to one space, ends trimmed: for comparing what two readers show.
 std::string squeezeSpaces(const std::string& s);

@@ -16,6 +16,7 @@
 #include "saveas/MsgWriter.h"
 #include "saveas/PstMsgSource.h"
 #include "saveas/SaveMessage.h"
+#include "support/Readers.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::saveas {
@@ -145,10 +146,12 @@ std::string unhex(const std::string& hex) {
 
 std::multimap<std::string, std::vector<std::string>> msgconvertShows(
     const std::filesystem::path& msg) {
+    test::requireReader(test::Reader::Msgconvert);
+    test::requireReader(test::Reader::Python);
     test::TempDir dir;
     test::writeFile(dir / "show.py", kShowMail);
     const std::string command = "cd '" + dir.path().string() + "' && msgconvert --outfile - '" +
-                                msg.string() + "' 2>/dev/null | python3 show.py";
+                                msg.string() + "' 2>/dev/null | /usr/bin/python3 show.py";
     std::multimap<std::string, std::vector<std::string>> out;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return out;
@@ -188,10 +191,6 @@ std::string field(const std::multimap<std::string, std::vector<std::string>>& sh
 
 TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
-    if (std::system("command -v msgconvert >/dev/null 2>&1") != 0 ||
-        std::system("python3 -c 'import email.policy' 2>/dev/null") != 0) {
-        GTEST_SKIP() << "msgconvert or python3 is not installed";
-    }
     test::TempDir tmp;
     int attachments = 0;
     const std::vector<std::string> files = {"pstsdk__sample1.pst", "pstsdk__sample2.pst",

@@ -13,11 +13,10 @@ namespace {
 
 const std::string kHeader = rtfEscape("From: Ann {A}\nSubject: caf\xC3\xA9\n");
 
-// What unrtf shows, as text lines; skips the test when unrtf is missing.
-#define UNRTF_TEXT_OR_SKIP(var, rtf)                           \
-    const auto var##Shown = test::unrtf(rtf, "--text");        \
-    if (!var##Shown) GTEST_SKIP() << "unrtf is not installed"; \
-    const std::string var = test::squeezeSpaces(*var##Shown)
+// What unrtf shows, as text with whitespace runs squeezed.
+std::string unrtfText(const std::string& rtf) {
+    return test::squeezeSpaces(test::unrtfOf(rtf, "--text"));
+}
 
 TEST(RtfEscape, EscapesEveryKindOfCharacter) {
     EXPECT_EQ(rtfEscape("a{b}\\c\td\r\ne\rf\ng"),
@@ -39,10 +38,9 @@ TEST(RtfFromText, KeepsEveryCharacter) {
 
 TEST(RtfFromText, ReadsInUnrtf) {
     const std::string rtf = rtfFromText("Hello {world} \\ caf\xC3\xA9 \xE2\x82\xAC\nSecond line");
-    const auto html = test::unrtf(rtf, "--html");
-    if (!html) GTEST_SKIP() << "unrtf is not installed";
-    EXPECT_NE(html->find("Hello {world} \\ caf&eacute; &euro;"), std::string::npos) << *html;
-    EXPECT_NE(html->find("Second line"), std::string::npos) << *html;
+    const auto html = test::unrtfOf(rtf, "--html");
+    EXPECT_NE(html.find("Hello {world} \\ caf&eacute; &euro;"), std::string::npos) << html;
+    EXPECT_NE(html.find("Second line"), std::string::npos) << html;
 }
 
 TEST(InsertRtfHeader, ShowsTheHeaderFirstInUnrtf) {
@@ -54,7 +52,7 @@ TEST(InsertRtfHeader, ShowsTheHeaderFirstInUnrtf) {
         "{\\info{\\title Secret title}}{\\*\\generator Word;}\\paperw12240\\viewkind4\\uc1 "
         "\\pard\\plain\\qc\\f0\\fs40\\b Body text\\par}";
     const std::string out = insertRtfHeader(word, kHeader);
-    UNRTF_TEXT_OR_SKIP(shown, out);
+    const std::string shown = unrtfText(out);
     EXPECT_EQ(shown, "From: Ann {A} Subject: caf? Body text");
     EXPECT_EQ(textFromRtf(out), "From: Ann {A}\nSubject: caf\xC3\xA9\n\nBody text\n");
 
@@ -81,7 +79,7 @@ TEST(InsertRtfHeader, PutsTheHeaderBeforeTheBodyOfEverySample) {
         const std::string rtf = decompressRtf(
             std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()));
         const std::string out = insertRtfHeader(rtf, "MARKER-LINE");
-        UNRTF_TEXT_OR_SKIP(shown, out);
+        const std::string shown = unrtfText(out);
         EXPECT_EQ(shown.substr(0, 11), "MARKER-LINE") << shown.substr(0, 200);
         // The HTML that a body encapsulates stays as it was.
         if (rtfOrigin(rtf) == RtfOrigin::Html) {

@@ -1,0 +1,95 @@
+#include "support/Readers.h"
+
+#include <map>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+
+namespace pellmark::test {
+namespace {
+
+struct Probe {
+    const char* name;
+    const char* command;  // exits 0 only when the reader can do its work
+    const char* package;
+};
+
+// Each command makes the reader load everything it needs. msgconvert is compiled (perl -c
+// loads every module it uses): it cannot start without Email::Address, which its package only
+// recommends, and its --help exits 1 even when it works.
+const Probe& probeOf(Reader reader) {
+    static const std::map<Reader, Probe> probes = {
+        {Reader::Python, {"python3", "/usr/bin/python3 -c 'import email.policy, email.parser'",
+                          "python3"}},
+        {Reader::Vobject, {"vobject", "/usr/bin/python3 -c 'import vobject'", "python3-vobject"}},
+        {Reader::Msgconvert,
+         {"msgconvert", "perl -c \"$(command -v msgconvert)\"",
+          "libemail-outlook-message-perl libemail-address-perl"}},
+        {Reader::Unrtf, {"unrtf", "unrtf --version", "unrtf"}},
+        {Reader::Chromium, {"chromium", "/usr/bin/chromium --version", "chromium"}},
+        {Reader::Pffexport, {"pffexport", "pffexport -V", "pff-tools"}},
+        {Reader::Readpst, {"readpst", "readpst -V", "pst-utils"}},
+    };
+    return probes.at(reader);
+}
+
+}  // namespace
+
+std::optional<std::string> readerProblem(Reader reader) {
+    static std::mutex mutex;
+    static std::map<Reader, std::optional<std::string>> known;
+    const std::lock_guard lock(mutex);
+    if (auto it = known.find(reader); it != known.end()) return it->second;
+    const Probe& probe = probeOf(reader);
+    std::optional<std::string> problem;
+    if (runCommand(std::string(probe.command) + " >/dev/null 2>&1 </dev/null").status != 0) {
+        problem = std::string(probe.name) + " cannot run here (`" + probe.command +
+                  "` failed): install the Debian package(s) " + probe.package +
+                  " (scripts/install-deps.sh test)";
+    }
+    return known[reader] = problem;
+}
+
+void requireReader(Reader reader) {
+    if (auto problem = readerProblem(reader)) throw ReaderMissing(*problem);
+}
+
+CommandResult runPythonTool(const std::string& tool, const std::string& args) {
+    requireReader(Reader::Python);
+    if (tool == "vcard_summary.py") requireReader(Reader::Vobject);
+    return runCommand("/usr/bin/python3 " + shellQuote((toolsDir() / tool).string()) + " " + args);
+}
+
+namespace {
+std::string summary(const char* tool, const std::string& args) {
+    auto r = runPythonTool(tool, args);
+    EXPECT_EQ(r.status, 0) << tool << " failed on " << args;
+    return r.out;
+}
+}  // namespace
+
+std::string htmlSummary(const std::filesystem::path& page) {
+    return summary("html_summary.py", shellQuote(page.string()));
+}
+
+std::string mimeSummary(const std::filesystem::path& file, const std::filesystem::path& dumpDir) {
+    std::string args = shellQuote(file.string());
+    if (!dumpDir.empty()) args += " --dump " + shellQuote(dumpDir.string());
+    return summary("mime_summary.py", args);
+}
+
+std::string vcardSummary(const std::filesystem::path& file) {
+    return summary("vcard_summary.py", shellQuote(file.string()));
+}
+
+std::string unrtf(const std::filesystem::path& rtf, const std::string& mode) {
+    requireReader(Reader::Unrtf);
+    std::string out = runCommand("unrtf " + mode + " " + shellQuote(rtf.string()) + " 2>/dev/null").out;
+    // --text starts with "###" banner lines and a dashed rule.
+    const size_t rule = out.find("-----------------\n");
+    if (mode == "--text" && rule != std::string::npos) out.erase(0, rule + 18);
+    return out;
+}
+
+}  // namespace pellmark::test
