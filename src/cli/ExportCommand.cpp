@@ -23,9 +23,22 @@ struct FolderInfo {
     bool shownInTree = false;
 };
 
-// Every folder below the store's top folder, depth first, as the folder tree walks them.
+FolderInfo folderInfo(store::Folder& f) {
+    FolderInfo info;
+    info.path = f.FolderPath();
+    info.tag = f.entryId() + "#" + info.path.substr(1);
+    info.items = f.items()->Count();
+    info.shownInTree = store::folderImageIndex(f.DefaultMessageClass()).has_value();
+    return info;
+}
+
+// The store's top folder, then every folder below it, depth first, as the folder tree walks
+// them. The top folder is exported like the others when it holds items.
 std::vector<FolderInfo> listFolders(store::Store& store, std::ostream& err) {
     std::vector<FolderInfo> out;
+    const std::unique_ptr<store::Folder> top = store.rootFolder();
+    out.push_back(folderInfo(*top));
+    out.back().shownInTree = out.back().items > 0;
     std::function<void(store::Folder&)> walk = [&](store::Folder& parent) {
         auto e = parent.folders()->enumerate();
         while (true) {
@@ -33,12 +46,7 @@ std::vector<FolderInfo> listFolders(store::Store& store, std::ostream& err) {
             try {
                 f = e->next();
                 if (!f) break;
-                FolderInfo info;
-                info.path = f->FolderPath();
-                info.tag = f->entryId() + "#" + info.path.substr(1);
-                info.items = f->items()->Count();
-                info.shownInTree = store::folderImageIndex(f->DefaultMessageClass()).has_value();
-                out.push_back(std::move(info));
+                out.push_back(folderInfo(*f));
             } catch (const store::StoreError& ex) {
                 err << "pellmark-export: warning: a folder below " << parent.FolderPath()
                     << " cannot be read: " << ex.what() << '\n';
@@ -47,7 +55,7 @@ std::vector<FolderInfo> listFolders(store::Store& store, std::ostream& err) {
             walk(*f);
         }
     };
-    walk(*store.rootFolder());
+    walk(*top);
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "convert/Global.h"
 #include "convert/OutputNaming.h"
 #include "convert/WorkerPool.h"
+#include "store/FolderKinds.h"
 
 namespace pellmark::convert {
 
@@ -173,9 +174,17 @@ void ConversionRun::exportContact(store::Items& items, int64_t index, int64_t co
     } catch (const std::exception& error) {
         return itemFailed(current, {}, error.what());
     }
-    if (readOr([&] { return item->MessageClass(); }) == kDistListClass) {
+    const std::string cls = readOr([&] { return item->MessageClass(); });
+    if (cls == kDistListClass) {
         summary_.itemsSkipped += 1;
         return progress_.itemSkipped();
+    }
+    if (!store::isContactClass(cls)) {
+        // Whatever else a contact folder holds is saved as a message folder's items are; a
+        // vCard holds a contact only, so with vCards chosen it goes out as text.
+        const ExportFormat format =
+            request_.format.isVCard() ? exportFormatFor(store::SaveType::Txt) : request_.format;
+        return exportMessage(std::move(item), count, current, format);
     }
     std::string caption;
     try {
@@ -219,18 +228,18 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
         failuresInARow = 0;
         // The count is read anew for every item, so the display follows a changing folder.
         count = readOr([&] { return items->Count(); }, count);
-        exportMessage(std::move(item), count, current);
+        exportMessage(std::move(item), count, current, request_.format);
     }
     finishAll(current);
 }
 
 void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
-                                  FolderRun& current) {
+                                  FolderRun& current, const ExportFormat& format) {
     store::MailItem& item = *owned;
     const std::string subject = readOr([&] { return item.subject(); });
     progress_.itemStarted(subject, current.ItemCounter, count);
     std::string links;
-    if (request_.format.writesAttachments()) {
+    if (format.writesAttachments()) {
         SavedAttachments saved = saveAttachments(item, *current.output);
         summary_.attachmentsWritten += saved.written;
         summary_.bytesWritten += saved.bytes;
@@ -241,7 +250,7 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
         }
         links = std::move(saved.AttachmentLinks);
     }
-    writeItem(std::move(owned), current, subject, request_.format, links);
+    writeItem(std::move(owned), current, subject, format, links);
 }
 
 void ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,

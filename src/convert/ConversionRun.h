@@ -66,7 +66,8 @@ private:
     void contactLoop(store::Folder& folder, FolderRun& current);
     void messageLoop(store::Folder& folder, FolderRun& current);
     void exportContact(store::Items& items, int64_t index, int64_t count, FolderRun& current);
-    void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
+    void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
+                       const ExportFormat& format);
     void writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
                    const std::string& caption, const ExportFormat& format, const std::string& links);
     void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,

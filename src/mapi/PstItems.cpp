@@ -7,6 +7,7 @@
 #include "pst/ltp/Tags.h"
 #include "saveas/AtomicFile.h"
 #include "saveas/SaveMessage.h"
+#include "store/FolderKinds.h"
 
 namespace pellmark::mapi {
 namespace {
@@ -135,8 +136,7 @@ void PstMailItem::saveAs(const std::string& path, int16_t type) {
 }
 
 store::ContactItem& PstMailItem::asContact() {
-    const std::string cls = MessageClass();
-    if (cls.rfind("IPM.Contact", 0) != 0) throw store::StoreError("the item is not a contact");
+    if (!store::isContactClass(MessageClass())) throw store::StoreError("the item is not a contact");
     return *this;
 }
 

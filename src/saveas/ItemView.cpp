@@ -27,7 +27,7 @@ ItemKind itemKindOf(const std::string& cls) {
         }
         return cls.size() == n || cls[n] == '.';
     };
-    if (is("IPM.Contact")) return ItemKind::Contact;
+    if (is("IPM.Contact") || is("IPM.AbchPerson")) return ItemKind::Contact;
     if (is("IPM.DistList")) return ItemKind::DistList;
     if (is("IPM.Appointment")) return ItemKind::Appointment;
     if (is("IPM.Schedule.Meeting")) return ItemKind::Meeting;

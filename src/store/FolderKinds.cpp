@@ -1,5 +1,8 @@
 #include "store/FolderKinds.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 #include <utility>
 
 namespace pellmark::store {
@@ -12,6 +15,19 @@ std::optional<int> folderImageIndex(const std::string& cls) {
         if (cls == name) return image;
     }
     return std::nullopt;
+}
+
+bool isContactClass(const std::string& cls) {
+    auto startsWith = [&](std::string_view kind) {
+        if (cls.size() < kind.size() || (cls.size() > kind.size() && cls[kind.size()] != '.')) {
+            return false;
+        }
+        return std::equal(kind.begin(), kind.end(), cls.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
+    };
+    return startsWith("IPM.Contact") || startsWith("IPM.AbchPerson");
 }
 
 }  // namespace pellmark::store

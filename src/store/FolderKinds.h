@@ -11,4 +11,9 @@ namespace pellmark::store {
 // the folder gets no node.
 std::optional<int> folderImageIndex(const std::string& defaultMessageClass);
 
+// Whether an item of `messageClass` is a contact: "IPM.Contact", the address book's
+// "IPM.AbchPerson" and their extensions ("IPM.Contact.Custom"), in any letter case as message
+// classes are compared.
+bool isContactClass(const std::string& messageClass);
+
 }  // namespace pellmark::store

@@ -23,10 +23,16 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
     spec.image = *image;
     spec.hasItems = count > 0;
-    // The path without its first character: "\\Store\Inbox" becomes "\Store\Inbox".
-    spec.tag = QString::fromStdString(entryId + "#" + (path.empty() ? path : path.substr(1)));
+    spec.tag = QString::fromStdString(folderTag(entryId, path));
     return tree_.addNode(spec, parent);
 }
+
+std::string folderTag(const std::string& entryId, const std::string& folderPath) {
+    // The path without its first character: "\\Store\Inbox" becomes "\Store\Inbox".
+    return entryId + "#" + (folderPath.empty() ? folderPath : folderPath.substr(1));
+}
+
+std::string folderTag(store::Folder& folder) { return folderTag(folder.entryId(), folder.FolderPath()); }
 
 void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode) {
     // One level per folder being walked: the folder, its subfolder collection and where their

@@ -60,10 +60,14 @@ void MailboxFolderDisplay::fill(store::Store& store) {
     } batches(tree);
     try {
         const QString name = QString::fromStdString(store.displayName());
-        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, QString()}, nullptr);
+        std::unique_ptr<store::Folder> top = store.rootFolder();
+        // The root node stands for the store; it carries the top folder's tag only when that
+        // folder holds items of its own, which are then exported with the root ticked.
+        QString tag;
+        if (top->items()->Count() > 0) tag = QString::fromStdString(folderTag(*top));
+        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, tag}, nullptr);
         tree.rootAdded();
         FolderWalk walk(tree, parts_.yield);
-        std::unique_ptr<store::Folder> top = store.rootFolder();
         std::unique_ptr<store::Folders> folders = top->folders();
         std::unique_ptr<store::FolderEnumerator> topLevel = folders->enumerate();
         CurrentObjects& current = parts_.current;

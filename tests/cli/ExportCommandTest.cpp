@@ -7,7 +7,9 @@
 
 #include "cli/ExportCommand.h"
 #include "pst/messaging/Folder.h"
+#include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
+#include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::cli {
@@ -56,6 +58,44 @@ TEST(ExportCommand, ChosenFoldersOnlyAndHtmlAttachmentsBeside) {
     EXPECT_GE(others, 100u) << "attachments are written beside the pages";
 }
 
+// Items Outlook keeps where the folder tree has no folder node of the usual kind: in the top
+// folder itself, in IMAP folders and folders whose class extends a known one, and items of
+// other kinds in a contact folder.
+TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Box";
+    b.root().addMessage().setSubject("At the top");
+    b.root().addFolder("imap", "IPF.Imap").addMessage().setSubject("Over IMAP");
+    b.root().addFolder("Quick", "IPF.Contact.MOC.QuickContacts").addMessage("IPM.Contact");
+    auto& contacts = b.root().addFolder("Contacts", "IPF.Contact");
+    contacts.addMessage("IPM.AbchPerson").setString(pst::prop::kDisplayName, "Abch Person");
+    contacts.addMessage("IPM.Note").setSubject("Mail among contacts");
+    contacts.addMessage("IPM.DistList").setSubject("A list");
+    b.write(dir / "box.pst");
+
+    ExportRun eml = exportTo({"eml", {}, (dir / "box.pst").string(), (dir / "eml").string(), false});
+    EXPECT_EQ(eml.status, 0) << eml.out << eml.err;
+    EXPECT_NE(eml.out.find("5 items written, 0 failed, 1 skipped"), std::string::npos) << eml.out;
+    const auto box = dir / "eml" / "Converted Outlook PST" / "Box";
+    EXPECT_EQ(filesUnder(box, ".eml"), 3u);  // top, IMAP, the mail among contacts
+    EXPECT_EQ(filesUnder(box / "Contacts", ".vcf"), 1u);
+    EXPECT_EQ(filesUnder(box / "Quick", ".vcf"), 1u);
+    bool topItem = false;
+    for (const auto& e : std::filesystem::directory_iterator(box)) {
+        topItem |= e.path().filename().string().rfind("At the top", 0) == 0;
+    }
+    EXPECT_TRUE(topItem) << "the top folder's item goes into the store's directory";
+
+    // With vCards chosen, a contact folder's other items go out as text; the top folder can be
+    // chosen by its path.
+    ExportRun vcf = exportTo({"vcf", {"\\\\Box", "\\\\Box\\Contacts"},
+                              (dir / "box.pst").string(), (dir / "vcf").string(), false});
+    EXPECT_EQ(vcf.status, 0) << vcf.err;
+    EXPECT_NE(vcf.out.find("2 items written, 0 failed, 1 skipped"), std::string::npos) << vcf.out;
+    EXPECT_EQ(filesUnder(dir / "vcf" / "Converted Outlook PST" / "Box" / "Contacts", ".txt"), 1u);
+}
+
 TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/pstsdk__sample1.pst");
     test::TempDir dir;
@@ -87,7 +127,8 @@ TEST(ExportCommand, DamagedItemsAreNamedAndExitOne) {
     }
     ExportRun r = exportTo({"txt", {}, copy.string(), (dir / "out").string(), true});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("2 items written, 1 failed"), std::string::npos) << r.out;
+    // Two items in folders and one in the top folder, which is exported too.
+    EXPECT_NE(r.out.find("3 items written, 1 failed"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Failures in: "), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("CRC"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("items/s"), std::string::npos) << "a terminal gets the bar";

@@ -100,11 +100,24 @@ TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
     EXPECT_EQ(BrowseForFolder(browser, nullptr, "p"), "");
 }
 
+TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
+    // The fill tags the root only when the store's top folder holds items of its own.
+    tree().Clear();
+    tree().addNode({"Mail", "Mail", 0, true, "TOP#\\Mail"}, nullptr);
+    tree().setCheckState(1, 1);
+    start.CmdStartConversion_Click();
+    EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
+    EXPECT_EQ(selection.SelectedFolderTags, (std::vector<std::string>{"TOP#\\Mail", ""}));
+}
+
 // A mailbox of every shape the tree meets: nested folders, "#" in a name, a class in the wrong
-// case with a folder below it, an empty folder, contacts and a class the tree does not show.
+// case with a folder below it, an empty folder, contacts, a class the tree does not show, an
+// IMAP folder and an item in the top folder itself.
 void writeShapedMailbox(const fs::path& path) {
     pstwriter::PstBuilder b;
     b.options().storeName = "Shapes";
+    b.root().addMessage().setSubject("Loose").setBody("at the top");
+    b.root().addFolder("Imap", "IPF.Imap").addMessage().setSubject("Fetched").setBody("i");
     auto& inbox = b.root().addFolder("Inbox", "IPF.Note");
     inbox.addMessage().setSubject("First").setBody("one");
     inbox.addMessage().setSubject("Second").setBody("two");
@@ -138,6 +151,7 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     tree::FolderTree& tree = *window.OutlookFoldersTree;
     EXPECT_EQ(window.treeOutline(),
               "Shapes\n"
+              "  Imap (1)\n"
               "  Inbox (2)\n"
               "    Projects #1 (1)\n"
               "  Kept (1)\n"
@@ -169,6 +183,9 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
         return names;
     };
     EXPECT_EQ(files(root / "Inbox"), std::vector<std::string>{}) << "Inbox itself was unticked";
+    ASSERT_EQ(files(root).size(), 1u) << "the top folder's item, with the root ticked";
+    EXPECT_EQ(files(root)[0].rfind("Loose", 0), 0u);
+    EXPECT_EQ(files(root / "Imap").size(), 1u);
     ASSERT_EQ(files(root / "Inbox" / "Projects #1").size(), 1u);
     EXPECT_EQ(files(root / "Inbox" / "Projects #1")[0].rfind("Plan", 0), 0u);
     ASSERT_EQ(files(root / "Odd" / "Kept").size(), 1u);

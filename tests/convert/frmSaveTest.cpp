@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -114,7 +115,18 @@ TEST_F(frmSaveTest, PickingAFormatEnablesConvertAndEveryOpeningStartsAfresh) {
 
     frmSave second(selection, factory, dialogs.dialogs());
     for (auto* option : second.findChildren<QRadioButton*>()) EXPECT_FALSE(option->isChecked());
-    EXPECT_FALSE(second.findChild<QPushButton*>("CmdConversion")->isEnabled());
+    auto* secondConvert = second.findChild<QPushButton*>("CmdConversion");
+    EXPECT_FALSE(secondConvert->isEnabled());
+
+    // A screen reader checks an option with its toggle action, which is no click.
+    auto* eml = second.findChild<QRadioButton*>("OptEML");
+    second.show();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(eml);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(eml->isChecked());
+    EXPECT_TRUE(secondConvert->isEnabled());
 }
 
 TEST_F(frmSaveTest, ConvertRunsTheExportReportsCompletionAndCloses) {

@@ -105,7 +105,13 @@ TEST(Messaging, DefaultMessageClassFollowsTheContainerClass) {
     EXPECT_EQ(defaultMessageClass(""), "IPM.Note");
     EXPECT_EQ(defaultMessageClass("IPF.Note"), "IPM.Note");
     EXPECT_EQ(defaultMessageClass("IPF.Contact"), "IPM.Contact");
-    EXPECT_EQ(defaultMessageClass("IPF.Appointment.Birthday"), "IPM.Appointment.Birthday");
+    EXPECT_EQ(defaultMessageClass("IPF.Imap"), "IPM.Note");
+    EXPECT_EQ(defaultMessageClass("IPF.Note.OutlookHomepage"), "IPM.Note");
+    EXPECT_EQ(defaultMessageClass("IPF.Appointment.Birthday"), "IPM.Appointment");
+    EXPECT_EQ(defaultMessageClass("IPF.Contact.MOC.QuickContacts"), "IPM.Contact");
+    EXPECT_EQ(defaultMessageClass("IPF.Task.Extra"), "IPM.Task");
+    EXPECT_EQ(defaultMessageClass("IPF.Contacts"), "IPM.Contacts");  // no kind of its own
+    EXPECT_EQ(defaultMessageClass("IPF.Configuration"), "IPM.Configuration");
     EXPECT_EQ(defaultMessageClass("ipf.contact"), "ipf.contact");
 }
 

@@ -13,11 +13,12 @@ ConversionStart::ConversionStart(tree::FolderTree& tree, ConversionSelection& se
 void ConversionStart::CmdStartConversion_Click() {
     const int nodes = tree_.nodeCount();
     // Indexes 0 to the node count, the ticked folders' tags first in tree order, then empty
-    // entries. Node 1 is the store's root and never a folder to export.
+    // entries. Node 1 is the store's root: a folder to export only when it carries the tag of
+    // a top folder that holds items.
     selection_.SelectedFolderTags.assign(static_cast<std::size_t>(nodes) + 1, std::string());
     std::size_t ticked = 0;
-    for (int index = 2; index <= nodes; ++index) {
-        if (tree_.checkState(index) == 1) {
+    for (int index = 1; index <= nodes; ++index) {
+        if (tree_.checkState(index) == 1 && !tree_.tag(index).isEmpty()) {
             selection_.SelectedFolderTags[ticked++] = tree_.tag(index).toStdString();
         }
     }

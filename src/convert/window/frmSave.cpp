@@ -98,7 +98,9 @@ void frmSave::buildOptions() {
         const int top = kRowTops[row];
         r.option = ui::makeOptionButton(SaveOptionsFrame, QLatin1String(r.name),
                                         QLatin1String(r.caption), {120, top, r.width, 255}, true);
-        connect(r.option, &QRadioButton::clicked, this, r.handler);
+        // toggled, not clicked: the options answer the keyboard and assistive tools too,
+        // whose toggle action checks a button without a click.
+        connect(r.option, &QRadioButton::toggled, this, r.handler);
         ui::makeLabel(SaveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
                       {2160, top, r.labelWidth, 255});
         if (row > 0) {
@@ -141,7 +143,9 @@ void frmSave::setOptionTabOrder() {
 }
 
 void frmSave::optionClicked(const QRadioButton& option) {
-    CmdConversion->setEnabled(option.isChecked());
+    // Choosing another option unchecks the one before, which toggles too: the button stays
+    // enabled while any option is chosen.
+    CmdConversion->setEnabled(option.isChecked() || !selectedFormat().Extension.empty());
 }
 
 void frmSave::OptMSG_Click() {

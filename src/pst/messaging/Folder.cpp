@@ -43,8 +43,15 @@ size_t Folder::messageCount() const {
 
 namespace pellmark::pst {
 std::string defaultMessageClass(const std::string& containerClass) {
-    if (containerClass.empty()) return "IPM.Note";
-    if (containerClass.rfind("IPF.", 0) == 0) return "IPM." + containerClass.substr(4);
-    return containerClass;
+    // Outlook's IMAP accounts keep their mail in "IPF.Imap" folders.
+    if (containerClass.empty() || containerClass == "IPF.Imap") return "IPM.Note";
+    if (containerClass.rfind("IPF.", 0) != 0) return containerClass;
+    const std::string kind = containerClass.substr(4);
+    // A class that extends a known kind ("IPF.Contact.MOC.QuickContacts", "IPF.Note.
+    // OutlookHomepage") is a folder of that kind to Outlook.
+    for (const std::string known : {"Note", "Contact", "Appointment", "Task", "StickyNote", "Journal"}) {
+        if (kind == known || kind.rfind(known + ".", 0) == 0) return "IPM." + known;
+    }
+    return "IPM." + kind;
 }
 }  // namespace pellmark::pst

@@ -37,8 +37,10 @@ private:
 }  // namespace pellmark::pst
 
 namespace pellmark::pst {
-// The message class a folder's items default to: "IPM." and what follows "IPF." in the
-// container class, "IPM.Note" for a folder without one. A class without the "IPF." prefix is
-// returned unchanged (so a miscased "ipf.note" stays as it is).
+// The message class a folder's items default to, as Outlook shows the folder: "IPM.Note" for
+// "IPF.Note", "IPF.Imap" and a folder without a class; "IPM.Contact", "IPM.Appointment",
+// "IPM.Task", "IPM.StickyNote", "IPM.Journal" for those kinds and the classes that extend them
+// ("IPF.Contact.*", ...); otherwise "IPM." and what follows "IPF.". A class without the "IPF."
+// prefix is returned unchanged (so a miscased "ipf.note" stays as it is).
 std::string defaultMessageClass(const std::string& containerClass);
 }  // namespace pellmark::pst
