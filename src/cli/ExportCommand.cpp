@@ -3,15 +3,17 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <thread>
 #include <ostream>
+#include <thread>
 
+#include "cli/Printable.h"
 #include "cli/TerminalProgress.h"
 #include "convert/ConversionRun.h"
 #include "convert/ExportFormat.h"
 #include "mapi/PstSession.h"
 #include "mapi/PstStore.h"
 #include "store/FolderKinds.h"
+#include "store/FolderWalk.h"
 
 namespace pellmark::cli {
 namespace {
@@ -23,47 +25,63 @@ struct FolderInfo {
     bool shownInTree = false;
 };
 
-FolderInfo folderInfo(store::Folder& f) {
-    FolderInfo info;
+// "Personal Folders\Inbox" for "\\Personal Folders\Inbox", as failures name folders.
+std::string shownPath(const std::string& folderPath) {
+    return folderPath.size() > 2 ? folderPath.substr(2) : folderPath;
+}
+
+// Reads into `info`, path first, so that a failure can still name the folder.
+void readFolderInfo(store::Folder& f, FolderInfo& info) {
     info.path = f.FolderPath();
     info.tag = f.entryId() + "#" + info.path.substr(1);
     info.items = f.items()->Count();
     info.shownInTree = store::folderImageIndex(f.DefaultMessageClass()).has_value();
-    return info;
 }
 
 // The store's top folder, then every folder below it, depth first, as the folder tree walks
-// them. The top folder is exported like the others when it holds items.
-std::vector<FolderInfo> listFolders(store::Store& store, std::ostream& err) {
+// them. The top folder is exported like the others when it holds items. What cannot be read
+// is named in `failures` ("path: reason").
+std::vector<FolderInfo> listFolders(store::Store& store, std::vector<std::string>& failures) {
     std::vector<FolderInfo> out;
-    const std::unique_ptr<store::Folder> top = store.rootFolder();
-    out.push_back(folderInfo(*top));
-    out.back().shownInTree = out.back().items > 0;
-    std::function<void(store::Folder&)> walk = [&](store::Folder& parent) {
-        auto e = parent.folders()->enumerate();
-        while (true) {
-            std::unique_ptr<store::Folder> f;
-            try {
-                f = e->next();
-                if (!f) break;
-                out.push_back(folderInfo(*f));
-            } catch (const store::StoreError& ex) {
-                err << "pellmark-export: warning: a folder below " << parent.FolderPath()
-                    << " cannot be read: " << ex.what() << '\n';
-                continue;
-            }
-            walk(*f);
+    auto add = [&](store::Folder& folder) {
+        FolderInfo info;
+        try {
+            readFolderInfo(folder, info);
+            out.push_back(std::move(info));
+        } catch (const std::exception& error) {
+            failures.push_back(shownPath(info.path) + ": " + error.what());
         }
     };
-    walk(*top);
+    std::unique_ptr<store::Folder> top;
+    try {
+        top = store.rootFolder();
+    } catch (const std::exception& error) {
+        // Nothing can be walked; what the file still holds is recovered by the run.
+        failures.push_back(std::string("the top folder cannot be read: ") + error.what());
+        return out;
+    }
+    add(*top);
+    if (!out.empty()) out.back().shownInTree = out.back().items > 0;
+    store::walkFolders<int>(
+        *top, 0,
+        [&](store::Folder& folder, const int&) -> std::optional<int> {
+            add(folder);
+            return 0;
+        },
+        [&](const std::string& where, const std::string& reason) {
+            failures.push_back(shownPath(where) + ": " + reason);
+        });
     return out;
 }
 
 std::string humanBytes(uint64_t bytes) {
     char buf[32];
-    if (bytes >= (1u << 30)) std::snprintf(buf, sizeof buf, "%.1f GB", bytes / double(1u << 30));
-    else if (bytes >= (1u << 20)) std::snprintf(buf, sizeof buf, "%.1f MB", bytes / double(1u << 20));
-    else std::snprintf(buf, sizeof buf, "%.1f KB", bytes / 1024.0);
+    if (bytes >= (1u << 30))
+        std::snprintf(buf, sizeof buf, "%.1f GB", bytes / double(1u << 30));
+    else if (bytes >= (1u << 20))
+        std::snprintf(buf, sizeof buf, "%.1f MB", bytes / double(1u << 20));
+    else
+        std::snprintf(buf, sizeof buf, "%.1f KB", bytes / 1024.0);
     return buf;
 }
 
@@ -80,13 +98,16 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     mapi::PstSessionFactory sessions(mapi::PstSessionFactory::kNoProfile);
     std::unique_ptr<store::Store> store;
     std::vector<FolderInfo> folders;
+    std::vector<std::string> unreadFolders;
     try {
         store = mapi::openStore(options.file);
-        folders = listFolders(*store, err);
+        folders = listFolders(*store, unreadFolders);
     } catch (const store::StoreError& e) {
-        err << "pellmark-export: " << options.file << ": " << e.what() << '\n';
+        err << "pellmark-export: " << printable(options.file) << ": " << printable(e.what())
+            << '\n';
         return 2;
     }
+    for (const auto& f : unreadFolders) err << "pellmark-export: " << printable(f) << '\n';
 
     convert::RunRequest request;
     request.CurrentStoreID = store->entryId();
@@ -103,7 +124,8 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         }
     } else {
         for (const auto& wanted : options.folders) {
-            auto it = std::find_if(folders.begin(), folders.end(), [&](const FolderInfo& f) { return f.path == wanted; });
+            auto it = std::find_if(folders.begin(), folders.end(),
+                                   [&](const FolderInfo& f) { return f.path == wanted; });
             if (it == folders.end()) {
                 err << "pellmark-export: no folder " << wanted << " in " << options.file
                     << " (pellmark-export --list FILE shows the folder paths)\n";
@@ -126,14 +148,22 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         return 2;
     }
     progress.finish();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
+    summary.failedFolders.insert(summary.failedFolders.end(), unreadFolders.begin(),
+                                 unreadFolders.end());
     out << summary.itemsWritten << " items written, " << summary.itemsFailed << " failed, "
-        << summary.itemsSkipped << " skipped (distribution lists), " << summary.folders << " folders, "
-        << humanBytes(summary.bytesWritten) << " in " << time << '\n'
-        << "Output: " << summary.exportRoot << '\n';
-    for (const auto& f : summary.failedFolders) out << "Failures in: " << f << '\n';
+        << summary.itemsSkipped << " skipped (distribution lists), " << summary.folders
+        << " folders, " << humanBytes(summary.bytesWritten) << " in " << time << '\n';
+    if (summary.itemsRecovered > 0) {
+        out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
+            << printable(summary.exportRoot) << convert::kRecoveredItems << "/\n";
+    }
+    out << "Output: " << printable(summary.exportRoot) << '\n';
+    for (const auto& d : summary.damage) out << "Damaged file: " << printable(d) << '\n';
+    for (const auto& f : summary.failedFolders) out << "Failures in: " << printable(f) << '\n';
     return summary.succeeded() ? 0 : 1;
 }
 

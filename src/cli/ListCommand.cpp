@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "cli/Printable.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
@@ -15,19 +16,9 @@ using pst::Folder;
 using pst::NodeId;
 using pst::PstFile;
 
-// Keeps one listed value on one line: backslash, tab and line breaks are escaped.
-std::string field(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+// Keeps one listed value on one line and the terminal's own: tabs, line breaks and other
+// control characters are escaped.
+std::string field(const std::string& s) { return printable(s); }
 
 class Lister {
 public:
@@ -89,7 +80,7 @@ private:
 
     void warn(const std::string& path, const std::string& what) {
         damaged_ = true;
-        err_ << "pellmark-export: warning: " << path << ": " << what << '\n';
+        err_ << "pellmark-export: warning: " << printable(path) << ": " << printable(what) << '\n';
     }
 
     const PstFile& file_;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/Printable.h"
+
 namespace pellmark::cli {
 
 TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal)
@@ -10,7 +12,7 @@ TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool t
 
 void TerminalProgress::line(const std::string& text) {
     if (barShown_) err_ << "\r\033[K";
-    err_ << text << '\n';
+    err_ << printable(text) << '\n';
     barShown_ = false;
     if (terminal_) drawBar(true);
 }
@@ -18,12 +20,16 @@ void TerminalProgress::line(const std::string& text) {
 void TerminalProgress::folderStarted(const std::string& name, std::size_t number, std::size_t folders) {
     folder_ = name;
     if (!terminal_) {
-        err_ << "folder " << number << "/" << folders << ": " << name << '\n';
+        err_ << "folder " << number << "/" << folders << ": " << printable(name) << '\n';
     }
 }
 
 void TerminalProgress::folderFailed(const std::string& name, const std::string& reason) {
     line("pellmark-export: folder " + name + " failed: " + reason);
+}
+
+void TerminalProgress::damageFound(const std::string& what) {
+    line("pellmark-export: the file is damaged: " + what);
 }
 
 void TerminalProgress::itemStarted(const std::string&, int64_t, int64_t) {}

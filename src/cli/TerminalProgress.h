@@ -22,6 +22,7 @@ public:
     void itemFailed(const std::string& caption, const std::string& reason) override;
     void itemSkipped() override;
     void attachmentFailed(const std::string& fileName, const std::string& reason) override;
+    void damageFound(const std::string& what) override;
     // Clears the bar before the summary is printed.
     void finish();
 

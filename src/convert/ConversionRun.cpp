@@ -112,8 +112,58 @@ RunSummary ConversionRun::run() {
     if (renderThreads_ > 1 && !request_.format.writesAttachments()) {
         pool_ = std::make_unique<WorkerPool>(renderThreads_);
     }
+    // A file cut short is said at once; the export goes on with what can be read.
+    reportDamage(*store);
     for (std::size_t i = 0; i < tags.size(); ++i) exportFolder(*store, tags[i], i + 1, tags.size());
+    recoverUnreachable(*store, tags.size() + 1);
+    reportDamage(*store);
     return summary_;
+}
+
+void ConversionRun::reportDamage(store::Store& store) {
+    for (std::string& what : readOr([&] { return store.damage(); })) {
+        if (std::find(summary_.damage.begin(), summary_.damage.end(), what) != summary_.damage.end()) {
+            continue;
+        }
+        progress_.damageFound(what);
+        summary_.damage.push_back(std::move(what));
+    }
+}
+
+void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) {
+    FolderRun current;
+    current.displayName = kRecoveredItems;
+    std::unique_ptr<store::Items> items;
+    int64_t count = 0;
+    try {
+        items = store.unreachableItems();
+        count = items ? items->Count() : 0;
+    } catch (const std::exception& error) {
+        summary_.damage.push_back(std::string("the file could not be searched for items no folder "
+                                              "lists: ") + error.what());
+        return progress_.damageFound(summary_.damage.back());
+    }
+    if (count == 0) return;
+    summary_.folders += 1;
+    progress_.folderStarted(kRecoveredItems, number, number);
+    const std::string directory = summary_.exportRoot + kRecoveredItems;
+    if (!EnsureDirectory(directory)) {
+        return folderFailed(current, "the directory " + directory + " could not be created");
+    }
+    current.output = std::make_unique<FolderOutput>(directory + "/");
+    const int64_t writtenBefore = summary_.itemsWritten;
+    for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = items->Item(index);
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        exportByClass(std::move(item), count, current, false);
+    }
+    finishAll(current);
+    summary_.itemsRecovered = summary_.itemsWritten - writtenBefore;
 }
 
 void ConversionRun::exportFolder(store::Store& store, const std::string& tag, std::size_t number,
@@ -160,32 +210,37 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
         return folderFailed(current, std::string("its items could not be read: ") + error.what());
     }
     for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
-        exportContact(*items, index, count, current);
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = items->Item(index);
+            if (!item) throw store::StoreError("no item at this position");
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        exportByClass(std::move(item), count, current, true);
     }
     finishAll(current);
 }
 
-void ConversionRun::exportContact(store::Items& items, int64_t index, int64_t count,
-                                  FolderRun& current) {
-    std::unique_ptr<store::MailItem> item;
-    try {
-        item = items.Item(index);
-        if (!item) throw store::StoreError("no item at this position");
-    } catch (const std::exception& error) {
-        return itemFailed(current, {}, error.what());
-    }
+void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t count,
+                                  FolderRun& current, bool inContactFolder) {
     const std::string cls = readOr([&] { return item->MessageClass(); });
-    if (cls == kDistListClass) {
+    // A contact folder passes its distribution lists over; recovered ones are kept.
+    if (inContactFolder && cls == kDistListClass) {
         summary_.itemsSkipped += 1;
         return progress_.itemSkipped();
     }
-    if (!store::isContactClass(cls)) {
-        // Whatever else a contact folder holds is saved as a message folder's items are; a
-        // vCard holds a contact only, so with vCards chosen it goes out as text.
-        const ExportFormat format =
-            request_.format.isVCard() ? exportFormatFor(store::SaveType::Txt) : request_.format;
-        return exportMessage(std::move(item), count, current, format);
-    }
+    if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
+    // Anything else is saved as a message folder's items are; a vCard holds a contact only, so
+    // with vCards chosen it goes out as text.
+    const ExportFormat format =
+        request_.format.isVCard() ? exportFormatFor(store::SaveType::Txt) : request_.format;
+    exportMessage(std::move(item), count, current, format);
+}
+
+void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t count,
+                                  FolderRun& current) {
     std::string caption;
     try {
         store::ContactItem& contact = item->asContact();

@@ -64,8 +64,12 @@ private:
     void exportFolder(store::Store& store, const std::string& tag, std::size_t number,
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
+    void recoverUnreachable(store::Store& store, std::size_t number);
+    void reportDamage(store::Store& store);
+    void exportByClass(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
+                       bool inContactFolder);
     void messageLoop(store::Folder& folder, FolderRun& current);
-    void exportContact(store::Items& items, int64_t index, int64_t count, FolderRun& current);
+    void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
     void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        const ExportFormat& format);
     void writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,

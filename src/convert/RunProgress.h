@@ -36,6 +36,10 @@ public:
     virtual void itemSkipped() {}
 
     virtual void attachmentFailed(const std::string& /*fileName*/, const std::string& /*reason*/) {}
+
+    // Damage of the mailbox file: a file cut short, a damaged index. Reported as soon as it is
+    // found, once each.
+    virtual void damageFound(const std::string& /*what*/) {}
 };
 
 }  // namespace pellmark::convert

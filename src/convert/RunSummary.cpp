@@ -20,6 +20,16 @@ CompletionMessage completionMessage(const RunSummary& summary) {
     std::string text = "Outlook Mailbox exported with errors to >\r\n" + summary.exportRoot +
                        "\r\n\r\n" + counted(summary.itemsWritten, "item", "items") +
                        " exported.\r\n";
+    if (summary.stopped) text += "The export was stopped before its end.\r\n";
+    if (!summary.damage.empty()) {
+        text += "The mailbox file is damaged:\r\n";
+        for (const auto& what : summary.damage) text += "    " + what + "\r\n";
+    }
+    if (summary.itemsRecovered > 0) {
+        text += counted(summary.itemsRecovered, "item", "items") +
+                " that no folder listed any more were recovered into \"" + kRecoveredItems +
+                "\".\r\n";
+    }
     if (summary.itemsFailed > 0) {
         text += counted(summary.itemsFailed, "item", "items") + " could not be exported.\r\n";
     }

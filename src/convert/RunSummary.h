@@ -7,21 +7,32 @@
 
 namespace pellmark::convert {
 
+// The directory below the export root that takes the items no folder lists any more.
+inline constexpr const char* kRecoveredItems = "Recovered items";
+
 struct RunSummary {
     std::string exportRoot;  // ends with '/'
     int64_t folders = 0;     // folders asked for (non-empty tags)
     int64_t itemsWritten = 0;
     int64_t itemsFailed = 0;
     int64_t itemsSkipped = 0;  // distribution lists
+    // Items no folder listed any more, written into the "Recovered items" directory; counted
+    // in itemsWritten too.
+    int64_t itemsRecovered = 0;
     int64_t attachmentsWritten = 0;
     int64_t attachmentsFailed = 0;
     uint64_t bytesWritten = 0;
     // Folders in which anything failed, each once, in run order: the folder path below the
     // store's root ("Personal Folders\Inbox"), or what the tag tells of a folder not found.
     std::vector<std::string> failedFolders;
+    // Damage of the mailbox file (cut short, a damaged index), a sentence each.
+    std::vector<std::string> damage;
+    // The run was stopped before its end.
+    bool stopped = false;
 
     bool succeeded() const {
-        return itemsFailed == 0 && attachmentsFailed == 0 && failedFolders.empty();
+        return itemsFailed == 0 && attachmentsFailed == 0 && failedFolders.empty() &&
+               damage.empty() && !stopped;
     }
 };
 

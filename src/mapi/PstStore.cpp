@@ -4,6 +4,7 @@
 
 #include "mapi/EntryId.h"
 #include "mapi/PstFolder.h"
+#include "mapi/PstItems.h"
 
 namespace pellmark::mapi {
 
@@ -14,7 +15,8 @@ PstStore::PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile>
 
 const pst::PstFile& PstStore::file() {
     if (!file_) {
-        file_ = guarded([&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
+        file_ =
+            guarded([&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
     }
     return *file_;
 }
@@ -23,7 +25,9 @@ std::string PstStore::displayName() {
     return guarded([&] { return file().store().displayName; });
 }
 
-std::string PstStore::entryId() { return storeEntryId(path_); }
+std::string PstStore::entryId() {
+    return storeEntryId(path_);
+}
 
 std::string PstStore::secondText() {
     file();  // a store whose file cannot be read has no second text
@@ -44,10 +48,32 @@ std::unique_ptr<store::Folder> PstStore::GetFolderFromID(const std::string& entr
         key.resize(16, 0);
         if (id->recordKey != key) throw store::StoreError("the folder belongs to another store");
         const pst::NodeId nid(id->nid);
-        if (nid.type() != pst::NodeType::NormalFolder && nid.type() != pst::NodeType::SearchFolder) {
+        if (nid.type() != pst::NodeType::NormalFolder &&
+            nid.type() != pst::NodeType::SearchFolder) {
             throw store::StoreError("the entry identifier names no folder");
         }
         return folderById(file_, nid);
+    });
+}
+
+std::vector<std::string> PstStore::damage() {
+    const pst::Ndb& ndb = file().ndb();
+    std::vector<std::string> found;
+    if (ndb.truncated()) {
+        found.push_back("the file is cut short: it holds " + std::to_string(ndb.fileSize()) +
+                        " of the " + std::to_string(ndb.header().fileEof) +
+                        " bytes its header records");
+    }
+    for (auto& d : ndb.damage()) found.push_back(std::move(d));
+    return found;
+}
+
+std::unique_ptr<store::Items> PstStore::unreachableItems() {
+    file();
+    return guarded([&] {
+        std::vector<pst::NodeId> ids;
+        for (const pst::NodeEntry& e : file_->unreachableMessages()) ids.push_back(e.nid);
+        return std::make_unique<PstItems>(file_, std::move(ids));
     });
 }
 

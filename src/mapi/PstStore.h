@@ -34,6 +34,8 @@ public:
     std::string secondText() override;
     std::unique_ptr<store::Folder> rootFolder() override;
     std::unique_ptr<store::Folder> GetFolderFromID(const std::string& entryId) override;
+    std::vector<std::string> damage() override;
+    std::unique_ptr<store::Items> unreachableItems() override;
 
     const pst::PstFile& file();
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace pellmark::store {
 
@@ -120,6 +121,13 @@ public:
     virtual std::string secondText() = 0;
     virtual std::unique_ptr<Folder> rootFolder() = 0;
     virtual std::unique_ptr<Folder> GetFolderFromID(const std::string& entryId) = 0;
+
+    // The damage found in the store's file so far, a sentence each: a file cut short, a
+    // damaged index. Reading goes on around it; callers report it as failure.
+    virtual std::vector<std::string> damage() { return {}; }
+    // Items the store holds that no folder lists any more (their folder's table is damaged,
+    // or the folder cannot be reached), to be recovered; empty for a sound store.
+    virtual std::unique_ptr<Items> unreachableItems() { return nullptr; }
 };
 
 class StoreEnumerator {

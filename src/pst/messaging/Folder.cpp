@@ -19,24 +19,41 @@ std::string Folder::containerClass() const {
     return v ? v->asString(file_->store().codepage) : std::string();
 }
 
+std::optional<TableContext> Folder::table(NodeType tableType) const {
+    const NodeId tableId = node_.id().withType(tableType);
+    if (!file_->ndb().findNode(tableId)) {
+        // Search folders keep no hierarchy or contents table; a normal folder always has both,
+        // so one that is missing is damage, not an empty folder.
+        if (node_.id().type() == NodeType::SearchFolder) return std::nullopt;
+        throw PstError(ErrorCode::NotFound,
+                       std::string("the folder's ") +
+                           (tableType == NodeType::HierarchyTable ? "hierarchy" : "contents") +
+                           " table is missing",
+                       PstError::kNoOffset, 0, tableId.value);
+    }
+    return TableContext(Node::open(file_->ndb(), tableId));
+}
+
 std::vector<NodeId> Folder::tableRowIds(NodeType tableType) const {
     std::vector<NodeId> ids;
-    const NodeId tableId = node_.id().withType(tableType);
-    if (!file_->ndb().findNode(tableId)) return ids;  // search folders keep no such table
-    TableContext table(Node::open(file_->ndb(), tableId));
-    ids.reserve(table.rowCount());
-    for (size_t i = 0; i < table.rowCount(); ++i) ids.emplace_back(table.rowId(i));
+    const auto t = table(tableType);
+    if (!t) return ids;
+    ids.reserve(t->rowCount());
+    for (size_t i = 0; i < t->rowCount(); ++i) ids.emplace_back(t->rowId(i));
     return ids;
 }
 
-std::vector<NodeId> Folder::subfolderIds() const { return tableRowIds(NodeType::HierarchyTable); }
+std::vector<NodeId> Folder::subfolderIds() const {
+    return tableRowIds(NodeType::HierarchyTable);
+}
 
-std::vector<NodeId> Folder::messageIds() const { return tableRowIds(NodeType::ContentsTable); }
+std::vector<NodeId> Folder::messageIds() const {
+    return tableRowIds(NodeType::ContentsTable);
+}
 
 size_t Folder::messageCount() const {
-    const NodeId tableId = node_.id().withType(NodeType::ContentsTable);
-    if (!file_->ndb().findNode(tableId)) return 0;
-    return TableContext(Node::open(file_->ndb(), tableId)).rowCount();
+    const auto t = table(NodeType::ContentsTable);
+    return t ? t->rowCount() : 0;
 }
 
 }  // namespace pellmark::pst
@@ -49,7 +66,8 @@ std::string defaultMessageClass(const std::string& containerClass) {
     const std::string kind = containerClass.substr(4);
     // A class that extends a known kind ("IPF.Contact.MOC.QuickContacts", "IPF.Note.
     // OutlookHomepage") is a folder of that kind to Outlook.
-    for (const std::string known : {"Note", "Contact", "Appointment", "Task", "StickyNote", "Journal"}) {
+    for (const std::string known :
+         {"Note", "Contact", "Appointment", "Task", "StickyNote", "Journal"}) {
         if (kind == known || kind.rfind(known + ".", 0) == 0) return "IPM." + known;
     }
     return "IPM." + kind;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pst/ltp/PropertyContext.h"
+#include "pst/ltp/TableContext.h"
 
 namespace pellmark::pst {
 
@@ -21,12 +22,14 @@ public:
     std::string displayName() const;
     std::string containerClass() const;
     // Subfolders and messages as the hierarchy and contents tables list them, in row order.
+    // A table that is missing from a normal folder is damage: PstError(NotFound).
     std::vector<NodeId> subfolderIds() const;
     std::vector<NodeId> messageIds() const;
     // The number of rows of the contents table, without reading them.
     size_t messageCount() const;
 
 private:
+    std::optional<TableContext> table(NodeType tableType) const;
     std::vector<NodeId> tableRowIds(NodeType tableType) const;
 
     std::shared_ptr<const PstFile> file_;

@@ -1,6 +1,9 @@
 #include "pst/messaging/PstFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
+#include <unordered_set>
 
 #include "pst/ltp/PropertyContext.h"
 #include "pst/ltp/TableContext.h"
@@ -102,7 +105,9 @@ const NameMap& PstFile::nameMap() const {
     return names_;
 }
 
-Folder PstFile::rootFolder() const { return folder(nid::kRootFolder); }
+Folder PstFile::rootFolder() const {
+    return folder(nid::kRootFolder);
+}
 
 Folder PstFile::ipmSubtree() const {
     const auto& s = store();
@@ -110,7 +115,53 @@ Folder PstFile::ipmSubtree() const {
     return rootFolder();
 }
 
-Folder PstFile::folder(NodeId nid) const { return Folder(shared_from_this(), Node::open(*ndb_, nid)); }
+std::vector<NodeEntry> PstFile::unreachableMessages() const {
+    std::vector<NodeEntry> messages;
+    std::vector<NodeId> allFolders;
+    ndb_->forEachNode([&](const NodeEntry& e) {
+        if (e.nid.type() == NodeType::NormalMessage) messages.push_back(e);
+        if (e.nid.type() == NodeType::NormalFolder) allFolders.push_back(e.nid);
+        return true;
+    });
+    auto contentsOf = [&](NodeId id) {
+        try {
+            return folder(id).messageIds();
+        } catch (const PstError&) {
+            return std::vector<NodeId>();  // the folder itself is reported where it is exported
+        }
+    };
+    // Every folder reached from the root, whatever its tables say of it, and every message
+    // they list.
+    std::unordered_set<uint32_t> listed, reached;
+    std::vector<NodeId> pending{nid::kRootFolder};
+    while (!pending.empty()) {
+        const NodeId id = pending.back();
+        pending.pop_back();
+        if (!reached.insert(id.value).second) continue;
+        for (NodeId m : contentsOf(id)) listed.insert(m.value);
+        for (NodeId child : rowsOf(*ndb_, id, NodeType::HierarchyTable, SIZE_MAX)) {
+            pending.push_back(child);
+        }
+    }
+    // A folder no longer reached still lists its messages, also those whose nodes are lost:
+    // they are tried too, so that they count as failed rather than vanish.
+    std::unordered_set<uint32_t> known;
+    for (const NodeEntry& e : messages) known.insert(e.nid.value);
+    for (NodeId f : allFolders) {
+        if (reached.count(f.value)) continue;
+        for (NodeId m : contentsOf(f)) {
+            if (known.insert(m.value).second) messages.push_back({m, {}, {}, f});
+        }
+    }
+    std::erase_if(messages, [&](const NodeEntry& e) { return listed.count(e.nid.value) > 0; });
+    std::sort(messages.begin(), messages.end(),
+              [](const NodeEntry& a, const NodeEntry& b) { return a.nid.value < b.nid.value; });
+    return messages;
+}
+
+Folder PstFile::folder(NodeId nid) const {
+    return Folder(shared_from_this(), Node::open(*ndb_, nid));
+}
 
 Message PstFile::message(NodeId nid) const {
     return Message(shared_from_this(), Node::open(*ndb_, nid));

@@ -51,6 +51,12 @@ public:
     Folder folder(NodeId nid) const;
     Message message(NodeId nid) const;
 
+    // Messages of the node index that no folder lists: their folder's tables are damaged, or
+    // the folder itself can no longer be reached from the root. Every folder is walked, the
+    // hidden ones included, so a sound file has none. In node id order; `nidParent` is the
+    // folder the index names for each.
+    std::vector<NodeEntry> unreachableMessages() const;
+
     PstFile(const std::filesystem::path& path, OpenOptions options);  // use open()
 
 private:

@@ -35,7 +35,7 @@ struct Header {
     // Parses the first bytes of a file. Throws PstError(NotAPst) for anything that is not an
     // Outlook data file, (UnsupportedVersion) for a version we do not read and (BadHeader)
     // for a damaged one.
-    static Header parse(Bytes data, uint64_t fileSize);
+    static Header parse(Bytes data);
 };
 
 }  // namespace pellmark::pst

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "pst/io/Crc.h"
@@ -18,7 +20,20 @@ uint16_t computeSignature(uint64_t ib, uint64_t bid) {
     return static_cast<uint16_t>(static_cast<uint16_t>(ib >> 16) ^ static_cast<uint16_t>(ib));
 }
 
-size_t alignUp(size_t n, size_t a) { return (n + a - 1) / a * a; }
+size_t alignUp(size_t n, size_t a) {
+    return (n + a - 1) / a * a;
+}
+
+// The CRC and id of a page or block trailer ([MS-PST] 2.2.2.7.1, 2.2.2.8.1), which ANSI files
+// store in the opposite order; both follow four bytes that differ between the two.
+struct TrailerIds {
+    uint32_t crc;
+    uint64_t bid;
+};
+TrailerIds trailerIds(ByteView v, size_t trailer, Format format) {
+    if (format == Format::Ansi) return {v.u32(trailer + 8), v.u32(trailer + 4)};
+    return {v.u32(trailer + 4), v.u64(trailer + 8)};
+}
 
 }  // namespace
 
@@ -27,38 +42,40 @@ Ndb::Ndb(const std::filesystem::path& path, CacheLimits limits)
     if (file_.size() == 0) throw PstError(ErrorCode::NotAPst, "the file is empty", 0);
     std::vector<uint8_t> head(std::min<uint64_t>(Header::kReadSize, file_.size()));
     file_.read(0, head);
-    header_ = Header::parse(head, file_.size());
+    header_ = Header::parse(head);
     traits_ = &FormatTraits::of(header_.format);
 }
 
 Ndb::PagePtr Ndb::readPage(const BlockRef& ref, Tree tree) const {
     if (auto hit = pages_.get(ref.ib)) return *hit;
     const FormatTraits& t = *traits_;
-    auto page = std::make_shared<Page>();
-    page->bytes.resize(t.pageSize);
     if (ref.ib % 64 != 0) throw PstError(ErrorCode::BadPage, "misaligned page", ref.ib);
-    file_.read(ref.ib, page->bytes);
-    ByteView v(page->bytes, ErrorCode::BadPage);
+    std::vector<uint8_t> bytes(t.pageSize);
+    file_.read(ref.ib, bytes);
+    BlockId bid;
+    auto page = parsePage(std::move(bytes), ref.ib, tree, bid);
+    if (bid != ref.bid) {
+        throw PstError(ErrorCode::BadPage, "page back pointer mismatch", ref.ib, ref.bid.value);
+    }
+    pages_.put(ref.ib, page, t.pageSize + sizeof(Page));
+    return page;
+}
 
+std::shared_ptr<Ndb::Page> Ndb::parsePage(std::vector<uint8_t> bytes, uint64_t ib, Tree tree,
+                                          BlockId& bid) const {
+    const FormatTraits& t = *traits_;
+    auto page = std::make_shared<Page>();
+    page->bytes = std::move(bytes);
+    ByteView v(page->bytes, ErrorCode::BadPage);
     const size_t tr = t.pageSize - t.pageTrailerSize;
     const uint8_t ptype = v.u8(tr);
     if (ptype != static_cast<uint8_t>(tree) || v.u8(tr + 1) != ptype) {
-        throw PstError(ErrorCode::BadPage, "unexpected page type", ref.ib, ref.bid.value);
+        throw PstError(ErrorCode::BadPage, "unexpected page type", ib);
     }
-    uint64_t bid = 0;
-    uint32_t crc = 0;
-    if (t.format == Format::Ansi) {
-        bid = v.u32(tr + 4);
-        crc = v.u32(tr + 8);
-    } else {
-        crc = v.u32(tr + 4);
-        bid = v.u64(tr + 8);
-    }
-    if (BlockId(bid) != ref.bid) {
-        throw PstError(ErrorCode::BadPage, "page back pointer mismatch", ref.ib, ref.bid.value);
-    }
-    if (computeCrc(v.sub(0, tr)) != crc) {
-        throw PstError(ErrorCode::BadCrc, "page CRC mismatch", ref.ib, ref.bid.value);
+    const TrailerIds ids = trailerIds(v, tr, t.format);
+    bid = BlockId(ids.bid);
+    if (computeCrc(v.sub(0, tr)) != ids.crc) {
+        throw PstError(ErrorCode::BadCrc, "page CRC mismatch", ib, ids.bid);
     }
 
     const size_t cnt = t.btEntriesSize;
@@ -76,9 +93,8 @@ Ndb::PagePtr Ndb::readPage(const BlockRef& ref, Tree tree) const {
     // Some writers pad entries; an entry is never smaller than its structure.
     if (page->entrySize < expectSize || page->level > kMaxTreeLevel ||
         size_t{page->count} * page->entrySize > t.btEntriesSize) {
-        throw PstError(ErrorCode::BadPage, "B-tree page layout", ref.ib, ref.bid.value);
+        throw PstError(ErrorCode::BadPage, "B-tree page layout", ib, ids.bid);
     }
-    pages_.put(ref.ib, page, t.pageSize + sizeof(Page));
     return page;
 }
 
@@ -100,8 +116,10 @@ std::optional<std::pair<Ndb::PagePtr, size_t>> Ndb::lookup(Tree tree, uint64_t k
         size_t lo = 0, hi = page->count;
         while (lo < hi) {
             size_t mid = lo + (hi - lo) / 2;
-            if (keyAt(mid) <= key) lo = mid + 1;
-            else hi = mid;
+            if (keyAt(mid) <= key)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
         if (lo == 0) return std::nullopt;
         const size_t off = (lo - 1) * page->entrySize;
@@ -142,15 +160,35 @@ BlockEntry Ndb::blockEntryAt(ByteView v, size_t off) const {
 }
 
 std::optional<NodeEntry> Ndb::findNode(NodeId nid) const {
-    auto hit = lookup(Tree::Node, nid.value);
-    if (!hit) return std::nullopt;
-    return nodeEntryAt(ByteView(hit->first->bytes, ErrorCode::BadPage), hit->second);
+    try {
+        auto hit = lookup(Tree::Node, nid.value);
+        if (!hit) return std::nullopt;
+        return nodeEntryAt(ByteView(hit->first->bytes, ErrorCode::BadPage), hit->second);
+    } catch (const PstError& error) {
+        noteDamage(Tree::Node, error);
+        const auto& nodes = salvage().nodes;
+        auto it =
+            std::lower_bound(nodes.begin(), nodes.end(), nid.value,
+                             [](const NodeEntry& e, uint32_t key) { return e.nid.value < key; });
+        if (it != nodes.end() && it->nid == nid) return *it;
+        throw;
+    }
 }
 
 std::optional<BlockEntry> Ndb::findBlock(BlockId bid) const {
-    auto hit = lookup(Tree::Block, bid.key());
-    if (!hit) return std::nullopt;
-    return blockEntryAt(ByteView(hit->first->bytes, ErrorCode::BadPage), hit->second);
+    try {
+        auto hit = lookup(Tree::Block, bid.key());
+        if (!hit) return std::nullopt;
+        return blockEntryAt(ByteView(hit->first->bytes, ErrorCode::BadPage), hit->second);
+    } catch (const PstError& error) {
+        noteDamage(Tree::Block, error);
+        const auto& blocks = salvage().blocks;
+        auto it =
+            std::lower_bound(blocks.begin(), blocks.end(), bid.key(),
+                             [](const BlockEntry& e, uint64_t key) { return e.bid.key() < key; });
+        if (it != blocks.end() && it->bid.key() == bid.key()) return *it;
+        throw;
+    }
 }
 
 void Ndb::walk(Tree tree, const BlockRef& ref, int expectLevel,
@@ -173,9 +211,111 @@ void Ndb::walk(Tree tree, const BlockRef& ref, int expectLevel,
 }
 
 void Ndb::forEachNode(const std::function<bool(const NodeEntry&)>& visit) const {
+    std::vector<NodeEntry> found;
     bool go = true;
-    walk(Tree::Node, header_.nbtRoot, -1,
-         [&](ByteView v, size_t off) { return visit(nodeEntryAt(v, off)); }, go);
+    try {
+        walk(
+            Tree::Node, header_.nbtRoot, -1,
+            [&](ByteView v, size_t off) {
+                found.push_back(nodeEntryAt(v, off));
+                return true;
+            },
+            go);
+    } catch (const PstError& error) {
+        // What the tree still gave stands; the file's leaf pages add the rest.
+        noteDamage(Tree::Node, error);
+        std::vector<NodeEntry> merged;
+        const auto& scanned = salvage().nodes;
+        std::sort(found.begin(), found.end(),
+                  [](const NodeEntry& a, const NodeEntry& b) { return a.nid.value < b.nid.value; });
+        auto byId = [](const NodeEntry& a, const NodeEntry& b) {
+            return a.nid.value < b.nid.value;
+        };
+        std::set_union(found.begin(), found.end(), scanned.begin(), scanned.end(),
+                       std::back_inserter(merged), byId);
+        found = std::move(merged);
+    }
+    for (const NodeEntry& e : found) {
+        if (!visit(e)) return;
+    }
+}
+
+void Ndb::noteDamage(Tree tree, const PstError& error) const {
+    std::string what = std::string(tree == Tree::Node ? "node" : "block") + " index damaged (" +
+                       error.what() + "); its entries are taken from the pages found in the file";
+    std::lock_guard lock(damageMutex_);
+    if (std::find(damage_.begin(), damage_.end(), what) == damage_.end()) {
+        damage_.push_back(std::move(what));
+    }
+}
+
+std::vector<std::string> Ndb::damage() const {
+    std::lock_guard lock(damageMutex_);
+    return damage_;
+}
+
+const Ndb::Salvage& Ndb::salvage() const {
+    std::call_once(salvageOnce_, [this] { salvage_ = std::make_unique<Salvage>(scanPages()); });
+    return *salvage_;
+}
+
+Ndb::Salvage Ndb::scanPages() const {
+    const FormatTraits& t = *traits_;
+    const size_t tr = t.pageSize - t.pageTrailerSize;
+    struct Found {
+        uint64_t key;
+        BlockId page;
+        size_t index;  // into the entries of its tree
+    };
+    Salvage s;
+    std::vector<Found> nodeKeys, blockKeys;
+    // Whole chunks of pages at a time; pages start on their own size's boundary.
+    std::vector<uint8_t> chunk(256 * t.pageSize);
+    for (uint64_t at = t.pageSize; at + t.pageSize <= file_.size(); at += chunk.size()) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), file_.size() - at));
+        file_.read(at, std::span(chunk.data(), n));
+        for (size_t off = 0; off + t.pageSize <= n; off += t.pageSize) {
+            const uint8_t ptype = chunk[off + tr];
+            if ((ptype != 0x80 && ptype != 0x81) || chunk[off + tr + 1] != ptype) continue;
+            const uint64_t ib = at + off;
+            const Tree tree = static_cast<Tree>(ptype);
+            BlockId bid;
+            std::shared_ptr<Page> page;
+            try {
+                page = parsePage({chunk.begin() + off, chunk.begin() + off + t.pageSize}, ib, tree,
+                                 bid);
+            } catch (const PstError&) {
+                continue;
+            }
+            ByteView v(page->bytes, ErrorCode::BadPage);
+            if (page->level != 0 || v.u16(tr + 2) != computeSignature(ib, bid.value)) continue;
+            for (size_t i = 0; i < page->count; ++i) {
+                const size_t e = i * page->entrySize;
+                if (tree == Tree::Node) {
+                    nodeKeys.push_back({v.uint(e, t.idSize) & 0xFFFFFFFFu, bid, s.nodes.size()});
+                    s.nodes.push_back(nodeEntryAt(v, e));
+                } else {
+                    blockKeys.push_back({v.uint(e, t.idSize) & ~uint64_t{1}, bid, s.blocks.size()});
+                    s.blocks.push_back(blockEntryAt(v, e));
+                }
+            }
+        }
+    }
+    // Of an entry found on several pages (older copies stay in the file once a page is
+    // rewritten), the newest page's wins.
+    auto newest = [](std::vector<Found>& keys, auto& entries) {
+        std::sort(keys.begin(), keys.end(), [](const Found& a, const Found& b) {
+            return a.key != b.key ? a.key < b.key : a.page.value > b.page.value;
+        });
+        std::remove_reference_t<decltype(entries)> kept;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (i == 0 || keys[i].key != keys[i - 1].key) kept.push_back(entries[keys[i].index]);
+        }
+        entries = std::move(kept);
+    };
+    newest(nodeKeys, s.nodes);
+    newest(blockKeys, s.blocks);
+    return s;
 }
 
 std::vector<uint8_t> Ndb::inflate(Bytes stored, size_t size, const BlockEntry& e) const {
@@ -208,15 +348,7 @@ BlockData Ndb::readBlock(BlockId bid, NodeId owner) const {
     file_.read(e.ib, raw);
     ByteView v(raw, ErrorCode::BadBlock);
     const size_t tr = alloc - t.blockTrailerSize;
-    uint64_t trailerBid = 0;
-    uint32_t crc = 0;
-    if (t.format == Format::Ansi) {
-        trailerBid = v.u32(tr + 4);
-        crc = v.u32(tr + 8);
-    } else {
-        crc = v.u32(tr + 4);
-        trailerBid = v.u64(tr + 8);
-    }
+    const auto [crc, trailerBid] = trailerIds(v, tr, t.format);
     if (v.u16(tr) != e.cb || BlockId(trailerBid) != bid ||
         v.u16(tr + 2) != computeSignature(e.ib, trailerBid & ~uint64_t{1})) {
         throw PstError(ErrorCode::BadBlock, "block trailer does not match its entry", e.ib,

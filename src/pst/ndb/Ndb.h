@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,25 +41,40 @@ struct CacheLimits {
 };
 
 class Ndb {
-public:
+  public:
     // Opens the file and reads its header; nothing else is read until asked for.
     explicit Ndb(const std::filesystem::path& path, CacheLimits limits = {});
 
     const Header& header() const { return header_; }
     const FormatTraits& traits() const { return *traits_; }
     uint64_t fileSize() const { return file_.size(); }
+    // The file is shorter than its header says: a copy cut short.
+    bool truncated() const { return file_.size() < header_.fileEof; }
 
+    // Lookups that meet a damaged B-tree page go on with the entries of the leaf pages still
+    // found in the file (see Salvage below), and note the damage; a key found in neither is
+    // reported with the error that hid it, never taken as absent.
     std::optional<NodeEntry> findNode(NodeId nid) const;
     std::optional<BlockEntry> findBlock(BlockId bid) const;
-    // Every node of the node B-tree in key order; stops when `visit` returns false.
+    // Every node of the node B-tree in key order; stops when `visit` returns false. The nodes
+    // of damaged pages come from the leaf pages found in the file.
     void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;
+    // The damage met so far, one sentence each, in the order met.
+    std::vector<std::string> damage() const;
 
     // The decoded bytes of a block. Throws PstError(NotFound) for a block missing from the
     // block B-tree and (BadBlock, BadCrc, Decompress) for a damaged one. `owner` names the
     // node being read, for the error.
     BlockData readBlock(BlockId bid, NodeId owner = {}) const;
 
-private:
+  private:
+    // Every leaf page of the two B-trees found by reading the file page by page, each checked
+    // by its trailer, signature and CRC; of entries found more than once, the one on the
+    // newest page (the highest page id) wins. Built once, when damage is first met.
+    struct Salvage {
+        std::vector<NodeEntry> nodes;    // by node id
+        std::vector<BlockEntry> blocks;  // by block key
+    };
     struct Page {
         std::vector<uint8_t> bytes;
         uint8_t level = 0;
@@ -76,12 +92,23 @@ private:
     NodeEntry nodeEntryAt(ByteView page, size_t off) const;
     BlockEntry blockEntryAt(ByteView page, size_t off) const;
     std::vector<uint8_t> inflate(Bytes stored, size_t size, const BlockEntry& e) const;
+    // Checks `bytes`, read at `ib`, as a page of `tree` and reads its counters; throws
+    // PstError(BadPage, BadCrc) when it is none. `bid` receives the page's own id.
+    std::shared_ptr<Page> parsePage(std::vector<uint8_t> bytes, uint64_t ib, Tree tree,
+                                    BlockId& bid) const;
+    const Salvage& salvage() const;
+    Salvage scanPages() const;
+    void noteDamage(Tree tree, const PstError& error) const;
 
     File file_;
     Header header_;
     const FormatTraits* traits_;
     mutable LruCache<uint64_t, PagePtr> pages_;
     mutable LruCache<uint64_t, BlockData> blocks_;
+    mutable std::once_flag salvageOnce_;
+    mutable std::unique_ptr<Salvage> salvage_;
+    mutable std::mutex damageMutex_;
+    mutable std::vector<std::string> damage_;
 };
 
 }  // namespace pellmark::pst
