@@ -25,11 +25,6 @@ struct FolderInfo {
     bool shownInTree = false;
 };
 
-// "Personal Folders\Inbox" for "\\Personal Folders\Inbox", as failures name folders.
-std::string shownPath(const std::string& folderPath) {
-    return folderPath.size() > 2 ? folderPath.substr(2) : folderPath;
-}
-
 // Reads into `info`, path first, so that a failure can still name the folder.
 void readFolderInfo(store::Folder& f, FolderInfo& info) {
     info.path = f.FolderPath();
@@ -40,8 +35,9 @@ void readFolderInfo(store::Folder& f, FolderInfo& info) {
 
 // The store's top folder, then every folder below it, depth first, as the folder tree walks
 // them. The top folder is exported like the others when it holds items. What cannot be read
-// is named in `failures` ("path: reason").
-std::vector<FolderInfo> listFolders(store::Store& store, std::vector<std::string>& failures) {
+// is named in `failures`.
+std::vector<FolderInfo> listFolders(store::Store& store,
+                                    std::vector<store::UnreadFolder>& failures) {
     std::vector<FolderInfo> out;
     auto add = [&](store::Folder& folder) {
         FolderInfo info;
@@ -49,7 +45,7 @@ std::vector<FolderInfo> listFolders(store::Store& store, std::vector<std::string
             readFolderInfo(folder, info);
             out.push_back(std::move(info));
         } catch (const std::exception& error) {
-            failures.push_back(shownPath(info.path) + ": " + error.what());
+            failures.push_back({store::shownPath(info.path), error.what()});
         }
     };
     std::unique_ptr<store::Folder> top;
@@ -57,7 +53,7 @@ std::vector<FolderInfo> listFolders(store::Store& store, std::vector<std::string
         top = store.rootFolder();
     } catch (const std::exception& error) {
         // Nothing can be walked; what the file still holds is recovered by the run.
-        failures.push_back(std::string("the top folder cannot be read: ") + error.what());
+        failures.push_back({"the top folder", error.what()});
         return out;
     }
     add(*top);
@@ -69,7 +65,7 @@ std::vector<FolderInfo> listFolders(store::Store& store, std::vector<std::string
             return 0;
         },
         [&](const std::string& where, const std::string& reason) {
-            failures.push_back(shownPath(where) + ": " + reason);
+            failures.push_back({store::shownPath(where), reason});
         });
     return out;
 }
@@ -98,7 +94,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     mapi::PstSessionFactory sessions(mapi::PstSessionFactory::kNoProfile);
     std::unique_ptr<store::Store> store;
     std::vector<FolderInfo> folders;
-    std::vector<std::string> unreadFolders;
+    std::vector<store::UnreadFolder> unreadFolders;
     try {
         store = mapi::openStore(options.file);
         folders = listFolders(*store, unreadFolders);
@@ -107,12 +103,12 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
             << '\n';
         return 2;
     }
-    for (const auto& f : unreadFolders) err << "pellmark-export: " << printable(f) << '\n';
 
     convert::RunRequest request;
     request.CurrentStoreID = store->entryId();
     request.outputDirectory = options.outputDirectory;
     request.format = *format;
+    request.unreadFolders = unreadFolders;
     int64_t total = 0;
     auto choose = [&](const FolderInfo& f) {
         request.SelectedFolderTags.push_back(f.tag);
@@ -152,8 +148,6 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
-    summary.failedFolders.insert(summary.failedFolders.end(), unreadFolders.begin(),
-                                 unreadFolders.end());
     out << summary.itemsWritten << " items written, " << summary.itemsFailed << " failed, "
         << summary.itemsSkipped << " skipped (distribution lists), " << summary.folders
         << " folders, " << humanBytes(summary.bytesWritten) << " in " << time << '\n';

@@ -114,6 +114,10 @@ RunSummary ConversionRun::run() {
     }
     // A file cut short is said at once; the export goes on with what can be read.
     reportDamage(*store);
+    for (const store::UnreadFolder& unread : request_.unreadFolders) {
+        summary_.failedFolders.push_back(unread.path);
+        progress_.folderFailed(unread.path, unread.reason);
+    }
     for (std::size_t i = 0; i < tags.size(); ++i) exportFolder(*store, tags[i], i + 1, tags.size());
     recoverUnreachable(*store, tags.size() + 1);
     reportDamage(*store);

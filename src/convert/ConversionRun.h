@@ -16,6 +16,7 @@
 #include "convert/ExportFormat.h"
 #include "convert/RunProgress.h"
 #include "convert/RunSummary.h"
+#include "store/FolderWalk.h"
 #include "store/MailStore.h"
 
 namespace pellmark::convert {
@@ -28,6 +29,8 @@ struct RunRequest {
     std::vector<std::string> SelectedFolderTags;
     std::string outputDirectory;  // the directory the user chose
     ExportFormat format;
+    // Folders the caller's walk could not read ("path: reason"): failures of the run too.
+    std::vector<store::UnreadFolder> unreadFolders;
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox. what() is a

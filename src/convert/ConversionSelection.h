@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "store/FolderWalk.h"
+
 namespace pellmark::convert {
 
 struct ConversionSelection {
     std::string CurrentStoreID;
     std::vector<std::string> SelectedFolderTags;
     std::string ExportRootPath;
+    // What the folder tree could not read, a line each: reported with the run's failures.
+    std::vector<store::UnreadFolder> unreadFolders;
 };
 
 }  // namespace pellmark::convert

@@ -16,6 +16,17 @@
 
 namespace pellmark::store {
 
+// A folder, or the folders below it, that a walk could not read.
+struct UnreadFolder {
+    std::string path;  // as shownPath() gives it
+    std::string reason;
+};
+
+// A folder path as failures name it: "Personal Folders\Inbox" for "\\Personal Folders\Inbox".
+inline std::string shownPath(const std::string& folderPath) {
+    return folderPath.rfind("\\\\", 0) == 0 ? folderPath.substr(2) : folderPath;
+}
+
 // `found(folder, parentContext)` is called for every folder below `top` and returns the
 // context its own subfolders get, or nullopt to leave them out. `failed(where, reason)` names
 // the folder whose subfolders, or one of them, could not be read (its FolderPath, or empty

@@ -44,6 +44,7 @@ void FolderTree::setImageList(ImageList images) {
 void FolderTree::Clear() {
     showBatch();
     nodes_.clear();
+    unread_.clear();
     clear();
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/FolderWalk.h"
 #include "tree/ImageList.h"
 
 namespace pellmark::tree {
@@ -51,6 +52,11 @@ public:
     int image(int index) const;
     bool hasItems(int index) const;
 
+    // What a fill could not read, until the next Clear(); the conversion reports it with the
+    // run's failures.
+    void noteUnread(store::UnreadFolder unread) { unread_.push_back(std::move(unread)); }
+    const std::vector<store::UnreadFolder>& unreadFolders() const { return unread_; }
+
     // A fill has added the root: it stays open so the top-level folders show as they come.
     void rootAdded();
     // A fill has ended: every node is in the view.
@@ -68,6 +74,7 @@ private:
 
     ImageList images_;
     std::vector<QTreeWidgetItem*> nodes_;  // owned by the widget, or by a waiting parent
+    std::vector<store::UnreadFolder> unread_;
     bool batching_ = false;
     // Waiting nodes per parent, parents in the order they first got one.
     std::vector<std::pair<QTreeWidgetItem*, QList<QTreeWidgetItem*>>> waiting_;

@@ -4,8 +4,20 @@
 #include <vector>
 
 #include "store/FolderKinds.h"
+#include "store/FolderWalk.h"
 
 namespace pellmark::tree {
+namespace {
+
+std::string pathOf(store::Folder& folder) {
+    try {
+        return store::shownPath(folder.FolderPath());
+    } catch (const std::exception&) {
+        return "a folder";
+    }
+}
+
+}  // namespace
 
 FolderWalk::FolderWalk(FolderTree& tree, std::function<void()> yield)
     : tree_(tree), yield_(std::move(yield)) {}
@@ -35,36 +47,24 @@ std::string folderTag(const std::string& entryId, const std::string& folderPath)
 std::string folderTag(store::Folder& folder) { return folderTag(folder.entryId(), folder.FolderPath()); }
 
 void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode) {
-    // One level per folder being walked: the folder, its subfolder collection and where their
-    // nodes go. The folder objects stay alive while their subfolders are read.
-    struct Level {
-        std::unique_ptr<store::Folder> folder;  // null for iSubFolder, which the caller owns
-        std::unique_ptr<store::Folders> folders;
-        std::unique_ptr<store::FolderEnumerator> subfolders;
-        QTreeWidgetItem* node;
-    };
-    std::vector<Level> levels;
-    auto descend = [&](std::unique_ptr<store::Folder> owned, store::Folder& folder,
-                       QTreeWidgetItem* node) {
-        auto folders = folder.folders();
-        auto subfolders = folders->enumerate();
-        levels.push_back({std::move(owned), std::move(folders), std::move(subfolders), node});
-    };
-    descend(nullptr, iSubFolder, iSubFolderNode);
-    while (!levels.empty()) {
-        std::unique_ptr<store::Folder> subfolder = levels.back().subfolders->next();
-        if (!subfolder) {
-            levels.pop_back();
-            continue;
-        }
-        QTreeWidgetItem* node = addFolder(*subfolder, levels.back().node);
-        // Once per subfolder, as soon as it is read: in a deep mailbox events would otherwise
-        // wait until the deepest folder below it is done.
-        yield_();
-        if (!node) continue;
-        store::Folder& folder = *subfolder;
-        descend(std::move(subfolder), folder, node);
-    }
+    store::walkFolders<QTreeWidgetItem*>(
+        iSubFolder, iSubFolderNode,
+        [this](store::Folder& folder, QTreeWidgetItem* const& parent) -> std::optional<QTreeWidgetItem*> {
+            QTreeWidgetItem* node = nullptr;
+            try {
+                node = addFolder(folder, parent);
+            } catch (const std::exception& error) {
+                tree_.noteUnread({pathOf(folder), error.what()});
+            }
+            // Once per subfolder, as soon as it is read: in a deep mailbox events would
+            // otherwise wait until the deepest folder below it is done.
+            yield_();
+            if (!node) return std::nullopt;
+            return node;
+        },
+        [this](const std::string& where, const std::string& reason) {
+            tree_.noteUnread({store::shownPath(where), reason});
+        });
 }
 
 }  // namespace pellmark::tree

@@ -1,12 +1,9 @@
 #pragma once
 // Turns a mailbox's folders into tree nodes: one node per folder of a kind the tree shows,
 // labelled "Name (count)", found depth first, each folder's node before its subfolders', and
-// siblings in the store's order. Nothing is caught: a failing read ends the walk where it
-// stands, the nodes added so far stay, and the error goes to the caller.
-//
-// The walk keeps its own stack, so a mailbox of any depth cannot exhaust the program's, and it
-// descends into each folder once, so a damaged file whose folders list each other in a loop
-// still ends.
+// siblings in the store's order (the store's one guarded walk). A folder that cannot be read
+// gets no node and is named in the tree's unread list; the walk goes on with the rest, so a
+// damaged mailbox still shows every folder that can be read.
 
 #include <functional>
 #include <string>
@@ -29,7 +26,8 @@ public:
     // Adds `folder`'s node below `parent` when the tree shows its kind. Returns the node under
     // which the folder's subfolders go: its own node, or `parent` when it got none, so a folder
     // below one of an unshown kind sits with its nearest shown ancestor. Returns nullptr when
-    // the walk has met this folder before; it must not be walked again.
+    // the walk has met this folder before; it must not be walked again. Throws when the folder
+    // cannot be read.
     QTreeWidgetItem* addFolder(store::Folder& folder, QTreeWidgetItem* parent);
 
     // Adds the nodes for every folder below `iSubFolder`, at any depth, below `iSubFolderNode`

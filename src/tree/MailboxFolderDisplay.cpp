@@ -68,16 +68,7 @@ void MailboxFolderDisplay::fill(store::Store& store) {
         QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, tag}, nullptr);
         tree.rootAdded();
         FolderWalk walk(tree, parts_.yield);
-        std::unique_ptr<store::Folders> folders = top->folders();
-        std::unique_ptr<store::FolderEnumerator> topLevel = folders->enumerate();
-        CurrentObjects& current = parts_.current;
-        while ((current.CurrentFolder = topLevel->next())) {
-            QTreeWidgetItem* node = walk.addFolder(*current.CurrentFolder, root);
-            // After a top-level folder as after every other, so that a mailbox whose folders
-            // all sit at the top keeps the window responsive too.
-            parts_.yield();
-            if (node) walk.GetSubFolders(*current.CurrentFolder, node);
-        }
+        walk.GetSubFolders(*top, root);
     } catch (const std::exception& error) {
         parts_.current.CurrentFolder.reset();
         throw FillError(error.what());
@@ -88,6 +79,12 @@ void MailboxFolderDisplay::ticking() {
     FolderTree& tree = parts_.OutlookFoldersTree;
     for (int index = 1; index <= tree.nodeCount(); ++index) tree.setCheckState(index, 1);
     tree.fillEnded();
+    const auto& unread = tree.unreadFolders();
+    if (!unread.empty()) {
+        std::string what = unread[0].path + ": " + unread[0].reason;
+        if (unread.size() > 1) what += " (and " + std::to_string(unread.size() - 1) + " more)";
+        throw FillError(what);
+    }
 }
 
 }  // namespace pellmark::tree

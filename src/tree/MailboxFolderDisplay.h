@@ -2,9 +2,10 @@
 // The two ways the folder tree is filled with one mailbox: ShowMailboxFolders for a mailbox of
 // the profile picked in the store list, which opens a session of its own, and ShowPstFolders for
 // a .pst file its caller has already opened. Both clear the tree, add the store's root node and
-// walk the folders below, then tick every node. Neither catches anything: a failure before the
-// tree is cleared leaves the previous tree as it was; a failure afterwards leaves the nodes added
-// so far, unticked, and comes out as FillError.
+// walk the folders below, then tick every node. A failure before the tree is cleared leaves the
+// previous tree as it was; a failure of the store's top afterwards leaves the nodes added so
+// far, unticked, and comes out as FillError. Folders below it that cannot be read are passed
+// over: the tree shows, and ticks, every other, and FillError names the first unread one.
 
 #include <stdexcept>
 
@@ -12,7 +13,8 @@
 
 namespace pellmark::tree {
 
-// A fill failed after it had cleared the tree: what the tree shows is incomplete.
+// A fill failed after it had cleared the tree, or could not read every folder: what the tree
+// shows is incomplete.
 class FillError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -96,6 +96,57 @@ TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
     EXPECT_EQ(filesUnder(dir / "vcf" / "Converted Outlook PST" / "Box" / "Contacts", ".txt"), 1u);
 }
 
+// Changes one byte of the data block of node `nid`, so that its CRC no longer matches.
+void damageNode(const std::filesystem::path& pst, pst::NodeId nid) {
+    uint64_t at = 0;
+    {
+        auto file = pst::PstFile::open(pst);
+        at = file->ndb().findBlock(file->ndb().findNode(nid)->bidData)->ib + 8;
+    }
+    std::fstream f(pst, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(static_cast<std::streamoff>(at));
+    const char old = static_cast<char>(f.get());
+    f.seekp(static_cast<std::streamoff>(at));
+    f.put(static_cast<char>(old ^ 0x5A));
+}
+
+// A folder whose tables cannot be read is damage, never an empty folder: it is named as
+// failed, and the items no folder can reach any more are recovered.
+TEST(ExportCommand, UnreadableTablesAreNamedAndTheirItemsRecovered) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Box";
+    auto& inbox = b.root().addFolder("Inbox", "IPF.Note");
+    inbox.addMessage().setSubject("In the inbox");
+    auto& sub = inbox.addFolder("Sub", "IPF.Note");
+    sub.addMessage().setSubject("Below one");
+    sub.addMessage().setSubject("Below two");
+    b.root().addFolder("Notes", "IPF.Note").addMessage().setSubject("A note");
+    b.write(dir / "box.pst");
+    pst::NodeId inboxId, notesId;
+    {
+        auto file = pst::PstFile::open(dir / "box.pst");
+        for (pst::NodeId id : file->ipmSubtree().subfolderIds()) {
+            const std::string name = file->folder(id).displayName();
+            if (name == "Inbox") inboxId = id;
+            if (name == "Notes") notesId = id;
+        }
+    }
+    damageNode(dir / "box.pst", inboxId.withType(pst::NodeType::HierarchyTable));
+    damageNode(dir / "box.pst", notesId.withType(pst::NodeType::ContentsTable));
+
+    ExportRun r = exportTo({"txt", {}, (dir / "box.pst").string(), (dir / "out").string(), false});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("4 items written, 0 failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("3 of them no folder listed any more"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Failures in: Box\\Inbox\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Failures in: Box\\Notes\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("subfolders cannot be read"), std::string::npos) << r.err;
+    const auto root = dir / "out" / "Converted Outlook PST";
+    EXPECT_EQ(filesUnder(root / "Box" / "Inbox", ".txt"), 1u);
+    EXPECT_EQ(filesUnder(root / "Recovered items", ".txt"), 3u);
+}
+
 TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/pstsdk__sample1.pst");
     test::TempDir dir;

@@ -131,7 +131,7 @@ TEST_F(FolderWalkTest, NoSubfoldersAddsNothing) {
     EXPECT_EQ(yields, 0);
 }
 
-TEST_F(FolderWalkTest, AFailingReadEndsTheWalkAndKeepsTheNodesAdded) {
+TEST_F(FolderWalkTest, AFolderThatCannotBeReadIsPassedOverAndNamed) {
     test::FakeFolder inbox = folderOf("Inbox", "IPM.Note");
     inbox.subfolders.push_back(folderOf("Fine", "IPM.Note"));
     inbox.subfolders.push_back(folderOf("Broken", "IPM.Note"));
@@ -140,13 +140,12 @@ TEST_F(FolderWalkTest, AFailingReadEndsTheWalkAndKeepsTheNodesAdded) {
     test::FakeFolder unreadable = folderOf("Locked", "IPM.Note");
     unreadable.failFolders = true;
     data->root.subfolders = {inbox, unreadable};
-    EXPECT_THROW(walkAll(), store::StoreError);
-    EXPECT_EQ(outline(), "Personal Folders\n  Inbox (0)\n    Fine (0)\n");
-
-    data->root.subfolders = {folderOf("A", "IPM.Note"), unreadable, folderOf("B", "IPM.Note")};
-    tree.Clear();
-    EXPECT_THROW(walkAll(), store::StoreError);
-    EXPECT_EQ(outline(), "Personal Folders\n  A (0)\n  Locked (0)\n");
+    walkAll();
+    EXPECT_EQ(outline(), "Personal Folders\n  Inbox (0)\n    Fine (0)\n    Never (0)\n  Locked (0)\n");
+    ASSERT_EQ(tree.unreadFolders().size(), 2u);
+    EXPECT_EQ(tree.unreadFolders()[0].path, "Personal Folders\\Inbox\\Broken");
+    EXPECT_EQ(tree.unreadFolders()[1].path, "Personal Folders\\Locked");
+    EXPECT_NE(tree.unreadFolders()[1].reason.find("subfolders"), std::string::npos);
 }
 
 TEST_F(FolderWalkTest, AFolderMetTwiceIsWalkedOnce) {

@@ -22,6 +22,7 @@ void ConversionStart::CmdStartConversion_Click() {
             selection_.SelectedFolderTags[ticked++] = tree_.tag(index).toStdString();
         }
     }
+    selection_.unreadFolders = tree_.unreadFolders();
     if (ticked < 1) {
         dialogs_.messageBox.inform(owner_, QStringLiteral("Export Outlook Folders to Lotus Notes"),
                                    QStringLiteral("Please Select Folders to Export"));

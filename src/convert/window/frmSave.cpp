@@ -186,7 +186,8 @@ void frmSave::CmdConversion_Click() {
     LabelProgress progress(*LblSaveHeader, *LblProcessing, *LblFound, *LblCurrent);
     ConversionRun run(sessions_,
                       RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
-                                 selection_.ExportRootPath, selectedFormat()},
+                                 selection_.ExportRootPath, selectedFormat(),
+                                 selection_.unreadFolders},
                       progress);
     CompletionMessage message;
     try {

@@ -50,8 +50,8 @@ void reportShowFailure(tree::MainWindowParts& parts, const std::string& reason) 
 void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reason) {
     parts.dialogs.messageBox.inform(
         &parts.frmMain, kMessageTitle,
-        QStringLiteral("Not all folders of the mailbox could be read; the tree shows those read "
-                       "before the failure.\r\n%1")
+        QStringLiteral("Not all folders of the mailbox could be read; the tree shows every "
+                       "folder that could be, and the export names the others.\r\n%1")
             .arg(QString::fromStdString(reason)));
 }
 
