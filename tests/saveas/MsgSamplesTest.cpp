@@ -11,6 +11,7 @@
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/MsgFileReader.h"
 #include "saveas/MsgItemCompare.h"
 #include "saveas/MsgWriter.h"
@@ -263,10 +264,31 @@ void collectSubjects(const pst::Message& m, std::vector<std::string>& out) {
 
 // Every subject of every sample item, embedded ones too, as an independent reader reads it
 // from the .msg: exactly the item's subject, with no marker or control character before it.
-TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
-    PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
+// What msgconvert shows of every .msg file in `dir`: by file stem, the subject of the
+// message and of each attached one.
+std::map<std::string, std::vector<std::string>> msgconvertSubjects(
+    const std::filesystem::path& dir) {
     test::requireReader(test::Reader::Msgconvert);
     test::requireReader(test::Reader::Python);
+    test::writeFile(dir / "show.py", kShowSubjects);
+    const auto shown =
+        test::runCommand("cd " + test::shellQuote(dir.string()) +
+                         " && msgconvert *.msg 2>/dev/null; /usr/bin/python3 show.py");
+    std::map<std::string, std::vector<std::string>> out;
+    std::istringstream lines(shown.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream f(line);
+        std::string name, field;
+        std::getline(f, name, '\t');
+        while (std::getline(f, field, '\t')) out[name].push_back(unhex(field.substr(1)));
+    }
+    return out;
+}
+
+// Every subject of every sample item, embedded ones too, as an independent reader reads it
+// from the .msg: exactly the item's subject, with no marker or control character before it.
+TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
+    PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
     test::TempDir tmp;
     std::map<std::string, std::pair<std::string, std::vector<std::string>>> expected;
     forEachSampleMessage(dir, sampleFiles(dir),
@@ -276,26 +298,63 @@ TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
                              collectSubjects(m, expected[name].second);
                              expected[name].first = where;
                          });
-    test::writeFile(tmp / "show.py", kShowSubjects);
-    const auto shown =
-        test::runCommand("cd " + test::shellQuote(tmp.path().string()) +
-                         " && msgconvert *.msg 2>/dev/null; /usr/bin/python3 show.py");
-    std::istringstream lines(shown.out);
-    size_t read = 0;
-    for (std::string line; std::getline(lines, line); ++read) {
-        std::vector<std::string> fields;
-        std::istringstream f(line);
-        for (std::string field; std::getline(f, field, '\t');) fields.push_back(field);
-        const auto& [where, subjects] = expected.at(fields.at(0));
-        ASSERT_EQ(fields.size(), subjects.size() + 1) << where;
-        for (size_t i = 0; i < subjects.size(); ++i) {
-            const std::string shown = unhex(fields[i + 1].substr(1));
-            if (subjects[i] == "0" && shown.empty()) continue;  // Perl takes "0" for no subject
-            EXPECT_EQ(shown, subjects[i]) << where << " message " << i;
+    const auto shown = msgconvertSubjects(tmp.path());
+    EXPECT_EQ(shown.size(), expected.size()) << "msgconvert did not read every file";
+    EXPECT_GT(shown.size(), 300u);
+    for (const auto& [name, subjects] : shown) {
+        const auto& [where, want] = expected.at(name);
+        ASSERT_EQ(subjects.size(), want.size()) << where;
+        for (size_t i = 0; i < want.size(); ++i) {
+            if (want[i] == "0" && subjects[i].empty()) continue;  // Perl takes "0" for none
+            EXPECT_EQ(subjects[i], want[i]) << where << " message " << i;
         }
     }
-    EXPECT_EQ(read, expected.size()) << "msgconvert did not read every file";
-    EXPECT_GT(read, 300u);
+}
+
+test::PlainItem markedMail(pst::PropType type, const std::string& storedSubject) {
+    test::PlainItem m;
+    const std::vector<uint8_t> text =
+        type == pst::PropType::Unicode
+            ? saveas::utf16le(storedSubject)
+            : std::vector<uint8_t>(storedSubject.begin(), storedSubject.end());
+    m.set(pst::makeTag(pst::prop::kSubject, type), text);
+    m.set(pst::makeTag(pst::prop::kMessageClass, pst::PropType::Unicode),
+          saveas::utf16le("IPM.Note"));
+    return m;
+}
+
+// A stored subject's marker counts the prefix after it, a line feed (0x0A) counting nine
+// characters; an embedded message, in an 8-bit string, loses its marker too. The prefix and
+// normalized subject come out apart, as Outlook writes them, unless the item has its own.
+TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
+    test::TempDir tmp;
+    test::PlainItem top = markedMail(pst::PropType::Unicode,
+                                     "\x01\x0a"
+                                     "Antwort: Hallo Welt");
+    auto inner =
+        std::make_shared<test::PlainItem>(markedMail(pst::PropType::String8, "\x01\x05RE: Hi"));
+    inner->set(pst::makeTag(pst::prop::kNormalizedSubject, pst::PropType::String8),
+               {'H', 'i', ' ', 'o', 'w', 'n'});
+    test::PlainAttachment attachment;
+    attachment.set(pst::makeTag(pst::prop::kAttachMethod, pst::PropType::Int32), {5, 0, 0, 0});
+    attachment.set(pst::makeTag(pst::prop::kAttachData, pst::PropType::Object), {});
+    attachment.embedded = inner;
+    top.attachmentList.push_back(std::move(attachment));
+    writeMsgFile(top, tmp / "0.msg");
+
+    const auto shown = msgconvertSubjects(tmp.path());
+    EXPECT_EQ(shown.at("0"), (std::vector<std::string>{"Antwort: Hallo Welt", "RE: Hi"}));
+    const test::PlainItem back = test::readMsgFile(tmp / "0.msg");
+    auto text = [](const test::PlainItem& m, uint16_t id) {
+        const pst::PropValue* v = m.find(id);
+        return v ? v->asString(0) : std::string("(none)");
+    };
+    EXPECT_EQ(text(back, pst::prop::kSubjectPrefix), "Antwort: ");
+    EXPECT_EQ(text(back, pst::prop::kNormalizedSubject), "Hallo Welt");
+    const test::PlainItem& embedded = *back.attachmentList.at(0).embedded;
+    EXPECT_EQ(text(embedded, pst::prop::kSubject), "RE: Hi");
+    EXPECT_EQ(text(embedded, pst::prop::kSubjectPrefix), "RE: ");
+    EXPECT_EQ(text(embedded, pst::prop::kNormalizedSubject), "Hi own");  // the item's own
 }
 
 std::unique_ptr<store::MailItem> firstItemWithAttachments(store::Folder& folder) {
