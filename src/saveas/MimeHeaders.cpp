@@ -138,6 +138,64 @@ void addTransportDate(GMimeMessage* message, const ItemView& item, const RawHead
     dated = true;
 }
 
+// Whether readers take every address of an address field as the sender meant it: a mailbox
+// with a domain, or a group. Exchange wrote names unquoted ("Lokay, Michelle </O=ENRON/...>"),
+// which readers split into a bare "Lokay" and an X.500 path.
+bool addressesParse(std::string value) {
+    std::erase(value, '\n');  // unfolded
+    InternetAddressList* list = internet_address_list_parse(nullptr, value.c_str());
+    if (!list) return false;
+    const int count = internet_address_list_length(list);
+    bool sound = count > 0;
+    for (int i = 0; sound && i < count; ++i) {
+        InternetAddress* a = internet_address_list_get_address(list, i);
+        if (!INTERNET_ADDRESS_IS_MAILBOX(a)) continue;
+        const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a));
+        const std::string_view spec = addr ? addr : "";
+        const size_t at = spec.rfind('@');
+        sound = at != std::string_view::npos && at > 0 && at + 1 < spec.size();
+    }
+    g_object_unref(list);
+    return sound;
+}
+
+struct AddressField {
+    const char* name;
+    GMimeAddressType type;
+    int recipientType;  // 1 To, 2 Cc, 3 Bcc; 0 the author, -1 the sender
+};
+constexpr AddressField kAddressFields[] = {{"From", GMIME_ADDRESS_TYPE_FROM, 0},
+                                           {"Sender", GMIME_ADDRESS_TYPE_SENDER, -1},
+                                           {"To", GMIME_ADDRESS_TYPE_TO, 1},
+                                           {"Cc", GMIME_ADDRESS_TYPE_CC, 2},
+                                           {"Bcc", GMIME_ADDRESS_TYPE_BCC, 3}};
+
+std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
+    std::vector<Address> out;
+    if (recipientType == 0) out.push_back(item.from());
+    if (recipientType < 0) {
+        if (auto sender = item.sender()) out.push_back(*sender);
+    }
+    for (const auto& r : item.recipients()) {
+        if (r.type == recipientType) out.push_back(r.who);
+    }
+    std::erase_if(out, [](const Address& a) { return a.empty(); });
+    return out;
+}
+
+// A transport address field as it came, unless readers cannot parse it: then the addresses
+// the item holds for it, and the field as it came kept as X-Original-<name>.
+void addTransportAddresses(GMimeMessage* message, const ItemView& item, const RawHeader& h) {
+    const auto* field =
+        std::find_if(std::begin(kAddressFields), std::end(kAddressFields),
+                     [&](const AddressField& f) { return equalsNoCase(h.name, f.name); });
+    if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
+    const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
+    if (addresses.empty()) return appendRaw(message, h);
+    for (const Address& a : addresses) addAddress(message, field->type, a);
+    appendRaw(message, {"X-Original-" + std::string(field->name), h.value});
+}
+
 }  // namespace
 
 std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
@@ -183,7 +241,7 @@ void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
         if (equalsNoCase(h.name, "Date")) {
             addTransportDate(message, item, h, dated);
         } else {
-            appendRaw(message, h);
+            addTransportAddresses(message, item, h);
         }
     }
     // Headers cut short (a damaged store, a partial copy) still get what a reader needs.

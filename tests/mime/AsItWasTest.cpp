@@ -89,16 +89,23 @@ std::string datesAsPythonReadsThem(const std::filesystem::path& eml) {
         .out;
 }
 
-TEST(AsItWas, OneDateThatParsesWhateverTheTransportHeadersSay) {
+TEST(AsItWas, TransportDateAndAddressesReadersCannotParseGiveWayToTheItems) {
     TempDir dir;
     pstwriter::PstBuilder b;
     auto& m = b.root().addFolder("Inbox", "IPF.Note").addMessage();
     const std::string garbled =
         " Fri, 5 Oct 2001 17:14:18 -0700 (PDT),Fri, 5 Oct 2001 17:14:18 -0700";
     m.setSubject("Garbled").setBody("x").setDate(kSent);
-    m.setString(prop::kTransportMessageHeaders, "From: a@example.com\r\nDate:" + garbled +
-                                                    "\r\nSubject: Garbled\r\ndate: Fri, 5 Oct "
-                                                    "2001 17:14:18 -0700\r\n\r\n");
+    m.setString(prop::kSenderName, "Lokay, Michelle");
+    m.setString(prop::kSenderAddrType, "EX");
+    m.setString(prop::kSenderEmailAddress, "/O=ENRON/OU=NA/CN=RECIPIENTS/CN=MLOKAY");
+    m.addRecipient("Watson, Kimberly", "kimberly.watson@enron.com");
+    m.setString(prop::kTransportMessageHeaders,
+                "From: Lokay, Michelle </O=ENRON/OU=NA/CN=RECIPIENTS/CN=MLOKAY>\r\n"
+                "To: undisclosed-recipients:;\r\nDate:" +
+                    garbled +
+                    "\r\nSubject: Garbled\r\ndate: Fri, 5 Oct "
+                    "2001 17:14:18 -0700\r\n\r\n");
     // An attached message whose own Date is sound but doubled.
     auto& inner = m.addEmbeddedMessage("IPM.Note", "inner");
     inner.setSubject("Sound").setBody("y").setDate(kSent);
@@ -116,6 +123,19 @@ TEST(AsItWas, OneDateThatParsesWhateverTheTransportHeadersSay) {
         << raw;
     EXPECT_NE(raw.find("\r\nX-Original-Date: Fri, 5 Oct 2001 17:14:18 -0700\r\n"),
               std::string::npos);
+    // Exchange's unquoted "Surname, Given <X.500 path>" is two broken addresses to a reader.
+    const std::string s = mimeSummary(dir / "d.eml");
+    EXPECT_NE(s.find("\nheader:from=Lokay, Michelle <IMCEAEX-_O=ENRON_OU=NA_CN=RECIPIENTS_CN=MLOKAY"
+                     "@invalid>\n"),
+              std::string::npos)
+        << s;
+    EXPECT_NE(s.find("\nheader:x-original-from=Lokay, Michelle </O=ENRON/OU=NA/CN=RECIPIENTS/"
+                     "CN=MLOKAY>\n"),
+              std::string::npos)
+        << s;
+    EXPECT_NE(s.find("\nheader:to=undisclosed-recipients:;\n"), std::string::npos)
+        << "a group is sound as it is\n"
+        << s;
     EXPECT_NE(raw.find("\r\nDate: Fri, 05 Oct 2001 17:14:18 -0700\r\nX-Original-Date: Sat, 6 Oct "
                        "2001 00:14:18 +0000\r\n"),
               std::string::npos)
