@@ -32,9 +32,7 @@ const char kHtml[] =
 
 // logo.png by its absolute location, chart.png by a location relative to the page's base,
 // "photo 1.png" by its file name alone; report.pdf is an ordinary attachment.
-std::filesystem::path writeFixture(const TempDir& dir) {
-    pstwriter::PstBuilder b;
-    auto& m = b.root().addFolder("Inbox", "IPF.Note").addMessage();
+void fillWelcome(pstwriter::Message& m) {
     m.setSubject("Welcome").setBody("Welcome").setHtml(kHtml).setSender("Team", "t@example.com");
     const auto& png = pstwriter::samplePng();
     m.addAttachment("logo.png", png)
@@ -42,8 +40,21 @@ std::filesystem::path writeFixture(const TempDir& dir) {
     m.addAttachment("chart.png", png).setString(prop::kAttachContentLocation, "chart.png");
     m.addAttachment("photo 1.png", png);
     m.addAttachment("report.pdf", pstwriter::ByteVec{'%', 'P', 'D', 'F'});
-    const auto path = dir / "welcome.pst";
+}
+
+// The welcome message, or a message that holds it attached.
+std::filesystem::path writeFixture(const TempDir& dir, bool embedded = false) {
+    pstwriter::PstBuilder b;
+    auto& m = b.root().addFolder("Inbox", "IPF.Note").addMessage();
+    if (embedded) {
+        m.setSubject("Fwd").setBody("See the attached message");
+        fillWelcome(m.addEmbeddedMessage("IPM.Note", "Welcome"));
+    } else {
+        fillWelcome(m);
+    }
+    const auto path = dir / (embedded ? "fwd.pst" : "welcome.pst");
     b.write(path);
+    const auto& png = pstwriter::samplePng();
     writeFile(dir / "picture.png", std::string(png.begin(), png.end()));
     return path;
 }
@@ -101,30 +112,39 @@ TEST(OfflinePage, RelativeUrlsResolveAgainstTheBaseAsRfc3986Says) {
 
 TEST(OfflinePage, EmlRelatesImagesNamedByLocationOrFileName) {
     TempDir dir;
-    const auto pst = writeFixture(dir);
-    save(pst, store::SaveType::Eml, dir / "m.eml");
-    const std::string s = mimeSummary(dir / "m.eml");
-    size_t images = 0;
-    for (const auto& p : linesStartingWith(s, "part=")) {
-        if (p.find(" image/png disposition=inline ") == std::string::npos) continue;
-        ++images;
-        const size_t open = p.find(" cid=<"), close = p.find('>', open);
-        ASSERT_NE(open, std::string::npos) << s;
-        EXPECT_NE(s.find("src=\"cid:" + p.substr(open + 6, close - open - 6) + "\""),
+    for (bool embedded : {false, true}) {
+        save(writeFixture(dir, embedded), store::SaveType::Eml, dir / "m.eml");
+        const std::string s = mimeSummary(dir / "m.eml");
+        const auto attached = linesStartingWith(s, "message=");
+        ASSERT_EQ(attached.size(), embedded ? 1u : 0u) << s;
+        const std::string at = embedded ? attached[0] + "/" : "";  // the welcome message's parts
+        size_t images = 0;
+        for (const auto& p : linesStartingWith(s, at + "part=")) {
+            if (p.find(" image/png disposition=inline ") == std::string::npos) continue;
+            ++images;
+            const size_t open = p.find(" cid=<"), close = p.find('>', open);
+            ASSERT_NE(open, std::string::npos) << s;
+            EXPECT_NE(s.find("src=\"cid:" + p.substr(open + 6, close - open - 6) + "\""),
+                      std::string::npos)
+                << p << "\n"
+                << s;
+        }
+        EXPECT_EQ(images, 3u) << s;
+        size_t photos = 0;
+        for (const auto& p : linesStartingWith(s, at + "part=")) {
+            photos +=
+                p.find(" image/png disposition=inline filename=photo 1.png ") != std::string::npos;
+        }
+        EXPECT_EQ(photos, 1u) << "named by its file name alone\n" << s;
+        EXPECT_NE(s.find(" application/pdf disposition=attachment filename=report.pdf "),
                   std::string::npos)
-            << p << "\n"
             << s;
+        const std::string raw = readFile(dir / "m.eml");
+        EXPECT_NE(raw.find("\r\nContent-Location: http://www.example.com/news/logo.png\r\n"),
+                  std::string::npos);
+        // A message body keeps its base: links the sender meant for the web still go there.
+        EXPECT_NE(s.find("<BASE href=http://www.example.com/news/letter.htm>"), std::string::npos);
     }
-    EXPECT_EQ(images, 3u) << s;
-    EXPECT_NE(s.find("image/png disposition=inline filename=photo 1.png "), std::string::npos);
-    EXPECT_NE(s.find("application/pdf disposition=attachment filename=report.pdf "),
-              std::string::npos)
-        << s;
-    const std::string raw = readFile(dir / "m.eml");
-    EXPECT_NE(raw.find("\r\nContent-Location: http://www.example.com/news/logo.png\r\n"),
-              std::string::npos);
-    // A message body keeps its base: links the sender meant for the web still go there.
-    EXPECT_NE(s.find("<BASE href=http://www.example.com/news/letter.htm>"), std::string::npos);
 }
 
 TEST(OfflinePage, MhtShowsImagesNamedByLocationAndKeepsTheOtherAttachment) {
