@@ -103,8 +103,8 @@ constexpr AddressProps kSenderProps = {prop::kSenderName,         prop::kSenderA
 constexpr AddressProps kRecipientProps = {prop::kDisplayName, prop::kAddrType, prop::kEmailAddress,
                                           prop::kSmtpAddress, prop::kEntryId,  prop::kSearchKey};
 
-// The address a one-off entry id carries whole, else the "TYPE:ADDRESS" of a search key
-// ([MS-OXCPRPT] 2.2.1.9), for items that keep it nowhere else.
+// The address a one-off entry id carries whole, else the "TYPE:ADDRESS" of a search key (in
+// upper case, as MAPI makes it), for items that keep it nowhere else.
 void fillAddressFromIds(Address& a, const std::optional<pst::PropValue>& entryId,
                         const std::optional<pst::PropValue>& searchKey, uint32_t codepage) {
     if (entryId) {
@@ -161,9 +161,10 @@ Address ItemView::from() const {
     const Address sender = addressOf(kSenderProps);
     // Some stores name the author without an address and keep the address with the sender
     // only: that is one person, not mail sent on someone's behalf.
+    const bool onePerson = author.empty() || author.name == sender.name;
     if (author.empty() || (author.address.empty() && author.name == sender.name)) author = sender;
     addressFromIds(author, kAuthorProps);
-    addressFromIds(author, kSenderProps);
+    if (onePerson) addressFromIds(author, kSenderProps);  // never someone else's address
     return author;
 }
 

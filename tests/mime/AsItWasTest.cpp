@@ -72,6 +72,27 @@ TEST(AsItWas, EveryAddressIsAMailboxWithTheBestAddressTheItemHolds) {
     }
 }
 
+// Mail sent on someone's behalf: the author, known by name alone, never takes the address of
+// the assistant who sent it.
+TEST(AsItWas, AnAuthorOnWhoseBehalfMailWasSentKeepsTheirOwnAddress) {
+    TempDir dir;
+    pstwriter::PstBuilder b;
+    auto& m = b.root().addFolder("Inbox", "IPF.Note").addMessage();
+    m.setSubject("On behalf").setBody("x").setDate(kSent).setSender("Assistant", "as@example.com");
+    m.set(prop::kSenderEntryId,
+          PropValue::binary(pstwriter::oneOffEntryId("Assistant", "as@example.com")));
+    m.setString(prop::kSentRepresentingName, "Boss");
+    for (uint16_t id : {prop::kSentRepresentingEmailAddress, prop::kSentRepresentingSmtpAddress,
+                        prop::kSentRepresentingAddrType}) {
+        m.setString(id, "");
+    }
+    b.write(dir / "b.pst");
+    savedAs(dir / "b.pst", store::SaveType::Eml, dir / "b.eml");
+    const std::string s = mimeSummary(dir / "b.eml");
+    EXPECT_NE(s.find("\nheader:from=Boss <no-address@invalid>\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("\nheader:sender=Assistant <as@example.com>\n"), std::string::npos) << s;
+}
+
 // The Date fields of `eml` (top level and attached messages), and whether Python reads each
 // as the instant `kSent`.
 std::string datesAsPythonReadsThem(const std::filesystem::path& eml) {
