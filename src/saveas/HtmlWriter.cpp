@@ -9,12 +9,12 @@ namespace pellmark::saveas {
 void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
     const ItemView item(message);
     const auto images = inlineImages(item);
-    auto dataUri = [&](const std::string& cid) -> std::optional<std::string> {
-        const InlineImage* image = findInlineImage(images, cid);
-        if (!image) return std::nullopt;
-        return "data:" + image->mimeType + ";base64," + base64Encode(readAttachment(item, image->index));
+    // The page shows its images from itself: it works offline, wherever it is moved.
+    auto dataUri = [&](const InlineImage& image) -> std::optional<std::string> {
+        return "data:" + image.mimeType + ";base64," +
+               base64Encode(readAttachment(item, image.index));
     };
-    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), dataUri));
+    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri));
 }
 
 }  // namespace pellmark::saveas

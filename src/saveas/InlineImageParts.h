@@ -1,7 +1,8 @@
 #pragma once
-// The images an HTML body shows by content id, as the related parts of a MIME message: the
-// page's cid: references are rewritten to the images' own content ids (the body may spell
-// them in another case or with brackets), and each image it shows becomes one inline part.
+// The images an HTML body shows, as the related parts of a MIME message (RFC 2387): the
+// page's references, by cid: URL, content location or file name, are rewritten to cid: URLs
+// of the images' content ids (made up for an image that has none), and each image it shows
+// becomes one inline part that keeps its content location too (RFC 2557).
 
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@ class InlineImageParts {
     InlineImageParts(const InlineImageParts&) = delete;
     InlineImageParts& operator=(const InlineImageParts&) = delete;
 
-    // For htmlPage() and rewriteCidReferences(); remembers every image it is asked for.
+    // The images the page may show, for htmlPage() and rewriteImageReferences().
+    const std::vector<InlineImage>& images() const { return images_; }
+    // Remembers every image it is asked for.
     InlineImageFn rewriter();
     // Whether the page shows the attachment at `index` (from 0).
     bool shows(size_t index) const;
@@ -28,7 +31,7 @@ class InlineImageParts {
   private:
     const ItemView& item_;
     std::vector<InlineImage> images_;
-    std::vector<const InlineImage*> shown_;
+    std::vector<size_t> shown_;  // into images_
 };
 
 // A reader of an attachment's data, for as long as the part that streams it lives.

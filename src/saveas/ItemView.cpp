@@ -6,9 +6,11 @@
 #include "pst/ltp/Text.h"
 #include "pst/messaging/NamedIds.h"
 #include "pst/messaging/PstFile.h"
+#include "saveas/AsciiCase.h"
 #include "saveas/CompressedRtf.h"
 #include "saveas/HtmlCharset.h"
 #include "saveas/HtmlToText.h"
+#include "saveas/OneOffEntryId.h"
 #include "saveas/RtfToText.h"
 
 namespace pellmark::saveas {
@@ -83,42 +85,96 @@ std::vector<std::string> ItemView::categories() const {
     return v ? v->asStrings(message_.codepage()) : std::vector<std::string>{};
 }
 
+// What names an address where the item may keep it: the properties of the sender, the author
+// or a recipient row.
+struct AddressProps {
+    uint16_t name, type, email, smtp, entryId, searchKey;
+};
+
 namespace {
 
-// An address with the SMTP form preferred: the SMTP property, else the e-mail address when its
-// type is SMTP, else the e-mail address as it is.
-Address makeAddress(std::string name, std::string type, std::string email, std::string smtp) {
+constexpr AddressProps kAuthorProps = {
+    prop::kSentRepresentingName,         prop::kSentRepresentingAddrType,
+    prop::kSentRepresentingEmailAddress, prop::kSentRepresentingSmtpAddress,
+    prop::kSentRepresentingEntryId,      prop::kSentRepresentingSearchKey};
+constexpr AddressProps kSenderProps = {prop::kSenderName,         prop::kSenderAddrType,
+                                       prop::kSenderEmailAddress, prop::kSenderSmtpAddress,
+                                       prop::kSenderEntryId,      prop::kSenderSearchKey};
+constexpr AddressProps kRecipientProps = {prop::kDisplayName, prop::kAddrType, prop::kEmailAddress,
+                                          prop::kSmtpAddress, prop::kEntryId,  prop::kSearchKey};
+
+// The address a one-off entry id carries whole, else the "TYPE:ADDRESS" of a search key (in
+// upper case, as MAPI makes it), for items that keep it nowhere else.
+void fillAddressFromIds(Address& a, const std::optional<pst::PropValue>& entryId,
+                        const std::optional<pst::PropValue>& searchKey, uint32_t codepage) {
+    if (entryId) {
+        if (auto oneOff = parseOneOffEntryId(entryId->bytes, codepage);
+            oneOff && !oneOff->address.empty()) {
+            a.address = oneOff->address;
+            a.type = oneOff->addressType;
+            return;
+        }
+    }
+    if (!searchKey) return;
+    std::string key(searchKey->bytes.begin(), searchKey->bytes.end());
+    key = key.substr(0, key.find('\0'));
+    const size_t colon = key.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == key.size()) return;
+    const bool printable = std::all_of(key.begin(), key.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    if (!printable) return;
+    a.type = key.substr(0, colon);
+    a.address = key.substr(colon + 1);
+}
+
+// An address with the SMTP form preferred: the SMTP property, else the e-mail address.
+template <class GetString>
+Address readAddress(const AddressProps& p, const GetString& text) {
     Address a;
-    a.name = std::move(name);
-    a.type = type;
-    if (!smtp.empty()) {
+    a.name = text(p.name);
+    a.type = text(p.type);
+    if (std::string smtp = text(p.smtp); !smtp.empty()) {
         a.address = std::move(smtp);
         a.type = "SMTP";
     } else {
-        a.address = std::move(email);
+        a.address = text(p.email);
     }
     return a;
 }
 
 }  // namespace
 
-Address ItemView::from() const {
-    auto s = [&](uint16_t id) { return message_.string(id).value_or(""); };
-    Address a = makeAddress(s(prop::kSentRepresentingName), s(prop::kSentRepresentingAddrType),
-                            s(prop::kSentRepresentingEmailAddress), s(prop::kSentRepresentingSmtpAddress));
-    if (a.empty()) {
-        a = makeAddress(s(prop::kSenderName), s(prop::kSenderAddrType), s(prop::kSenderEmailAddress),
-                        s(prop::kSenderSmtpAddress));
+Address ItemView::addressOf(const AddressProps& p) const {
+    return readAddress(p, [&](uint16_t id) { return message_.string(id).value_or(""); });
+}
+
+void ItemView::addressFromIds(Address& a, const AddressProps& p) const {
+    if (a.address.empty()) {
+        fillAddressFromIds(a, message_.get(p.entryId), message_.get(p.searchKey),
+                           message_.codepage());
     }
-    return a;
+}
+
+Address ItemView::from() const {
+    Address author = addressOf(kAuthorProps);
+    const Address sender = addressOf(kSenderProps);
+    // Some stores name the author without an address and keep the address with the sender
+    // only: that is one person, not mail sent on someone's behalf.
+    const bool onePerson = author.empty() || author.name == sender.name;
+    if (author.empty() || (author.address.empty() && author.name == sender.name)) author = sender;
+    addressFromIds(author, kAuthorProps);
+    if (onePerson) addressFromIds(author, kSenderProps);  // never someone else's address
+    return author;
 }
 
 std::optional<Address> ItemView::sender() const {
-    auto s = [&](uint16_t id) { return message_.string(id).value_or(""); };
-    Address sender = makeAddress(s(prop::kSenderName), s(prop::kSenderAddrType),
-                                 s(prop::kSenderEmailAddress), s(prop::kSenderSmtpAddress));
-    Address author = from();
-    if (sender.empty() || (sender.address == author.address && sender.name == author.name)) {
+    Address sender = addressOf(kSenderProps);
+    addressFromIds(sender, kSenderProps);
+    const Address author = from();
+    if (sender.empty() ||
+        (sender.name == author.name &&
+         (sender.address.empty() || equalsNoCase(sender.address, author.address)))) {
         return std::nullopt;
     }
     return sender;
@@ -136,10 +192,16 @@ std::vector<RecipientView> ItemView::recipients() const {
     std::vector<RecipientView> out;
     for (const auto& r : message_.recipients()) {
         RecipientView v;
-        std::string name = r.string(prop::kDisplayName);
-        if (name.empty()) name = r.string(prop::kRecipientDisplayName);
-        v.who = makeAddress(std::move(name), r.string(prop::kAddrType), r.string(prop::kEmailAddress),
-                            r.string(prop::kSmtpAddress));
+        v.who = readAddress(kRecipientProps, [&](uint16_t id) { return r.string(id); });
+        if (v.who.address.empty()) {
+            auto value = [&](uint16_t id) {
+                const pst::PropValue* p = r.get(id);
+                return p ? std::optional<pst::PropValue>(*p) : std::nullopt;
+            };
+            fillAddressFromIds(v.who, value(kRecipientProps.entryId),
+                               value(kRecipientProps.searchKey), message_.codepage());
+        }
+        if (v.who.name.empty()) v.who.name = r.string(prop::kRecipientDisplayName);
         v.type = r.type();
         out.push_back(std::move(v));
     }

@@ -13,7 +13,18 @@
 
 namespace pellmark::saveas {
 
-enum class ItemKind { Mail, Post, Contact, DistList, Appointment, Meeting, Task, Note, Journal, Other };
+enum class ItemKind {
+    Mail,
+    Post,
+    Contact,
+    DistList,
+    Appointment,
+    Meeting,
+    Task,
+    Note,
+    Journal,
+    Other
+};
 
 ItemKind itemKindOf(const std::string& messageClass);
 
@@ -37,12 +48,14 @@ struct AttachmentView {
     std::string contentLocation;
     uint64_t size = 0;
     bool embedded = false;
-    bool hidden = false;         // PR_ATTACHMENT_HIDDEN: inline parts not meant as attachments
+    bool hidden = false;  // PR_ATTACHMENT_HIDDEN: inline parts not meant as attachments
     bool contactPhoto = false;
 };
 
+struct AddressProps;
+
 class ItemView {
-public:
+  public:
     explicit ItemView(const pst::Message& message);
 
     const pst::Message& message() const { return message_; }
@@ -61,7 +74,8 @@ public:
     std::optional<int64_t> namedInteger(const pst::Guid& set, uint32_t lid) const;
     std::vector<std::string> categories() const;
 
-    // The author as the From line shows it (sent-representing, else sender).
+    // The author as the From line shows it (sent-representing, else sender), with the
+    // address from wherever the item keeps it.
     Address from() const;
     // The sender when it differs from the author (mail sent on behalf of someone).
     std::optional<Address> sender() const;
@@ -77,7 +91,11 @@ public:
     // The decompressed RTF body.
     std::optional<std::string> rtfBody() const;
 
-private:
+  private:
+    Address addressOf(const AddressProps& props) const;
+    // Fills an address still missing from the entry id or search key `props` name.
+    void addressFromIds(Address& address, const AddressProps& props) const;
+
     const pst::Message& message_;
     ItemKind kind_;
 };

@@ -4,7 +4,10 @@
 #include <array>
 
 #include "pst/ltp/Tags.h"
+#include "saveas/AsciiCase.h"
 #include "saveas/DateFormat.h"
+#include "saveas/DateHeader.h"
+#include "saveas/MimeAddress.h"
 #include "saveas/MimeParts.h"
 #include "saveas/TextOutput.h"
 
@@ -12,13 +15,6 @@ namespace pellmark::saveas {
 namespace {
 
 namespace prop = pst::prop;
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // A field name is printable ASCII without blanks or colons (RFC 5322 2.2).
 bool isFieldName(std::string_view name) {
@@ -52,29 +48,13 @@ bool hasHeader(GMimeMessage* message, const char* name) {
     return g_mime_header_list_contains(g_mime_object_get_header_list(asObject(message)), name);
 }
 
-// An address that is no internet address (an Exchange distinguished name, with blanks,
-// slashes and parentheses) quoted whole, so that readers take it for the local part it stands
-// in for rather than for words and comments.
-std::string addrSpec(const std::string& address) {
-    if (address.find('@') != std::string::npos) return headerSafe(address);
-    std::string quoted = "\"";
-    for (char c : headerSafe(address)) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-// A mailbox; a name alone (no address, or an "address" that only repeats the name) becomes an
-// empty group, which is how RFC 5322 writes a name that cannot be mailed to.
+// Always a mailbox, never the empty group RFC 5322 would allow for a name alone: readers
+// show a group's name as no sender at all.
 void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
-    if (a.empty()) return;
-    const bool nameOnly =
-        a.address.empty() || (a.address == a.name && a.address.find('@') == std::string::npos);
-    const std::string name = headerSafe(a.name);
-    InternetAddress* ia =
-        nameOnly ? internet_address_group_new(name.c_str())
-                 : internet_address_mailbox_new(name.c_str(), addrSpec(a.address).c_str());
+    const Mailbox box = mailboxOf(a);
+    if (box.addrSpec.empty()) return;
+    InternetAddress* ia = internet_address_mailbox_new(headerSafe(box.name).c_str(),
+                                                       headerSafe(box.addrSpec).c_str());
     internet_address_set_charset(ia, "utf-8");
     internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
     g_object_unref(ia);
@@ -98,16 +78,8 @@ void addSubject(GMimeMessage* message, const ItemView& item) {
 }
 
 void addFrom(GMimeMessage* message, const ItemView& item) {
-    Address author = item.from();
-    std::optional<Address> sender = item.sender();
-    // Some stores name the author without an address and keep the address with the sender
-    // only: that is one person, not mail sent on someone's behalf.
-    if (author.address.empty() && sender && sender->name == author.name) {
-        author = *sender;
-        sender.reset();
-    }
-    addAddress(message, GMIME_ADDRESS_TYPE_FROM, author);
-    if (sender) addAddress(message, GMIME_ADDRESS_TYPE_SENDER, *sender);
+    addAddress(message, GMIME_ADDRESS_TYPE_FROM, item.from());
+    if (auto sender = item.sender()) addAddress(message, GMIME_ADDRESS_TYPE_SENDER, *sender);
 }
 
 // An id as the headers write it: in angle brackets.
@@ -153,6 +125,77 @@ void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
     }
 }
 
+// One Date field, always one every reader parses: the transport's own where it is one, else
+// the item's time; what it replaces, and any further Date field, is kept as X-Original-Date.
+void addTransportDate(GMimeMessage* message, const ItemView& item, const RawHeader& h,
+                      bool& dated) {
+    if (!dated && isRfc5322DateTime(h.value)) {
+        appendRaw(message, {"Date", h.value});
+    } else {
+        if (!dated) addDate(message, item);
+        appendRaw(message, {"X-Original-Date", h.value});
+    }
+    dated = true;
+}
+
+// Whether readers take every address of an address field as the sender meant it: a mailbox
+// with a domain, or a group. Exchange wrote names unquoted ("Lokay, Michelle </O=ENRON/...>"),
+// which readers split into a bare "Lokay" and an X.500 path.
+bool addressesParse(std::string value) {
+    std::erase(value, '\n');  // unfolded
+    InternetAddressList* list = internet_address_list_parse(nullptr, value.c_str());
+    if (!list) return false;
+    const int count = internet_address_list_length(list);
+    bool sound = count > 0;
+    for (int i = 0; sound && i < count; ++i) {
+        InternetAddress* a = internet_address_list_get_address(list, i);
+        if (!INTERNET_ADDRESS_IS_MAILBOX(a)) continue;
+        const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a));
+        const std::string_view spec = addr ? addr : "";
+        const size_t at = spec.rfind('@');
+        sound = at != std::string_view::npos && at > 0 && at + 1 < spec.size();
+    }
+    g_object_unref(list);
+    return sound;
+}
+
+struct AddressField {
+    const char* name;
+    GMimeAddressType type;
+    int recipientType;  // 1 To, 2 Cc, 3 Bcc; 0 the author, -1 the sender
+};
+constexpr AddressField kAddressFields[] = {{"From", GMIME_ADDRESS_TYPE_FROM, 0},
+                                           {"Sender", GMIME_ADDRESS_TYPE_SENDER, -1},
+                                           {"To", GMIME_ADDRESS_TYPE_TO, 1},
+                                           {"Cc", GMIME_ADDRESS_TYPE_CC, 2},
+                                           {"Bcc", GMIME_ADDRESS_TYPE_BCC, 3}};
+
+std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
+    std::vector<Address> out;
+    if (recipientType == 0) out.push_back(item.from());
+    if (recipientType < 0) {
+        if (auto sender = item.sender()) out.push_back(*sender);
+    }
+    for (const auto& r : item.recipients()) {
+        if (r.type == recipientType) out.push_back(r.who);
+    }
+    std::erase_if(out, [](const Address& a) { return a.empty(); });
+    return out;
+}
+
+// A transport address field as it came, unless readers cannot parse it: then the addresses
+// the item holds for it, and the field as it came kept as X-Original-<name>.
+void addTransportAddresses(GMimeMessage* message, const ItemView& item, const RawHeader& h) {
+    const auto* field =
+        std::find_if(std::begin(kAddressFields), std::end(kAddressFields),
+                     [&](const AddressField& f) { return equalsNoCase(h.name, f.name); });
+    if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
+    const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
+    if (addresses.empty()) return appendRaw(message, h);
+    for (const Address& a : addresses) addAddress(message, field->type, a);
+    appendRaw(message, {"X-Original-" + std::string(field->name), h.value});
+}
+
 }  // namespace
 
 std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
@@ -193,7 +236,14 @@ void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
         parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
     std::erase_if(transport, [](const RawHeader& h) { return isMimeStructureHeader(h.name); });
     if (transport.empty()) return addBuiltHeaders(message, item);
-    for (const auto& h : transport) appendRaw(message, h);
+    bool dated = false;
+    for (const auto& h : transport) {
+        if (equalsNoCase(h.name, "Date")) {
+            addTransportDate(message, item, h, dated);
+        } else {
+            addTransportAddresses(message, item, h);
+        }
+    }
     // Headers cut short (a damaged store, a partial copy) still get what a reader needs.
     if (!hasHeader(message, "From")) addFrom(message, item);
     if (!hasHeader(message, "Subject")) addSubject(message, item);

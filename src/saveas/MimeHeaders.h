@@ -1,8 +1,10 @@
 #pragma once
 // The top-level headers of the messages the MIME writers build. An item that kept the headers
 // it arrived with keeps every one of them, as written, except those that describe the MIME
-// structure of the original body (a new body gets new ones); any other item gets headers built
-// from its properties: addresses (SMTP preferred), subject, date, message ids, importance.
+// structure of the original body (a new body gets new ones), and a Date or address field that
+// readers cannot parse, which gives way to one built from the item and is kept beside it as
+// X-Original-<name>; any other item gets headers built from its properties: addresses (SMTP
+// preferred), subject, date, message ids, importance.
 
 #include <gmime/gmime.h>
 

@@ -18,8 +18,6 @@ struct MimeMessageBuilder::State {
         : item(message), nesting(nesting), images(item) {}
 
     PartPtr body();
-    std::vector<PartPtr> attachments();
-    PartPtr attachedMessage(size_t index);
 
     ItemView item;
     int nesting;
@@ -36,7 +34,9 @@ GObjectPtr<GMimeMessage> MimeMessageBuilder::build() {
     addMessageHeaders(message.get(), state_->item);
     std::vector<PartPtr> parts;
     parts.push_back(state_->body());  // first: it decides which images are shown inline
-    for (auto& a : state_->attachments()) parts.push_back(std::move(a));
+    for (auto& a : attachmentParts(state_->item, state_->images, state_->nesting)) {
+        parts.push_back(std::move(a));
+    }
     PartPtr content = multipart("mixed", std::move(parts));
     g_mime_message_set_mime_part(message.get(), content.get());
     return message;
@@ -49,9 +49,10 @@ PartPtr MimeMessageBuilder::State::body() {
     if (!isMailKind(item.kind())) {
         const auto fields = headerFields(item);
         plain = headerText(fields) + (plain.empty() ? "" : "\n" + plain);
-        html = htmlPage(item, headerHtml(fields), images.rewriter());
+        html = htmlPage(item, headerHtml(fields), images.images(), images.rewriter());
     } else if (auto body = item.htmlBody()) {
-        html = declareUtf8(rewriteCidReferences(*body, images.rewriter()));
+        html =
+            declareUtf8(rewriteImageReferences(*body, images.images(), images.rewriter(), false));
     }
     PartPtr text = textPart("plain", plain);
     if (!html) return text;
@@ -68,29 +69,34 @@ PartPtr MimeMessageBuilder::State::body() {
     return multipart("alternative", std::move(alternatives));
 }
 
-std::vector<PartPtr> MimeMessageBuilder::State::attachments() {
-    std::vector<PartPtr> out;
-    for (const auto& a : item.attachments()) {
-        if (images.shows(a.index)) continue;
-        if (a.embedded) {
-            out.push_back(attachedMessage(a.index));
-        } else {
-            out.push_back(dataPart({a.fileName, a.mimeType, a.contentId, false,
-                                    attachmentOpener(item.message(), a.index)}));
-        }
-    }
-    return out;
-}
+namespace {
 
-PartPtr MimeMessageBuilder::State::attachedMessage(size_t index) {
-    if (nesting + 1 > kMaxNesting) {
-        throw SaveError("embedded messages are nested more than " + std::to_string(kMaxNesting) +
-                        " deep");
+PartPtr attachedMessage(const ItemView& item, size_t index, int nesting) {
+    if (nesting + 1 > MimeMessageBuilder::kMaxNesting) {
+        throw SaveError("embedded messages are nested more than " +
+                        std::to_string(MimeMessageBuilder::kMaxNesting) + " deep");
     }
     const pst::Message inner = item.message().attachment(index).embeddedMessage();
     auto message = MimeMessageBuilder(inner, nesting + 1).build();
     const std::string subject = inner.subject();
     return messagePart(message.get(), (subject.empty() ? "message" : subject) + ".eml");
+}
+
+}  // namespace
+
+std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImageParts& shown,
+                                     int nesting) {
+    std::vector<PartPtr> out;
+    for (const auto& a : item.attachments()) {
+        if (shown.shows(a.index)) continue;
+        if (a.embedded) {
+            out.push_back(attachedMessage(item, a.index, nesting));
+        } else {
+            out.push_back(dataPart({a.fileName, a.mimeType, a.contentId, a.contentLocation, false,
+                                    attachmentOpener(item.message(), a.index)}));
+        }
+    }
+    return out;
 }
 
 }  // namespace pellmark::saveas

@@ -7,9 +7,11 @@
 #include <gmime/gmime.h>
 
 #include <memory>
+#include <vector>
 
 #include "pst/messaging/Message.h"
 #include "saveas/GObjectPtr.h"
+#include "saveas/InlineImageParts.h"
 #include "saveas/ItemView.h"
 
 namespace pellmark::saveas {
@@ -29,6 +31,12 @@ class MimeMessageBuilder {
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// Every attachment of `item` but the images `shown` shows, as parts: data as attachment
+// parts, embedded messages as message/rfc822 parts built the same way, one level deeper than
+// `nesting`.
+std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImageParts& shown,
+                                     int nesting);
 
 // Whether an item of this kind is read as mail (its headers tell who and when) rather than
 // by its own fields.

@@ -137,6 +137,9 @@ PartPtr dataPart(const DataPartSpec& spec) {
     if (const std::string id = contentIdOf(spec.contentId); !id.empty()) {
         g_mime_part_set_content_id(part, id.c_str());
     }
+    if (!spec.contentLocation.empty()) {
+        g_mime_part_set_content_location(part, headerSafe(spec.contentLocation).c_str());
+    }
     return owner;
 }
 

@@ -25,6 +25,7 @@ struct DataPartSpec {
     std::string fileName;   // may be empty
     std::string mimeType;   // as the item says; checked, and guessed from the name when unusable
     std::string contentId;  // with or without angle brackets; empty for none
+    std::string contentLocation;  // RFC 2557; empty for none
     bool inlinePart = false;
     DataOpener open;
 };

@@ -64,8 +64,15 @@ void MsgValueWriter::write(const MsgProperties& source, pst::PropTag tag, uint16
 }
 
 void MsgValueWriter::writeString(uint16_t id, const pst::PropValue& value) {
+    writeUtf16(id, unicodeText(value.type, value.bytes, codepage_));
+}
+
+void MsgValueWriter::writeText(uint16_t id, std::string_view utf8) {
+    writeUtf16(id, utf16le(utf8));
+}
+
+void MsgValueWriter::writeUtf16(uint16_t id, const std::vector<uint8_t>& text) {
     const pst::PropTag out = pst::makeTag(id, PropType::Unicode);
-    const std::vector<uint8_t> text = unicodeText(value.type, value.bytes, codepage_);
     // The size counts the terminator the stream leaves out ([MS-OXMSG] 2.4.2.2).
     const uint32_t size = checkedSize(uint64_t{text.size()} + 2, out);
     storage_.writeStream(msgStreamName(out), text);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "pst/ltp/PropValue.h"
 #include "saveas/MsgPropertyStream.h"
@@ -25,9 +27,12 @@ class MsgValueWriter {
     // Writes the value of `tag` of `source` as the property `id` of the file. Object values
     // are the caller's: they become storages.
     void write(const MsgProperties& source, pst::PropTag tag, uint16_t id);
+    // Writes `utf8` as the Unicode string property `id`: for values the writer derives.
+    void writeText(uint16_t id, std::string_view utf8);
 
   private:
     void writeString(uint16_t id, const pst::PropValue& value);
+    void writeUtf16(uint16_t id, const std::vector<uint8_t>& text);
     void writeMultiple(uint16_t id, const pst::PropValue& value);
     void writeStreamed(uint16_t id, pst::PropType type, const MsgProperties& source,
                        pst::PropTag tag);

@@ -1,10 +1,12 @@
 #include "saveas/MsgWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
 
 #include "pst/ltp/Tags.h"
+#include "pst/messaging/StoredSubject.h"
 #include "saveas/MsgBytes.h"
 #include "saveas/MsgNameTable.h"
 #include "saveas/MsgValueWriter.h"
@@ -24,6 +26,10 @@ constexpr uint16_t kStoreSupportMask = 0x340D;
 constexpr uint32_t kStoreUnicodeOk = 0x00040000;
 constexpr uint16_t kFirstNamedId = 0x8000;
 constexpr size_t kSpoolChunk = 256 * 1024;
+
+bool isMessage(MsgObject kind) {
+    return kind == MsgObject::Message || kind == MsgObject::EmbeddedMessage;
+}
 
 std::string childName(const char* prefix, size_t index) {
     return prefix + hex8(static_cast<uint32_t>(index));
@@ -89,6 +95,10 @@ class MsgFileWriter {
                 }
                 continue;  // other object values have no form outside the store
             }
+            if (*id == pst::prop::kSubject && isMessage(entries.kind()) &&
+                writeMarkedSubject(source, tag, values)) {
+                continue;
+            }
             if (*id == kStoreSupportMask && pst::tagType(tag) == PropType::Int32) {
                 markUnicode(source.value(tag), entries);
                 continue;
@@ -98,6 +108,31 @@ class MsgFileWriter {
         if (entries.kind() != MsgObject::Recipient && !entries.has(kStoreSupportMask)) {
             markUnicode({PropType::Int32, {0, 0, 0, 0}}, entries);
         }
+    }
+
+    // A stored subject's prefix marker is the .pst's own bookkeeping: a .msg holds the subject
+    // as Outlook shows it, and its prefix and normalized subject apart ([MS-OXCMSG] 2.2.1.9,
+    // 2.2.1.10), as Outlook writes them. False when the subject carries no marker.
+    static bool writeMarkedSubject(const MsgProperties& source, pst::PropTag tag,
+                                   MsgValueWriter& values) {
+        const pst::PropType base = pst::baseType(pst::tagType(tag));
+        if (pst::isMultiValued(pst::tagType(tag)) ||
+            (base != PropType::Unicode && base != PropType::String8)) {
+            return false;
+        }
+        const auto parts = pst::splitStoredSubject(source.value(tag).asString(source.codepage()));
+        if (!parts.marked) return false;
+        values.writeText(pst::prop::kSubject, parts.subject);
+        const auto tags = source.tags();
+        for (const auto& [id, text] :
+             {std::pair{pst::prop::kSubjectPrefix, &parts.prefix},
+              std::pair{pst::prop::kNormalizedSubject, &parts.normalized}}) {
+            const bool stored = std::any_of(tags.begin(), tags.end(), [id = id](pst::PropTag t) {
+                return pst::tagId(t) == id;
+            });
+            if (!stored) values.writeText(id, *text);
+        }
+        return true;
     }
 
     // PR_STORE_SUPPORT_MASK with STORE_UNICODE_OK tells readers that every string of the file

@@ -67,10 +67,14 @@ class ContactCard {
     std::string named(uint32_t l) const { return item_.namedString(kAddress, l).value_or(""); }
 
     void names() {
+        // The name as stored, never rebuilt from its parts: a contact's display name is what
+        // the user chose to see (name order, titles and all). Where it is missing, the subject,
+        // which Outlook keeps as the full name, comes before names made up from the parts;
+        // the file-as name ("Surname, Given") is a sort key, taken only when nothing else is.
         std::string fn = s(prop::kDisplayName);
         for (const std::string& fallback :
-             {named(lid::kFileUnder), (s(prop::kGivenName) + " " + s(prop::kSurname)),
-              s(prop::kCompanyName), named(lid::kEmail1EmailAddress), item_.subject()}) {
+             {item_.subject(), (s(prop::kGivenName) + " " + s(prop::kSurname)),
+              named(lid::kFileUnder), s(prop::kCompanyName), named(lid::kEmail1EmailAddress)}) {
             if (fn.find_first_not_of(' ') != std::string::npos) break;
             fn = fallback;
         }

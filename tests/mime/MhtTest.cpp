@@ -30,8 +30,8 @@ bool chromiumShows(const std::filesystem::path& page, const std::filesystem::pat
         shellQuote("file://" + page.string()) + " >/dev/null 2>&1";
     EXPECT_EQ(runCommand(command).status, 0) << command;
     EXPECT_TRUE(std::filesystem::exists(shot)) << "no screenshot from " << command;
-    const auto found =
-        runPythonTool("png_find.py", shellQuote(shot.string()) + " " + shellQuote(picture.string()));
+    const auto found = runPythonTool(
+        "png_find.py", shellQuote(shot.string()) + " " + shellQuote(picture.string()));
     return found.status == 0;
 }
 
@@ -43,7 +43,8 @@ TEST(Mht, ChromiumShowsTheInlineImage) {
     item->saveAs(page.string(), static_cast<int16_t>(store::SaveType::Mht));
 
     const saveas::ItemView view(messageOf(*item));
-    const auto images = saveas::inlineImages(view);
+    auto images = saveas::inlineImages(view);
+    std::erase_if(images, [](const saveas::InlineImage& i) { return i.contentId.empty(); });
     ASSERT_EQ(images.size(), 1u);
     const auto bytes = saveas::readAttachment(view, images[0].index);
     writeFile(dir / "picture.png", std::string(bytes.begin(), bytes.end()));

@@ -58,10 +58,11 @@ TEST(MimeParts, MimeTypesFromItemsAreCheckedBeforeUse) {
 
 TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
     ensureGMime();
-    auto part = dataPart(
-        {"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>", true, [] {
-             return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
-         }});
+    auto part =
+        dataPart({"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>",
+                  "a.pdf\r\nX-Injected: 3", true, [] {
+                      return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
+                  }});
     auto message = adopt(g_mime_message_new(FALSE));
     g_mime_message_set_mime_part(message.get(), part.get());
     test::TempDir dir;

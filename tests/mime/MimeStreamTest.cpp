@@ -44,7 +44,7 @@ void writeAttachmentMessage(DataOpener open, const std::filesystem::path& path) 
     ensureGMime();
     auto message = adopt(g_mime_message_new(FALSE));
     g_mime_object_append_header(GMIME_OBJECT(message.get()), "Subject", "big", nullptr);
-    auto part = dataPart({"big.bin", "application/octet-stream", "", false, std::move(open)});
+    auto part = dataPart({"big.bin", "application/octet-stream", "", "", false, std::move(open)});
     g_mime_message_set_mime_part(message.get(), part.get());
     writeMimeFile(GMIME_OBJECT(message.get()), path);
 }

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/NamedIds.h"
+#include "pstwriter/ItemKinds.h"
+#include "pstwriter/PstBuilder.h"
 #include "saveas/VCard.h"
 #include "support/TestFiles.h"
 
@@ -48,6 +52,33 @@ TEST(Vcf, ContactFieldsReadBackByVobject) {
         EXPECT_EQ(s.find("\nNOTE="), std::string::npos) << "a body of blank lines is no note\n"
                                                         << s;
     }
+}
+
+// FN is the name as the contact stores it, in its own order with its own titles; a contact
+// without a display name takes its subject (the full name), never the file-as sort key.
+TEST(Vcf, FnIsTheStoredNameNeverOneRebuiltFromItsParts) {
+    TempDir dir;
+    pstwriter::PstBuilder b;
+    auto& folder = b.root().addFolder("Contacts", "IPF.Contact");
+    const std::pair<const char*, const char*> names[] = {{"Brontë, Dr. Zoë", "Zoë Brontë"},
+                                                         {"", "Dr. Zoë Brontë (work)"}};
+    for (const auto& [display, subject] : names) {
+        auto& c = folder.addMessage("IPM.Contact");
+        if (*display) c.setString(pst::prop::kDisplayName, display);
+        c.setSubject(subject);
+        c.setString(pst::prop::kGivenName, "Zoë");
+        c.setString(pst::prop::kSurname, "Brontë");
+        c.set(pstwriter::lid::address(pst::lid::kFileUnder),
+              pstwriter::PropValue::string("Brontë, Zoë"));
+    }
+    b.write(dir / "c.pst");
+    std::vector<std::string> fns;
+    forEachItem(dir / "c.pst", [&](store::MailItem& item, const pst::Message&, const std::string&) {
+        const std::string s = savedVcf(item, dir);
+        const auto fn = linesStartingWith(s, "FN=");
+        fns.push_back(fn.empty() ? "" : fn[0]);
+    });
+    EXPECT_EQ(fns, (std::vector<std::string>{"Brontë, Dr. Zoë", "Dr. Zoë Brontë (work)"}));
 }
 
 TEST(Vcf, OnlyContactsBecomeCards) {

@@ -11,6 +11,7 @@
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
+#include "saveas/MsgBytes.h"
 #include "saveas/MsgFileReader.h"
 #include "saveas/MsgItemCompare.h"
 #include "saveas/MsgWriter.h"
@@ -40,12 +41,6 @@ void forEachSampleMessage(const std::filesystem::path& dir, const std::vector<st
         auto file = pst::PstFile::open(dir / name);
         forEachMessage(file, file->rootFolder(), name, fn);
     }
-}
-
-// A stored subject may start with a marker and the length of its prefix ("\x01\x01").
-std::string withoutPrefixMarker(std::string subject) {
-    if (subject.size() >= 2 && subject[0] == '\x01') subject.erase(0, 2);
-    return subject;
 }
 
 std::vector<std::string> sampleFiles(const std::filesystem::path& dir) {
@@ -201,7 +196,7 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
         saveMessage(m, SaveFormat::Msg, path);
         const auto shown = msgconvertShows(path);
         ASSERT_FALSE(shown.empty()) << where << ": msgconvert read nothing";
-        EXPECT_EQ(withoutPrefixMarker(field(shown, "subject")), m.subject()) << where;
+        EXPECT_EQ(field(shown, "subject"), m.subject()) << where;
         const std::string sender = m.string(pst::prop::kSenderName).value_or("");
         EXPECT_NE(field(shown, "from").find(sender), std::string::npos) << where;
         for (const auto& r : m.recipients()) {
@@ -225,8 +220,7 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
             if (att.isEmbeddedMessage()) {
                 const auto message = shown.find("message");
                 ASSERT_NE(message, shown.end()) << where;
-                EXPECT_EQ(withoutPrefixMarker(message->second.at(1)),
-                          att.embeddedMessage().subject());
+                EXPECT_EQ(message->second.at(1), att.embeddedMessage().subject());
                 continue;
             }
             std::string data(att.dataSize(), '\0');
@@ -240,6 +234,127 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
         }
     });
     EXPECT_GE(attachments, 8);
+}
+
+// The subject of each message msgconvert wrote, and of every message attached to it at any
+// depth, in Python's walk order: file name, then the subjects, hex-encoded after an "x" (so
+// that an empty subject is a field too).
+const char kShowSubjects[] = R"(
+import sys, glob, email, email.policy
+def subject(m):
+    s = str(m['subject'] or '')
+    # msgconvert folds a long Subject before its first word; the parser keeps the fold's blank.
+    raw = next((v for k, v in m.raw_items() if k.lower() == 'subject'), '')
+    return s[1:] if raw[:1] in ('\r', '\n') and s.startswith(' ') else s
+for path in sorted(glob.glob('*.eml')):
+    m = email.message_from_binary_file(open(path, 'rb'), policy=email.policy.default)
+    subjects = [subject(m)] + [subject(p.get_payload(0)) for p in m.walk()
+                               if p.get_content_type() == 'message/rfc822']
+    print('\t'.join([path[:-4]] + ['x' + s.encode('utf-8').hex() for s in subjects]))
+)";
+
+// The subject of `m` and of the messages attached to it, depth first, as msgconvert nests them.
+void collectSubjects(const pst::Message& m, std::vector<std::string>& out) {
+    out.push_back(m.subject());
+    for (size_t i = 0; i < m.attachmentCount(); ++i) {
+        const auto a = m.attachment(i);
+        if (a.isEmbeddedMessage()) collectSubjects(a.embeddedMessage(), out);
+    }
+}
+
+// Every subject of every sample item, embedded ones too, as an independent reader reads it
+// from the .msg: exactly the item's subject, with no marker or control character before it.
+// What msgconvert shows of every .msg file in `dir`: by file stem, the subject of the
+// message and of each attached one.
+std::map<std::string, std::vector<std::string>> msgconvertSubjects(
+    const std::filesystem::path& dir) {
+    test::requireReader(test::Reader::Msgconvert);
+    test::requireReader(test::Reader::Python);
+    test::writeFile(dir / "show.py", kShowSubjects);
+    const auto shown =
+        test::runCommand("cd " + test::shellQuote(dir.string()) +
+                         " && msgconvert *.msg 2>/dev/null; /usr/bin/python3 show.py");
+    std::map<std::string, std::vector<std::string>> out;
+    std::istringstream lines(shown.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream f(line);
+        std::string name, field;
+        std::getline(f, name, '\t');
+        while (std::getline(f, field, '\t')) out[name].push_back(unhex(field.substr(1)));
+    }
+    return out;
+}
+
+// Every subject of every sample item, embedded ones too, as an independent reader reads it
+// from the .msg: exactly the item's subject, with no marker or control character before it.
+TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
+    PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
+    test::TempDir tmp;
+    std::map<std::string, std::pair<std::string, std::vector<std::string>>> expected;
+    forEachSampleMessage(dir, sampleFiles(dir),
+                         [&](const pst::Message& m, const std::string& where) {
+                             const std::string name = std::to_string(expected.size());
+                             saveMessage(m, SaveFormat::Msg, tmp / (name + ".msg"));
+                             collectSubjects(m, expected[name].second);
+                             expected[name].first = where;
+                         });
+    const auto shown = msgconvertSubjects(tmp.path());
+    EXPECT_EQ(shown.size(), expected.size()) << "msgconvert did not read every file";
+    EXPECT_GT(shown.size(), 300u);
+    for (const auto& [name, subjects] : shown) {
+        const auto& [where, want] = expected.at(name);
+        ASSERT_EQ(subjects.size(), want.size()) << where;
+        for (size_t i = 0; i < want.size(); ++i) {
+            if (want[i] == "0" && subjects[i].empty()) continue;  // Perl takes "0" for none
+            EXPECT_EQ(subjects[i], want[i]) << where << " message " << i;
+        }
+    }
+}
+
+test::PlainItem markedMail(pst::PropType type, const std::string& storedSubject) {
+    test::PlainItem m;
+    const std::vector<uint8_t> text =
+        type == pst::PropType::Unicode
+            ? saveas::utf16le(storedSubject)
+            : std::vector<uint8_t>(storedSubject.begin(), storedSubject.end());
+    m.set(pst::makeTag(pst::prop::kSubject, type), text);
+    m.set(pst::makeTag(pst::prop::kMessageClass, pst::PropType::Unicode),
+          saveas::utf16le("IPM.Note"));
+    return m;
+}
+
+// A stored subject's marker counts the prefix after it, a line feed (0x0A) counting nine
+// characters; an embedded message, in an 8-bit string, loses its marker too. The prefix and
+// normalized subject come out apart, as Outlook writes them, unless the item has its own.
+TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
+    test::TempDir tmp;
+    test::PlainItem top = markedMail(pst::PropType::Unicode,
+                                     "\x01\x0a"
+                                     "Antwort: Hallo Welt");
+    auto inner =
+        std::make_shared<test::PlainItem>(markedMail(pst::PropType::String8, "\x01\x05RE: Hi"));
+    inner->set(pst::makeTag(pst::prop::kNormalizedSubject, pst::PropType::String8),
+               {'H', 'i', ' ', 'o', 'w', 'n'});
+    test::PlainAttachment attachment;
+    attachment.set(pst::makeTag(pst::prop::kAttachMethod, pst::PropType::Int32), {5, 0, 0, 0});
+    attachment.set(pst::makeTag(pst::prop::kAttachData, pst::PropType::Object), {});
+    attachment.embedded = inner;
+    top.attachmentList.push_back(std::move(attachment));
+    writeMsgFile(top, tmp / "0.msg");
+
+    const auto shown = msgconvertSubjects(tmp.path());
+    EXPECT_EQ(shown.at("0"), (std::vector<std::string>{"Antwort: Hallo Welt", "RE: Hi"}));
+    const test::PlainItem back = test::readMsgFile(tmp / "0.msg");
+    auto text = [](const test::PlainItem& m, uint16_t id) {
+        const pst::PropValue* v = m.find(id);
+        return v ? v->asString(0) : std::string("(none)");
+    };
+    EXPECT_EQ(text(back, pst::prop::kSubjectPrefix), "Antwort: ");
+    EXPECT_EQ(text(back, pst::prop::kNormalizedSubject), "Hallo Welt");
+    const test::PlainItem& embedded = *back.attachmentList.at(0).embedded;
+    EXPECT_EQ(text(embedded, pst::prop::kSubject), "RE: Hi");
+    EXPECT_EQ(text(embedded, pst::prop::kSubjectPrefix), "RE: ");
+    EXPECT_EQ(text(embedded, pst::prop::kNormalizedSubject), "Hi own");  // the item's own
 }
 
 std::unique_ptr<store::MailItem> firstItemWithAttachments(store::Folder& folder) {
@@ -271,7 +386,7 @@ TEST(MsgSamples, AttachedMessagesSaveAsMsgFilesThroughTheComponent) {
         const auto file = tmp / name;
         attachments->item(i)->saveAsFile(file.string());
         const test::PlainItem back = test::readMsgFile(file);
-        EXPECT_EQ(withoutPrefixMarker(back.find(pst::prop::kSubject)->asString(0)) + ".msg", name);
+        EXPECT_EQ(back.find(pst::prop::kSubject)->asString(0) + ".msg", name);
         const bool nested = std::any_of(back.attachmentList.begin(), back.attachmentList.end(),
                                         [](const auto& a) { return a.embedded != nullptr; });
         EXPECT_TRUE(nested) << name;

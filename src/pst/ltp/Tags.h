@@ -44,6 +44,7 @@ inline constexpr uint16_t kSentRepresentingName = 0x0042;
 inline constexpr uint16_t kSentRepresentingEmailAddress = 0x0065;
 inline constexpr uint16_t kSentRepresentingAddrType = 0x0064;
 inline constexpr uint16_t kSentRepresentingEntryId = 0x0041;
+inline constexpr uint16_t kSentRepresentingSearchKey = 0x003B;
 inline constexpr uint16_t kSentRepresentingSmtpAddress = 0x5D02;
 inline constexpr uint16_t kReceivedByName = 0x0040;
 inline constexpr uint16_t kReceivedByEmailAddress = 0x0076;

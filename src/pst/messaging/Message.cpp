@@ -4,6 +4,7 @@
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Codepage.h"
 #include "pst/messaging/PstFile.h"
+#include "pst/messaging/StoredSubject.h"
 
 namespace pellmark::pst {
 namespace {
@@ -45,19 +46,12 @@ std::optional<std::string> Message::string(uint16_t propId) const {
     return stringOf(*props_, propId, codepage_);
 }
 
-std::string Message::messageClass() const { return string(prop::kMessageClass).value_or(""); }
+std::string Message::messageClass() const {
+    return string(prop::kMessageClass).value_or("");
+}
 
 std::string Message::subject() const {
-    std::string s = string(prop::kSubject).value_or("");
-    // "\x01" and one character giving the prefix length precede the subject text.
-    if (s.size() >= 2 && s[0] == '\x01') {
-        size_t second = 1;
-        do {
-            ++second;
-        } while (second < s.size() && (static_cast<unsigned char>(s[second]) & 0xC0) == 0x80);
-        s.erase(0, second);
-    }
-    return s;
+    return splitStoredSubject(string(prop::kSubject).value_or("")).subject;
 }
 
 std::vector<Recipient> Message::recipients() const {
@@ -77,8 +71,8 @@ size_t Message::attachmentCount() const {
 Attachment Message::attachment(size_t index) const {
     auto table = node_.subnode(nid::kAttachmentTable);
     if (!table) {
-        throw PstError(ErrorCode::NotFound, "message has no attachment table",
-                       PstError::kNoOffset, 0, node_.id().value);
+        throw PstError(ErrorCode::NotFound, "message has no attachment table", PstError::kNoOffset,
+                       0, node_.id().value);
     }
     const NodeId nid(TableContext(*table).rowId(index));
     auto node = node_.subnode(nid);
@@ -124,7 +118,8 @@ uint64_t Attachment::dataSize() const {
 
 std::unique_ptr<ByteStream> Attachment::openData() const {
     auto r = props_->record(prop::kAttachData);
-    if (!r || r->type != PropType::Binary) return std::make_unique<MemoryStream>(std::vector<uint8_t>{});
+    if (!r || r->type != PropType::Binary)
+        return std::make_unique<MemoryStream>(std::vector<uint8_t>{});
     return props_->openStream(prop::kAttachData);
 }
 

@@ -1,0 +1,33 @@
+#pragma once
+// Comparisons that ignore ASCII case, as header names, URL schemes, HTML tags and content ids
+// are compared; bytes above ASCII compare as they are.
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <string_view>
+
+namespace pellmark::saveas {
+
+inline bool sameNoCase(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+}
+
+inline bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameNoCase);
+}
+
+inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// The position of `needle` in `hay` from `from` on, or npos.
+inline size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0) {
+    if (from > hay.size()) return std::string::npos;
+    const auto it = std::search(hay.begin() + static_cast<std::ptrdiff_t>(from), hay.end(),
+                                needle.begin(), needle.end(), sameNoCase);
+    return it == hay.end() ? std::string::npos : static_cast<size_t>(it - hay.begin());
+}
+
+}  // namespace pellmark::saveas
