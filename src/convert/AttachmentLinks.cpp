@@ -42,6 +42,7 @@ void saveOne(store::Attachments& attachments, int32_t index, FolderOutput& outpu
             output.write([&](const std::string& scratch) { attachment->saveAsFile(scratch); },
                          [&](int attempt) { return numberedName(safeName, attempt + 1); });
         saved.AttachmentLinks += attachmentLink(file.path);
+        saved.paths.push_back(file.path);
         saved.written += 1;
         saved.bytes += file.bytes;
     } catch (const std::exception& error) {

@@ -17,6 +17,7 @@ struct SavedAttachments {
         std::string reason;
     };
     std::string AttachmentLinks;  // one link line per attachment written, last attachment first
+    std::vector<std::string> paths;  // the files written
     int64_t written = 0;
     uint64_t bytes = 0;
     std::vector<Failure> failures;

@@ -5,6 +5,7 @@
 #include "convert/AttachmentLinks.h"
 #include "convert/FolderOutput.h"
 #include "convert/Global.h"
+#include "convert/OutputDirectories.h"
 #include "convert/OutputNaming.h"
 #include "convert/WorkerPool.h"
 #include "store/FolderKinds.h"
@@ -72,9 +73,12 @@ RunSummary ConversionRun::run() {
         throw PrepareError("No output directory was chosen.");
     }
     summary_.exportRoot = exportRootFor(request_.outputDirectory);
-    if (!EnsureDirectory(summary_.exportRoot)) {
-        throw PrepareError("The export folder " + summary_.exportRoot + " could not be created.");
+    try {
+        makeDirectories(summary_.exportRoot);
+    } catch (const WriteError& error) {
+        throw PrepareError(std::string("The export folder could not be created: ") + error.what());
     }
+    directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
     progress_.rootPrepared(summary_.exportRoot);
 
     std::unique_ptr<store::Session> session;
@@ -126,7 +130,8 @@ RunSummary ConversionRun::run() {
 
 void ConversionRun::reportDamage(store::Store& store) {
     for (std::string& what : readOr([&] { return store.damage(); })) {
-        if (std::find(summary_.damage.begin(), summary_.damage.end(), what) != summary_.damage.end()) {
+        if (std::find(summary_.damage.begin(), summary_.damage.end(), what) !=
+            summary_.damage.end()) {
             continue;
         }
         progress_.damageFound(what);
@@ -144,17 +149,20 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
         count = items ? items->Count() : 0;
     } catch (const std::exception& error) {
         summary_.damage.push_back(std::string("the file could not be searched for items no folder "
-                                              "lists: ") + error.what());
+                                              "lists: ") +
+                                  error.what());
         return progress_.damageFound(summary_.damage.back());
     }
     if (count == 0) return;
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
-    const std::string directory = summary_.exportRoot + kRecoveredItems;
-    if (!EnsureDirectory(directory)) {
-        return folderFailed(current, "the directory " + directory + " could not be created");
+    try {
+        current.output = std::make_unique<FolderOutput>(
+            directories_->forFolder(std::string("\\\\") + kRecoveredItems));
+    } catch (const std::exception& error) {
+        summary_.itemsFailed += count;
+        return folderFailed(current, error.what());
     }
-    current.output = std::make_unique<FolderOutput>(directory + "/");
     const int64_t writtenBefore = summary_.itemsWritten;
     for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
         std::unique_ptr<store::MailItem> item;
@@ -191,13 +199,17 @@ void ConversionRun::exportFolder(store::Store& store, const std::string& tag, st
         return folderFailed(current, std::string("its path could not be read: ") + error.what());
     }
     current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
-    const std::string directory = folderDirectory(summary_.exportRoot, folderPath);
-    if (!EnsureDirectory(directory)) {
-        return folderFailed(current, "the directory " + directory + " could not be created");
+    const bool contacts = readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass;
+    try {
+        current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+    } catch (const std::exception& error) {
+        // Every item the folder would have given is lost with it.
+        if (contacts || !request_.format.isVCard()) {
+            summary_.itemsFailed += readOr([&] { return folder->items()->Count(); }, int64_t{0});
+        }
+        return folderFailed(current, error.what());
     }
-    current.output = std::make_unique<FolderOutput>(directory);
-
-    if (readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass) {
+    if (contacts) {
         contactLoop(*folder, current);
     } else if (!request_.format.isVCard()) {
         messageLoop(*folder, current);
@@ -297,25 +309,32 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
     store::MailItem& item = *owned;
     const std::string subject = readOr([&] { return item.subject(); });
     progress_.itemStarted(subject, current.ItemCounter, count);
-    std::string links;
-    if (format.writesAttachments()) {
-        SavedAttachments saved = saveAttachments(item, *current.output);
+    if (!format.writesAttachments()) {
+        writeItem(std::move(owned), current, subject, format, {});
+        return;
+    }
+    const SavedAttachments saved = saveAttachments(item, *current.output);
+    for (const auto& failure : saved.failures) {
+        summary_.attachmentsFailed += 1;
+        markFailed(current);
+        progress_.attachmentFailed(failure.fileName, failure.reason);
+    }
+    if (writeItem(std::move(owned), current, subject, format, saved.AttachmentLinks)) {
         summary_.attachmentsWritten += saved.written;
         summary_.bytesWritten += saved.bytes;
-        for (const auto& failure : saved.failures) {
-            summary_.attachmentsFailed += 1;
-            markFailed(current);
-            progress_.attachmentFailed(failure.fileName, failure.reason);
-        }
-        links = std::move(saved.AttachmentLinks);
+        return;
     }
-    writeItem(std::move(owned), current, subject, format, links);
+    // The page failed: the files written for it go with it, no loose attachment stays behind.
+    for (const std::string& path : saved.paths) current.output->discard(path);
 }
 
-void ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
+bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
                               const std::string& caption, const ExportFormat& format,
                               const std::string& links) {
-    if (pool_ && links.empty()) return renderElsewhere(std::move(owned), current, caption, format);
+    if (pool_ && links.empty()) {
+        renderElsewhere(std::move(owned), current, caption, format);
+        return true;
+    }
     store::MailItem& item = *owned;
     const std::string stem = FileStem(caption);
     int32_t number = 0;
@@ -334,8 +353,10 @@ void ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
         progress_.itemWritten(file.path, file.bytes);
+        return true;
     } catch (const std::exception& error) {
         itemFailed(current, caption, error.what());
+        return false;
     }
 }
 
@@ -350,8 +371,9 @@ void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, Folde
     } catch (const std::exception& error) {
         return itemFailed(current, caption, error.what());
     }
-    job.rendered = pool_->submit(
-        [item = job.item, scratch = job.scratch, type = format.SaveType] { item->saveAs(scratch, type); });
+    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, type = format.SaveType] {
+        item->saveAs(scratch, type);
+    });
     pending_.push_back(std::move(job));
     // A few items in flight keep every worker busy without holding many items in memory.
     while (pending_.size() > 2 * static_cast<size_t>(renderThreads_)) finishOldest(current);

@@ -75,7 +75,8 @@ private:
     void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
     void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        const ExportFormat& format);
-    void writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
+    // False when the item failed; true once it is written or handed to a worker.
+    bool writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
                    const std::string& caption, const ExportFormat& format, const std::string& links);
     void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
                          const std::string& caption, const ExportFormat& format);
@@ -92,6 +93,7 @@ private:
     RunSummary summary_;
     unsigned renderThreads_ = 1;
     std::unique_ptr<class WorkerPool> pool_;
+    std::unique_ptr<class OutputDirectories> directories_;
     std::deque<Pending> pending_;
 };
 

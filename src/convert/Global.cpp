@@ -1,18 +1,8 @@
 #include "convert/Global.h"
 
-#include <filesystem>
 #include <random>
 
 namespace pellmark::convert {
-
-bool EnsureDirectory(const std::string& path) {
-    if (path.empty()) return false;
-    std::string withSlash = path;
-    if (withSlash.back() != '/') withSlash += '/';
-    std::error_code ec;
-    std::filesystem::create_directories(withSlash, ec);
-    return std::filesystem::is_directory(withSlash, ec);
-}
 
 int32_t RandomBetween(int32_t low, int32_t high) {
     static std::mt19937 generator;  // default seed on purpose: see the header

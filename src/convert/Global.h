@@ -1,14 +1,10 @@
 #pragma once
-// Procedures shared by the conversion steps: making directories and drawing file numbers.
+// Drawing the numbers of file names.
 
 #include <cstdint>
 #include <string>
 
 namespace pellmark::convert {
-
-// Creates `path` and every missing parent. True when the directory exists afterwards; never
-// throws and shows nothing.
-bool EnsureDirectory(const std::string& path);
 
 // A pseudo-random whole number from `low` to `high`, both included. The generator is never
 // seeded, so every program run draws the same sequence.

@@ -1,21 +1,71 @@
 #include "convert/OutputNaming.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace pellmark::convert {
 
 namespace {
 
+// The UTF-8 length of the invisible format character at `i` (zero-width characters, the
+// bidirectional marks, embeddings, overrides and isolates, the byte order mark), else 0. An
+// override can make "gpj.exe" show as "exe.jpg"; none of them has any business in a name.
+std::size_t invisibleAt(const std::string& s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    if (i + 1 < s.size() && byte(0) == 0xC2 && byte(1) == 0xAD) return 2;  // soft hyphen
+    if (i + 1 < s.size() && byte(0) == 0xD8 && byte(1) == 0x9C) return 2;  // U+061C
+    if (i + 2 >= s.size()) return 0;
+    if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) return 3;  // U+FEFF
+    if (byte(0) != 0xE2) return 0;
+    const unsigned code = 0x2000 + ((byte(1) & 0x3F) << 6) + (byte(2) & 0x3F);
+    if (byte(1) < 0x80 || byte(1) > 0x81) return 0;
+    const bool invisible = (code >= 0x200B && code <= 0x200F) ||
+                           (code >= 0x202A && code <= 0x202E) ||
+                           (code >= 0x2060 && code <= 0x2064) || (code >= 0x2066 && code <= 0x206F);
+    return invisible ? 3 : 0;
+}
+
 // NUL, the C0 controls and DEL can break terminals and tools reading the names; '/' would
-// start a new path component.
+// start a new path component; invisible format characters are dropped.
 std::string withoutUnsafeBytes(const std::string& name) {
-    std::string out = name;
-    for (char& c : out) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        if (const std::size_t skip = invisibleAt(name, i)) {
+            i += skip;
+            continue;
+        }
+        const char c = name[i++];
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == '/') c = '_';
+        out += byte < 0x20 || byte == 0x7f || c == '/' ? '_' : c;
     }
     return out;
+}
+
+// Windows reserves these names, with any extension, in every directory.
+bool isReservedOnWindows(const std::string& name) {
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// A file or directory name that Windows file systems take as it is, so that an export copied
+// to a USB stick keeps every file: the characters they refuse become '_', as do trailing
+// blanks and dots (which they drop); a name that would be hidden (a leading '.') or is
+// reserved gets a '_' in front.
+std::string portable(std::string name) {
+    for (char& c : name) {
+        if (std::string_view(":*?<>|\"\\").find(c) != std::string_view::npos) c = '_';
+    }
+    for (std::size_t i = name.size(); i > 0 && (name[i - 1] == ' ' || name[i - 1] == '.'); --i) {
+        name[i - 1] = '_';
+    }
+    if (name.empty() || name.front() == '.' || isReservedOnWindows(name)) name.insert(0, "_");
+    return name;
 }
 
 // Where the extension of `name` starts, or npos; a leading dot alone is no extension.
@@ -52,7 +102,10 @@ std::string FileStem(const std::string& source) {
     for (char removed : std::string_view(":?\\/*\"<>|")) {
         stem.erase(std::remove(stem.begin(), stem.end(), removed), stem.end());
     }
-    return withoutUnsafeBytes(stem);
+    stem = withoutUnsafeBytes(stem);
+    // The number follows the stem, so only the start of the name can make it hidden.
+    if (!stem.empty() && stem.front() == '.') stem.insert(0, "_");
+    return stem;
 }
 
 std::string cutToBytes(const std::string& text, std::size_t maxBytes) {
@@ -64,30 +117,15 @@ std::string cutToBytes(const std::string& text, std::size_t maxBytes) {
 }
 
 std::string safeDirectoryName(const std::string& name) {
-    std::string safe = cutToBytes(withoutUnsafeBytes(name), kMaxNameBytes);
+    std::string safe = withoutUnsafeBytes(name);
     if (safe.empty() || safe == "." || safe == "..") return std::string(safe.size() + 1, '_');
-    return safe;
+    return cutToBytes(portable(std::move(safe)), kMaxNameBytes);
 }
 
 std::string safeAttachmentName(const std::string& name) {
-    const std::string safe = withoutUnsafeBytes(name);
+    std::string safe = withoutUnsafeBytes(name);
     if (safe.empty() || safe == "." || safe == "..") return std::string(safe.size() + 1, '_');
-    return numberedName(safe, 1);
-}
-
-std::string folderDirectory(const std::string& exportRoot, const std::string& folderPath) {
-    std::string directory = exportRoot;
-    if (directory.empty() || directory.back() != '/') directory += '/';
-    const std::string relative = folderPath.size() > 2 ? folderPath.substr(2) : std::string();
-    if (relative.empty()) return directory;
-    std::size_t start = 0;
-    while (start <= relative.size()) {
-        std::size_t end = relative.find('\\', start);
-        if (end == std::string::npos) end = relative.size();
-        directory += safeDirectoryName(relative.substr(start, end - start)) + '/';
-        start = end + 1;
-    }
-    return directory;
+    return numberedName(portable(std::move(safe)), 1);
 }
 
 std::string numberedName(const std::string& name, int copy) {
@@ -104,7 +142,9 @@ std::string itemFileName(const std::string& stem, const std::string& extension, 
     const int copy = attempt < kNumberDraws ? 1 : attempt - kNumberDraws + 2;
     std::string tail = std::to_string(number);
     if (copy > 1) tail += " (" + std::to_string(copy) + ")";
-    return fitted(stem, tail + extension);
+    const std::string name = fitted(stem, tail + extension);
+    // "COM" and the number 1 make a name Windows reserves.
+    return isReservedOnWindows(name) ? fitted("_" + stem, tail + extension) : name;
 }
 
 }  // namespace pellmark::convert

@@ -23,23 +23,24 @@ std::string trimmed(const std::string& text);
 std::string exportRootFor(const std::string& chosenDirectory);
 
 // The subject or contact name with every ':', '?', '\', '/', '*', '"', '<', '>' and '|'
-// removed; nothing else changes (blanks and case stay).
+// removed, control characters replaced and invisible format characters (bidirectional
+// overrides, zero-width characters) dropped; a leading '.' gets a '_' in front, so no file is
+// hidden. Blanks and case stay.
 std::string FileStem(const std::string& source);
 
 // `text` cut to at most `maxBytes` bytes without splitting a UTF-8 character.
 std::string cutToBytes(const std::string& text, std::size_t maxBytes);
 
-// One directory name made safe: '/', NUL and control characters become '_', "." and ".." and
-// the empty name become "_", and the name is cut to fit.
+// One directory name made safe, also for Windows file systems: '/', NUL, control characters
+// and the characters Windows refuses (':', '*', '?', '<', '>', '|', '"', '\') become '_', as
+// do trailing blanks and dots; invisible format characters are dropped; "." and ".." and the
+// empty name become "_"s; a leading '.' and a name Windows reserves (CON, NUL, COM1, ...) get a
+// '_' in front; and the name is cut to fit.
 std::string safeDirectoryName(const std::string& name);
 
 // An attachment's file name made safe like a directory name; the extension is kept when the
 // name has to be cut.
 std::string safeAttachmentName(const std::string& name);
-
-// The folder's output directory: the export root, then one safe directory per name of the
-// folder path ("\\Store\Folder\Sub" read from its third character, split at '\'), then '/'.
-std::string folderDirectory(const std::string& exportRoot, const std::string& folderPath);
 
 // `name` with " (copy)" before its extension when copy > 1, shortened in its stem so the whole
 // fits kMaxNameBytes.

@@ -69,7 +69,7 @@ TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
     test::FakeAttachment nameless{"d.txt", "D"};
     nameless.failName = true;
     const SavedAttachments saved = save({{"../../evil.sh", "E"}, broken, nameless});
-    EXPECT_TRUE(std::filesystem::exists(dir / ".._.._evil.sh"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "_.._.._evil.sh"));
     EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / "evil.sh"));
     EXPECT_EQ(saved.written, 1);
     ASSERT_EQ(saved.failures.size(), 2u);

@@ -213,10 +213,29 @@ TEST_F(ConversionRunTest, HostileNamesNeverLeaveTheExportRoot) {
     }
     std::sort(written.begin(), written.end());
     ASSERT_EQ(written.size(), 4u);
-    EXPECT_TRUE(written[0].starts_with("Personal Folders/.._.._.._.._tmp/z__")) << written[0];
-    EXPECT_TRUE(written[1].starts_with("Personal Folders/Sales #1/y")) << written[1];
-    EXPECT_TRUE(written[2].starts_with("Personal Folders/___/....up")) << written[2];
+    // Names starting with '.' get a '_' in front: nothing is hidden.
+    EXPECT_TRUE(written[0].starts_with("Personal Folders/Sales #1/y")) << written[0];
+    EXPECT_TRUE(written[1].starts_with("Personal Folders/_.._.._.._.._tmp/z__")) << written[1];
+    EXPECT_TRUE(written[2].starts_with("Personal Folders/___/_....up")) << written[2];
     EXPECT_TRUE(written[3].starts_with("Personal Folders/a/___/___/b/x")) << written[3];
+}
+
+// A page's attachment named like a subfolder, and a folder whose directory cannot be made.
+TEST_F(ConversionRunTest, AFolderAndAnAttachmentNeverTakeEachOthersName) {
+    auto& inbox = add(fakeFolder("Inbox", {fakeMail("plan", {{"Projects", "attached"}})}));
+    auto& projects = add(fakeFolder("Inbox\\Projects", {fakeMail("a"), fakeMail("b")}));
+    projects.entryId = "F-projects";
+    std::string deep = "Inbox";
+    for (int i = 0; i < 20; ++i) deep += "\\" + std::string(250, 'd');  // beyond PATH_MAX
+    auto& tooDeep = add(fakeFolder(deep, {fakeMail("c"), fakeMail("d"), fakeMail("e")}));
+    tooDeep.entryId = "F-deep";
+    const RunSummary summary = run("html", {tag(inbox), tag(projects), tag(tooDeep)});
+    EXPECT_EQ(summary.itemsWritten, 3);
+    EXPECT_EQ(summary.itemsFailed, 3) << "the items of a folder that could not be made are lost";
+    EXPECT_TRUE(fs::is_regular_file(root() + "Personal Folders/Inbox/Projects"));
+    EXPECT_EQ(files("Personal Folders/Inbox/Projects (2)").size(), 2u);
+    ASSERT_EQ(summary.failedFolders.size(), 1u);
+    EXPECT_EQ(summary.failedFolders[0].substr(0, 23), "Personal Folders\\Inbox\\");
 }
 
 TEST_F(ConversionRunTest, ADirectoryEndingWithASeparatorGetsNoDoubledOne) {
@@ -243,19 +262,20 @@ TEST_F(ConversionRunTest, FailuresAreSkippedCountedAndNamed) {
 
     EXPECT_EQ(summary.itemsWritten, 2);
     EXPECT_EQ(summary.itemsFailed, 2);
-    EXPECT_EQ(summary.attachmentsWritten, 2);
+    EXPECT_EQ(summary.attachmentsWritten, 1);
     EXPECT_EQ(summary.attachmentsFailed, 1);
     EXPECT_EQ(summary.failedFolders,
               (std::vector<std::string>{"Personal Folders\\Inbox", "Personal Folders\\Lost",
                                         "Personal Folders\\Closed"}));
-    // The failed page left no file holding only the links; its attachment stays.
+    // The failed page left no file holding only the links, and its attachment went with it.
     std::size_t pages = 0;
     for (const auto& name : files("Personal Folders/Inbox")) {
         pages += name.ends_with(".html");
         EXPECT_FALSE(name.starts_with("broken")) << name;
     }
     EXPECT_EQ(pages, 2u);
-    EXPECT_TRUE(fs::exists(root() + "Personal Folders/Inbox/a.pdf"));
+    EXPECT_FALSE(fs::exists(root() + "Personal Folders/Inbox/a.pdf"));
+    EXPECT_TRUE(fs::exists(root() + "Personal Folders/Inbox/keep.pdf"));
     EXPECT_EQ(world.logoffs, 1);
 }
 

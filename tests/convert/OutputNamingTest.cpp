@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <set>
 
 #include "convert/ExportFormat.h"
 #include "convert/Global.h"
+#include "convert/OutputDirectories.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::convert {
@@ -20,8 +24,12 @@ TEST(FileStem, RemovesTheNineCharactersAndNothingElse) {
     EXPECT_EQ(FileStem("Grüße #1 .. ."), "Grüße #1 .. .");
 }
 
-TEST(FileStem, ReplacesControlCharacters) {
+TEST(FileStem, ReplacesControlCharactersAndHidesNothing) {
     EXPECT_EQ(FileStem(std::string("a\0b\tc\x7f", 6)), "a_b_c_");
+    // A right-to-left override would show "Invoice\u202Efdp.exe" as "Invoiceexe.pdf".
+    EXPECT_EQ(FileStem("Invoice\u202Efdp.exe"), "Invoicefdp.exe");
+    EXPECT_EQ(FileStem("zero\u200Bwidth\uFEFF"), "zerowidth");
+    EXPECT_EQ(FileStem(".hidden"), "_.hidden");
 }
 
 TEST(CutToBytes, NeverSplitsAUtf8Character) {
@@ -38,12 +46,28 @@ TEST(SafeNames, HostileDirectoryNamesStayOneComponent) {
     EXPECT_EQ(safeDirectoryName("."), "__");
     EXPECT_EQ(safeDirectoryName(""), "_");
     EXPECT_EQ(safeDirectoryName("a/../../b"), "a_.._.._b");
-    EXPECT_EQ(safeDirectoryName("Mail: 2024 <old>"), "Mail: 2024 <old>");
     EXPECT_EQ(safeDirectoryName(std::string(300, 'x')).size(), kMaxNameBytes);
 }
 
+// Names that a copy of the export onto a Windows file system (a USB stick) would lose, hide or
+// merge.
+TEST(SafeNames, EveryNameSurvivesAWindowsFileSystem) {
+    EXPECT_EQ(safeDirectoryName("Mail: 2024 <old>"), "Mail_ 2024 _old_");
+    EXPECT_EQ(safeDirectoryName("a*b?c|d\"e\\f"), "a_b_c_d_e_f");
+    EXPECT_EQ(safeDirectoryName("Notes. "), "Notes__");
+    EXPECT_EQ(safeDirectoryName(".git"), "_.git");
+    EXPECT_EQ(safeDirectoryName("con"), "_con");
+    EXPECT_EQ(safeAttachmentName("NUL.txt"), "_NUL.txt");
+    EXPECT_EQ(safeAttachmentName("COM1"), "_COM1");
+    EXPECT_EQ(safeAttachmentName("COM10"), "COM10");
+    EXPECT_EQ(safeAttachmentName("photo\u202Egnp.exe"), "photognp.exe");
+    EXPECT_EQ(safeAttachmentName(".bashrc"), "_.bashrc");
+    int32_t number = 0;
+    EXPECT_EQ(itemFileName("COM", ".eml", 0, number, [] { return 1; }), "_COM1.eml");
+}
+
 TEST(SafeNames, AttachmentNamesKeepTheirExtensionWhenCut) {
-    EXPECT_EQ(safeAttachmentName("../../etc/passwd"), ".._.._etc_passwd");
+    EXPECT_EQ(safeAttachmentName("../../etc/passwd"), "_.._.._etc_passwd");
     EXPECT_EQ(safeAttachmentName(".."), "___");
     const std::string cut = safeAttachmentName(std::string(400, 'a') + ".pdf");
     EXPECT_EQ(cut.size(), kMaxNameBytes);
@@ -58,16 +82,6 @@ TEST(ExportRoot, AddsTheDirectoryWithoutDoublingTheSeparator) {
     EXPECT_EQ(exportRootFor("/home/u/Out/"), "/home/u/Out/Converted Outlook PST/");
     EXPECT_EQ(exportRootFor("/"), "/Converted Outlook PST/");
     EXPECT_EQ(exportRootFor("  /srv/x  "), "/srv/x  /Converted Outlook PST/");
-}
-
-TEST(FolderDirectory, MirrorsTheFolderPathOneSafeDirectoryPerName) {
-    const std::string root = "/r/Converted Outlook PST/";
-    EXPECT_EQ(folderDirectory(root, "\\\\Personal Folders\\Inbox"),
-              root + "Personal Folders/Inbox/");
-    EXPECT_EQ(folderDirectory(root, "\\\\Store\\..\\..\\etc"), root + "Store/___/___/etc/");
-    EXPECT_EQ(folderDirectory(root, "\\\\Store\\a/b\\#1"), root + "Store/a_b/#1/");
-    EXPECT_EQ(folderDirectory(root, "\\\\Store\\\\x"), root + "Store/_/x/");
-    EXPECT_EQ(folderDirectory(root, "\\\\"), root);
 }
 
 TEST(ItemFileName, StemNumberExtensionThenSuffixesWhenDrawsRunOut) {
@@ -108,16 +122,49 @@ TEST(Global, RandomBetweenStaysInRange) {
     EXPECT_EQ(RandomBetween(7, 7), 7);
 }
 
-TEST(Global, EnsureDirectoryCreatesEveryParentOnce) {
+TEST(OutputDirectories, OneSafeDirectoryPerNameOfTheFolderPath) {
     test::TempDir dir;
-    const std::string path = (dir / "a/b/c").string();
-    EXPECT_TRUE(EnsureDirectory(path));
-    EXPECT_TRUE(EnsureDirectory(path + "/"));
-    EXPECT_TRUE(std::filesystem::is_directory(path));
+    const std::string root = dir.path().string() + "/";
+    OutputDirectories directories(root);
+    EXPECT_EQ(directories.forFolder("\\\\Personal Folders\\Inbox"), root + "Personal Folders/Inbox/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\..\\..\\etc"), root + "Store/___/___/etc/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\a/b\\#1"), root + "Store/a_b/#1/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\\\x"), root + "Store/_/x/");
+    EXPECT_EQ(directories.forFolder("\\\\"), root);
+    EXPECT_TRUE(std::filesystem::is_directory(root + "Store/___/___/etc"));
+}
+
+// An HTML page's attachment named like a subfolder took that name first.
+TEST(OutputDirectories, ADirectoryNeverTakesAFilesName) {
+    test::TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    std::filesystem::create_directories(dir / "Store" / "Inbox");
+    test::writeFile(dir / "Store" / "Inbox" / "Projects", "an attachment");
+    OutputDirectories directories(root);
+    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects"), root + "Store/Inbox/Projects (2)/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects\\2024"),
+              root + "Store/Inbox/Projects (2)/2024/")
+        << "the folders below follow it";
+    EXPECT_EQ(test::readFile(dir / "Store" / "Inbox" / "Projects"), "an attachment");
+}
+
+TEST(OutputDirectories, FailuresSayWhy) {
+    test::TempDir dir;
     test::writeFile(dir / "file", "x");
-    EXPECT_FALSE(EnsureDirectory((dir / "file").string()));
-    EXPECT_FALSE(EnsureDirectory((dir / "file/sub").string()));
-    EXPECT_FALSE(EnsureDirectory(""));
+    try {
+        makeDirectories((dir / "file" / "sub").string());
+        FAIL() << "a directory below a file";
+    } catch (const WriteError& error) {
+        EXPECT_NE(std::string(error.what()).find("Not a directory"), std::string::npos)
+            << error.what();
+    }
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {  // root writes anywhere
+        OutputDirectories locked((dir / "locked").string());
+        EXPECT_THROW(locked.forFolder("\\\\Store"), WriteError);
+    }
 }
 
 TEST(ExportFormat, NamesForTheCommandLine) {
