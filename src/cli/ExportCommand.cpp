@@ -2,20 +2,26 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <thread>
 
-#include "cli/Printable.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 #include "convert/ConversionRun.h"
 #include "convert/ExportFormat.h"
+#include "convert/Manifest.h"
+#include "convert/OutputNaming.h"
+#include "convert/Printable.h"
 #include "mapi/PstSession.h"
 #include "mapi/PstStore.h"
 #include "store/FolderKinds.h"
 #include "store/FolderWalk.h"
 
 namespace pellmark::cli {
+
+using convert::printable;
 namespace {
 
 struct FolderInfo {
@@ -83,11 +89,34 @@ std::string humanBytes(uint64_t bytes) {
 
 }  // namespace
 
+// Why the export may not go into its root as asked, or empty.
+std::string refusal(const ExportOptions& options, const std::string& exportRoot) {
+    std::error_code ec;
+    const bool holdsAnExport =
+        std::filesystem::exists(exportRoot, ec) && !std::filesystem::is_empty(exportRoot, ec);
+    if (options.resume && options.again) return "--resume and --again exclude each other";
+    if (!holdsAnExport || options.again) return {};
+    const bool hasManifest = std::filesystem::exists(exportRoot + convert::Manifest::kFileName, ec);
+    if (options.resume && !hasManifest) {
+        return exportRoot + " holds no " + convert::Manifest::kFileName +
+               " to resume from; --again writes the export beside what is there";
+    }
+    if (options.resume) return {};
+    return exportRoot + " already holds an export; --resume finishes it, passing over the items " +
+           convert::Manifest::kFileName + " lists as written whole, and --again writes it " +
+           "again beside the first";
+}
+
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
     auto format = convert::exportFormatNamed(options.format);
     if (!format) {
         err << "pellmark-export: unknown format '" << options.format
             << "' (msg, eml, txt, vcf, rtf, html or mht)\n";
+        return 2;
+    }
+    if (const std::string why = refusal(options, convert::exportRootFor(options.outputDirectory));
+        !why.empty()) {
+        err << "pellmark-export: " << printable(why) << '\n';
         return 2;
     }
     // The command line exports the file it is given; the configured mailboxes play no part.
@@ -109,6 +138,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     request.outputDirectory = options.outputDirectory;
     request.format = *format;
     request.unreadFolders = unreadFolders;
+    request.resume = options.resume;
     int64_t total = 0;
     auto choose = [&](const FolderInfo& f) {
         request.SelectedFolderTags.push_back(f.tag);
@@ -134,6 +164,8 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     TerminalProgress progress(err, total, options.terminal);
     convert::ConversionRun run(sessions, std::move(request), progress);
     run.setRenderThreads(std::max(1u, std::thread::hardware_concurrency()));
+    StopSignals signals;
+    run.setStopFlag(&StopSignals::requested());
     const auto start = std::chrono::steady_clock::now();
     convert::RunSummary summary;
     try {
@@ -155,9 +187,16 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
             << printable(summary.exportRoot) << convert::kRecoveredItems << "/\n";
     }
+    if (summary.itemsAlreadyExported > 0) {
+        out << summary.itemsAlreadyExported << " items were written whole before and passed over\n";
+    }
     out << "Output: " << printable(summary.exportRoot) << '\n';
     for (const auto& d : summary.damage) out << "Damaged file: " << printable(d) << '\n';
     for (const auto& f : summary.failedFolders) out << "Failures in: " << printable(f) << '\n';
+    if (summary.stopped) {
+        out << "Stopped by a signal before the end; --resume finishes the export\n";
+        return 128 + StopSignals::signal();
+    }
     return summary.succeeded() ? 0 : 1;
 }
 

@@ -15,10 +15,15 @@ struct ExportOptions {
     std::string file;
     std::string outputDirectory;
     bool terminal = false;             // draw a progress bar instead of plain lines
+    // An export root that already holds an export is refused unless one of these is given:
+    // finish it, passing over the items its manifest lists as written whole, or write the
+    // export again beside it.
+    bool resume = false;
+    bool again = false;
 };
 
 // Returns the exit status: 0 when everything was written, 1 when anything failed, 2 on bad
-// usage or a file that cannot be read.
+// usage or a file that cannot be read, 128 + the signal's number when a signal stopped it.
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace pellmark::cli

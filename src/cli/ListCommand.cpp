@@ -4,12 +4,14 @@
 #include <set>
 #include <string>
 
-#include "cli/Printable.h"
+#include "convert/Printable.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 
 namespace pellmark::cli {
+
+using convert::printable;
 namespace {
 
 using pst::Folder;

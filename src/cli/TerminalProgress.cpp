@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <ostream>
 
-#include "cli/Printable.h"
+#include "convert/Printable.h"
 
 namespace pellmark::cli {
+
+using convert::printable;
 
 TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal)
     : err_(err), total_(totalItems), terminal_(terminal) {}

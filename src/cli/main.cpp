@@ -14,7 +14,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: pellmark-export --format FORMAT [--folder PATH]... FILE OUTDIR\n"
+    "Usage: pellmark-export --format FORMAT [--folder PATH]... [--resume | --again] FILE OUTDIR\n"
     "       pellmark-export --list FILE\n"
     "       pellmark-export --items FILE\n"
     "       pellmark-export --version\n"
@@ -31,6 +31,15 @@ const char* const kUsage =
     "                   a mail, contact, calendar, task, note or journal kind is exported, and\n"
     "                   the top folder when it holds items.\n"
     "                   Subfolders are exported only when named themselves.\n"
+    "                   Items no folder lists any more (a damaged file) are recovered into\n"
+    "                   OUTDIR/Converted Outlook PST/Recovered items/.\n"
+    "                   OUTDIR/Converted Outlook PST/export-manifest.tsv lists every file\n"
+    "                   written: entry id, folder, subject, file, size and SHA-256.\n"
+    "  --resume         finishes an export into the same OUTDIR that ended early: the items\n"
+    "                   its manifest lists as written whole are passed over, nothing is\n"
+    "                   written twice\n"
+    "  --again          writes the export again beside an earlier one in the same OUTDIR;\n"
+    "                   without --resume or --again such an OUTDIR is refused\n"
     "  --list FILE      one line per folder: the folder's path, a TAB, the class of its\n"
     "                   items, a TAB, the number of items; the top folder first, then every\n"
     "                   folder below it, depth first, in the store's order\n"
@@ -41,7 +50,8 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 when everything was read or written, 1 when parts of the file are damaged\n"
     "or items could not be written (each is named on standard error), 2 on bad usage or when\n"
-    "the file cannot be read.\n"
+    "the file cannot be read, 130 (Ctrl-C), 143 (kill) or 129 (terminal closed) when stopped\n"
+    "by a signal: the items being written are finished, the summary says how far it came.\n"
     "\n"
     "Example:\n"
     "  pellmark-export --format eml mail.pst ~/Exported\n";
@@ -53,6 +63,8 @@ int exportCommand(int argc, char** argv) {
         const std::string arg = argv[i];
         if ((arg == "--format" || arg == "--folder") && i + 1 < argc) {
             (arg == "--format" ? options.format : options.folders.emplace_back()) = argv[++i];
+        } else if (arg == "--resume" || arg == "--again") {
+            (arg == "--resume" ? options.resume : options.again) = true;
         } else if (arg.rfind("--", 0) == 0) {
             std::cerr << "pellmark-export: unknown option " << arg << "\n\n" << kUsage;
             return 2;

@@ -43,6 +43,7 @@ void saveOne(store::Attachments& attachments, int32_t index, FolderOutput& outpu
                          [&](int attempt) { return numberedName(safeName, attempt + 1); });
         saved.AttachmentLinks += attachmentLink(file.path);
         saved.paths.push_back(file.path);
+        saved.sizes.push_back(file.bytes);
         saved.written += 1;
         saved.bytes += file.bytes;
     } catch (const std::exception& error) {

@@ -18,6 +18,7 @@ struct SavedAttachments {
     };
     std::string AttachmentLinks;  // one link line per attachment written, last attachment first
     std::vector<std::string> paths;  // the files written
+    std::vector<uint64_t> sizes;     // of each
     int64_t written = 0;
     uint64_t bytes = 0;
     std::vector<Failure> failures;

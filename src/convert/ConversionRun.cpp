@@ -5,8 +5,10 @@
 #include "convert/AttachmentLinks.h"
 #include "convert/FolderOutput.h"
 #include "convert/Global.h"
+#include "convert/Manifest.h"
 #include "convert/OutputDirectories.h"
 #include "convert/OutputNaming.h"
+#include "convert/Sha256.h"
 #include "convert/WorkerPool.h"
 #include "store/FolderKinds.h"
 
@@ -47,10 +49,12 @@ struct ConversionRun::Pending {
     std::string caption;
     std::string extension;
     std::string scratch;
+    std::shared_ptr<std::string> sha256;  // of the scratch file, hashed by the worker
 };
 
 // The state of the folder being exported.
 struct ConversionRun::FolderRun {
+    std::string folderPath;   // for the manifest
     std::string displayName;  // for the failure list
     std::unique_ptr<FolderOutput> output;
     int64_t ItemCounter = 1;
@@ -79,6 +83,12 @@ RunSummary ConversionRun::run() {
         throw PrepareError(std::string("The export folder could not be created: ") + error.what());
     }
     directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
+    try {
+        if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
+        if (request_.writeManifest) manifest_ = std::make_unique<Manifest>(summary_.exportRoot);
+    } catch (const WriteError& error) {
+        throw PrepareError(error.what());
+    }
     progress_.rootPrepared(summary_.exportRoot);
 
     std::unique_ptr<store::Session> session;
@@ -122,10 +132,39 @@ RunSummary ConversionRun::run() {
         summary_.failedFolders.push_back(unread.path);
         progress_.folderFailed(unread.path, unread.reason);
     }
-    for (std::size_t i = 0; i < tags.size(); ++i) exportFolder(*store, tags[i], i + 1, tags.size());
-    recoverUnreachable(*store, tags.size() + 1);
+    for (std::size_t i = 0; i < tags.size() && !stopping(); ++i) {
+        exportFolder(*store, tags[i], i + 1, tags.size());
+    }
+    if (!stopping()) recoverUnreachable(*store, tags.size() + 1);
     reportDamage(*store);
     return summary_;
+}
+
+bool ConversionRun::stopping() {
+    if (stop_ && stop_->load()) summary_.stopped = true;
+    return summary_.stopped;
+}
+
+bool ConversionRun::alreadyExported(store::MailItem& item) {
+    if (!resumePoint_ || !resumePoint_->done(readOr([&] { return item.entryId(); }))) return false;
+    summary_.itemsAlreadyExported += 1;
+    progress_.itemAlreadyExported();
+    return true;
+}
+
+void ConversionRun::record(const FolderRun& current, store::MailItem& item, const std::string& path,
+                           uint64_t bytes, const std::string& sha256) {
+    if (!manifest_) return;
+    manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
+                    readOr([&] { return item.subject(); }), path, bytes, sha256});
+}
+
+void ConversionRun::recordAttachments(const FolderRun& current, store::MailItem& item,
+                                      const SavedAttachments& saved) {
+    for (std::size_t i = 0; i < saved.paths.size(); ++i) {
+        record(current, item, saved.paths[i], saved.sizes[i],
+               manifest_ ? sha256OfFile(saved.paths[i]) : "");
+    }
 }
 
 void ConversionRun::reportDamage(store::Store& store) {
@@ -142,6 +181,7 @@ void ConversionRun::reportDamage(store::Store& store) {
 void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) {
     FolderRun current;
     current.displayName = kRecoveredItems;
+    current.folderPath = std::string("\\\\") + kRecoveredItems;
     std::unique_ptr<store::Items> items;
     int64_t count = 0;
     try {
@@ -157,14 +197,14 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
     try {
-        current.output = std::make_unique<FolderOutput>(
-            directories_->forFolder(std::string("\\\\") + kRecoveredItems));
+        current.output =
+            std::make_unique<FolderOutput>(directories_->forFolder(current.folderPath));
     } catch (const std::exception& error) {
         summary_.itemsFailed += count;
         return folderFailed(current, error.what());
     }
     const int64_t writtenBefore = summary_.itemsWritten;
-    for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
             item = items->Item(index);
@@ -199,6 +239,7 @@ void ConversionRun::exportFolder(store::Store& store, const std::string& tag, st
         return folderFailed(current, std::string("its path could not be read: ") + error.what());
     }
     current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
+    current.folderPath = folderPath;
     const bool contacts = readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass;
     try {
         current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
@@ -225,7 +266,7 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("its items could not be read: ") + error.what());
     }
-    for (int64_t index = 1; index <= count; ++index, ++current.ItemCounter) {
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
             item = items->Item(index);
@@ -241,6 +282,7 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
 
 void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t count,
                                   FolderRun& current, bool inContactFolder) {
+    if (alreadyExported(*item)) return;
     const std::string cls = readOr([&] { return item->MessageClass(); });
     // A contact folder passes its distribution lists over; recovered ones are kept.
     if (inContactFolder && cls == kDistListClass) {
@@ -284,7 +326,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
     int64_t count = readOr([&] { return items->Count(); }, int64_t{0});
     const int64_t stuckAfter = std::max<int64_t>(count, 0) + 1;
     int64_t failuresInARow = 0;
-    for (;; ++current.ItemCounter) {
+    for (; !stopping(); ++current.ItemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
             item = enumerator->next();
@@ -299,6 +341,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
         failuresInARow = 0;
         // The count is read anew for every item, so the display follows a changing folder.
         count = readOr([&] { return items->Count(); }, count);
+        if (alreadyExported(*item)) continue;
         exportMessage(std::move(item), count, current, request_.format);
     }
     finishAll(current);
@@ -319,7 +362,9 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
         markFailed(current);
         progress_.attachmentFailed(failure.fileName, failure.reason);
     }
-    if (writeItem(std::move(owned), current, subject, format, saved.AttachmentLinks)) {
+    // The page's own line follows its attachments' in the manifest.
+    if (writeItem(std::move(owned), current, subject, format, saved.AttachmentLinks,
+                  [&](store::MailItem& written) { recordAttachments(current, written, saved); })) {
         summary_.attachmentsWritten += saved.written;
         summary_.bytesWritten += saved.bytes;
         return;
@@ -330,7 +375,8 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
 
 bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
                               const std::string& caption, const ExportFormat& format,
-                              const std::string& links) {
+                              const std::string& links,
+                              const std::function<void(store::MailItem&)>& beforeRecord) {
     if (pool_ && links.empty()) {
         renderElsewhere(std::move(owned), current, caption, format);
         return true;
@@ -352,6 +398,8 @@ bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
             format.Extension);
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
+        if (beforeRecord) beforeRecord(item);
+        record(current, item, file.path, file.bytes, manifest_ ? sha256OfFile(file.path) : "");
         progress_.itemWritten(file.path, file.bytes);
         return true;
     } catch (const std::exception& error) {
@@ -371,8 +419,11 @@ void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, Folde
     } catch (const std::exception& error) {
         return itemFailed(current, caption, error.what());
     }
-    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, type = format.SaveType] {
+    job.sha256 = std::make_shared<std::string>();
+    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, type = format.SaveType,
+                                  sha = job.sha256, hash = manifest_ != nullptr] {
         item->saveAs(scratch, type);
+        if (hash) *sha = sha256OfFile(scratch);
     });
     pending_.push_back(std::move(job));
     // A few items in flight keep every worker busy without holding many items in memory.
@@ -396,6 +447,7 @@ void ConversionRun::finishOldest(FolderRun& current) {
         });
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
+        record(current, *job.item, file.path, file.bytes, *job.sha256);
         progress_.itemWritten(file.path, file.bytes);
     } catch (const std::exception& error) {
         itemFailed(current, job.caption, error.what());

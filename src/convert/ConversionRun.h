@@ -4,6 +4,7 @@
 // mirrors the mailbox. Knows nothing of windows; it reports through RunProgress, so the
 // conversion window and the command line are two displays of the same run.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -29,8 +30,12 @@ struct RunRequest {
     std::vector<std::string> SelectedFolderTags;
     std::string outputDirectory;  // the directory the user chose
     ExportFormat format;
-    // Folders the caller's walk could not read ("path: reason"): failures of the run too.
+    // Folders the caller's walk could not read: failures of the run too.
     std::vector<store::UnreadFolder> unreadFolders;
+    // Keep export-manifest.tsv in the export root (see Manifest).
+    bool writeManifest = true;
+    // Pass over the items an earlier run into the same root wrote whole, by its manifest.
+    bool resume = false;
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox. what() is a
@@ -52,6 +57,9 @@ public:
     // are written beside them, are always written one at a time. 1, the default, renders on
     // the run's own thread.
     void setRenderThreads(unsigned threads) { renderThreads_ = threads; }
+    // Once `*stop` is true the run finishes the items being written, starts no other and
+    // returns its summary marked stopped. `stop` outlives the run.
+    void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
     // Throws PrepareError when the run cannot start; after that, whatever fails is skipped,
     // reported to the progress and counted in the summary, and the run goes on.
@@ -75,9 +83,16 @@ private:
     void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
     void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        const ExportFormat& format);
+    bool stopping();
+    bool alreadyExported(store::MailItem& item);
+    void record(const FolderRun& current, store::MailItem& item, const std::string& path,
+                uint64_t bytes, const std::string& sha256);
+    void recordAttachments(const FolderRun& current, store::MailItem& item,
+                           const struct SavedAttachments& saved);
     // False when the item failed; true once it is written or handed to a worker.
     bool writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                   const std::string& caption, const ExportFormat& format, const std::string& links);
+                   const std::string& caption, const ExportFormat& format, const std::string& links,
+                   const std::function<void(store::MailItem&)>& beforeRecord = nullptr);
     void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
                          const std::string& caption, const ExportFormat& format);
     void finishOldest(FolderRun& current);
@@ -94,6 +109,9 @@ private:
     unsigned renderThreads_ = 1;
     std::unique_ptr<class WorkerPool> pool_;
     std::unique_ptr<class OutputDirectories> directories_;
+    std::unique_ptr<class Manifest> manifest_;
+    std::unique_ptr<class ResumePoint> resumePoint_;
+    const std::atomic<bool>* stop_ = nullptr;
     std::deque<Pending> pending_;
 };
 

@@ -1,6 +1,7 @@
 #include "convert/FolderOutput.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 namespace pellmark::convert {
 
@@ -50,10 +52,27 @@ void removeQuietly(const std::string& path) {
     std::filesystem::remove_all(path, ec);
 }
 
+constexpr std::string_view kScratchPrefix = ".pellmark-partial-";
+
+// Scratch directories left by runs that could not remove them (killed): their names carry the
+// process id of their run, and that process is gone.
+void removeStaleScratch(const std::string& directory) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(kScratchPrefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + kScratchPrefix.size(), nullptr, 10);
+        const bool alive = pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+        if (!alive) removeQuietly(it->path().string());
+    }
+}
+
 }  // namespace
 
 FolderOutput::FolderOutput(std::string directory) : directory_(std::move(directory)) {
     if (directory_.empty() || directory_.back() != '/') directory_ += '/';
+    removeStaleScratch(directory_);
 }
 
 FolderOutput::~FolderOutput() {
@@ -62,7 +81,8 @@ FolderOutput::~FolderOutput() {
 
 const std::string& FolderOutput::scratchDirectory() {
     if (scratch_.empty()) {
-        std::string pattern = directory_ + ".pellmark-partial-XXXXXX";
+        std::string pattern =
+            directory_ + std::string(kScratchPrefix) + std::to_string(::getpid()) + "-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw systemError("cannot write into", directory_, errno);
         }
@@ -72,12 +92,15 @@ const std::string& FolderOutput::scratchDirectory() {
 }
 
 std::string FolderOutput::reserveScratch(const std::string& extension) {
-    const std::string path = scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
+    const std::string path =
+        scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
     ::unlink(path.c_str());  // what a failed earlier write may have left
     return path;
 }
 
-void FolderOutput::discard(const std::string& scratchPath) { removeQuietly(scratchPath); }
+void FolderOutput::discard(const std::string& scratchPath) {
+    removeQuietly(scratchPath);
+}
 
 FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
                                           const std::string& extension) {

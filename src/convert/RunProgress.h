@@ -34,6 +34,8 @@ public:
     virtual void itemFailed(const std::string& /*caption*/, const std::string& /*reason*/) {}
     // A distribution list in a contact folder: counted, not written.
     virtual void itemSkipped() {}
+    // An item a resumed run finds written whole before; it ends with nothing else.
+    virtual void itemAlreadyExported() {}
 
     virtual void attachmentFailed(const std::string& /*fileName*/, const std::string& /*reason*/) {}
 

@@ -19,6 +19,8 @@ struct RunSummary {
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;
+    // Items a resumed run found written whole by the run before it, and passed over.
+    int64_t itemsAlreadyExported = 0;
     int64_t attachmentsWritten = 0;
     int64_t attachmentsFailed = 0;
     uint64_t bytesWritten = 0;

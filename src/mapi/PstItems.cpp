@@ -3,6 +3,7 @@
 #include <fstream>
 #include <vector>
 
+#include "mapi/EntryId.h"
 #include "mapi/PstStore.h"
 #include "pst/ltp/Tags.h"
 #include "saveas/AtomicFile.h"
@@ -123,6 +124,11 @@ std::string PstMailItem::MessageClass() {
 
 std::string PstMailItem::subject() {
     return guarded([&] { return message_.subject(); });
+}
+
+std::string PstMailItem::entryId() {
+    return guarded(
+        [&] { return objectEntryId(message_.file()->store().recordKey, message_.id().value); });
 }
 
 std::unique_ptr<store::Attachments> PstMailItem::attachments() {

@@ -29,6 +29,7 @@ public:
 
     std::string MessageClass() override;
     std::string subject() override;
+    std::string entryId() override;
     std::unique_ptr<store::Attachments> attachments() override;
     void saveAs(const std::string& path, int16_t type) override;
     store::ContactItem& asContact() override;

@@ -58,6 +58,9 @@ public:
     virtual ~MailItem() = default;
     virtual std::string MessageClass() = 0;
     virtual std::string subject() = 0;
+    // The item's entry identifier, by which a later export knows it again; empty when the
+    // store has none for it.
+    virtual std::string entryId() { return {}; }
     virtual std::unique_ptr<Attachments> attachments() = 0;
     // Writes the whole item to `path` in the format of `type`, or fails leaving no file there.
     // `type` is the raw code: codes outside SaveType fail.

@@ -1,4 +1,5 @@
 #include "convert/ConversionRun.h"
+#include "convert/Manifest.h"
 
 #include <gtest/gtest.h>
 
@@ -209,7 +210,9 @@ TEST_F(ConversionRunTest, HostileNamesNeverLeaveTheExportRoot) {
     EXPECT_EQ(summary.itemsWritten, 4);
     std::vector<std::string> written;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-        if (entry.is_regular_file()) written.push_back(entry.path().string().substr(root().size()));
+        if (entry.is_regular_file() && entry.path().filename() != Manifest::kFileName) {
+            written.push_back(entry.path().string().substr(root().size()));
+        }
     }
     std::sort(written.begin(), written.end());
     ASSERT_EQ(written.size(), 4u);
@@ -236,6 +239,41 @@ TEST_F(ConversionRunTest, AFolderAndAnAttachmentNeverTakeEachOthersName) {
     EXPECT_EQ(files("Personal Folders/Inbox/Projects (2)").size(), 2u);
     ASSERT_EQ(summary.failedFolders.size(), 1u);
     EXPECT_EQ(summary.failedFolders[0].substr(0, 23), "Personal Folders\\Inbox\\");
+}
+
+// Every file written is in the manifest with its size and hash; a resumed run passes over the
+// items written whole and writes the others once more, and nothing twice.
+TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwice) {
+    auto& inbox = add(fakeFolder("Inbox", {fakeMail("one", {{"a.pdf", "A"}}), fakeMail("two"),
+                                           fakeMail("three")}));
+    for (int i = 0; i < 3; ++i) inbox.items[i].entryId = "E" + std::to_string(i + 1);
+    run("html", {tag(inbox)});
+    auto entries = Manifest::read(root());
+    ASSERT_EQ(entries.size(), 4u) << "the attachment and three pages";
+    EXPECT_EQ(entries[0].entryId, "E1");
+    EXPECT_EQ(entries[0].file, "Personal Folders/Inbox/a.pdf");
+    EXPECT_EQ(entries[1].subject, "one");
+    const auto sha = test::runCommand("sha256sum " + test::shellQuote(root() + entries[1].file));
+    EXPECT_EQ(sha.out.substr(0, 64), entries[1].sha256) << "as an independent tool hashes it";
+    EXPECT_EQ(entries[1].size, fs::file_size(root() + entries[1].file));
+
+    // A run that ended early: the third page never came out, the second was changed since.
+    fs::remove(root() + entries[3].file);
+    test::writeFile(root() + entries[2].file, "edited");
+    test::FakeSessionFactory factory(world);
+    RunRequest again{"S1", {tag(inbox)}, dir.path().string(), *exportFormatNamed("html")};
+    again.resume = true;
+    const RunSummary resumed = ConversionRun(factory, std::move(again), progress).run();
+    EXPECT_EQ(resumed.itemsAlreadyExported, 1);
+    EXPECT_EQ(resumed.itemsWritten, 2);
+    std::size_t pages = 0, pdfs = 0;
+    for (const auto& name : files("Personal Folders/Inbox")) {
+        pages += name.ends_with(".html");
+        pdfs += name.ends_with(".pdf");
+    }
+    EXPECT_EQ(pdfs, 1u);
+    EXPECT_EQ(pages, 4u) << "three pages, and the edited one left as it is";
+    EXPECT_EQ(Manifest::read(root()).size(), 4u);
 }
 
 TEST_F(ConversionRunTest, ADirectoryEndingWithASeparatorGetsNoDoubledOne) {

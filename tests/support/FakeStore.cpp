@@ -55,6 +55,7 @@ class MailItem : public store::MailItem, public store::ContactItem {
 public:
     MailItem(FakeItem& data, FakeWorld& world) : data_(data), world_(world) {}
     std::string MessageClass() override { return data_.messageClass; }
+    std::string entryId() override { return data_.entryId; }
     std::string subject() override {
         if (data_.failSubject) throw StoreError("subject unreadable");
         return data_.subject;

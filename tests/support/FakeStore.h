@@ -21,6 +21,7 @@ struct FakeAttachment {
 };
 
 struct FakeItem {
+    std::string entryId;
     std::string messageClass = "IPM.Note";
     std::string subject;
     std::string firstName;  // contacts

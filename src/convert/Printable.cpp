@@ -1,8 +1,8 @@
-#include "cli/Printable.h"
+#include "convert/Printable.h"
 
 #include <cstdio>
 
-namespace pellmark::cli {
+namespace pellmark::convert {
 namespace {
 
 bool isBidiControl(char32_t c) {
@@ -62,4 +62,4 @@ std::string printable(std::string_view text) {
     return out;
 }
 
-}  // namespace pellmark::cli
+}  // namespace pellmark::convert

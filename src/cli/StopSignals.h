@@ -1,0 +1,25 @@
+#pragma once
+// Ctrl-C, kill and a closed terminal (SIGINT, SIGTERM, SIGHUP) ask the export to stop: it
+// finishes the items being written, removes its scratch files, prints what it did and exits
+// with 128 + the signal's number. A second signal ends the program at once; the next run into
+// the same place removes what that leaves.
+
+#include <atomic>
+
+namespace pellmark::cli {
+
+class StopSignals {
+  public:
+    // Installs the handlers; the previous ones come back when this object goes.
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    // Set by the first signal.
+    static const std::atomic<bool>& requested();
+    // The signal that asked, or 0.
+    static int signal();
+};
+
+}  // namespace pellmark::cli

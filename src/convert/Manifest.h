@@ -1,0 +1,62 @@
+#pragma once
+// The record an export keeps in its root, export-manifest.tsv: a header line, then one line
+// per file written (item files and the attachments written beside HTML pages), each with the
+// item's entry identifier, its folder path, its subject, the file's path below the export
+// root, its size and its SHA-256, separated by TABs. Lines are written and flushed item by
+// item, so the record stays true however the run ends. It serves anyone handing mail over as
+// evidence, and a resumed export reads it to pass over the items already out.
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace pellmark::convert {
+
+class Manifest {
+  public:
+    static constexpr const char* kFileName = "export-manifest.tsv";
+
+    struct Entry {
+        std::string entryId;
+        std::string folderPath;
+        std::string subject;
+        std::string file;  // below the export root
+        uint64_t size = 0;
+        std::string sha256;
+    };
+
+    // Opens the manifest of `exportRoot` (ending with '/') to append to it, creating it with
+    // its header line when there is none. Throws WriteError.
+    explicit Manifest(std::string exportRoot);
+
+    // Appends one file's line and flushes it; `entry.file` is the file's full path. Throws
+    // WriteError.
+    void add(const Entry& entry);
+
+    const std::string& exportRoot() const { return root_; }
+
+    // The entries of the manifest of `exportRoot`; lines that cannot be parsed are passed over.
+    static std::vector<Entry> read(const std::string& exportRoot);
+
+  private:
+    std::string root_;
+    std::ofstream out_;
+};
+
+// What a resumed export passes over: the items whose every file the manifest lists is still
+// there with its size and hash. The manifest is rewritten to hold only those items' lines;
+// the files of items that did not come out whole are removed when still as written, so that
+// nothing is written twice.
+class ResumePoint {
+  public:
+    explicit ResumePoint(const std::string& exportRoot);
+    bool done(const std::string& entryId) const { return done_.count(entryId) > 0; }
+    std::size_t doneItems() const { return done_.size(); }
+
+  private:
+    std::unordered_set<std::string> done_;
+};
+
+}  // namespace pellmark::convert
