@@ -194,6 +194,11 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
         return progress_.damageFound(summary_.damage.back());
     }
     if (count == 0) return;
+    // Items no folder lists are a damaged folder tree, also where no page failed its checks.
+    summary_.damage.push_back(std::to_string(count) +
+                              " items are listed by no folder that can "
+                              "be reached");
+    progress_.damageFound(summary_.damage.back());
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
     try {

@@ -130,10 +130,15 @@ std::vector<NodeEntry> PstFile::unreachableMessages() const {
             return std::vector<NodeId>();  // the folder itself is reported where it is exported
         }
     };
-    // Every folder reached from the root, whatever its tables say of it, and every message
-    // they list.
+    // Every folder reached from the root, and from the top of the visible tree (which an
+    // export starts from even when the root's own tables are damaged), and every message they
+    // list.
     std::unordered_set<uint32_t> listed, reached;
     std::vector<NodeId> pending{nid::kRootFolder};
+    try {
+        pending.push_back(ipmSubtree().id());
+    } catch (const PstError&) {
+    }
     while (!pending.empty()) {
         const NodeId id = pending.back();
         pending.pop_back();
