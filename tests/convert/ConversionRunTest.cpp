@@ -375,6 +375,18 @@ TEST(CompletionMessage, PlainSuccessOrWhatFailed) {
               "5 items exported.\r\n2 items could not be exported.\r\n"
               "1 attachment could not be saved.\r\nFolders with errors:\r\n"
               "    PF\\Inbox\r\n    PF\\Lost\r\n");
+
+    RunSummary damaged;
+    damaged.exportRoot = "/out/Converted Outlook PST/";
+    damaged.itemsWritten = 3;
+    damaged.itemsRecovered = 2;
+    damaged.damage = {"the file is cut short"};
+    damaged.stopped = true;
+    EXPECT_EQ(completionMessage(damaged).text,
+              "Outlook Mailbox exported with errors to >\r\n/out/Converted Outlook PST/\r\n\r\n"
+              "3 items exported.\r\nThe export was stopped before its end.\r\n"
+              "The mailbox file is damaged:\r\n    the file is cut short\r\n"
+              "2 items that no folder listed any more were recovered into \"Recovered items\".\r\n");
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
+#include "pst/io/Crc.h"
 #include "pst/messaging/PstFile.h"
+#include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::pst {
@@ -173,6 +176,48 @@ TEST(BadInput, ACopyCutShortStillGivesWhatItsPagesHold) {
     EXPECT_FALSE(whole->ndb().truncated());
     EXPECT_TRUE(whole->unreachableMessages().empty());
     EXPECT_TRUE(whole->ndb().damage().empty());
+}
+
+// Gives the node index entry of `nid` in a Unicode file another key, and the page's CRC the
+// value that matches again: the node is gone, and no checksum says so.
+void renameIndexEntry(const std::filesystem::path& p, NodeId nid) {
+    std::string file = test::readFile(p);
+    for (size_t page = 512; page + 512 <= file.size(); page += 512) {
+        auto at = [&](size_t i) { return static_cast<uint8_t>(file[page + i]); };
+        if (at(496) != 0x81 || at(497) != 0x81 || at(491) != 0) continue;  // node B-tree leaves
+        for (size_t e = 0; e < at(488); ++e) {
+            const size_t entry = page + e * at(490);
+            if (std::memcmp(file.data() + entry, &nid.value, 4) != 0) continue;
+            file[entry + 3] = static_cast<char>(0x40);
+            const uint32_t crc = computeCrc(
+                Bytes(reinterpret_cast<const uint8_t*>(file.data()) + page, 496));
+            std::memcpy(file.data() + page + 500, &crc, 4);
+            test::writeFile(p, file);
+            return;
+        }
+    }
+    FAIL() << "no index entry for node " << nid.value;
+}
+
+TEST(BadInput, AMissingTableIsDamageNotAnEmptyFolder) {
+    TempDir dir;
+    pstwriter::PstBuilder b;
+    b.root().addFolder("Inbox", "IPF.Note").addFolder("Sub", "IPF.Note").addMessage().setSubject("x");
+    b.write(dir / "m.pst", {Format::Unicode, CryptMethod::None});
+    NodeId inbox;
+    for (NodeId id : PstFile::open(dir / "m.pst")->ipmSubtree().subfolderIds()) {
+        if (PstFile::open(dir / "m.pst")->folder(id).displayName() == "Inbox") inbox = id;
+    }
+    renameIndexEntry(dir / "m.pst", inbox.withType(NodeType::HierarchyTable));
+    auto file = PstFile::open(dir / "m.pst");
+    try {
+        file->folder(inbox).subfolderIds();
+        ADD_FAILURE() << "a missing hierarchy table was taken for no subfolders";
+    } catch (const PstError& e) {
+        EXPECT_EQ(e.code(), ErrorCode::NotFound);
+        EXPECT_NE(std::string(e.what()).find("hierarchy table is missing"), std::string::npos);
+    }
+    EXPECT_EQ(file->unreachableMessages().size(), 1u) << "the message below it is recovered";
 }
 
 TEST(BadInput, AHeaderWithAWrongCrcStillOpensWhenItsRootsAreSound) {
