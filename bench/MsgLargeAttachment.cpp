@@ -15,7 +15,7 @@ namespace {
 
 // Attachment bytes of a fixed pattern, produced in the pieces the writer asks for.
 class PatternStream : public pst::ByteStream {
-public:
+  public:
     explicit PatternStream(uint64_t size) : size_(size) {}
     uint64_t size() const override { return size_; }
     size_t read(std::span<uint8_t> out) override {
@@ -25,7 +25,7 @@ public:
         return n;
     }
 
-private:
+  private:
     uint64_t size_;
     uint64_t pos_ = 0;
 };
@@ -37,7 +37,7 @@ pst::PropValue unicode(const char* ascii) {
 }
 
 class LargeAttachment : public saveas::MsgAttachment {
-public:
+  public:
     explicit LargeAttachment(uint64_t size) : size_(size) {}
     std::vector<pst::PropTag> tags() const override {
         return {pst::makeTag(pst::prop::kAttachLongFilename, pst::PropType::Unicode),
@@ -51,12 +51,12 @@ public:
     std::unique_ptr<saveas::MsgItem> embeddedMessage() const override { return nullptr; }
     std::unique_ptr<pst::ByteStream> objectData() const override { return nullptr; }
 
-private:
+  private:
     uint64_t size_;
 };
 
 class LargeItem : public saveas::MsgItem {
-public:
+  public:
     explicit LargeItem(uint64_t size) : size_(size) {}
     std::vector<pst::PropTag> tags() const override {
         return {pst::makeTag(pst::prop::kSubject, pst::PropType::Unicode)};
@@ -71,7 +71,7 @@ public:
     }
     std::optional<pst::NamedProperty> nameOf(uint16_t) const override { return std::nullopt; }
 
-private:
+  private:
     uint64_t size_;
 };
 

@@ -21,7 +21,8 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ITEM_DIR = re.compile(r'^[A-Z][A-Za-z]+\d{5}$')
+# pffexport names each item's directory by its kind and number; folders it recovers are no items.
+ITEM_DIR = re.compile(r'^(?!Folder)[A-Z][A-Za-z]+\d{5}$')
 
 
 def export_tool():
@@ -44,7 +45,9 @@ def ours(tool, pst, work):
 
 
 def peer(pst, work):
-    """Items pffexport -m all writes: item directories outside any attachment's."""
+    """Items pffexport -m all writes, outside any attachment's directory: those of the folder
+    tree and the orphans (allocated items whose folder is gone), and apart from them the
+    deleted items it recovers from unallocated space, which pellmark does not look for."""
     target = os.path.join(work, 'pff')
     for suffix in ('.export', '.orphans', '.recovered'):
         shutil.rmtree(target + suffix, ignore_errors=True)
@@ -52,14 +55,17 @@ def peer(pst, work):
         subprocess.run(['pffexport', '-q', '-m', 'all', '-f', 'text', '-t', target, pst],
                        capture_output=True, timeout=600)
     except subprocess.TimeoutExpired:
-        return -1
-    items = 0
-    for suffix in ('.export', '.orphans', '.recovered'):
-        for root, dirs, _ in os.walk(target + suffix):
-            if os.sep + 'Attachments' in root:
-                continue
-            items += sum(1 for d in dirs if ITEM_DIR.match(d))
-    return items
+        return -1, -1
+    counts = []
+    for suffixes in (('.export', '.orphans'), ('.recovered',)):
+        items = 0
+        for suffix in suffixes:
+            for root, dirs, _ in os.walk(target + suffix):
+                if os.sep + 'Attachments' in root:
+                    continue
+                items += sum(1 for d in dirs if ITEM_DIR.match(d))
+        counts.append(items)
+    return counts
 
 
 def variants(data, step, flips, rnd):
@@ -86,15 +92,15 @@ def main():
     a = ap.parse_args()
     tool = export_tool()
     broken = 0
-    totals = [0, 0, 0, 0]
-    print('sample\tcopies\texit0\texit1\texit2\tbroken\tours_items\tpeer_items')
+    totals = [0, 0, 0, 0, 0]
+    print('sample\tcopies\texit0\texit1\texit2\tbroken\tours_items\tpeer_items\tpeer_deleted')
     with tempfile.TemporaryDirectory() as work:
         for sample in a.samples:
             data = open(sample, 'rb').read()
             _, whole, _, _ = ours(tool, sample, work)
             rnd = random.Random(a.seed)
             exits = {0: 0, 1: 0, 2: 0}
-            ours_items = peer_items = copies = bad = 0
+            ours_items = peer_items = peer_deleted = copies = bad = 0
             for name, bytes_ in variants(data, a.step, a.flips, rnd):
                 copy = os.path.join(work, 'copy.pst')
                 with open(copy, 'wb') as f:
@@ -108,15 +114,19 @@ def main():
                     print('  broken: %s %s exit 0 with %d of %d items' %
                           (os.path.basename(sample), name, items, whole), file=sys.stderr)
                 if not a.no_peer:
-                    peer_items += peer(copy, work)
+                    live, deleted = peer(copy, work)
+                    peer_items += live
+                    peer_deleted += deleted
             broken += bad
-            print('%s\t%d\t%d\t%d\t%d\t%d\t%d\t%s' % (
+            print('%s\t%d\t%d\t%d\t%d\t%d\t%d\t%s\t%s' % (
                 os.path.basename(sample), copies, exits.get(0, 0), exits.get(1, 0),
-                exits.get(2, 0), bad, ours_items, '-' if a.no_peer else peer_items))
-            for i, v in enumerate((copies, bad, ours_items, peer_items)):
+                exits.get(2, 0), bad, ours_items, '-' if a.no_peer else peer_items,
+                '-' if a.no_peer else peer_deleted))
+            for i, v in enumerate((copies, bad, ours_items, peer_items, peer_deleted)):
                 totals[i] += v
-    print('total\t%d\t\t\t\t%d\t%d\t%s' % (totals[0], totals[1], totals[2],
-                                           '-' if a.no_peer else totals[3]))
+    print('total\t%d\t\t\t\t%d\t%d\t%s\t%s' % (
+        totals[0], totals[1], totals[2], '-' if a.no_peer else totals[3],
+        '-' if a.no_peer else totals[4]))
     return 1 if broken else 0
 
 

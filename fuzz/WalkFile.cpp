@@ -14,7 +14,7 @@ namespace {
 using namespace pellmark::pst;
 
 class Walker {
-public:
+  public:
     explicit Walker(size_t budget) : budget_(budget) {}
 
     template <typename F>
@@ -79,7 +79,7 @@ public:
 
     WalkStats stats;
 
-private:
+  private:
     size_t budget_;
     std::set<uint32_t> seen_;
 };

@@ -8,7 +8,7 @@ class QTextBrowser;
 namespace pellmark::app {
 
 class HelpWindow : public QWidget {
-public:
+  public:
     HelpWindow();
 
     // Shows the HTML document at `path` from its start and brings the window to the front.
@@ -16,7 +16,7 @@ public:
 
     QTextBrowser* browser() const { return browser_; }
 
-private:
+  private:
     QTextBrowser* browser_;
 };
 

@@ -14,7 +14,7 @@ class FolderTree;
 namespace pellmark::app {
 
 class MailboxPreviewPage : public QWidget {
-public:
+  public:
     explicit MailboxPreviewPage(QWidget* parent = nullptr);
 
     QComboBox* CmbOutlookStores;

@@ -14,7 +14,7 @@ class QRadioButton;
 namespace pellmark::app {
 
 class SelectFilePage : public QWidget {
-public:
+  public:
     explicit SelectFilePage(QWidget* parent = nullptr);
 
     QRadioButton* OptConfiguredPST;

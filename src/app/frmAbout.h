@@ -7,7 +7,7 @@
 namespace pellmark::app {
 
 class frmAbout : public QDialog {
-public:
+  public:
     explicit frmAbout(QWidget* owner);
 };
 

@@ -34,7 +34,7 @@ class frmAbout;
 class HelpWindow;
 
 class frmMain : public QWidget {
-public:
+  public:
     frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* parent = nullptr);
     ~frmMain() override;
 
@@ -56,10 +56,10 @@ public:
     HelpWindow* helpWindow() const { return help_.get(); }
     frmAbout* aboutWindow() const { return about_.get(); }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildHeader();
     void buildMenus();
     void buildStatusBar();

@@ -14,7 +14,7 @@ struct ExportOptions {
     std::vector<std::string> folders;  // FolderPath values; empty: every folder the tree shows
     std::string file;
     std::string outputDirectory;
-    bool terminal = false;             // draw a progress bar instead of plain lines
+    bool terminal = false;  // draw a progress bar instead of plain lines
     // An export root that already holds an export is refused unless one of these is given:
     // finish it, passing over the items its manifest lists as written whole, or write the
     // export again beside it.

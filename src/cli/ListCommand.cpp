@@ -20,10 +20,12 @@ using pst::PstFile;
 
 // Keeps one listed value on one line and the terminal's own: tabs, line breaks and other
 // control characters are escaped.
-std::string field(const std::string& s) { return printable(s); }
+std::string field(const std::string& s) {
+    return printable(s);
+}
 
 class Lister {
-public:
+  public:
     Lister(const PstFile& file, ListKind kind, std::ostream& out, std::ostream& err)
         : file_(file), kind_(kind), out_(out), err_(err) {}
 
@@ -51,7 +53,7 @@ public:
 
     bool damaged() const { return damaged_; }
 
-private:
+  private:
     void listFolder(const Folder& f, const std::string& path) {
         std::vector<NodeId> items;
         try {

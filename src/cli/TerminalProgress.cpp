@@ -19,7 +19,8 @@ void TerminalProgress::line(const std::string& text) {
     if (terminal_) drawBar(true);
 }
 
-void TerminalProgress::folderStarted(const std::string& name, std::size_t number, std::size_t folders) {
+void TerminalProgress::folderStarted(const std::string& name, std::size_t number,
+                                     std::size_t folders) {
     folder_ = name;
     if (!terminal_) {
         err_ << "folder " << number << "/" << folders << ": " << printable(name) << '\n';
@@ -36,14 +37,18 @@ void TerminalProgress::damageFound(const std::string& what) {
 
 void TerminalProgress::itemStarted(const std::string&, int64_t, int64_t) {}
 
-void TerminalProgress::itemWritten(const std::string&, uint64_t) { itemDone(); }
+void TerminalProgress::itemWritten(const std::string&, uint64_t) {
+    itemDone();
+}
 
 void TerminalProgress::itemFailed(const std::string& caption, const std::string& reason) {
     line("pellmark-export: " + folder_ + ": item \"" + caption + "\" failed: " + reason);
     itemDone();
 }
 
-void TerminalProgress::itemSkipped() { itemDone(); }
+void TerminalProgress::itemSkipped() {
+    itemDone();
+}
 
 void TerminalProgress::attachmentFailed(const std::string& fileName, const std::string& reason) {
     line("pellmark-export: " + folder_ + ": attachment \"" + fileName + "\" failed: " + reason);

@@ -12,7 +12,7 @@
 namespace pellmark::cli {
 
 class TerminalProgress : public convert::RunProgress {
-public:
+  public:
     TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal);
 
     void folderStarted(const std::string& name, std::size_t number, std::size_t folders) override;
@@ -26,7 +26,7 @@ public:
     // Clears the bar before the summary is printed.
     void finish();
 
-private:
+  private:
     void itemDone();
     void drawBar(bool force);
     void line(const std::string& text);

@@ -21,7 +21,8 @@ const char* const kUsage =
     "\n"
     "Reads an Outlook data file (.pst or .ost).\n"
     "\n"
-    "  --format FORMAT  exports every item of the chosen folders to OUTDIR/Converted Outlook PST/,\n"
+    "  --format FORMAT  exports every item of the chosen folders to OUTDIR/Converted Outlook "
+    "PST/,\n"
     "                   one file per item, in directories that mirror the mailbox; FORMAT is msg,\n"
     "                   eml, txt, vcf (contact folders only), rtf, html (attachments written\n"
     "                   beside each page) or mht. Contact folders always give .vcf files.\n"
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
         std::cout << "pellmark-export " << PELLMARK_VERSION << '\n';
         return 0;
     }
-    if (argc == 3 && (std::strcmp(argv[1], "--list") == 0 || std::strcmp(argv[1], "--items") == 0)) {
+    if (argc == 3 &&
+        (std::strcmp(argv[1], "--list") == 0 || std::strcmp(argv[1], "--items") == 0)) {
         const ListKind kind = argv[1][2] == 'l' ? ListKind::Folders : ListKind::Items;
         return pellmark::cli::runList(argv[2], kind, std::cout, std::cerr);
     }

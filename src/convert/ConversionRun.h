@@ -41,12 +41,12 @@ struct RunRequest {
 // The run could not start: no export root, no session or logon, no such mailbox. what() is a
 // sentence for the user.
 class PrepareError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class ConversionRun {
-public:
+  public:
     ConversionRun(store::SessionFactory& sessions, RunRequest request, RunProgress& progress);
     ~ConversionRun();
 
@@ -68,7 +68,7 @@ public:
     // The export root once the run has worked it out (also after a PrepareError), else empty.
     const std::string& exportRoot() const { return summary_.exportRoot; }
 
-private:
+  private:
     struct FolderRun;
     struct Pending;
 

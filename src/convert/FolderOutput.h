@@ -14,12 +14,12 @@ namespace pellmark::convert {
 
 // A file could not be written; what() says why.
 class WriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class FolderOutput {
-public:
+  public:
     struct Written {
         std::string path;  // the file's full path
         uint64_t bytes = 0;
@@ -53,7 +53,7 @@ public:
 
     static constexpr int kMaxAttempts = 10000;
 
-private:
+  private:
     const std::string& scratchDirectory();
 
     std::string directory_;

@@ -9,7 +9,7 @@
 namespace pellmark::convert {
 
 class RunProgress {
-public:
+  public:
     virtual ~RunProgress() = default;
 
     // The run checks its configuration: export root, logon, store.

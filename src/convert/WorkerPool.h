@@ -14,7 +14,7 @@
 namespace pellmark::convert {
 
 class WorkerPool {
-public:
+  public:
     explicit WorkerPool(unsigned threads);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
@@ -23,7 +23,7 @@ public:
     // Runs `job` on a worker; the future reports its end, or the exception it threw.
     std::future<void> submit(std::function<void()> job);
 
-private:
+  private:
     void work();
 
     std::mutex mutex_;

@@ -53,7 +53,8 @@ std::optional<std::string> storePathFromEntryId(const std::string& id) {
     auto bytes = fromHex(id);
     const size_t head = kFlagsSize + kStoreUid.size();
     if (!bytes || bytes->size() <= head ||
-        !std::all_of(bytes->begin(), bytes->begin() + kFlagsSize, [](uint8_t b) { return b == 0; }) ||
+        !std::all_of(bytes->begin(), bytes->begin() + kFlagsSize,
+                     [](uint8_t b) { return b == 0; }) ||
         !std::equal(kStoreUid.begin(), kStoreUid.end(), bytes->begin() + kFlagsSize)) {
         return std::nullopt;
     }

@@ -29,7 +29,8 @@ std::vector<std::string> readProfile(const std::filesystem::path& path) {
     }
     std::vector<std::string> paths;
     for (std::string line; std::getline(in, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+        while (!line.empty() &&
+               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
             line.pop_back();
         }
         const size_t start = line.find_first_not_of(" \t");

@@ -10,7 +10,7 @@ namespace pellmark::mapi {
 namespace {
 
 class PstFolderEnumerator : public store::FolderEnumerator {
-public:
+  public:
     PstFolderEnumerator(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids,
                         std::string parentPath)
         : file_(std::move(file)), ids_(std::move(ids)), parentPath_(std::move(parentPath)) {}
@@ -22,11 +22,12 @@ public:
             pst::Folder f = file_->folder(id);
             std::string name = f.displayName();
             std::string path = parentPath_ + "\\" + name;
-            return std::make_unique<PstFolder>(file_, std::move(f), std::move(name), std::move(path));
+            return std::make_unique<PstFolder>(file_, std::move(f), std::move(name),
+                                               std::move(path));
         });
     }
 
-private:
+  private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
     std::string parentPath_;
@@ -34,7 +35,7 @@ private:
 };
 
 class PstFolders : public store::Folders {
-public:
+  public:
     PstFolders(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids,
                std::string path)
         : file_(std::move(file)), ids_(std::move(ids)), path_(std::move(path)) {}
@@ -44,7 +45,7 @@ public:
         return std::make_unique<PstFolderEnumerator>(file_, ids_, path_);
     }
 
-private:
+  private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
     std::string path_;
@@ -52,9 +53,11 @@ private:
 
 }  // namespace
 
-PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder,
-                     std::string name, std::string path)
-    : file_(std::move(file)), folder_(std::move(folder)), name_(std::move(name)),
+PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
+                     std::string path)
+    : file_(std::move(file)),
+      folder_(std::move(folder)),
+      name_(std::move(name)),
       path_(std::move(path)) {}
 
 std::string PstFolder::entryId() {
@@ -91,7 +94,8 @@ std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, 
     pst::NodeId current = nid;
     while (true) {
         auto entry = file->ndb().findNode(current);
-        if (!entry || entry->nidParent == current || !seen.insert(entry->nidParent.value).second) break;
+        if (!entry || entry->nidParent == current || !seen.insert(entry->nidParent.value).second)
+            break;
         current = entry->nidParent;
         if (current == top) {
             names.push_back(file->store().displayName);

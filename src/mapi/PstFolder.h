@@ -11,7 +11,7 @@
 namespace pellmark::mapi {
 
 class PstFolder : public store::Folder {
-public:
+  public:
     // `name` is what Name() reports (the store's name for the top folder), `path` the folder's
     // FolderPath.
     PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
@@ -24,7 +24,7 @@ public:
     std::unique_ptr<store::Items> items() override;
     std::unique_ptr<store::Folders> folders() override;
 
-private:
+  private:
     std::shared_ptr<const pst::PstFile> file_;
     pst::Folder folder_;
     std::string name_;

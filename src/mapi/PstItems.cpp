@@ -14,7 +14,7 @@ namespace pellmark::mapi {
 namespace {
 
 class PstItemEnumerator : public store::ItemEnumerator {
-public:
+  public:
     PstItemEnumerator(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids)
         : file_(std::move(file)), ids_(std::move(ids)) {}
 
@@ -24,7 +24,7 @@ public:
         return guarded([&] { return std::make_unique<PstMailItem>(file_->message(id)); });
     }
 
-private:
+  private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
     size_t pos_ = 0;
@@ -43,7 +43,7 @@ void copyStream(pst::ByteStream& in, const std::filesystem::path& path) {
 }
 
 class PstAttachment : public store::Attachment {
-public:
+  public:
     PstAttachment(pst::Attachment attachment, int32_t index)
         : attachment_(std::move(attachment)), index_(index) {}
 
@@ -75,13 +75,13 @@ public:
         });
     }
 
-private:
+  private:
     pst::Attachment attachment_;
     int32_t index_;
 };
 
 class PstAttachments : public store::Attachments {
-public:
+  public:
     explicit PstAttachments(pst::Message message)
         : message_(std::move(message)), count_(message_.attachmentCount()) {}
 
@@ -91,12 +91,12 @@ public:
             throw store::StoreError("no attachment " + std::to_string(index));
         }
         return guarded([&] {
-            return std::make_unique<PstAttachment>(message_.attachment(static_cast<size_t>(index - 1)),
-                                                   index);
+            return std::make_unique<PstAttachment>(
+                message_.attachment(static_cast<size_t>(index - 1)), index);
         });
     }
 
-private:
+  private:
     pst::Message message_;
     size_t count_;
 };
@@ -108,8 +108,9 @@ PstItems::PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::No
 
 std::unique_ptr<store::MailItem> PstItems::Item(int64_t index) {
     if (index < 1 || index > Count()) throw store::StoreError("no item " + std::to_string(index));
-    return guarded(
-        [&] { return std::make_unique<PstMailItem>(file_->message(ids_[static_cast<size_t>(index - 1)])); });
+    return guarded([&] {
+        return std::make_unique<PstMailItem>(file_->message(ids_[static_cast<size_t>(index - 1)]));
+    });
 }
 
 std::unique_ptr<store::ItemEnumerator> PstItems::enumerate() {
@@ -142,7 +143,8 @@ void PstMailItem::saveAs(const std::string& path, int16_t type) {
 }
 
 store::ContactItem& PstMailItem::asContact() {
-    if (!store::isContactClass(MessageClass())) throw store::StoreError("the item is not a contact");
+    if (!store::isContactClass(MessageClass()))
+        throw store::StoreError("the item is not a contact");
     return *this;
 }
 

@@ -11,20 +11,20 @@ namespace pellmark::mapi {
 
 // A folder's items in the order of its contents table.
 class PstItems : public store::Items {
-public:
+  public:
     PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids);
 
     int64_t Count() override { return static_cast<int64_t>(ids_.size()); }
     std::unique_ptr<store::MailItem> Item(int64_t index) override;
     std::unique_ptr<store::ItemEnumerator> enumerate() override;
 
-private:
+  private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
 };
 
 class PstMailItem : public store::MailItem, public store::ContactItem {
-public:
+  public:
     explicit PstMailItem(pst::Message message);
 
     std::string MessageClass() override;
@@ -39,7 +39,7 @@ public:
 
     const pst::Message& message() const { return message_; }
 
-private:
+  private:
     pst::Message message_;
 };
 

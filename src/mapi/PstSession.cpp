@@ -8,7 +8,7 @@ namespace pellmark::mapi {
 namespace {
 
 class ProfileStoreEnumerator : public store::StoreEnumerator {
-public:
+  public:
     explicit ProfileStoreEnumerator(std::vector<std::string> paths) : paths_(std::move(paths)) {}
 
     std::unique_ptr<store::Store> next() override {
@@ -19,7 +19,7 @@ public:
         return std::make_unique<PstStore>(path.string());
     }
 
-private:
+  private:
     std::vector<std::string> paths_;
     size_t pos_ = 0;
 };

@@ -19,18 +19,18 @@ class PstSession;
 struct NoProfile {};
 
 class PstStores : public store::Stores {
-public:
+  public:
     explicit PstStores(PstSession& session) : session_(session) {}
     std::unique_ptr<store::StoreEnumerator> enumerate() override;
     std::unique_ptr<store::Store> add(const std::string& path) override;
     std::unique_ptr<store::Store> storeFromId(const std::string& entryId) override;
 
-private:
+  private:
     PstSession& session_;
 };
 
 class PstSession : public store::Session {
-public:
+  public:
     // `profile` is the profile file to read at logon (the XDG one when empty).
     explicit PstSession(std::filesystem::path profile = {});
     explicit PstSession(NoProfile);
@@ -43,7 +43,7 @@ public:
     const std::vector<std::string>& profileStores() const { return profileStores_; }
     void requireLogon() const;
 
-private:
+  private:
     std::filesystem::path profile_;
     bool readsProfile_ = true;
     std::vector<std::string> profileStores_;
@@ -52,7 +52,7 @@ private:
 };
 
 class PstSessionFactory : public store::SessionFactory {
-public:
+  public:
     static constexpr NoProfile kNoProfile{};
 
     explicit PstSessionFactory(std::filesystem::path profile = {}) : profile_(std::move(profile)) {}
@@ -62,7 +62,7 @@ public:
                              : std::make_unique<PstSession>(NoProfile{});
     }
 
-private:
+  private:
     std::filesystem::path profile_;
     bool readsProfile_ = true;
 };

@@ -24,7 +24,7 @@ auto guarded(F&& f) -> decltype(f()) {
 // A data file as a store. The file is opened on first use, so a store of the profile whose
 // file is missing can still be listed; it fails when its name or second text is read.
 class PstStore : public store::Store {
-public:
+  public:
     explicit PstStore(std::string absolutePath);
     // A store over a file already opened.
     PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile> file);
@@ -39,7 +39,7 @@ public:
 
     const pst::PstFile& file();
 
-private:
+  private:
     std::string path_;
     std::shared_ptr<const pst::PstFile> file_;
 };

@@ -8,7 +8,7 @@
 namespace pellmark::saveas {
 
 class AtomicFile {
-public:
+  public:
     // Creates the temporary file; throws SaveError when the directory refuses it.
     explicit AtomicFile(std::filesystem::path target);
     ~AtomicFile();
@@ -20,7 +20,7 @@ public:
     // Moves the content to the target; throws SaveError when the rename fails.
     void commit();
 
-private:
+  private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
     bool inPlace_ = false;

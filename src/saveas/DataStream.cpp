@@ -99,7 +99,8 @@ void classInit(gpointer klass, gpointer) {
 }
 
 GType dataStreamType() {
-    static const GType type = registerStreamType<DataStream, DataStreamClass>("PellmarkDataStream", classInit);
+    static const GType type =
+        registerStreamType<DataStream, DataStreamClass>("PellmarkDataStream", classInit);
     return type;
 }
 

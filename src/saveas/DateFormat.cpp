@@ -6,10 +6,11 @@
 namespace pellmark::saveas {
 namespace {
 
-constexpr const char* kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
-                                 "Saturday"};
-constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                   "July",    "August",   "September", "October", "November", "December"};
+constexpr const char* kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
 constexpr int64_t kFiletimeUnixEpoch = 116444736000000000LL;
 
 std::tm localOf(uint64_t filetime) {
@@ -29,8 +30,9 @@ std::string formatDateTime(uint64_t filetime) {
     const std::tm tm = localOf(filetime);
     const int hour12 = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%s, %s %d, %d %d:%02d %s", kDays[tm.tm_wday], kMonths[tm.tm_mon],
-                  tm.tm_mday, tm.tm_year + 1900, hour12, tm.tm_min, tm.tm_hour < 12 ? "AM" : "PM");
+    std::snprintf(buf, sizeof buf, "%s, %s %d, %d %d:%02d %s", kDays[tm.tm_wday],
+                  kMonths[tm.tm_mon], tm.tm_mday, tm.tm_year + 1900, hour12, tm.tm_min,
+                  tm.tm_hour < 12 ? "AM" : "PM");
     return buf;
 }
 
@@ -39,8 +41,8 @@ std::string formatDate(uint64_t filetime) {
     std::tm tm{};
     gmtime_r(&t, &tm);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s, %s %d, %d", kDays[tm.tm_wday], kMonths[tm.tm_mon], tm.tm_mday,
-                  tm.tm_year + 1900);
+    std::snprintf(buf, sizeof buf, "%s, %s %d, %d", kDays[tm.tm_wday], kMonths[tm.tm_mon],
+                  tm.tm_mday, tm.tm_year + 1900);
     return buf;
 }
 

@@ -30,7 +30,9 @@ struct FileOutStreamClass {
 
 GObjectClass* parentClass = nullptr;
 
-Sink& sinkOf(GMimeStream* stream) { return *reinterpret_cast<FileOutStream*>(stream)->sink; }
+Sink& sinkOf(GMimeStream* stream) {
+    return *reinterpret_cast<FileOutStream*>(stream)->sink;
+}
 
 bool drain(Sink& s) {
     size_t done = 0;
@@ -96,7 +98,8 @@ void classInit(gpointer klass, gpointer) {
 }
 
 GType fileOutStreamType() {
-    static const GType type = registerStreamType<FileOutStream, FileOutStreamClass>("PellmarkFileOutStream", classInit);
+    static const GType type =
+        registerStreamType<FileOutStream, FileOutStreamClass>("PellmarkFileOutStream", classInit);
     return type;
 }
 

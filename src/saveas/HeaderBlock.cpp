@@ -18,13 +18,15 @@ using pst::psetid::kLog;
 using pst::psetid::kTask;
 
 class Fields {
-public:
+  public:
     explicit Fields(const ItemView& item) : item_(item) {}
 
     void add(std::string label, std::string value) {
         if (!value.empty()) out.push_back({std::move(label), std::move(value)});
     }
-    void addString(std::string label, uint16_t id) { add(std::move(label), item_.string(id).value_or("")); }
+    void addString(std::string label, uint16_t id) {
+        add(std::move(label), item_.string(id).value_or(""));
+    }
     void addNamed(std::string label, const pst::Guid& set, uint32_t lidValue) {
         add(std::move(label), item_.namedString(set, lidValue).value_or(""));
     }
@@ -34,7 +36,7 @@ public:
 
     std::vector<HeaderField> out;
 
-private:
+  private:
     const ItemView& item_;
 };
 
@@ -100,11 +102,12 @@ void contactFields(const ItemView& item, Fields& f) {
                                        work(lid::kWorkAddressPostalCode, prop::kPostalCode),
                                        work(lid::kWorkAddressCountry, prop::kCountry)}));
     f.add("Home Address", address({s(prop::kHomeAddressStreet), s(prop::kHomeAddressCity),
-                                         s(prop::kHomeAddressStateOrProvince), s(prop::kHomeAddressPostalCode),
-                                         s(prop::kHomeAddressCountry)}));
-    f.add("Other Address", address({s(prop::kOtherAddressStreet), s(prop::kOtherAddressCity),
-                                          s(prop::kOtherAddressStateOrProvince), s(prop::kOtherAddressPostalCode),
-                                          s(prop::kOtherAddressCountry)}));
+                                   s(prop::kHomeAddressStateOrProvince),
+                                   s(prop::kHomeAddressPostalCode), s(prop::kHomeAddressCountry)}));
+    f.add("Other Address",
+          address({s(prop::kOtherAddressStreet), s(prop::kOtherAddressCity),
+                   s(prop::kOtherAddressStateOrProvince), s(prop::kOtherAddressPostalCode),
+                   s(prop::kOtherAddressCountry)}));
     static const std::pair<const char*, uint16_t> kPhones[] = {
         {"Business", prop::kBusinessTelephone}, {"Business 2", prop::kBusiness2Telephone},
         {"Home", prop::kHomeTelephone},         {"Home 2", prop::kHome2Telephone},
@@ -155,18 +158,24 @@ std::vector<std::string> distributionListMembers(const ItemView& item) {
 std::vector<HeaderField> headerFields(const ItemView& item) {
     Fields f(item);
     switch (item.kind()) {
-        case ItemKind::Contact: contactFields(item, f); break;
+        case ItemKind::Contact:
+            contactFields(item, f);
+            break;
         case ItemKind::DistList: {
-            f.add("Name", item.namedString(kAddress, lid::kDistributionListName).value_or(item.subject()));
+            f.add("Name",
+                  item.namedString(kAddress, lid::kDistributionListName).value_or(item.subject()));
             std::string members;
-            for (const auto& m : distributionListMembers(item)) members += (members.empty() ? "" : "\n") + m;
+            for (const auto& m : distributionListMembers(item))
+                members += (members.empty() ? "" : "\n") + m;
             f.add("Members", members);
             break;
         }
         case ItemKind::Appointment:
         case ItemKind::Meeting:
-            if (item.kind() == ItemKind::Meeting) mailFields(item, f);
-            else f.add("Subject", item.subject());
+            if (item.kind() == ItemKind::Meeting)
+                mailFields(item, f);
+            else
+                f.add("Subject", item.subject());
             f.addNamed("Location", kAppointment, lid::kLocation);
             f.addTime("Start", item.namedTime(kAppointment, lid::kAppointmentStartWhole));
             f.addTime("End", item.namedTime(kAppointment, lid::kAppointmentEndWhole));
@@ -182,10 +191,12 @@ std::vector<HeaderField> headerFields(const ItemView& item) {
             f.add("Subject", item.subject());
             f.addTime("Start Date", item.namedTime(kTask, lid::kTaskStartDate), true);
             f.addTime("Due Date", item.namedTime(kTask, lid::kTaskDueDate), true);
-            if (auto st = item.namedInteger(kTask, lid::kTaskStatus)) f.add("Status", taskStatus(*st));
+            if (auto st = item.namedInteger(kTask, lid::kTaskStatus))
+                f.add("Status", taskStatus(*st));
             if (auto imp = item.integer(prop::kImportance)) f.add("Priority", importance(*imp));
             if (auto pc = item.named(kTask, lid::kPercentComplete); pc && pc->asDouble()) {
-                f.add("% Complete", std::to_string(static_cast<int>(std::lround(*pc->asDouble() * 100))) + "%");
+                f.add("% Complete",
+                      std::to_string(static_cast<int>(std::lround(*pc->asDouble() * 100))) + "%");
             }
             f.addTime("Date Completed", item.namedTime(kTask, lid::kTaskDateCompleted), true);
             f.addNamed("Owner", kTask, lid::kTaskOwner);
@@ -196,13 +207,16 @@ std::vector<HeaderField> headerFields(const ItemView& item) {
             f.addNamed("Entry Type", kLog, lid::kLogType);
             f.addTime("Start", item.namedTime(kLog, lid::kLogStart));
             f.addTime("End", item.namedTime(kLog, lid::kLogEnd));
-            if (auto d = item.namedInteger(kLog, lid::kLogDuration)) f.add("Duration", std::to_string(*d) + " minutes");
+            if (auto d = item.namedInteger(kLog, lid::kLogDuration))
+                f.add("Duration", std::to_string(*d) + " minutes");
             break;
         case ItemKind::Note:
             f.add("Subject", item.subject());
             f.addTime("Modified", item.time(prop::kLastModificationTime));
             break;
-        default: mailFields(item, f); break;
+        default:
+            mailFields(item, f);
+            break;
     }
     std::string cats;
     for (const auto& c : item.categories()) cats += (cats.empty() ? "" : "; ") + c;

@@ -15,8 +15,8 @@ std::string lower(std::string_view s) {
 
 // The position of the first case-insensitive occurrence of `needle` from `from`.
 size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0) {
-    auto it = std::search(hay.begin() + static_cast<ptrdiff_t>(std::min(from, hay.size())), hay.end(),
-                          needle.begin(), needle.end(), [](char a, char b) {
+    auto it = std::search(hay.begin() + static_cast<ptrdiff_t>(std::min(from, hay.size())),
+                          hay.end(), needle.begin(), needle.end(), [](char a, char b) {
                               return std::tolower(static_cast<unsigned char>(a)) ==
                                      std::tolower(static_cast<unsigned char>(b));
                           });
@@ -40,7 +40,8 @@ std::optional<uint32_t> codepageOfCharset(std::string_view name) {
         if (n == k) return cp;
     }
     if (n.rfind("windows-", 0) == 0) return static_cast<uint32_t>(std::atoi(n.c_str() + 8));
-    if (n.rfind("iso-8859-", 0) == 0) return 28590 + static_cast<uint32_t>(std::atoi(n.c_str() + 9));
+    if (n.rfind("iso-8859-", 0) == 0)
+        return 28590 + static_cast<uint32_t>(std::atoi(n.c_str() + 9));
     if (n.rfind("cp", 0) == 0 && n.size() > 2 && std::isdigit(static_cast<unsigned char>(n[2]))) {
         return static_cast<uint32_t>(std::atoi(n.c_str() + 2));
     }
@@ -48,11 +49,14 @@ std::optional<uint32_t> codepageOfCharset(std::string_view name) {
 }
 
 std::optional<uint32_t> htmlDeclaredCodepage(pst::Bytes html) {
-    std::string_view head(reinterpret_cast<const char*>(html.data()), std::min<size_t>(html.size(), 4096));
+    std::string_view head(reinterpret_cast<const char*>(html.data()),
+                          std::min<size_t>(html.size(), 4096));
     for (size_t pos = findNoCase(head, "charset="); pos != std::string_view::npos;
          pos = findNoCase(head, "charset=", pos + 1)) {
         size_t start = pos + 8;
-        while (start < head.size() && (head[start] == '"' || head[start] == '\'' || head[start] == ' ')) ++start;
+        while (start < head.size() &&
+               (head[start] == '"' || head[start] == '\'' || head[start] == ' '))
+            ++start;
         size_t end = start;
         while (end < head.size() && (std::isalnum(static_cast<unsigned char>(head[end])) ||
                                      head[end] == '-' || head[end] == '_')) {

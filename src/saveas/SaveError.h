@@ -8,7 +8,7 @@
 namespace pellmark::saveas {
 
 class SaveError : public std::runtime_error {
-public:
+  public:
     explicit SaveError(const std::string& what) : std::runtime_error(what) {}
 };
 

@@ -15,7 +15,7 @@
 namespace pellmark::store {
 
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -31,7 +31,7 @@ enum class SaveType : int16_t {
 };
 
 class Attachment {
-public:
+  public:
     virtual ~Attachment() = default;
     // Never empty; an embedded message is named after its subject with ".msg".
     virtual std::string fileName() = 0;
@@ -40,21 +40,21 @@ public:
 };
 
 class Attachments {
-public:
+  public:
     virtual ~Attachments() = default;
     virtual int32_t count() = 0;
     virtual std::unique_ptr<Attachment> item(int32_t index) = 0;  // 1-based
 };
 
 class ContactItem {
-public:
+  public:
     virtual ~ContactItem() = default;
     virtual std::string firstName() = 0;
     virtual std::string lastName() = 0;
 };
 
 class MailItem {
-public:
+  public:
     virtual ~MailItem() = default;
     virtual std::string MessageClass() = 0;
     virtual std::string subject() = 0;
@@ -73,13 +73,13 @@ public:
 // it, or nullptr after the last; when the item there cannot be read it throws, and the next
 // call goes on with the item after it.
 class ItemEnumerator {
-public:
+  public:
     virtual ~ItemEnumerator() = default;
     virtual std::unique_ptr<MailItem> next() = 0;
 };
 
 class Items {
-public:
+  public:
     virtual ~Items() = default;
     virtual int64_t Count() = 0;
     virtual std::unique_ptr<MailItem> Item(int64_t index) = 0;  // 1-based
@@ -89,20 +89,20 @@ public:
 class Folder;
 
 class FolderEnumerator {
-public:
+  public:
     virtual ~FolderEnumerator() = default;
     virtual std::unique_ptr<Folder> next() = 0;  // nullptr after the last
 };
 
 class Folders {
-public:
+  public:
     virtual ~Folders() = default;
     virtual int32_t count() = 0;
     virtual std::unique_ptr<FolderEnumerator> enumerate() = 0;
 };
 
 class Folder {
-public:
+  public:
     virtual ~Folder() = default;
     virtual std::string Name() = 0;
     virtual std::string entryId() = 0;
@@ -115,7 +115,7 @@ public:
 };
 
 class Store {
-public:
+  public:
     virtual ~Store() = default;
     virtual std::string displayName() = 0;
     virtual std::string entryId() = 0;
@@ -134,13 +134,13 @@ public:
 };
 
 class StoreEnumerator {
-public:
+  public:
     virtual ~StoreEnumerator() = default;
     virtual std::unique_ptr<Store> next() = 0;  // nullptr after the last
 };
 
 class Stores {
-public:
+  public:
     virtual ~Stores() = default;
     virtual std::unique_ptr<StoreEnumerator> enumerate() = 0;
     // Opens a data file as a store of the session; fails when it is not a readable .pst.
@@ -149,7 +149,7 @@ public:
 };
 
 class Session {
-public:
+  public:
     virtual ~Session() = default;
     // Reads the profile; fails when the profile exists but cannot be read.
     virtual void logon() = 0;
@@ -161,7 +161,7 @@ public:
 // Creates sessions. The application holds one factory and creates a session per user action;
 // tests substitute their own.
 class SessionFactory {
-public:
+  public:
     virtual ~SessionFactory() = default;
     virtual std::unique_ptr<Session> create() = 0;
 };

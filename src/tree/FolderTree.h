@@ -28,7 +28,7 @@ struct NodeSpec {
 };
 
 class FolderTree : public QTreeWidget {
-public:
+  public:
     explicit FolderTree(QWidget* parent = nullptr);
 
     // The pictures that nodes name by index; nodes added before keep their index and show the
@@ -68,7 +68,7 @@ public:
     void beginBatches();
     void endBatches();
 
-private:
+  private:
     void showImage(QTreeWidgetItem& item) const;
     void showBatch();
 

@@ -44,12 +44,15 @@ std::string folderTag(const std::string& entryId, const std::string& folderPath)
     return entryId + "#" + (folderPath.empty() ? folderPath : folderPath.substr(1));
 }
 
-std::string folderTag(store::Folder& folder) { return folderTag(folder.entryId(), folder.FolderPath()); }
+std::string folderTag(store::Folder& folder) {
+    return folderTag(folder.entryId(), folder.FolderPath());
+}
 
 void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode) {
     store::walkFolders<QTreeWidgetItem*>(
         iSubFolder, iSubFolderNode,
-        [this](store::Folder& folder, QTreeWidgetItem* const& parent) -> std::optional<QTreeWidgetItem*> {
+        [this](store::Folder& folder,
+               QTreeWidgetItem* const& parent) -> std::optional<QTreeWidgetItem*> {
             QTreeWidgetItem* node = nullptr;
             try {
                 node = addFolder(folder, parent);

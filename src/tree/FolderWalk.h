@@ -19,7 +19,7 @@ std::string folderTag(const std::string& entryId, const std::string& folderPath)
 std::string folderTag(store::Folder& folder);
 
 class FolderWalk {
-public:
+  public:
     // `yield` lets the window system process pending events; it runs once per subfolder.
     FolderWalk(FolderTree& tree, std::function<void()> yield);
 
@@ -34,7 +34,7 @@ public:
     // (what addFolder returned for it).
     void GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode);
 
-private:
+  private:
     FolderTree& tree_;
     std::function<void()> yield_;
     std::unordered_set<std::string> visited_;  // entry ids

@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
-#include "tree/SmallIcons.h"
 #include "tree/FolderWalk.h"
+#include "tree/SmallIcons.h"
 
 namespace pellmark::tree {
 

@@ -16,12 +16,12 @@ namespace pellmark::tree {
 // A fill failed after it had cleared the tree, or could not read every folder: what the tree
 // shows is incomplete.
 class FillError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class MailboxFolderDisplay {
-public:
+  public:
     explicit MailboxFolderDisplay(MainWindowParts& parts);
 
     // Shows the mailbox whose entry the store list shows (display name, blanks, "#", entry id).
@@ -31,7 +31,7 @@ public:
     // CurrentStoreID. Leaves CmdStartConversion disabled.
     void ShowPstFolders();
 
-private:
+  private:
     void fill(store::Store& store);
     void ticking();
 

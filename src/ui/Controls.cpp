@@ -21,22 +21,22 @@ namespace pellmark::ui {
 namespace {
 
 class FixedHeightTabBar : public QTabBar {
-public:
+  public:
     FixedHeightTabBar(int height, QWidget* parent) : QTabBar(parent), height_(height) {}
 
-protected:
+  protected:
     QSize tabSizeHint(int index) const override {
         return {QTabBar::tabSizeHint(index).width(), height_};
     }
 
-private:
+  private:
     int height_;
 };
 
 // Drops a list below its box, as wide as the box, whatever the entries hold: some styles widen
 // the list to its longest entry, which for entries padded with blanks is the whole screen.
 class DropDownListStyle : public QProxyStyle {
-public:
+  public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returned) const override {
         if (hint == QStyle::SH_ComboBox_Popup) return 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class TabControl : public QTabWidget {
-public:
+  public:
     TabControl(int tabHeight, QWidget* parent) : QTabWidget(parent) {
         setTabBar(new FixedHeightTabBar(tabHeight, this));
     }

@@ -9,7 +9,7 @@ class QWidget;
 namespace pellmark::ui {
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     virtual QString openFile(QWidget* owner, const QString& fileName, const QString& filter) = 0;
 };

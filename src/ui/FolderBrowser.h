@@ -9,7 +9,7 @@ class QWidget;
 namespace pellmark::ui {
 
 class FolderBrowser {
-public:
+  public:
     virtual ~FolderBrowser() = default;
     virtual QString browse(QWidget* owner, const QString& prompt) = 0;
 };

@@ -16,7 +16,7 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     // Modal to `owner` (or to the program when it is null). With YesNo, Yes is the default.
     virtual MessageAnswer show(QWidget* owner, const QString& title, const QString& text,

@@ -6,7 +6,7 @@
 namespace pellmark::ui {
 
 class QtFileDialog : public FileDialog {
-public:
+  public:
     QString openFile(QWidget* owner, const QString& fileName, const QString& filter) override;
 
     // "Outlook Mailbox (*.pst)|*.pst" becomes "Outlook Mailbox (*.pst)", the form Qt reads.

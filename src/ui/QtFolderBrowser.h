@@ -6,7 +6,7 @@
 namespace pellmark::ui {
 
 class QtFolderBrowser : public FolderBrowser {
-public:
+  public:
     QString browse(QWidget* owner, const QString& prompt) override;
 };
 

@@ -6,7 +6,7 @@
 namespace pellmark::ui {
 
 class QtMessageBox : public MessageBox {
-public:
+  public:
     MessageAnswer show(QWidget* owner, const QString& title, const QString& text, MessageIcon icon,
                        MessageButtons buttons) override;
 };

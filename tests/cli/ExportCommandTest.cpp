@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "cli/ExportCommand.h"
-#include "pst/messaging/Folder.h"
 #include "pst/ltp/Tags.h"
+#include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -47,14 +47,17 @@ TEST(ExportCommand, EveryTreeFolderMirroredUnderTheExportRoot) {
 }
 
 TEST(ExportCommand, ChosenFoldersOnlyAndHtmlAttachmentsBeside) {
-    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
+    PELLMARK_SAMPLE_OR_SKIP(pst,
+                            "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
     test::TempDir dir;
-    ExportRun r = exportTo({"html", {"\\\\quickquick\\Deleted Items"}, pst.string(), dir.path().string(), false});
+    ExportRun r = exportTo(
+        {"html", {"\\\\quickquick\\Deleted Items"}, pst.string(), dir.path().string(), false});
     EXPECT_EQ(r.status, 0) << r.err;
     const auto folder = dir / "Converted Outlook PST" / "quickquick" / "Deleted Items";
     EXPECT_EQ(filesUnder(folder, ".html"), 36u);
     size_t others = 0;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) others += e.path().extension() != ".html";
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        others += e.path().extension() != ".html";
     EXPECT_GE(others, 100u) << "attachments are written beside the pages";
 }
 
@@ -74,7 +77,8 @@ TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
     contacts.addMessage("IPM.DistList").setSubject("A list");
     b.write(dir / "box.pst");
 
-    ExportRun eml = exportTo({"eml", {}, (dir / "box.pst").string(), (dir / "eml").string(), false});
+    ExportRun eml =
+        exportTo({"eml", {}, (dir / "box.pst").string(), (dir / "eml").string(), false});
     EXPECT_EQ(eml.status, 0) << eml.out << eml.err;
     EXPECT_NE(eml.out.find("5 items written, 0 failed, 1 skipped"), std::string::npos) << eml.out;
     const auto box = dir / "eml" / "Converted Outlook PST" / "Box";
@@ -89,8 +93,11 @@ TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
 
     // With vCards chosen, a contact folder's other items go out as text; the top folder can be
     // chosen by its path.
-    ExportRun vcf = exportTo({"vcf", {"\\\\Box", "\\\\Box\\Contacts"},
-                              (dir / "box.pst").string(), (dir / "vcf").string(), false});
+    ExportRun vcf = exportTo({"vcf",
+                              {"\\\\Box", "\\\\Box\\Contacts"},
+                              (dir / "box.pst").string(),
+                              (dir / "vcf").string(),
+                              false});
     EXPECT_EQ(vcf.status, 0) << vcf.err;
     EXPECT_NE(vcf.out.find("2 items written, 0 failed, 1 skipped"), std::string::npos) << vcf.out;
     EXPECT_EQ(filesUnder(dir / "vcf" / "Converted Outlook PST" / "Box" / "Contacts", ".txt"), 1u);
@@ -153,11 +160,13 @@ TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {
     ExportRun badFormat = exportTo({"pdf", {}, pst.string(), dir.path().string(), false});
     EXPECT_EQ(badFormat.status, 2);
     EXPECT_NE(badFormat.err.find("unknown format 'pdf'"), std::string::npos);
-    ExportRun badFolder = exportTo({"txt", {"\\\\sample1\\Nope"}, pst.string(), dir.path().string(), false});
+    ExportRun badFolder =
+        exportTo({"txt", {"\\\\sample1\\Nope"}, pst.string(), dir.path().string(), false});
     EXPECT_EQ(badFolder.status, 2);
     EXPECT_NE(badFolder.err.find("--list"), std::string::npos);
     test::writeFile(dir / "notes.pst", "not a mailbox");
-    ExportRun badFile = exportTo({"txt", {}, (dir / "notes.pst").string(), dir.path().string(), false});
+    ExportRun badFile =
+        exportTo({"txt", {}, (dir / "notes.pst").string(), dir.path().string(), false});
     EXPECT_EQ(badFile.status, 2);
     EXPECT_NE(badFile.err.find("notes.pst"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "Converted Outlook PST"));

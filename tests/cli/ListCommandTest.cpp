@@ -34,7 +34,8 @@ TEST(ListCommand, FoldersDepthFirstUnderTheStoreName) {
               "\\\\Personal folders\\Deleted Items\tIPM.Note\t0\n"
               "\\\\Personal folders\\lokay-m\tIPM.Note\t0\n"
               "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\tIPM.Note\t1\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\TW-Commercial Group\tIPM.Note\t14\n"
+              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\TW-Commercial "
+              "Group\tIPM.Note\t14\n"
               "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Systems\tIPM.Note\t7\n"
               "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Sent Items\tIPM.Note\t2\n"
               "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Personal\tIPM.Note\t47\n");

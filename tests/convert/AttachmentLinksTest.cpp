@@ -29,7 +29,7 @@ TEST(AttachmentLinks, AppendAddsTheBlockOnlyWhenThereAreLinks) {
 }
 
 class SaveAttachments : public ::testing::Test {
-protected:
+  protected:
     SavedAttachments save(std::vector<test::FakeAttachment> attachments) {
         world.addStore("S", "S1").root.subfolders.push_back(
             test::fakeFolder("Inbox", {test::fakeMail("m", std::move(attachments))}));

@@ -28,7 +28,7 @@ int numberIn(const std::string& name, const std::string& stem, const std::string
 }
 
 class RecordingProgress : public RunProgress {
-public:
+  public:
     std::vector<std::string> events;
 
     void folderStarted(const std::string& name, std::size_t, std::size_t) override {
@@ -48,7 +48,7 @@ public:
 };
 
 class ConversionRunTest : public ::testing::Test {
-protected:
+  protected:
     ConversionRunTest() {
         world.addStore("Personal Folders", "S1");
         // add() hands out references that must survive later additions.
@@ -244,8 +244,8 @@ TEST_F(ConversionRunTest, AFolderAndAnAttachmentNeverTakeEachOthersName) {
 // Every file written is in the manifest with its size and hash; a resumed run passes over the
 // items written whole and writes the others once more, and nothing twice.
 TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwice) {
-    auto& inbox = add(fakeFolder("Inbox", {fakeMail("one", {{"a.pdf", "A"}}), fakeMail("two"),
-                                           fakeMail("three")}));
+    auto& inbox = add(fakeFolder(
+        "Inbox", {fakeMail("one", {{"a.pdf", "A"}}), fakeMail("two"), fakeMail("three")}));
     for (int i = 0; i < 3; ++i) inbox.items[i].entryId = "E" + std::to_string(i + 1);
     run("html", {tag(inbox)});
     auto entries = Manifest::read(root());
@@ -382,11 +382,12 @@ TEST(CompletionMessage, PlainSuccessOrWhatFailed) {
     damaged.itemsRecovered = 2;
     damaged.damage = {"the file is cut short"};
     damaged.stopped = true;
-    EXPECT_EQ(completionMessage(damaged).text,
-              "Outlook Mailbox exported with errors to >\r\n/out/Converted Outlook PST/\r\n\r\n"
-              "3 items exported.\r\nThe export was stopped before its end.\r\n"
-              "The mailbox file is damaged:\r\n    the file is cut short\r\n"
-              "2 items that no folder listed any more were recovered into \"Recovered items\".\r\n");
+    EXPECT_EQ(
+        completionMessage(damaged).text,
+        "Outlook Mailbox exported with errors to >\r\n/out/Converted Outlook PST/\r\n\r\n"
+        "3 items exported.\r\nThe export was stopped before its end.\r\n"
+        "The mailbox file is damaged:\r\n    the file is cut short\r\n"
+        "2 items that no folder listed any more were recovered into \"Recovered items\".\r\n");
 }
 
 }  // namespace

@@ -126,7 +126,8 @@ TEST(OutputDirectories, OneSafeDirectoryPerNameOfTheFolderPath) {
     test::TempDir dir;
     const std::string root = dir.path().string() + "/";
     OutputDirectories directories(root);
-    EXPECT_EQ(directories.forFolder("\\\\Personal Folders\\Inbox"), root + "Personal Folders/Inbox/");
+    EXPECT_EQ(directories.forFolder("\\\\Personal Folders\\Inbox"),
+              root + "Personal Folders/Inbox/");
     EXPECT_EQ(directories.forFolder("\\\\Store\\..\\..\\etc"), root + "Store/___/___/etc/");
     EXPECT_EQ(directories.forFolder("\\\\Store\\a/b\\#1"), root + "Store/a_b/#1/");
     EXPECT_EQ(directories.forFolder("\\\\Store\\\\x"), root + "Store/_/x/");
@@ -141,7 +142,8 @@ TEST(OutputDirectories, ADirectoryNeverTakesAFilesName) {
     std::filesystem::create_directories(dir / "Store" / "Inbox");
     test::writeFile(dir / "Store" / "Inbox" / "Projects", "an attachment");
     OutputDirectories directories(root);
-    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects"), root + "Store/Inbox/Projects (2)/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects"),
+              root + "Store/Inbox/Projects (2)/");
     EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects\\2024"),
               root + "Store/Inbox/Projects (2)/2024/")
         << "the folders below follow it";
@@ -159,8 +161,8 @@ TEST(OutputDirectories, FailuresSayWhy) {
             << error.what();
     }
     std::filesystem::create_directory(dir / "locked");
-    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (::geteuid() != 0) {  // root writes anywhere
         OutputDirectories locked((dir / "locked").string());
         EXPECT_THROW(locked.forFolder("\\\\Store"), WriteError);

@@ -19,7 +19,7 @@ namespace pellmark::convert {
 namespace {
 
 class frmSaveTest : public ::testing::Test {
-protected:
+  protected:
     frmSaveTest() : factory(world) {
         test::qtApplication();
         auto& store = world.addStore("Personal Folders", "S1");

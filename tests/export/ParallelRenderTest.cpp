@@ -18,13 +18,15 @@ namespace {
 std::map<std::string, std::string> filesUnder(const std::filesystem::path& root) {
     std::map<std::string, std::string> out;
     for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-        if (e.is_regular_file()) out[e.path().lexically_relative(root).string()] = test::readFile(e.path());
+        if (e.is_regular_file())
+            out[e.path().lexically_relative(root).string()] = test::readFile(e.path());
     }
     return out;
 }
 
-RunSummary exportWith(unsigned threads, const std::string& storeId, const std::vector<std::string>& tags,
-                      const std::string& format, const std::filesystem::path& out) {
+RunSummary exportWith(unsigned threads, const std::string& storeId,
+                      const std::vector<std::string>& tags, const std::string& format,
+                      const std::filesystem::path& out) {
     mapi::PstSessionFactory sessions(mapi::PstSessionFactory::kNoProfile);
     RunProgress quiet;
     ConversionRun run(sessions, {storeId, tags, out.string(), *exportFormatNamed(format)}, quiet);
@@ -39,15 +41,19 @@ TEST(ParallelRender, SameFilesAsOneThread) {
     pstwriter::PstBuilder b;
     auto& inbox = b.root().addFolder("Inbox", "IPF.Note");
     for (int i = 0; i < 120; ++i) {
-        auto& m = inbox.addMessage().setSubject(i % 7 == 0 ? "Same subject" : "Message " + std::to_string(i))
+        auto& m = inbox.addMessage()
+                      .setSubject(i % 7 == 0 ? "Same subject" : "Message " + std::to_string(i))
                       .setBody("Body of message " + std::to_string(i) + " \xe2\x82\xac");
-        if (i % 5 == 0) m.addAttachment("a" + std::to_string(i) + ".bin", pstwriter::ByteVec(3000, uint8_t(i)));
+        if (i % 5 == 0)
+            m.addAttachment("a" + std::to_string(i) + ".bin", pstwriter::ByteVec(3000, uint8_t(i)));
         // Every 11th item has a damaged RTF body: its RTF save fails, wherever it runs.
-        if (i % 11 == 0) m.set(pst::prop::kRtfCompressed, pstwriter::PropValue::binary(std::string("broken")));
+        if (i % 11 == 0)
+            m.set(pst::prop::kRtfCompressed, pstwriter::PropValue::binary(std::string("broken")));
     }
     auto& contacts = b.root().addFolder("Contacts", "IPF.Contact");
     for (int i = 0; i < 30; ++i) {
-        contacts.addMessage("IPM.Contact").setString(pst::prop::kGivenName, "Ann" + std::to_string(i));
+        contacts.addMessage("IPM.Contact")
+            .setString(pst::prop::kGivenName, "Ann" + std::to_string(i));
     }
     b.write(dir / "m.pst");
 

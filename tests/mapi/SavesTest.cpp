@@ -13,16 +13,17 @@ namespace {
 
 using test::TempDir;
 
-std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst, const std::string& folder) {
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder) {
     return test::firstItemIn(*openStore(pst.string())->rootFolder(), folder);
 }
 
-std::string saved(store::MailItem& item, store::SaveType type, const TempDir& dir, const char* name) {
+std::string saved(store::MailItem& item, store::SaveType type, const TempDir& dir,
+                  const char* name) {
     const auto path = dir / name;
     item.saveAs(path.string(), static_cast<int16_t>(type));
     return test::readFile(path);
 }
-
 
 TEST(Saves, TextOfAMailHasHeaderBlockThenBody) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/tika__testPST_variousBodyTypes.pst");
@@ -30,9 +31,10 @@ TEST(Saves, TextOfAMailHasHeaderBlockThenBody) {
     auto item = firstItemOf(pst, "tmp");
     const std::string txt = saved(*item, store::SaveType::Txt, dir, "a.txt");
     EXPECT_EQ(txt.rfind("From:\tAllison, Timothy B. <tallison@mitre.org>\nSent:\t", 0), 0u) << txt;
-    EXPECT_NE(txt.find("\nTo:\tAllison, Timothy B. <tallison@mitre.org>\nSubject:\toriginal email\n\n"
-                       "This is the original email (html)"),
-              std::string::npos)
+    EXPECT_NE(
+        txt.find("\nTo:\tAllison, Timothy B. <tallison@mitre.org>\nSubject:\toriginal email\n\n"
+                 "This is the original email (html)"),
+        std::string::npos)
         << txt;
 }
 
@@ -44,7 +46,8 @@ TEST(Saves, NonAsciiTextSurvivesEverySave) {
     const std::string cjk[] = {"\xe4\xbd\xa0\xe5\xa5\xbd", "\xe3\x81\x93\xe3\x82\x93\xe3\x81\xab",
                                "\xec\x95\x88\xeb\x85\x95"};
     const std::string txt = saved(*item, store::SaveType::Txt, dir, "a.txt");
-    EXPECT_NE(txt.find("Attachments:\tC \xe4\xbd\xa0\xe5\xa5\xbd.png; J "), std::string::npos) << txt;
+    EXPECT_NE(txt.find("Attachments:\tC \xe4\xbd\xa0\xe5\xa5\xbd.png; J "), std::string::npos)
+        << txt;
     saved(*item, store::SaveType::Html, dir, "a.html");
     const std::string html = test::htmlSummary(dir / "a.html");
     EXPECT_NE(html.find("charset=utf-8\n"), std::string::npos) << html;
@@ -63,7 +66,8 @@ TEST(Saves, AnsiFileInCodePage932) {
     TempDir dir;
     auto contact = firstItemOf(pst, "");
     const std::string txt = saved(*contact, store::SaveType::Txt, dir, "c.txt");
-    EXPECT_NE(txt.find("Last Name:\t\xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3"), std::string::npos)
+    EXPECT_NE(txt.find("Last Name:\t\xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3"),
+              std::string::npos)
         << txt;  // "イグザン"
     EXPECT_EQ(txt.find("\xef\xbf\xbd"), std::string::npos) << "undecodable text";
 }
@@ -104,15 +108,19 @@ TEST(Saves, RtfKeepsTheItemsRtfWithTheHeaderFirst) {
 TEST(Saves, OtherKindsShowTheirOwnFields) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-hughbe__hughbe_Outlook.pst");
     TempDir dir;
-    const std::string appointment = saved(*firstItemOf(pst, "Calendar"), store::SaveType::Txt, dir, "a.txt");
-    EXPECT_NE(appointment.find("\nStart:\tThursday, February 4, 2021"), std::string::npos) << appointment;
+    const std::string appointment =
+        saved(*firstItemOf(pst, "Calendar"), store::SaveType::Txt, dir, "a.txt");
+    EXPECT_NE(appointment.find("\nStart:\tThursday, February 4, 2021"), std::string::npos)
+        << appointment;
     EXPECT_NE(appointment.find("\nEnd:\t"), std::string::npos);
     const std::string task = saved(*firstItemOf(pst, "Tasks"), store::SaveType::Txt, dir, "t.txt");
     EXPECT_NE(task.find("\nStatus:\tCompleted\n"), std::string::npos) << task;
     EXPECT_NE(task.find("\n% Complete:\t100%\n"), std::string::npos);
-    const std::string contact = saved(*firstItemOf(pst, "Contacts"), store::SaveType::Txt, dir, "c.txt");
+    const std::string contact =
+        saved(*firstItemOf(pst, "Contacts"), store::SaveType::Txt, dir, "c.txt");
     EXPECT_NE(contact.find("E-mail:\temail@gmail.com"), std::string::npos) << contact;
-    const std::string journal = saved(*firstItemOf(pst, "Journal"), store::SaveType::Txt, dir, "j.txt");
+    const std::string journal =
+        saved(*firstItemOf(pst, "Journal"), store::SaveType::Txt, dir, "j.txt");
     EXPECT_NE(journal.find("Entry Type:\tPhone Call"), std::string::npos) << journal;
 }
 

@@ -29,26 +29,30 @@ std::unique_ptr<store::MailItem> onlyItem(const std::filesystem::path& pst) {
     return child(*store->rootFolder(), "Inbox")->items()->Item(1);
 }
 
-std::string saveAndRead(store::MailItem& item, store::SaveType type, const std::filesystem::path& path) {
+std::string saveAndRead(store::MailItem& item, store::SaveType type,
+                        const std::filesystem::path& path) {
     item.saveAs(path.string(), static_cast<int16_t>(type));
     return test::readFile(path);
 }
 
-
 TEST(ShapedItems, RtfOnlyBodyGivesTextHtmlAndRtf) {
     TempDir dir;
     PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addMessage()
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
         .setSubject("Quarterly numbers")
         .setSender("Ann Lee", "ann@example.org")
-        .setRtf("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 First line\\par "
-                "{\\b Second} line with caf\\'e9\\par}");
+        .setRtf(
+            "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 First line\\par "
+            "{\\b Second} line with caf\\'e9\\par}");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
     const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "m.txt");
     EXPECT_NE(txt.find("\n\nFirst line\nSecond line with caf\xc3\xa9"), std::string::npos) << txt;
     saveAndRead(*item, store::SaveType::Html, dir / "m.html");
-    EXPECT_NE(test::htmlSummary(dir / "m.html").find("First line Second line with caf\xc3\xa9"), std::string::npos);
+    EXPECT_NE(test::htmlSummary(dir / "m.html").find("First line Second line with caf\xc3\xa9"),
+              std::string::npos);
     saveAndRead(*item, store::SaveType::Rtf, dir / "m.rtf");
     const std::string shown = test::unrtf(dir / "m.rtf", "--text");
     EXPECT_LT(shown.find("Ann Lee"), shown.find("First line")) << shown;
@@ -78,30 +82,40 @@ TEST(ShapedItems, HtmlOnlyBodyWithInlineImage) {
 TEST(ShapedItems, HtmlCarriedInRtfIsRecovered) {
     TempDir dir;
     PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addMessage().setSubject("Wrapped").setRtf(
-        "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
-        "{\\*\\htmltag19 <html>}{\\*\\htmltag50 <body>}\\htmlrtf {\\htmlrtf0 "
-        "{\\*\\htmltag84 <b>}\\htmlrtf {\\b \\htmlrtf0 Bold words\\htmlrtf }\\htmlrtf0 "
-        "{\\*\\htmltag92 </b>}\\htmlrtf }\\htmlrtf0 {\\*\\htmltag58 </body>}{\\*\\htmltag27 </html>}}");
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
+        .setSubject("Wrapped")
+        .setRtf(
+            "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+            "{\\*\\htmltag19 <html>}{\\*\\htmltag50 <body>}\\htmlrtf {\\htmlrtf0 "
+            "{\\*\\htmltag84 <b>}\\htmlrtf {\\b \\htmlrtf0 Bold words\\htmlrtf }\\htmlrtf0 "
+            "{\\*\\htmltag92 </b>}\\htmlrtf }\\htmlrtf0 {\\*\\htmltag58 </body>}{\\*\\htmltag27 "
+            "</html>}}");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
     const std::string html = saveAndRead(*item, store::SaveType::Html, dir / "m.html");
     EXPECT_NE(html.find("<b>Bold words</b>"), std::string::npos) << html;
-    EXPECT_NE(saveAndRead(*item, store::SaveType::Txt, dir / "m.txt").find("\n\nBold words"), std::string::npos);
+    EXPECT_NE(saveAndRead(*item, store::SaveType::Txt, dir / "m.txt").find("\n\nBold words"),
+              std::string::npos);
 }
 
 TEST(ShapedItems, AnsiTextInItsCodePage) {
     TempDir dir;
     PstBuilder b;
     b.options().codepage = 1251;
-    b.root().addFolder("Inbox", "IPF.Note").addMessage()
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
         .setSubject("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82")  // "Привет"
-        .setBody("\xd0\x94\xd0\xbe\xd0\xb1\xd1\x80\xd1\x8b\xd0\xb9 \xd0\xb4\xd0\xb5\xd0\xbd\xd1\x8c");
+        .setBody(
+            "\xd0\x94\xd0\xbe\xd0\xb1\xd1\x80\xd1\x8b\xd0\xb9 \xd0\xb4\xd0\xb5\xd0\xbd\xd1\x8c");
     b.write(dir / "a.pst", {pst::Format::Ansi, pst::CryptMethod::Cyclic});
     auto item = onlyItem(dir / "a.pst");
     EXPECT_EQ(item->subject(), "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82");
     const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "a.txt");
-    EXPECT_NE(txt.find("\xd0\x94\xd0\xbe\xd0\xb1\xd1\x80\xd1\x8b\xd0\xb9"), std::string::npos) << txt;
+    EXPECT_NE(txt.find("\xd0\x94\xd0\xbe\xd0\xb1\xd1\x80\xd1\x8b\xd0\xb9"), std::string::npos)
+        << txt;
     const std::string rtf = saveAndRead(*item, store::SaveType::Rtf, dir / "a.rtf");
     EXPECT_NE(rtf.find("\\u1055?"), std::string::npos);  // "П" kept as a Unicode escape
 }
@@ -109,7 +123,9 @@ TEST(ShapedItems, AnsiTextInItsCodePage) {
 TEST(ShapedItems, EverythingAddedToTheHtmlPageIsEscaped) {
     TempDir dir;
     PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addMessage()
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
         .setSubject("<script>alert(1)</script> & \"co\"")
         .setSender("Mallory <evil>", "m@example.org")
         .setBody("<img src=x onerror=alert(2)>");
@@ -125,7 +141,11 @@ TEST(ShapedItems, EverythingAddedToTheHtmlPageIsEscaped) {
 TEST(ShapedItems, FoldersWithHashesClassesAndEmptyOnes) {
     TempDir dir;
     PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addFolder("Projects #1 # 2", "IPF.Note").addMessage().setSubject("x");
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addFolder("Projects #1 # 2", "IPF.Note")
+        .addMessage()
+        .setSubject("x");
     b.root().addFolder("Custom", "IPF.Custom.Thing");
     b.root().addFolder("Lowercase", "ipf.contact");
     b.root().addFolder("Plain", std::nullopt);
@@ -148,8 +168,12 @@ TEST(ShapedItems, FoldersWithHashesClassesAndEmptyOnes) {
 TEST(ShapedItems, AFailedSaveLeavesNoFile) {
     TempDir dir;
     PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addMessage().setSubject("Broken RTF").set(
-        pst::prop::kRtfCompressed, pstwriter::PropValue::binary(std::string("not compressed RTF at all")));
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
+        .setSubject("Broken RTF")
+        .set(pst::prop::kRtfCompressed,
+             pstwriter::PropValue::binary(std::string("not compressed RTF at all")));
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
     EXPECT_THROW(item->saveAs((dir / "m.rtf").string(), 1), store::StoreError);

@@ -23,7 +23,6 @@ void walk(
     while (auto sub = e->next()) walk(*sub, fn);
 }
 
-
 }  // namespace
 
 void forEachItem(
@@ -52,7 +51,6 @@ bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& su
 const pst::Message& messageOf(store::MailItem& item) {
     return dynamic_cast<mapi::PstMailItem&>(item).message();
 }
-
 
 std::string collapsed(const std::string& text) {
     std::istringstream in(text);

@@ -25,7 +25,6 @@ const pst::Message& messageOf(store::MailItem& item);
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
                          store::SaveType type, const std::filesystem::path& path);
 
-
 // Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
 std::string collapsed(const std::string& text);
 // The lines of `summary` that start with `prefix`, each without it.

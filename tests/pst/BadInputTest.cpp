@@ -5,9 +5,9 @@
 #include <cstring>
 #include <fstream>
 
+#include "pst/io/Crc.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
-#include "pst/io/Crc.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -189,8 +189,8 @@ void renameIndexEntry(const std::filesystem::path& p, NodeId nid) {
             const size_t entry = page + e * at(490);
             if (std::memcmp(file.data() + entry, &nid.value, 4) != 0) continue;
             file[entry + 3] = static_cast<char>(0x40);
-            const uint32_t crc = computeCrc(
-                Bytes(reinterpret_cast<const uint8_t*>(file.data()) + page, 496));
+            const uint32_t crc =
+                computeCrc(Bytes(reinterpret_cast<const uint8_t*>(file.data()) + page, 496));
             std::memcpy(file.data() + page + 500, &crc, 4);
             test::writeFile(p, file);
             return;
@@ -202,7 +202,11 @@ void renameIndexEntry(const std::filesystem::path& p, NodeId nid) {
 TEST(BadInput, AMissingTableIsDamageNotAnEmptyFolder) {
     TempDir dir;
     pstwriter::PstBuilder b;
-    b.root().addFolder("Inbox", "IPF.Note").addFolder("Sub", "IPF.Note").addMessage().setSubject("x");
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addFolder("Sub", "IPF.Note")
+        .addMessage()
+        .setSubject("x");
     b.write(dir / "m.pst", {Format::Unicode, CryptMethod::None});
     NodeId inbox;
     for (NodeId id : PstFile::open(dir / "m.pst")->ipmSubtree().subfolderIds()) {

@@ -10,7 +10,8 @@ namespace pellmark::fuzz {
 namespace {
 
 TEST(FuzzRegression, EveryKeptInputIsReadWithoutFault) {
-    const auto dir = std::filesystem::path(PELLMARK_TESTS_DIR) / ".." / ".." / "fuzz" / "regressions";
+    const auto dir =
+        std::filesystem::path(PELLMARK_TESTS_DIR) / ".." / ".." / "fuzz" / "regressions";
     size_t inputs = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
         if (e.path().filename().string().front() == '.') continue;

@@ -58,7 +58,8 @@ TEST(Messaging, EmbeddedMessagesAtEveryDepth) {
 }
 
 TEST(Messaging, AttachmentStreamsDeliverEveryByte) {
-    PELLMARK_SAMPLE_OR_SKIP(path, "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
+    PELLMARK_SAMPLE_OR_SKIP(path,
+                            "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
     auto file = PstFile::open(path);  // cyclic encoding
     Folder deleted = file->folder(file->ipmSubtree().subfolderIds().at(0));
     uint64_t total = 0, largest = 0;

@@ -21,11 +21,16 @@ namespace {
 std::string escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
     }
     return out;
 }
@@ -33,9 +38,12 @@ std::string escape(const std::string& s) {
 // pffexport names its item folders after the item's kind.
 std::string kindOf(const std::string& cls) {
     static const std::pair<const char*, const char*> kKinds[] = {
-        {"IPM.Appointment", "Appointment"}, {"IPM.Contact", "Contact"},
-        {"IPM.DistList", "DistributionList"}, {"IPM.Task", "Task"},
-        {"IPM.Activity", "Activity"}, {"IPM.Schedule.Meeting", "Meeting"},
+        {"IPM.Appointment", "Appointment"},
+        {"IPM.Contact", "Contact"},
+        {"IPM.DistList", "DistributionList"},
+        {"IPM.Task", "Task"},
+        {"IPM.Activity", "Activity"},
+        {"IPM.Schedule.Meeting", "Meeting"},
         {"IPM.StickyNote", "Note"}};
     for (const auto& [prefix, kind] : kKinds) {
         if (cls.rfind(prefix, 0) == 0) return kind;
@@ -58,8 +66,8 @@ void listFolder(const PstFile& file, const Folder& folder, const std::string& pa
     }
     for (NodeId id : folder.subfolderIds()) {
         Folder child = file.folder(id);
-        listFolder(file, child, path.empty() ? child.displayName() : path + "/" + child.displayName(),
-                   out);
+        listFolder(file, child,
+                   path.empty() ? child.displayName() : path + "/" + child.displayName(), out);
     }
 }
 
@@ -95,7 +103,8 @@ TEST_P(SampleListing, MatchesIndependentReader) {
     std::vector<std::string> ours;
     listFolder(*file, file->rootFolder(), "", ours);
     const std::string stem = std::filesystem::path(GetParam()).stem().string();
-    auto expected = readLines(std::filesystem::path(PELLMARK_TESTS_DIR) / "expected" / (stem + ".tsv"));
+    auto expected =
+        readLines(std::filesystem::path(PELLMARK_TESTS_DIR) / "expected" / (stem + ".tsv"));
     ASSERT_FALSE(expected.empty()) << "no expected listing for " << stem;
     dropKnownDisagreements(stem, expected, ours);
     std::sort(ours.begin(), ours.end());

@@ -13,11 +13,15 @@ using namespace pstwriter;
 
 namespace {
 
-std::string text(const ByteVec& b) { return std::string(b.begin(), b.end()); }
+std::string text(const ByteVec& b) {
+    return std::string(b.begin(), b.end());
+}
 
 Message& mail(ShapedMailbox& box, Folder& f, const std::string& path, const std::string& subject) {
     Message& m = f.addMessage();
-    m.setSubject(subject).setSender("Anna Müller", "anna@example.com").setBody("Body of " + subject);
+    m.setSubject(subject)
+        .setSender("Anna Müller", "anna@example.com")
+        .setBody("Body of " + subject);
     m.setDate(fileTimeFromUnix(1700000000));
     m.addRecipient("Bob Smith", "bob@example.com");
     box.folders[path].push_back({"Message", subject, {}});
@@ -43,7 +47,9 @@ ShapedMailbox shapedMailbox() {
     box.folders["Inbox"].back().attachments = {{"notes.txt", text(notes)}, {"big.bin", text(big)}};
 
     Message& second = mail(box, inbox, "Inbox", "Grüße aus Zürich");
-    second.addAttachment("image1.png", samplePng()).setMimeType("image/png").setContentId("img1@test");
+    second.addAttachment("image1.png", samplePng())
+        .setMimeType("image/png")
+        .setContentId("img1@test");
     second.setHtml("<html><body><p>Grüße</p><img src=\"cid:img1@test\"></body></html>");
     box.folders["Inbox"].back().attachments = {{"image1.png", text(samplePng())}};
 
@@ -84,7 +90,8 @@ void addOtherKinds(ShapedMailbox& box) {
     c.business = {"Main Street 1", "Springfield", "IL", "62701", "USA"};
     c.picture = samplePng();
     addContact(contacts, c);
-    addDistList(contacts, "Team", {{"Bob Smith", "bob@example.com"}, {"Carol", "carol@example.com"}});
+    addDistList(contacts, "Team",
+                {{"Bob Smith", "bob@example.com"}, {"Carol", "carol@example.com"}});
     box.folders["Contacts"] = {{"Contact", "", {}}, {"DistributionList", "", {}}};
 
     addAppointment(root.addFolder("Calendar", "IPF.Appointment"),

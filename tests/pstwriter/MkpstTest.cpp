@@ -29,7 +29,8 @@ struct ToolRun {
 
 ToolRun runTool(const std::string& args, const TempDir& dir) {
     const fs::path err = dir / "tool.err";
-    const std::string cmd = "'" + kTool.string() + "' " + args + " >/dev/null 2>'" + err.string() + "'";
+    const std::string cmd =
+        "'" + kTool.string() + "' " + args + " >/dev/null 2>'" + err.string() + "'";
     const int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(err)};
 }
@@ -49,13 +50,15 @@ TEST(MkpstJson, MistakesNameTheirPlace) {
     EXPECT_EQ(loadError(R"({"folders": [{"name": "A"}, {"name": "B", "messages": [{"attachments":
               [{"name": "x"}, {"name": "y", "sizee": 3}]}]}]})"),
               "folders[1].messages[0].attachments[1].sizee: unknown field");
-    EXPECT_EQ(loadError(R"({"folders": [{"name": "A", "messages": [{"attachments": [{"size": -1}]}]}]})"),
-              "folders[0].messages[0].attachments[0].size: must be between 0 and 4294967295");
+    EXPECT_EQ(
+        loadError(R"({"folders": [{"name": "A", "messages": [{"attachments": [{"size": -1}]}]}]})"),
+        "folders[0].messages[0].attachments[0].size: must be between 0 and 4294967295");
     EXPECT_EQ(loadError(R"({"folders": [{"name": "A", "messages": [{"date": "yesterday"}]}]})"),
               "folders[0].messages[0].date: expected an ISO 8601 time such as "
               "2024-03-01T10:00:00Z, found 'yesterday'");
     EXPECT_EQ(loadError(R"({"folders": [{"messages": []}]})"), "folders[0].name: missing");
-    EXPECT_EQ(loadError(R"({"folders": [{"name": 5}]})"), "folders[0].name: expected a string, found a number");
+    EXPECT_EQ(loadError(R"({"folders": [{"name": 5}]})"),
+              "folders[0].name: expected a string, found a number");
     EXPECT_EQ(loadError(R"({"folders": [{"name": "A", "messages": [{"kind": "fax"}]}]})"),
               "folders[0].messages[0].kind: unknown kind 'fax' (mail, contact, distlist, "
               "appointment, task, note, journal)");
@@ -63,7 +66,8 @@ TEST(MkpstJson, MistakesNameTheirPlace) {
               "type": "int32", "value": 1.5}]}]}]})"),
               "folders[0].messages[0].properties[0].value: expected a whole number");
     EXPECT_EQ(loadError(R"({"encoding": "rot13"})"), "encoding: must be none, permute or cyclic");
-    EXPECT_EQ(loadError(R"({"store": {"codepage": 99999}})"), "store.codepage: must be between 1 and 65535");
+    EXPECT_EQ(loadError(R"({"store": {"codepage": 99999}})"),
+              "store.codepage: must be between 1 and 65535");
     EXPECT_EQ(loadError(R"([1, 2])"), "doc.json: the document must be a JSON object");
 }
 
@@ -71,7 +75,8 @@ TEST(MkpstJson, RepeatAndDeletedItemsFillTheTree) {
     LoadedMailbox m = loadMailboxJsonText(R"({"format": "ansi", "encoding": "cyclic", "folders": [
         {"name": "Inbox", "messages": [{"repeat": 40, "subject": "Item {n}"}]},
         {"name": "Deleted Items", "messages": [{"subject": "gone", "attachments": [
-            {"name": "card", "message": {"kind": "contact", "givenName": "Ann"}}]}]}]})", "doc.json");
+            {"name": "card", "message": {"kind": "contact", "givenName": "Ann"}}]}]}]})",
+                                          "doc.json");
     EXPECT_EQ(m.variant.format, Format::Ansi);
     EXPECT_EQ(m.variant.crypt, CryptMethod::Cyclic);
     ASSERT_EQ(m.builder.root().folders().size(), 1u);
@@ -87,23 +92,28 @@ TEST(MkpstJson, RepeatAndDeletedItemsFillTheTree) {
 TEST(MkpstTool, BadInputExitsWithTwoAndLeavesNoFile) {
     TempDir dir;
     writeFile(dir / "bad.json", R"({"folders": [{"name": "A", "colour": "red"}]})");
-    ToolRun r = runTool("--from '" + (dir / "bad.json").string() + "' '" + (dir / "out.pst").string() + "'", dir);
+    ToolRun r = runTool(
+        "--from '" + (dir / "bad.json").string() + "' '" + (dir / "out.pst").string() + "'", dir);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("folders[0].colour: unknown field"), std::string::npos) << r.err;
-    r = runTool("--from '" + (dir / "missing.json").string() + "' '" + (dir / "out.pst").string() + "'", dir);
+    r = runTool(
+        "--from '" + (dir / "missing.json").string() + "' '" + (dir / "out.pst").string() + "'",
+        dir);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
     EXPECT_EQ(runTool("--generate many x.pst", dir).exitCode, 2);
     EXPECT_EQ(runTool("--generate 5 --encoding rot13 x.pst", dir).exitCode, 2);
     // Nothing else in the directory: no output, no temporary file.
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.insert(e.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{"bad.json", "tool.err"}));
 }
 
 TEST(MkpstTool, DocumentedExampleIsReadByBothPeers) {
     TempDir dir;
-    ToolRun r = runTool("--quiet --from '" + kExample.string() + "' '" + (dir / "ex.pst").string() + "'", dir);
+    ToolRun r = runTool(
+        "--quiet --from '" + kExample.string() + "' '" + (dir / "ex.pst").string() + "'", dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const PeerRun pff = runPffexport(dir / "ex.pst", dir / "pff");
     ASSERT_EQ(pff.exitCode, 0) << pff.errors;
@@ -136,8 +146,10 @@ TEST_P(GeneratedMailboxTest, PeersFindEveryFolderAndItem) {
         const std::string stored = textAsStored(GetParam(), path);
         if (stored.find('?') != std::string::npos) continue;  // pffexport escapes it in file names
         const size_t found = pff.folders.count(stored) ? pff.folders.at(stored).size() : 0;
-        if (path == "Custom data") EXPECT_EQ(found, 0u);
-        else EXPECT_EQ(found, count);
+        if (path == "Custom data")
+            EXPECT_EQ(found, 0u);
+        else
+            EXPECT_EQ(found, count);
     }
     const PeerRun rp = runReadpst(dir / "gen.pst", dir / "readpst");
     EXPECT_EQ(rp.exitCode, 0) << rp.errors;
@@ -151,7 +163,8 @@ INSTANTIATE_TEST_SUITE_P(Variants, GeneratedMailboxTest,
                          testing::Values(FileVariant{Format::Unicode, CryptMethod::Permute},
                                          FileVariant{Format::Ansi, CryptMethod::None}),
                          [](const auto& info) {
-                             return std::string(info.param.format == Format::Ansi ? "Ansi" : "Unicode");
+                             return std::string(info.param.format == Format::Ansi ? "Ansi"
+                                                                                  : "Unicode");
                          });
 
 }  // namespace

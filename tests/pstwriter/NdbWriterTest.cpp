@@ -7,8 +7,8 @@
 
 #include "pst/io/Crc.h"
 #include "pst/ltp/PropertyContext.h"
-#include "pst/messaging/PstFile.h"
 #include "pst/ltp/Tags.h"
+#include "pst/messaging/PstFile.h"
 #include "pstwriter/PstBuilder.h"
 #include "pstwriter/SpaceMap.h"
 #include "pstwriter/ValueEncoder.h"
@@ -81,7 +81,8 @@ TEST(SpaceMap, BlocksAvoidMapPagesAndMapsCoverTheFile) {
         const uint64_t start = 0x4400 + r * kRange;
         expectMapPage(file, start, 0x84);
         if (r % 8 == 0) expectMapPage(file, start + 512, 0x83);
-        for (size_t i = 0; i < 496; ++i) free += 64 * (8 - std::popcount(static_cast<uint8_t>(file[start + i])));
+        for (size_t i = 0; i < 496; ++i)
+            free += 64 * (8 - std::popcount(static_cast<uint8_t>(file[start + i])));
     }
     expectMapPage(file, 0x4400 + 128 * kRange + 1024, 0x82);
     EXPECT_EQ(totals.amapFree, free);
@@ -144,7 +145,8 @@ TEST(NdbWriter, NamedPropertiesAreInTheirHashBuckets) {
     const uint32_t hash = pst::computeCrc(name);
     const uint16_t wGuid = 2 << 1 | 1;  // PS_PUBLIC_STRINGS, a string name
     pst::PropertyContext pc(pst::Node::open(file->ndb(), pst::nid::kNameToIdMap));
-    auto bucket = pc.get(static_cast<uint16_t>(pst::prop::kNameidBucketBase + (hash ^ wGuid) % 251));
+    auto bucket =
+        pc.get(static_cast<uint16_t>(pst::prop::kNameidBucketBase + (hash ^ wGuid) % 251));
     ASSERT_TRUE(bucket);
     bool found = false;
     for (size_t at = 0; at + 8 <= bucket->bytes.size(); at += 8) {

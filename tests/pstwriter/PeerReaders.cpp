@@ -38,14 +38,16 @@ std::string fieldAfter(const std::string& text, const std::string& key) {
 }
 
 bool allDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // pffexport names item directories by kind and number (Message00001, Contact00002, ...); the
 // kind, or "" for a folder's directory.
 std::string pffItemKind(const std::string& name) {
-    static const char* kKinds[] = {"Message", "Contact", "Appointment", "Task", "Note", "Activity",
-                                   "DistributionList", "Meeting", "Document", "RSSFeed"};
+    static const char* kKinds[] = {"Message",  "Contact",  "Appointment",      "Task",
+                                   "Note",     "Activity", "DistributionList", "Meeting",
+                                   "Document", "RSSFeed"};
     for (const char* k : kKinds) {
         const std::string kind = k;
         if (name.size() == kind.size() + 5 && name.rfind(kind, 0) == 0 &&
@@ -111,7 +113,8 @@ std::string decodeHeader(const std::string& value) {
     for (size_t at = value.find(kOpen); at != std::string::npos; at = value.find(kOpen, last)) {
         const size_t end = value.find("?=", at + kOpen.size());
         if (end == std::string::npos) break;
-        out += value.substr(last, at - last) + decodeBase64(value.substr(at + kOpen.size(), end - at - kOpen.size()));
+        out += value.substr(last, at - last) +
+               decodeBase64(value.substr(at + kOpen.size(), end - at - kOpen.size()));
         last = end + 2;
     }
     return out + value.substr(last);
@@ -128,7 +131,8 @@ void walkReadpst(const fs::path& dir, const std::string& path, PeerRun& out) {
             walkReadpst(e.path(), path.empty() ? name : path + "/" + name, out);
         } else if (allDigits(name)) {
             std::string text = readFile(e.path());
-            byNumber[name].subject = decodeHeader(fieldAfter(text.substr(0, text.find("\n\n")), "Subject:"));
+            byNumber[name].subject =
+                decodeHeader(fieldAfter(text.substr(0, text.find("\n\n")), "Subject:"));
         } else if (dash != std::string::npos && allDigits(name.substr(0, dash))) {
             byNumber[name.substr(0, dash)].attachments[name.substr(dash + 1)] = readFile(e.path());
         }
@@ -143,8 +147,9 @@ PeerRun runPffexport(const fs::path& pst, const fs::path& work) {
     PeerRun out;
     fs::create_directories(work);
     const fs::path target = work / "pff";
-    out.exitCode = run("pffexport -q -f all -t " + quote(target.string()) + " " + quote(pst.string()),
-                       work / "pff.err");
+    out.exitCode =
+        run("pffexport -q -f all -t " + quote(target.string()) + " " + quote(pst.string()),
+            work / "pff.err");
     out.errors = readFile(work / "pff.err");
     const fs::path exported = work / "pff.export";
     if (!fs::is_directory(exported)) return out;
@@ -163,8 +168,9 @@ PeerRun runReadpst(const fs::path& pst, const fs::path& work) {
     PeerRun out;
     const fs::path target = work / "readpst";
     fs::create_directories(target);
-    out.exitCode = run("readpst -j 0 -S -D -q -o " + quote(target.string()) + " " + quote(pst.string()),
-                       work / "readpst.err");
+    out.exitCode =
+        run("readpst -j 0 -S -D -q -o " + quote(target.string()) + " " + quote(pst.string()),
+            work / "readpst.err");
     out.errors = readFile(work / "readpst.err");
     for (const auto& top : fs::directory_iterator(target)) {
         if (top.is_directory()) walkReadpst(top.path(), "", out);

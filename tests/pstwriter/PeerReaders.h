@@ -19,7 +19,7 @@ struct PeerItem {
 
 struct PeerRun {
     int exitCode = 0;
-    std::string errors;  // what the tool wrote to stderr
+    std::string errors;                                    // what the tool wrote to stderr
     std::map<std::string, std::vector<PeerItem>> folders;  // "Inbox/Projects" -> items
 };
 

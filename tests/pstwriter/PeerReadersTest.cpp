@@ -18,14 +18,12 @@ using pstwriter::FileVariant;
 using pstwriter::Format;
 
 class PeerReadersTest : public testing::TestWithParam<FileVariant> {
-protected:
+  protected:
     void SetUp() override {
         box_ = shapedMailbox();
         box_.builder.write(dir_ / "box.pst", GetParam());
     }
-    std::string expectText(const std::string& s) const {
-        return textAsStored(GetParam(), s);
-    }
+    std::string expectText(const std::string& s) const { return textAsStored(GetParam(), s); }
     TempDir dir_;
     ShapedMailbox box_;
 };
@@ -73,8 +71,10 @@ TEST_P(PeerReadersTest, ReadpstFindsEverythingWritten) {
         SCOPED_TRACE(path);
         std::multiset<std::string> want;
         for (const ExpectedItem& e : expected) {
-            if (e.kind == "Message") want.insert(expectText(e.subject));
-            else if (e.kind == "Contact" || e.kind == "Appointment" || e.kind == "Activity") want.insert("");
+            if (e.kind == "Message")
+                want.insert(expectText(e.subject));
+            else if (e.kind == "Contact" || e.kind == "Appointment" || e.kind == "Activity")
+                want.insert("");
         }
         if (want.empty()) continue;
         ASSERT_TRUE(run.folders.count(path));

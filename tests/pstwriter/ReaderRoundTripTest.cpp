@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "Fixtures.h"
+#include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
-#include "pst/ltp/Tags.h"
-#include "Fixtures.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/ValueEncoder.h"
@@ -61,13 +61,14 @@ Message& richMessage(Folder& f) {
     m.set(NamedProp{pst::psetid::kPublicStrings, 0, "x-pellmark"}, PropValue::string("named"));
     m.set(NamedProp{pst::psetid::kCommon, 0x8599, {}}, PropValue::int32(5));
     for (uint16_t i = 0; i < 30; ++i) {  // a heap of many blocks, a bitmap block among them
-        m.set(static_cast<uint16_t>(0x6700 + i), PropValue::binary(GeneratedContent(3000, i).all()));
+        m.set(static_cast<uint16_t>(0x6700 + i),
+              PropValue::binary(GeneratedContent(3000, i).all()));
     }
     return m;
 }
 
 class ReaderRoundTripTest : public testing::TestWithParam<FileVariant> {
-protected:
+  protected:
     void write() { builder_.write(dir_ / "rt.pst", GetParam()); }
     std::shared_ptr<pst::PstFile> open() { return pst::PstFile::open(dir_ / "rt.pst"); }
     TextCodec codec() const { return TextCodec(GetParam().format != Format::Ansi); }
@@ -140,7 +141,9 @@ TEST_P(ReaderRoundTripTest, FoldersRecipientsAttachmentsAndEmbeddedMessages) {
     ASSERT_TRUE(htmlBody);
     const std::string htmlText(htmlBody->bytes.begin(), htmlBody->bytes.end());
     // HTML is UTF-8 in Unicode files and in the message's code page in ANSI files.
-    EXPECT_EQ(htmlText, GetParam().format == Format::Ansi ? "<p>Gr\xFC\xDF" "e</p>" : "<p>Grüße</p>");
+    EXPECT_EQ(htmlText, GetParam().format == Format::Ansi ? "<p>Gr\xFC\xDF"
+                                                            "e</p>"
+                                                          : "<p>Grüße</p>");
     pst::Message read = file->message(box->messageIds().at(0));
     EXPECT_EQ(read.subject(), "RE: Hello");
     auto recipients = read.recipients();
@@ -185,8 +188,10 @@ TEST_P(ReaderRoundTripTest, LargeFoldersAndManyAttachments) {
     pst::Message read = file->message(child(*file, file->ipmSubtree(), "Many")->messageIds().at(0));
     ASSERT_EQ(read.attachmentCount(), 400u);
     EXPECT_EQ(read.attachment(399).fileName(), "a399");
-    EXPECT_EQ(drain(*read.attachment(399).openData()), std::string(1, static_cast<char>(399 & 0xFF)));
-    pst::Message contact = file->message(child(*file, file->ipmSubtree(), "Contacts")->messageIds().at(0));
+    EXPECT_EQ(drain(*read.attachment(399).openData()),
+              std::string(1, static_cast<char>(399 & 0xFF)));
+    pst::Message contact =
+        file->message(child(*file, file->ipmSubtree(), "Contacts")->messageIds().at(0));
     EXPECT_EQ(contact.messageClass(), "IPM.Contact");
     auto email = file->nameMap().idOf(pst::psetid::kAddress, 0x8083);
     ASSERT_TRUE(email);

@@ -22,15 +22,23 @@ TEST(ValueEncoder, Utf16KeepsEveryCharacterAndReplacesMalformedInput) {
     EXPECT_EQ(utf16le("\xF0\x9F\x98\x80"), bytes({0x3D, 0xD8, 0x00, 0xDE}));  // U+1F600
     EXPECT_EQ(utf16le("\xE6\x97\xA5"), bytes({0xE5, 0x65}));                  // U+65E5
     // A stray continuation byte and a truncated sequence each become U+FFFD.
-    EXPECT_EQ(utf16le("\x80" "a\xE6\x97"), bytes({0xFD, 0xFF, 'a', 0, 0xFD, 0xFF, 0xFD, 0xFF}));
+    EXPECT_EQ(utf16le("\x80"
+                      "a\xE6\x97"),
+              bytes({0xFD, 0xFF, 'a', 0, 0xFD, 0xFF, 0xFD, 0xFF}));
     // Encoded surrogates are not characters.
     EXPECT_EQ(utf16le("\xED\xA0\x80"), bytes({0xFD, 0xFF}));
 }
 
 TEST(ValueEncoder, CodePagesMarkWhatTheyCannotShow) {
-    EXPECT_EQ(toCodepage("Gr\xC3\xBC\xC3\x9F" "e", 1252), bytes({'G', 'r', 0xFC, 0xDF, 'e'}));
+    EXPECT_EQ(toCodepage("Gr\xC3\xBC\xC3\x9F"
+                         "e",
+                         1252),
+              bytes({'G', 'r', 0xFC, 0xDF, 'e'}));
     EXPECT_EQ(toCodepage("\xE2\x82\xAC", 1252), bytes({0x80}));  // the euro sign
-    const ByteVec cjk = toCodepage("a\xE6\x97\xA5" "b", 1252);
+    const ByteVec cjk = toCodepage(
+        "a\xE6\x97\xA5"
+        "b",
+        1252);
     EXPECT_EQ(cjk.front(), 'a');
     EXPECT_EQ(cjk.back(), 'b');
     EXPECT_EQ(cjk.size(), 3u);
@@ -67,7 +75,8 @@ TEST(GeneratedContent, ReadsTheSameInAnyCut) {
     }
     EXPECT_EQ(pieces, whole);
     EXPECT_NE(GeneratedContent(64, 1).all(), GeneratedContent(64, 2).all());
-    for (uint8_t c : GeneratedContent(500, 5, true).all()) EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 127));
+    for (uint8_t c : GeneratedContent(500, 5, true).all())
+        EXPECT_TRUE(c == '\n' || (c >= ' ' && c < 127));
 }
 
 }  // namespace

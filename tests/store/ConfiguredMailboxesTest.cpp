@@ -17,7 +17,7 @@ using test::fakeFolder;
 const QString kBlanks(300, QLatin1Char(' '));
 
 class ConfiguredMailboxesTest : public ::testing::Test {
-protected:
+  protected:
     ConfiguredMailboxesTest()
         : factory(world), window(factory), display(window.parts), sources(window.parts, display) {
         auto& personal = world.addStore(" Personal Folders ", "S1");

@@ -18,7 +18,7 @@ namespace {
 using test::fakeFolder;
 
 class PstFilesTest : public ::testing::Test {
-protected:
+  protected:
     PstFilesTest()
         : factory(world), window(factory), display(window.parts), pst(window.parts, display) {
         auto& old = world.addStore("Old Mail", "P1");

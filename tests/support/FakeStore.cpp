@@ -24,7 +24,7 @@ void writeMarker(const std::string& path, const std::string& content) {
 }
 
 class Attachment : public store::Attachment {
-public:
+  public:
     explicit Attachment(FakeAttachment& data) : data_(data) {}
     std::string fileName() override {
         if (data_.failName) throw StoreError("attachment name unreadable");
@@ -35,24 +35,24 @@ public:
         writeMarker(path, data_.content);
     }
 
-private:
+  private:
     FakeAttachment& data_;
 };
 
 class Attachments : public store::Attachments {
-public:
+  public:
     explicit Attachments(std::vector<FakeAttachment>& list) : list_(list) {}
     int32_t count() override { return static_cast<int32_t>(list_.size()); }
     std::unique_ptr<store::Attachment> item(int32_t index) override {
         return std::make_unique<Attachment>(at(list_, index));
     }
 
-private:
+  private:
     std::vector<FakeAttachment>& list_;
 };
 
 class MailItem : public store::MailItem, public store::ContactItem {
-public:
+  public:
     MailItem(FakeItem& data, FakeWorld& world) : data_(data), world_(world) {}
     std::string MessageClass() override { return data_.messageClass; }
     std::string entryId() override { return data_.entryId; }
@@ -80,13 +80,13 @@ public:
     std::string firstName() override { return data_.firstName; }
     std::string lastName() override { return data_.lastName; }
 
-private:
+  private:
     FakeItem& data_;
     FakeWorld& world_;
 };
 
 class ItemEnumerator : public store::ItemEnumerator {
-public:
+  public:
     ItemEnumerator(std::vector<FakeItem>& list, FakeWorld& world) : list_(list), world_(world) {}
     std::unique_ptr<store::MailItem> next() override {
         if (next_ >= list_.size()) return nullptr;
@@ -95,14 +95,14 @@ public:
         return std::make_unique<MailItem>(item, world_);
     }
 
-private:
+  private:
     std::vector<FakeItem>& list_;
     FakeWorld& world_;
     std::size_t next_ = 0;
 };
 
 class Items : public store::Items {
-public:
+  public:
     Items(FakeFolder& folder, FakeWorld& world) : folder_(folder), world_(world) {}
     int64_t Count() override {
         if (folder_.failCount) throw StoreError("count unreadable");
@@ -117,13 +117,13 @@ public:
         return std::make_unique<ItemEnumerator>(folder_.items, world_);
     }
 
-private:
+  private:
     FakeFolder& folder_;
     FakeWorld& world_;
 };
 
 class Folder : public store::Folder {
-public:
+  public:
     Folder(FakeFolder& data, std::string path, FakeWorld& world)
         : data_(data), path_(std::move(path)), world_(world) {}
     std::string Name() override { return data_.name; }
@@ -136,14 +136,14 @@ public:
     }
     std::unique_ptr<store::Folders> folders() override;
 
-private:
+  private:
     FakeFolder& data_;
     std::string path_;
     FakeWorld& world_;
 };
 
 class FolderEnumerator : public store::FolderEnumerator {
-public:
+  public:
     FolderEnumerator(FakeFolder& parent, std::string path, FakeWorld& world)
         : parent_(parent), path_(std::move(path)), world_(world) {}
     std::unique_ptr<store::Folder> next() override {
@@ -152,7 +152,7 @@ public:
         return std::make_unique<Folder>(folder, path_ + "\\" + folder.name, world_);
     }
 
-private:
+  private:
     FakeFolder& parent_;
     std::string path_;
     FakeWorld& world_;
@@ -160,7 +160,7 @@ private:
 };
 
 class Folders : public store::Folders {
-public:
+  public:
     Folders(FakeFolder& parent, std::string path, FakeWorld& world)
         : parent_(parent), path_(std::move(path)), world_(world) {}
     int32_t count() override { return static_cast<int32_t>(parent_.subfolders.size()); }
@@ -168,7 +168,7 @@ public:
         return std::make_unique<FolderEnumerator>(parent_, path_, world_);
     }
 
-private:
+  private:
     FakeFolder& parent_;
     std::string path_;
     FakeWorld& world_;
@@ -195,7 +195,7 @@ FakeFolder* findFolder(FakeFolder& folder, const std::string& path, const std::s
 }
 
 class Store : public store::Store {
-public:
+  public:
     Store(FakeStoreData& data, FakeWorld& world) : data_(data), world_(world) {}
     std::string displayName() override { return data_.displayName; }
     std::string entryId() override { return data_.entryId; }
@@ -213,7 +213,7 @@ public:
         return std::make_unique<Folder>(*folder, path, world_);
     }
 
-private:
+  private:
     FakeStoreData& data_;
     FakeWorld& world_;
 };
@@ -226,20 +226,20 @@ std::unique_ptr<store::Store> storeWhere(FakeWorld& world, auto matches) {
 }
 
 class StoreEnumerator : public store::StoreEnumerator {
-public:
+  public:
     explicit StoreEnumerator(FakeWorld& world) : world_(world) {}
     std::unique_ptr<store::Store> next() override {
         if (next_ >= world_.stores.size()) return nullptr;
         return std::make_unique<Store>(world_.stores[next_++], world_);
     }
 
-private:
+  private:
     FakeWorld& world_;
     std::size_t next_ = 0;
 };
 
 class Stores : public store::Stores {
-public:
+  public:
     explicit Stores(FakeWorld& world) : world_(world) {}
     std::unique_ptr<store::StoreEnumerator> enumerate() override {
         if (world_.failStores) throw StoreError("stores unreadable");
@@ -252,12 +252,12 @@ public:
         return storeWhere(world_, [&](const FakeStoreData& s) { return s.entryId == entryId; });
     }
 
-private:
+  private:
     FakeWorld& world_;
 };
 
 class Session : public store::Session {
-public:
+  public:
     explicit Session(FakeWorld& world) : world_(world), stores_(world) {}
     void logon() override {
         if (world_.failLogon) throw StoreError("logon refused");
@@ -269,7 +269,7 @@ public:
     }
     void logoff() override { world_.logoffs += 1; }
 
-private:
+  private:
     FakeWorld& world_;
     Stores stores_;
 };

@@ -79,11 +79,11 @@ FakeItem fakeContact(const std::string& firstName, const std::string& lastName);
 FakeItem fakeDistList(const std::string& name);
 
 class FakeSessionFactory : public store::SessionFactory {
-public:
+  public:
     explicit FakeSessionFactory(FakeWorld& world) : world_(world) {}
     std::unique_ptr<store::Session> create() override;
 
-private:
+  private:
     FakeWorld& world_;
 };
 

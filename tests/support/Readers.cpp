@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace pellmark::test {
 namespace {
 
@@ -20,8 +19,8 @@ struct Probe {
 // recommends, and its --help exits 1 even when it works.
 const Probe& probeOf(Reader reader) {
     static const std::map<Reader, Probe> probes = {
-        {Reader::Python, {"python3", "/usr/bin/python3 -c 'import email.policy, email.parser'",
-                          "python3"}},
+        {Reader::Python,
+         {"python3", "/usr/bin/python3 -c 'import email.policy, email.parser'", "python3"}},
         {Reader::Vobject, {"vobject", "/usr/bin/python3 -c 'import vobject'", "python3-vobject"}},
         {Reader::Msgconvert,
          {"msgconvert", "perl -c \"$(command -v msgconvert)\"",
@@ -85,7 +84,8 @@ std::string vcardSummary(const std::filesystem::path& file) {
 
 std::string unrtf(const std::filesystem::path& rtf, const std::string& mode) {
     requireReader(Reader::Unrtf);
-    std::string out = runCommand("unrtf " + mode + " " + shellQuote(rtf.string()) + " 2>/dev/null").out;
+    std::string out =
+        runCommand("unrtf " + mode + " " + shellQuote(rtf.string()) + " 2>/dev/null").out;
     // --text starts with "###" banner lines and a dashed rule.
     const size_t rule = out.find("-----------------\n");
     if (mode == "--text" && rule != std::string::npos) out.erase(0, rule + 18);

@@ -27,7 +27,7 @@ enum class Reader {
 std::optional<std::string> readerProblem(Reader reader);
 
 class ReaderMissing : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 // Throws ReaderMissing, which fails the running test with its one line, from any depth of

@@ -10,13 +10,13 @@ namespace pellmark::test {
 std::filesystem::path samplesDir();
 // The path of one sample ("pst/hht__contacts.pst"); the calling test is skipped with a clear
 // message when the samples folder is missing.
-#define PELLMARK_SAMPLE_OR_SKIP(var, rel)                                                   \
-    const std::filesystem::path var = ::pellmark::test::samplesDir() / (rel);              \
-    if (::pellmark::test::samplesDir().empty() || !std::filesystem::exists(var))          \
+#define PELLMARK_SAMPLE_OR_SKIP(var, rel)                                        \
+    const std::filesystem::path var = ::pellmark::test::samplesDir() / (rel);    \
+    if (::pellmark::test::samplesDir().empty() || !std::filesystem::exists(var)) \
     GTEST_SKIP() << "sample " << (rel) << " not found: ../shared/samples is missing"
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -24,7 +24,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -25,7 +25,7 @@ struct WithApplication {
 };
 
 class FolderWalkTest : public ::testing::Test, WithApplication {
-protected:
+  protected:
     FolderWalkTest() : factory(world) { data = &world.addStore("Personal Folders", "S1"); }
 
     // Walks below the store's root folder as a fill does: root node, then every folder.
@@ -141,7 +141,8 @@ TEST_F(FolderWalkTest, AFolderThatCannotBeReadIsPassedOverAndNamed) {
     unreadable.failFolders = true;
     data->root.subfolders = {inbox, unreadable};
     walkAll();
-    EXPECT_EQ(outline(), "Personal Folders\n  Inbox (0)\n    Fine (0)\n    Never (0)\n  Locked (0)\n");
+    EXPECT_EQ(outline(),
+              "Personal Folders\n  Inbox (0)\n    Fine (0)\n    Never (0)\n  Locked (0)\n");
     ASSERT_EQ(tree.unreadFolders().size(), 2u);
     EXPECT_EQ(tree.unreadFolders()[0].path, "Personal Folders\\Inbox\\Broken");
     EXPECT_EQ(tree.unreadFolders()[1].path, "Personal Folders\\Locked");

@@ -17,7 +17,7 @@ using test::fakeMail;
 const QString kBlanks(300, QLatin1Char(' '));
 
 class MailboxFolderDisplayTest : public ::testing::Test {
-protected:
+  protected:
     MailboxFolderDisplayTest() : factory(world), window(factory), display(window.parts) {
         auto& personal = world.addStore("Personal Folders", "S1");
         personal.secondText = "/mail/personal.pst";

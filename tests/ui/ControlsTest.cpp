@@ -17,7 +17,7 @@ namespace pellmark::ui {
 namespace {
 
 class ControlsTest : public ::testing::Test {
-protected:
+  protected:
     QApplication& application = test::qtApplication();
     QWidget window;
 };

@@ -19,13 +19,20 @@ namespace {
 
 const char* typeName(const QJsonValue& v) {
     switch (v.type()) {
-        case QJsonValue::Null: return "null";
-        case QJsonValue::Bool: return "a boolean";
-        case QJsonValue::Double: return "a number";
-        case QJsonValue::String: return "a string";
-        case QJsonValue::Array: return "an array";
-        case QJsonValue::Object: return "an object";
-        default: return "nothing";
+        case QJsonValue::Null:
+            return "null";
+        case QJsonValue::Bool:
+            return "a boolean";
+        case QJsonValue::Double:
+            return "a number";
+        case QJsonValue::String:
+            return "a string";
+        case QJsonValue::Array:
+            return "an array";
+        case QJsonValue::Object:
+            return "an object";
+        default:
+            return "nothing";
     }
 }
 
@@ -45,7 +52,8 @@ JsonCursor JsonCursor::parse(const std::string& text, const std::string& sourceN
                 ++column;
             }
         }
-        throw JsonInputError(sourceName + ":" + std::to_string(line) + ":" + std::to_string(column) +
+        throw JsonInputError(sourceName + ":" + std::to_string(line) + ":" +
+                             std::to_string(column) +
                              ": syntax error: " + error.errorString().toStdString());
     }
     if (!doc.isObject()) throw JsonInputError(sourceName + ": the document must be a JSON object");
@@ -135,7 +143,8 @@ int64_t JsonCursor::integer(int64_t min, int64_t max) const {
             fail("expected a whole number, found '" + s + "'");
         }
         if (used != s.size()) fail("expected a whole number, found '" + s + "'");
-        if (v < min || v > max) fail("must be between " + std::to_string(min) + " and " + std::to_string(max));
+        if (v < min || v > max)
+            fail("must be between " + std::to_string(min) + " and " + std::to_string(max));
         return v;
     }
     const double d = number();
@@ -149,7 +158,8 @@ int64_t JsonCursor::integer(int64_t min, int64_t max) const {
 uint64_t JsonCursor::time() const {
     const std::string s = string();
     QDateTime t = QDateTime::fromString(QString::fromStdString(s), Qt::ISODate);
-    if (!t.isValid()) fail("expected an ISO 8601 time such as 2024-03-01T10:00:00Z, found '" + s + "'");
+    if (!t.isValid())
+        fail("expected an ISO 8601 time such as 2024-03-01T10:00:00Z, found '" + s + "'");
     if (t.timeSpec() == Qt::LocalTime) t.setTimeZone(QTimeZone::utc());  // no zone given: UTC
     const int64_t secs = t.toSecsSinceEpoch();
     if (secs < -11644473600) fail("time before 1601");

@@ -16,13 +16,14 @@
 namespace pellmark::pstwriter {
 
 class JsonInputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class JsonCursor {
-public:
-    JsonCursor(QJsonValue value, std::string path) : value_(std::move(value)), path_(std::move(path)) {}
+  public:
+    JsonCursor(QJsonValue value, std::string path)
+        : value_(std::move(value)), path_(std::move(path)) {}
 
     // Reads and parses a document; JsonInputError for an unreadable file or bad syntax.
     static JsonCursor parse(const std::string& text, const std::string& sourceName);
@@ -53,7 +54,7 @@ public:
     std::optional<int64_t> optInteger(const char* key, int64_t min, int64_t max) const;
     std::optional<uint64_t> optTime(const char* key) const;
 
-private:
+  private:
     QJsonValue value_;
     std::string path_;
 };

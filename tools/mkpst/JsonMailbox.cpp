@@ -60,8 +60,8 @@ void readRecipients(const JsonCursor& c, Message& m) {
 }
 
 void readAttachment(const JsonCursor& c, Message& m, int64_t n) {
-    c.allowOnly({"name", "mime", "text", "base64", "size", "seed", "contentId", "message",
-                 "properties"});
+    c.allowOnly(
+        {"name", "mime", "text", "base64", "size", "seed", "contentId", "message", "properties"});
     int sources = 0;
     for (const char* k : {"text", "base64", "size", "message"}) sources += c.has(k);
     if (sources > 1) c.fail("give at most one of text, base64, size and message");
@@ -69,7 +69,8 @@ void readAttachment(const JsonCursor& c, Message& m, int64_t n) {
     Attachment* a = nullptr;
     if (c.has("message")) {
         const JsonCursor item = c.field("message");
-        Message& inner = m.addEmbeddedMessage(itemClass(item), expand(c.optString("name").value_or(""), n));
+        Message& inner =
+            m.addEmbeddedMessage(itemClass(item), expand(c.optString("name").value_or(""), n));
         readMessage(item, inner, n);
         a = m.attachments().back().get();
     } else {
@@ -103,17 +104,26 @@ PostalAddress readAddress(const JsonCursor& c) {
 
 void readContact(const JsonCursor& c, Message& m) {
     ContactInfo info;
-    const std::pair<const char*, std::string*> texts[] = {
-        {"givenName", &info.givenName}, {"middleName", &info.middleName},
-        {"surname", &info.surname}, {"prefix", &info.prefix}, {"suffix", &info.suffix},
-        {"nickname", &info.nickname}, {"displayName", &info.displayName},
-        {"company", &info.company}, {"department", &info.department},
-        {"jobTitle", &info.jobTitle}, {"businessPhone", &info.businessPhone},
-        {"homePhone", &info.homePhone}, {"mobilePhone", &info.mobilePhone},
-        {"businessFax", &info.businessFax}, {"webPage", &info.webPage}, {"notes", &info.notes}};
+    const std::pair<const char*, std::string*> texts[] = {{"givenName", &info.givenName},
+                                                          {"middleName", &info.middleName},
+                                                          {"surname", &info.surname},
+                                                          {"prefix", &info.prefix},
+                                                          {"suffix", &info.suffix},
+                                                          {"nickname", &info.nickname},
+                                                          {"displayName", &info.displayName},
+                                                          {"company", &info.company},
+                                                          {"department", &info.department},
+                                                          {"jobTitle", &info.jobTitle},
+                                                          {"businessPhone", &info.businessPhone},
+                                                          {"homePhone", &info.homePhone},
+                                                          {"mobilePhone", &info.mobilePhone},
+                                                          {"businessFax", &info.businessFax},
+                                                          {"webPage", &info.webPage},
+                                                          {"notes", &info.notes}};
     for (auto [key, target] : texts) *target = c.optString(key).value_or("");
     for (const JsonCursor& e : c.arrayField("emails")) info.emails.push_back(e.string());
-    if (info.emails.size() > 3) c.field("emails").fail("a contact has at most three e-mail addresses");
+    if (info.emails.size() > 3)
+        c.field("emails").fail("a contact has at most three e-mail addresses");
     if (c.has("businessAddress")) info.business = readAddress(c.field("businessAddress"));
     if (c.has("homeAddress")) info.home = readAddress(c.field("homeAddress"));
     info.birthday = c.optTime("birthday");
@@ -137,17 +147,19 @@ void readKind(const JsonCursor& c, Message& m, const std::string& kind) {
         fillDistList(m, c.field("name").string(), members);
     } else if (kind == "appointment") {
         const uint64_t start = c.field("start").time();
-        fillAppointment(m, {c.optString("subject").value_or(""), c.optString("location").value_or(""),
-                            c.optString("body").value_or(""), start, c.optTime("end").value_or(start),
-                            c.optBool("allDay").value_or(false),
-                            static_cast<int32_t>(c.optInteger("busyStatus", 0, 4).value_or(2))});
+        fillAppointment(m,
+                        {c.optString("subject").value_or(""), c.optString("location").value_or(""),
+                         c.optString("body").value_or(""), start, c.optTime("end").value_or(start),
+                         c.optBool("allDay").value_or(false),
+                         static_cast<int32_t>(c.optInteger("busyStatus", 0, 4).value_or(2))});
     } else if (kind == "task") {
         fillTask(m, {c.optString("subject").value_or(""), c.optString("body").value_or(""),
                      c.optTime("start"), c.optTime("due"),
                      static_cast<int32_t>(c.optInteger("status", 0, 4).value_or(0)),
                      c.has("percentComplete") ? c.field("percentComplete").number() : 0.0});
     } else if (kind == "note") {
-        fillNote(m, {c.field("text").string(), static_cast<int32_t>(c.optInteger("color", 0, 4).value_or(3))});
+        fillNote(m, {c.field("text").string(),
+                     static_cast<int32_t>(c.optInteger("color", 0, 4).value_or(3))});
     } else if (kind == "journal") {
         fillJournal(m, {c.optString("subject").value_or(""), c.optString("body").value_or(""),
                         c.optString("type").value_or("Phone call"), c.field("start").time(),
@@ -160,11 +172,12 @@ void checkKeys(const JsonCursor& c, const std::string& kind) {
         c.allowOnly({"kind", "class", "subject", "from", "to", "cc", "bcc", "date", "read", "body",
                      "html", "rtf", "attachments", "properties", "repeat"});
     } else if (kind == "contact") {
-        c.allowOnly({"kind", "class", "givenName", "middleName", "surname", "prefix", "suffix",
-                     "nickname", "displayName", "company", "department", "jobTitle", "emails",
-                     "businessPhone", "homePhone", "mobilePhone", "businessFax", "webPage",
-                     "notes", "businessAddress", "homeAddress", "birthday", "picture",
-                     "attachments", "properties", "repeat"});
+        c.allowOnly({"kind",        "class",       "givenName", "middleName",    "surname",
+                     "prefix",      "suffix",      "nickname",  "displayName",   "company",
+                     "department",  "jobTitle",    "emails",    "businessPhone", "homePhone",
+                     "mobilePhone", "businessFax", "webPage",   "notes",         "businessAddress",
+                     "homeAddress", "birthday",    "picture",   "attachments",   "properties",
+                     "repeat"});
     } else if (kind == "distlist") {
         c.allowOnly({"kind", "class", "name", "members", "properties", "repeat"});
     } else if (kind == "appointment") {
@@ -176,8 +189,8 @@ void checkKeys(const JsonCursor& c, const std::string& kind) {
     } else if (kind == "note") {
         c.allowOnly({"kind", "class", "text", "color", "properties", "repeat"});
     } else if (kind == "journal") {
-        c.allowOnly({"kind", "class", "subject", "type", "body", "start", "duration",
-                     "attachments", "properties", "repeat"});
+        c.allowOnly({"kind", "class", "subject", "type", "body", "start", "duration", "attachments",
+                     "properties", "repeat"});
     } else {
         c.field("kind").fail("unknown kind '" + kind +
                              "' (mail, contact, distlist, appointment, task, note, journal)");
@@ -235,9 +248,12 @@ LoadedMailbox loadMailboxJsonText(const std::string& text, const std::string& so
     doc.allowOnly({"format", "encoding", "store", "folders", "hiddenFolders"});
     LoadedMailbox out;
     if (auto f = doc.optString("format")) {
-        if (*f == "unicode") out.variant.format = Format::Unicode;
-        else if (*f == "ansi") out.variant.format = Format::Ansi;
-        else doc.field("format").fail("must be unicode or ansi");
+        if (*f == "unicode")
+            out.variant.format = Format::Unicode;
+        else if (*f == "ansi")
+            out.variant.format = Format::Ansi;
+        else
+            doc.field("format").fail("must be unicode or ansi");
     }
     if (auto e = doc.optString("encoding")) {
         auto c = parseCryptMethod(*e);
@@ -268,7 +284,8 @@ LoadedMailbox loadMailboxJsonText(const std::string& text, const std::string& so
     }
     for (const JsonCursor& f : doc.arrayField("hiddenFolders")) {
         f.allowOnly({"name", "class", "folders", "messages", "properties"});
-        readFolder(f, out.builder.storeRoot().addFolder(f.field("name").string(), f.optString("class")));
+        readFolder(
+            f, out.builder.storeRoot().addFolder(f.field("name").string(), f.optString("class")));
     }
     return out;
 }

@@ -51,7 +51,8 @@ uint64_t number(const std::string& flag, const char* text) {
     uint64_t v = 0;
     const char* end = text + std::strlen(text);
     auto [p, ec] = std::from_chars(text, end, v);
-    if (ec != std::errc() || p != end) usageError(flag + " needs a whole number, not '" + text + "'");
+    if (ec != std::errc() || p != end)
+        usageError(flag + " needs a whole number, not '" + text + "'");
     return v;
 }
 
@@ -105,16 +106,18 @@ int generate(const Args& a) {
         o.progress = [&](uint64_t items, uint64_t bytes) {
             if (!tty && items - lastReport < 10000) return;
             lastReport = items;
-            std::fprintf(stderr, tty ? "\r%llu of %llu items, %.1f MB " : "%llu of %llu items, %.1f MB\n",
-                         static_cast<unsigned long long>(items),
-                         static_cast<unsigned long long>(o.items), static_cast<double>(bytes) / 1e6);
+            std::fprintf(
+                stderr, tty ? "\r%llu of %llu items, %.1f MB " : "%llu of %llu items, %.1f MB\n",
+                static_cast<unsigned long long>(items), static_cast<unsigned long long>(o.items),
+                static_cast<double>(bytes) / 1e6);
         };
     }
     const GenerateSummary s = generateMailbox(a.out, o);
     if (!a.quiet) {
         std::fprintf(stderr, "%swrote %s: %llu items, %llu attachments, %.1f MB\n", tty ? "\r" : "",
                      a.out.c_str(), static_cast<unsigned long long>(s.items),
-                     static_cast<unsigned long long>(s.attachments), static_cast<double>(s.bytes) / 1e6);
+                     static_cast<unsigned long long>(s.attachments),
+                     static_cast<double>(s.bytes) / 1e6);
     }
     return 0;
 }

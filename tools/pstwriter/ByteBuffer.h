@@ -14,7 +14,7 @@ using ByteVec = std::vector<uint8_t>;
 using ConstBytes = std::span<const uint8_t>;
 
 class ByteBuffer {
-public:
+  public:
     ByteBuffer() = default;
     explicit ByteBuffer(size_t reserve) { bytes_.reserve(reserve); }
 
@@ -24,8 +24,10 @@ public:
     void u64(uint64_t v) { put(v); }
     // Ids and offsets are 4 bytes wide in ANSI files and 8 in Unicode ones.
     void uint(uint64_t v, size_t width) {
-        if (width == 4) put(static_cast<uint32_t>(v));
-        else put(v);
+        if (width == 4)
+            put(static_cast<uint32_t>(v));
+        else
+            put(v);
     }
     void bytes(ConstBytes b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
     void zeros(size_t n) { bytes_.resize(bytes_.size() + n, 0); }
@@ -43,7 +45,7 @@ public:
     ConstBytes span() const { return bytes_; }
     ByteVec take() { return std::move(bytes_); }
 
-private:
+  private:
     template <typename T>
     void put(T v) {
         uint8_t b[sizeof(T)];

@@ -18,13 +18,13 @@ struct LeafBlock {
 BlockId buildDataTree(NdbWriter& ndb, const std::vector<LeafBlock>& leaves);
 
 class StreamWriter {
-public:
+  public:
     explicit StreamWriter(NdbWriter& ndb) : ndb_(ndb) {}
     void append(ConstBytes data);
     uint64_t size() const { return size_; }
     BlockId finish();
 
-private:
+  private:
     NdbWriter& ndb_;
     ByteVec pending_;
     std::vector<LeafBlock> leaves_;

@@ -10,7 +10,7 @@
 namespace pellmark::pstwriter {
 
 class GeneratedContent : public ContentSource {
-public:
+  public:
     // `text` content is printable ASCII lines; otherwise the bytes are uniformly random.
     GeneratedContent(uint64_t size, uint64_t seed, bool text = false)
         : size_(size), seed_(seed), text_(text) {}
@@ -19,7 +19,7 @@ public:
     void read(uint64_t offset, std::span<uint8_t> out) const override;
     ByteVec all() const;
 
-private:
+  private:
     uint64_t size_;
     uint64_t seed_;
     bool text_;

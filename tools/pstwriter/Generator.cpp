@@ -55,14 +55,16 @@ uint64_t attachmentSize(Rng& rng) {
 }
 
 class MailboxGenerator {
-public:
+  public:
     MailboxGenerator(const GenerateOptions& o) : options_(o), rng_(o.seed), text_(rng_) {}
     GenerateSummary run(const std::filesystem::path& path);
 
-private:
+  private:
     void writeFolder(size_t index, FolderHandle parent, const std::string& parentPath);
     void writeItem(Kind kind, FolderHandle folder, const PlanFolder& plan, uint64_t n);
-    uint64_t date() { return fileTimeFromUnix(1420070400 + static_cast<int64_t>(rng_.below(315360000))); }
+    uint64_t date() {
+        return fileTimeFromUnix(1420070400 + static_cast<int64_t>(rng_.below(315360000)));
+    }
     void fillMail(Message& m, bool allowEmbedded, int depth);
     void addAttachments(Message& m);
     void addInlineImage(Message& m, std::string& html);
@@ -173,8 +175,8 @@ Message MailboxGenerator::appointmentItem() {
     const uint64_t start = date();
     const bool allDay = rng_.percent(10);
     const uint64_t length = allDay ? 864000000000ull : rng_.between(1, 6) * 18000000000ull;
-    fillAppointment(m, {text_.subject(), text_.city(), text_.paragraph(), start, start + length,
-                        allDay, 2});
+    fillAppointment(
+        m, {text_.subject(), text_.city(), text_.paragraph(), start, start + length, allDay, 2});
     return m;
 }
 
@@ -188,23 +190,30 @@ void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolde
             fillMail(m, true, 0);
             if (std::string(plan.name) == "Inbox" && rng_.percent(20)) m.setRead(false);
             break;
-        case Kind::Contact: m = contactItem(n); break;
-        case Kind::Appointment: m = appointmentItem(); break;
+        case Kind::Contact:
+            m = contactItem(n);
+            break;
+        case Kind::Appointment:
+            m = appointmentItem();
+            break;
         case Kind::Task:
             m = Message("IPM.Task");
             fillTask(m, {text_.subject(), text_.paragraph(), date(), date(),
-                         static_cast<int32_t>(rng_.below(5)), 0.25 * static_cast<double>(rng_.below(5))});
+                         static_cast<int32_t>(rng_.below(5)),
+                         0.25 * static_cast<double>(rng_.below(5))});
             break;
         case Kind::Note:
             m = Message("IPM.StickyNote");
-            fillNote(m, {text_.subject() + "\r\n" + text_.paragraph(), static_cast<int32_t>(rng_.below(5))});
+            fillNote(m, {text_.subject() + "\r\n" + text_.paragraph(),
+                         static_cast<int32_t>(rng_.below(5))});
             break;
         case Kind::Journal:
             m = Message("IPM.Activity");
             fillJournal(m, {text_.subject(), text_.paragraph(), "Phone call", date(),
                             static_cast<int32_t>(rng_.between(1, 90))});
             break;
-        case Kind::None: return;
+        case Kind::None:
+            return;
     }
     summary_.attachments += m.attachments().size();
     writer_->addMessage(folder, m);

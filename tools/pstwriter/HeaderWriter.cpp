@@ -18,10 +18,14 @@ constexpr uint8_t kSentinel = 0x80;
 // values and allocates upward from them.
 uint32_t nidFloor(size_t type) {
     switch (static_cast<NodeType>(type)) {
-        case NodeType::SearchFolder: return 0x4000;
-        case NodeType::NormalMessage: return 0x10000;
-        case NodeType::AssocMessage: return 0x8000;
-        default: return 0x400;
+        case NodeType::SearchFolder:
+            return 0x4000;
+        case NodeType::NormalMessage:
+            return 0x10000;
+        case NodeType::AssocMessage:
+            return 0x8000;
+        default:
+            return 0x400;
     }
 }
 

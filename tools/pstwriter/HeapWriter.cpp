@@ -27,7 +27,7 @@ HeapWriter::HeapWriter(NdbWriter& ndb, uint8_t clientSig) : ndb_(ndb), clientSig
 }
 
 size_t HeapWriter::headerSize(size_t index) const {
-    if (index == 0) return 12;      // HNHDR
+    if (index == 0) return 12;       // HNHDR
     if (isBitmap(index)) return 66;  // HNBITMAPHDR
     return 2;                        // HNPAGEHDR
 }
@@ -58,7 +58,8 @@ Hid HeapWriter::allocate(ConstBytes data) {
 void HeapWriter::patch(Hid hid, ConstBytes data) {
     Block& block = index_ == 0 ? current_ : *first_;
     const size_t i = ((hid >> 5) & 0x7FF) - 1;
-    if ((hid >> 16) != 0 || i >= block.starts.size()) throw std::logic_error("patch outside block 0");
+    if ((hid >> 16) != 0 || i >= block.starts.size())
+        throw std::logic_error("patch outside block 0");
     std::memcpy(block.bytes.data() + block.starts[i], data.data(), data.size());
 }
 

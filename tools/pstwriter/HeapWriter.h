@@ -13,11 +13,11 @@
 
 namespace pellmark::pstwriter {
 
-using pst::Hid;
 using pst::Heap;
+using pst::Hid;
 
 class HeapWriter {
-public:
+  public:
     static constexpr size_t kMaxAllocation = 3580;
 
     HeapWriter(NdbWriter& ndb, uint8_t clientSig);
@@ -29,7 +29,7 @@ public:
     // Writes what is held and returns the node's data block (or data tree).
     BlockId finish();
 
-private:
+  private:
     struct Block {
         ByteVec bytes;
         std::vector<uint16_t> starts;

@@ -12,17 +12,45 @@ namespace prop = pst::prop;
 
 // Long ids of the named properties used below.
 enum : uint32_t {
-    kFileUnder = 0x8005, kHasPicture = 0x8015, kHomeAddress = 0x801A, kWorkAddress = 0x801B,
-    kEmailList = 0x8028, kAddressBookArrayType = 0x8029, kHtmlPage = 0x802B,
-    kWorkStreet = 0x8045, kWorkCity = 0x8046, kWorkState = 0x8047, kWorkPostalCode = 0x8048,
-    kWorkCountry = 0x8049, kDlChecksum = 0x804C, kDlName = 0x8053, kDlOneOffMembers = 0x8054,
-    kDlMembers = 0x8055, kEmail1DisplayName = 0x8080,  // each e-mail slot adds 0x10
-    kBusyStatus = 0x8205, kLocation = 0x8208, kStartWhole = 0x820D, kEndWhole = 0x820E,
-    kDuration = 0x8213, kAllDay = 0x8215, kRecurring = 0x8223,
-    kTaskStatus = 0x8101, kPercentComplete = 0x8102, kTaskStart = 0x8104, kTaskDue = 0x8105,
-    kTaskComplete = 0x811C, kReminderSet = 0x8503, kCommonStart = 0x8516, kCommonEnd = 0x8517,
-    kNoteColor = 0x8B00, kNoteWidth = 0x8B02, kNoteHeight = 0x8B03,
-    kLogType = 0x8700, kLogStart = 0x8706, kLogDuration = 0x8707, kLogEnd = 0x8708,
+    kFileUnder = 0x8005,
+    kHasPicture = 0x8015,
+    kHomeAddress = 0x801A,
+    kWorkAddress = 0x801B,
+    kEmailList = 0x8028,
+    kAddressBookArrayType = 0x8029,
+    kHtmlPage = 0x802B,
+    kWorkStreet = 0x8045,
+    kWorkCity = 0x8046,
+    kWorkState = 0x8047,
+    kWorkPostalCode = 0x8048,
+    kWorkCountry = 0x8049,
+    kDlChecksum = 0x804C,
+    kDlName = 0x8053,
+    kDlOneOffMembers = 0x8054,
+    kDlMembers = 0x8055,
+    kEmail1DisplayName = 0x8080,  // each e-mail slot adds 0x10
+    kBusyStatus = 0x8205,
+    kLocation = 0x8208,
+    kStartWhole = 0x820D,
+    kEndWhole = 0x820E,
+    kDuration = 0x8213,
+    kAllDay = 0x8215,
+    kRecurring = 0x8223,
+    kTaskStatus = 0x8101,
+    kPercentComplete = 0x8102,
+    kTaskStart = 0x8104,
+    kTaskDue = 0x8105,
+    kTaskComplete = 0x811C,
+    kReminderSet = 0x8503,
+    kCommonStart = 0x8516,
+    kCommonEnd = 0x8517,
+    kNoteColor = 0x8B00,
+    kNoteWidth = 0x8B02,
+    kNoteHeight = 0x8B03,
+    kLogType = 0x8700,
+    kLogStart = 0x8706,
+    kLogDuration = 0x8707,
+    kLogEnd = 0x8708,
     kLogTypeDesc = 0x8712,
 };
 
@@ -68,27 +96,40 @@ void setEmails(Message& m, const ContactInfo& c, const std::string& display) {
 }  // namespace
 
 namespace lid {
-NamedProp address(uint32_t id) { return {pst::psetid::kAddress, id, {}}; }
-NamedProp appointment(uint32_t id) { return {pst::psetid::kAppointment, id, {}}; }
-NamedProp task(uint32_t id) { return {pst::psetid::kTask, id, {}}; }
-NamedProp common(uint32_t id) { return {pst::psetid::kCommon, id, {}}; }
-NamedProp note(uint32_t id) { return {pst::psetid::kNote, id, {}}; }
-NamedProp log(uint32_t id) { return {pst::psetid::kLog, id, {}}; }
+NamedProp address(uint32_t id) {
+    return {pst::psetid::kAddress, id, {}};
+}
+NamedProp appointment(uint32_t id) {
+    return {pst::psetid::kAppointment, id, {}};
+}
+NamedProp task(uint32_t id) {
+    return {pst::psetid::kTask, id, {}};
+}
+NamedProp common(uint32_t id) {
+    return {pst::psetid::kCommon, id, {}};
+}
+NamedProp note(uint32_t id) {
+    return {pst::psetid::kNote, id, {}};
+}
+NamedProp log(uint32_t id) {
+    return {pst::psetid::kLog, id, {}};
+}
 
 const std::vector<NamedProp>& standard() {
     static const std::vector<NamedProp> all = [] {
         std::vector<NamedProp> v;
-        for (uint32_t id : {kFileUnder, kHasPicture, kHomeAddress, kWorkAddress, kEmailList,
-                            kAddressBookArrayType, kHtmlPage, kWorkStreet, kWorkCity, kWorkState,
-                            kWorkPostalCode, kWorkCountry, kDlChecksum, kDlName, kDlOneOffMembers,
-                            kDlMembers}) {
+        for (uint32_t id :
+             {kFileUnder, kHasPicture, kHomeAddress, kWorkAddress, kEmailList,
+              kAddressBookArrayType, kHtmlPage, kWorkStreet, kWorkCity, kWorkState, kWorkPostalCode,
+              kWorkCountry, kDlChecksum, kDlName, kDlOneOffMembers, kDlMembers}) {
             v.push_back(address(id));
         }
         for (uint32_t slot = 0; slot < 3; ++slot) {
-            for (uint32_t k : {0u, 2u, 3u, 4u, 5u}) v.push_back(address(kEmail1DisplayName + 0x10 * slot + k));
+            for (uint32_t k : {0u, 2u, 3u, 4u, 5u})
+                v.push_back(address(kEmail1DisplayName + 0x10 * slot + k));
         }
-        for (uint32_t id : {kBusyStatus, kLocation, kStartWhole, kEndWhole, kDuration, kAllDay,
-                            kRecurring}) {
+        for (uint32_t id :
+             {kBusyStatus, kLocation, kStartWhole, kEndWhole, kDuration, kAllDay, kRecurring}) {
             v.push_back(appointment(id));
         }
         for (uint32_t id : {kTaskStatus, kPercentComplete, kTaskStart, kTaskDue, kTaskComplete}) {
@@ -126,23 +167,36 @@ void fillContact(Message& m, const ContactInfo& c) {
         display = c.givenName + (c.givenName.empty() || c.surname.empty() ? "" : " ") + c.surname;
     }
     const std::pair<uint16_t, const std::string*> texts[] = {
-        {prop::kGivenName, &c.givenName}, {prop::kMiddleName, &c.middleName},
-        {prop::kSurname, &c.surname}, {prop::kDisplayNamePrefix, &c.prefix},
-        {prop::kGeneration, &c.suffix}, {prop::kNickname, &c.nickname},
-        {prop::kDisplayName, &display}, {prop::kSubject, &display},
-        {prop::kCompanyName, &c.company}, {prop::kDepartmentName, &c.department},
-        {prop::kTitle, &c.jobTitle}, {prop::kBusinessTelephone, &c.businessPhone},
-        {prop::kHomeTelephone, &c.homePhone}, {prop::kMobileTelephone, &c.mobilePhone},
-        {prop::kBusinessFax, &c.businessFax}, {prop::kBusinessHomePage, &c.webPage},
-        {prop::kBody, &c.notes}, {prop::kStreetAddress, &c.business.street},
-        {prop::kLocality, &c.business.city}, {prop::kStateOrProvince, &c.business.state},
-        {prop::kPostalCode, &c.business.postalCode}, {prop::kCountry, &c.business.country},
-        {prop::kHomeAddressStreet, &c.home.street}, {prop::kHomeAddressCity, &c.home.city},
+        {prop::kGivenName, &c.givenName},
+        {prop::kMiddleName, &c.middleName},
+        {prop::kSurname, &c.surname},
+        {prop::kDisplayNamePrefix, &c.prefix},
+        {prop::kGeneration, &c.suffix},
+        {prop::kNickname, &c.nickname},
+        {prop::kDisplayName, &display},
+        {prop::kSubject, &display},
+        {prop::kCompanyName, &c.company},
+        {prop::kDepartmentName, &c.department},
+        {prop::kTitle, &c.jobTitle},
+        {prop::kBusinessTelephone, &c.businessPhone},
+        {prop::kHomeTelephone, &c.homePhone},
+        {prop::kMobileTelephone, &c.mobilePhone},
+        {prop::kBusinessFax, &c.businessFax},
+        {prop::kBusinessHomePage, &c.webPage},
+        {prop::kBody, &c.notes},
+        {prop::kStreetAddress, &c.business.street},
+        {prop::kLocality, &c.business.city},
+        {prop::kStateOrProvince, &c.business.state},
+        {prop::kPostalCode, &c.business.postalCode},
+        {prop::kCountry, &c.business.country},
+        {prop::kHomeAddressStreet, &c.home.street},
+        {prop::kHomeAddressCity, &c.home.city},
         {prop::kHomeAddressStateOrProvince, &c.home.state},
         {prop::kHomeAddressPostalCode, &c.home.postalCode},
         {prop::kHomeAddressCountry, &c.home.country}};
     for (auto [id, text] : texts) setText(m, id, *text);
-    setText(m, lid::address(kFileUnder), c.surname.empty() ? display : c.surname + ", " + c.givenName);
+    setText(m, lid::address(kFileUnder),
+            c.surname.empty() ? display : c.surname + ", " + c.givenName);
     setText(m, lid::address(kHtmlPage), c.webPage);
     setText(m, lid::address(kWorkStreet), c.business.street);
     setText(m, lid::address(kWorkCity), c.business.city);
@@ -192,7 +246,8 @@ void fillAppointment(Message& m, const AppointmentInfo& a) {
     m.set(lid::appointment(kBusyStatus), PropValue::int32(a.busyStatus));
     m.set(lid::appointment(kAllDay), PropValue::boolean(a.allDay));
     m.set(lid::appointment(kRecurring), PropValue::boolean(false));
-    const int64_t minutes = a.end > a.start ? static_cast<int64_t>((a.end - a.start) / 600000000) : 0;
+    const int64_t minutes =
+        a.end > a.start ? static_cast<int64_t>((a.end - a.start) / 600000000) : 0;
     m.set(lid::appointment(kDuration), PropValue::int32(static_cast<int32_t>(minutes)));
     m.set(lid::common(kReminderSet), PropValue::boolean(false));
 }
@@ -241,14 +296,23 @@ Message& addItem(Folder& f, const char* messageClass, void (*fill)(Message&, con
 
 }  // namespace
 
-Message& addContact(Folder& f, const ContactInfo& c) { return addItem(f, "IPM.Contact", fillContact, c); }
+Message& addContact(Folder& f, const ContactInfo& c) {
+    return addItem(f, "IPM.Contact", fillContact, c);
+}
 Message& addAppointment(Folder& f, const AppointmentInfo& a) {
     return addItem(f, "IPM.Appointment", fillAppointment, a);
 }
-Message& addTask(Folder& f, const TaskInfo& t) { return addItem(f, "IPM.Task", fillTask, t); }
-Message& addNote(Folder& f, const NoteInfo& n) { return addItem(f, "IPM.StickyNote", fillNote, n); }
-Message& addJournal(Folder& f, const JournalInfo& j) { return addItem(f, "IPM.Activity", fillJournal, j); }
-Message& addDistList(Folder& f, const std::string& name, const std::vector<DistListMember>& members) {
+Message& addTask(Folder& f, const TaskInfo& t) {
+    return addItem(f, "IPM.Task", fillTask, t);
+}
+Message& addNote(Folder& f, const NoteInfo& n) {
+    return addItem(f, "IPM.StickyNote", fillNote, n);
+}
+Message& addJournal(Folder& f, const JournalInfo& j) {
+    return addItem(f, "IPM.Activity", fillJournal, j);
+}
+Message& addDistList(Folder& f, const std::string& name,
+                     const std::vector<DistListMember>& members) {
     Message& m = f.addMessage("IPM.DistList");
     fillDistList(m, name, members);
     return m;

@@ -58,7 +58,8 @@ void completeRecipient(WriteContext& ctx, std::vector<StoredProp>& r, const Reci
     if (!has(r, prop::kResponsibility)) {
         add(r, ctx, prop::kResponsibility, PropValue::boolean(false), cp);
     }
-    if (!has(r, prop::kSendRichInfo)) add(r, ctx, prop::kSendRichInfo, PropValue::boolean(false), cp);
+    if (!has(r, prop::kSendRichInfo))
+        add(r, ctx, prop::kSendRichInfo, PropValue::boolean(false), cp);
     if (!has(r, prop::kEntryId)) {
         add(r, ctx, prop::kEntryId, PropValue::binary(oneOffEntryId(name, email)), cp);
     }
@@ -122,7 +123,8 @@ std::vector<StoredProp> writeAttachment(WriteContext& ctx, NodeBuilder& msg, Nod
         size = em.size;
         if (!has(props, prop::kDisplayName)) {
             const StoredProp* subject = find(em.summary, prop::kSubject);
-            if (subject) props.push_back({prop::kDisplayName, subject->type, subject->bytes, nullptr});
+            if (subject)
+                props.push_back({prop::kDisplayName, subject->type, subject->bytes, nullptr});
         }
     } else {
         props.push_back(storeValue(prop::kAttachData, a.content, ctx.codec, cp));
@@ -197,8 +199,10 @@ void addDefaults(WriteContext& ctx, std::vector<StoredProp>& p, const Message& m
     for (uint16_t id : {prop::kCreationTime, prop::kLastModificationTime}) {
         if (has(p, id)) continue;
         const StoredProp* delivered = find(p, prop::kMessageDeliveryTime);
-        if (delivered) p.push_back({id, PropType::SysTime, delivered->bytes, nullptr});
-        else add(p, ctx, id, PropValue::time(ctx.defaultTime), cp);
+        if (delivered)
+            p.push_back({id, PropType::SysTime, delivered->bytes, nullptr});
+        else
+            add(p, ctx, id, PropValue::time(ctx.defaultTime), cp);
     }
     if (!ctx.codec.unicode() && !has(p, prop::kMessageCodepage)) {
         add(p, ctx, prop::kMessageCodepage, PropValue::int32(cp), cp);

@@ -16,7 +16,7 @@ struct WriteContext {
     NdbWriter& ndb;
     NameMap& names;
     TextCodec codec;
-    uint64_t defaultTime;           // creation and modification time when a message has none
+    uint64_t defaultTime;            // creation and modification time when a message has none
     uint32_t embeddedIndex = 0x400;  // node ids of embedded messages within their attachment
 };
 

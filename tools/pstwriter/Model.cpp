@@ -68,7 +68,8 @@ Message& Message::setSubject(const std::string& subject) {
     // The conversation topic is the subject without its prefix marker and prefix.
     std::string topic = subject;
     if (topic.size() >= 2 && topic[0] == '\x01') {
-        topic = topic.substr(std::min<size_t>(topic.size(), 2 + static_cast<uint8_t>(topic[1]) - 1));
+        topic =
+            topic.substr(std::min<size_t>(topic.size(), 2 + static_cast<uint8_t>(topic[1]) - 1));
     }
     setString(prop::kConversationTopic, topic);
     return *this;

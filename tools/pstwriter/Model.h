@@ -16,7 +16,7 @@
 namespace pellmark::pstwriter {
 
 class PropertyBag {
-public:
+  public:
     void set(uint16_t id, PropValue value) { tagged_[id] = std::move(value); }
     void set(const NamedProp& name, PropValue value);
     void setString(uint16_t id, std::string utf8) { set(id, PropValue::string(std::move(utf8))); }
@@ -30,7 +30,7 @@ public:
     const std::map<uint16_t, PropValue>& tagged() const { return tagged_; }
     const std::vector<std::pair<NamedProp, PropValue>>& named() const { return named_; }
 
-private:
+  private:
     std::map<uint16_t, PropValue> tagged_;
     std::vector<std::pair<NamedProp, PropValue>> named_;
 };
@@ -53,7 +53,7 @@ struct Attachment : PropertyBag {
 };
 
 class Message : public PropertyBag {
-public:
+  public:
     explicit Message(std::string messageClass = "IPM.Note");
 
     std::vector<Recipient>& recipients() { return recipients_; }
@@ -73,18 +73,19 @@ public:
     Recipient& addRecipient(const std::string& name, const std::string& email,
                             RecipientType type = RecipientType::To);
     Attachment& addAttachment(const std::string& fileName, ByteVec bytes);
-    Attachment& addAttachment(const std::string& fileName, std::shared_ptr<const ContentSource> src);
+    Attachment& addAttachment(const std::string& fileName,
+                              std::shared_ptr<const ContentSource> src);
     // An attachment holding an embedded message of the given class, returned for filling.
     Message& addEmbeddedMessage(const std::string& messageClass = "IPM.Note",
                                 const std::string& displayName = "");
 
-private:
+  private:
     std::vector<Recipient> recipients_;
     std::vector<std::unique_ptr<Attachment>> attachments_;
 };
 
 class Folder {
-public:
+  public:
     Folder(std::string name, std::optional<std::string> containerClass)
         : name_(std::move(name)), containerClass_(std::move(containerClass)) {}
 
@@ -101,7 +102,7 @@ public:
     const std::vector<std::unique_ptr<Message>>& messages() const { return messages_; }
     Folder* findFolder(const std::string& name) const;
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> containerClass_;
     PropertyBag props_;

@@ -51,7 +51,8 @@ struct Streams {
     }
 
     void add(const NamedProp& n, uint16_t index) {
-        const uint16_t wGuid = static_cast<uint16_t>(guidIndex(n.set) << 1 | (n.isString() ? 1 : 0));
+        const uint16_t wGuid =
+            static_cast<uint16_t>(guidIndex(n.set) << 1 | (n.isString() ? 1 : 0));
         uint32_t key = n.id;
         uint32_t hash = n.id;
         if (n.isString()) {
@@ -73,7 +74,9 @@ struct Streams {
     }
 };
 
-StoredProp binary(uint16_t id, ByteVec bytes) { return {id, PropType::Binary, std::move(bytes), nullptr}; }
+StoredProp binary(uint16_t id, ByteVec bytes) {
+    return {id, PropType::Binary, std::move(bytes), nullptr};
+}
 
 }  // namespace
 

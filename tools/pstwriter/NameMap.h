@@ -12,7 +12,7 @@
 namespace pellmark::pstwriter {
 
 class NameMap {
-public:
+  public:
     // Starts with the standard names of the item kinds registered, so that every file has a
     // populated map and the same ids for them.
     NameMap();
@@ -22,7 +22,7 @@ public:
     size_t size() const { return order_.size(); }
     void write(NdbWriter& ndb) const;
 
-private:
+  private:
     std::map<NamedProp, uint16_t> ids_;
     std::vector<NamedProp> order_;
 };

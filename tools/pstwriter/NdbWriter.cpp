@@ -17,7 +17,9 @@ uint16_t signature(uint64_t ib, uint64_t bid) {
     return static_cast<uint16_t>(static_cast<uint16_t>(ib >> 16) ^ static_cast<uint16_t>(ib));
 }
 
-uint64_t alignUp(uint64_t n, uint64_t a) { return (n + a - 1) / a * a; }
+uint64_t alignUp(uint64_t n, uint64_t a) {
+    return (n + a - 1) / a * a;
+}
 
 }  // namespace
 
@@ -46,7 +48,8 @@ BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     putIdAndCrc(trailer, format(), bid, crc);
     scratch_.insert(scratch_.end(), trailer.vec().begin(), trailer.vec().end());
     out_.writeAt(ib, scratch_);
-    blocks_.push_back({static_cast<uint32_t>(ib / 64), static_cast<uint16_t>(data.size()), internal});
+    blocks_.push_back(
+        {static_cast<uint32_t>(ib / 64), static_cast<uint16_t>(data.size()), internal});
     return BlockId(bid);
 }
 
@@ -126,34 +129,33 @@ void NdbWriter::finish() {
     }
     const size_t w = traits_.idSize;
     // The block B-tree lists blocks only, so its size is known before its own pages are made.
-    const PageRef bbt = writeTree(blocks_.size(), traits_.bbtLeafSize, kPTypeBbt,
-                                  [&](size_t i, ByteBuffer& e) {
-                                      const BlockRecord& r = blocks_[i];
-                                      const uint64_t bid = blockId(i, r.internal);
-                                      e.uint(bid, w);
-                                      e.uint(uint64_t{r.ib64} * 64, w);
-                                      e.u16(r.cb);
-                                      e.u16(2);  // references: the tree and the node
-                                      if (w == 8) e.u32(0);
-                                      return bid;
-                                  });
-    const PageRef nbt = writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt,
-                                  [&](size_t i, ByteBuffer& e) {
-                                      const NodeRecord& r = nodes_[i];
-                                      e.uint(r.nid, w);
-                                      e.uint(r.data, w);
-                                      e.uint(r.sub, w);
-                                      e.u32(r.parent);
-                                      if (w == 8) e.u32(0);
-                                      return uint64_t{r.nid};
-                                  });
+    const PageRef bbt =
+        writeTree(blocks_.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t i, ByteBuffer& e) {
+            const BlockRecord& r = blocks_[i];
+            const uint64_t bid = blockId(i, r.internal);
+            e.uint(bid, w);
+            e.uint(uint64_t{r.ib64} * 64, w);
+            e.u16(r.cb);
+            e.u16(2);  // references: the tree and the node
+            if (w == 8) e.u32(0);
+            return bid;
+        });
+    const PageRef nbt =
+        writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt, [&](size_t i, ByteBuffer& e) {
+            const NodeRecord& r = nodes_[i];
+            e.uint(r.nid, w);
+            e.uint(r.data, w);
+            e.uint(r.sub, w);
+            e.u32(r.parent);
+            if (w == 8) e.u32(0);
+            return uint64_t{r.nid};
+        });
     const SpaceMap::Totals maps = space_.writeMaps(out_);
     writeHeader(nbt, bbt, maps);
     out_.commit(space_.fileSize());
 }
 
-void NdbWriter::writeHeader(const PageRef& nbt, const PageRef& bbt,
-                            const SpaceMap::Totals& maps) {
+void NdbWriter::writeHeader(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps) {
     ByteVec head = headerBytes(nbt, bbt, maps);
     head.resize(kHeaderRegion, 0);
     out_.writeAt(0, head);

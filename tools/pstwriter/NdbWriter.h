@@ -25,7 +25,7 @@ using pst::NodeId;
 using pst::NodeType;
 
 class NdbWriter {
-public:
+  public:
     NdbWriter(const std::filesystem::path& target, Format format, CryptMethod crypt);
 
     Format format() const { return traits_.format; }
@@ -44,7 +44,7 @@ public:
     // Writes the B-trees, the maps and the header, and puts the file in place.
     void finish();
 
-private:
+  private:
     struct NodeRecord {
         uint32_t nid;
         uint32_t parent;
@@ -58,7 +58,9 @@ private:
         uint16_t cb;
         bool internal;
     };
-    static uint64_t blockId(size_t index, bool internal) { return 4 * (index + 1) | (internal ? 2 : 0); }
+    static uint64_t blockId(size_t index, bool internal) {
+        return 4 * (index + 1) | (internal ? 2 : 0);
+    }
     struct PageRef {
         uint64_t key;
         uint64_t bid;
@@ -71,8 +73,7 @@ private:
     template <typename EntryFn>
     PageRef writeTree(size_t count, size_t leafSize, uint8_t ptype, EntryFn leafEntry);
     void writeHeader(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps);
-    ByteVec headerBytes(const PageRef& nbt, const PageRef& bbt,
-                        const SpaceMap::Totals& maps) const;
+    ByteVec headerBytes(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps) const;
 
     pst::FormatTraits traits_;
     CryptMethod crypt_;

@@ -12,7 +12,7 @@
 namespace pellmark::pstwriter {
 
 class NodeBuilder {
-public:
+  public:
     explicit NodeBuilder(NdbWriter& ndb) : ndb_(ndb) {}
 
     NdbWriter& ndb() { return ndb_; }
@@ -25,7 +25,7 @@ public:
     // Writes the subnode tree gathered so far; the node's bidSub.
     BlockId finishSubnodes() { return subnodes_.write(ndb_); }
 
-private:
+  private:
     uint32_t storeStream(const ContentSource& source);
 
     NdbWriter& ndb_;

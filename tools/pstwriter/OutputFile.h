@@ -11,7 +11,7 @@
 namespace pellmark::pstwriter {
 
 class OutputFile {
-public:
+  public:
     // Throws std::runtime_error when the temporary file cannot be created.
     explicit OutputFile(const std::filesystem::path& target);
     ~OutputFile();
@@ -22,7 +22,7 @@ public:
     // Flushes, sets the final size, and renames the temporary file onto the target.
     void commit(uint64_t finalSize);
 
-private:
+  private:
     void flush();
     [[noreturn]] void fail(const char* what) const;
 

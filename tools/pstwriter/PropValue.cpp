@@ -15,17 +15,23 @@ size_t expectedIndex(PropType t) {
         case PropType::ErrorCode:
         case PropType::Int64:
         case PropType::Currency:
-        case PropType::SysTime: return multi ? 5 : 0;
+        case PropType::SysTime:
+            return multi ? 5 : 0;
         case PropType::Float32:
         case PropType::Float64:
-        case PropType::AppTime: return multi ? 6 : 1;
-        case PropType::Boolean: return 2;
+        case PropType::AppTime:
+            return multi ? 6 : 1;
+        case PropType::Boolean:
+            return 2;
         case PropType::Unicode:
-        case PropType::String8: return multi ? 7 : 3;
+        case PropType::String8:
+            return multi ? 7 : 3;
         case PropType::Binary:
         case PropType::Guid:
-        case PropType::Object: return multi ? 8 : 4;
-        default: throw std::invalid_argument("property type not supported");
+        case PropType::Object:
+            return multi ? 8 : 4;
+        default:
+            throw std::invalid_argument("property type not supported");
     }
 }
 

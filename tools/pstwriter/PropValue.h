@@ -22,7 +22,7 @@ using pst::PropType;
 
 // Binary content read on demand, in order, so that it never has to sit whole in memory.
 class ContentSource {
-public:
+  public:
     virtual ~ContentSource() = default;
     virtual uint64_t size() const = 0;
     // Fills `out` with the bytes from `offset` on; called with increasing offsets.
@@ -35,7 +35,7 @@ using pst::Guid;
 uint64_t fileTimeFromUnix(int64_t seconds);
 
 class PropValue {
-public:
+  public:
     using Data = std::variant<int64_t, double, bool, std::string, ByteVec, std::vector<int64_t>,
                               std::vector<double>, std::vector<std::string>, std::vector<ByteVec>,
                               std::shared_ptr<const ContentSource>>;
@@ -71,7 +71,7 @@ public:
     // Size of the binary payload (bytes or stream); 0 for other types.
     uint64_t binarySize() const;
 
-private:
+  private:
     PropType type_;
     Data data_;
 };

@@ -22,7 +22,7 @@ struct FileVariant {
 };
 
 class PstBuilder {
-public:
+  public:
     PstBuilder();
 
     Folder& root() { return ipm_; }
@@ -35,7 +35,7 @@ public:
     // leaving nothing at `path`.
     void write(const std::filesystem::path& path, FileVariant variant = {}) const;
 
-private:
+  private:
     WriteOptions options_;
     Folder ipm_;
     Folder deleted_;

@@ -41,8 +41,8 @@ PstWriter::PstWriter(const std::filesystem::path& path, WriteOptions options)
            options_.defaultTime} {
     const NodeId root = pst::nid::kRootFolder;
     open(root, root, "", std::nullopt, nullptr);
-    ipm_ = open(NodeId(NodeType::NormalFolder, ++nextFolderIndex_), root,
-                options_.ipmSubtreeName, std::nullopt, nullptr);
+    ipm_ = open(NodeId(NodeType::NormalFolder, ++nextFolderIndex_), root, options_.ipmSubtreeName,
+                std::nullopt, nullptr);
     search_ = open(NodeId(NodeType::NormalFolder, ++nextFolderIndex_), root,
                    options_.searchRootName, std::nullopt, nullptr);
     deleted_ = open(NodeId(NodeType::NormalFolder, ++nextFolderIndex_), NodeId(ipm_),
@@ -108,8 +108,8 @@ void PstWriter::closeFolder(FolderHandle h) {
     }
     const bool unicode = ctx_.codec.unicode();
     const BlockId contents = f.contents.finish();
-    ndb_.addNode(f.nid.withType(NodeType::ContentsTable), contents,
-                 f.contentsNode.finishSubnodes(), NodeId());
+    ndb_.addNode(f.nid.withType(NodeType::ContentsTable), contents, f.contentsNode.finishSubnodes(),
+                 NodeId());
     {
         NodeBuilder node(ndb_);
         TableWriter table(node, templates::hierarchy(unicode));
@@ -118,7 +118,8 @@ void PstWriter::closeFolder(FolderHandle h) {
         ndb_.addNode(f.nid.withType(NodeType::HierarchyTable), data, node.finishSubnodes(),
                      NodeId());
     }
-    writeEmptyTable(f.nid.withType(NodeType::AssocContentsTable), templates::assocContents(unicode));
+    writeEmptyTable(f.nid.withType(NodeType::AssocContentsTable),
+                    templates::assocContents(unicode));
 
     const int cp = ctx_.codec.codepage();
     PropertyBag counts;
@@ -150,8 +151,8 @@ ByteVec PstWriter::entryId(NodeId nid) const {
 
 void PstWriter::writeStore() {
     PropertyBag store;
-    store.set(prop::kRecordKey, PropValue::binary(ByteVec(options_.recordKey.begin(),
-                                                          options_.recordKey.end())));
+    store.set(prop::kRecordKey,
+              PropValue::binary(ByteVec(options_.recordKey.begin(), options_.recordKey.end())));
     store.setString(prop::kDisplayName, options_.storeName);
     store.set(prop::kIpmSubtreeEntryId, PropValue::binary(entryId(NodeId(ipm_))));
     store.set(prop::kIpmWastebasketEntryId, PropValue::binary(entryId(NodeId(deleted_))));
@@ -174,7 +175,8 @@ void PstWriter::finish() {
     writeEmptyTable(NodeId(0x610), templates::searchContents(unicode));
     writeEmptyTable(pst::nid::kAttachmentTable, templates::attachments(unicode));
     writeEmptyTable(pst::nid::kRecipientTable, templates::recipients(unicode));
-    for (uint32_t nid : kEmptyInternalNodes) ndb_.addNode(NodeId(nid), BlockId(), BlockId(), NodeId());
+    for (uint32_t nid : kEmptyInternalNodes)
+        ndb_.addNode(NodeId(nid), BlockId(), BlockId(), NodeId());
     ndb_.finish();
     finished_ = true;
 }

@@ -36,7 +36,7 @@ struct WriteOptions {
 using FolderHandle = uint32_t;
 
 class PstWriter {
-public:
+  public:
     PstWriter(const std::filesystem::path& path, WriteOptions options = {});
     ~PstWriter();
     PstWriter(const PstWriter&) = delete;
@@ -60,7 +60,7 @@ public:
     uint64_t messagesWritten() const { return messages_; }
     const WriteOptions& options() const { return options_; }
 
-private:
+  private:
     struct OpenFolder;
     OpenFolder& folder(FolderHandle h);
     FolderHandle open(NodeId nid, NodeId parent, const std::string& name,

@@ -4,6 +4,8 @@
 
 namespace pellmark::pstwriter {
 
-ByteVec encodeRtfBody(std::string_view rtf) { return saveas::compressRtf(rtf); }
+ByteVec encodeRtfBody(std::string_view rtf) {
+    return saveas::compressRtf(rtf);
+}
 
 }  // namespace pellmark::pstwriter

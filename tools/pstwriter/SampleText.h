@@ -11,16 +11,18 @@
 namespace pellmark::pstwriter {
 
 class Rng {
-public:
+  public:
     explicit Rng(uint64_t seed) : state_(seed) {}
     uint64_t next() { return mix64(state_++ * 0x2545F4914F6CDD1Dull); }
     uint64_t below(uint64_t n) { return n ? next() % n : 0; }
     uint64_t between(uint64_t lo, uint64_t hi) { return lo + below(hi - lo + 1); }
     bool percent(uint64_t p) { return below(100) < p; }
     template <typename T>
-    const T& pick(const std::vector<T>& v) { return v[below(v.size())]; }
+    const T& pick(const std::vector<T>& v) {
+        return v[below(v.size())];
+    }
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -30,7 +32,7 @@ struct Person {
 };
 
 class SampleText {
-public:
+  public:
     explicit SampleText(Rng& rng) : rng_(rng) {}
     Person person();
     std::string subject();
@@ -45,7 +47,7 @@ public:
     static std::string rtfEscape(const std::string& utf8);
     static std::string htmlEscape(const std::string& utf8);
 
-private:
+  private:
     Rng& rng_;
 };
 

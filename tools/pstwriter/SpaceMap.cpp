@@ -15,7 +15,9 @@ constexpr uint8_t kPTypeAMap = 0x84;
 constexpr uint8_t kPTypeFPMap = 0x85;
 constexpr size_t kMapBytes = 496;
 
-uint64_t alignUp(uint64_t n, uint64_t a) { return (n + a - 1) / a * a; }
+uint64_t alignUp(uint64_t n, uint64_t a) {
+    return (n + a - 1) / a * a;
+}
 
 // The longest run of clear bits, in 64-byte units, capped to a byte as the FMap stores it.
 uint8_t longestFreeRun(const ByteVec& bits) {
@@ -79,7 +81,9 @@ uint64_t SpaceMap::allocate(uint64_t size, uint64_t align) {
     return off;
 }
 
-uint64_t SpaceMap::fileSize() const { return rangeStart(rangeOf(next_ - 1) + 1); }
+uint64_t SpaceMap::fileSize() const {
+    return rangeStart(rangeOf(next_ - 1) + 1);
+}
 
 ByteVec SpaceMap::amapBits(uint64_t r, size_t& hole) const {
     ByteVec bits(kMapBytes, 0);
@@ -87,8 +91,10 @@ ByteVec SpaceMap::amapBits(uint64_t r, size_t& hole) const {
     const uint64_t used = std::min(next_, rangeStart(r + 1));
     auto mark = [&](uint64_t from, uint64_t to, bool set) {
         for (uint64_t slot = (from - start) / 64; slot < (to - start) / 64; ++slot) {
-            if (set) bits[slot / 8] |= static_cast<uint8_t>(0x80u >> (slot % 8));
-            else bits[slot / 8] &= static_cast<uint8_t>(~(0x80u >> (slot % 8)));
+            if (set)
+                bits[slot / 8] |= static_cast<uint8_t>(0x80u >> (slot % 8));
+            else
+                bits[slot / 8] &= static_cast<uint8_t>(~(0x80u >> (slot % 8)));
         }
     };
     if (used > start) mark(start, used, true);
@@ -108,7 +114,7 @@ void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBy
     const uint32_t crc = pst::computeCrc(page.span());
     page.u8(ptype);
     page.u8(ptype);
-    page.u16(0);  // map pages carry no signature
+    page.u16(0);                          // map pages carry no signature
     putIdAndCrc(page, format_, ib, crc);  // a map page's id is its own offset
     out.writeAt(ib, page.span());
 }

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "pstwriter/ByteBuffer.h"
 #include "pst/ndb/Format.h"
+#include "pstwriter/ByteBuffer.h"
 
 namespace pellmark::pstwriter {
 
@@ -20,7 +20,7 @@ class OutputFile;
 void putIdAndCrc(ByteBuffer& b, pst::Format format, uint64_t id, uint32_t crc);
 
 class SpaceMap {
-public:
+  public:
     static constexpr uint64_t kFirstAMap = 0x4400;
     static constexpr uint64_t kRangeSize = 496 * 8 * 64;
     static constexpr uint64_t kPageSize = 512;
@@ -42,7 +42,7 @@ public:
     // Writes every AMap, PMap, FMap and FPMap page for the space handed out so far.
     Totals writeMaps(OutputFile& out) const;
 
-private:
+  private:
     static uint64_t rangeStart(uint64_t r) { return kFirstAMap + r * kRangeSize; }
     static uint64_t rangeOf(uint64_t offset) { return (offset - kFirstAMap) / kRangeSize; }
     static bool hasPMap(uint64_t r) { return r % 8 == 0; }

@@ -9,13 +9,13 @@
 namespace pellmark::pstwriter {
 
 class SubnodeTree {
-public:
+  public:
     void add(NodeId nid, BlockId data, BlockId sub) { entries_.push_back({nid.value, data, sub}); }
     bool empty() const { return entries_.empty(); }
     // Writes the tree and returns its root; a null id when there are no subnodes.
     BlockId write(NdbWriter& ndb);
 
-private:
+  private:
     struct Entry {
         uint32_t nid;
         BlockId data;

@@ -39,13 +39,15 @@ void TableWriter::layOut(const std::vector<PropTag>& tags) {
     }
     if (order.size() > 255) throw std::invalid_argument("a table has at most 255 columns");
     for (size_t i = 0; i < order.size(); ++i) {
-        columns_.push_back({order[i], 0, cellSize(pst::tagType(order[i])), static_cast<uint8_t>(i)});
+        columns_.push_back(
+            {order[i], 0, cellSize(pst::tagType(order[i])), static_cast<uint8_t>(i)});
     }
     uint16_t at = 0;
     for (int group = 0; group < 3; ++group) {
         for (Column& c : columns_) {
             const bool wide = c.size >= 4;
-            if ((group == 0 && wide) || (group == 1 && c.size == 2) || (group == 2 && c.size == 1)) {
+            if ((group == 0 && wide) || (group == 1 && c.size == 2) ||
+                (group == 2 && c.size == 1)) {
                 c.offset = at;
                 at = static_cast<uint16_t>(at + c.size);
             }
@@ -116,8 +118,10 @@ BlockId TableWriter::finish() {
     ByteBuffer records(index_.size() * 8);
     for (const auto& [id, number] : index_) {
         records.u32(id);
-        if (unicode) records.u32(number);
-        else records.u16(static_cast<uint16_t>(number));
+        if (unicode)
+            records.u32(number);
+        else
+            records.u16(static_cast<uint16_t>(number));
     }
     const Hid rowIndex = writeBth(heap_, 4, unicode ? 4 : 2, records.span());
 
@@ -129,7 +133,8 @@ BlockId TableWriter::finish() {
     info.u32(rows);
     info.u32(0);  // hidIndex, deprecated
     std::vector<Column> byTag = columns_;
-    std::sort(byTag.begin(), byTag.end(), [](const Column& a, const Column& b) { return a.tag < b.tag; });
+    std::sort(byTag.begin(), byTag.end(),
+              [](const Column& a, const Column& b) { return a.tag < b.tag; });
     for (const Column& c : byTag) {
         info.u32(c.tag);
         info.u16(c.offset);

@@ -12,7 +12,7 @@
 namespace pellmark::pstwriter {
 
 class TableWriter {
-public:
+  public:
     // `columns` in display order; the row id and row version columns are put first.
     TableWriter(NodeBuilder& node, const std::vector<PropTag>& columns);
 
@@ -22,7 +22,7 @@ public:
     // Writes the table and returns the node's data block.
     BlockId finish();
 
-private:
+  private:
     struct Column {
         PropTag tag;
         uint16_t offset = 0;

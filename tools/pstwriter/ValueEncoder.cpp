@@ -40,9 +40,13 @@ std::string iconvName(int codepage) {
 
 void putFixed(ByteBuffer& b, PropType base, int64_t i, double d) {
     switch (base) {
-        case PropType::Int16: b.u16(static_cast<uint16_t>(i)); break;
+        case PropType::Int16:
+            b.u16(static_cast<uint16_t>(i));
+            break;
         case PropType::Int32:
-        case PropType::ErrorCode: b.u32(static_cast<uint32_t>(i)); break;
+        case PropType::ErrorCode:
+            b.u32(static_cast<uint32_t>(i));
+            break;
         case PropType::Float32: {
             float f = static_cast<float>(d);
             uint32_t v;
@@ -57,7 +61,9 @@ void putFixed(ByteBuffer& b, PropType base, int64_t i, double d) {
             b.u64(v);
             break;
         }
-        default: b.u64(static_cast<uint64_t>(i)); break;
+        default:
+            b.u64(static_cast<uint64_t>(i));
+            break;
     }
 }
 
@@ -143,11 +149,16 @@ StoredProp storeValue(uint16_t id, const PropValue& value, const TextCodec& code
     std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, int64_t>) putFixed(b, base, v, 0);
-            else if constexpr (std::is_same_v<T, double>) putFixed(b, base, 0, v);
-            else if constexpr (std::is_same_v<T, bool>) b.u8(v ? 1 : 0);
-            else if constexpr (std::is_same_v<T, std::string>) b.bytes(codec.encode(v, codepage));
-            else if constexpr (std::is_same_v<T, ByteVec>) b.bytes(v);
+            if constexpr (std::is_same_v<T, int64_t>)
+                putFixed(b, base, v, 0);
+            else if constexpr (std::is_same_v<T, double>)
+                putFixed(b, base, 0, v);
+            else if constexpr (std::is_same_v<T, bool>)
+                b.u8(v ? 1 : 0);
+            else if constexpr (std::is_same_v<T, std::string>)
+                b.bytes(codec.encode(v, codepage));
+            else if constexpr (std::is_same_v<T, ByteVec>)
+                b.bytes(v);
             else if constexpr (std::is_same_v<T, std::vector<int64_t>>) {
                 for (int64_t i : v) putFixed(b, base, i, 0);
             } else if constexpr (std::is_same_v<T, std::vector<double>>) {

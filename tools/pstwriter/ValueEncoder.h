@@ -11,16 +11,17 @@
 namespace pellmark::pstwriter {
 
 class TextCodec {
-public:
+  public:
     // `codepage` is the default for ANSI files (windows-1252 unless told otherwise).
-    explicit TextCodec(bool unicode, int codepage = 1252) : unicode_(unicode), codepage_(codepage) {}
+    explicit TextCodec(bool unicode, int codepage = 1252)
+        : unicode_(unicode), codepage_(codepage) {}
     bool unicode() const { return unicode_; }
     int codepage() const { return codepage_; }
     // Text in the file's form; `codepage` 0 means the default. Characters the code page lacks
     // become '?'. Throws std::invalid_argument for an unknown code page.
     ByteVec encode(std::string_view utf8, int codepage = 0) const;
 
-private:
+  private:
     bool unicode_;
     int codepage_;
 };

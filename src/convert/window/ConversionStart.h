@@ -12,7 +12,7 @@ class QWidget;
 namespace pellmark::convert {
 
 class ConversionStart {
-public:
+  public:
     ConversionStart(tree::FolderTree& tree, ConversionSelection& selection,
                     store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* owner);
 
@@ -20,7 +20,7 @@ public:
     // directory was picked.
     void CmdStartConversion_Click();
 
-private:
+  private:
     tree::FolderTree& tree_;
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;

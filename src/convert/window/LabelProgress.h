@@ -9,7 +9,7 @@ class QLabel;
 namespace pellmark::convert {
 
 class LabelProgress : public RunProgress {
-public:
+  public:
     LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current);
 
     void preparing() override;
@@ -21,7 +21,7 @@ public:
     void itemFailed(const std::string& caption, const std::string& reason) override;
     void itemSkipped() override;
 
-private:
+  private:
     static void yield();
 
     QLabel& LblSaveHeader;

@@ -184,11 +184,11 @@ void frmSave::CmdConversion_Click() {
     if (running_) return;  // a second press while the run goes on
     running_ = true;
     LabelProgress progress(*LblSaveHeader, *LblProcessing, *LblFound, *LblCurrent);
-    ConversionRun run(sessions_,
-                      RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
-                                 selection_.ExportRootPath, selectedFormat(),
-                                 selection_.unreadFolders},
-                      progress);
+    ConversionRun run(
+        sessions_,
+        RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
+                   selection_.ExportRootPath, selectedFormat(), selection_.unreadFolders},
+        progress);
     CompletionMessage message;
     try {
         message = completionMessage(run.run());

@@ -20,7 +20,7 @@ namespace pellmark::convert {
 class frmSave : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     frmSave(ConversionSelection& selection, store::SessionFactory& sessions, ui::Dialogs dialogs,
             QWidget* owner = nullptr);
 
@@ -30,7 +30,7 @@ public:
 
     bool running() const { return running_; }
 
-public slots:
+  public slots:
     void OptMSG_Click();
     void OptEML_Click();
     void OptVCF_Click();
@@ -42,10 +42,10 @@ public slots:
     // Closing while a run goes on is refused: the run closes the window when it ends.
     void reject() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildOptions();
     void buildProgress();
     void setOptionTabOrder();

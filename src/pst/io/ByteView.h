@@ -15,7 +15,7 @@ namespace pellmark::pst {
 using Bytes = std::span<const uint8_t>;
 
 class ByteView {
-public:
+  public:
     ByteView() = default;
     explicit ByteView(Bytes data, ErrorCode code = ErrorCode::OutOfBounds)
         : data_(data), code_(code) {}
@@ -54,7 +54,7 @@ public:
 
     [[noreturn]] void fail(const char* what, size_t offset) const;
 
-private:
+  private:
     template <typename T>
     T load(size_t offset) const {
         require(offset, sizeof(T), "value");

@@ -90,17 +90,27 @@ void cryptCyclic(std::span<uint8_t> data, uint32_t key) {
 
 void decodeBlock(CryptMethod method, std::span<uint8_t> data, uint64_t bid) {
     switch (method) {
-        case CryptMethod::None: break;
-        case CryptMethod::Permute: decodePermute(data); break;
-        case CryptMethod::Cyclic: cryptCyclic(data, static_cast<uint32_t>(bid)); break;
+        case CryptMethod::None:
+            break;
+        case CryptMethod::Permute:
+            decodePermute(data);
+            break;
+        case CryptMethod::Cyclic:
+            cryptCyclic(data, static_cast<uint32_t>(bid));
+            break;
     }
 }
 
 void encodeBlock(CryptMethod method, std::span<uint8_t> data, uint64_t bid) {
     switch (method) {
-        case CryptMethod::None: break;
-        case CryptMethod::Permute: encodePermute(data); break;
-        case CryptMethod::Cyclic: cryptCyclic(data, static_cast<uint32_t>(bid)); break;
+        case CryptMethod::None:
+            break;
+        case CryptMethod::Permute:
+            encodePermute(data);
+            break;
+        case CryptMethod::Cyclic:
+            cryptCyclic(data, static_cast<uint32_t>(bid));
+            break;
     }
 }
 

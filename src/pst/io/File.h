@@ -9,7 +9,7 @@
 namespace pellmark::pst {
 
 class File {
-public:
+  public:
     // Throws PstError(Io) when the file cannot be opened or is not a regular file.
     explicit File(const std::filesystem::path& path);
     ~File();
@@ -21,7 +21,7 @@ public:
     // the file and PstError(Io) when the system refuses the read.
     void read(uint64_t offset, std::span<uint8_t> out) const;
 
-private:
+  private:
     int fd_ = -1;
     uint64_t size_ = 0;
 };

@@ -6,21 +6,36 @@ namespace pellmark::pst {
 
 const char* errorCodeName(ErrorCode code) {
     switch (code) {
-        case ErrorCode::Io: return "I/O error";
-        case ErrorCode::NotAPst: return "not an Outlook data file";
-        case ErrorCode::UnsupportedVersion: return "unsupported format version";
-        case ErrorCode::BadHeader: return "damaged header";
-        case ErrorCode::OutOfBounds: return "value out of bounds";
-        case ErrorCode::BadPage: return "damaged B-tree page";
-        case ErrorCode::BadBlock: return "damaged block";
-        case ErrorCode::BadCrc: return "CRC mismatch";
-        case ErrorCode::NotFound: return "missing node or block";
-        case ErrorCode::Cycle: return "cycle in a tree";
-        case ErrorCode::TooDeep: return "nesting too deep";
-        case ErrorCode::BadHeap: return "damaged heap";
-        case ErrorCode::BadTable: return "damaged table";
-        case ErrorCode::BadProperty: return "damaged property";
-        case ErrorCode::Decompress: return "damaged compressed block";
+        case ErrorCode::Io:
+            return "I/O error";
+        case ErrorCode::NotAPst:
+            return "not an Outlook data file";
+        case ErrorCode::UnsupportedVersion:
+            return "unsupported format version";
+        case ErrorCode::BadHeader:
+            return "damaged header";
+        case ErrorCode::OutOfBounds:
+            return "value out of bounds";
+        case ErrorCode::BadPage:
+            return "damaged B-tree page";
+        case ErrorCode::BadBlock:
+            return "damaged block";
+        case ErrorCode::BadCrc:
+            return "CRC mismatch";
+        case ErrorCode::NotFound:
+            return "missing node or block";
+        case ErrorCode::Cycle:
+            return "cycle in a tree";
+        case ErrorCode::TooDeep:
+            return "nesting too deep";
+        case ErrorCode::BadHeap:
+            return "damaged heap";
+        case ErrorCode::BadTable:
+            return "damaged table";
+        case ErrorCode::BadProperty:
+            return "damaged property";
+        case ErrorCode::Decompress:
+            return "damaged compressed block";
     }
     return "error";
 }

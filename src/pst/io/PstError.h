@@ -29,7 +29,7 @@ enum class ErrorCode {
 const char* errorCodeName(ErrorCode code);
 
 class PstError : public std::runtime_error {
-public:
+  public:
     static constexpr uint64_t kNoOffset = ~uint64_t{0};
 
     PstError(ErrorCode code, std::string what, uint64_t offset = kNoOffset, uint64_t bid = 0,
@@ -42,7 +42,7 @@ public:
     // The bare description, without the code and ids that what() adds.
     const std::string& detail() const noexcept { return detail_; }
 
-private:
+  private:
     ErrorCode code_;
     uint64_t offset_;
     uint64_t bid_;

@@ -24,14 +24,16 @@ BTreeOnHeap::BTreeOnHeap(const Heap& heap, Hid header) : heap_(&heap) {
 
 uint64_t BTreeOnHeap::keyOf(ByteView v, size_t off) const {
     switch (keySize_) {
-        case 2: return v.u16(off);
-        case 4: return v.u32(off);
-        default: return v.u64(off);  // 16-byte keys compare on their first 8 bytes
+        case 2:
+            return v.u16(off);
+        case 4:
+            return v.u32(off);
+        default:
+            return v.u64(off);  // 16-byte keys compare on their first 8 bytes
     }
 }
 
-bool BTreeOnHeap::walk(Hid hid, int level,
-                       const std::function<bool(Bytes, Bytes)>& visit) const {
+bool BTreeOnHeap::walk(Hid hid, int level, const std::function<bool(Bytes, Bytes)>& visit) const {
     ByteView v(heap_->item(hid), ErrorCode::BadTable);
     const size_t rec = keySize_ + (level > 0 ? 4 : dataSize_);
     if (v.size() % rec != 0) {
@@ -64,8 +66,10 @@ std::optional<Bytes> BTreeOnHeap::find(uint64_t key) const {
         size_t lo = 0, hi = count;
         while (lo < hi) {
             size_t mid = lo + (hi - lo) / 2;
-            if (keyOf(v, mid * rec) <= key) lo = mid + 1;
-            else hi = mid;
+            if (keyOf(v, mid * rec) <= key)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
         if (lo == 0) return std::nullopt;
         const size_t off = (lo - 1) * rec;

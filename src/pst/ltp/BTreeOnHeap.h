@@ -11,7 +11,7 @@
 namespace pellmark::pst {
 
 class BTreeOnHeap {
-public:
+  public:
     BTreeOnHeap(const Heap& heap, Hid header);
 
     uint8_t keySize() const { return keySize_; }
@@ -21,7 +21,7 @@ public:
     void forEach(const std::function<bool(Bytes key, Bytes data)>& visit) const;
     std::optional<Bytes> find(uint64_t key) const;
 
-private:
+  private:
     uint64_t keyOf(ByteView v, size_t off) const;
     bool walk(Hid hid, int level, const std::function<bool(Bytes, Bytes)>& visit) const;
 

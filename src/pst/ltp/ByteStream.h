@@ -12,7 +12,7 @@
 namespace pellmark::pst {
 
 class ByteStream {
-public:
+  public:
     virtual ~ByteStream() = default;
     virtual uint64_t size() const = 0;
     // Reads up to out.size() bytes; returns how many, 0 at the end.
@@ -20,23 +20,23 @@ public:
 };
 
 class MemoryStream : public ByteStream {
-public:
+  public:
     explicit MemoryStream(std::vector<uint8_t> data) : data_(std::move(data)) {}
     uint64_t size() const override { return data_.size(); }
     size_t read(std::span<uint8_t> out) override;
 
-private:
+  private:
     std::vector<uint8_t> data_;
     size_t pos_ = 0;
 };
 
 class DataTreeStream : public ByteStream {
-public:
+  public:
     explicit DataTreeStream(DataTree tree) : tree_(std::move(tree)) {}
     uint64_t size() const override { return tree_.size(); }
     size_t read(std::span<uint8_t> out) override;
 
-private:
+  private:
     DataTree tree_;
     uint64_t pos_ = 0;
 };

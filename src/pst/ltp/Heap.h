@@ -12,10 +12,12 @@ namespace pellmark::pst {
 using Hid = uint32_t;
 
 // A heap address or a subnode id: the low five bits tell which ([MS-PST] 2.3.3.2).
-inline bool isHid(uint32_t hnid) { return (hnid & 0x1F) == 0; }
+inline bool isHid(uint32_t hnid) {
+    return (hnid & 0x1F) == 0;
+}
 
 class Heap {
-public:
+  public:
     static constexpr uint8_t kSignature = 0xEC;
     static constexpr uint8_t kTypeTable = 0x7C;
     static constexpr uint8_t kTypeBTree = 0xB5;
@@ -32,7 +34,7 @@ public:
     // The bytes of one allocation; valid while the heap lives. HID 0 is the empty allocation.
     Bytes item(Hid hid) const;
 
-private:
+  private:
     BlockData page(size_t index) const;
 
     Node node_;

@@ -43,25 +43,33 @@ enum class PropType : uint16_t {
 
 inline constexpr uint16_t kMultiValueFlag = 0x1000;
 
-constexpr bool isMultiValued(PropType t) { return (static_cast<uint16_t>(t) & kMultiValueFlag) != 0; }
+constexpr bool isMultiValued(PropType t) {
+    return (static_cast<uint16_t>(t) & kMultiValueFlag) != 0;
+}
 constexpr PropType baseType(PropType t) {
     return static_cast<PropType>(static_cast<uint16_t>(t) & ~kMultiValueFlag);
 }
 // Size of one value of a fixed-size type, 0 for variable-size types.
 constexpr uint32_t fixedSize(PropType t) {
     switch (baseType(t)) {
-        case PropType::Int16: return 2;
+        case PropType::Int16:
+            return 2;
         case PropType::Int32:
         case PropType::Float32:
-        case PropType::ErrorCode: return 4;
-        case PropType::Boolean: return 1;
+        case PropType::ErrorCode:
+            return 4;
+        case PropType::Boolean:
+            return 1;
         case PropType::Float64:
         case PropType::Currency:
         case PropType::AppTime:
         case PropType::Int64:
-        case PropType::SysTime: return 8;
-        case PropType::Guid: return 16;
-        default: return 0;
+        case PropType::SysTime:
+            return 8;
+        case PropType::Guid:
+            return 16;
+        default:
+            return 0;
     }
 }
 
@@ -70,7 +78,11 @@ using PropTag = uint32_t;
 constexpr PropTag makeTag(uint16_t id, PropType type) {
     return (uint32_t{id} << 16) | static_cast<uint16_t>(type);
 }
-constexpr uint16_t tagId(PropTag tag) { return static_cast<uint16_t>(tag >> 16); }
-constexpr PropType tagType(PropTag tag) { return static_cast<PropType>(tag & 0xFFFF); }
+constexpr uint16_t tagId(PropTag tag) {
+    return static_cast<uint16_t>(tag >> 16);
+}
+constexpr PropType tagType(PropTag tag) {
+    return static_cast<PropType>(tag & 0xFFFF);
+}
 
 }  // namespace pellmark::pst

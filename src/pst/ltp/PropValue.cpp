@@ -43,7 +43,8 @@ std::optional<int64_t> PropValue::asInteger() const {
         case PropType::Boolean:
             if (!bytes.empty()) return bytes[0] != 0 ? 1 : 0;
             break;
-        default: break;
+        default:
+            break;
     }
     return std::nullopt;
 }

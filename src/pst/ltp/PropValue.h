@@ -18,9 +18,7 @@ struct PropValue {
     PropType type = PropType::Unspecified;
     std::vector<uint8_t> bytes;
 
-    bool isString() const {
-        return type == PropType::Unicode || type == PropType::String8;
-    }
+    bool isString() const { return type == PropType::Unicode || type == PropType::String8; }
     // Numbers of any integer width (Int16, Int32, Int64, Boolean, ErrorCode) as int64.
     std::optional<int64_t> asInteger() const;
     std::optional<double> asDouble() const;

@@ -22,7 +22,7 @@ struct PropRecord {
 };
 
 class PropertyContext {
-public:
+  public:
     explicit PropertyContext(const Node& node);
 
     const Node& node() const { return heap_.node(); }
@@ -42,7 +42,7 @@ public:
     // The subnode of a PtypObject value (an embedded message's node id).
     std::optional<NodeId> objectNode(uint16_t id) const;
 
-private:
+  private:
     bool isInline(PropType t) const;
 
     Heap heap_;

@@ -56,8 +56,8 @@ TableContext::TableContext(const Node& node) : heap_(node, Heap::kTypeTable) {
 
 Bytes TableContext::row(size_t index) const {
     if (index >= rowCount_) {
-        throw PstError(ErrorCode::OutOfBounds, "row index beyond the table", PstError::kNoOffset,
-                       0, node().id().value);
+        throw PstError(ErrorCode::OutOfBounds, "row index beyond the table", PstError::kNoOffset, 0,
+                       node().id().value);
     }
     if (rowsPerBlock_ == 0) return heapRows_.subspan(index * rowSize_, rowSize_);
     const size_t block = index / rowsPerBlock_;
@@ -73,7 +73,9 @@ const TableColumn* TableContext::column(uint16_t propId) const {
     return nullptr;
 }
 
-uint32_t TableContext::rowId(size_t index) const { return ByteView(row(index)).u32(0); }
+uint32_t TableContext::rowId(size_t index) const {
+    return ByteView(row(index)).u32(0);
+}
 
 std::optional<PropValue> TableContext::cell(size_t index, const TableColumn& col) const {
     ByteView r(row(index), ErrorCode::BadTable);

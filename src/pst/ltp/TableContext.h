@@ -19,7 +19,7 @@ struct TableColumn {
 };
 
 class TableContext {
-public:
+  public:
     explicit TableContext(const Node& node);
 
     const Node& node() const { return heap_.node(); }
@@ -37,7 +37,7 @@ public:
     // Every present cell of a row (recipient tables keep all recipient properties so).
     std::vector<std::pair<PropTag, PropValue>> rowValues(size_t row) const;
 
-private:
+  private:
     // The bytes of one row; valid while the table lives.
     Bytes row(size_t index) const;
 

@@ -92,26 +92,44 @@ std::u16string utf8ToUtf16(std::string_view s) {
 
 std::string codepageName(uint32_t cp) {
     switch (cp) {
-        case 65001: return "UTF-8";
-        case 1200: return "UTF-16LE";
-        case 1201: return "UTF-16BE";
-        case 20127: return "ASCII";
-        case 20866: return "KOI8-R";
-        case 21866: return "KOI8-U";
+        case 65001:
+            return "UTF-8";
+        case 1200:
+            return "UTF-16LE";
+        case 1201:
+            return "UTF-16BE";
+        case 20127:
+            return "ASCII";
+        case 20866:
+            return "KOI8-R";
+        case 21866:
+            return "KOI8-U";
         case 50220:
         case 50221:
-        case 50222: return "ISO-2022-JP";
-        case 50225: return "ISO-2022-KR";
-        case 51932: return "EUC-JP";
-        case 51936: return "EUC-CN";
-        case 51949: return "EUC-KR";
-        case 52936: return "HZ-GB-2312";
-        case 54936: return "GB18030";
-        case 10000: return "MACINTOSH";
-        case 10007: return "MACCYRILLIC";
-        case 20932: return "EUC-JP";
-        case 65000: return "UTF-7";
-        default: break;
+        case 50222:
+            return "ISO-2022-JP";
+        case 50225:
+            return "ISO-2022-KR";
+        case 51932:
+            return "EUC-JP";
+        case 51936:
+            return "EUC-CN";
+        case 51949:
+            return "EUC-KR";
+        case 52936:
+            return "HZ-GB-2312";
+        case 54936:
+            return "GB18030";
+        case 10000:
+            return "MACINTOSH";
+        case 10007:
+            return "MACCYRILLIC";
+        case 20932:
+            return "EUC-JP";
+        case 65000:
+            return "UTF-7";
+        default:
+            break;
     }
     if (cp >= 28591 && cp <= 28606) return "ISO-8859-" + std::to_string(cp - 28590);
     return "CP" + std::to_string(cp);

@@ -9,14 +9,19 @@ uint32_t windowsCodepage(uint32_t cp) {
         case 50220:
         case 50221:
         case 50222:
-        case 51932: return 932;  // ISO-2022-JP, EUC-JP
+        case 51932:
+            return 932;  // ISO-2022-JP, EUC-JP
         case 52936:
-        case 51936: return 936;  // HZ, EUC-CN
+        case 51936:
+            return 936;  // HZ, EUC-CN
         case 50225:
-        case 51949: return 949;  // ISO-2022-KR, EUC-KR
+        case 51949:
+            return 949;  // ISO-2022-KR, EUC-KR
         case 20127:
-        case 28591: return 1252;  // US-ASCII, Latin-1
-        default: return cp;
+        case 28591:
+            return 1252;  // US-ASCII, Latin-1
+        default:
+            return cp;
     }
 }
 

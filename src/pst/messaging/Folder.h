@@ -14,7 +14,7 @@ namespace pellmark::pst {
 class PstFile;
 
 class Folder {
-public:
+  public:
     Folder(std::shared_ptr<const PstFile> file, const Node& node);
 
     NodeId id() const { return node_.id(); }
@@ -28,7 +28,7 @@ public:
     // The number of rows of the contents table, without reading them.
     size_t messageCount() const;
 
-private:
+  private:
     std::optional<TableContext> table(NodeType tableType) const;
     std::vector<NodeId> tableRowIds(NodeType tableType) const;
 

@@ -14,10 +14,14 @@ std::optional<Guid> Guid::parse(std::string_view t) {
         for (size_t i = pos; i < pos + 2; ++i) {
             const char c = t[i];
             v <<= 4;
-            if (c >= '0' && c <= '9') v |= c - '0';
-            else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-            else return -1;
+            if (c >= '0' && c <= '9')
+                v |= c - '0';
+            else if (c >= 'a' && c <= 'f')
+                v |= c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                v |= c - 'A' + 10;
+            else
+                return -1;
         }
         return v;
     };

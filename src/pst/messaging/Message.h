@@ -17,7 +17,7 @@ class Attachment;
 
 // One row of the recipient table: every recipient property is kept in the row.
 class Recipient {
-public:
+  public:
     explicit Recipient(std::vector<std::pair<PropTag, PropValue>> values, uint32_t codepage);
 
     const std::vector<std::pair<PropTag, PropValue>>& values() const { return values_; }
@@ -26,13 +26,13 @@ public:
     // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc (the high bits are flags).
     int type() const;
 
-private:
+  private:
     std::vector<std::pair<PropTag, PropValue>> values_;
     uint32_t codepage_;
 };
 
 class Message {
-public:
+  public:
     Message(std::shared_ptr<const PstFile> file, const Node& node);
 
     NodeId id() const { return node_.id(); }
@@ -54,7 +54,7 @@ public:
     // Attachments in the order of the attachment table; index from 0.
     Attachment attachment(size_t index) const;
 
-private:
+  private:
     std::shared_ptr<const PstFile> file_;
     Node node_;
     std::shared_ptr<const PropertyContext> props_;
@@ -62,7 +62,7 @@ private:
 };
 
 class Attachment {
-public:
+  public:
     Attachment(std::shared_ptr<const PstFile> file, const Node& node, uint32_t codepage);
 
     NodeId id() const { return node_.id(); }
@@ -81,7 +81,7 @@ public:
     // The embedded message; throws PstError(NotFound) when there is none.
     Message embeddedMessage() const;
 
-private:
+  private:
     std::shared_ptr<const PstFile> file_;
     Node node_;
     std::shared_ptr<const PropertyContext> props_;

@@ -21,7 +21,7 @@ struct NamedProperty {
 };
 
 class NameMap {
-public:
+  public:
     NameMap() = default;
     // Reads the map node; a file without one has an empty map.
     explicit NameMap(const Ndb& db);
@@ -31,7 +31,7 @@ public:
     std::optional<uint16_t> idOf(const Guid& guid, const std::string& name) const;
     size_t size() const { return byId_.size(); }
 
-private:
+  private:
     std::map<uint16_t, NamedProperty> byId_;
     std::map<std::pair<Guid, uint32_t>, uint16_t> byLid_;
     std::map<std::pair<Guid, std::string>, uint16_t> byName_;

@@ -29,11 +29,11 @@ struct StoreInfo {
     std::string displayName;
     std::vector<uint8_t> recordKey;  // PR_RECORD_KEY: 16 bytes identifying the store
     std::optional<NodeId> ipmSubtree;
-    uint32_t codepage = 1252;        // for 8-bit text of objects that name no code page
+    uint32_t codepage = 1252;  // for 8-bit text of objects that name no code page
 };
 
 class PstFile : public std::enable_shared_from_this<PstFile> {
-public:
+  public:
     // Throws PstError: (Io) when the file cannot be read, (NotAPst) when it is not an Outlook
     // data file, (UnsupportedVersion) for a format we do not read.
     static std::shared_ptr<PstFile> open(const std::filesystem::path& path, OpenOptions = {});
@@ -59,7 +59,7 @@ public:
 
     PstFile(const std::filesystem::path& path, OpenOptions options);  // use open()
 
-private:
+  private:
     std::filesystem::path path_;
     OpenOptions options_;
     std::unique_ptr<Ndb> ndb_;

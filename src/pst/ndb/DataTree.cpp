@@ -80,7 +80,9 @@ void DataTree::addLeaves(BlockId bid, int level, int expectLevel) {
     }
 }
 
-BlockData DataTree::block(size_t i) const { return db_->readBlock(leaves_.at(i).bid, owner_); }
+BlockData DataTree::block(size_t i) const {
+    return db_->readBlock(leaves_.at(i).bid, owner_);
+}
 
 size_t DataTree::leafAt(uint64_t offset) const {
     auto it = std::upper_bound(leaves_.begin(), leaves_.end(), offset,

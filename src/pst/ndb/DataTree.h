@@ -12,7 +12,7 @@
 namespace pellmark::pst {
 
 class DataTree {
-public:
+  public:
     DataTree() = default;
     // An empty stream when `root` is null.
     DataTree(const Ndb& db, BlockId root, NodeId owner);
@@ -28,7 +28,7 @@ public:
     // The whole stream; throws PstError(OutOfBounds) when it is larger than `limit`.
     std::vector<uint8_t> readAll(uint64_t limit = uint64_t{1} << 31) const;
 
-private:
+  private:
     struct Leaf {
         BlockId bid;
         uint64_t offset;

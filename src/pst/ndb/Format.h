@@ -11,16 +11,16 @@ enum class Format : uint8_t { Ansi, Unicode, Unicode4k };
 
 struct FormatTraits {
     Format format;
-    size_t idSize;            // width of node/block ids and file offsets in structures
-    size_t pageSize;          // B-tree and allocation map pages
+    size_t idSize;    // width of node/block ids and file offsets in structures
+    size_t pageSize;  // B-tree and allocation map pages
     size_t pageTrailerSize;
-    size_t btEntriesSize;     // bytes of entries in a B-tree page before its counters
-    size_t blockAlign;        // blocks start and end on this boundary
+    size_t btEntriesSize;  // bytes of entries in a B-tree page before its counters
+    size_t blockAlign;     // blocks start and end on this boundary
     size_t blockTrailerSize;
-    size_t maxBlockData;      // largest payload of one data block
-    size_t nbtLeafSize;       // NBTENTRY
-    size_t bbtLeafSize;       // BBTENTRY
-    size_t btBranchSize;      // BTENTRY
+    size_t maxBlockData;  // largest payload of one data block
+    size_t nbtLeafSize;   // NBTENTRY
+    size_t bbtLeafSize;   // BBTENTRY
+    size_t btBranchSize;  // BTENTRY
 
     static const FormatTraits& of(Format f);
 };

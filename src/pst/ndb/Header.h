@@ -19,11 +19,11 @@ struct BlockRef {
 struct Header {
     Format format = Format::Unicode;
     uint16_t version = 0;
-    uint16_t clientMagic = 0;    // "SM" for .pst, "SO" for .ost
+    uint16_t clientMagic = 0;  // "SM" for .pst, "SO" for .ost
     CryptMethod crypt = CryptMethod::None;
-    uint64_t fileEof = 0;        // ibFileEof: the size the file claims
-    BlockRef nbtRoot;            // node B-tree
-    BlockRef bbtRoot;            // block B-tree
+    uint64_t fileEof = 0;  // ibFileEof: the size the file claims
+    BlockRef nbtRoot;      // node B-tree
+    BlockRef bbtRoot;      // block B-tree
     // A header whose CRC does not match is still used when its B-tree roots are sound (repair
     // tools leave such files); the reader reports it as a warning.
     bool crcValid = true;

@@ -13,7 +13,7 @@ namespace pellmark::pst {
 
 template <typename Key, typename Value>
 class LruCache {
-public:
+  public:
     explicit LruCache(size_t capacity) : capacity_(capacity) {}
 
     std::optional<Value> get(const Key& key) {
@@ -47,7 +47,7 @@ public:
         return used_;
     }
 
-private:
+  private:
     struct Entry {
         Key key;
         Value value;

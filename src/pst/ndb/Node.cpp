@@ -31,8 +31,9 @@ const std::vector<SubnodeEntry>& Node::subnodes() const {
             BlockData top = db_->readBlock(bidSub_, nid_);
             ByteView v(*top, ErrorCode::BadBlock);
             loadSubnodes(bidSub_, v.u8(1), *list);
-            std::stable_sort(list->begin(), list->end(),
-                             [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
+            std::stable_sort(
+                list->begin(), list->end(),
+                [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
         }
         subnodes_ = std::move(list);
     }

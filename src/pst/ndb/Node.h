@@ -18,7 +18,7 @@ struct SubnodeEntry {
 };
 
 class Node {
-public:
+  public:
     // Nesting of subnodes inside subnodes beyond this depth is treated as a damaged file.
     static constexpr int kMaxDepth = 64;
 
@@ -35,7 +35,7 @@ public:
     std::optional<Node> subnode(NodeId nid) const;
     const std::vector<SubnodeEntry>& subnodes() const;
 
-private:
+  private:
     // The subnode trees of the node's ancestors: a subnode whose tree is one of them would
     // nest forever (an embedded message that contains itself).
     struct Lineage {

@@ -15,7 +15,7 @@ namespace pellmark::store::sources {
 QString storeListEntry(const std::string& displayName, const std::string& entryId);
 
 class ConfiguredMailboxes {
-public:
+  public:
     ConfiguredMailboxes(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
 
     // Lists every store of the profile whose second text is not blank, replacing the previous
@@ -25,7 +25,7 @@ public:
     // the tree fills.
     void CmbOutlookStores_Click();
 
-private:
+  private:
     void listStores();
 
     tree::MainWindowParts& parts_;

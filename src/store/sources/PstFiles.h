@@ -8,7 +8,7 @@
 namespace pellmark::store::sources {
 
 class PstFiles {
-public:
+  public:
     PstFiles(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
 
     // Asks for a .pst file and writes the answer (empty when cancelled) into the text box; page
@@ -18,7 +18,7 @@ public:
     // store changes nothing but the pages and leaves Start Conversion disabled.
     void CmdExportOther_Click();
 
-private:
+  private:
     void showOpenedStore(std::string& fillFailure);
 
     tree::MainWindowParts& parts_;

@@ -23,7 +23,7 @@ bool skipFailing(Step&& step) {
 // Holds the main window's mailbox objects for one handler. A handler started while another is
 // under way (through the events a fill processes) finds them taken and must do nothing.
 class UserAction {
-public:
+  public:
     explicit UserAction(tree::CurrentObjects& current)
         : current_(current), taken_(!current.actionUnderWay) {
         current_.actionUnderWay = true;
@@ -35,7 +35,7 @@ public:
     UserAction& operator=(const UserAction&) = delete;
     bool taken() const { return taken_; }
 
-private:
+  private:
     tree::CurrentObjects& current_;
     bool taken_;
 };

@@ -9,13 +9,13 @@
 namespace pellmark::test {
 
 class ScriptedFileDialog : public ui::FileDialog {
-public:
+  public:
     void queuePath(const QString& path) { paths_.append(path); }
     const QStringList& filters() const { return filters_; }
 
     QString openFile(QWidget* owner, const QString& fileName, const QString& filter) override;
 
-private:
+  private:
     QStringList paths_;
     QStringList filters_;
 };

@@ -9,13 +9,13 @@
 namespace pellmark::test {
 
 class ScriptedFolderBrowser : public ui::FolderBrowser {
-public:
+  public:
     void queuePath(const QString& path) { paths_.append(path); }
     const QStringList& prompts() const { return prompts_; }
 
     QString browse(QWidget* owner, const QString& prompt) override;
 
-private:
+  private:
     QStringList paths_;
     QStringList prompts_;
 };

@@ -10,7 +10,7 @@
 namespace pellmark::test {
 
 class ScriptedMessageBox : public ui::MessageBox {
-public:
+  public:
     struct Shown {
         QString title;
         QString text;
@@ -24,7 +24,7 @@ public:
     ui::MessageAnswer show(QWidget* owner, const QString& title, const QString& text,
                            ui::MessageIcon icon, ui::MessageButtons buttons) override;
 
-private:
+  private:
     std::deque<ui::MessageAnswer> answers_;
     std::vector<Shown> shown_;
 };

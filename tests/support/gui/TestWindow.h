@@ -18,13 +18,13 @@ class QTabWidget;
 namespace pellmark::test {
 
 class TestWindow {
-public:
+  public:
     explicit TestWindow(store::SessionFactory& sessions);
 
-private:
+  private:
     bool applicationMade_;  // before any widget
 
-public:
+  public:
     QWidget frmMain;
     QTabWidget* NotesTab;
     QComboBox* CmbOutlookStores;
