@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "pst/ltp/Tags.h"
-#include "saveas/MsgWriter.h"
+#include "formats/msg/MsgWriter.h"
 
 using namespace pellmark;
 

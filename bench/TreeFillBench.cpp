@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "mapi/PstSession.h"
+#include "pststore/PstSession.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/TestWindow.h"
-#include "tree/MailboxFolderDisplay.h"
+#include "gui/foldertree/MailboxFolderDisplay.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "saveas/BodyError.h"
-#include "saveas/CompressedRtf.h"
-#include "saveas/HtmlToText.h"
-#include "saveas/RtfToText.h"
-#include "saveas/TextToRtf.h"
+#include "formats/body/BodyError.h"
+#include "formats/body/CompressedRtf.h"
+#include "formats/body/HtmlToText.h"
+#include "formats/body/RtfToText.h"
+#include "formats/body/TextToRtf.h"
 
 using namespace pellmark::saveas;
 

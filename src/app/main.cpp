@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/frmMain.h"
-#include "mapi/PstSession.h"
-#include "ui/Dialogs.h"
+#include "gui/mainwindow/frmMain.h"
+#include "pststore/PstSession.h"
+#include "gui/widgets/Dialogs.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "convert/Printable.h"
+#include "base/Printable.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"

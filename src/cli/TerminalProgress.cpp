@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ostream>
 
-#include "convert/Printable.h"
+#include "base/Printable.h"
 
 namespace pellmark::cli {
 

@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "convert/RunProgress.h"
+#include "export/RunProgress.h"
 
 namespace pellmark::cli {
 

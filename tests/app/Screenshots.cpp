@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/HelpWindow.h"
-#include "app/frmAbout.h"
-#include "app/frmMain.h"
-#include "convert/window/frmSave.h"
-#include "mapi/PstSession.h"
+#include "gui/help/HelpWindow.h"
+#include "gui/about/frmAbout.h"
+#include "gui/mainwindow/frmMain.h"
+#include "gui/conversion/frmSave.h"
+#include "pststore/PstSession.h"
 #include "support/TestFiles.h"
 #include "support/gui/ScriptedDialogs.h"
 

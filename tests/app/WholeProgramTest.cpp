@@ -11,15 +11,15 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/frmMain.h"
-#include "convert/window/frmSave.h"
-#include "mapi/PstSession.h"
+#include "gui/mainwindow/frmMain.h"
+#include "gui/conversion/frmSave.h"
+#include "pststore/PstSession.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 #include "support/gui/QtApplication.h"
 #include "support/gui/ScriptedDialogs.h"
-#include "tree/FolderTree.h"
+#include "gui/foldertree/FolderTree.h"
 
 namespace pellmark::app {
 namespace {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "convert/Manifest.h"
+#include "export/Manifest.h"
 #include "pstwriter/Generator.h"
 #include "support/TestFiles.h"
 

@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "convert/ConversionRun.h"
-#include "mapi/PstSession.h"
-#include "mapi/PstStore.h"
+#include "export/ConversionRun.h"
+#include "pststore/PstSession.h"
+#include "pststore/PstStore.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"

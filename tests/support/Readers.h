@@ -34,9 +34,9 @@ class ReaderMissing : public std::runtime_error {
 // helpers.
 void requireReader(Reader reader);
 
-// tests/tools/<tool> run by /usr/bin/python3 (Debian's, where its modules are) on `args`.
+// tests/scripts/<tool> run by /usr/bin/python3 (Debian's, where its modules are) on `args`.
 CommandResult runPythonTool(const std::string& tool, const std::string& args);
-// The summaries of tests/tools: html_summary.py (Python's HTML parser), mime_summary.py
+// The summaries of tests/scripts: html_summary.py (Python's HTML parser), mime_summary.py
 // (Python's email package; the decoded parts go to `dumpDir` when given) and
 // vcard_summary.py (vobject). Each expects its reader to accept the file.
 std::string htmlSummary(const std::filesystem::path& page);

@@ -65,8 +65,8 @@ std::string shellQuote(const std::string& s) {
     return out + "'";
 }
 
-std::filesystem::path toolsDir() {
-    return std::filesystem::path(PELLMARK_SOURCE_DIR) / "tests" / "tools";
+std::filesystem::path scriptsDir() {
+    return std::filesystem::path(PELLMARK_SOURCE_DIR) / "tests" / "scripts";
 }
 
 }  // namespace pellmark::test

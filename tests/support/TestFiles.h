@@ -43,7 +43,7 @@ struct CommandResult {
 CommandResult runCommand(const std::string& command);
 // Quotes a path or word for the shell.
 std::string shellQuote(const std::string& s);
-// The tests' own tools directory (tests/tools).
-std::filesystem::path toolsDir();
+// The tests' Python helpers (tests/scripts).
+std::filesystem::path scriptsDir();
 
 }  // namespace pellmark::test

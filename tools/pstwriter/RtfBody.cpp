@@ -1,6 +1,6 @@
 #include "pstwriter/RtfBody.h"
 
-#include "saveas/CompressedRtf.h"
+#include "formats/body/CompressedRtf.h"
 
 namespace pellmark::pstwriter {
 

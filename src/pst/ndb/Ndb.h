@@ -14,7 +14,7 @@
 
 #include "pst/io/File.h"
 #include "pst/ndb/Header.h"
-#include "pst/ndb/LruCache.h"
+#include "base/LruCache.h"
 
 namespace pellmark::pst {
 

@@ -4,7 +4,7 @@
 #include "support/gui/ScriptedFileDialog.h"
 #include "support/gui/ScriptedFolderBrowser.h"
 #include "support/gui/ScriptedMessageBox.h"
-#include "ui/Dialogs.h"
+#include "gui/widgets/Dialogs.h"
 
 namespace pellmark::test {
 

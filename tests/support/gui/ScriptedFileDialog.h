@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "ui/FileDialog.h"
+#include "gui/widgets/FileDialog.h"
 
 namespace pellmark::test {
 

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "ui/FolderBrowser.h"
+#include "gui/widgets/FolderBrowser.h"
 
 namespace pellmark::test {
 

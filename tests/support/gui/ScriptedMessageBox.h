@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "ui/MessageBox.h"
+#include "gui/widgets/MessageBox.h"
 
 namespace pellmark::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/gui/ScriptedDialogs.h"
-#include "tree/MainWindowParts.h"
+#include "gui/mainwindow/MainWindowParts.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,0 +1,484 @@
+#include "export/ConversionRun.h"
+
+#include <algorithm>
+
+#include "export/AttachmentLinks.h"
+#include "export/FolderOutput.h"
+#include "export/Global.h"
+#include "export/Manifest.h"
+#include "export/OutputDirectories.h"
+#include "export/OutputNaming.h"
+#include "export/Sha256.h"
+#include "export/WorkerPool.h"
+#include "store/FolderKinds.h"
+
+namespace pellmark::convert {
+
+namespace {
+
+constexpr const char* kContactClass = "IPM.Contact";
+constexpr const char* kDistListClass = "IPM.DistList";
+
+// A value the run can do without: when reading it fails the item or folder is still exported,
+// with `fallback` in its place.
+template <class Read>
+auto readOr(Read read, decltype(read()) fallback = {}) {
+    try {
+        return read();
+    } catch (const std::exception&) {
+        return fallback;
+    }
+}
+
+// What a tag tells of its folder when the store cannot: the path after the first '#'.
+std::string nameFromTag(const std::string& tag) {
+    const std::size_t hash = tag.find('#');
+    if (hash == std::string::npos) return trimmed(tag);
+    // The path may itself hold '#' (folder names can): everything after the first one.
+    std::string path = tag.substr(hash + 1);
+    path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
+    return path;
+}
+
+}  // namespace
+
+// An item handed to a worker: what the run's thread needs to name and report it once written.
+struct ConversionRun::Pending {
+    std::shared_ptr<store::MailItem> item;
+    std::future<void> rendered;
+    std::string caption;
+    std::string extension;
+    std::string scratch;
+    std::shared_ptr<std::string> sha256;  // of the scratch file, hashed by the worker
+};
+
+// The state of the folder being exported.
+struct ConversionRun::FolderRun {
+    std::string folderPath;   // for the manifest
+    std::string displayName;  // for the failure list
+    std::unique_ptr<FolderOutput> output;
+    int64_t ItemCounter = 1;
+    bool failed = false;
+};
+
+ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request,
+                             RunProgress& progress)
+    : sessions_(sessions),
+      request_(std::move(request)),
+      progress_(progress),
+      draw_([] { return RandomBetween(1, 40000); }) {}
+
+ConversionRun::~ConversionRun() = default;
+
+RunSummary ConversionRun::run() {
+    summary_ = RunSummary{};
+    progress_.preparing();
+    if (trimmed(request_.outputDirectory).empty()) {
+        throw PrepareError("No output directory was chosen.");
+    }
+    summary_.exportRoot = exportRootFor(request_.outputDirectory);
+    try {
+        makeDirectories(summary_.exportRoot);
+    } catch (const WriteError& error) {
+        throw PrepareError(std::string("The export folder could not be created: ") + error.what());
+    }
+    directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
+    try {
+        if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
+        if (request_.writeManifest) manifest_ = std::make_unique<Manifest>(summary_.exportRoot);
+    } catch (const WriteError& error) {
+        throw PrepareError(error.what());
+    }
+    progress_.rootPrepared(summary_.exportRoot);
+
+    std::unique_ptr<store::Session> session;
+    try {
+        session = sessions_.create();
+        session->logon();
+    } catch (const std::exception& error) {
+        throw PrepareError(std::string("The mail store could not be opened: ") + error.what());
+    }
+    // Whatever happens from here on, the session is logged off before the run returns.
+    struct Logoff {
+        store::Session& session;
+        ~Logoff() {
+            try {
+                session.logoff();
+            } catch (const std::exception&) {  // the files are written; nothing to lose here
+            }
+        }
+    } logoff{*session};
+    progress_.loggedOn();
+
+    std::unique_ptr<store::Store> store;
+    try {
+        store = session->storeFromId(request_.CurrentStoreID);
+    } catch (const std::exception& error) {
+        throw PrepareError(std::string("The mailbox to export was not found: ") + error.what());
+    }
+    if (!store) throw PrepareError("The mailbox to export was not found.");
+
+    std::vector<std::string> tags;
+    for (const std::string& tag : request_.SelectedFolderTags) {
+        if (!trimmed(tag).empty()) tags.push_back(tag);
+    }
+    summary_.folders = static_cast<int64_t>(tags.size());
+    if (renderThreads_ > 1 && !request_.format.writesAttachments()) {
+        pool_ = std::make_unique<WorkerPool>(renderThreads_);
+    }
+    // A file cut short is said at once; the export goes on with what can be read.
+    reportDamage(*store);
+    for (const store::UnreadFolder& unread : request_.unreadFolders) {
+        summary_.failedFolders.push_back(unread.path);
+        progress_.folderFailed(unread.path, unread.reason);
+    }
+    for (std::size_t i = 0; i < tags.size() && !stopping(); ++i) {
+        exportFolder(*store, tags[i], i + 1, tags.size());
+    }
+    if (!stopping()) recoverUnreachable(*store, tags.size() + 1);
+    reportDamage(*store);
+    return summary_;
+}
+
+bool ConversionRun::stopping() {
+    if (stop_ && stop_->load()) summary_.stopped = true;
+    return summary_.stopped;
+}
+
+bool ConversionRun::alreadyExported(store::MailItem& item) {
+    if (!resumePoint_ || !resumePoint_->done(readOr([&] { return item.entryId(); }))) return false;
+    summary_.itemsAlreadyExported += 1;
+    progress_.itemAlreadyExported();
+    return true;
+}
+
+void ConversionRun::record(const FolderRun& current, store::MailItem& item, const std::string& path,
+                           uint64_t bytes, const std::string& sha256) {
+    if (!manifest_) return;
+    manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
+                    readOr([&] { return item.subject(); }), path, bytes, sha256});
+}
+
+void ConversionRun::recordAttachments(const FolderRun& current, store::MailItem& item,
+                                      const SavedAttachments& saved) {
+    for (std::size_t i = 0; i < saved.paths.size(); ++i) {
+        record(current, item, saved.paths[i], saved.sizes[i],
+               manifest_ ? sha256OfFile(saved.paths[i]) : "");
+    }
+}
+
+void ConversionRun::reportDamage(store::Store& store) {
+    for (std::string& what : readOr([&] { return store.damage(); })) {
+        if (std::find(summary_.damage.begin(), summary_.damage.end(), what) !=
+            summary_.damage.end()) {
+            continue;
+        }
+        progress_.damageFound(what);
+        summary_.damage.push_back(std::move(what));
+    }
+}
+
+void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) {
+    FolderRun current;
+    current.displayName = kRecoveredItems;
+    current.folderPath = std::string("\\\\") + kRecoveredItems;
+    std::unique_ptr<store::Items> items;
+    int64_t count = 0;
+    try {
+        items = store.unreachableItems();
+        count = items ? items->Count() : 0;
+    } catch (const std::exception& error) {
+        summary_.damage.push_back(std::string("the file could not be searched for items no folder "
+                                              "lists: ") +
+                                  error.what());
+        return progress_.damageFound(summary_.damage.back());
+    }
+    if (count == 0) return;
+    // Items no folder lists are a damaged folder tree, also where no page failed its checks.
+    summary_.damage.push_back(std::to_string(count) +
+                              " items are listed by no folder that can "
+                              "be reached");
+    progress_.damageFound(summary_.damage.back());
+    summary_.folders += 1;
+    progress_.folderStarted(kRecoveredItems, number, number);
+    try {
+        current.output =
+            std::make_unique<FolderOutput>(directories_->forFolder(current.folderPath));
+    } catch (const std::exception& error) {
+        summary_.itemsFailed += count;
+        return folderFailed(current, error.what());
+    }
+    const int64_t writtenBefore = summary_.itemsWritten;
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = items->Item(index);
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        exportByClass(std::move(item), count, current, false);
+    }
+    finishAll(current);
+    summary_.itemsRecovered = summary_.itemsWritten - writtenBefore;
+}
+
+void ConversionRun::exportFolder(store::Store& store, const std::string& tag, std::size_t number,
+                                 std::size_t folders) {
+    FolderRun current;
+    current.displayName = nameFromTag(tag);
+    std::unique_ptr<store::Folder> folder;
+    try {
+        folder = store.GetFolderFromID(trimmed(tag.substr(0, tag.find('#'))));
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("the folder was not found: ") + error.what());
+    }
+    if (!folder) return folderFailed(current, "the folder was not found");
+
+    progress_.folderStarted(readOr([&] { return folder->Name(); }, current.displayName), number,
+                            folders);
+    std::string folderPath;
+    try {
+        folderPath = folder->FolderPath();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its path could not be read: ") + error.what());
+    }
+    current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
+    current.folderPath = folderPath;
+    const bool contacts = readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass;
+    try {
+        current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+    } catch (const std::exception& error) {
+        // Every item the folder would have given is lost with it.
+        if (contacts || !request_.format.isVCard()) {
+            summary_.itemsFailed += readOr([&] { return folder->items()->Count(); }, int64_t{0});
+        }
+        return folderFailed(current, error.what());
+    }
+    if (contacts) {
+        contactLoop(*folder, current);
+    } else if (!request_.format.isVCard()) {
+        messageLoop(*folder, current);
+    }
+}
+
+void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
+    std::unique_ptr<store::Items> items;
+    int64_t count = 0;
+    try {
+        items = folder.items();
+        count = items->Count();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its items could not be read: ") + error.what());
+    }
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = items->Item(index);
+            if (!item) throw store::StoreError("no item at this position");
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        exportByClass(std::move(item), count, current, true);
+    }
+    finishAll(current);
+}
+
+void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t count,
+                                  FolderRun& current, bool inContactFolder) {
+    if (alreadyExported(*item)) return;
+    const std::string cls = readOr([&] { return item->MessageClass(); });
+    // A contact folder passes its distribution lists over; recovered ones are kept.
+    if (inContactFolder && cls == kDistListClass) {
+        summary_.itemsSkipped += 1;
+        return progress_.itemSkipped();
+    }
+    if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
+    // Anything else is saved as a message folder's items are; a vCard holds a contact only, so
+    // with vCards chosen it goes out as text.
+    const ExportFormat format =
+        request_.format.isVCard() ? exportFormatFor(store::SaveType::Txt) : request_.format;
+    exportMessage(std::move(item), count, current, format);
+}
+
+void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t count,
+                                  FolderRun& current) {
+    std::string caption;
+    try {
+        store::ContactItem& contact = item->asContact();
+        caption = readOr([&] { return contact.firstName(); }) + " " +
+                  readOr([&] { return contact.lastName(); });
+    } catch (const std::exception& error) {
+        return itemFailed(current, {}, std::string("not a contact: ") + error.what());
+    }
+    progress_.itemStarted(caption, current.ItemCounter, count);
+    // Contact folders always yield vCards, whatever format was chosen.
+    writeItem(std::move(item), current, caption, exportFormatFor(store::SaveType::Vcf), {});
+}
+
+void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
+    std::unique_ptr<store::Items> items;
+    std::unique_ptr<store::ItemEnumerator> enumerator;
+    try {
+        items = folder.items();
+        enumerator = items->enumerate();
+    } catch (const std::exception& error) {
+        return folderFailed(current, std::string("its items could not be read: ") + error.what());
+    }
+    // An enumerator that keeps failing in place would never end; more failures in a row than
+    // the folder has items means it is stuck.
+    int64_t count = readOr([&] { return items->Count(); }, int64_t{0});
+    const int64_t stuckAfter = std::max<int64_t>(count, 0) + 1;
+    int64_t failuresInARow = 0;
+    for (; !stopping(); ++current.ItemCounter) {
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = enumerator->next();
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            if (++failuresInARow > stuckAfter) {
+                return folderFailed(current, "its items could not be read to the end");
+            }
+            continue;
+        }
+        if (!item) break;
+        failuresInARow = 0;
+        // The count is read anew for every item, so the display follows a changing folder.
+        count = readOr([&] { return items->Count(); }, count);
+        if (alreadyExported(*item)) continue;
+        exportMessage(std::move(item), count, current, request_.format);
+    }
+    finishAll(current);
+}
+
+void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
+                                  FolderRun& current, const ExportFormat& format) {
+    store::MailItem& item = *owned;
+    const std::string subject = readOr([&] { return item.subject(); });
+    progress_.itemStarted(subject, current.ItemCounter, count);
+    if (!format.writesAttachments()) {
+        writeItem(std::move(owned), current, subject, format, {});
+        return;
+    }
+    const SavedAttachments saved = saveAttachments(item, *current.output);
+    for (const auto& failure : saved.failures) {
+        summary_.attachmentsFailed += 1;
+        markFailed(current);
+        progress_.attachmentFailed(failure.fileName, failure.reason);
+    }
+    // The page's own line follows its attachments' in the manifest.
+    if (writeItem(std::move(owned), current, subject, format, saved.AttachmentLinks,
+                  [&](store::MailItem& written) { recordAttachments(current, written, saved); })) {
+        summary_.attachmentsWritten += saved.written;
+        summary_.bytesWritten += saved.bytes;
+        return;
+    }
+    // The page failed: the files written for it go with it, no loose attachment stays behind.
+    for (const std::string& path : saved.paths) current.output->discard(path);
+}
+
+bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
+                              const std::string& caption, const ExportFormat& format,
+                              const std::string& links,
+                              const std::function<void(store::MailItem&)>& beforeRecord) {
+    if (pool_ && links.empty()) {
+        renderElsewhere(std::move(owned), current, caption, format);
+        return true;
+    }
+    store::MailItem& item = *owned;
+    const std::string stem = FileStem(caption);
+    int32_t number = 0;
+    try {
+        const auto file = current.output->write(
+            [&](const std::string& scratch) {
+                item.saveAs(scratch, format.SaveType);
+                // The links go in before the page gets its name, so no page is ever seen
+                // without them; a failed save leaves no page holding the links alone.
+                appendAttachmentBlock(scratch, links);
+            },
+            [&](int attempt) {
+                return itemFileName(stem, format.Extension, attempt, number, draw_);
+            },
+            format.Extension);
+        summary_.itemsWritten += 1;
+        summary_.bytesWritten += file.bytes;
+        if (beforeRecord) beforeRecord(item);
+        record(current, item, file.path, file.bytes, manifest_ ? sha256OfFile(file.path) : "");
+        progress_.itemWritten(file.path, file.bytes);
+        return true;
+    } catch (const std::exception& error) {
+        itemFailed(current, caption, error.what());
+        return false;
+    }
+}
+
+void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                                    const std::string& caption, const ExportFormat& format) {
+    Pending job;
+    job.item = std::move(item);
+    job.caption = caption;
+    job.extension = format.Extension;
+    try {
+        job.scratch = current.output->reserveScratch(format.Extension);
+    } catch (const std::exception& error) {
+        return itemFailed(current, caption, error.what());
+    }
+    job.sha256 = std::make_shared<std::string>();
+    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, type = format.SaveType,
+                                  sha = job.sha256, hash = manifest_ != nullptr] {
+        item->saveAs(scratch, type);
+        if (hash) *sha = sha256OfFile(scratch);
+    });
+    pending_.push_back(std::move(job));
+    // A few items in flight keep every worker busy without holding many items in memory.
+    while (pending_.size() > 2 * static_cast<size_t>(renderThreads_)) finishOldest(current);
+}
+
+void ConversionRun::finishOldest(FolderRun& current) {
+    Pending job = std::move(pending_.front());
+    pending_.pop_front();
+    const std::string stem = FileStem(job.caption);
+    int32_t number = 0;
+    try {
+        job.rendered.get();
+    } catch (const std::exception& error) {
+        current.output->discard(job.scratch);
+        return itemFailed(current, job.caption, error.what());
+    }
+    try {
+        const auto file = current.output->place(job.scratch, [&](int attempt) {
+            return itemFileName(stem, job.extension, attempt, number, draw_);
+        });
+        summary_.itemsWritten += 1;
+        summary_.bytesWritten += file.bytes;
+        record(current, *job.item, file.path, file.bytes, *job.sha256);
+        progress_.itemWritten(file.path, file.bytes);
+    } catch (const std::exception& error) {
+        itemFailed(current, job.caption, error.what());
+    }
+}
+
+void ConversionRun::finishAll(FolderRun& current) {
+    while (!pending_.empty()) finishOldest(current);
+}
+
+void ConversionRun::markFailed(FolderRun& current) {
+    if (current.failed) return;
+    current.failed = true;
+    summary_.failedFolders.push_back(current.displayName);
+}
+
+void ConversionRun::itemFailed(FolderRun& current, const std::string& caption,
+                               const std::string& reason) {
+    summary_.itemsFailed += 1;
+    markFailed(current);
+    progress_.itemFailed(caption, reason);
+}
+
+void ConversionRun::folderFailed(FolderRun& current, const std::string& reason) {
+    markFailed(current);
+    progress_.folderFailed(current.displayName, reason);
+}
+
+}  // namespace pellmark::convert

@@ -1,0 +1,118 @@
+#pragma once
+// The export itself: logs on to the mail store, finds the chosen mailbox again and writes
+// every item of each chosen folder to one file, in a directory tree below the export root that
+// mirrors the mailbox. Knows nothing of windows; it reports through RunProgress, so the
+// conversion window and the command line are two displays of the same run.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "export/ExportFormat.h"
+#include "export/RunProgress.h"
+#include "export/RunSummary.h"
+#include "store/FolderWalk.h"
+#include "store/MailStore.h"
+
+namespace pellmark::convert {
+
+class FolderOutput;
+
+struct RunRequest {
+    std::string CurrentStoreID;
+    // Folder node tags, "entry id#path..."; empty entries are passed over.
+    std::vector<std::string> SelectedFolderTags;
+    std::string outputDirectory;  // the directory the user chose
+    ExportFormat format;
+    // Folders the caller's walk could not read: failures of the run too.
+    std::vector<store::UnreadFolder> unreadFolders;
+    // Keep export-manifest.tsv in the export root (see Manifest).
+    bool writeManifest = true;
+    // Pass over the items an earlier run into the same root wrote whole, by its manifest.
+    bool resume = false;
+};
+
+// The run could not start: no export root, no session or logon, no such mailbox. what() is a
+// sentence for the user.
+class PrepareError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class ConversionRun {
+  public:
+    ConversionRun(store::SessionFactory& sessions, RunRequest request, RunProgress& progress);
+    ~ConversionRun();
+
+    // Draws the number of each file name: RandomBetween(1, 40000) unless replaced.
+    void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
+    // Renders up to `threads` items at once (the command line uses every core). Names, numbers
+    // and progress stay on the run's thread and in item order; HTML pages, whose attachments
+    // are written beside them, are always written one at a time. 1, the default, renders on
+    // the run's own thread.
+    void setRenderThreads(unsigned threads) { renderThreads_ = threads; }
+    // Once `*stop` is true the run finishes the items being written, starts no other and
+    // returns its summary marked stopped. `stop` outlives the run.
+    void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+
+    // Throws PrepareError when the run cannot start; after that, whatever fails is skipped,
+    // reported to the progress and counted in the summary, and the run goes on.
+    RunSummary run();
+
+    // The export root once the run has worked it out (also after a PrepareError), else empty.
+    const std::string& exportRoot() const { return summary_.exportRoot; }
+
+  private:
+    struct FolderRun;
+    struct Pending;
+
+    void exportFolder(store::Store& store, const std::string& tag, std::size_t number,
+                      std::size_t folders);
+    void contactLoop(store::Folder& folder, FolderRun& current);
+    void recoverUnreachable(store::Store& store, std::size_t number);
+    void reportDamage(store::Store& store);
+    void exportByClass(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
+                       bool inContactFolder);
+    void messageLoop(store::Folder& folder, FolderRun& current);
+    void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
+    void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
+                       const ExportFormat& format);
+    bool stopping();
+    bool alreadyExported(store::MailItem& item);
+    void record(const FolderRun& current, store::MailItem& item, const std::string& path,
+                uint64_t bytes, const std::string& sha256);
+    void recordAttachments(const FolderRun& current, store::MailItem& item,
+                           const struct SavedAttachments& saved);
+    // False when the item failed; true once it is written or handed to a worker.
+    bool writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                   const std::string& caption, const ExportFormat& format, const std::string& links,
+                   const std::function<void(store::MailItem&)>& beforeRecord = nullptr);
+    void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                         const std::string& caption, const ExportFormat& format);
+    void finishOldest(FolderRun& current);
+    void finishAll(FolderRun& current);
+    void markFailed(FolderRun& current);
+    void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);
+    void folderFailed(FolderRun& current, const std::string& reason);
+
+    store::SessionFactory& sessions_;
+    RunRequest request_;
+    RunProgress& progress_;
+    std::function<int32_t()> draw_;
+    RunSummary summary_;
+    unsigned renderThreads_ = 1;
+    std::unique_ptr<class WorkerPool> pool_;
+    std::unique_ptr<class OutputDirectories> directories_;
+    std::unique_ptr<class Manifest> manifest_;
+    std::unique_ptr<class ResumePoint> resumePoint_;
+    const std::atomic<bool>* stop_ = nullptr;
+    std::deque<Pending> pending_;
+};
+
+}  // namespace pellmark::convert

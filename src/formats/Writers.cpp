@@ -1,0 +1,26 @@
+#include "formats/Writers.h"
+
+namespace pellmark::saveas {
+
+WriterFn writerFor(SaveFormat format) {
+    switch (format) {
+        case SaveFormat::Txt:
+            return &writeTxt;
+        case SaveFormat::Html:
+            return &writeHtml;
+        case SaveFormat::Rtf:
+            return &writeRtf;
+        case SaveFormat::Msg:
+            return &writeMsg;
+        case SaveFormat::Eml:
+            return &writeEml;
+        case SaveFormat::Mht:
+            return &writeMht;
+        case SaveFormat::Vcf:
+            return &writeVcf;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,25 @@
+#pragma once
+// The item writers of each save type. A writer writes the whole item to `path` (a temporary
+// file the caller renames into place) and throws on failure.
+
+#include <filesystem>
+
+#include "pst/messaging/Message.h"
+#include "formats/SaveMessage.h"
+
+namespace pellmark::saveas {
+
+using WriterFn = void (*)(const pst::Message&, const std::filesystem::path&);
+
+// The writer of a save type, or nullptr while that type has none.
+WriterFn writerFor(SaveFormat format);
+
+void writeTxt(const pst::Message& message, const std::filesystem::path& path);
+void writeHtml(const pst::Message& message, const std::filesystem::path& path);
+void writeRtf(const pst::Message& message, const std::filesystem::path& path);
+void writeMsg(const pst::Message& message, const std::filesystem::path& path);
+void writeEml(const pst::Message& message, const std::filesystem::path& path);
+void writeMht(const pst::Message& message, const std::filesystem::path& path);
+void writeVcf(const pst::Message& message, const std::filesystem::path& path);
+
+}  // namespace pellmark::saveas

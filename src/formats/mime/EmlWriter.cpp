@@ -1,0 +1,13 @@
+#include "formats/mime/MimeMessageBuilder.h"
+#include "formats/mime/MimeOutput.h"
+#include "formats/Writers.h"
+
+namespace pellmark::saveas {
+
+void writeEml(const pst::Message& message, const std::filesystem::path& path) {
+    ensureGMime();
+    auto mime = MimeMessageBuilder(message).build();
+    writeMimeFile(GMIME_OBJECT(mime.get()), path);
+}
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,259 @@
+#include "formats/mime/MimeHeaders.h"
+
+#include <algorithm>
+#include <array>
+
+#include "pst/ltp/Tags.h"
+#include "base/AsciiCase.h"
+#include "formats/text/DateFormat.h"
+#include "formats/mime/DateHeader.h"
+#include "formats/mime/MimeAddress.h"
+#include "formats/mime/MimeParts.h"
+#include "formats/text/TextOutput.h"
+
+namespace pellmark::saveas {
+namespace {
+
+namespace prop = pst::prop;
+
+// A field name is printable ASCII without blanks or colons (RFC 5322 2.2).
+bool isFieldName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u > 0x20 && u < 0x7F && c != ':';
+    });
+}
+
+GMimeObject* asObject(GMimeMessage* message) {
+    return GMIME_OBJECT(message);
+}
+
+// Appends a field with its value exactly as given.
+void appendRaw(GMimeMessage* message, const RawHeader& h) {
+    GMimeObject* object = asObject(message);
+    g_mime_object_append_header(object, h.name.c_str(), "", nullptr);
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    GMimeHeader* header =
+        g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
+    g_mime_header_set_raw_value(header, (h.value + "\n").c_str());
+}
+
+void append(GMimeMessage* message, const char* name, const std::string& value) {
+    if (!value.empty()) {
+        g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
+    }
+}
+
+bool hasHeader(GMimeMessage* message, const char* name) {
+    return g_mime_header_list_contains(g_mime_object_get_header_list(asObject(message)), name);
+}
+
+// Always a mailbox, never the empty group RFC 5322 would allow for a name alone: readers
+// show a group's name as no sender at all.
+void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
+    const Mailbox box = mailboxOf(a);
+    if (box.addrSpec.empty()) return;
+    InternetAddress* ia = internet_address_mailbox_new(headerSafe(box.name).c_str(),
+                                                       headerSafe(box.addrSpec).c_str());
+    internet_address_set_charset(ia, "utf-8");
+    internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
+    g_object_unref(ia);
+}
+
+std::optional<uint64_t> itemDate(const ItemView& item) {
+    if (auto t = item.sentTime()) return t;
+    for (uint16_t id : {prop::kCreationTime, prop::kLastModificationTime}) {
+        if (auto t = item.time(id); t && *t != 0) return t;
+    }
+    return std::nullopt;
+}
+
+void addDate(GMimeMessage* message, const ItemView& item) {
+    if (auto t = itemDate(item)) append(message, "Date", formatRfc5322(*t));
+}
+
+void addSubject(GMimeMessage* message, const ItemView& item) {
+    const std::string subject = item.subject();
+    if (!subject.empty()) g_mime_message_set_subject(message, subject.c_str(), "utf-8");
+}
+
+void addFrom(GMimeMessage* message, const ItemView& item) {
+    addAddress(message, GMIME_ADDRESS_TYPE_FROM, item.from());
+    if (auto sender = item.sender()) addAddress(message, GMIME_ADDRESS_TYPE_SENDER, *sender);
+}
+
+// An id as the headers write it: in angle brackets.
+std::string messageId(std::string id) {
+    if (!id.empty() && id.front() != '<') id = "<" + id + ">";
+    return id;
+}
+
+void addPriorities(GMimeMessage* message, const ItemView& item) {
+    // Only what differs from normal is written, as mail programs do.
+    if (auto v = item.integer(prop::kImportance); v && *v != 1) {
+        append(message, "Importance", *v == 0 ? "Low" : "High");
+        append(message, "X-Priority", *v == 0 ? "5 (Lowest)" : "1 (Highest)");
+    }
+    if (auto v = item.integer(prop::kPriority); v && *v != 0) {
+        append(message, "Priority", *v > 0 ? "urgent" : "non-urgent");
+    }
+    static const std::array<const char*, 4> kSensitivity = {"", "Personal", "Private",
+                                                            "Company-Confidential"};
+    if (auto v = item.integer(prop::kSensitivity); v && *v > 0 && *v < 4) {
+        append(message, "Sensitivity", kSensitivity[static_cast<size_t>(*v)]);
+    }
+}
+
+void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
+    addFrom(message, item);
+    for (const auto& r : item.recipients()) {
+        const auto type = r.type == 2   ? GMIME_ADDRESS_TYPE_CC
+                          : r.type == 3 ? GMIME_ADDRESS_TYPE_BCC
+                                        : GMIME_ADDRESS_TYPE_TO;
+        addAddress(message, type, r.who);
+    }
+    addSubject(message, item);
+    addDate(message, item);
+    append(message, "Message-ID", messageId(item.string(prop::kInternetMessageId).value_or("")));
+    append(message, "In-Reply-To", item.string(prop::kInReplyToId).value_or(""));
+    append(message, "References", item.string(prop::kInternetReferences).value_or(""));
+    addPriorities(message, item);
+    // Outlook opens a message marked so as a draft, ready to edit and send.
+    constexpr int64_t kMsgFlagUnsent = 0x08;
+    if (auto flags = item.integer(prop::kMessageFlags); flags && (*flags & kMsgFlagUnsent)) {
+        append(message, "X-Unsent", "1");
+    }
+}
+
+// One Date field, always one every reader parses: the transport's own where it is one, else
+// the item's time; what it replaces, and any further Date field, is kept as X-Original-Date.
+void addTransportDate(GMimeMessage* message, const ItemView& item, const RawHeader& h,
+                      bool& dated) {
+    if (!dated && isRfc5322DateTime(h.value)) {
+        appendRaw(message, {"Date", h.value});
+    } else {
+        if (!dated) addDate(message, item);
+        appendRaw(message, {"X-Original-Date", h.value});
+    }
+    dated = true;
+}
+
+// Whether readers take every address of an address field as the sender meant it: a mailbox
+// with a domain, or a group. Exchange wrote names unquoted ("Lokay, Michelle </O=ENRON/...>"),
+// which readers split into a bare "Lokay" and an X.500 path.
+bool addressesParse(std::string value) {
+    std::erase(value, '\n');  // unfolded
+    InternetAddressList* list = internet_address_list_parse(nullptr, value.c_str());
+    if (!list) return false;
+    const int count = internet_address_list_length(list);
+    bool sound = count > 0;
+    for (int i = 0; sound && i < count; ++i) {
+        InternetAddress* a = internet_address_list_get_address(list, i);
+        if (!INTERNET_ADDRESS_IS_MAILBOX(a)) continue;
+        const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a));
+        const std::string_view spec = addr ? addr : "";
+        const size_t at = spec.rfind('@');
+        sound = at != std::string_view::npos && at > 0 && at + 1 < spec.size();
+    }
+    g_object_unref(list);
+    return sound;
+}
+
+struct AddressField {
+    const char* name;
+    GMimeAddressType type;
+    int recipientType;  // 1 To, 2 Cc, 3 Bcc; 0 the author, -1 the sender
+};
+constexpr AddressField kAddressFields[] = {{"From", GMIME_ADDRESS_TYPE_FROM, 0},
+                                           {"Sender", GMIME_ADDRESS_TYPE_SENDER, -1},
+                                           {"To", GMIME_ADDRESS_TYPE_TO, 1},
+                                           {"Cc", GMIME_ADDRESS_TYPE_CC, 2},
+                                           {"Bcc", GMIME_ADDRESS_TYPE_BCC, 3}};
+
+std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
+    std::vector<Address> out;
+    if (recipientType == 0) out.push_back(item.from());
+    if (recipientType < 0) {
+        if (auto sender = item.sender()) out.push_back(*sender);
+    }
+    for (const auto& r : item.recipients()) {
+        if (r.type == recipientType) out.push_back(r.who);
+    }
+    std::erase_if(out, [](const Address& a) { return a.empty(); });
+    return out;
+}
+
+// A transport address field as it came, unless readers cannot parse it: then the addresses
+// the item holds for it, and the field as it came kept as X-Original-<name>.
+void addTransportAddresses(GMimeMessage* message, const ItemView& item, const RawHeader& h) {
+    const auto* field =
+        std::find_if(std::begin(kAddressFields), std::end(kAddressFields),
+                     [&](const AddressField& f) { return equalsNoCase(h.name, f.name); });
+    if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
+    const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
+    if (addresses.empty()) return appendRaw(message, h);
+    for (const Address& a : addresses) addAddress(message, field->type, a);
+    appendRaw(message, {"X-Original-" + std::string(field->name), h.value});
+}
+
+}  // namespace
+
+std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
+    const std::string lines = normalizeLineEnds(text);
+    std::vector<RawHeader> out;
+    bool inField = false;  // whether a continuation line belongs to a kept field
+    size_t pos = 0;
+    while (pos < lines.size()) {
+        size_t end = lines.find('\n', pos);
+        if (end == std::string::npos) end = lines.size();
+        const std::string_view line(lines.data() + pos, end - pos);
+        pos = end + 1;
+        if (line.empty()) break;  // the end of the header block
+        if (line.front() == ' ' || line.front() == '\t') {
+            if (inField) out.back().value += "\n" + std::string(line);
+            continue;
+        }
+        const size_t colon = line.find(':');
+        inField = colon != std::string_view::npos && isFieldName(line.substr(0, colon));
+        if (inField) {
+            out.push_back(
+                {std::string(line.substr(0, colon)), std::string(line.substr(colon + 1))});
+        }
+    }
+    return out;
+}
+
+bool isMimeStructureHeader(std::string_view name) {
+    for (const char* structural : {"Content-Type", "Content-Transfer-Encoding",
+                                   "Content-Disposition", "MIME-Version", "Content-Length"}) {
+        if (equalsNoCase(name, structural)) return true;
+    }
+    return false;
+}
+
+void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
+    std::vector<RawHeader> transport =
+        parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
+    std::erase_if(transport, [](const RawHeader& h) { return isMimeStructureHeader(h.name); });
+    if (transport.empty()) return addBuiltHeaders(message, item);
+    bool dated = false;
+    for (const auto& h : transport) {
+        if (equalsNoCase(h.name, "Date")) {
+            addTransportDate(message, item, h, dated);
+        } else {
+            addTransportAddresses(message, item, h);
+        }
+    }
+    // Headers cut short (a damaged store, a partial copy) still get what a reader needs.
+    if (!hasHeader(message, "From")) addFrom(message, item);
+    if (!hasHeader(message, "Subject")) addSubject(message, item);
+    if (!hasHeader(message, "Date")) addDate(message, item);
+}
+
+void addSummaryHeaders(GMimeMessage* message, const ItemView& item) {
+    addFrom(message, item);
+    addSubject(message, item);
+    addDate(message, item);
+}
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,45 @@
+#pragma once
+// Writes property values into one object's storage of a .msg file ([MS-OXMSG] 2.1):
+// fixed-size values into the property stream, the others into streams of their own, and
+// multi-valued ones as one stream or as a length stream and a stream per value. 8-bit strings
+// become Unicode, as the file declares all its strings to be.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pst/ltp/PropValue.h"
+#include "formats/msg/MsgPropertyStream.h"
+#include "formats/msg/MsgSource.h"
+#include "formats/msg/OleWriter.h"
+
+namespace pellmark::saveas {
+
+// "__substg1.0_" and the tag in upper-case hex: the stream of a property's value.
+std::string msgStreamName(pst::PropTag tag);
+
+class MsgValueWriter {
+  public:
+    MsgValueWriter(OleStorage& storage, MsgPropertyStream& entries, uint32_t codepage)
+        : storage_(storage), entries_(entries), codepage_(codepage) {}
+
+    // Writes the value of `tag` of `source` as the property `id` of the file. Object values
+    // are the caller's: they become storages.
+    void write(const MsgProperties& source, pst::PropTag tag, uint16_t id);
+    // Writes `utf8` as the Unicode string property `id`: for values the writer derives.
+    void writeText(uint16_t id, std::string_view utf8);
+
+  private:
+    void writeString(uint16_t id, const pst::PropValue& value);
+    void writeUtf16(uint16_t id, const std::vector<uint8_t>& text);
+    void writeMultiple(uint16_t id, const pst::PropValue& value);
+    void writeStreamed(uint16_t id, pst::PropType type, const MsgProperties& source,
+                       pst::PropTag tag);
+
+    OleStorage& storage_;
+    MsgPropertyStream& entries_;
+    uint32_t codepage_;
+};
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,19 @@
+#pragma once
+// Writes an item as an Outlook message file ([MS-OXMSG]): a Unicode .msg holding every
+// property, recipient and attachment, embedded messages as nested message storages, and the
+// named-property mapping rebuilt for the named properties the item uses.
+
+#include <filesystem>
+
+#include "formats/msg/MsgSource.h"
+
+namespace pellmark::saveas {
+
+// Writes `item` to `path`; throws SaveError (or the reader's error) when it cannot.
+void writeMsgFile(const MsgItem& item, const std::filesystem::path& path);
+
+// Whether a property only has a meaning inside the .pst it comes from, and is therefore left
+// out of the .msg: the reader's table bookkeeping, the file's own settings and password.
+bool isPstInternalProperty(uint16_t id);
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,20 @@
+#include "base/Base64.h"
+#include "formats/text/HeaderBlock.h"
+#include "formats/text/HtmlPage.h"
+#include "formats/text/TextOutput.h"
+#include "formats/Writers.h"
+
+namespace pellmark::saveas {
+
+void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
+    const ItemView item(message);
+    const auto images = inlineImages(item);
+    // The page shows its images from itself: it works offline, wherever it is moved.
+    auto dataUri = [&](const InlineImage& image) -> std::optional<std::string> {
+        return "data:" + image.mimeType + ";base64," +
+               base64Encode(readAttachment(item, image.index));
+    };
+    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri));
+}
+
+}  // namespace pellmark::saveas

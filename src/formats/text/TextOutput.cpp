@@ -1,0 +1,46 @@
+#include "formats/text/TextOutput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "formats/SaveError.h"
+
+namespace pellmark::saveas {
+
+std::string normalizeLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string headerText(const std::vector<HeaderField>& fields) {
+    std::string out;
+    for (const auto& f : fields) {
+        out += f.label + ":\t";
+        // Continuation lines of a multi-line value stay under the value.
+        for (char c : f.value) {
+            out += c;
+            if (c == '\n') out += '\t';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+void writeWholeFile(const std::filesystem::path& path, std::string_view data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.flush();
+    if (!out) throw SaveError("cannot write " + path.string() + ": " + std::strerror(errno));
+}
+
+}  // namespace pellmark::saveas

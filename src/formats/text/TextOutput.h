@@ -1,0 +1,20 @@
+#pragma once
+// Small helpers the text-based writers share.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/text/HeaderBlock.h"
+
+namespace pellmark::saveas {
+
+// CRLF and lone CR become LF.
+std::string normalizeLineEnds(std::string_view text);
+// Writes `data` to `path`; throws SaveError when the system refuses.
+void writeWholeFile(const std::filesystem::path& path, std::string_view data);
+// The header block as "Label:<TAB>value" lines.
+std::string headerText(const std::vector<HeaderField>& fields);
+
+}  // namespace pellmark::saveas

@@ -1,0 +1,19 @@
+#include <fstream>
+
+#include "formats/text/HeaderBlock.h"
+#include "formats/SaveError.h"
+#include "formats/text/TextOutput.h"
+#include "formats/Writers.h"
+
+namespace pellmark::saveas {
+
+void writeTxt(const pst::Message& message, const std::filesystem::path& path) {
+    const ItemView item(message);
+    std::string text = headerText(headerFields(item));
+    std::string body = item.plainBody();
+    if (!body.empty()) text += "\n" + normalizeLineEnds(body);
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    writeWholeFile(path, text);
+}
+
+}  // namespace pellmark::saveas

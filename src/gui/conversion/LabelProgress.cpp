@@ -1,0 +1,52 @@
+#include "gui/conversion/LabelProgress.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+
+namespace pellmark::convert {
+
+LabelProgress::LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current)
+    : LblSaveHeader(header), LblProcessing(processing), LblFound(found), LblCurrent(current) {}
+
+void LabelProgress::yield() {
+    QCoreApplication::processEvents();
+}
+
+void LabelProgress::preparing() {
+    LblSaveHeader.setText(QStringLiteral("Checking Configuration..."));
+    LblProcessing.setText(QStringLiteral("Processing..."));
+    LblFound.clear();
+    LblCurrent.clear();
+}
+
+void LabelProgress::rootPrepared(const std::string&) {
+    yield();
+}
+
+void LabelProgress::loggedOn() {
+    yield();
+}
+
+void LabelProgress::folderStarted(const std::string& name, std::size_t, std::size_t) {
+    LblSaveHeader.setText(QString::fromStdString(name));
+}
+
+void LabelProgress::itemStarted(const std::string& caption, int64_t counter, int64_t count) {
+    LblProcessing.setText(QString::fromStdString(caption));
+    LblFound.setText(QString::number(count));
+    LblCurrent.setText(QString::number(counter) + QLatin1Char('/') + QString::number(count));
+}
+
+void LabelProgress::itemWritten(const std::string&, uint64_t) {
+    yield();
+}
+
+void LabelProgress::itemFailed(const std::string&, const std::string&) {
+    yield();
+}
+
+void LabelProgress::itemSkipped() {
+    yield();
+}
+
+}  // namespace pellmark::convert

@@ -1,0 +1,225 @@
+#include "gui/conversion/frmSave.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "export/ConversionRun.h"
+#include "gui/conversion/LabelProgress.h"
+#include "gui/widgets/Controls.h"
+#include "gui/widgets/Fonts.h"
+#include "gui/widgets/Pictures.h"
+#include "gui/widgets/Twips.h"
+
+namespace pellmark::convert {
+
+namespace {
+
+const QColor kSeparatorGrey(224, 224, 224);
+
+// The option rows, top to bottom.
+constexpr int kRowTops[] = {360, 840, 1320, 1800, 2280, 2760, 3240};
+
+}  // namespace
+
+frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions,
+                 ui::Dialogs dialogs, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      selection_(selection),
+      sessions_(sessions),
+      dialogs_(dialogs) {
+    setObjectName(QStringLiteral("frmSave"));
+    setWindowTitle(QStringLiteral("Convert Outlook Mailbox"));
+    setWindowIcon(ui::conversionIcon());
+    setModal(true);
+    setFont(ui::tahoma(8.25));
+    setFixedSize(ui::twips(7350), ui::twips(6795));
+
+    ui::makeLabel(this, QStringLiteral("Label8"),
+                  QStringLiteral("Select the format in which you need to export all of your "
+                                 "Outlook messages"),
+                  {120, 120, 6360, 195});
+    ui::makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
+    // Made in tab order: the button, the progress frame, then the options frame.
+    CmdConversion =
+        ui::makeButton(this, QStringLiteral("CmdConversion"),
+                       QStringLiteral("Convert Outlook &Mailbox"), {2520, 6240, 2175, 435});
+    CmdConversion->setEnabled(false);
+    CmdConversion->setAutoDefault(false);
+    connect(CmdConversion, &QPushButton::clicked, this, &frmSave::CmdConversion_Click);
+    buildProgress();
+    buildOptions();
+    setOptionTabOrder();
+}
+
+void frmSave::showModal(ConversionSelection& selection, store::SessionFactory& sessions,
+                        ui::Dialogs dialogs, QWidget* owner) {
+    frmSave window(selection, sessions, dialogs, owner);
+    window.exec();
+}
+
+void frmSave::buildOptions() {
+    SaveOptionsFrame = ui::makeFrame(this, QStringLiteral("SaveOptionsFrame"),
+                                     QStringLiteral(" Saving Options"), {120, 480, 7095, 3735});
+    struct Row {
+        QRadioButton*& option;
+        const char* name;
+        const char* caption;
+        int width;
+        const char* label;
+        const char* description;
+        int labelWidth;
+        void (frmSave::*handler)();
+    };
+    const Row rows[] = {
+        {OptMSG, "OptMSG", "  Save as .MSG", 1815, "Label2",
+         "[ For forensic mail archiving of MS Outlook email messages ]", 4815,
+         &frmSave::OptMSG_Click},
+        {OptEML, "OptEML", "  Save as .EML", 1695, "Label3",
+         "[ For import in Outlook Express, Thunderbird etc ]", 3615, &frmSave::OptEML_Click},
+        {OptVCF, "OptVCF", "  Save as .VCF", 1815, "Label4",
+         "[ Only applicable to export Outlook contacts to vCard file ]", 4815,
+         &frmSave::OptVCF_Click},
+        {OptTXT, "OptTXT", "  Save as .TXT", 1695, "Label5",
+         "[ For saving Outlook messages for archival or indexing purpose ]", 4815,
+         &frmSave::OptTXT_Click},
+        {OptRTF, "OptRTF", "  Save as .RTF", 1815, "Label7",
+         "[ For saving Outlook messages to Rich Text format ]", 4815, &frmSave::OptRTF_Click},
+        {OptHTML, "OptHTML", "  Save as .HTML", 1815, "Label9",
+         "[ For saving Outlook messages as HTML pages ]", 4815, &frmSave::OptHTML_Click},
+        {OptMHT, "OptMHT", "  Save as .MHT", 1815, "Label10",
+         "[ For saving Outlook messages as Mime HTML format ]", 4815, &frmSave::OptMHT_Click},
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        const int top = kRowTops[row];
+        r.option = ui::makeOptionButton(SaveOptionsFrame, QLatin1String(r.name),
+                                        QLatin1String(r.caption), {120, top, r.width, 255}, true);
+        // toggled, not clicked: the options answer the keyboard and assistive tools too,
+        // whose toggle action checks a button without a click.
+        connect(r.option, &QRadioButton::toggled, this, r.handler);
+        ui::makeLabel(SaveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
+                      {2160, top, r.labelWidth, 255});
+        if (row > 0) {
+            ui::makeLine(SaveOptionsFrame, QStringLiteral("Line%1").arg(row),
+                         {120, top - 120, 6855, 15}, kSeparatorGrey);
+        }
+        ++row;
+    }
+}
+
+void frmSave::buildProgress() {
+    ExportFrame =
+        ui::makeFrame(this, QStringLiteral("ExportFrame"),
+                      QStringLiteral(" Conversion Progress Details"), {120, 4320, 7095, 1815});
+    auto* arrow = ui::makeLabel(ExportFrame, QStringLiteral("ImgReadingArrow"), QString(),
+                                {810, 360, 150, 240});
+    arrow->setPixmap(ui::readingArrow());
+    LblSaveHeader = ui::makeLabel(
+        ExportFrame, QStringLiteral("LblSaveHeader"),
+        QStringLiteral(" Click Convert Outlook Mailbox Button to Start Export Process"),
+        {1080, 360, 5745, 195});
+    ui::makeLabel(ExportFrame, QStringLiteral("LblSubject"), QStringLiteral("Subject :"),
+                  {240, 720, 735, 195});
+    LblProcessing = ui::makeLabel(ExportFrame, QStringLiteral("LblProcessing"), QString(),
+                                  {1080, 720, 5925, 555}, true);
+    ui::makeLabel(ExportFrame, QStringLiteral("LblFoundLabel"), QStringLiteral("Found :"),
+                  {360, 1320, 705, 195});
+    LblFound =
+        ui::makeLabel(ExportFrame, QStringLiteral("LblFound"), QString(), {1080, 1320, 1725, 195});
+    ui::makeLabel(ExportFrame, QStringLiteral("Label1"), QStringLiteral("Current :"),
+                  {4440, 1320, 735, 195});
+    LblCurrent = ui::makeLabel(ExportFrame, QStringLiteral("LblCurrent"), QString(),
+                               {5280, 1320, 1485, 195});
+}
+
+void frmSave::setOptionTabOrder() {
+    // The options are laid out MSG, EML, VCF, TXT, ... but tabbed through with TXT before VCF.
+    const QList<QWidget*> order = {OptMSG, OptEML, OptTXT, OptVCF, OptRTF, OptHTML, OptMHT};
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void frmSave::optionClicked(const QRadioButton& option) {
+    // Choosing another option unchecks the one before, which toggles too: the button stays
+    // enabled while any option is chosen.
+    CmdConversion->setEnabled(option.isChecked() || !selectedFormat().Extension.empty());
+}
+
+void frmSave::OptMSG_Click() {
+    optionClicked(*OptMSG);
+}
+void frmSave::OptEML_Click() {
+    optionClicked(*OptEML);
+}
+void frmSave::OptVCF_Click() {
+    optionClicked(*OptVCF);
+}
+void frmSave::OptTXT_Click() {
+    optionClicked(*OptTXT);
+}
+void frmSave::OptRTF_Click() {
+    optionClicked(*OptRTF);
+}
+void frmSave::OptHTML_Click() {
+    optionClicked(*OptHTML);
+}
+void frmSave::OptMHT_Click() {
+    optionClicked(*OptMHT);
+}
+
+ExportFormat frmSave::selectedFormat() const {
+    // Tested in the run's order; the options exclude each other, so at most one matches.
+    const QRadioButton* options[] = {OptMSG, OptRTF, OptTXT, OptVCF, OptEML, OptHTML, OptMHT};
+    ExportFormat format;
+    for (std::size_t i = 0; i < std::size(options); ++i) {
+        if (options[i]->isChecked()) format = exportFormats()[i];
+    }
+    return format;
+}
+
+void frmSave::CmdConversion_Click() {
+    if (running_) return;  // a second press while the run goes on
+    running_ = true;
+    LabelProgress progress(*LblSaveHeader, *LblProcessing, *LblFound, *LblCurrent);
+    ConversionRun run(
+        sessions_,
+        RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
+                   selection_.ExportRootPath, selectedFormat(), selection_.unreadFolders},
+        progress);
+    CompletionMessage message;
+    try {
+        message = completionMessage(run.run());
+    } catch (const PrepareError& error) {
+        message = {"Export Failed", error.what(), true};
+    } catch (const std::exception& error) {
+        message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
+    }
+    if (!run.exportRoot().empty()) selection_.ExportRootPath = run.exportRoot();
+    selection_.SelectedFolderTags.clear();
+    report(message.title, message.text, message.failure);
+    running_ = false;
+    accept();
+}
+
+void frmSave::report(const std::string& title, const std::string& text, bool failure) {
+    dialogs_.messageBox.show(this, QString::fromStdString(title), QString::fromStdString(text),
+                             failure ? ui::MessageIcon::Warning : ui::MessageIcon::Information,
+                             ui::MessageButtons::Ok);
+}
+
+void frmSave::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void frmSave::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace pellmark::convert

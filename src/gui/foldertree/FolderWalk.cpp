@@ -1,0 +1,73 @@
+#include "gui/foldertree/FolderWalk.h"
+
+#include <memory>
+#include <vector>
+
+#include "store/FolderKinds.h"
+#include "store/FolderWalk.h"
+
+namespace pellmark::tree {
+namespace {
+
+std::string pathOf(store::Folder& folder) {
+    try {
+        return store::shownPath(folder.FolderPath());
+    } catch (const std::exception&) {
+        return "a folder";
+    }
+}
+
+}  // namespace
+
+FolderWalk::FolderWalk(FolderTree& tree, std::function<void()> yield)
+    : tree_(tree), yield_(std::move(yield)) {}
+
+QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* parent) {
+    const std::string path = folder.FolderPath();
+    const std::string entryId = folder.entryId();
+    if (!visited_.insert(entryId).second) return nullptr;
+    const int64_t count = folder.items()->Count();
+    const std::optional<int> image = store::folderImageIndex(folder.DefaultMessageClass());
+    if (!image) return parent;
+    const QString name = QString::fromStdString(folder.Name());
+    NodeSpec spec;
+    spec.key = name;
+    spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
+    spec.image = *image;
+    spec.hasItems = count > 0;
+    spec.tag = QString::fromStdString(folderTag(entryId, path));
+    return tree_.addNode(spec, parent);
+}
+
+std::string folderTag(const std::string& entryId, const std::string& folderPath) {
+    // The path without its first character: "\\Store\Inbox" becomes "\Store\Inbox".
+    return entryId + "#" + (folderPath.empty() ? folderPath : folderPath.substr(1));
+}
+
+std::string folderTag(store::Folder& folder) {
+    return folderTag(folder.entryId(), folder.FolderPath());
+}
+
+void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode) {
+    store::walkFolders<QTreeWidgetItem*>(
+        iSubFolder, iSubFolderNode,
+        [this](store::Folder& folder,
+               QTreeWidgetItem* const& parent) -> std::optional<QTreeWidgetItem*> {
+            QTreeWidgetItem* node = nullptr;
+            try {
+                node = addFolder(folder, parent);
+            } catch (const std::exception& error) {
+                tree_.noteUnread({pathOf(folder), error.what()});
+            }
+            // Once per subfolder, as soon as it is read: in a deep mailbox events would
+            // otherwise wait until the deepest folder below it is done.
+            yield_();
+            if (!node) return std::nullopt;
+            return node;
+        },
+        [this](const std::string& where, const std::string& reason) {
+            tree_.noteUnread({store::shownPath(where), reason});
+        });
+}
+
+}  // namespace pellmark::tree

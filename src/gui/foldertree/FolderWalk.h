@@ -1,0 +1,43 @@
+#pragma once
+// Turns a mailbox's folders into tree nodes: one node per folder of a kind the tree shows,
+// labelled "Name (count)", found depth first, each folder's node before its subfolders', and
+// siblings in the store's order (the store's one guarded walk). A folder that cannot be read
+// gets no node and is named in the tree's unread list; the walk goes on with the rest, so a
+// damaged mailbox still shows every folder that can be read.
+
+#include <functional>
+#include <string>
+#include <unordered_set>
+
+#include "store/MailStore.h"
+#include "gui/foldertree/FolderTree.h"
+
+namespace pellmark::tree {
+
+// A folder node's tag: the entry identifier, "#", the folder path from its second character.
+std::string folderTag(const std::string& entryId, const std::string& folderPath);
+std::string folderTag(store::Folder& folder);
+
+class FolderWalk {
+  public:
+    // `yield` lets the window system process pending events; it runs once per subfolder.
+    FolderWalk(FolderTree& tree, std::function<void()> yield);
+
+    // Adds `folder`'s node below `parent` when the tree shows its kind. Returns the node under
+    // which the folder's subfolders go: its own node, or `parent` when it got none, so a folder
+    // below one of an unshown kind sits with its nearest shown ancestor. Returns nullptr when
+    // the walk has met this folder before; it must not be walked again. Throws when the folder
+    // cannot be read.
+    QTreeWidgetItem* addFolder(store::Folder& folder, QTreeWidgetItem* parent);
+
+    // Adds the nodes for every folder below `iSubFolder`, at any depth, below `iSubFolderNode`
+    // (what addFolder returned for it).
+    void GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode);
+
+  private:
+    FolderTree& tree_;
+    std::function<void()> yield_;
+    std::unordered_set<std::string> visited_;  // entry ids
+};
+
+}  // namespace pellmark::tree

@@ -1,0 +1,90 @@
+#include "gui/foldertree/MailboxFolderDisplay.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include "gui/foldertree/FolderWalk.h"
+#include "gui/foldertree/SmallIcons.h"
+
+namespace pellmark::tree {
+
+void processPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+std::string entryIdOfListEntry(const QString& entry) {
+    const qsizetype hash = entry.lastIndexOf(QLatin1Char('#'));
+    if (hash < 0) return {};
+    QString id = entry.mid(hash + 1);
+    while (id.startsWith(QLatin1Char(' '))) id.remove(0, 1);
+    while (id.endsWith(QLatin1Char(' '))) id.chop(1);
+    return id.toStdString();
+}
+
+MailboxFolderDisplay::MailboxFolderDisplay(MainWindowParts& parts) : parts_(parts) {}
+
+void MailboxFolderDisplay::ShowMailboxFolders() {
+    CurrentObjects& current = parts_.current;
+    current.CurrentSession = parts_.sessions.create();
+    current.CurrentSession->logon();
+    parts_.yield();
+    const std::string id = entryIdOfListEntry(parts_.CmbOutlookStores.currentText());
+    if (id.empty()) throw store::StoreError("the list entry names no mailbox");
+    current.CurrentStore = current.CurrentSession->storeFromId(id);
+    if (!current.CurrentStore) throw store::StoreError("the mailbox was not found");
+    // Only now: a mailbox that cannot be found leaves the shown tree and its id together.
+    parts_.CurrentStoreID = id;
+    fill(*current.CurrentStore);
+    current.CurrentSession->logoff();
+    parts_.yield();
+    current.release();
+    ticking();
+}
+
+void MailboxFolderDisplay::ShowPstFolders() {
+    parts_.yield();
+    parts_.CmdStartConversion.setEnabled(false);
+    if (!parts_.current.CurrentStore) throw store::StoreError("no mailbox is open");
+    fill(*parts_.current.CurrentStore);
+    ticking();
+}
+
+void MailboxFolderDisplay::fill(store::Store& store) {
+    FolderTree& tree = parts_.OutlookFoldersTree;
+    tree.Clear();
+    struct Batches {
+        FolderTree& tree;
+        explicit Batches(FolderTree& t) : tree(t) { tree.beginBatches(); }
+        ~Batches() { tree.endBatches(); }
+    } batches(tree);
+    try {
+        const QString name = QString::fromStdString(store.displayName());
+        std::unique_ptr<store::Folder> top = store.rootFolder();
+        // The root node stands for the store; it carries the top folder's tag only when that
+        // folder holds items of its own, which are then exported with the root ticked.
+        QString tag;
+        if (top->items()->Count() > 0) tag = QString::fromStdString(folderTag(*top));
+        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, tag}, nullptr);
+        tree.rootAdded();
+        FolderWalk walk(tree, parts_.yield);
+        walk.GetSubFolders(*top, root);
+    } catch (const std::exception& error) {
+        parts_.current.CurrentFolder.reset();
+        throw FillError(error.what());
+    }
+}
+
+void MailboxFolderDisplay::ticking() {
+    FolderTree& tree = parts_.OutlookFoldersTree;
+    for (int index = 1; index <= tree.nodeCount(); ++index) tree.setCheckState(index, 1);
+    tree.fillEnded();
+    const auto& unread = tree.unreadFolders();
+    if (!unread.empty()) {
+        std::string what = unread[0].path + ": " + unread[0].reason;
+        if (unread.size() > 1) what += " (and " + std::to_string(unread.size() - 1) + " more)";
+        throw FillError(what);
+    }
+}
+
+}  // namespace pellmark::tree

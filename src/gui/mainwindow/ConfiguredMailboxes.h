@@ -1,0 +1,35 @@
+#pragma once
+// Choosing a mailbox of the profile: "Export Mailbox" lists the profile's stores in the store
+// list on page 2, and picking an entry there shows that mailbox in the folder tree.
+
+#include <QString>
+#include <string>
+
+#include "gui/foldertree/MailboxFolderDisplay.h"
+#include "gui/mainwindow/MainWindowParts.h"
+
+namespace pellmark::store::sources {
+
+// A store's entry in the store list: its display name as given, 300 blanks, "#", its entry id.
+// The blanks push the id out of sight; the entry is the only place the id is kept.
+QString storeListEntry(const std::string& displayName, const std::string& entryId);
+
+class ConfiguredMailboxes {
+  public:
+    ConfiguredMailboxes(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
+
+    // Lists every store of the profile whose second text is not blank, replacing the previous
+    // list, and turns to page 2.
+    void CmdExportConfigured_Click();
+    // Shows the picked mailbox in the tree. Start Conversion and the list stay disabled while
+    // the tree fills.
+    void CmbOutlookStores_Click();
+
+  private:
+    void listStores();
+
+    tree::MainWindowParts& parts_;
+    tree::MailboxFolderDisplay& display_;
+};
+
+}  // namespace pellmark::store::sources

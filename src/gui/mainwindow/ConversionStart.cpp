@@ -1,0 +1,38 @@
+#include "gui/mainwindow/ConversionStart.h"
+
+#include "gui/mainwindow/BrowseForFolder.h"
+#include "gui/conversion/frmSave.h"
+
+namespace pellmark::convert {
+
+ConversionStart::ConversionStart(tree::FolderTree& tree, ConversionSelection& selection,
+                                 store::SessionFactory& sessions, ui::Dialogs dialogs,
+                                 QWidget* owner)
+    : tree_(tree), selection_(selection), sessions_(sessions), dialogs_(dialogs), owner_(owner) {}
+
+void ConversionStart::CmdStartConversion_Click() {
+    const int nodes = tree_.nodeCount();
+    // Indexes 0 to the node count, the ticked folders' tags first in tree order, then empty
+    // entries. Node 1 is the store's root: a folder to export only when it carries the tag of
+    // a top folder that holds items.
+    selection_.SelectedFolderTags.assign(static_cast<std::size_t>(nodes) + 1, std::string());
+    std::size_t ticked = 0;
+    for (int index = 1; index <= nodes; ++index) {
+        if (tree_.checkState(index) == 1 && !tree_.tag(index).isEmpty()) {
+            selection_.SelectedFolderTags[ticked++] = tree_.tag(index).toStdString();
+        }
+    }
+    selection_.unreadFolders = tree_.unreadFolders();
+    if (ticked < 1) {
+        dialogs_.messageBox.inform(owner_, QStringLiteral("Export Outlook Folders to Lotus Notes"),
+                                   QStringLiteral("Please Select Folders to Export"));
+        return;
+    }
+    selection_.ExportRootPath = BrowseForFolder(dialogs_.folderBrowser, nullptr,
+                                                QStringLiteral("Select Path to Save NSF File"))
+                                    .toStdString();
+    if (selection_.ExportRootPath.empty()) return;
+    frmSave::showModal(selection_, sessions_, dialogs_, owner_);
+}
+
+}  // namespace pellmark::convert

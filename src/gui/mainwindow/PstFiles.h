@@ -1,0 +1,28 @@
+#pragma once
+// Choosing a mailbox from any .pst file: "Browse..." puts a file's path into the text box and
+// "Export Mailbox" opens that file as a store and shows it in the folder tree on page 2.
+
+#include "gui/foldertree/MailboxFolderDisplay.h"
+#include "gui/mainwindow/MainWindowParts.h"
+
+namespace pellmark::store::sources {
+
+class PstFiles {
+  public:
+    PstFiles(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
+
+    // Asks for a .pst file and writes the answer (empty when cancelled) into the text box; page
+    // 2 is disabled until the file is opened.
+    void CmdBrowse_Click();
+    // Opens the file named in the text box and shows it. A file that cannot be opened as a
+    // store changes nothing but the pages and leaves Start Conversion disabled.
+    void CmdExportOther_Click();
+
+  private:
+    void showOpenedStore(std::string& fillFailure);
+
+    tree::MainWindowParts& parts_;
+    tree::MailboxFolderDisplay& display_;
+};
+
+}  // namespace pellmark::store::sources

@@ -1,0 +1,58 @@
+#include "gui/mainwindow/SourceSteps.h"
+
+#include <QTabWidget>
+
+#include "gui/widgets/Controls.h"
+
+namespace pellmark::store::sources {
+
+namespace {
+
+const QString kMessageTitle = QString::fromLatin1(ui::kProgramMessageTitle);
+
+}  // namespace
+
+std::string trimSpaces(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool logOn(tree::MainWindowParts& parts) {
+    try {
+        parts.current.CurrentSession = parts.sessions.create();
+        parts.current.CurrentSession->logon();
+        return true;
+    } catch (const std::exception&) {
+        parts.dialogs.messageBox.inform(
+            &parts.frmMain, kMessageTitle,
+            QStringLiteral("Outlook NOT installed or configured properly."));
+        return false;
+    }
+}
+
+void logOffAndRelease(tree::MainWindowParts& parts) {
+    if (parts.current.CurrentSession) skipFailing([&] { parts.current.CurrentSession->logoff(); });
+    parts.current.release();
+}
+
+void showPreviewPage(tree::MainWindowParts& parts) {
+    ui::setTabPageEnabled(parts.NotesTab, 2, true);
+    ui::setCurrentTabPage(parts.NotesTab, 2);
+}
+
+void reportShowFailure(tree::MainWindowParts& parts, const std::string& reason) {
+    parts.dialogs.messageBox.inform(
+        &parts.frmMain, kMessageTitle,
+        QStringLiteral("The mailbox could not be shown: %1").arg(QString::fromStdString(reason)));
+}
+
+void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reason) {
+    parts.dialogs.messageBox.inform(
+        &parts.frmMain, kMessageTitle,
+        QStringLiteral("Not all folders of the mailbox could be read; the tree shows every "
+                       "folder that could be, and the export names the others.\r\n%1")
+            .arg(QString::fromStdString(reason)));
+}
+
+}  // namespace pellmark::store::sources

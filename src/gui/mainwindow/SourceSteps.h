@@ -1,0 +1,59 @@
+#pragma once
+// What the two mailbox-source handlers share: once logged on they skip a failing step and go on
+// with the next, and they report the same failures with the same boxes.
+
+#include <exception>
+#include <string>
+
+#include "gui/mainwindow/MainWindowParts.h"
+
+namespace pellmark::store::sources {
+
+// Runs one step; when it fails, the failure ends the step only. True when it ran through.
+template <class Step>
+bool skipFailing(Step&& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Holds the main window's mailbox objects for one handler. A handler started while another is
+// under way (through the events a fill processes) finds them taken and must do nothing.
+class UserAction {
+  public:
+    explicit UserAction(tree::CurrentObjects& current)
+        : current_(current), taken_(!current.actionUnderWay) {
+        current_.actionUnderWay = true;
+    }
+    ~UserAction() {
+        if (taken_) current_.actionUnderWay = false;
+    }
+    UserAction(const UserAction&) = delete;
+    UserAction& operator=(const UserAction&) = delete;
+    bool taken() const { return taken_; }
+
+  private:
+    tree::CurrentObjects& current_;
+    bool taken_;
+};
+
+// `text` without leading and trailing blanks.
+std::string trimSpaces(const std::string& text);
+
+// Creates a session in CurrentSession and logs it on. When either fails, shows the logon
+// failure message and returns false; a session already created stays in CurrentSession.
+bool logOn(tree::MainWindowParts& parts);
+// Logs CurrentSession off and releases the action's objects; a failing logoff loses nothing.
+void logOffAndRelease(tree::MainWindowParts& parts);
+// Enables page 2 of the tab control and makes it the current page.
+void showPreviewPage(tree::MainWindowParts& parts);
+
+// Tells the user the mailbox could not be shown (the tree is left as it was), or that the tree
+// is incomplete because reading the folders failed part way.
+void reportShowFailure(tree::MainWindowParts& parts, const std::string& reason);
+void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reason);
+
+}  // namespace pellmark::store::sources

@@ -1,0 +1,92 @@
+#pragma once
+// The program's one working window. A header, the File and Help menus, two pages (" Select File"
+// chooses the mailbox, " Mailbox Preview" shows its folders to tick and starts the conversion)
+// and a status bar of fixed texts.
+//
+// The window holds what the program shares between its steps: the mail store objects of the
+// action under way, and the conversion selection (the shown store's id, the ticked folders'
+// tags, the output directory), which the conversion window reads.
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "gui/conversion/ConversionSelection.h"
+#include "gui/mainwindow/ConversionStart.h"
+#include "store/MailStore.h"
+#include "gui/mainwindow/ConfiguredMailboxes.h"
+#include "gui/mainwindow/PstFiles.h"
+#include "gui/foldertree/MailboxFolderDisplay.h"
+#include "gui/mainwindow/MainWindowParts.h"
+#include "gui/widgets/Dialogs.h"
+
+class QMenuBar;
+class QStatusBar;
+class QTabWidget;
+
+namespace pellmark::app {
+
+class MailboxPreviewPage;
+class SelectFilePage;
+class frmAbout;
+class HelpWindow;
+
+class frmMain : public QWidget {
+  public:
+    frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // What ends the program after File, Exit is confirmed: at once, with no further handler.
+    void setProgramEnd(std::function<void()> end) { programEnd_ = std::move(end); }
+    // The folder the help document is looked for in; the program's own folder unless set.
+    void setProgramFolder(const QString& folder) { programFolder_ = folder; }
+
+    void Form_Load();
+    void OptConfiguredPST_Click();
+    void OptOtherPST_Click();
+    void txtNotesDatabaseFile_Change();
+    void mnuExit_Click();
+    void mnuHelp_Click(int16_t index);
+    void mnuAbout_Click(int16_t index);
+
+    const convert::ConversionSelection& selection() const { return selection_; }
+    // The help window, once Help, Contents has opened it; the About window once shown.
+    HelpWindow* helpWindow() const { return help_.get(); }
+    frmAbout* aboutWindow() const { return about_.get(); }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void buildHeader();
+    void buildMenus();
+    void buildStatusBar();
+    void connectHandlers();
+    tree::MainWindowParts makeParts();
+
+    store::SessionFactory& sessions_;
+    ui::Dialogs dialogs_;
+    QTabWidget* NotesTab;
+    SelectFilePage* page1_;
+    MailboxPreviewPage* page2_;
+    QMenuBar* MenuTop = nullptr;
+    QStatusBar* TamrelXPStatusBar1 = nullptr;
+
+    convert::ConversionSelection selection_;
+    tree::CurrentObjects current_;
+    tree::MainWindowParts parts_;
+    tree::MailboxFolderDisplay display_;
+    store::sources::ConfiguredMailboxes configured_;
+    store::sources::PstFiles pstFiles_;
+    convert::ConversionStart start_;
+
+    std::function<void()> programEnd_;
+    QString programFolder_;
+    std::unique_ptr<HelpWindow> help_;
+    std::unique_ptr<frmAbout> about_;
+    bool centred_ = false;
+};
+
+}  // namespace pellmark::app

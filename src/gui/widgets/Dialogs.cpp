@@ -1,0 +1,16 @@
+#include "gui/widgets/Dialogs.h"
+
+#include "gui/widgets/QtFileDialog.h"
+#include "gui/widgets/QtFolderBrowser.h"
+#include "gui/widgets/QtMessageBox.h"
+
+namespace pellmark::ui {
+
+Dialogs Dialogs::qt() {
+    static QtMessageBox messageBox;
+    static QtFileDialog fileDialog;
+    static QtFolderBrowser folderBrowser;
+    return Dialogs{messageBox, fileDialog, folderBrowser};
+}
+
+}  // namespace pellmark::ui

@@ -1,0 +1,13 @@
+#pragma once
+// The folder browser shown with QFileDialog, directories only.
+
+#include "gui/widgets/FolderBrowser.h"
+
+namespace pellmark::ui {
+
+class QtFolderBrowser : public FolderBrowser {
+  public:
+    QString browse(QWidget* owner, const QString& prompt) override;
+};
+
+}  // namespace pellmark::ui

@@ -1,0 +1,159 @@
+#include "pststore/PstItems.h"
+
+#include <fstream>
+#include <vector>
+
+#include "pststore/EntryId.h"
+#include "pststore/PstStore.h"
+#include "pst/ltp/Tags.h"
+#include "base/AtomicFile.h"
+#include "formats/SaveMessage.h"
+#include "store/FolderKinds.h"
+
+namespace pellmark::mapi {
+namespace {
+
+class PstItemEnumerator : public store::ItemEnumerator {
+  public:
+    PstItemEnumerator(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids)
+        : file_(std::move(file)), ids_(std::move(ids)) {}
+
+    std::unique_ptr<store::MailItem> next() override {
+        if (pos_ >= ids_.size()) return nullptr;
+        const pst::NodeId id = ids_[pos_++];
+        return guarded([&] { return std::make_unique<PstMailItem>(file_->message(id)); });
+    }
+
+  private:
+    std::shared_ptr<const pst::PstFile> file_;
+    std::vector<pst::NodeId> ids_;
+    size_t pos_ = 0;
+};
+
+void copyStream(pst::ByteStream& in, const std::filesystem::path& path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // Pieces, never the whole attachment; no larger than the attachment itself.
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(in.size(), 256 * 1024));
+    auto buf = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(size, 1));
+    while (size_t n = in.read(std::span(buf.get(), std::max<size_t>(size, 1)))) {
+        out.write(reinterpret_cast<const char*>(buf.get()), static_cast<std::streamsize>(n));
+    }
+    out.flush();
+    if (!out) throw store::StoreError("cannot write " + path.string());
+}
+
+class PstAttachment : public store::Attachment {
+  public:
+    PstAttachment(pst::Attachment attachment, int32_t index)
+        : attachment_(std::move(attachment)), index_(index) {}
+
+    std::string fileName() override {
+        return guarded([&] {
+            if (attachment_.isEmbeddedMessage()) {
+                std::string subject = attachment_.embeddedMessage().subject();
+                return (subject.empty() ? std::string("Untitled") : subject) + ".msg";
+            }
+            std::string name = attachment_.fileName();
+            if (name.empty()) {
+                name = "Attachment " + std::to_string(index_) +
+                       attachment_.string(pst::prop::kAttachExtension).value_or("");
+            }
+            return name;
+        });
+    }
+
+    void saveAsFile(const std::string& path) override {
+        guarded([&] {
+            if (attachment_.isEmbeddedMessage()) {
+                saveas::saveMessage(attachment_.embeddedMessage(), saveas::SaveFormat::Msg, path);
+                return;
+            }
+            auto data = attachment_.openData();
+            saveas::AtomicFile out(path);
+            copyStream(*data, out.tempPath());
+            out.commit();
+        });
+    }
+
+  private:
+    pst::Attachment attachment_;
+    int32_t index_;
+};
+
+class PstAttachments : public store::Attachments {
+  public:
+    explicit PstAttachments(pst::Message message)
+        : message_(std::move(message)), count_(message_.attachmentCount()) {}
+
+    int32_t count() override { return static_cast<int32_t>(count_); }
+    std::unique_ptr<store::Attachment> item(int32_t index) override {
+        if (index < 1 || static_cast<size_t>(index) > count_) {
+            throw store::StoreError("no attachment " + std::to_string(index));
+        }
+        return guarded([&] {
+            return std::make_unique<PstAttachment>(
+                message_.attachment(static_cast<size_t>(index - 1)), index);
+        });
+    }
+
+  private:
+    pst::Message message_;
+    size_t count_;
+};
+
+}  // namespace
+
+PstItems::PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids)
+    : file_(std::move(file)), ids_(std::move(ids)) {}
+
+std::unique_ptr<store::MailItem> PstItems::Item(int64_t index) {
+    if (index < 1 || index > Count()) throw store::StoreError("no item " + std::to_string(index));
+    return guarded([&] {
+        return std::make_unique<PstMailItem>(file_->message(ids_[static_cast<size_t>(index - 1)]));
+    });
+}
+
+std::unique_ptr<store::ItemEnumerator> PstItems::enumerate() {
+    return std::make_unique<PstItemEnumerator>(file_, ids_);
+}
+
+PstMailItem::PstMailItem(pst::Message message) : message_(std::move(message)) {}
+
+std::string PstMailItem::MessageClass() {
+    return guarded([&] { return message_.messageClass(); });
+}
+
+std::string PstMailItem::subject() {
+    return guarded([&] { return message_.subject(); });
+}
+
+std::string PstMailItem::entryId() {
+    return guarded(
+        [&] { return objectEntryId(message_.file()->store().recordKey, message_.id().value); });
+}
+
+std::unique_ptr<store::Attachments> PstMailItem::attachments() {
+    return guarded([&] { return std::make_unique<PstAttachments>(message_); });
+}
+
+void PstMailItem::saveAs(const std::string& path, int16_t type) {
+    auto format = saveas::saveFormatFromCode(type);
+    if (!format) throw store::StoreError("save type " + std::to_string(type) + " is not supported");
+    guarded([&] { saveas::saveMessage(message_, *format, path); });
+}
+
+store::ContactItem& PstMailItem::asContact() {
+    if (!store::isContactClass(MessageClass()))
+        throw store::StoreError("the item is not a contact");
+    return *this;
+}
+
+std::string PstMailItem::firstName() {
+    return guarded([&] { return message_.string(pst::prop::kGivenName).value_or(""); });
+}
+
+std::string PstMailItem::lastName() {
+    return guarded([&] { return message_.string(pst::prop::kSurname).value_or(""); });
+}
+
+}  // namespace pellmark::mapi

@@ -1,0 +1,90 @@
+#include "pststore/PstStore.h"
+
+#include <filesystem>
+
+#include "pststore/EntryId.h"
+#include "pststore/PstFolder.h"
+#include "pststore/PstItems.h"
+
+namespace pellmark::mapi {
+
+PstStore::PstStore(std::string absolutePath) : path_(std::move(absolutePath)) {}
+
+PstStore::PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile> file)
+    : path_(std::move(absolutePath)), file_(std::move(file)) {}
+
+const pst::PstFile& PstStore::file() {
+    if (!file_) {
+        file_ =
+            guarded([&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
+    }
+    return *file_;
+}
+
+std::string PstStore::displayName() {
+    return guarded([&] { return file().store().displayName; });
+}
+
+std::string PstStore::entryId() {
+    return storeEntryId(path_);
+}
+
+std::string PstStore::secondText() {
+    file();  // a store whose file cannot be read has no second text
+    return path_;
+}
+
+std::unique_ptr<store::Folder> PstStore::rootFolder() {
+    file();
+    return guarded([&] { return topFolder(file_); });
+}
+
+std::unique_ptr<store::Folder> PstStore::GetFolderFromID(const std::string& entryId) {
+    file();
+    auto id = parseObjectEntryId(entryId);
+    if (!id) throw store::StoreError("not a folder entry identifier: " + entryId);
+    return guarded([&]() -> std::unique_ptr<store::Folder> {
+        auto key = file_->store().recordKey;
+        key.resize(16, 0);
+        if (id->recordKey != key) throw store::StoreError("the folder belongs to another store");
+        const pst::NodeId nid(id->nid);
+        if (nid.type() != pst::NodeType::NormalFolder &&
+            nid.type() != pst::NodeType::SearchFolder) {
+            throw store::StoreError("the entry identifier names no folder");
+        }
+        return folderById(file_, nid);
+    });
+}
+
+std::vector<std::string> PstStore::damage() {
+    const pst::Ndb& ndb = file().ndb();
+    std::vector<std::string> found;
+    if (ndb.truncated()) {
+        found.push_back("the file is cut short: it holds " + std::to_string(ndb.fileSize()) +
+                        " of the " + std::to_string(ndb.header().fileEof) +
+                        " bytes its header records");
+    }
+    for (auto& d : ndb.damage()) found.push_back(std::move(d));
+    return found;
+}
+
+std::unique_ptr<store::Items> PstStore::unreachableItems() {
+    file();
+    return guarded([&] {
+        std::vector<pst::NodeId> ids;
+        for (const pst::NodeEntry& e : file_->unreachableMessages()) ids.push_back(e.nid);
+        return std::make_unique<PstItems>(file_, std::move(ids));
+    });
+}
+
+std::unique_ptr<PstStore> openStore(const std::string& path) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path, ec);
+    if (ec) throw store::StoreError("cannot resolve " + path + ": " + ec.message());
+    auto file = guarded([&] {
+        return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(absolute.lexically_normal()));
+    });
+    return std::make_unique<PstStore>(absolute.lexically_normal().string(), std::move(file));
+}
+
+}  // namespace pellmark::mapi

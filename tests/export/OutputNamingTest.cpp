@@ -1,0 +1,180 @@
+#include "export/OutputNaming.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include "export/ExportFormat.h"
+#include "export/Global.h"
+#include "export/OutputDirectories.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::convert {
+namespace {
+
+TEST(FileStem, RemovesTheNineCharactersAndNothingElse) {
+    EXPECT_EQ(FileStem("Re: report 3/4 final?"), "Re report 34 final");
+    EXPECT_EQ(FileStem("a:b?c\\d/e*f\"g<h>i|j"), "abcdefghij");
+    EXPECT_EQ(FileStem(":?\\/*\"<>|"), "");
+    EXPECT_EQ(FileStem("  Leading and trailing  "), "  Leading and trailing  ");
+    EXPECT_EQ(FileStem(" "), " ");
+    EXPECT_EQ(FileStem("Grüße #1 .. ."), "Grüße #1 .. .");
+}
+
+TEST(FileStem, ReplacesControlCharactersAndHidesNothing) {
+    EXPECT_EQ(FileStem(std::string("a\0b\tc\x7f", 6)), "a_b_c_");
+    // A right-to-left override would show "Invoice\u202Efdp.exe" as "Invoiceexe.pdf".
+    EXPECT_EQ(FileStem("Invoice\u202Efdp.exe"), "Invoicefdp.exe");
+    EXPECT_EQ(FileStem("zero\u200Bwidth\uFEFF"), "zerowidth");
+    EXPECT_EQ(FileStem(".hidden"), "_.hidden");
+}
+
+TEST(CutToBytes, NeverSplitsAUtf8Character) {
+    const std::string text = "aé€😀";  // 1 + 2 + 3 + 4 bytes
+    EXPECT_EQ(cutToBytes(text, 10), text);
+    EXPECT_EQ(cutToBytes(text, 9), "aé€");
+    EXPECT_EQ(cutToBytes(text, 5), "aé");
+    EXPECT_EQ(cutToBytes(text, 2), "a");
+    EXPECT_EQ(cutToBytes(text, 0), "");
+}
+
+TEST(SafeNames, HostileDirectoryNamesStayOneComponent) {
+    EXPECT_EQ(safeDirectoryName(".."), "___");
+    EXPECT_EQ(safeDirectoryName("."), "__");
+    EXPECT_EQ(safeDirectoryName(""), "_");
+    EXPECT_EQ(safeDirectoryName("a/../../b"), "a_.._.._b");
+    EXPECT_EQ(safeDirectoryName(std::string(300, 'x')).size(), kMaxNameBytes);
+}
+
+// Names that a copy of the export onto a Windows file system (a USB stick) would lose, hide or
+// merge.
+TEST(SafeNames, EveryNameSurvivesAWindowsFileSystem) {
+    EXPECT_EQ(safeDirectoryName("Mail: 2024 <old>"), "Mail_ 2024 _old_");
+    EXPECT_EQ(safeDirectoryName("a*b?c|d\"e\\f"), "a_b_c_d_e_f");
+    EXPECT_EQ(safeDirectoryName("Notes. "), "Notes__");
+    EXPECT_EQ(safeDirectoryName(".git"), "_.git");
+    EXPECT_EQ(safeDirectoryName("con"), "_con");
+    EXPECT_EQ(safeAttachmentName("NUL.txt"), "_NUL.txt");
+    EXPECT_EQ(safeAttachmentName("COM1"), "_COM1");
+    EXPECT_EQ(safeAttachmentName("COM10"), "COM10");
+    EXPECT_EQ(safeAttachmentName("photo\u202Egnp.exe"), "photognp.exe");
+    EXPECT_EQ(safeAttachmentName(".bashrc"), "_.bashrc");
+    int32_t number = 0;
+    EXPECT_EQ(itemFileName("COM", ".eml", 0, number, [] { return 1; }), "_COM1.eml");
+}
+
+TEST(SafeNames, AttachmentNamesKeepTheirExtensionWhenCut) {
+    EXPECT_EQ(safeAttachmentName("../../etc/passwd"), "_.._.._etc_passwd");
+    EXPECT_EQ(safeAttachmentName(".."), "___");
+    const std::string cut = safeAttachmentName(std::string(400, 'a') + ".pdf");
+    EXPECT_EQ(cut.size(), kMaxNameBytes);
+    EXPECT_EQ(cut.substr(cut.size() - 4), ".pdf");
+    EXPECT_EQ(numberedName("report.final.pdf", 2), "report.final (2).pdf");
+    EXPECT_EQ(numberedName("README", 3), "README (3)");
+    EXPECT_EQ(numberedName(".profile", 2), ".profile (2)");
+}
+
+TEST(ExportRoot, AddsTheDirectoryWithoutDoublingTheSeparator) {
+    EXPECT_EQ(exportRootFor("/home/u/Out"), "/home/u/Out/Converted Outlook PST/");
+    EXPECT_EQ(exportRootFor("/home/u/Out/"), "/home/u/Out/Converted Outlook PST/");
+    EXPECT_EQ(exportRootFor("/"), "/Converted Outlook PST/");
+    EXPECT_EQ(exportRootFor("  /srv/x  "), "/srv/x  /Converted Outlook PST/");
+}
+
+TEST(ItemFileName, StemNumberExtensionThenSuffixesWhenDrawsRunOut) {
+    int draws = 0;
+    auto draw = [&] { return ++draws * 10; };
+    int32_t number = 0;
+    EXPECT_EQ(itemFileName("Hello", ".html", 0, number, draw), "Hello10.html");
+    EXPECT_EQ(itemFileName("Hello", ".html", 1, number, draw), "Hello20.html");
+    for (int attempt = 2; attempt < kNumberDraws; ++attempt) {
+        itemFileName("", "", attempt, number, draw);
+    }
+    EXPECT_EQ(itemFileName("Hello", ".html", kNumberDraws, number, draw), "Hello50 (2).html");
+    EXPECT_EQ(itemFileName("Hello", ".html", kNumberDraws + 1, number, draw), "Hello50 (3).html");
+    EXPECT_EQ(draws, kNumberDraws);
+    EXPECT_EQ(itemFileName("", ".txt", 0, number, draw), "60.txt");
+}
+
+TEST(ItemFileName, LongStemsAreCutToFitNotLost) {
+    int32_t number = 0;
+    std::string longStem;
+    for (int i = 0; i < 200; ++i) longStem += "é";  // 400 bytes
+    const std::string name = itemFileName(longStem, ".html", 0, number, [] { return 40000; });
+    EXPECT_LE(name.size(), kMaxNameBytes);
+    EXPECT_EQ(name.substr(name.size() - 10), "40000.html");
+    EXPECT_EQ(name.substr(0, 6), "ééé");
+    EXPECT_EQ((name.size() - 10) % 2, 0u) << "cut inside a character";
+}
+
+TEST(Global, RandomBetweenStaysInRange) {
+    std::set<int32_t> seen;
+    for (int i = 0; i < 200000; ++i) {
+        const int32_t n = RandomBetween(1, 40000);
+        ASSERT_GE(n, 1);
+        ASSERT_LE(n, 40000);
+        seen.insert(n);
+    }
+    EXPECT_GT(seen.size(), 30000u);
+    EXPECT_EQ(RandomBetween(7, 7), 7);
+}
+
+TEST(OutputDirectories, OneSafeDirectoryPerNameOfTheFolderPath) {
+    test::TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    OutputDirectories directories(root);
+    EXPECT_EQ(directories.forFolder("\\\\Personal Folders\\Inbox"),
+              root + "Personal Folders/Inbox/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\..\\..\\etc"), root + "Store/___/___/etc/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\a/b\\#1"), root + "Store/a_b/#1/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\\\x"), root + "Store/_/x/");
+    EXPECT_EQ(directories.forFolder("\\\\"), root);
+    EXPECT_TRUE(std::filesystem::is_directory(root + "Store/___/___/etc"));
+}
+
+// An HTML page's attachment named like a subfolder took that name first.
+TEST(OutputDirectories, ADirectoryNeverTakesAFilesName) {
+    test::TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    std::filesystem::create_directories(dir / "Store" / "Inbox");
+    test::writeFile(dir / "Store" / "Inbox" / "Projects", "an attachment");
+    OutputDirectories directories(root);
+    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects"),
+              root + "Store/Inbox/Projects (2)/");
+    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects\\2024"),
+              root + "Store/Inbox/Projects (2)/2024/")
+        << "the folders below follow it";
+    EXPECT_EQ(test::readFile(dir / "Store" / "Inbox" / "Projects"), "an attachment");
+}
+
+TEST(OutputDirectories, FailuresSayWhy) {
+    test::TempDir dir;
+    test::writeFile(dir / "file", "x");
+    try {
+        makeDirectories((dir / "file" / "sub").string());
+        FAIL() << "a directory below a file";
+    } catch (const WriteError& error) {
+        EXPECT_NE(std::string(error.what()).find("Not a directory"), std::string::npos)
+            << error.what();
+    }
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(
+        dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {  // root writes anywhere
+        OutputDirectories locked((dir / "locked").string());
+        EXPECT_THROW(locked.forFolder("\\\\Store"), WriteError);
+    }
+}
+
+TEST(ExportFormat, NamesForTheCommandLine) {
+    EXPECT_EQ(exportFormatNamed("HTML"), (ExportFormat{5, ".html"}));
+    EXPECT_EQ(exportFormatNamed(".vcf"), (ExportFormat{6, ".vcf"}));
+    EXPECT_FALSE(exportFormatNamed("pdf"));
+    EXPECT_FALSE(exportFormatNamed(""));
+}
+
+}  // namespace
+}  // namespace pellmark::convert

@@ -1,0 +1,72 @@
+#include "MimeTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "pststore/PstStore.h"
+#include "support/FirstItem.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::test {
+namespace {
+
+void walk(
+    store::Folder& folder,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
+    auto items = folder.items();
+    for (int64_t i = 1; i <= items->Count(); ++i) {
+        auto item = items->Item(i);
+        fn(*item, messageOf(*item), folder.FolderPath() + " #" + std::to_string(i));
+    }
+    auto e = folder.folders()->enumerate();
+    while (auto sub = e->next()) walk(*sub, fn);
+}
+
+}  // namespace
+
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
+    auto store = mapi::openStore(pst.string());
+    walk(*store->rootFolder(), fn);
+}
+
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder) {
+    return firstItemIn(*mapi::openStore(pst.string())->rootFolder(), folder);
+}
+
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
+                         store::SaveType type, const std::filesystem::path& path) {
+    bool saved = false;
+    forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
+        if (saved || item.subject() != subject) return;
+        item.saveAs(path.string(), static_cast<int16_t>(type));
+        saved = true;
+    });
+    return saved;
+}
+
+const pst::Message& messageOf(store::MailItem& item) {
+    return dynamic_cast<mapi::PstMailItem&>(item).message();
+}
+
+std::string collapsed(const std::string& text) {
+    std::istringstream in(text);
+    std::string word, out;
+    while (in >> word) out += (out.empty() ? "" : " ") + word;
+    return out;
+}
+
+std::vector<std::string> linesStartingWith(const std::string& summary, const std::string& prefix) {
+    std::vector<std::string> out;
+    std::istringstream in(summary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
+    }
+    return out;
+}
+
+}  // namespace pellmark::test

@@ -1,0 +1,33 @@
+#pragma once
+// What the MIME and vCard tests share: the items of the real samples as the component gives
+// them, with the reader's message beside each for what to expect, and the independent readers
+// (Python's email package, vobject) run on what was written.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "pststore/PstItems.h"
+#include "store/MailStore.h"
+#include "support/Readers.h"
+
+namespace pellmark::test {
+
+// Every item of every folder of the store, in the component's order.
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const pst::Message&, const std::string& where)>& fn);
+// The first item of the folder named `folder` (any folder when empty) that has items.
+std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
+                                             const std::string& folder);
+const pst::Message& messageOf(store::MailItem& item);
+// Saves the first item whose subject is `subject` to `path`; false when there is none.
+bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
+                         store::SaveType type, const std::filesystem::path& path);
+
+// Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
+std::string collapsed(const std::string& text);
+// The lines of `summary` that start with `prefix`, each without it.
+std::vector<std::string> linesStartingWith(const std::string& summary, const std::string& prefix);
+
+}  // namespace pellmark::test

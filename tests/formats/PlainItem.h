@@ -1,0 +1,93 @@
+#pragma once
+// Items for the .msg writer made of plain data: built by hand for shaped cases, or read back
+// from a .msg file (MsgFileReader) to write it again or compare it with its source.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "formats/msg/MsgSource.h"
+
+namespace pellmark::test {
+
+using PropList = std::vector<std::pair<pst::PropTag, pst::PropValue>>;
+
+template <class Base>
+class PlainValues : public Base {
+  public:
+    PropList values;
+    uint32_t cp = 1252;
+
+    std::vector<pst::PropTag> tags() const override {
+        std::vector<pst::PropTag> out;
+        for (const auto& [tag, value] : values) out.push_back(tag);
+        return out;
+    }
+    pst::PropValue value(pst::PropTag tag) const override {
+        for (const auto& [t, v] : values) {
+            if (t == tag) return v;
+        }
+        throw std::runtime_error("no such property");
+    }
+    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
+        return std::make_unique<pst::MemoryStream>(value(tag).bytes);
+    }
+    uint32_t codepage() const override { return cp; }
+
+    void set(pst::PropTag tag, std::vector<uint8_t> bytes) {
+        values.emplace_back(tag, pst::PropValue{pst::tagType(tag), std::move(bytes)});
+    }
+    const pst::PropValue* find(uint16_t id) const {
+        for (const auto& [t, v] : values) {
+            if (pst::tagId(t) == id) return &v;
+        }
+        return nullptr;
+    }
+};
+
+using PlainRecipient = PlainValues<saveas::MsgProperties>;
+struct PlainItem;
+
+struct PlainAttachment : PlainValues<saveas::MsgAttachment> {
+    std::shared_ptr<PlainItem> embedded;
+    std::optional<std::vector<uint8_t>> object;  // an OLE object's compound file
+
+    std::unique_ptr<saveas::MsgItem> embeddedMessage() const override;
+    std::unique_ptr<pst::ByteStream> objectData() const override {
+        if (!object) return nullptr;
+        return std::make_unique<pst::MemoryStream>(*object);
+    }
+};
+
+struct PlainItem : PlainValues<saveas::MsgItem> {
+    std::vector<PlainRecipient> recipientRows;
+    std::vector<PlainAttachment> attachmentList;
+    std::map<uint16_t, pst::NamedProperty> names;
+
+    std::vector<std::unique_ptr<saveas::MsgProperties>> recipients() const override {
+        std::vector<std::unique_ptr<saveas::MsgProperties>> out;
+        for (const auto& r : recipientRows) out.push_back(std::make_unique<PlainRecipient>(r));
+        return out;
+    }
+    size_t attachmentCount() const override { return attachmentList.size(); }
+    std::unique_ptr<saveas::MsgAttachment> attachment(size_t index) const override {
+        return std::make_unique<PlainAttachment>(attachmentList.at(index));
+    }
+    std::optional<pst::NamedProperty> nameOf(uint16_t id) const override {
+        auto it = names.find(id);
+        if (it == names.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+inline std::unique_ptr<saveas::MsgItem> PlainAttachment::embeddedMessage() const {
+    if (!embedded) return nullptr;
+    return std::make_unique<PlainItem>(*embedded);
+}
+
+// Multi-valued variable-size values in the reader's layout: a count, offsets, the data.
+pst::PropValue multiValue(pst::PropType type, const std::vector<std::vector<uint8_t>>& values);
+
+}  // namespace pellmark::test

@@ -1,0 +1,141 @@
+#include "gui/foldertree/MailboxFolderDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include "support/FakeStore.h"
+#include "support/gui/TestWindow.h"
+
+namespace pellmark::tree {
+namespace {
+
+using test::fakeFolder;
+using test::fakeMail;
+
+const QString kBlanks(300, QLatin1Char(' '));
+
+class MailboxFolderDisplayTest : public ::testing::Test {
+  protected:
+    MailboxFolderDisplayTest() : factory(world), window(factory), display(window.parts) {
+        auto& personal = world.addStore("Personal Folders", "S1");
+        personal.secondText = "/mail/personal.pst";
+        personal.root.subfolders = {fakeFolder("Inbox", {fakeMail("a"), fakeMail("b")}),
+                                    fakeFolder("Sent")};
+        personal.root.subfolders[0].subfolders.push_back(fakeFolder("Empty"));
+        auto& archive = world.addStore("Archive # 2009", "S2");
+        archive.root.subfolders = {fakeFolder("Old")};
+    }
+
+    void pick(const QString& entry) {
+        window.CmbOutlookStores->clear();
+        window.CmbOutlookStores->addItem(entry);
+        window.CmbOutlookStores->setCurrentIndex(0);
+    }
+
+    // Opens store `id` as the .pst source does before calling ShowPstFolders.
+    void openForPst(const std::string& id) {
+        window.current.CurrentSession = factory.create();
+        window.current.CurrentSession->logon();
+        window.current.CurrentStore = window.current.CurrentSession->storeFromId(id);
+        window.CurrentStoreID = id;
+    }
+
+    test::FakeWorld world;
+    test::FakeSessionFactory factory;
+    test::TestWindow window;
+    MailboxFolderDisplay display;
+};
+
+TEST_F(MailboxFolderDisplayTest, ShowPstFoldersFillsAndTicksEveryNode) {
+    openForPst("S1");
+    window.CmdStartConversion->setEnabled(true);
+    bool disabledDuringFill = true;
+    window.onYield = [&] { disabledDuringFill &= !window.CmdStartConversion->isEnabled(); };
+    display.ShowPstFolders();
+    EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Inbox (2)\n    Empty (0)\n  Sent (0)\n");
+    EXPECT_TRUE(window.allTicked()) << "the root and empty folders too";
+    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_TRUE(disabledDuringFill);
+    EXPECT_EQ(window.yields, 4) << "at the start and after every folder";
+    EXPECT_NE(window.current.CurrentSession, nullptr) << "the caller's session is left to it";
+    EXPECT_EQ(world.logoffs, 0);
+}
+
+TEST_F(MailboxFolderDisplayTest, ARootWithoutFoldersShowsTheRootAloneTicked) {
+    world.stores[1].root.subfolders.clear();
+    openForPst("S2");
+    display.ShowPstFolders();
+    EXPECT_EQ(window.treeOutline(), "Archive # 2009\n");
+    EXPECT_TRUE(window.allTicked());
+}
+
+TEST_F(MailboxFolderDisplayTest, ShowMailboxFoldersTakesTheIdAfterTheLastHash) {
+    pick("Archive # 2009" + kBlanks + "#S2");
+    display.ShowMailboxFolders();
+    EXPECT_EQ(window.CurrentStoreID, "S2");
+    EXPECT_EQ(window.treeOutline(), "Archive # 2009\n  Old (0)\n");
+    EXPECT_TRUE(window.allTicked());
+    EXPECT_EQ(world.logons, 1);
+    EXPECT_EQ(world.logoffs, 1);
+    EXPECT_EQ(window.current.CurrentSession, nullptr);
+    EXPECT_EQ(window.current.CurrentStore, nullptr);
+    EXPECT_EQ(window.current.CurrentFolder, nullptr);
+
+    pick("Personal Folders" + kBlanks + "#S1");
+    display.ShowMailboxFolders();
+    EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Inbox (2)\n    Empty (0)\n  Sent (0)\n")
+        << "a new fill replaces the whole tree";
+}
+
+TEST_F(MailboxFolderDisplayTest, AFailureBeforeTheClearLeavesTheTreeAndIdAsTheyWere) {
+    pick("Personal Folders" + kBlanks + "#S1");
+    display.ShowMailboxFolders();
+    const std::string shown = window.treeOutline();
+    window.OutlookFoldersTree->setCheckState(2, 0);
+
+    pick("Gone" + kBlanks + "#S9");
+    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+    pick("No hash at all");
+    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+    world.failLogon = true;
+    pick("Archive # 2009" + kBlanks + "#S2");
+    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+
+    EXPECT_EQ(window.treeOutline(), shown);
+    EXPECT_EQ(window.OutlookFoldersTree->checkState(2), 0) << "the user's ticks stay too";
+    EXPECT_EQ(window.CurrentStoreID, "S1");
+}
+
+// A damaged mailbox shows every folder that can be read; what cannot is named for the run.
+TEST_F(MailboxFolderDisplayTest, AFolderThatCannotBeReadIsNamedAndTheFillGoesOn) {
+    world.stores[0].root.subfolders[0].failCount = true;
+    world.stores[0].root.subfolders.push_back(fakeFolder("Later"));
+    pick("Personal Folders" + kBlanks + "#S1");
+    EXPECT_THROW(display.ShowMailboxFolders(), FillError);
+    EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Sent (0)\n  Later (0)\n");
+    EXPECT_TRUE(window.allTicked());
+    const auto& unread = window.OutlookFoldersTree->unreadFolders();
+    ASSERT_EQ(unread.size(), 1u);
+    EXPECT_EQ(unread[0].path, "Personal Folders\\Inbox");
+
+    world.stores[1].failSecondText = true;  // not read by a fill
+    world.stores[1].root.failFolders = true;
+    openForPst("S2");
+    EXPECT_THROW(display.ShowPstFolders(), FillError);
+    EXPECT_EQ(window.treeOutline(), "Archive # 2009\n");
+    ASSERT_EQ(window.OutlookFoldersTree->unreadFolders().size(), 1u) << "a new fill starts afresh";
+    EXPECT_NE(window.OutlookFoldersTree->unreadFolders()[0].reason.find("subfolders"),
+              std::string::npos);
+}
+
+TEST(EntryIdOfListEntryTest, TakesTheTrimmedTextAfterTheLastHash) {
+    EXPECT_EQ(entryIdOfListEntry("Mail" + kBlanks + "#ABC"), "ABC");
+    EXPECT_EQ(entryIdOfListEntry("A#B" + kBlanks + "#  ABC  "), "ABC");
+    EXPECT_EQ(entryIdOfListEntry("---- Select a Outlook Mailbox ----"), "");
+    EXPECT_EQ(entryIdOfListEntry(""), "");
+}
+
+}  // namespace
+}  // namespace pellmark::tree
