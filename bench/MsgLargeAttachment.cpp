@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "pst/ltp/Tags.h"
 #include "formats/msg/MsgWriter.h"
+#include "pst/ltp/Tags.h"
 
 using namespace pellmark;
 
@@ -36,7 +36,7 @@ pst::PropValue unicode(const char* ascii) {
     return v;
 }
 
-class LargeAttachment : public saveas::MsgAttachment {
+class LargeAttachment : public formats::MsgAttachment {
   public:
     explicit LargeAttachment(uint64_t size) : size_(size) {}
     std::vector<pst::PropTag> tags() const override {
@@ -48,14 +48,14 @@ class LargeAttachment : public saveas::MsgAttachment {
         return std::make_unique<PatternStream>(size_);
     }
     uint32_t codepage() const override { return 1252; }
-    std::unique_ptr<saveas::MsgItem> embeddedMessage() const override { return nullptr; }
+    std::unique_ptr<formats::MsgItem> embeddedMessage() const override { return nullptr; }
     std::unique_ptr<pst::ByteStream> objectData() const override { return nullptr; }
 
   private:
     uint64_t size_;
 };
 
-class LargeItem : public saveas::MsgItem {
+class LargeItem : public formats::MsgItem {
   public:
     explicit LargeItem(uint64_t size) : size_(size) {}
     std::vector<pst::PropTag> tags() const override {
@@ -64,9 +64,9 @@ class LargeItem : public saveas::MsgItem {
     pst::PropValue value(pst::PropTag) const override { return unicode("A large attachment"); }
     std::unique_ptr<pst::ByteStream> stream(pst::PropTag) const override { return nullptr; }
     uint32_t codepage() const override { return 1252; }
-    std::vector<std::unique_ptr<saveas::MsgProperties>> recipients() const override { return {}; }
+    std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override { return {}; }
     size_t attachmentCount() const override { return 1; }
-    std::unique_ptr<saveas::MsgAttachment> attachment(size_t) const override {
+    std::unique_ptr<formats::MsgAttachment> attachment(size_t) const override {
         return std::make_unique<LargeAttachment>(size_);
     }
     std::optional<pst::NamedProperty> nameOf(uint16_t) const override { return std::nullopt; }
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     const uint64_t size = std::strtoull(argv[2], nullptr, 10) << 20;
     const auto start = std::chrono::steady_clock::now();
     try {
-        saveas::writeMsgFile(LargeItem(size), argv[1]);
+        formats::writeMsgFile(LargeItem(size), argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
+#include "gui/foldertree/MailboxFolderDisplay.h"
 #include "pststore/PstSession.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/TestWindow.h"
-#include "gui/foldertree/MailboxFolderDisplay.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ Figures fill(store::SessionFactory& sessions, const std::string& id, const std::
     window.frmMain.show();
     QApplication::processEvents();
 
-    tree::MailboxFolderDisplay display(window.parts);
+    gui::MailboxFolderDisplay display(window.parts);
     auto session = sessions.create();
     session->logon();
     window.current.CurrentStore =
@@ -151,7 +151,7 @@ void print(const char* what, const Figures& f);
 
 // Reading the folders of `path` alone, then the whole fill.
 void timePst(const std::string& what, const std::string& path) {
-    mapi::PstSessionFactory sessions("/nonexistent/profile");
+    pststore::PstSessionFactory sessions("/nonexistent/profile");
     auto session = sessions.create();
     session->logon();
     auto store = session->stores().add(path);

@@ -10,7 +10,7 @@
 #include "formats/body/RtfToText.h"
 #include "formats/body/TextToRtf.h"
 
-using namespace pellmark::saveas;
+using namespace pellmark::formats;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -5,13 +5,13 @@
 #include <cstdlib>
 
 #include "gui/mainwindow/frmMain.h"
-#include "pststore/PstSession.h"
 #include "gui/widgets/Dialogs.h"
+#include "pststore/PstSession.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    pellmark::mapi::PstSessionFactory sessions;
-    pellmark::app::frmMain window(sessions, pellmark::ui::Dialogs::qt());
+    pellmark::pststore::PstSessionFactory sessions;
+    pellmark::gui::frmMain window(sessions, pellmark::gui::Dialogs::qt());
     // A confirmed Exit ends the program at once: no window is asked again, nothing more runs.
     window.setProgramEnd([] {
         std::fflush(nullptr);

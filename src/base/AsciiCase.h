@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::base {
 
 inline bool sameNoCase(char a, char b) {
     return std::tolower(static_cast<unsigned char>(a)) ==
@@ -30,4 +30,4 @@ inline size_t findNoCase(std::string_view hay, std::string_view needle, size_t f
     return it == hay.end() ? std::string::npos : static_cast<size_t>(it - hay.begin());
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

@@ -8,9 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "formats/SaveError.h"
-
-namespace pellmark::saveas {
+namespace pellmark::base {
 
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)) {
     // A new file is written where it belongs and removed again if the save fails: a temporary
@@ -26,7 +24,7 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
     std::string tmpl = (target_.parent_path() / ".pellmark-save-XXXXXX").string();
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
-        throw SaveError("cannot write in " + target_.parent_path().string() + ": " +
+        throw FileError("cannot write in " + target_.parent_path().string() + ": " +
                         std::strerror(errno));
     }
     // mkstemp makes the file private; the saved file gets the usual permissions.
@@ -47,9 +45,9 @@ void AtomicFile::commit() {
         return;
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        throw SaveError("cannot write " + target_.string() + ": " + std::strerror(errno));
+        throw FileError("cannot write " + target_.string() + ": " + std::strerror(errno));
     }
     committed_ = true;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

@@ -4,12 +4,19 @@
 // temporary file beside it. Either way a failed save leaves no partial file at the path.
 
 #include <filesystem>
+#include <stdexcept>
 
-namespace pellmark::saveas {
+namespace pellmark::base {
+
+// A file could not be written; what() says which and why.
+class FileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 class AtomicFile {
   public:
-    // Creates the temporary file; throws SaveError when the directory refuses it.
+    // Creates the temporary file; throws FileError when the directory refuses it.
     explicit AtomicFile(std::filesystem::path target);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -17,7 +24,7 @@ class AtomicFile {
 
     // Where to write the content.
     const std::filesystem::path& tempPath() const { return temp_; }
-    // Moves the content to the target; throws SaveError when the rename fails.
+    // Moves the content to the target; throws FileError when the rename fails.
     void commit();
 
   private:
@@ -27,4 +34,4 @@ class AtomicFile {
     bool committed_ = false;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

@@ -1,8 +1,8 @@
 #include "base/Base64.h"
 
-namespace pellmark::saveas {
+namespace pellmark::base {
 
-std::string base64Encode(pst::Bytes data) {
+std::string base64Encode(std::span<const uint8_t> data) {
     static const char* const kAlphabet =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
@@ -25,4 +25,4 @@ std::string base64Encode(pst::Bytes data) {
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

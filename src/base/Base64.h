@@ -3,10 +3,11 @@
 
 #include <string>
 
-#include "pst/io/ByteView.h"
+#include <cstdint>
+#include <span>
 
-namespace pellmark::saveas {
+namespace pellmark::base {
 
-std::string base64Encode(pst::Bytes data);
+std::string base64Encode(std::span<const uint8_t> data);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

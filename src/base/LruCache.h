@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace pellmark::pst {
+namespace pellmark::base {
 
 template <typename Key, typename Value>
 class LruCache {
@@ -60,4 +60,4 @@ class LruCache {
     mutable std::mutex mutex_;
 };
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::base

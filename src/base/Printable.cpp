@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace pellmark::convert {
+namespace pellmark::base {
 namespace {
 
 bool isBidiControl(char32_t c) {
@@ -62,4 +62,4 @@ std::string printable(std::string_view text) {
     return out;
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::base

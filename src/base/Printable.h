@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::convert {
+namespace pellmark::base {
 
 // `text` with C0 and C1 control characters, DEL and the bidirectional controls (U+200E,
 // U+200F, U+202A to U+202E, U+2066 to U+2069) written as escapes: \t, \n, \r, \xNN, \u{NNNN}.
 // Everything else, backslashes included, is kept as it is.
 std::string printable(std::string_view text);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::base

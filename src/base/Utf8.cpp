@@ -1,6 +1,6 @@
 #include "base/Utf8.h"
 
-namespace pellmark::saveas {
+namespace pellmark::base {
 
 void appendUtf8(std::string& out, char32_t c) {
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacementChar;
@@ -59,4 +59,4 @@ char32_t decodeUtf8(std::string_view s, size_t& pos) {
     return c;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

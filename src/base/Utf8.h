@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::base {
 
 inline constexpr char32_t kReplacementChar = 0xFFFD;
 
@@ -15,4 +15,4 @@ void appendUtf8(std::string& out, char32_t c);
 // sequence yields U+FFFD and advances by one byte.
 char32_t decodeUtf8(std::string_view s, size_t& pos);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::base

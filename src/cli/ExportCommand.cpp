@@ -7,13 +7,13 @@
 #include <ostream>
 #include <thread>
 
+#include "base/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 #include "export/ConversionRun.h"
 #include "export/ExportFormat.h"
 #include "export/Manifest.h"
 #include "export/OutputNaming.h"
-#include "base/Printable.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
 #include "store/FolderKinds.h"
@@ -21,7 +21,6 @@
 
 namespace pellmark::cli {
 
-using convert::printable;
 namespace {
 
 struct FolderInfo {
@@ -96,44 +95,45 @@ std::string refusal(const ExportOptions& options, const std::string& exportRoot)
         std::filesystem::exists(exportRoot, ec) && !std::filesystem::is_empty(exportRoot, ec);
     if (options.resume && options.again) return "--resume and --again exclude each other";
     if (!holdsAnExport || options.again) return {};
-    const bool hasManifest = std::filesystem::exists(exportRoot + convert::Manifest::kFileName, ec);
+    const bool hasManifest =
+        std::filesystem::exists(exportRoot + exporting::Manifest::kFileName, ec);
     if (options.resume && !hasManifest) {
-        return exportRoot + " holds no " + convert::Manifest::kFileName +
+        return exportRoot + " holds no " + exporting::Manifest::kFileName +
                " to resume from; --again writes the export beside what is there";
     }
     if (options.resume) return {};
     return exportRoot + " already holds an export; --resume finishes it, passing over the items " +
-           convert::Manifest::kFileName + " lists as written whole, and --again writes it " +
+           exporting::Manifest::kFileName + " lists as written whole, and --again writes it " +
            "again beside the first";
 }
 
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    auto format = convert::exportFormatNamed(options.format);
+    auto format = exporting::exportFormatNamed(options.format);
     if (!format) {
         err << "pellmark-export: unknown format '" << options.format
             << "' (msg, eml, txt, vcf, rtf, html or mht)\n";
         return 2;
     }
-    if (const std::string why = refusal(options, convert::exportRootFor(options.outputDirectory));
+    if (const std::string why = refusal(options, exporting::exportRootFor(options.outputDirectory));
         !why.empty()) {
-        err << "pellmark-export: " << printable(why) << '\n';
+        err << "pellmark-export: " << base::printable(why) << '\n';
         return 2;
     }
     // The command line exports the file it is given; the configured mailboxes play no part.
-    mapi::PstSessionFactory sessions(mapi::PstSessionFactory::kNoProfile);
+    pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     std::unique_ptr<store::Store> store;
     std::vector<FolderInfo> folders;
     std::vector<store::UnreadFolder> unreadFolders;
     try {
-        store = mapi::openStore(options.file);
+        store = pststore::openStore(options.file);
         folders = listFolders(*store, unreadFolders);
     } catch (const store::StoreError& e) {
-        err << "pellmark-export: " << printable(options.file) << ": " << printable(e.what())
-            << '\n';
+        err << "pellmark-export: " << base::printable(options.file) << ": "
+            << base::printable(e.what()) << '\n';
         return 2;
     }
 
-    convert::RunRequest request;
+    exporting::RunRequest request;
     request.CurrentStoreID = store->entryId();
     request.outputDirectory = options.outputDirectory;
     request.format = *format;
@@ -162,15 +162,15 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     }
 
     TerminalProgress progress(err, total, options.terminal);
-    convert::ConversionRun run(sessions, std::move(request), progress);
+    exporting::ConversionRun run(sessions, std::move(request), progress);
     run.setRenderThreads(std::max(1u, std::thread::hardware_concurrency()));
     StopSignals signals;
     run.setStopFlag(&StopSignals::requested());
     const auto start = std::chrono::steady_clock::now();
-    convert::RunSummary summary;
+    exporting::RunSummary summary;
     try {
         summary = run.run();
-    } catch (const convert::PrepareError& e) {
+    } catch (const exporting::PrepareError& e) {
         progress.finish();
         err << "pellmark-export: " << e.what() << '\n';
         return 2;
@@ -185,14 +185,15 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
         << " folders, " << humanBytes(summary.bytesWritten) << " in " << time << '\n';
     if (summary.itemsRecovered > 0) {
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
-            << printable(summary.exportRoot) << convert::kRecoveredItems << "/\n";
+            << base::printable(summary.exportRoot) << exporting::kRecoveredItems << "/\n";
     }
     if (summary.itemsAlreadyExported > 0) {
         out << summary.itemsAlreadyExported << " items were written whole before and passed over\n";
     }
-    out << "Output: " << printable(summary.exportRoot) << '\n';
-    for (const auto& d : summary.damage) out << "Damaged file: " << printable(d) << '\n';
-    for (const auto& f : summary.failedFolders) out << "Failures in: " << printable(f) << '\n';
+    out << "Output: " << base::printable(summary.exportRoot) << '\n';
+    for (const auto& d : summary.damage) out << "Damaged file: " << base::printable(d) << '\n';
+    for (const auto& f : summary.failedFolders)
+        out << "Failures in: " << base::printable(f) << '\n';
     if (summary.stopped) {
         out << "Stopped by a signal before the end; --resume finishes the export\n";
         return 128 + StopSignals::signal();

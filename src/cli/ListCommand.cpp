@@ -11,7 +11,6 @@
 
 namespace pellmark::cli {
 
-using convert::printable;
 namespace {
 
 using pst::Folder;
@@ -21,7 +20,7 @@ using pst::PstFile;
 // Keeps one listed value on one line and the terminal's own: tabs, line breaks and other
 // control characters are escaped.
 std::string field(const std::string& s) {
-    return printable(s);
+    return base::printable(s);
 }
 
 class Lister {
@@ -84,7 +83,8 @@ class Lister {
 
     void warn(const std::string& path, const std::string& what) {
         damaged_ = true;
-        err_ << "pellmark-export: warning: " << printable(path) << ": " << printable(what) << '\n';
+        err_ << "pellmark-export: warning: " << base::printable(path) << ": "
+             << base::printable(what) << '\n';
     }
 
     const PstFile& file_;

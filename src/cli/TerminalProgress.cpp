@@ -7,14 +7,12 @@
 
 namespace pellmark::cli {
 
-using convert::printable;
-
 TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal)
     : err_(err), total_(totalItems), terminal_(terminal) {}
 
 void TerminalProgress::line(const std::string& text) {
     if (barShown_) err_ << "\r\033[K";
-    err_ << printable(text) << '\n';
+    err_ << base::printable(text) << '\n';
     barShown_ = false;
     if (terminal_) drawBar(true);
 }
@@ -23,7 +21,7 @@ void TerminalProgress::folderStarted(const std::string& name, std::size_t number
                                      std::size_t folders) {
     folder_ = name;
     if (!terminal_) {
-        err_ << "folder " << number << "/" << folders << ": " << printable(name) << '\n';
+        err_ << "folder " << number << "/" << folders << ": " << base::printable(name) << '\n';
     }
 }
 

@@ -11,7 +11,7 @@
 
 namespace pellmark::cli {
 
-class TerminalProgress : public convert::RunProgress {
+class TerminalProgress : public exporting::RunProgress {
   public:
     TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal);
 

@@ -6,7 +6,7 @@
 
 #include "export/OutputNaming.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 namespace {
 
@@ -69,7 +69,7 @@ SavedAttachments saveAttachments(store::MailItem& item, FolderOutput& output) {
 std::string attachmentLink(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    return "<a href='" + percentEncoded(fileName) + "'>" + saveas::escapeHtml(path) + "</a>\r\n";
+    return "<a href='" + percentEncoded(fileName) + "'>" + formats::escapeHtml(path) + "</a>\r\n";
 }
 
 std::string attachmentBlock(const std::string& links) {
@@ -84,4 +84,4 @@ void appendAttachmentBlock(const std::string& pagePath, const std::string& links
     if (!page) throw WriteError("cannot append the attachment links to " + pagePath);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

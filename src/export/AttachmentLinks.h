@@ -9,7 +9,7 @@
 #include "export/FolderOutput.h"
 #include "store/MailStore.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 struct SavedAttachments {
     struct Failure {
@@ -39,4 +39,4 @@ std::string attachmentBlock(const std::string& links);
 // Appends the block to the page at `pagePath`; nothing when `links` is empty.
 void appendAttachmentBlock(const std::string& pagePath, const std::string& links);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

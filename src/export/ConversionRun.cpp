@@ -12,7 +12,7 @@
 #include "export/WorkerPool.h"
 #include "store/FolderKinds.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 namespace {
 
@@ -481,4 +481,4 @@ void ConversionRun::folderFailed(FolderRun& current, const std::string& reason) 
     progress_.folderFailed(current.displayName, reason);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -20,7 +20,7 @@
 #include "store/FolderWalk.h"
 #include "store/MailStore.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 class FolderOutput;
 
@@ -115,4 +115,4 @@ class ConversionRun {
     std::deque<Pending> pending_;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

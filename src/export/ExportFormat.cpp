@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 const std::array<ExportFormat, 7>& exportFormats() {
     static const std::array<ExportFormat, 7> formats{{
@@ -36,4 +36,4 @@ std::optional<ExportFormat> exportFormatNamed(std::string_view name) {
     return std::nullopt;
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

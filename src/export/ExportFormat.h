@@ -10,7 +10,7 @@
 
 #include "store/MailStore.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 struct ExportFormat {
     int16_t SaveType = 0;
@@ -28,4 +28,4 @@ std::optional<ExportFormat> exportFormatNamed(std::string_view name);
 // The seven formats in the order the run tests its options: MSG, RTF, TXT, VCF, EML, HTML, MHT.
 const std::array<ExportFormat, 7>& exportFormats();
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 namespace {
 
@@ -135,4 +135,4 @@ FolderOutput::Written FolderOutput::place(const std::string& scratchPath, const 
     throw WriteError("no free file name in " + directory_);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

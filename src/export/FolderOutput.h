@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 // A file could not be written; what() says why.
 class WriteError : public std::runtime_error {
@@ -61,4 +61,4 @@ class FolderOutput {
     uint64_t scratchFiles_ = 0;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -2,7 +2,7 @@
 
 #include <random>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 int32_t RandomBetween(int32_t low, int32_t high) {
     static std::mt19937 generator;  // default seed on purpose: see the header
@@ -14,4 +14,4 @@ int32_t RandomBetween(int32_t low, int32_t high) {
     return static_cast<int32_t>(value);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

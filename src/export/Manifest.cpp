@@ -10,18 +10,19 @@
 #include <optional>
 #include <sstream>
 
-#include "export/FolderOutput.h"
 #include "base/Printable.h"
+#include "export/FolderOutput.h"
 #include "export/Sha256.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256\n";
 
 std::string lineOf(const Manifest::Entry& e) {
-    return printable(e.entryId) + '\t' + printable(e.folderPath) + '\t' + printable(e.subject) +
-           '\t' + printable(e.file) + '\t' + std::to_string(e.size) + '\t' + e.sha256 + '\n';
+    return base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
+           base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
+           std::to_string(e.size) + '\t' + e.sha256 + '\n';
 }
 
 std::optional<Manifest::Entry> parse(const std::string& line) {
@@ -108,4 +109,4 @@ ResumePoint::ResumePoint(const std::string& exportRoot) {
     if (ec) throw WriteError("cannot rewrite the manifest " + path + ": " + ec.message());
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

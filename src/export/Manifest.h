@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 class Manifest {
   public:
@@ -59,4 +59,4 @@ class ResumePoint {
     std::unordered_set<std::string> done_;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -9,7 +9,7 @@
 #include "export/FolderOutput.h"
 #include "export/OutputNaming.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 [[noreturn]] void cannotMake(const std::string& path, int error) {
@@ -68,4 +68,4 @@ std::string OutputDirectories::forFolder(const std::string& folderPath) {
     return directory;
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

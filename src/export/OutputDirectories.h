@@ -10,7 +10,7 @@
 
 #include "export/FolderOutput.h"  // WriteError
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 class OutputDirectories {
   public:
@@ -30,4 +30,4 @@ class OutputDirectories {
 // (permission denied, read-only file system, not a directory, ...).
 void makeDirectories(const std::string& path);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

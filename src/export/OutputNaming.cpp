@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string_view>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::string itemFileName(const std::string& stem, const std::string& extension, 
     return isReservedOnWindows(name) ? fitted("_" + stem, tail + extension) : name;
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 inline constexpr const char* kExportDirectoryName = "Converted Outlook PST";
 inline constexpr std::size_t kMaxNameBytes = 255;
@@ -55,4 +55,4 @@ std::string itemFileName(const std::string& stem, const std::string& extension, 
 // The number of fresh draws itemFileName makes before it falls back to suffixes.
 inline constexpr int kNumberDraws = 5;
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

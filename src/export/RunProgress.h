@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 class RunProgress {
   public:
@@ -44,4 +44,4 @@ class RunProgress {
     virtual void damageFound(const std::string& /*what*/) {}
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

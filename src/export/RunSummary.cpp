@@ -1,6 +1,6 @@
 #include "export/RunSummary.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 namespace {
 
@@ -50,4 +50,4 @@ CompletionMessage completionMessage(const RunSummary& summary) {
     return {"Export finished with errors", text, true};
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 // The directory below the export root that takes the items no folder lists any more.
 inline constexpr const char* kRecoveredItems = "Recovered items";
@@ -47,4 +47,4 @@ struct CompletionMessage {
 // "Export Complete" when all went well; otherwise a summary of what failed.
 CompletionMessage completionMessage(const RunSummary& summary);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -11,7 +11,7 @@
 
 #include "export/FolderOutput.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 std::string sha256OfFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -44,4 +44,4 @@ std::string sha256OfFile(const std::string& path) {
     return out;
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

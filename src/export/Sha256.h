@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 // The lower-case hex SHA-256 of the file at `path`; throws WriteError when it cannot be read.
 std::string sha256OfFile(const std::string& path);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

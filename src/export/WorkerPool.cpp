@@ -1,6 +1,6 @@
 #include "export/WorkerPool.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 WorkerPool::WorkerPool(unsigned threads) {
     for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
@@ -40,4 +40,4 @@ void WorkerPool::work() {
     }
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

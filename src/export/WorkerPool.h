@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 
 class WorkerPool {
   public:
@@ -33,4 +33,4 @@ class WorkerPool {
     std::vector<std::thread> threads_;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
+#include "base/AsciiCase.h"
+#include "formats/OneOffEntryId.h"
+#include "formats/body/CompressedRtf.h"
+#include "formats/body/HtmlCharset.h"
+#include "formats/body/HtmlToText.h"
+#include "formats/body/RtfToText.h"
 #include "pst/ltp/Tags.h"
 #include "pst/ltp/Text.h"
 #include "pst/messaging/NamedIds.h"
 #include "pst/messaging/PstFile.h"
-#include "base/AsciiCase.h"
-#include "formats/body/CompressedRtf.h"
-#include "formats/body/HtmlCharset.h"
-#include "formats/body/HtmlToText.h"
-#include "formats/OneOffEntryId.h"
-#include "formats/body/RtfToText.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 namespace prop = pst::prop;
 
@@ -174,7 +174,7 @@ std::optional<Address> ItemView::sender() const {
     const Address author = from();
     if (sender.empty() ||
         (sender.name == author.name &&
-         (sender.address.empty() || equalsNoCase(sender.address, author.address)))) {
+         (sender.address.empty() || base::equalsNoCase(sender.address, author.address)))) {
         return std::nullopt;
     }
     return sender;
@@ -257,4 +257,4 @@ std::string ItemView::plainBody() const {
     return {};
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

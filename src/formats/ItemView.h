@@ -11,7 +11,7 @@
 #include "pst/messaging/Guid.h"
 #include "pst/messaging/Message.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 enum class ItemKind {
     Mail,
@@ -100,4 +100,4 @@ class ItemView {
     ItemKind kind_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,7 +5,7 @@
 
 #include "pst/ltp/Text.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 constexpr std::array<uint8_t, 16> kOneOffUid = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
@@ -45,4 +45,4 @@ std::optional<OneOffAddress> parseOneOffEntryId(pst::Bytes b, uint32_t codepage)
     return a;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -7,7 +7,7 @@
 
 #include "pst/io/ByteView.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct OneOffAddress {
     std::string displayName;
@@ -18,4 +18,4 @@ struct OneOffAddress {
 // nullopt when the bytes are not a one-off entry id.
 std::optional<OneOffAddress> parseOneOffEntryId(pst::Bytes bytes, uint32_t codepage);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -4,7 +4,7 @@
 #include "formats/SaveError.h"
 #include "formats/Writers.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 std::optional<SaveFormat> saveFormatFromCode(int16_t code) {
     switch (code) {
@@ -34,7 +34,7 @@ void saveMessage(const pst::Message& message, SaveFormat format,
         throw SaveError("save type " + std::to_string(static_cast<int>(format)) +
                         " is not available");
     }
-    AtomicFile out(path);
+    base::AtomicFile out(path);
     try {
         writer(message, out.tempPath());
     } catch (const SaveError&) {
@@ -45,4 +45,4 @@ void saveMessage(const pst::Message& message, SaveFormat format,
     out.commit();
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -8,7 +8,7 @@
 
 #include "pst/messaging/Message.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 enum class SaveFormat : int16_t {
     Txt = 0,
@@ -25,4 +25,4 @@ std::optional<SaveFormat> saveFormatFromCode(int16_t code);
 // Writes `message` to `path` in `format`, whole, or throws SaveError and leaves no file there.
 void saveMessage(const pst::Message& message, SaveFormat format, const std::filesystem::path& path);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -1,6 +1,6 @@
 #include "formats/Writers.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 WriterFn writerFor(SaveFormat format) {
     switch (format) {
@@ -23,4 +23,4 @@ WriterFn writerFor(SaveFormat format) {
     }
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

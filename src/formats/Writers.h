@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "pst/messaging/Message.h"
 #include "formats/SaveMessage.h"
+#include "pst/messaging/Message.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 using WriterFn = void (*)(const pst::Message&, const std::filesystem::path&);
 
@@ -22,4 +22,4 @@ void writeEml(const pst::Message& message, const std::filesystem::path& path);
 void writeMht(const pst::Message& message, const std::filesystem::path& path);
 void writeVcf(const pst::Message& message, const std::filesystem::path& path);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 // The component's UID for the stores it opens ("Pellmark PST UID" scrambled into a GUID).
@@ -79,4 +79,4 @@ std::optional<ObjectEntryId> parseObjectEntryId(const std::string& id) {
     return out;
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

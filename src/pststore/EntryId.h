@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 std::string toHex(const std::vector<uint8_t>& bytes);
 std::optional<std::vector<uint8_t>> fromHex(const std::string& hex);
@@ -27,4 +27,4 @@ struct ObjectEntryId {
 std::string objectEntryId(const std::vector<uint8_t>& recordKey, uint32_t nid);
 std::optional<ObjectEntryId> parseObjectEntryId(const std::string& id);
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

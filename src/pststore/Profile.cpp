@@ -5,7 +5,7 @@
 
 #include "store/MailStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 std::filesystem::path profilePath() {
     std::filesystem::path base;
@@ -41,4 +41,4 @@ std::vector<std::string> readProfile(const std::filesystem::path& path) {
     return paths;
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 // $XDG_CONFIG_HOME/pellmark/profile, or ~/.config/pellmark/profile.
 std::filesystem::path profilePath();
@@ -16,4 +16,4 @@ std::filesystem::path profilePath();
 // be read throws store::StoreError.
 std::vector<std::string> readProfile(const std::filesystem::path& path = profilePath());
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

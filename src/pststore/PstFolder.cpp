@@ -6,7 +6,7 @@
 #include "pststore/PstItems.h"
 #include "pststore/PstStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 class PstFolderEnumerator : public store::FolderEnumerator {
@@ -110,4 +110,4 @@ std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, 
     return std::make_unique<PstFolder>(file, std::move(folder), std::move(name), std::move(path));
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

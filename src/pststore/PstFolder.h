@@ -8,7 +8,7 @@
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 class PstFolder : public store::Folder {
   public:
@@ -37,4 +37,4 @@ std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, 
 // The top of the visible tree, named after the store.
 std::unique_ptr<PstFolder> topFolder(std::shared_ptr<const pst::PstFile> file);
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -3,14 +3,14 @@
 #include <fstream>
 #include <vector>
 
-#include "pststore/EntryId.h"
-#include "pststore/PstStore.h"
-#include "pst/ltp/Tags.h"
 #include "base/AtomicFile.h"
 #include "formats/SaveMessage.h"
+#include "pst/ltp/Tags.h"
+#include "pststore/EntryId.h"
+#include "pststore/PstStore.h"
 #include "store/FolderKinds.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 class PstItemEnumerator : public store::ItemEnumerator {
@@ -65,11 +65,11 @@ class PstAttachment : public store::Attachment {
     void saveAsFile(const std::string& path) override {
         guarded([&] {
             if (attachment_.isEmbeddedMessage()) {
-                saveas::saveMessage(attachment_.embeddedMessage(), saveas::SaveFormat::Msg, path);
+                formats::saveMessage(attachment_.embeddedMessage(), formats::SaveFormat::Msg, path);
                 return;
             }
             auto data = attachment_.openData();
-            saveas::AtomicFile out(path);
+            base::AtomicFile out(path);
             copyStream(*data, out.tempPath());
             out.commit();
         });
@@ -137,9 +137,9 @@ std::unique_ptr<store::Attachments> PstMailItem::attachments() {
 }
 
 void PstMailItem::saveAs(const std::string& path, int16_t type) {
-    auto format = saveas::saveFormatFromCode(type);
+    auto format = formats::saveFormatFromCode(type);
     if (!format) throw store::StoreError("save type " + std::to_string(type) + " is not supported");
-    guarded([&] { saveas::saveMessage(message_, *format, path); });
+    guarded([&] { formats::saveMessage(message_, *format, path); });
 }
 
 store::ContactItem& PstMailItem::asContact() {
@@ -156,4 +156,4 @@ std::string PstMailItem::lastName() {
     return guarded([&] { return message_.string(pst::prop::kSurname).value_or(""); });
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -7,7 +7,7 @@
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 // A folder's items in the order of its contents table.
 class PstItems : public store::Items {
@@ -43,4 +43,4 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
     pst::Message message_;
 };
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

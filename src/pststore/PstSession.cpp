@@ -4,7 +4,7 @@
 #include "pststore/Profile.h"
 #include "pststore/PstStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 class ProfileStoreEnumerator : public store::StoreEnumerator {
@@ -72,4 +72,4 @@ void PstSession::requireLogon() const {
     if (!loggedOn_) throw store::StoreError("the session is not logged on");
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

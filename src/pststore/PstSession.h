@@ -10,7 +10,7 @@
 
 #include "store/MailStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 class PstSession;
 
@@ -67,4 +67,4 @@ class PstSessionFactory : public store::SessionFactory {
     bool readsProfile_ = true;
 };
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -6,7 +6,7 @@
 #include "pststore/PstFolder.h"
 #include "pststore/PstItems.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 PstStore::PstStore(std::string absolutePath) : path_(std::move(absolutePath)) {}
 
@@ -87,4 +87,4 @@ std::unique_ptr<PstStore> openStore(const std::string& path) {
     return std::make_unique<PstStore>(absolute.lexically_normal().string(), std::move(file));
 }
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -7,7 +7,7 @@
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 
 // Runs `f`, turning reader and system failures into the component's StoreError.
 template <typename F>
@@ -48,4 +48,4 @@ class PstStore : public store::Store {
 // file.
 std::unique_ptr<PstStore> openStore(const std::string& path);
 
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -11,17 +11,17 @@
 #include <ostream>
 #include <string_view>
 
-#include "gui/mainwindow/frmMain.h"
 #include "gui/conversion/frmSave.h"
+#include "gui/foldertree/FolderTree.h"
+#include "gui/mainwindow/frmMain.h"
 #include "pststore/PstSession.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 #include "support/gui/QtApplication.h"
 #include "support/gui/ScriptedDialogs.h"
-#include "gui/foldertree/FolderTree.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 namespace {
 
 namespace fs = std::filesystem;
@@ -95,7 +95,7 @@ class WholeProgramTest : public ::testing::TestWithParam<Format> {
 
 TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     const Format& format = GetParam();
-    mapi::PstSessionFactory sessions(dir / "no-profile");
+    pststore::PstSessionFactory sessions(dir / "no-profile");
     test::ScriptedDialogs dialogs;
     frmMain window(sessions, dialogs.dialogs());
     window.show();
@@ -104,7 +104,7 @@ TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     dialogs.fileDialog.queuePath(QString::fromStdString((dir / "mail.pst").string()));
     control<QPushButton>(window, "CmdBrowse")->click();
     control<QPushButton>(window, "CmdExportOther")->click();
-    auto* tree = control<tree::FolderTree>(window, "OutlookFoldersTree");
+    auto* tree = control<gui::FolderTree>(window, "OutlookFoldersTree");
     for (int i = 1; i <= tree->nodeCount(); ++i) {
         if (tree->key(i) == "Junk") tree->node(i)->setCheckState(0, Qt::Unchecked);
     }
@@ -112,7 +112,7 @@ TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     fs::create_directory(dir / "out");
     dialogs.folderBrowser.queuePath(QString::fromStdString((dir / "out").string()));
     QTimer::singleShot(0, [&] {
-        auto* conversion = qobject_cast<convert::frmSave*>(QApplication::activeModalWidget());
+        auto* conversion = qobject_cast<gui::frmSave*>(QApplication::activeModalWidget());
         ASSERT_NE(conversion, nullptr) << "the conversion window did not open";
         control<QRadioButton>(*conversion, format.option)->click();
         control<QPushButton>(*conversion, "CmdConversion")->click();
@@ -156,4 +156,4 @@ INSTANTIATE_TEST_SUITE_P(SevenFormats, WholeProgramTest, ::testing::ValuesIn(kFo
                          [](const auto& info) { return std::string(info.param.option).substr(3); });
 
 }  // namespace
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

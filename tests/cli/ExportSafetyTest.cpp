@@ -99,7 +99,7 @@ TEST_F(ExportSafetyRuns, ASecondRunIntoTheSameRootIsRefusedUnlessTold) {
     const uint64_t items = writtenIn(first.out);
     const size_t once = filesNamed(root(), ".eml");
     EXPECT_EQ(once + filesNamed(root(), ".vcf"), items);
-    EXPECT_EQ(convert::Manifest::read(root().string() + "/").size(), items);
+    EXPECT_EQ(exporting::Manifest::read(root().string() + "/").size(), items);
 
     const auto refused = exportCommand(exportArgs());
     EXPECT_EQ(refused.status, 2);

@@ -5,7 +5,7 @@
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 TEST(AttachmentLinks, LinkBlockEscapesTextAndEncodesHref) {
@@ -79,4 +79,4 @@ TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

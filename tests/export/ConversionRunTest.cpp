@@ -6,7 +6,7 @@
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 namespace fs = std::filesystem;
@@ -391,4 +391,4 @@ TEST(CompletionMessage, PlainSuccessOrWhatFailed) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -4,7 +4,7 @@
 
 #include "support/TestFiles.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,4 +82,4 @@ TEST(FolderOutput, AMissingDirectoryFailsClearly) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -12,7 +12,7 @@
 #include "export/OutputDirectories.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 TEST(FileStem, RemovesTheNineCharactersAndNothingElse) {
@@ -177,4 +177,4 @@ TEST(ExportFormat, NamesForTheCommandLine) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

@@ -6,13 +6,13 @@
 #include <map>
 
 #include "export/ConversionRun.h"
+#include "pst/ltp/Tags.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
-#include "pst/ltp/Tags.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::convert {
+namespace pellmark::exporting {
 namespace {
 
 std::map<std::string, std::string> filesUnder(const std::filesystem::path& root) {
@@ -27,7 +27,7 @@ std::map<std::string, std::string> filesUnder(const std::filesystem::path& root)
 RunSummary exportWith(unsigned threads, const std::string& storeId,
                       const std::vector<std::string>& tags, const std::string& format,
                       const std::filesystem::path& out) {
-    mapi::PstSessionFactory sessions(mapi::PstSessionFactory::kNoProfile);
+    pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
     ConversionRun run(sessions, {storeId, tags, out.string(), *exportFormatNamed(format)}, quiet);
     int32_t next = 0;
@@ -57,7 +57,7 @@ TEST(ParallelRender, SameFilesAsOneThread) {
     }
     b.write(dir / "m.pst");
 
-    auto store = mapi::openStore((dir / "m.pst").string());
+    auto store = pststore::openStore((dir / "m.pst").string());
     std::vector<std::string> tags;
     auto e = store->rootFolder()->folders()->enumerate();
     while (auto f = e->next()) tags.push_back(f->entryId() + "#" + f->FolderPath().substr(1));
@@ -86,4 +86,4 @@ TEST(ParallelRender, SameFilesAsOneThread) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::exporting

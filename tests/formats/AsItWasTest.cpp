@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "formats/mime/DateHeader.h"
+#include "formats/text/DateFormat.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
-#include "formats/text/DateFormat.h"
-#include "formats/mime/DateHeader.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -138,7 +138,7 @@ TEST(AsItWas, TransportDateAndAddressesReadersCannotParseGiveWayToTheItems) {
     const std::string expected = std::to_string(1002327258);
     EXPECT_EQ(datesAsPythonReadsThem(dir / "d.eml"), "1 " + expected + "\n1 " + expected + "\n");
     // The replaced line and the second Date field are kept, nothing else is.
-    EXPECT_NE(raw.find("\r\nDate: " + saveas::formatRfc5322(kSent) +
+    EXPECT_NE(raw.find("\r\nDate: " + formats::formatRfc5322(kSent) +
                        "\r\nX-Original-Date:" + garbled + "\r\n"),
               std::string::npos)
         << raw;
@@ -168,14 +168,14 @@ TEST(AsItWas, OnlyWholeRfc5322DatesCountAsParseable) {
          {"Fri, 21 Nov 1997 09:55:06 -0600", "21 Nov 97 09:55:06 GMT",
           "Thu,\r\n 13\r\n  Feb\r\n 1969\r\n 23:32\r\n -0330 (Newfoundland Time)",
           "Mon, 1 Jan 2024 00:00:60 +0000 (leap second)"}) {
-        EXPECT_TRUE(saveas::isRfc5322DateTime(good)) << good;
+        EXPECT_TRUE(formats::isRfc5322DateTime(good)) << good;
     }
     for (const char* bad :
          {"Fri, 5 Oct 2001 17:14:18 -0700 (PDT),Fri, 5 Oct 2001 17:14:18 -0700", "",
           "2001-10-05T17:14:18Z", "Fri, 32 Oct 2001 17:14:18 -0700",
           "Fri, 5 Oct 2001 24:00:00 +0000", "Fri 5 Oct 2001 17:14:18 -0700",
           "Fri, 5 Oct 2001 17:14:18 -0700 (unclosed", "Fri, 5 Oct 2001 17:14:18 +07"}) {
-        EXPECT_FALSE(saveas::isRfc5322DateTime(bad)) << bad;
+        EXPECT_FALSE(formats::isRfc5322DateTime(bad)) << bad;
     }
 }
 

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <random>
 
-#include "pst/io/Crc.h"
-#include "formats/body/BodyError.h"
 #include "formats/BodySamples.h"
+#include "formats/body/BodyError.h"
+#include "pst/io/Crc.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -176,4 +176,4 @@ TEST(CompressedRtf, DecompressesAMegabyteInMilliseconds) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -7,19 +7,19 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "formats/ItemView.h"
+#include "formats/body/HtmlToText.h"
+#include "formats/mime/MimeAddress.h"
+#include "formats/text/HtmlPage.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/NamedIds.h"
 #include "pstwriter/Generator.h"
-#include "formats/text/HtmlPage.h"
-#include "formats/body/HtmlToText.h"
-#include "formats/ItemView.h"
-#include "formats/mime/MimeAddress.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
 namespace {
 
-using saveas::ItemView;
+using formats::ItemView;
 
 const char* const kSamples[] = {
     "pst/hht__Hello_CJK.pst",
@@ -66,7 +66,7 @@ void expectAttachments(const ItemView& item, const std::string& summary,
             ++embedded;
             continue;
         }
-        const auto want = saveas::readAttachment(item, a.index);
+        const auto want = formats::readAttachment(item, a.index);
         bool found = false;
         for (const auto& p : parts) {
             if (!a.fileName.empty() &&
@@ -129,7 +129,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     // sound, and name every address the item holds.
     if (!message.string(pst::prop::kTransportMessageHeaders)) {
         EXPECT_EQ(linesStartingWith(s, "header-defects=").at(0), "") << where << "\n" << s;
-        const std::string from = saveas::mailboxOf(view.from()).addrSpec;
+        const std::string from = formats::mailboxOf(view.from()).addrSpec;
         if (!from.empty()) {
             EXPECT_TRUE(contains(linesStartingWith(s, "header:from="), from)) << where << "\n" << s;
         }
@@ -137,7 +137,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
             const char* field = r.type == 2   ? "header:cc="
                                 : r.type == 3 ? "header:bcc="
                                               : "header:to=";
-            EXPECT_TRUE(contains(linesStartingWith(s, field), saveas::mailboxOf(r.who).addrSpec))
+            EXPECT_TRUE(contains(linesStartingWith(s, field), formats::mailboxOf(r.who).addrSpec))
                 << where << " " << field << "\n"
                 << s;
         }
@@ -166,7 +166,8 @@ void checkMht(store::MailItem& item, const pst::Message& message, const std::str
     ASSERT_FALSE(parts.empty()) << where;
     EXPECT_EQ(parts[0].rfind("1 text/html ", 0), 0u) << where << "\n" << s;
     const std::string page = linesStartingWith(s, "text=").at(0);
-    EXPECT_NE(page.find(collapsed(saveas::escapeHtml(view.subject()))), std::string::npos) << where;
+    EXPECT_NE(page.find(collapsed(formats::escapeHtml(view.subject()))), std::string::npos)
+        << where;
     for (size_t i = 1; i < parts.size(); ++i) {
         if (parts[i].find(" disposition=inline ") == std::string::npos) continue;
         const size_t open = parts[i].find(" cid=<"), close = parts[i].find('>', open);
@@ -181,7 +182,7 @@ void checkMht(store::MailItem& item, const pst::Message& message, const std::str
 // Returns the number of contact pictures checked.
 size_t checkVcf(store::MailItem& item, const pst::Message& message, const std::string& where) {
     const ItemView view(message);
-    if (view.kind() != saveas::ItemKind::Contact) return 0;
+    if (view.kind() != formats::ItemKind::Contact) return 0;
     TempDir dir;
     item.saveAs((dir / "c.vcf").string(), static_cast<int16_t>(store::SaveType::Vcf));
     const std::string s = vcardSummary(dir / "c.vcf");

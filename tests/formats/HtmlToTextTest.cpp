@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 TEST(TextFromHtml, DropsWhatBrowsersDoNotShow) {
@@ -71,4 +71,4 @@ TEST(EscapeHtml, EscapesTheFiveSpecialCharacters) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
-#include "formats/text/HtmlPage.h"
 #include "formats/ItemView.h"
+#include "formats/text/HtmlPage.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -42,11 +42,11 @@ TEST(Mht, ChromiumShowsTheInlineImage) {
     const auto page = dir / "page.mht";
     item->saveAs(page.string(), static_cast<int16_t>(store::SaveType::Mht));
 
-    const saveas::ItemView view(messageOf(*item));
-    auto images = saveas::inlineImages(view);
-    std::erase_if(images, [](const saveas::InlineImage& i) { return i.contentId.empty(); });
+    const formats::ItemView view(messageOf(*item));
+    auto images = formats::inlineImages(view);
+    std::erase_if(images, [](const formats::InlineImage& i) { return i.contentId.empty(); });
     ASSERT_EQ(images.size(), 1u);
-    const auto bytes = saveas::readAttachment(view, images[0].index);
+    const auto bytes = formats::readAttachment(view, images[0].index);
     writeFile(dir / "picture.png", std::string(bytes.begin(), bytes.end()));
 
     EXPECT_TRUE(chromiumShows(page, dir / "picture.png", dir))

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
-#include "pst/ltp/ByteStream.h"
 #include "formats/mime/MimeHeaders.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
+#include "pst/ltp/ByteStream.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 TEST(MimeHeaders, HeaderBlockKeepsFieldsAsWrittenAndDropsWhatIsNoField) {
@@ -75,4 +75,4 @@ TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

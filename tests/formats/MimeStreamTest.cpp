@@ -8,15 +8,15 @@
 #include <fstream>
 
 #include "MimeTestSupport.h"
+#include "formats/SaveError.h"
+#include "formats/mime/MimeOutput.h"
+#include "formats/mime/MimeParts.h"
 #include "pst/io/PstError.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/PstBuilder.h"
-#include "formats/mime/MimeOutput.h"
-#include "formats/mime/MimeParts.h"
-#include "formats/SaveError.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using test::TempDir;
@@ -144,4 +144,4 @@ TEST(MimeStream, FullDiskIsAnError) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -28,13 +28,13 @@ void walk(
 void forEachItem(
     const std::filesystem::path& pst,
     const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
-    auto store = mapi::openStore(pst.string());
+    auto store = pststore::openStore(pst.string());
     walk(*store->rootFolder(), fn);
 }
 
 std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
                                              const std::string& folder) {
-    return firstItemIn(*mapi::openStore(pst.string())->rootFolder(), folder);
+    return firstItemIn(*pststore::openStore(pst.string())->rootFolder(), folder);
 }
 
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
@@ -49,7 +49,7 @@ bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& su
 }
 
 const pst::Message& messageOf(store::MailItem& item) {
-    return dynamic_cast<mapi::PstMailItem&>(item).message();
+    return dynamic_cast<pststore::PstMailItem&>(item).message();
 }
 
 std::string collapsed(const std::string& text) {

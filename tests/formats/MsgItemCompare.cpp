@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <map>
 
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/StoredSubject.h"
 #include "formats/MsgFileReader.h"
 #include "formats/msg/MsgWriter.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/StoredSubject.h"
 
 namespace pellmark::test {
 namespace {
@@ -17,7 +17,7 @@ using pst::PropType;
 
 constexpr uint16_t kStoreSupportMask = 0x340D;
 
-std::optional<pst::PropTag> findTag(const saveas::MsgProperties& props, uint16_t id) {
+std::optional<pst::PropTag> findTag(const formats::MsgProperties& props, uint16_t id) {
     for (pst::PropTag tag : props.tags()) {
         if (pst::tagId(tag) == id) return tag;
     }
@@ -31,7 +31,8 @@ bool isString(PropType t) {
 
 class ItemComparer {
   public:
-    ItemComparer(const saveas::MsgItem& source, const saveas::MsgItem& written) : source_(source) {
+    ItemComparer(const formats::MsgItem& source, const formats::MsgItem& written)
+        : source_(source) {
         for (uint32_t id = 0x8000; id < 0xFFFF; ++id) {
             auto name = written.nameOf(static_cast<uint16_t>(id));
             if (!name) break;
@@ -39,7 +40,7 @@ class ItemComparer {
         }
     }
 
-    void item(const saveas::MsgItem& s, const saveas::MsgItem& w, const std::string& where) {
+    void item(const formats::MsgItem& s, const formats::MsgItem& w, const std::string& where) {
         subject(s, w, where);
         properties(s, w, where, true);
         const auto sr = s.recipients(), wr = w.recipients();
@@ -61,7 +62,7 @@ class ItemComparer {
   private:
     // A message's stored subject loses its prefix marker; its parts are added where the
     // item does not hold them.
-    void subject(const saveas::MsgItem& s, const saveas::MsgItem& w, const std::string& where) {
+    void subject(const formats::MsgItem& s, const formats::MsgItem& w, const std::string& where) {
         const auto tag = findTag(s, pst::prop::kSubject);
         if (!tag || !isString(pst::tagType(*tag)) || pst::isMultiValued(pst::tagType(*tag))) return;
         const auto parts = pst::splitStoredSubject(s.value(*tag).asString(s.codepage()));
@@ -81,11 +82,11 @@ class ItemComparer {
         }
     }
 
-    void properties(const saveas::MsgProperties& s, const saveas::MsgProperties& w,
+    void properties(const formats::MsgProperties& s, const formats::MsgProperties& w,
                     const std::string& where, bool marksUnicode) {
         size_t expected = 0;
         for (pst::PropTag tag : s.tags()) {
-            if (saveas::isPstInternalProperty(pst::tagId(tag))) continue;
+            if (formats::isPstInternalProperty(pst::tagId(tag))) continue;
             if (pst::tagType(tag) == PropType::Object) continue;  // compared as a message
             const auto id = writtenId(pst::tagId(tag));
             if (!id) continue;  // a named id the source's map does not name is left out
@@ -113,7 +114,7 @@ class ItemComparer {
         }
     }
 
-    void value(const saveas::MsgProperties& s, pst::PropTag tag, const saveas::MsgProperties& w,
+    void value(const formats::MsgProperties& s, pst::PropTag tag, const formats::MsgProperties& w,
                pst::PropTag wtag, const std::string& where) {
         const pst::PropValue sv = s.value(tag), wv = w.value(wtag);
         const PropType type = pst::tagType(tag);
@@ -153,7 +154,7 @@ class ItemComparer {
         return it->second;
     }
 
-    const saveas::MsgItem& source_;
+    const formats::MsgItem& source_;
     // What subject() found of the message whose properties are compared next.
     size_t derivedCount_ = 0;
     bool subjectCompared_ = false;
@@ -162,7 +163,7 @@ class ItemComparer {
 
 }  // namespace
 
-void expectSameItem(const saveas::MsgItem& source, const saveas::MsgItem& written,
+void expectSameItem(const formats::MsgItem& source, const formats::MsgItem& written,
                     const std::string& where) {
     ItemComparer(source, written).item(source, written, where);
 }

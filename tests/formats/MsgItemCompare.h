@@ -10,7 +10,7 @@
 namespace pellmark::test {
 
 // Adds a test failure, naming `where`, for every difference.
-void expectSameItem(const saveas::MsgItem& source, const saveas::MsgItem& written,
+void expectSameItem(const formats::MsgItem& source, const formats::MsgItem& written,
                     const std::string& where);
 
 }  // namespace pellmark::test

@@ -6,7 +6,7 @@
 #include "formats/SaveError.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 pst::NamedProperty numbered(const pst::Guid& set, uint32_t lid) {
@@ -71,4 +71,4 @@ TEST(MsgNameTable, FailsWhenTheIdsRunOut) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

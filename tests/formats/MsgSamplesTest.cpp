@@ -7,20 +7,20 @@
 
 #include <functional>
 
-#include "pststore/PstStore.h"
+#include "formats/MsgFileReader.h"
+#include "formats/MsgItemCompare.h"
+#include "formats/SaveMessage.h"
+#include "formats/msg/MsgBytes.h"
+#include "formats/msg/MsgWriter.h"
+#include "formats/msg/PstMsgSource.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
-#include "formats/msg/MsgBytes.h"
-#include "formats/MsgFileReader.h"
-#include "formats/MsgItemCompare.h"
-#include "formats/msg/MsgWriter.h"
-#include "formats/msg/PstMsgSource.h"
-#include "formats/SaveMessage.h"
+#include "pststore/PstStore.h"
 #include "support/Readers.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using MessageFn = std::function<void(const pst::Message&, const std::string& where)>;
@@ -315,11 +315,11 @@ test::PlainItem markedMail(pst::PropType type, const std::string& storedSubject)
     test::PlainItem m;
     const std::vector<uint8_t> text =
         type == pst::PropType::Unicode
-            ? saveas::utf16le(storedSubject)
+            ? formats::utf16le(storedSubject)
             : std::vector<uint8_t>(storedSubject.begin(), storedSubject.end());
     m.set(pst::makeTag(pst::prop::kSubject, type), text);
     m.set(pst::makeTag(pst::prop::kMessageClass, pst::PropType::Unicode),
-          saveas::utf16le("IPM.Note"));
+          formats::utf16le("IPM.Note"));
     return m;
 }
 
@@ -375,7 +375,7 @@ std::unique_ptr<store::MailItem> firstItemWithAttachments(store::Folder& folder)
 TEST(MsgSamples, AttachedMessagesSaveAsMsgFilesThroughTheComponent) {
     PELLMARK_SAMPLE_OR_SKIP(path, "pst/hht__msgInMsgInMsg.pst");
     test::TempDir tmp;
-    auto store = mapi::openStore(path.string());
+    auto store = pststore::openStore(path.string());
     auto item = firstItemWithAttachments(*store->rootFolder());
     ASSERT_TRUE(item);
     auto attachments = item->attachments();
@@ -396,4 +396,4 @@ TEST(MsgSamples, AttachedMessagesSaveAsMsgFilesThroughTheComponent) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,13 +5,13 @@
 
 #include <algorithm>
 
-#include "pst/ltp/Tags.h"
 #include "formats/MsgFileReader.h"
 #include "formats/PlainItem.h"
 #include "formats/SaveError.h"
+#include "pst/ltp/Tags.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using pst::PropType;
@@ -337,4 +337,4 @@ TEST(MsgWriter, CopiesOleObjectsAsStoragesAndKeepsOtherObjectDataAsBinary) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "base/AsciiCase.h"
 #include "export/AttachmentLinks.h"
+#include "formats/text/HtmlReferences.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/PstBuilder.h"
-#include "base/AsciiCase.h"
-#include "formats/text/HtmlReferences.h"
 #include "support/TestFiles.h"
 
 #include <sstream>
@@ -105,9 +105,9 @@ TEST(OfflinePage, RelativeUrlsResolveAgainstTheBaseAsRfc3986Says) {
                                                           {"g;x=1/../y", "http://a/b/c/y"},
                                                           {"#s", "#s"},
                                                           {"mailto:x@y", "mailto:x@y"}}) {
-        EXPECT_EQ(saveas::resolveUrl(base, ref), want) << ref;
+        EXPECT_EQ(formats::resolveUrl(base, ref), want) << ref;
     }
-    EXPECT_EQ(saveas::resolveUrl("mailto:x@y", "g"), "g") << "nothing to resolve against";
+    EXPECT_EQ(formats::resolveUrl("mailto:x@y", "g"), "g") << "nothing to resolve against";
 }
 
 TEST(OfflinePage, EmlRelatesImagesNamedByLocationOrFileName) {
@@ -184,13 +184,13 @@ std::vector<std::string> loadedLinksAndImages(const std::filesystem::path& page,
 // the page with the links to them appended. Returns the page's path.
 std::filesystem::path writePage(store::MailItem& item, const std::filesystem::path& out) {
     std::filesystem::create_directories(out);
-    convert::FolderOutput output(out.string() + "/");
-    const auto saved = convert::saveAttachments(item, output);
+    exporting::FolderOutput output(out.string() + "/");
+    const auto saved = exporting::saveAttachments(item, output);
     EXPECT_TRUE(saved.failures.empty());
     const auto page = out / "page.html";
     item.saveAs(page.string(), static_cast<int16_t>(store::SaveType::Html));
-    convert::appendAttachmentBlock(page.string(), saved.AttachmentLinks);
-    EXPECT_EQ(saveas::findNoCase(readFile(page), "<base"), std::string::npos);
+    exporting::appendAttachmentBlock(page.string(), saved.AttachmentLinks);
+    EXPECT_EQ(base::findNoCase(readFile(page), "<base"), std::string::npos);
     return page;
 }
 
@@ -208,7 +208,7 @@ Loaded checkLoaded(const std::filesystem::path& page, const TempDir& dir) {
             EXPECT_NE(line, "image 0") << page << ": an image that does not load";
             ++loaded.images;
         } else if (line.starts_with("link file://") && line.find('#') == std::string::npos) {
-            const auto target = saveas::percentDecoded(line.substr(12));
+            const auto target = formats::percentDecoded(line.substr(12));
             EXPECT_TRUE(std::filesystem::exists(target)) << line;
             loaded.files += std::filesystem::exists(target);
         } else if (!line.ends_with("#top")) {

@@ -47,32 +47,32 @@ class PlainValues : public Base {
     }
 };
 
-using PlainRecipient = PlainValues<saveas::MsgProperties>;
+using PlainRecipient = PlainValues<formats::MsgProperties>;
 struct PlainItem;
 
-struct PlainAttachment : PlainValues<saveas::MsgAttachment> {
+struct PlainAttachment : PlainValues<formats::MsgAttachment> {
     std::shared_ptr<PlainItem> embedded;
     std::optional<std::vector<uint8_t>> object;  // an OLE object's compound file
 
-    std::unique_ptr<saveas::MsgItem> embeddedMessage() const override;
+    std::unique_ptr<formats::MsgItem> embeddedMessage() const override;
     std::unique_ptr<pst::ByteStream> objectData() const override {
         if (!object) return nullptr;
         return std::make_unique<pst::MemoryStream>(*object);
     }
 };
 
-struct PlainItem : PlainValues<saveas::MsgItem> {
+struct PlainItem : PlainValues<formats::MsgItem> {
     std::vector<PlainRecipient> recipientRows;
     std::vector<PlainAttachment> attachmentList;
     std::map<uint16_t, pst::NamedProperty> names;
 
-    std::vector<std::unique_ptr<saveas::MsgProperties>> recipients() const override {
-        std::vector<std::unique_ptr<saveas::MsgProperties>> out;
+    std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override {
+        std::vector<std::unique_ptr<formats::MsgProperties>> out;
         for (const auto& r : recipientRows) out.push_back(std::make_unique<PlainRecipient>(r));
         return out;
     }
     size_t attachmentCount() const override { return attachmentList.size(); }
-    std::unique_ptr<saveas::MsgAttachment> attachment(size_t index) const override {
+    std::unique_ptr<formats::MsgAttachment> attachment(size_t index) const override {
         return std::make_unique<PlainAttachment>(attachmentList.at(index));
     }
     std::optional<pst::NamedProperty> nameOf(uint16_t id) const override {
@@ -82,7 +82,7 @@ struct PlainItem : PlainValues<saveas::MsgItem> {
     }
 };
 
-inline std::unique_ptr<saveas::MsgItem> PlainAttachment::embeddedMessage() const {
+inline std::unique_ptr<formats::MsgItem> PlainAttachment::embeddedMessage() const {
     if (!embedded) return nullptr;
     return std::make_unique<PlainItem>(*embedded);
 }

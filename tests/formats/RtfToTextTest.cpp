@@ -8,7 +8,7 @@
 #include "formats/body/CompressedRtf.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // Modelled on the encapsulation example of [MS-OXRTFEX] section 3.1: HTML tags in
@@ -222,4 +222,4 @@ TEST(TextFromRtf, DecodesTheChineseSample) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

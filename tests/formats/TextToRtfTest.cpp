@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/body/BodyError.h"
 #include "formats/BodySamples.h"
+#include "formats/body/BodyError.h"
 #include "formats/body/CompressedRtf.h"
 #include "formats/body/RtfToText.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 const std::string kHeader = rtfEscape("From: Ann {A}\nSubject: caf\xC3\xA9\n");
@@ -97,4 +97,4 @@ TEST(InsertRtfHeader, RejectsWhatIsNotRtf) {
 }
 
 }  // namespace
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
+#include "formats/vcard/VCard.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/NamedIds.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
-#include "formats/vcard/VCard.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {
@@ -111,11 +111,11 @@ TEST(Vcf, OnlyContactsBecomeCards) {
 
 // Values that need escaping and folding, through vobject: what goes in comes back.
 TEST(Vcf, EscapingAndFoldingSurviveAnIndependentParser) {
-    saveas::VCard card;
+    formats::VCard card;
     const std::string note = "Line one; with, punctuation\\and a backslash\r\nline two\n" +
                              std::string(40, 'x') + "\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac" +
                              std::string(80, 'y');
-    card.addRaw("FN", "", saveas::VCard::escape("Smith, John; Jr."));
+    card.addRaw("FN", "", formats::VCard::escape("Smith, John; Jr."));
     card.addStructured("N", {"Smith", "John", "", "", "Jr."});
     card.addText("NOTE", note);
     card.addList("CATEGORIES", {"Friends, close", "", "Work;Team"});

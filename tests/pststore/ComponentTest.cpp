@@ -10,7 +10,7 @@
 #include "pststore/PstStore.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 using store::StoreError;
@@ -183,4 +183,4 @@ TEST(Component, UnknownSaveTypeFailsAndLeavesNoFile) {
 }
 
 }  // namespace
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -8,7 +8,7 @@
 #include "support/Readers.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 using test::TempDir;
@@ -125,4 +125,4 @@ TEST(Saves, OtherKindsShowTheirOwnFields) {
 }
 
 }  // namespace
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

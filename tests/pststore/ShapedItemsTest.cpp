@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "pststore/PstStore.h"
 #include "pst/ltp/Tags.h"
+#include "pststore/PstStore.h"
 #include "pstwriter/PstBuilder.h"
 #include "support/Readers.h"
 #include "support/TestFiles.h"
 
-namespace pellmark::mapi {
+namespace pellmark::pststore {
 namespace {
 
 using pstwriter::PstBuilder;
@@ -189,4 +189,4 @@ TEST(ShapedItems, AFailedSaveLeavesNoFile) {
 }
 
 }  // namespace
-}  // namespace pellmark::mapi
+}  // namespace pellmark::pststore

@@ -5,7 +5,7 @@
 namespace pellmark::pstwriter {
 
 ByteVec encodeRtfBody(std::string_view rtf) {
-    return saveas::compressRtf(rtf);
+    return formats::compressRtf(rtf);
 }
 
 }  // namespace pellmark::pstwriter

@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <string>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class BodyError : public std::runtime_error {
   public:
     explicit BodyError(const std::string& what) : std::runtime_error(what) {}
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -2,7 +2,7 @@
 
 #include "formats/body/TextSink.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // clang-format off
 int charsetToCodepage(int charset) {
@@ -46,4 +46,4 @@ bool isAsciiCompatible(int codepage) {
 }
 // clang-format on
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

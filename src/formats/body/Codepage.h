@@ -2,7 +2,7 @@
 // Windows code pages as RTF bodies name them (\ansicpg, \fcharset). Their iconv names and
 // conversions are pst/ltp/Text.h's.
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Windows' CP_SYMBOL: the bytes of a symbol font, which no iconv code page describes.
 inline constexpr int kSymbolCodepage = 42;
@@ -15,4 +15,4 @@ int charsetToCodepage(int charset);
 // (UTF-16, UTF-7, the ISO-2022 family).
 bool isAsciiCompatible(int codepage);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

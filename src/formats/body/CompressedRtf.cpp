@@ -4,10 +4,10 @@
 #include <cstring>
 #include <limits>
 
-#include "pst/io/Crc.h"
 #include "formats/body/BodyError.h"
+#include "pst/io/Crc.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 constexpr uint32_t kCompressed = 0x75465A4C;    // "LZFu"
@@ -269,4 +269,4 @@ std::vector<uint8_t> compressRtf(std::string_view rtf) {
     return Encoder(rtf).run();
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

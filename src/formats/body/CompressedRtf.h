@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // The RTF a compressed-RTF stream holds, for both the compressed and the stored form.
 // Throws BodyError for a short or damaged stream (bad header, CRC mismatch, a reference
@@ -20,4 +20,4 @@ std::string decompressRtf(std::span<const uint8_t> data);
 // The compressed ("LZFu") form of an RTF document, as Outlook stores it.
 std::vector<uint8_t> compressRtf(std::string_view rtf);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

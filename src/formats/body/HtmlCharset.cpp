@@ -4,23 +4,15 @@
 #include <cctype>
 #include <utility>
 
-namespace pellmark::saveas {
+#include "base/AsciiCase.h"
+
+namespace pellmark::formats {
 namespace {
 
 std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-// The position of the first case-insensitive occurrence of `needle` from `from`.
-size_t findNoCase(std::string_view hay, std::string_view needle, size_t from = 0) {
-    auto it = std::search(hay.begin() + static_cast<ptrdiff_t>(std::min(from, hay.size())),
-                          hay.end(), needle.begin(), needle.end(), [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) ==
-                                     std::tolower(static_cast<unsigned char>(b));
-                          });
-    return it == hay.end() ? std::string_view::npos : static_cast<size_t>(it - hay.begin());
 }
 
 }  // namespace
@@ -51,8 +43,8 @@ std::optional<uint32_t> codepageOfCharset(std::string_view name) {
 std::optional<uint32_t> htmlDeclaredCodepage(pst::Bytes html) {
     std::string_view head(reinterpret_cast<const char*>(html.data()),
                           std::min<size_t>(html.size(), 4096));
-    for (size_t pos = findNoCase(head, "charset="); pos != std::string_view::npos;
-         pos = findNoCase(head, "charset=", pos + 1)) {
+    for (size_t pos = base::findNoCase(head, "charset="); pos != std::string_view::npos;
+         pos = base::findNoCase(head, "charset=", pos + 1)) {
         size_t start = pos + 8;
         while (start < head.size() &&
                (head[start] == '"' || head[start] == '\'' || head[start] == ' '))
@@ -73,27 +65,27 @@ std::string declareUtf8(std::string_view html) {
     // Drop every <meta ...> that declares a charset.
     size_t pos = 0;
     while (true) {
-        const size_t meta = findNoCase(html, "<meta", pos);
+        const size_t meta = base::findNoCase(html, "<meta", pos);
         if (meta == std::string_view::npos) break;
         const size_t close = html.find('>', meta);
         if (close == std::string_view::npos) break;
         out.append(html.substr(pos, meta - pos));
         const std::string_view tag = html.substr(meta, close + 1 - meta);
-        if (findNoCase(tag, "charset") == std::string_view::npos) out.append(tag);
+        if (base::findNoCase(tag, "charset") == std::string_view::npos) out.append(tag);
         pos = close + 1;
     }
     out.append(html.substr(pos));
 
     static const std::string kMeta = "<meta charset=\"utf-8\">";
-    if (size_t head = findNoCase(out, "<head"); head != std::string::npos) {
+    if (size_t head = base::findNoCase(out, "<head"); head != std::string::npos) {
         const size_t close = out.find('>', head);
         if (close != std::string::npos) return out.insert(close + 1, kMeta);
     }
-    if (size_t htmlTag = findNoCase(out, "<html"); htmlTag != std::string::npos) {
+    if (size_t htmlTag = base::findNoCase(out, "<html"); htmlTag != std::string::npos) {
         const size_t close = out.find('>', htmlTag);
         if (close != std::string::npos) return out.insert(close + 1, "<head>" + kMeta + "</head>");
     }
     return "<head>" + kMeta + "</head>" + out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

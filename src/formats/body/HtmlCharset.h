@@ -8,7 +8,7 @@
 
 #include "pst/io/ByteView.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // The Windows code page of a charset name ("utf-8", "iso-8859-1", "shift_jis", ...).
 std::optional<uint32_t> codepageOfCharset(std::string_view name);
@@ -18,4 +18,4 @@ std::optional<uint32_t> htmlDeclaredCodepage(pst::Bytes html);
 // first element of its head (a head is added where it has none).
 std::string declareUtf8(std::string_view html);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

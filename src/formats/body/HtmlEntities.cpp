@@ -6,7 +6,7 @@
 
 #include "base/Utf8.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 struct Entity {
@@ -123,7 +123,7 @@ size_t numericReference(std::string_view s, size_t pos, char32_t& c) {
     if (value >= 0x80 && value < 0xA0) {
         c = kWindows1252High[value - 0x80];
     } else if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        c = kReplacementChar;
+        c = base::kReplacementChar;
     } else {
         c = value;
     }
@@ -161,4 +161,4 @@ size_t decodeHtmlEntity(std::string_view s, size_t pos, char32_t& c) {
     return pos;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

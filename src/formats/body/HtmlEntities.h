@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Reads the reference that starts with '&' at `pos`; on success stores its character in `c`
 // and returns the position after it, otherwise returns `pos`.
 size_t decodeHtmlEntity(std::string_view s, size_t pos, char32_t& c);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

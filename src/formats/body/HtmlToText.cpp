@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "formats/body/HtmlEntities.h"
 #include "base/Utf8.h"
+#include "formats/body/HtmlEntities.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 bool isSpace(char c) {
@@ -239,7 +239,7 @@ class HtmlTextWriter {
             }
         } else {
             beginContent();
-            appendUtf8(out_, c);
+            base::appendUtf8(out_, c);
         }
     }
 
@@ -305,4 +305,4 @@ std::string escapeHtml(std::string_view text) {
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

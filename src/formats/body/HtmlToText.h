@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // The text a browser would show, as plain UTF-8 text: script, style and head dropped; block
 // elements and <br> break lines; whitespace collapsed as a browser does (kept inside <pre>);
@@ -16,4 +16,4 @@ std::string textFromHtml(std::string_view html);
 // Text made safe for HTML element content and attribute values: & < > " ' escaped.
 std::string escapeHtml(std::string_view text);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

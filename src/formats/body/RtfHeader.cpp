@@ -5,7 +5,7 @@
 
 #include "formats/body/RtfTokenizer.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // Sorted for binary search.
@@ -92,4 +92,4 @@ RtfHeader scanRtfHeader(std::string_view rtf) {
     }
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

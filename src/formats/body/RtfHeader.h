@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 enum class RtfOrigin { Rtf, Html, Text };
 
@@ -22,4 +22,4 @@ RtfHeader scanRtfHeader(std::string_view rtf);
 // Destinations whose text no reader shows (tables, metadata, pictures, field codes).
 bool isHiddenDestination(std::string_view word);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

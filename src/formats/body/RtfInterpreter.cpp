@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/Utf8.h"
 #include "formats/body/Codepage.h"
 #include "formats/body/RtfHeader.h"
-#include "base/Utf8.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // Hostile input may nest braces a million deep; past this depth groups share one state.
@@ -79,7 +79,7 @@ std::string RtfInterpreter::run() {
 }
 
 std::string RtfInterpreter::finish() {
-    if (highSurrogate_) character(kReplacementChar);
+    if (highSurrogate_) character(base::kReplacementChar);
     sink_.flush();
     return std::move(out_);
 }
@@ -223,13 +223,13 @@ void RtfInterpreter::text(std::string_view run) {
         run.remove_prefix(skip);
     }
     if (run.empty() || !visible()) return;
-    if (highSurrogate_) character(kReplacementChar);
+    if (highSurrogate_) character(base::kReplacementChar);
     sink_.bytes(run, codepage());
 }
 
 void RtfInterpreter::hexByte(uint8_t b) {
     if (consumeFallback() || !visible()) return;
-    if (highSurrogate_) character(kReplacementChar);
+    if (highSurrogate_) character(base::kReplacementChar);
     sink_.byte(b, codepage());
 }
 
@@ -239,7 +239,7 @@ void RtfInterpreter::unicode(int32_t value) {
     const bool show = visible();
     fallbackLeft_ = state_.uc;
     if (!show) return;
-    if (value < -32768 || value > 65535) return character(kReplacementChar);
+    if (value < -32768 || value > 65535) return character(base::kReplacementChar);
     const auto unit = char16_t(value < 0 ? value + 65536 : value);
     if (highSurrogate_) {
         const char16_t high = std::exchange(highSurrogate_, 0);
@@ -247,7 +247,7 @@ void RtfInterpreter::unicode(int32_t value) {
             sink_.codePoint(0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
             return;
         }
-        sink_.codePoint(kReplacementChar);
+        sink_.codePoint(base::kReplacementChar);
     }
     if (unit >= 0xD800 && unit <= 0xDBFF) {
         highSurrogate_ = unit;
@@ -258,13 +258,13 @@ void RtfInterpreter::unicode(int32_t value) {
 
 void RtfInterpreter::newline() {
     if (!visible()) return;
-    if (highSurrogate_) character(kReplacementChar);
+    if (highSurrogate_) character(base::kReplacementChar);
     sink_.ascii(output_ == Output::Html ? "\r\n" : "\n");
 }
 
 void RtfInterpreter::character(char32_t c) {
     if (!visible()) return;
-    if (highSurrogate_ && c != kReplacementChar) sink_.codePoint(kReplacementChar);
+    if (highSurrogate_ && c != base::kReplacementChar) sink_.codePoint(base::kReplacementChar);
     highSurrogate_ = 0;
     sink_.codePoint(c);
 }
@@ -299,4 +299,4 @@ int RtfInterpreter::codepage() {
     return defaultCodepage_;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -13,7 +13,7 @@
 #include "formats/body/RtfTokenizer.h"
 #include "formats/body/TextSink.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class RtfInterpreter {
   public:
@@ -69,4 +69,4 @@ class RtfInterpreter {
     std::vector<std::pair<int, int>> fontCodepages_;  // font number, code page (0: default)
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

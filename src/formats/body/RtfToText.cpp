@@ -3,7 +3,7 @@
 #include "formats/body/HtmlToText.h"
 #include "formats/body/RtfInterpreter.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 RtfOrigin rtfOrigin(std::string_view rtf) {
     return scanRtfHeader(rtf).origin;
@@ -26,4 +26,4 @@ std::string textFromRtf(std::string_view rtf) {
     return RtfInterpreter(rtf, RtfInterpreter::Output::Text).run();
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

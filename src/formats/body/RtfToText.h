@@ -9,7 +9,7 @@
 
 #include "formats/body/RtfHeader.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Whether the document was made from RTF, from HTML (\fromhtml1) or from plain text
 // (\fromtext), as its header says. Not RTF at all reads as RtfOrigin::Rtf.
@@ -24,4 +24,4 @@ std::optional<std::string> htmlFromRtf(std::string_view rtf);
 // Paragraphs and line breaks end with "\n".
 std::string textFromRtf(std::string_view rtf);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 bool isLetter(char c) {
@@ -141,4 +141,4 @@ bool RtfTokenizer::skipGroup() {
     return false;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct RtfToken {
     enum class Kind { End, GroupStart, GroupEnd, Word, Symbol, HexByte, Text, Binary };
@@ -41,4 +41,4 @@ class RtfTokenizer {
     size_t pos_ = 0;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -2,11 +2,11 @@
 
 #include <cerrno>
 
-#include "pst/ltp/Text.h"
-#include "formats/body/Codepage.h"
 #include "base/Utf8.h"
+#include "formats/body/Codepage.h"
+#include "pst/ltp/Text.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 }
@@ -44,7 +44,7 @@ void TextSink::bytes(std::string_view run, int codepage) {
 
 void TextSink::codePoint(char32_t c) {
     flush();
-    appendUtf8(out_, c);
+    base::appendUtf8(out_, c);
 }
 
 void TextSink::ascii(std::string_view s) {
@@ -63,7 +63,7 @@ void TextSink::convert(std::string_view in, int codepage) {
     iconv_t cd = converter(codepage);
     if (cd == kNoConverter) cd = converter(1252);  // an unknown code page reads as windows-1252
     if (cd == kNoConverter) {
-        for (char c : in) appendUtf8(out_, uint8_t(c));  // Latin-1, the last resort
+        for (char c : in) base::appendUtf8(out_, uint8_t(c));  // Latin-1, the last resort
         return;
     }
     char* inPtr = const_cast<char*>(in.data());
@@ -76,7 +76,7 @@ void TextSink::convert(std::string_view in, int codepage) {
         out_.append(buf, size_t(outPtr - buf));
         if (r != size_t(-1) || errno == E2BIG) continue;
         // An invalid or truncated sequence: mark it and go on with the next byte.
-        appendUtf8(out_, kReplacementChar);
+        base::appendUtf8(out_, base::kReplacementChar);
         ++inPtr;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -92,9 +92,9 @@ void TextSink::convertSymbol(std::string_view in) {
     for (char c : in) {
         const auto b = uint8_t(c);
         if (b == 0xB7) {
-            appendUtf8(out_, U'\u2022');
+            base::appendUtf8(out_, U'\u2022');
         } else if (b == 0xA7) {
-            appendUtf8(out_, U'\u25AA');
+            base::appendUtf8(out_, U'\u25AA');
         } else {
             convert(std::string_view(&c, 1), 1252);
         }
@@ -110,4 +110,4 @@ iconv_t TextSink::converter(int codepage) {
     return cd;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class TextSink {
   public:
@@ -38,4 +38,4 @@ class TextSink {
     std::vector<std::pair<int, iconv_t>> converters_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

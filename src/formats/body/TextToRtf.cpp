@@ -1,10 +1,10 @@
 #include "formats/body/TextToRtf.h"
 
+#include "base/Utf8.h"
 #include "formats/body/BodyError.h"
 #include "formats/body/RtfHeader.h"
-#include "base/Utf8.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 void appendUnicode(std::string& out, char32_t unit) {
@@ -28,7 +28,7 @@ std::string rtfEscape(std::string_view utf8) {
     out.reserve(utf8.size() + utf8.size() / 8);
     size_t p = 0;
     while (p < utf8.size()) {
-        const char32_t c = decodeUtf8(utf8, p);
+        const char32_t c = base::decodeUtf8(utf8, p);
         switch (c) {
             case '\\':
                 out += "\\\\";
@@ -86,4 +86,4 @@ std::string insertRtfHeader(std::string_view rtf, std::string_view fragmentRtf) 
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

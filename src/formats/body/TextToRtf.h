@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // A complete RTF document showing the UTF-8 text: one paragraph per line, every character
 // kept (\uN with a '?' fallback, surrogate pairs past U+FFFF).
@@ -23,4 +23,4 @@ std::string rtfEscape(std::string_view utf8);
 // stays as it was. Throws BodyError when `rtf` is not an RTF document.
 std::string insertRtfHeader(std::string_view rtf, std::string_view fragmentRtf);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,7 +5,7 @@
 
 #include "formats/mime/StreamType.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 thread_local std::exception_ptr firstError;
@@ -117,4 +117,4 @@ std::exception_ptr takeDataStreamError() {
     return std::exchange(firstError, nullptr);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -12,7 +12,7 @@
 
 #include "pst/ltp/ByteStream.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 using DataOpener = std::function<std::unique_ptr<pst::ByteStream>()>;
 
@@ -23,4 +23,4 @@ GMimeStream* newDataStream(DataOpener open);
 // Returns and clears the first failure since the last call (on this thread).
 std::exception_ptr takeDataStreamError();
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

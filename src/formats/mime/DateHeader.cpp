@@ -7,7 +7,7 @@
 
 #include "base/AsciiCase.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // The value as words: comments (which nest, RFC 5322 3.2.2) and folding dropped, and a comma
@@ -56,7 +56,7 @@ bool isNumber(const std::string& s, size_t minDigits, size_t maxDigits, int low,
 
 bool isOneOf(const std::string& s, std::initializer_list<const char*> names) {
     for (const char* n : names) {
-        if (equalsNoCase(s, n)) return true;
+        if (base::equalsNoCase(s, n)) return true;
     }
     return false;
 }
@@ -102,4 +102,4 @@ bool isRfc5322DateTime(std::string_view value) {
            isTimeOfDay((*w)[i + 3]) && isZone((*w)[i + 4]);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 bool isRfc5322DateTime(std::string_view value);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

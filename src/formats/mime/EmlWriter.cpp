@@ -1,8 +1,8 @@
+#include "formats/Writers.h"
 #include "formats/mime/MimeMessageBuilder.h"
 #include "formats/mime/MimeOutput.h"
-#include "formats/Writers.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 void writeEml(const pst::Message& message, const std::filesystem::path& path) {
     ensureGMime();
@@ -10,4 +10,4 @@ void writeEml(const pst::Message& message, const std::filesystem::path& path) {
     writeMimeFile(GMIME_OBJECT(mime.get()), path);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -8,7 +8,7 @@
 
 #include "formats/mime/StreamType.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
@@ -113,4 +113,4 @@ GMimeStream* newFileOutStream(int fd) {
     return &stream->parent;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

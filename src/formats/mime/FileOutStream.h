@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // A new write-only stream (one reference, the caller's) over the open file descriptor `fd`,
 // which it owns and closes. Returns nullptr if the type cannot be made.
 GMimeStream* newFileOutStream(int fd);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct GObjectUnref {
     void operator()(gpointer object) const {
@@ -23,4 +23,4 @@ GObjectPtr<T> adopt(T* object) {
     return GObjectPtr<T>(object);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <random>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // A content id for an image the item names only by location: unique like a boundary, in the
@@ -54,4 +54,4 @@ std::vector<PartPtr> InlineImageParts::parts() const {
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

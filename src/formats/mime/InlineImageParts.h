@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "formats/text/HtmlPage.h"
 #include "formats/mime/MimeParts.h"
+#include "formats/text/HtmlPage.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class InlineImageParts {
   public:
@@ -37,4 +37,4 @@ class InlineImageParts {
 // A reader of an attachment's data, for as long as the part that streams it lives.
 DataOpener attachmentOpener(const pst::Message& message, size_t index);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

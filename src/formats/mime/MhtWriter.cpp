@@ -1,12 +1,12 @@
-#include "formats/text/HeaderBlock.h"
+#include "formats/Writers.h"
 #include "formats/mime/InlineImageParts.h"
 #include "formats/mime/MimeHeaders.h"
 #include "formats/mime/MimeMessageBuilder.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
-#include "formats/Writers.h"
+#include "formats/text/HeaderBlock.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // MIME HTML (RFC 2557): the page of the .html save as the root of multipart/related, the
 // images it shows as parts it references by cid: URL. Nothing the item holds is left out: its
@@ -36,4 +36,4 @@ void writeMht(const pst::Message& message, const std::filesystem::path& path) {
     writeMimeFile(GMIME_OBJECT(mime.get()), path);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,7 +5,7 @@
 
 #include "base/AsciiCase.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // atext of RFC 5322 3.2.3.
@@ -84,7 +84,7 @@ Mailbox mailboxOf(const Address& a) {
         // An Exchange distinguished name, a fax number, an X.400 address: kept whole inside an
         // address readers accept, as Exchange itself hands such addresses to the internet.
         std::string type = a.type;
-        if (type.empty() || equalsNoCase(type, "SMTP") || equalsNoCase(type, "NONE")) {
+        if (type.empty() || base::equalsNoCase(type, "SMTP") || base::equalsNoCase(type, "NONE")) {
             type = a.address.starts_with("/") ? "EX" : "UNKNOWN";
         }
         box.addrSpec = imceaAddress(type, a.address);
@@ -94,4 +94,4 @@ Mailbox mailboxOf(const Address& a) {
     return box;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

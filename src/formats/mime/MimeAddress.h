@@ -9,7 +9,7 @@
 
 #include "formats/ItemView.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct Mailbox {
     std::string name;      // the display name, UTF-8; may be empty
@@ -32,4 +32,4 @@ std::string imceaAddress(std::string_view type, std::string_view address);
 // The mailbox of `address`; an empty Address gives an empty addrSpec.
 Mailbox mailboxOf(const Address& address);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

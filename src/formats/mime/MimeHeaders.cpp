@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <array>
 
-#include "pst/ltp/Tags.h"
 #include "base/AsciiCase.h"
-#include "formats/text/DateFormat.h"
 #include "formats/mime/DateHeader.h"
 #include "formats/mime/MimeAddress.h"
 #include "formats/mime/MimeParts.h"
+#include "formats/text/DateFormat.h"
 #include "formats/text/TextOutput.h"
+#include "pst/ltp/Tags.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 namespace prop = pst::prop;
@@ -188,7 +188,7 @@ std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
 void addTransportAddresses(GMimeMessage* message, const ItemView& item, const RawHeader& h) {
     const auto* field =
         std::find_if(std::begin(kAddressFields), std::end(kAddressFields),
-                     [&](const AddressField& f) { return equalsNoCase(h.name, f.name); });
+                     [&](const AddressField& f) { return base::equalsNoCase(h.name, f.name); });
     if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
     const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
     if (addresses.empty()) return appendRaw(message, h);
@@ -226,7 +226,7 @@ std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
 bool isMimeStructureHeader(std::string_view name) {
     for (const char* structural : {"Content-Type", "Content-Transfer-Encoding",
                                    "Content-Disposition", "MIME-Version", "Content-Length"}) {
-        if (equalsNoCase(name, structural)) return true;
+        if (base::equalsNoCase(name, structural)) return true;
     }
     return false;
 }
@@ -238,7 +238,7 @@ void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
     if (transport.empty()) return addBuiltHeaders(message, item);
     bool dated = false;
     for (const auto& h : transport) {
-        if (equalsNoCase(h.name, "Date")) {
+        if (base::equalsNoCase(h.name, "Date")) {
             addTransportDate(message, item, h, dated);
         } else {
             addTransportAddresses(message, item, h);
@@ -256,4 +256,4 @@ void addSummaryHeaders(GMimeMessage* message, const ItemView& item) {
     addDate(message, item);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

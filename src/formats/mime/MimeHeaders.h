@@ -14,7 +14,7 @@
 
 #include "formats/ItemView.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct RawHeader {
     std::string name;
@@ -35,4 +35,4 @@ void addMessageHeaders(GMimeMessage* message, const ItemView& item);
 // From, Subject and Date alone, for a page saved as MIME HTML.
 void addSummaryHeaders(GMimeMessage* message, const ItemView& item);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -1,13 +1,13 @@
 #include "formats/mime/MimeMessageBuilder.h"
 
-#include "formats/text/HeaderBlock.h"
+#include "formats/SaveError.h"
 #include "formats/body/HtmlCharset.h"
 #include "formats/mime/InlineImageParts.h"
 #include "formats/mime/MimeHeaders.h"
-#include "formats/SaveError.h"
+#include "formats/text/HeaderBlock.h"
 #include "formats/text/TextOutput.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 bool isMailKind(ItemKind kind) {
     return kind == ItemKind::Mail || kind == ItemKind::Post || kind == ItemKind::Other;
@@ -99,4 +99,4 @@ std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImagePart
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

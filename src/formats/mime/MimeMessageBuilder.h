@@ -9,12 +9,12 @@
 #include <memory>
 #include <vector>
 
-#include "pst/messaging/Message.h"
+#include "formats/ItemView.h"
 #include "formats/mime/GObjectPtr.h"
 #include "formats/mime/InlineImageParts.h"
-#include "formats/ItemView.h"
+#include "pst/messaging/Message.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class MimeMessageBuilder {
   public:
@@ -42,4 +42,4 @@ std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImagePart
 // by its own fields.
 bool isMailKind(ItemKind kind);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <mutex>
 
+#include "formats/SaveError.h"
 #include "formats/mime/DataStream.h"
 #include "formats/mime/FileOutStream.h"
 #include "formats/mime/GObjectPtr.h"
-#include "formats/SaveError.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 void ensureGMime() {
     static std::once_flag once;
@@ -54,4 +54,4 @@ void writeMimeFile(GMimeObject* object, const std::filesystem::path& path) {
     if (g_mime_stream_close(out.get()) != 0) fail(path, errno);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

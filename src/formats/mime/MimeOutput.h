@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Initialises GMime on first use; every MIME writer calls it before touching GMime.
 void ensureGMime();
@@ -15,4 +15,4 @@ void ensureGMime();
 // reader's error when reading an attachment failed.
 void writeMimeFile(GMimeObject* object, const std::filesystem::path& path);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

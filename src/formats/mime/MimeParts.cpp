@@ -7,11 +7,11 @@
 #include <cctype>
 #include <cstring>
 
-#include "formats/text/HtmlPage.h"
 #include "formats/mime/MimeOutput.h"
+#include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 GMimeObject* asObject(gpointer part) {
@@ -183,4 +183,4 @@ PartPtr multipart(const char* subtype, std::vector<PartPtr> parts) {
     return owner;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

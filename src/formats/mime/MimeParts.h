@@ -14,7 +14,7 @@
 #include "formats/mime/DataStream.h"
 #include "formats/mime/GObjectPtr.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 using PartPtr = GObjectPtr<GMimeObject>;
 
@@ -49,4 +49,4 @@ std::string headerSafe(std::string_view text);
 // A content id as Content-ID and cid: URLs write it: no angle brackets, printable ASCII only.
 std::string contentIdOf(std::string_view id);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -4,7 +4,7 @@
 
 #include <gmime/gmime.h>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 template <typename Instance, typename Class>
 GType registerStreamType(const char* name, GClassInitFunc init) {
@@ -15,4 +15,4 @@ GType registerStreamType(const char* name, GClassInitFunc init) {
     return g_type_register_static(GMIME_TYPE_STREAM, name, &info, GTypeFlags(0));
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -10,7 +10,7 @@
 
 #include "pst/ltp/Text.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 inline void appendLe16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -34,4 +34,4 @@ inline std::string hex8(uint32_t v) {
     return buf;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

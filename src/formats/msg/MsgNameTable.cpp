@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
-#include "pst/io/Crc.h"
-#include "formats/msg/MsgBytes.h"
 #include "formats/SaveError.h"
+#include "formats/msg/MsgBytes.h"
+#include "pst/io/Crc.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 constexpr uint32_t kFirstId = 0x8000;
@@ -95,4 +95,4 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> MsgNameTable::streams(
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -12,7 +12,7 @@
 
 #include "pst/messaging/NameMap.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 inline constexpr char kNameStorageName[] = "__nameid_version1.0";
 
@@ -34,4 +34,4 @@ class MsgNameTable {
     std::vector<pst::NamedProperty> entries_;  // in id order
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

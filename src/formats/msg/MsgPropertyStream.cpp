@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "pst/ltp/Tags.h"
 #include "formats/msg/MsgBytes.h"
+#include "pst/ltp/Tags.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // Entry flags ([MS-OXMSG] 2.4.2.1).
@@ -90,4 +90,4 @@ std::vector<uint8_t> MsgPropertyStream::bytes() const {
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

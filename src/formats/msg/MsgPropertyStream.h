@@ -10,7 +10,7 @@
 
 #include "pst/ltp/PropType.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 enum class MsgObject { Message, EmbeddedMessage, Recipient, Attachment };
 
@@ -42,4 +42,4 @@ class MsgPropertyStream {
     std::set<uint16_t> ids_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -12,7 +12,7 @@
 #include "pst/ltp/PropValue.h"
 #include "pst/messaging/NameMap.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class MsgProperties {
   public:
@@ -46,4 +46,4 @@ class MsgItem : public MsgProperties {
     virtual std::optional<pst::NamedProperty> nameOf(uint16_t id) const = 0;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -1,10 +1,10 @@
 #include "formats/msg/MsgValueWriter.h"
 
-#include "pst/ltp/Text.h"
-#include "formats/msg/MsgBytes.h"
 #include "formats/SaveError.h"
+#include "formats/msg/MsgBytes.h"
+#include "pst/ltp/Text.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using pst::PropType;
@@ -124,4 +124,4 @@ void MsgValueWriter::writeMultiple(uint16_t id, const pst::PropValue& value) {
     entries_.addStreamed(out, checkedSize(lengths.size(), out));
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "pst/ltp/PropValue.h"
 #include "formats/msg/MsgPropertyStream.h"
 #include "formats/msg/MsgSource.h"
 #include "formats/msg/OleWriter.h"
+#include "pst/ltp/PropValue.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // "__substg1.0_" and the tag in upper-case hex: the stream of a property's value.
 std::string msgStreamName(pst::PropTag tag);
@@ -42,4 +42,4 @@ class MsgValueWriter {
     uint32_t codepage_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -5,16 +5,16 @@
 #include <map>
 #include <memory>
 
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/StoredSubject.h"
+#include "formats/SaveError.h"
+#include "formats/Writers.h"
 #include "formats/msg/MsgBytes.h"
 #include "formats/msg/MsgNameTable.h"
 #include "formats/msg/MsgValueWriter.h"
 #include "formats/msg/PstMsgSource.h"
-#include "formats/SaveError.h"
-#include "formats/Writers.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/StoredSubject.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 using pst::PropType;
@@ -214,4 +214,4 @@ void writeMsg(const pst::Message& message, const std::filesystem::path& path) {
     writeMsgFile(*pstMsgItem(message), path);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

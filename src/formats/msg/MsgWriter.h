@@ -7,7 +7,7 @@
 
 #include "formats/msg/MsgSource.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Writes `item` to `path`; throws SaveError (or the reader's error) when it cannot.
 void writeMsgFile(const MsgItem& item, const std::filesystem::path& path);
@@ -16,4 +16,4 @@ void writeMsgFile(const MsgItem& item, const std::filesystem::path& path);
 // out of the .msg: the reader's table bookkeeping, the file's own settings and password.
 bool isPstInternalProperty(uint16_t id);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -9,7 +9,7 @@
 
 #include "formats/SaveError.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 // Pieces in which stream contents travel: large enough to be fast, small enough that an
@@ -213,4 +213,4 @@ void OleFile::commit() {
     }
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

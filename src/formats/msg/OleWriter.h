@@ -15,7 +15,7 @@
 
 struct _GsfOutput;
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 using ClassId = std::array<uint8_t, 16>;
 
@@ -69,4 +69,4 @@ class OleFile {
     std::unique_ptr<OleStorage> root_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

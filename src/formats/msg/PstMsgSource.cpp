@@ -1,11 +1,11 @@
 #include "formats/msg/PstMsgSource.h"
 
+#include "formats/SaveError.h"
+#include "formats/msg/MsgBytes.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
-#include "formats/msg/MsgBytes.h"
-#include "formats/SaveError.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 [[noreturn]] void missing(pst::PropTag tag) {
@@ -126,4 +126,4 @@ std::unique_ptr<MsgItem> pstMsgItem(const pst::Message& message) {
     return std::make_unique<PstMsgItem>(message);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

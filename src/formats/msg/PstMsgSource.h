@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "pst/messaging/Message.h"
 #include "formats/msg/MsgSource.h"
+#include "pst/messaging/Message.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 std::unique_ptr<MsgItem> pstMsgItem(const pst::Message& message);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 constexpr const char* kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
@@ -53,4 +53,4 @@ std::string formatRfc5322(uint64_t filetime) {
     return buf;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

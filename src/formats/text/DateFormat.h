@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // FILETIME (100-ns intervals since 1601 UTC) to seconds since 1970.
 int64_t unixTime(uint64_t filetime);
@@ -17,4 +17,4 @@ std::string formatDate(uint64_t filetime);
 // "Mon, 07 Dec 2026 09:41:00 +0100", in local time.
 std::string formatRfc5322(uint64_t filetime);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

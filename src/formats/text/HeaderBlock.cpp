@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "formats/OneOffEntryId.h"
+#include "formats/text/DateFormat.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/NamedIds.h"
-#include "formats/text/DateFormat.h"
-#include "formats/OneOffEntryId.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 namespace prop = pst::prop;
@@ -225,4 +225,4 @@ std::vector<HeaderField> headerFields(const ItemView& item) {
     return f.out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -9,7 +9,7 @@
 
 #include "formats/ItemView.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 struct HeaderField {
     std::string label;
@@ -23,4 +23,4 @@ std::string formatAddress(const Address& a);
 // The members of a distribution list, one "Name <address>" each.
 std::vector<std::string> distributionListMembers(const ItemView& item);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

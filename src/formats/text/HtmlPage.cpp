@@ -3,12 +3,12 @@
 #include <cctype>
 
 #include "base/AsciiCase.h"
-#include "formats/text/HeaderBlock.h"
 #include "formats/body/HtmlCharset.h"
-#include "formats/text/HtmlReferences.h"
 #include "formats/body/HtmlToText.h"
+#include "formats/text/HeaderBlock.h"
+#include "formats/text/HtmlReferences.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 std::string escapeMultiline(const std::string& value) {
@@ -33,7 +33,7 @@ std::string rewriteCidReferences(
     out.reserve(html.size());
     size_t pos = 0;
     while (true) {
-        const size_t cid = findNoCase(html, "cid:", pos);
+        const size_t cid = base::findNoCase(html, "cid:", pos);
         if (cid == std::string::npos) break;
         // The reference ends at the attribute's closing quote (or at a blank when unquoted).
         size_t end = cid + 4;
@@ -52,8 +52,8 @@ std::string rewriteCidReferences(
 }
 
 bool isImageAttribute(std::string_view name) {
-    return equalsNoCase(name, "src") || equalsNoCase(name, "background") ||
-           equalsNoCase(name, "poster");
+    return base::equalsNoCase(name, "src") || base::equalsNoCase(name, "background") ||
+           base::equalsNoCase(name, "poster");
 }
 
 }  // namespace
@@ -81,12 +81,12 @@ std::string htmlPage(const ItemView& item, const std::string& header,
     }
     std::string page = declareUtf8(rewriteImageReferences(*html, images, inlineImage, true));
     // The header goes first inside the body; a fragment without a body gets one.
-    size_t body = findNoCase(page, "<body", 0);
+    size_t body = base::findNoCase(page, "<body", 0);
     if (body != std::string::npos) {
         const size_t close = page.find('>', body);
         if (close != std::string::npos) return page.insert(close + 1, "\n" + header);
     }
-    const size_t headEnd = findNoCase(page, "</head>", 0);
+    const size_t headEnd = base::findNoCase(page, "</head>", 0);
     const size_t at = headEnd == std::string::npos ? 0 : headEnd + 7;
     page.insert(at, "<body>\n" + header);
     page += "</body>";
@@ -101,8 +101,8 @@ std::string rewriteImageReferences(const std::string& html, const std::vector<In
     });
     const std::string base = baseHref(withCids);
     auto rewrite = [&](const UrlAttribute& a) -> std::optional<std::string> {
-        if (startsWithNoCase(a.value, "cid:") || startsWithNoCase(a.value, "data:") ||
-            equalsNoCase(a.tag, "base")) {
+        if (base::startsWithNoCase(a.value, "cid:") || base::startsWithNoCase(a.value, "data:") ||
+            base::equalsNoCase(a.tag, "base")) {
             return std::nullopt;
         }
         if (isImageAttribute(a.attribute)) {
@@ -135,7 +135,8 @@ const InlineImage* findInlineImage(const std::vector<InlineImage>& images, std::
     };
     const std::string_view want = bare(cid);
     for (const auto& image : images) {
-        if (!image.contentId.empty() && equalsNoCase(bare(image.contentId), want)) return &image;
+        if (!image.contentId.empty() && base::equalsNoCase(bare(image.contentId), want))
+            return &image;
     }
     return nullptr;
 }
@@ -146,15 +147,15 @@ const InlineImage* findImageAt(const std::vector<InlineImage>& images, const std
     const std::string resolved = resolveUrl(base, url);
     for (const auto& image : images) {
         if (image.contentLocation.empty()) continue;
-        if (equalsNoCase(image.contentLocation, url) ||
-            equalsNoCase(resolveUrl(base, image.contentLocation), resolved)) {
+        if (base::equalsNoCase(image.contentLocation, url) ||
+            base::equalsNoCase(resolveUrl(base, image.contentLocation), resolved)) {
             return &image;
         }
     }
     if (hasScheme(url) || url.front() == '/') return nullptr;
     const std::string name = percentDecoded(url);
     for (const auto& image : images) {
-        if (!image.fileName.empty() && equalsNoCase(image.fileName, name)) return &image;
+        if (!image.fileName.empty() && base::equalsNoCase(image.fileName, name)) return &image;
     }
     return nullptr;
 }
@@ -211,4 +212,4 @@ std::string mimeTypeForName(const std::string& name) {
     return "application/octet-stream";
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/text/HeaderBlock.h"
 #include "formats/ItemView.h"
+#include "formats/text/HeaderBlock.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // Attachments that a body may show as images: by content id (cid: URLs), by content location
 // (RFC 2557) or by file name.
@@ -51,4 +51,4 @@ std::vector<uint8_t> readAttachment(const ItemView& item, size_t index);
 // A MIME type from a file name's extension; application/octet-stream when unknown.
 std::string mimeTypeForName(const std::string& name);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "base/AsciiCase.h"
+#include "base/Utf8.h"
 #include "formats/body/HtmlEntities.h"
 #include "formats/body/HtmlToText.h"
-#include "base/Utf8.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 bool isBlank(char c) {
@@ -19,7 +19,7 @@ bool isBlank(char c) {
 
 bool isUrlAttribute(std::string_view name) {
     for (const char* a : {"href", "src", "background", "poster", "action", "cite", "longdesc"}) {
-        if (equalsNoCase(name, a)) return true;
+        if (base::equalsNoCase(name, a)) return true;
     }
     return false;
 }
@@ -32,7 +32,7 @@ std::string decodeReferences(std::string_view raw) {
         if (next == i) {
             out += raw[i++];
         } else {
-            appendUtf8(out, c);
+            base::appendUtf8(out, c);
             i = next;
         }
     }
@@ -41,7 +41,7 @@ std::string decodeReferences(std::string_view raw) {
 
 // Where the element whose contents are no markup ends: its closing tag, or the page's end.
 size_t rawTextEnd(const std::string& html, size_t from, std::string_view tag) {
-    const size_t end = findNoCase(html, "</" + std::string(tag), from);
+    const size_t end = base::findNoCase(html, "</" + std::string(tag), from);
     return end == std::string::npos ? html.size() : end;
 }
 
@@ -157,8 +157,8 @@ std::string rewriteUrlAttributes(const std::string& html, const UrlAttributeFn& 
         std::string tagText;
         std::string_view tag;
         pos = copyTag(html, lt, fn, tagText, tag);
-        if (!(dropBase && equalsNoCase(tag, "base"))) out += tagText;
-        if (equalsNoCase(tag, "script") || equalsNoCase(tag, "style")) {
+        if (!(dropBase && base::equalsNoCase(tag, "base"))) out += tagText;
+        if (base::equalsNoCase(tag, "script") || base::equalsNoCase(tag, "style")) {
             const size_t end = rawTextEnd(html, pos, tag);
             out.append(html, pos, end - pos);
             pos = end;
@@ -173,7 +173,8 @@ std::string baseHref(const std::string& html) {
     rewriteUrlAttributes(
         html,
         [&](const UrlAttribute& a) -> std::optional<std::string> {
-            if (href.empty() && equalsNoCase(a.tag, "base") && equalsNoCase(a.attribute, "href")) {
+            if (href.empty() && base::equalsNoCase(a.tag, "base") &&
+                base::equalsNoCase(a.attribute, "href")) {
                 href = a.value;
             }
             return std::nullopt;
@@ -210,4 +211,4 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

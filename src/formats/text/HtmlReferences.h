@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // One attribute that holds a URL: href, src, background, poster, action, cite, longdesc.
 struct UrlAttribute {
@@ -35,4 +35,4 @@ std::string resolveUrl(std::string_view base, std::string_view ref);
 // %XX sequences as the bytes they stand for.
 std::string percentDecoded(std::string_view text);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -1,10 +1,10 @@
 #include "base/Base64.h"
+#include "formats/Writers.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"
-#include "formats/Writers.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
     const ItemView item(message);
@@ -12,9 +12,9 @@ void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
     // The page shows its images from itself: it works offline, wherever it is moved.
     auto dataUri = [&](const InlineImage& image) -> std::optional<std::string> {
         return "data:" + image.mimeType + ";base64," +
-               base64Encode(readAttachment(item, image.index));
+               base::base64Encode(readAttachment(item, image.index));
     };
     writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri));
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

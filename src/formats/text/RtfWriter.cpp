@@ -1,9 +1,9 @@
+#include "formats/Writers.h"
+#include "formats/body/TextToRtf.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/TextOutput.h"
-#include "formats/body/TextToRtf.h"
-#include "formats/Writers.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 std::string headerRtf(const std::vector<HeaderField>& fields) {
@@ -25,4 +25,4 @@ void writeRtf(const pst::Message& message, const std::filesystem::path& path) {
     writeWholeFile(path, document);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,7 +6,7 @@
 
 #include "formats/SaveError.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 std::string normalizeLineEnds(std::string_view text) {
     std::string out;
@@ -43,4 +43,4 @@ void writeWholeFile(const std::filesystem::path& path, std::string_view data) {
     if (!out) throw SaveError("cannot write " + path.string() + ": " + std::strerror(errno));
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

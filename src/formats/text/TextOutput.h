@@ -8,7 +8,7 @@
 
 #include "formats/text/HeaderBlock.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 // CRLF and lone CR become LF.
 std::string normalizeLineEnds(std::string_view text);
@@ -17,4 +17,4 @@ void writeWholeFile(const std::filesystem::path& path, std::string_view data);
 // The header block as "Label:<TAB>value" lines.
 std::string headerText(const std::vector<HeaderField>& fields);
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

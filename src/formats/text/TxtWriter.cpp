@@ -1,11 +1,11 @@
 #include <fstream>
 
-#include "formats/text/HeaderBlock.h"
 #include "formats/SaveError.h"
-#include "formats/text/TextOutput.h"
 #include "formats/Writers.h"
+#include "formats/text/HeaderBlock.h"
+#include "formats/text/TextOutput.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 void writeTxt(const pst::Message& message, const std::filesystem::path& path) {
     const ItemView item(message);
@@ -16,4 +16,4 @@ void writeTxt(const pst::Message& message, const std::filesystem::path& path) {
     writeWholeFile(path, text);
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 std::string VCard::escape(std::string_view value) {
     std::string out;
@@ -81,4 +81,4 @@ std::string VCard::str() const {
     return out + "END:VCARD\r\n";
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 
 class VCard {
   public:
@@ -36,4 +36,4 @@ class VCard {
     std::vector<std::string> lines_;
 };
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -1,18 +1,18 @@
 #include <cctype>
 #include <ctime>
 
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/NamedIds.h"
 #include "base/Base64.h"
+#include "formats/SaveError.h"
+#include "formats/Writers.h"
+#include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
 #include "formats/text/HtmlPage.h"
-#include "formats/mime/MimeParts.h"
-#include "formats/SaveError.h"
 #include "formats/text/TextOutput.h"
 #include "formats/vcard/VCard.h"
-#include "formats/Writers.h"
+#include "pst/ltp/Tags.h"
+#include "pst/messaging/NamedIds.h"
 
-namespace pellmark::saveas {
+namespace pellmark::formats {
 namespace {
 
 namespace prop = pst::prop;
@@ -215,7 +215,7 @@ class ContactCard {
             const std::vector<uint8_t> data = readAttachment(item_, a.index);
             const std::string type = imageType(data, a);
             card_.addRaw("PHOTO", ";ENCODING=b" + (type.empty() ? "" : ";TYPE=" + type),
-                         base64Encode(data));
+                         base::base64Encode(data));
             return;
         }
     }
@@ -254,4 +254,4 @@ void writeVcf(const pst::Message& message, const std::filesystem::path& path) {
     writeWholeFile(path, ContactCard(item).str());
 }
 
-}  // namespace pellmark::saveas
+}  // namespace pellmark::formats

@@ -4,7 +4,7 @@
 
 #include "gui/mainwindow/AppPictures.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 frmAbout::frmAbout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -21,4 +21,4 @@ frmAbout::frmAbout(QWidget* owner)
     picture->setPixmap(aboutPicture());
 }
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -4,11 +4,11 @@
 
 #include <QDialog>
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 class frmAbout : public QDialog {
   public:
     explicit frmAbout(QWidget* owner);
 };
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

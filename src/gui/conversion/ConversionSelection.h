@@ -8,7 +8,7 @@
 
 #include "store/FolderWalk.h"
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
 struct ConversionSelection {
     std::string CurrentStoreID;
@@ -18,4 +18,4 @@ struct ConversionSelection {
     std::vector<store::UnreadFolder> unreadFolders;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

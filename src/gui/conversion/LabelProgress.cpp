@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
 LabelProgress::LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current)
     : LblSaveHeader(header), LblProcessing(processing), LblFound(found), LblCurrent(current) {}
@@ -49,4 +49,4 @@ void LabelProgress::itemSkipped() {
     yield();
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

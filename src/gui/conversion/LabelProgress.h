@@ -6,9 +6,9 @@
 
 class QLabel;
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
-class LabelProgress : public RunProgress {
+class LabelProgress : public exporting::RunProgress {
   public:
     LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current);
 
@@ -30,4 +30,4 @@ class LabelProgress : public RunProgress {
     QLabel& LblCurrent;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

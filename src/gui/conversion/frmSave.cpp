@@ -13,7 +13,7 @@
 #include "gui/widgets/Pictures.h"
 #include "gui/widgets/Twips.h"
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
 namespace {
 
@@ -25,7 +25,7 @@ constexpr int kRowTops[] = {360, 840, 1320, 1800, 2280, 2760, 3240};
 }  // namespace
 
 frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions,
-                 ui::Dialogs dialogs, QWidget* owner)
+                 gui::Dialogs dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       selection_(selection),
@@ -33,20 +33,20 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmSave"));
     setWindowTitle(QStringLiteral("Convert Outlook Mailbox"));
-    setWindowIcon(ui::conversionIcon());
+    setWindowIcon(gui::conversionIcon());
     setModal(true);
-    setFont(ui::tahoma(8.25));
-    setFixedSize(ui::twips(7350), ui::twips(6795));
+    setFont(gui::tahoma(8.25));
+    setFixedSize(gui::twips(7350), gui::twips(6795));
 
-    ui::makeLabel(this, QStringLiteral("Label8"),
-                  QStringLiteral("Select the format in which you need to export all of your "
-                                 "Outlook messages"),
-                  {120, 120, 6360, 195});
-    ui::makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
+    gui::makeLabel(this, QStringLiteral("Label8"),
+                   QStringLiteral("Select the format in which you need to export all of your "
+                                  "Outlook messages"),
+                   {120, 120, 6360, 195});
+    gui::makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
     // Made in tab order: the button, the progress frame, then the options frame.
     CmdConversion =
-        ui::makeButton(this, QStringLiteral("CmdConversion"),
-                       QStringLiteral("Convert Outlook &Mailbox"), {2520, 6240, 2175, 435});
+        gui::makeButton(this, QStringLiteral("CmdConversion"),
+                        QStringLiteral("Convert Outlook &Mailbox"), {2520, 6240, 2175, 435});
     CmdConversion->setEnabled(false);
     CmdConversion->setAutoDefault(false);
     connect(CmdConversion, &QPushButton::clicked, this, &frmSave::CmdConversion_Click);
@@ -56,14 +56,14 @@ frmSave::frmSave(ConversionSelection& selection, store::SessionFactory& sessions
 }
 
 void frmSave::showModal(ConversionSelection& selection, store::SessionFactory& sessions,
-                        ui::Dialogs dialogs, QWidget* owner) {
+                        gui::Dialogs dialogs, QWidget* owner) {
     frmSave window(selection, sessions, dialogs, owner);
     window.exec();
 }
 
 void frmSave::buildOptions() {
-    SaveOptionsFrame = ui::makeFrame(this, QStringLiteral("SaveOptionsFrame"),
-                                     QStringLiteral(" Saving Options"), {120, 480, 7095, 3735});
+    SaveOptionsFrame = gui::makeFrame(this, QStringLiteral("SaveOptionsFrame"),
+                                      QStringLiteral(" Saving Options"), {120, 480, 7095, 3735});
     struct Row {
         QRadioButton*& option;
         const char* name;
@@ -96,16 +96,16 @@ void frmSave::buildOptions() {
     int row = 0;
     for (const Row& r : rows) {
         const int top = kRowTops[row];
-        r.option = ui::makeOptionButton(SaveOptionsFrame, QLatin1String(r.name),
-                                        QLatin1String(r.caption), {120, top, r.width, 255}, true);
+        r.option = gui::makeOptionButton(SaveOptionsFrame, QLatin1String(r.name),
+                                         QLatin1String(r.caption), {120, top, r.width, 255}, true);
         // toggled, not clicked: the options answer the keyboard and assistive tools too,
         // whose toggle action checks a button without a click.
         connect(r.option, &QRadioButton::toggled, this, r.handler);
-        ui::makeLabel(SaveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
-                      {2160, top, r.labelWidth, 255});
+        gui::makeLabel(SaveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
+                       {2160, top, r.labelWidth, 255});
         if (row > 0) {
-            ui::makeLine(SaveOptionsFrame, QStringLiteral("Line%1").arg(row),
-                         {120, top - 120, 6855, 15}, kSeparatorGrey);
+            gui::makeLine(SaveOptionsFrame, QStringLiteral("Line%1").arg(row),
+                          {120, top - 120, 6855, 15}, kSeparatorGrey);
         }
         ++row;
     }
@@ -113,27 +113,27 @@ void frmSave::buildOptions() {
 
 void frmSave::buildProgress() {
     ExportFrame =
-        ui::makeFrame(this, QStringLiteral("ExportFrame"),
-                      QStringLiteral(" Conversion Progress Details"), {120, 4320, 7095, 1815});
-    auto* arrow = ui::makeLabel(ExportFrame, QStringLiteral("ImgReadingArrow"), QString(),
-                                {810, 360, 150, 240});
-    arrow->setPixmap(ui::readingArrow());
-    LblSaveHeader = ui::makeLabel(
+        gui::makeFrame(this, QStringLiteral("ExportFrame"),
+                       QStringLiteral(" Conversion Progress Details"), {120, 4320, 7095, 1815});
+    auto* arrow = gui::makeLabel(ExportFrame, QStringLiteral("ImgReadingArrow"), QString(),
+                                 {810, 360, 150, 240});
+    arrow->setPixmap(gui::readingArrow());
+    LblSaveHeader = gui::makeLabel(
         ExportFrame, QStringLiteral("LblSaveHeader"),
         QStringLiteral(" Click Convert Outlook Mailbox Button to Start Export Process"),
         {1080, 360, 5745, 195});
-    ui::makeLabel(ExportFrame, QStringLiteral("LblSubject"), QStringLiteral("Subject :"),
-                  {240, 720, 735, 195});
-    LblProcessing = ui::makeLabel(ExportFrame, QStringLiteral("LblProcessing"), QString(),
-                                  {1080, 720, 5925, 555}, true);
-    ui::makeLabel(ExportFrame, QStringLiteral("LblFoundLabel"), QStringLiteral("Found :"),
-                  {360, 1320, 705, 195});
+    gui::makeLabel(ExportFrame, QStringLiteral("LblSubject"), QStringLiteral("Subject :"),
+                   {240, 720, 735, 195});
+    LblProcessing = gui::makeLabel(ExportFrame, QStringLiteral("LblProcessing"), QString(),
+                                   {1080, 720, 5925, 555}, true);
+    gui::makeLabel(ExportFrame, QStringLiteral("LblFoundLabel"), QStringLiteral("Found :"),
+                   {360, 1320, 705, 195});
     LblFound =
-        ui::makeLabel(ExportFrame, QStringLiteral("LblFound"), QString(), {1080, 1320, 1725, 195});
-    ui::makeLabel(ExportFrame, QStringLiteral("Label1"), QStringLiteral("Current :"),
-                  {4440, 1320, 735, 195});
-    LblCurrent = ui::makeLabel(ExportFrame, QStringLiteral("LblCurrent"), QString(),
-                               {5280, 1320, 1485, 195});
+        gui::makeLabel(ExportFrame, QStringLiteral("LblFound"), QString(), {1080, 1320, 1725, 195});
+    gui::makeLabel(ExportFrame, QStringLiteral("Label1"), QStringLiteral("Current :"),
+                   {4440, 1320, 735, 195});
+    LblCurrent = gui::makeLabel(ExportFrame, QStringLiteral("LblCurrent"), QString(),
+                                {5280, 1320, 1485, 195});
 }
 
 void frmSave::setOptionTabOrder() {
@@ -170,12 +170,12 @@ void frmSave::OptMHT_Click() {
     optionClicked(*OptMHT);
 }
 
-ExportFormat frmSave::selectedFormat() const {
+exporting::ExportFormat frmSave::selectedFormat() const {
     // Tested in the run's order; the options exclude each other, so at most one matches.
     const QRadioButton* options[] = {OptMSG, OptRTF, OptTXT, OptVCF, OptEML, OptHTML, OptMHT};
-    ExportFormat format;
+    exporting::ExportFormat format;
     for (std::size_t i = 0; i < std::size(options); ++i) {
-        if (options[i]->isChecked()) format = exportFormats()[i];
+        if (options[i]->isChecked()) format = exporting::exportFormats()[i];
     }
     return format;
 }
@@ -184,15 +184,16 @@ void frmSave::CmdConversion_Click() {
     if (running_) return;  // a second press while the run goes on
     running_ = true;
     LabelProgress progress(*LblSaveHeader, *LblProcessing, *LblFound, *LblCurrent);
-    ConversionRun run(
+    exporting::ConversionRun run(
         sessions_,
-        RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
-                   selection_.ExportRootPath, selectedFormat(), selection_.unreadFolders},
+        exporting::RunRequest{selection_.CurrentStoreID, selection_.SelectedFolderTags,
+                              selection_.ExportRootPath, selectedFormat(),
+                              selection_.unreadFolders},
         progress);
-    CompletionMessage message;
+    exporting::CompletionMessage message;
     try {
-        message = completionMessage(run.run());
-    } catch (const PrepareError& error) {
+        message = exporting::completionMessage(run.run());
+    } catch (const exporting::PrepareError& error) {
         message = {"Export Failed", error.what(), true};
     } catch (const std::exception& error) {
         message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
@@ -206,8 +207,8 @@ void frmSave::CmdConversion_Click() {
 
 void frmSave::report(const std::string& title, const std::string& text, bool failure) {
     dialogs_.messageBox.show(this, QString::fromStdString(title), QString::fromStdString(text),
-                             failure ? ui::MessageIcon::Warning : ui::MessageIcon::Information,
-                             ui::MessageButtons::Ok);
+                             failure ? gui::MessageIcon::Warning : gui::MessageIcon::Information,
+                             gui::MessageButtons::Ok);
 }
 
 void frmSave::reject() {
@@ -222,4 +223,4 @@ void frmSave::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

@@ -5,28 +5,28 @@
 
 #include <QDialog>
 
-#include "gui/conversion/ConversionSelection.h"
 #include "export/ExportFormat.h"
-#include "store/MailStore.h"
+#include "gui/conversion/ConversionSelection.h"
 #include "gui/widgets/Dialogs.h"
+#include "store/MailStore.h"
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
 class frmSave : public QDialog {
     Q_OBJECT
 
   public:
-    frmSave(ConversionSelection& selection, store::SessionFactory& sessions, ui::Dialogs dialogs,
+    frmSave(ConversionSelection& selection, store::SessionFactory& sessions, gui::Dialogs dialogs,
             QWidget* owner = nullptr);
 
     // Opens a new window modally over `owner` and returns once it has closed.
     static void showModal(ConversionSelection& selection, store::SessionFactory& sessions,
-                          ui::Dialogs dialogs, QWidget* owner);
+                          gui::Dialogs dialogs, QWidget* owner);
 
     bool running() const { return running_; }
 
@@ -50,12 +50,12 @@ class frmSave : public QDialog {
     void buildProgress();
     void setOptionTabOrder();
     void optionClicked(const QRadioButton& option);
-    ExportFormat selectedFormat() const;
+    exporting::ExportFormat selectedFormat() const;
     void report(const std::string& title, const std::string& text, bool failure);
 
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;
-    ui::Dialogs dialogs_;
+    gui::Dialogs dialogs_;
     bool running_ = false;
 
     QGroupBox* SaveOptionsFrame = nullptr;
@@ -74,4 +74,4 @@ class frmSave : public QDialog {
     QPushButton* CmdConversion = nullptr;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

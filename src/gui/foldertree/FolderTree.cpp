@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QHeaderView>
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 namespace {
 
@@ -151,4 +151,4 @@ void FolderTree::showImage(QTreeWidgetItem& item) const {
     item.setIcon(0, known ? images_[static_cast<std::size_t>(index)] : QIcon());
 }
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "store/FolderWalk.h"
 #include "gui/foldertree/ImageList.h"
+#include "store/FolderWalk.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 // What a new node carries.
 struct NodeSpec {
@@ -81,4 +81,4 @@ class FolderTree : public QTreeWidget {
     std::chrono::steady_clock::time_point lastBatch_;
 };
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -6,7 +6,7 @@
 #include "store/FolderKinds.h"
 #include "store/FolderWalk.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 namespace {
 
 std::string pathOf(store::Folder& folder) {
@@ -70,4 +70,4 @@ void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubF
         });
 }
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -9,10 +9,10 @@
 #include <string>
 #include <unordered_set>
 
-#include "store/MailStore.h"
 #include "gui/foldertree/FolderTree.h"
+#include "store/MailStore.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 // A folder node's tag: the entry identifier, "#", the folder path from its second character.
 std::string folderTag(const std::string& entryId, const std::string& folderPath);
@@ -40,4 +40,4 @@ class FolderWalk {
     std::unordered_set<std::string> visited_;  // entry ids
 };
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

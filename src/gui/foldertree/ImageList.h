@@ -5,8 +5,8 @@
 #include <QIcon>
 #include <vector>
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 using ImageList = std::vector<QIcon>;
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

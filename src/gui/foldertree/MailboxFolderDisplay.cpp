@@ -7,7 +7,7 @@
 #include "gui/foldertree/FolderWalk.h"
 #include "gui/foldertree/SmallIcons.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 void processPendingEvents() {
     QCoreApplication::processEvents();
@@ -87,4 +87,4 @@ void MailboxFolderDisplay::ticking() {
     }
 }
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -11,7 +11,7 @@
 
 #include "gui/mainwindow/MainWindowParts.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 // A fill failed after it had cleared the tree, or could not read every folder: what the tree
 // shows is incomplete.
@@ -42,4 +42,4 @@ class MailboxFolderDisplay {
 // names may hold "#" themselves; entry ids never do. Empty when there is no "#".
 std::string entryIdOfListEntry(const QString& entry);
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

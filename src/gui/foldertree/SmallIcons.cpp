@@ -9,7 +9,7 @@ static void registerTreeIcons() {
     Q_INIT_RESOURCE(tree_icons);
 }
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 ImageList SmallIcons() {
     static const std::pair<int, const char*> pictures[] = {
@@ -22,9 +22,9 @@ ImageList SmallIcons() {
     ImageList images(kSmallIconCount);
     for (const auto& [index, name] : pictures) {
         images[static_cast<std::size_t>(index)] =
-            ui::svgIcon(QStringLiteral(":/tree/icons/%1.svg").arg(QLatin1String(name)), {16});
+            gui::svgIcon(QStringLiteral(":/tree/icons/%1.svg").arg(QLatin1String(name)), {16});
     }
     return images;
 }
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -5,7 +5,7 @@
 
 #include "gui/foldertree/ImageList.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 inline constexpr int kSmallIconCount = 76;
 
@@ -22,4 +22,4 @@ enum TreeImage : int {
 
 ImageList SmallIcons();
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

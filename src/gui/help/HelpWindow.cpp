@@ -7,7 +7,7 @@
 #include "gui/mainwindow/AppPictures.h"
 #include "gui/mainwindow/Product.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window), browser_(new QTextBrowser(this)) {
     setObjectName(QStringLiteral("HelpWindow"));
@@ -29,4 +29,4 @@ void HelpWindow::showDocument(const QString& path) {
     activateWindow();
 }
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

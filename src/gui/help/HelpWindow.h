@@ -5,7 +5,7 @@
 
 class QTextBrowser;
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 class HelpWindow : public QWidget {
   public:
@@ -20,4 +20,4 @@ class HelpWindow : public QWidget {
     QTextBrowser* browser_;
 };
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -5,7 +5,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 QIcon productIcon();        // 16 x 16 and 32 x 32
 QPixmap productLogo();      // 75 x 67
@@ -20,4 +20,4 @@ QIcon aboutMenuPicture();
 // addresses, 377 x 209.
 QPixmap aboutPicture();
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -2,9 +2,9 @@
 
 #include <exception>
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
-QString BrowseForFolder(ui::FolderBrowser& browser, QWidget* owner, const QString& prompt) {
+QString BrowseForFolder(gui::FolderBrowser& browser, QWidget* owner, const QString& prompt) {
     try {
         QString path = browser.browse(owner, prompt);
         // Cut at a NUL, as a path handed over in a fixed buffer would be.
@@ -16,4 +16,4 @@ QString BrowseForFolder(ui::FolderBrowser& browser, QWidget* owner, const QStrin
     }
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

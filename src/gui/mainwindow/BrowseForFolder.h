@@ -8,8 +8,8 @@
 
 class QWidget;
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
-QString BrowseForFolder(ui::FolderBrowser& browser, QWidget* owner, const QString& prompt);
+QString BrowseForFolder(gui::FolderBrowser& browser, QWidget* owner, const QString& prompt);
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

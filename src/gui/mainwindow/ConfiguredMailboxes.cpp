@@ -5,15 +5,15 @@
 
 #include "gui/mainwindow/SourceSteps.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
 QString storeListEntry(const std::string& displayName, const std::string& entryId) {
     return QString::fromStdString(displayName) + QString(300, QLatin1Char(' ')) + QLatin1Char('#') +
            QString::fromStdString(entryId);
 }
 
-ConfiguredMailboxes::ConfiguredMailboxes(tree::MainWindowParts& parts,
-                                         tree::MailboxFolderDisplay& display)
+ConfiguredMailboxes::ConfiguredMailboxes(gui::MainWindowParts& parts,
+                                         gui::MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
 
 void ConfiguredMailboxes::CmdExportConfigured_Click() {
@@ -52,7 +52,7 @@ void ConfiguredMailboxes::CmbOutlookStores_Click() {
         parts_.CmdStartConversion.setEnabled(false);
         try {
             display_.ShowMailboxFolders();
-        } catch (const tree::FillError& error) {
+        } catch (const gui::FillError& error) {
             reportIncompleteTree(parts_, error.what());
         } catch (const std::exception& error) {
             reportShowFailure(parts_, error.what());
@@ -62,4 +62,4 @@ void ConfiguredMailboxes::CmbOutlookStores_Click() {
     list.setEnabled(true);
 }
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

@@ -8,7 +8,7 @@
 #include "gui/foldertree/MailboxFolderDisplay.h"
 #include "gui/mainwindow/MainWindowParts.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
 // A store's entry in the store list: its display name as given, 300 blanks, "#", its entry id.
 // The blanks push the id out of sight; the entry is the only place the id is kept.
@@ -16,7 +16,7 @@ QString storeListEntry(const std::string& displayName, const std::string& entryI
 
 class ConfiguredMailboxes {
   public:
-    ConfiguredMailboxes(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
+    ConfiguredMailboxes(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display);
 
     // Lists every store of the profile whose second text is not blank, replacing the previous
     // list, and turns to page 2.
@@ -28,8 +28,8 @@ class ConfiguredMailboxes {
   private:
     void listStores();
 
-    tree::MainWindowParts& parts_;
-    tree::MailboxFolderDisplay& display_;
+    gui::MainWindowParts& parts_;
+    gui::MailboxFolderDisplay& display_;
 };
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

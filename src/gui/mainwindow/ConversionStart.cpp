@@ -1,12 +1,12 @@
 #include "gui/mainwindow/ConversionStart.h"
 
-#include "gui/mainwindow/BrowseForFolder.h"
 #include "gui/conversion/frmSave.h"
+#include "gui/mainwindow/BrowseForFolder.h"
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
-ConversionStart::ConversionStart(tree::FolderTree& tree, ConversionSelection& selection,
-                                 store::SessionFactory& sessions, ui::Dialogs dialogs,
+ConversionStart::ConversionStart(gui::FolderTree& tree, ConversionSelection& selection,
+                                 store::SessionFactory& sessions, gui::Dialogs dialogs,
                                  QWidget* owner)
     : tree_(tree), selection_(selection), sessions_(sessions), dialogs_(dialogs), owner_(owner) {}
 
@@ -35,4 +35,4 @@ void ConversionStart::CmdStartConversion_Click() {
     frmSave::showModal(selection_, sessions_, dialogs_, owner_);
 }
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

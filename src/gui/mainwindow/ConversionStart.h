@@ -3,29 +3,29 @@
 // user picks the output directory, and the conversion window opens over the main window.
 
 #include "gui/conversion/ConversionSelection.h"
-#include "store/MailStore.h"
 #include "gui/foldertree/FolderTree.h"
 #include "gui/widgets/Dialogs.h"
+#include "store/MailStore.h"
 
 class QWidget;
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 
 class ConversionStart {
   public:
-    ConversionStart(tree::FolderTree& tree, ConversionSelection& selection,
-                    store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* owner);
+    ConversionStart(gui::FolderTree& tree, ConversionSelection& selection,
+                    store::SessionFactory& sessions, gui::Dialogs dialogs, QWidget* owner);
 
     // Returns once the conversion window has closed, or at once when no folder is ticked or no
     // directory was picked.
     void CmdStartConversion_Click();
 
   private:
-    tree::FolderTree& tree_;
+    gui::FolderTree& tree_;
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;
-    ui::Dialogs dialogs_;
+    gui::Dialogs dialogs_;
     QWidget* owner_;
 };
 
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

@@ -8,12 +8,12 @@
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/Twips.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 namespace {
 
-QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, ui::TwipsBox box) {
-    QLabel* label = ui::makeLabel(parent, QLatin1String(name), QLatin1String(caption), box);
+QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, gui::TwipsBox box) {
+    QLabel* label = gui::makeLabel(parent, QLatin1String(name), QLatin1String(caption), box);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -25,16 +25,16 @@ QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, ui::Tw
 MailboxPreviewPage::MailboxPreviewPage(QWidget* parent) : QWidget(parent) {
     boldLabel(this, "Label5", "Please select a available configured Outlook mailbox",
               {150, 150, 7500, 270});
-    CmbOutlookStores = ui::makeDropDownList(this, QStringLiteral("CmbOutlookStores"),
-                                            QStringLiteral("---- Select a Outlook Mailbox ----"),
-                                            {150, 450, 9900, 360});
+    CmbOutlookStores = gui::makeDropDownList(this, QStringLiteral("CmbOutlookStores"),
+                                             QStringLiteral("---- Select a Outlook Mailbox ----"),
+                                             {150, 450, 9900, 360});
     boldLabel(this, "Label3", "Select folders you need to convert", {150, 990, 6000, 270});
-    OutlookFoldersTree = new tree::FolderTree(this);
+    OutlookFoldersTree = new gui::FolderTree(this);
     OutlookFoldersTree->setObjectName(QStringLiteral("OutlookFoldersTree"));
-    OutlookFoldersTree->setGeometry(ui::twipsRect(150, 1290, 9900, 4260));
+    OutlookFoldersTree->setGeometry(gui::twipsRect(150, 1290, 9900, 4260));
     CmdStartConversion =
-        ui::makeButton(this, QStringLiteral("CmdStartConversion"),
-                       QStringLiteral("Start Conversion"), {7950, 5670, 2100, 480});
+        gui::makeButton(this, QStringLiteral("CmdStartConversion"),
+                        QStringLiteral("Start Conversion"), {7950, 5670, 2100, 480});
 }
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -7,19 +7,19 @@
 class QComboBox;
 class QPushButton;
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 class FolderTree;
 }
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 class MailboxPreviewPage : public QWidget {
   public:
     explicit MailboxPreviewPage(QWidget* parent = nullptr);
 
     QComboBox* CmbOutlookStores;
-    tree::FolderTree* OutlookFoldersTree;
+    gui::FolderTree* OutlookFoldersTree;
     QPushButton* CmdStartConversion;
 };
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

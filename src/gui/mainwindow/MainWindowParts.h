@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "store/MailStore.h"
 #include "gui/foldertree/FolderTree.h"
 #include "gui/widgets/Dialogs.h"
+#include "store/MailStore.h"
 
 class QComboBox;
 class QLineEdit;
@@ -17,7 +17,7 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 
 // The session, store and top-level folder of the user action under way; empty between actions.
 struct CurrentObjects {
@@ -45,7 +45,7 @@ struct MainWindowParts {
     FolderTree& OutlookFoldersTree;
 
     store::SessionFactory& sessions;
-    ui::Dialogs dialogs;
+    gui::Dialogs dialogs;
     CurrentObjects& current;
     // The entry id of the store the tree shows; the conversion run finds the store by it.
     std::string& CurrentStoreID;
@@ -56,4 +56,4 @@ struct MainWindowParts {
 // Processes the pending events of the application.
 void processPendingEvents();
 
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -2,7 +2,7 @@
 // Who makes the program, what it is called, which version it is and where its users find help.
 // The web and e-mail addresses are placeholders until the product has real ones.
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 inline constexpr const char* kMaker = "Corvane";
 inline constexpr const char* kProduct = "Pellmark";
@@ -14,4 +14,4 @@ inline constexpr const char* kSupportEmail = "support@example.com";
 // The help document, in the program's folder.
 inline constexpr const char* kHelpFileName = "Help.html";
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -8,16 +8,16 @@
 #include "gui/mainwindow/SourceSteps.h"
 #include "gui/widgets/Controls.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
-PstFiles::PstFiles(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display)
+PstFiles::PstFiles(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
 
 void PstFiles::CmdBrowse_Click() {
     const QString path = parts_.dialogs.fileDialog.openFile(
         &parts_.frmMain, QString(), QStringLiteral("Outlook Mailbox (*.pst)|*.pst"));
-    ui::writeLockedText(parts_.txtNotesDatabaseFile, path);
-    ui::setTabPageEnabled(parts_.NotesTab, 2, false);
+    gui::writeLockedText(parts_.txtNotesDatabaseFile, path);
+    gui::setTabPageEnabled(parts_.NotesTab, 2, false);
 }
 
 void PstFiles::CmdExportOther_Click() {
@@ -50,4 +50,4 @@ void PstFiles::showOpenedStore(std::string& fillFailure) {
     parts_.CmdStartConversion.setEnabled(true);
 }
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

@@ -5,11 +5,11 @@
 #include "gui/foldertree/MailboxFolderDisplay.h"
 #include "gui/mainwindow/MainWindowParts.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
 class PstFiles {
   public:
-    PstFiles(tree::MainWindowParts& parts, tree::MailboxFolderDisplay& display);
+    PstFiles(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display);
 
     // Asks for a .pst file and writes the answer (empty when cancelled) into the text box; page
     // 2 is disabled until the file is opened.
@@ -21,8 +21,8 @@ class PstFiles {
   private:
     void showOpenedStore(std::string& fillFailure);
 
-    tree::MainWindowParts& parts_;
-    tree::MailboxFolderDisplay& display_;
+    gui::MainWindowParts& parts_;
+    gui::MailboxFolderDisplay& display_;
 };
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

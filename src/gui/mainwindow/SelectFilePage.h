@@ -11,7 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 class SelectFilePage : public QWidget {
   public:
@@ -31,4 +31,4 @@ class SelectFilePage : public QWidget {
 extern const char* const kConfiguredMailboxHelp;
 extern const char* const kOtherPstHelp;
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

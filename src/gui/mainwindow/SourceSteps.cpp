@@ -4,11 +4,11 @@
 
 #include "gui/widgets/Controls.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
 namespace {
 
-const QString kMessageTitle = QString::fromLatin1(ui::kProgramMessageTitle);
+const QString kMessageTitle = QString::fromLatin1(gui::kProgramMessageTitle);
 
 }  // namespace
 
@@ -18,7 +18,7 @@ std::string trimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool logOn(tree::MainWindowParts& parts) {
+bool logOn(gui::MainWindowParts& parts) {
     try {
         parts.current.CurrentSession = parts.sessions.create();
         parts.current.CurrentSession->logon();
@@ -31,23 +31,23 @@ bool logOn(tree::MainWindowParts& parts) {
     }
 }
 
-void logOffAndRelease(tree::MainWindowParts& parts) {
+void logOffAndRelease(gui::MainWindowParts& parts) {
     if (parts.current.CurrentSession) skipFailing([&] { parts.current.CurrentSession->logoff(); });
     parts.current.release();
 }
 
-void showPreviewPage(tree::MainWindowParts& parts) {
-    ui::setTabPageEnabled(parts.NotesTab, 2, true);
-    ui::setCurrentTabPage(parts.NotesTab, 2);
+void showPreviewPage(gui::MainWindowParts& parts) {
+    gui::setTabPageEnabled(parts.NotesTab, 2, true);
+    gui::setCurrentTabPage(parts.NotesTab, 2);
 }
 
-void reportShowFailure(tree::MainWindowParts& parts, const std::string& reason) {
+void reportShowFailure(gui::MainWindowParts& parts, const std::string& reason) {
     parts.dialogs.messageBox.inform(
         &parts.frmMain, kMessageTitle,
         QStringLiteral("The mailbox could not be shown: %1").arg(QString::fromStdString(reason)));
 }
 
-void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reason) {
+void reportIncompleteTree(gui::MainWindowParts& parts, const std::string& reason) {
     parts.dialogs.messageBox.inform(
         &parts.frmMain, kMessageTitle,
         QStringLiteral("Not all folders of the mailbox could be read; the tree shows every "
@@ -55,4 +55,4 @@ void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reaso
             .arg(QString::fromStdString(reason)));
 }
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

@@ -7,7 +7,7 @@
 
 #include "gui/mainwindow/MainWindowParts.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 
 // Runs one step; when it fails, the failure ends the step only. True when it ran through.
 template <class Step>
@@ -24,7 +24,7 @@ bool skipFailing(Step&& step) {
 // under way (through the events a fill processes) finds them taken and must do nothing.
 class UserAction {
   public:
-    explicit UserAction(tree::CurrentObjects& current)
+    explicit UserAction(gui::CurrentObjects& current)
         : current_(current), taken_(!current.actionUnderWay) {
         current_.actionUnderWay = true;
     }
@@ -36,7 +36,7 @@ class UserAction {
     bool taken() const { return taken_; }
 
   private:
-    tree::CurrentObjects& current_;
+    gui::CurrentObjects& current_;
     bool taken_;
 };
 
@@ -45,15 +45,15 @@ std::string trimSpaces(const std::string& text);
 
 // Creates a session in CurrentSession and logs it on. When either fails, shows the logon
 // failure message and returns false; a session already created stays in CurrentSession.
-bool logOn(tree::MainWindowParts& parts);
+bool logOn(gui::MainWindowParts& parts);
 // Logs CurrentSession off and releases the action's objects; a failing logoff loses nothing.
-void logOffAndRelease(tree::MainWindowParts& parts);
+void logOffAndRelease(gui::MainWindowParts& parts);
 // Enables page 2 of the tab control and makes it the current page.
-void showPreviewPage(tree::MainWindowParts& parts);
+void showPreviewPage(gui::MainWindowParts& parts);
 
 // Tells the user the mailbox could not be shown (the tree is left as it was), or that the tree
 // is incomplete because reading the folders failed part way.
-void reportShowFailure(tree::MainWindowParts& parts, const std::string& reason);
-void reportIncompleteTree(tree::MainWindowParts& parts, const std::string& reason);
+void reportShowFailure(gui::MainWindowParts& parts, const std::string& reason);
+void reportIncompleteTree(gui::MainWindowParts& parts, const std::string& reason);
 
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

@@ -14,18 +14,18 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
-#include "gui/mainwindow/AppPictures.h"
-#include "gui/help/HelpWindow.h"
-#include "gui/mainwindow/MailboxPreviewPage.h"
-#include "gui/mainwindow/Product.h"
-#include "gui/mainwindow/SelectFilePage.h"
 #include "gui/about/frmAbout.h"
 #include "gui/foldertree/FolderTree.h"
 #include "gui/foldertree/SmallIcons.h"
+#include "gui/help/HelpWindow.h"
+#include "gui/mainwindow/AppPictures.h"
+#include "gui/mainwindow/MailboxPreviewPage.h"
+#include "gui/mainwindow/Product.h"
+#include "gui/mainwindow/SelectFilePage.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/Fonts.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 namespace {
 
@@ -33,22 +33,22 @@ constexpr int kClientWidth = 696;
 constexpr int kClientHeight = 584;
 const QColor kNavy(0, 0, 128);
 
-QLabel* headerLabel(QWidget* parent, const char* name, const QString& caption, ui::TwipsBox box,
+QLabel* headerLabel(QWidget* parent, const char* name, const QString& caption, gui::TwipsBox box,
                     const QFont& font) {
-    QLabel* label = ui::makeLabel(parent, QLatin1String(name), caption, box);
+    QLabel* label = gui::makeLabel(parent, QLatin1String(name), caption, box);
     label->setFont(font);
     return label;
 }
 
 }  // namespace
 
-frmMain::frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* parent)
+frmMain::frmMain(store::SessionFactory& sessions, gui::Dialogs dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       sessions_(sessions),
       dialogs_(dialogs),
-      NotesTab(ui::makeTabControl(this, QStringLiteral("NotesTab"), {90, 1500, 10260, 6780}, 22)),
+      NotesTab(gui::makeTabControl(this, QStringLiteral("NotesTab"), {90, 1500, 10260, 6780}, 22)),
       page1_(new SelectFilePage),
       page2_(new MailboxPreviewPage),
       parts_(makeParts()),
@@ -61,7 +61,7 @@ frmMain::frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* 
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(productIcon());
-    setFont(ui::tahoma(8.25));
+    setFont(gui::tahoma(8.25));
     setFixedSize(kClientWidth, kClientHeight);
     NotesTab->addTab(page1_, QStringLiteral(" Select File"));
     NotesTab->addTab(page2_, previewTabPicture(), QStringLiteral(" Mailbox Preview"));
@@ -74,18 +74,18 @@ frmMain::frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* 
 
 frmMain::~frmMain() = default;
 
-tree::MainWindowParts frmMain::makeParts() {
-    return tree::MainWindowParts{*this,
-                                 *NotesTab,
-                                 *page2_->CmbOutlookStores,
-                                 *page2_->CmdStartConversion,
-                                 *page1_->txtNotesDatabaseFile,
-                                 *page2_->OutlookFoldersTree,
-                                 sessions_,
-                                 dialogs_,
-                                 current_,
-                                 selection_.CurrentStoreID,
-                                 tree::processPendingEvents};
+gui::MainWindowParts frmMain::makeParts() {
+    return gui::MainWindowParts{*this,
+                                *NotesTab,
+                                *page2_->CmbOutlookStores,
+                                *page2_->CmdStartConversion,
+                                *page1_->txtNotesDatabaseFile,
+                                *page2_->OutlookFoldersTree,
+                                sessions_,
+                                dialogs_,
+                                current_,
+                                selection_.CurrentStoreID,
+                                gui::processPendingEvents};
 }
 
 void frmMain::buildHeader() {
@@ -97,20 +97,20 @@ void frmMain::buildHeader() {
     QPalette palette = band->palette();
     palette.setColor(QPalette::Window, Qt::white);
     band->setPalette(palette);
-    QLabel* logo = ui::makeLabel(band, QStringLiteral("Image3"), QString(), {90, 45, 1125, 1005});
+    QLabel* logo = gui::makeLabel(band, QStringLiteral("Image3"), QString(), {90, 45, 1125, 1005});
     logo->setPixmap(productLogo());
     headerLabel(band, "Label7", QLatin1String(kMaker), {1350, 150, 3000, 270},
-                ui::verdana(8.25, true));
+                gui::verdana(8.25, true));
     QLabel* product = headerLabel(band, "Label8", QLatin1String(kProduct), {1350, 390, 4500, 450},
-                                  ui::verdana(14.25, true));
+                                  gui::verdana(14.25, true));
     QPalette navy = product->palette();
     navy.setColor(QPalette::WindowText, kNavy);
     product->setPalette(navy);
     headerLabel(
         band, "Label9",
         QStringLiteral("Convert Outlook Emails to .MSG, .EML, .TXT, .VCF, .RTF, .HTML, .MHT"),
-        {1350, 810, 8000, 240}, ui::tahoma(8.25));
-    QLabel* rule = ui::makeLabel(this, QStringLiteral("Image2"), QString(), {0, 1080, 10440, 30});
+        {1350, 810, 8000, 240}, gui::tahoma(8.25));
+    QLabel* rule = gui::makeLabel(this, QStringLiteral("Image2"), QString(), {0, 1080, 10440, 30});
     rule->setPixmap(headerRule());
 }
 
@@ -140,7 +140,7 @@ void frmMain::buildStatusBar() {
     TamrelXPStatusBar1->setObjectName(QStringLiteral("TamrelXPStatusBar1"));
     TamrelXPStatusBar1->setSizeGripEnabled(false);
     TamrelXPStatusBar1->setGeometry(0, kClientHeight - 24, kClientWidth, 24);
-    const QList<QLabel*> panels = ui::addStatusPanels(
+    const QList<QLabel*> panels = gui::addStatusPanels(
         *TamrelXPStatusBar1,
         {QStringLiteral("Corvane Software"),
          QStringLiteral("Email: ") + QLatin1String(kSupportEmail), QLatin1String(kWebAddress)});
@@ -179,10 +179,10 @@ void frmMain::connectHandlers() {
 
 void frmMain::Form_Load() {
     // The title bar, its caption and icon are the window system's; nothing to attach here.
-    ui::setCurrentTabPage(*NotesTab, 1);
+    gui::setCurrentTabPage(*NotesTab, 1);
     page1_->OtherPSTFrame->setEnabled(false);
-    page2_->OutlookFoldersTree->setImageList(tree::SmallIcons());
-    ui::setTabPageEnabled(*NotesTab, 2, false);
+    page2_->OutlookFoldersTree->setImageList(gui::SmallIcons());
+    gui::setTabPageEnabled(*NotesTab, 2, false);
 }
 
 void frmMain::OptConfiguredPST_Click() {
@@ -207,11 +207,11 @@ void frmMain::txtNotesDatabaseFile_Change() {
 }
 
 void frmMain::mnuExit_Click() {
-    const ui::MessageAnswer answer =
-        dialogs_.messageBox.show(this, QLatin1String(ui::kProgramMessageTitle),
+    const gui::MessageAnswer answer =
+        dialogs_.messageBox.show(this, QLatin1String(gui::kProgramMessageTitle),
                                  QStringLiteral("Are you sure you want to close the software"),
-                                 ui::MessageIcon::Information, ui::MessageButtons::YesNo);
-    if (answer == ui::MessageAnswer::Yes) programEnd_();
+                                 gui::MessageIcon::Information, gui::MessageButtons::YesNo);
+    if (answer == gui::MessageAnswer::Yes) programEnd_();
 }
 
 void frmMain::mnuHelp_Click(int16_t) {
@@ -239,4 +239,4 @@ void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -14,19 +14,19 @@
 #include <memory>
 
 #include "gui/conversion/ConversionSelection.h"
-#include "gui/mainwindow/ConversionStart.h"
-#include "store/MailStore.h"
-#include "gui/mainwindow/ConfiguredMailboxes.h"
-#include "gui/mainwindow/PstFiles.h"
 #include "gui/foldertree/MailboxFolderDisplay.h"
+#include "gui/mainwindow/ConfiguredMailboxes.h"
+#include "gui/mainwindow/ConversionStart.h"
 #include "gui/mainwindow/MainWindowParts.h"
+#include "gui/mainwindow/PstFiles.h"
 #include "gui/widgets/Dialogs.h"
+#include "store/MailStore.h"
 
 class QMenuBar;
 class QStatusBar;
 class QTabWidget;
 
-namespace pellmark::app {
+namespace pellmark::gui {
 
 class MailboxPreviewPage;
 class SelectFilePage;
@@ -35,7 +35,7 @@ class HelpWindow;
 
 class frmMain : public QWidget {
   public:
-    frmMain(store::SessionFactory& sessions, ui::Dialogs dialogs, QWidget* parent = nullptr);
+    frmMain(store::SessionFactory& sessions, gui::Dialogs dialogs, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // What ends the program after File, Exit is confirmed: at once, with no further handler.
@@ -51,7 +51,7 @@ class frmMain : public QWidget {
     void mnuHelp_Click(int16_t index);
     void mnuAbout_Click(int16_t index);
 
-    const convert::ConversionSelection& selection() const { return selection_; }
+    const gui::ConversionSelection& selection() const { return selection_; }
     // The help window, once Help, Contents has opened it; the About window once shown.
     HelpWindow* helpWindow() const { return help_.get(); }
     frmAbout* aboutWindow() const { return about_.get(); }
@@ -64,23 +64,23 @@ class frmMain : public QWidget {
     void buildMenus();
     void buildStatusBar();
     void connectHandlers();
-    tree::MainWindowParts makeParts();
+    gui::MainWindowParts makeParts();
 
     store::SessionFactory& sessions_;
-    ui::Dialogs dialogs_;
+    gui::Dialogs dialogs_;
     QTabWidget* NotesTab;
     SelectFilePage* page1_;
     MailboxPreviewPage* page2_;
     QMenuBar* MenuTop = nullptr;
     QStatusBar* TamrelXPStatusBar1 = nullptr;
 
-    convert::ConversionSelection selection_;
-    tree::CurrentObjects current_;
-    tree::MainWindowParts parts_;
-    tree::MailboxFolderDisplay display_;
-    store::sources::ConfiguredMailboxes configured_;
-    store::sources::PstFiles pstFiles_;
-    convert::ConversionStart start_;
+    gui::ConversionSelection selection_;
+    gui::CurrentObjects current_;
+    gui::MainWindowParts parts_;
+    gui::MailboxFolderDisplay display_;
+    gui::ConfiguredMailboxes configured_;
+    gui::PstFiles pstFiles_;
+    gui::ConversionStart start_;
 
     std::function<void()> programEnd_;
     QString programFolder_;
@@ -89,4 +89,4 @@ class frmMain : public QWidget {
     bool centred_ = false;
 };
 
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 QPixmap svgPicture(const QString& resource, QSize size) {
     QPixmap picture(size);
@@ -21,4 +21,4 @@ QIcon svgIcon(const QString& resource, std::initializer_list<int> sides) {
     return icon;
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -9,7 +9,7 @@
 #include <QSize>
 #include <QString>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 // The SVG at `resource` (":/app/logo.svg") drawn into `size`; a transparent picture when the
 // resource is missing or not an SVG.
@@ -18,4 +18,4 @@ QPixmap svgPicture(const QString& resource, QSize size);
 // An icon with the SVG drawn at each of `sides` (square sizes in pixels).
 QIcon svgIcon(const QString& resource, std::initializer_list<int> sides = {16, 32});
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

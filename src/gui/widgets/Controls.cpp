@@ -16,7 +16,7 @@
 
 #include "gui/widgets/Twips.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 namespace {
 
@@ -156,4 +156,4 @@ QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts) {
     return panels;
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

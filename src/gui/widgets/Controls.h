@@ -20,7 +20,7 @@ class QStatusBar;
 class QTabWidget;
 class QWidget;
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 // Where a control sits, in twips, relative to its parent's client area.
 struct TwipsBox {
@@ -61,4 +61,4 @@ void setCurrentTabPage(QTabWidget& tabs, int page);
 // Status bar panels of fixed text, left to right.
 QList<QLabel*> addStatusPanels(QStatusBar& bar, const QStringList& texts);
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -4,7 +4,7 @@
 #include "gui/widgets/QtFolderBrowser.h"
 #include "gui/widgets/QtMessageBox.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 Dialogs Dialogs::qt() {
     static QtMessageBox messageBox;
@@ -13,4 +13,4 @@ Dialogs Dialogs::qt() {
     return Dialogs{messageBox, fileDialog, folderBrowser};
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -6,7 +6,7 @@
 #include "gui/widgets/FolderBrowser.h"
 #include "gui/widgets/MessageBox.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 struct Dialogs {
     MessageBox& messageBox;
@@ -16,4 +16,4 @@ struct Dialogs {
     static Dialogs qt();
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 class FileDialog {
   public:
@@ -14,4 +14,4 @@ class FileDialog {
     virtual QString openFile(QWidget* owner, const QString& fileName, const QString& filter) = 0;
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

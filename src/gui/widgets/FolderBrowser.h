@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 class FolderBrowser {
   public:
@@ -14,4 +14,4 @@ class FolderBrowser {
     virtual QString browse(QWidget* owner, const QString& prompt) = 0;
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 namespace {
 
@@ -24,4 +24,4 @@ QFont verdana(double points, bool bold) {
     return face({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, points, bold);
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -6,9 +6,9 @@
 
 #include <QFont>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 QFont tahoma(double points, bool bold = false);
 QFont verdana(double points, bool bold = false);
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

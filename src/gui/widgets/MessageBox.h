@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 // The title of the program's own message boxes.
 inline constexpr const char* kProgramMessageTitle = "Corvane Quillon";
@@ -27,4 +27,4 @@ class MessageBox {
     }
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 QPixmap readingArrow() {
     QPixmap pixmap(10, 16);
@@ -31,4 +31,4 @@ QIcon conversionIcon() {
     return QIcon(pixmap);
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 QString QtFileDialog::qtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -22,4 +22,4 @@ QString QtFileDialog::openFile(QWidget* owner, const QString& fileName, const QS
     return QFileDialog::getOpenFileName(owner, QString(), fileName, qtFilter(filter));
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -3,7 +3,7 @@
 
 #include "gui/widgets/FileDialog.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 class QtFileDialog : public FileDialog {
   public:
@@ -13,4 +13,4 @@ class QtFileDialog : public FileDialog {
     static QString qtFilter(const QString& filter);
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

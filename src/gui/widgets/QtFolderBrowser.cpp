@@ -2,10 +2,10 @@
 
 #include <QFileDialog>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 QString QtFolderBrowser::browse(QWidget* owner, const QString& prompt) {
     return QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

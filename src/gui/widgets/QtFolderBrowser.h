@@ -3,11 +3,11 @@
 
 #include "gui/widgets/FolderBrowser.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 class QtFolderBrowser : public FolderBrowser {
   public:
     QString browse(QWidget* owner, const QString& prompt) override;
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 MessageAnswer QtMessageBox::show(QWidget* owner, const QString& title, const QString& text,
                                  MessageIcon icon, MessageButtons buttons) {
@@ -27,4 +27,4 @@ MessageAnswer QtMessageBox::show(QWidget* owner, const QString& title, const QSt
     }
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

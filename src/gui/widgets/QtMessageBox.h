@@ -3,7 +3,7 @@
 
 #include "gui/widgets/MessageBox.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 class QtMessageBox : public MessageBox {
   public:
@@ -11,4 +11,4 @@ class QtMessageBox : public MessageBox {
                        MessageButtons buttons) override;
 };
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

@@ -3,7 +3,7 @@
 
 #include <QRect>
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 
 constexpr int twips(int value) {
     return (value + 7) / 15;
@@ -13,4 +13,4 @@ constexpr QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
 
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

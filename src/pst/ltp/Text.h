@@ -18,8 +18,6 @@ std::string codepageName(uint32_t codepage);
 std::string codepageToUtf8(Bytes text, uint32_t codepage);
 // Converts UTF-8 to a code page; characters it cannot hold become '?'.
 std::string utf8ToCodepage(std::string_view utf8, uint32_t codepage);
-// Appends the UTF-8 form of one code point.
-void appendUtf8(std::string& out, char32_t cp);
 
 inline constexpr uint32_t kCodepageUtf8 = 65001;
 inline constexpr uint32_t kCodepageDefault = 1252;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/LruCache.h"
 #include "pst/io/File.h"
 #include "pst/ndb/Header.h"
-#include "base/LruCache.h"
 
 namespace pellmark::pst {
 
@@ -103,8 +103,8 @@ class Ndb {
     File file_;
     Header header_;
     const FormatTraits* traits_;
-    mutable LruCache<uint64_t, PagePtr> pages_;
-    mutable LruCache<uint64_t, BlockData> blocks_;
+    mutable base::LruCache<uint64_t, PagePtr> pages_;
+    mutable base::LruCache<uint64_t, BlockData> blocks_;
     mutable std::once_flag salvageOnce_;
     mutable std::unique_ptr<Salvage> salvage_;
     mutable std::mutex damageMutex_;

@@ -15,7 +15,7 @@
 #include "support/gui/QtApplication.h"
 #include "support/gui/ScriptedDialogs.h"
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 namespace {
 
 class frmSaveTest : public ::testing::Test {
@@ -136,7 +136,7 @@ TEST_F(frmSaveTest, ConvertRunsTheExportReportsCompletionAndCloses) {
     const auto& shown = dialogs.messageBox.shown()[0];
     EXPECT_EQ(shown.title, "Export Complete");
     EXPECT_EQ(shown.text.toStdString(), "Outlook Mailbox Exported Successfully to >\r\n" + root());
-    EXPECT_EQ(shown.icon, ui::MessageIcon::Information);
+    EXPECT_EQ(shown.icon, gui::MessageIcon::Information);
     EXPECT_EQ(selection.ExportRootPath, root());
     EXPECT_TRUE(selection.SelectedFolderTags.empty());
     EXPECT_FALSE(window->isVisible());
@@ -184,7 +184,7 @@ TEST_F(frmSaveTest, FailuresAreReportedNotPassedOffAsSuccess) {
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export finished with errors");
     EXPECT_TRUE(dialogs.messageBox.shown()[0].text.contains("1 item could not be exported"));
-    EXPECT_EQ(dialogs.messageBox.shown()[0].icon, ui::MessageIcon::Warning);
+    EXPECT_EQ(dialogs.messageBox.shown()[0].icon, gui::MessageIcon::Warning);
 }
 
 TEST_F(frmSaveTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
@@ -199,4 +199,4 @@ TEST_F(frmSaveTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

@@ -4,10 +4,10 @@
 
 #include <QHeaderView>
 
-#include "support/gui/QtApplication.h"
 #include "gui/foldertree/SmallIcons.h"
+#include "support/gui/QtApplication.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 namespace {
 
 // Made before the fixture's widgets.
@@ -102,4 +102,4 @@ TEST(SmallIconsTest, HoldsSeventySixSlotsAndDrawsTheTreesPictures) {
 }
 
 }  // namespace
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/foldertree/SmallIcons.h"
 #include "support/FakeStore.h"
 #include "support/gui/QtApplication.h"
-#include "gui/foldertree/SmallIcons.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 namespace {
 
 using test::fakeFolder;
@@ -161,4 +161,4 @@ TEST_F(FolderWalkTest, AFolderMetTwiceIsWalkedOnce) {
 }
 
 }  // namespace
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -8,7 +8,7 @@
 #include "support/FakeStore.h"
 #include "support/gui/TestWindow.h"
 
-namespace pellmark::tree {
+namespace pellmark::gui {
 namespace {
 
 using test::fakeFolder;
@@ -138,4 +138,4 @@ TEST(EntryIdOfListEntryTest, TakesTheTrimmedTextAfterTheLastHash) {
 }
 
 }  // namespace
-}  // namespace pellmark::tree
+}  // namespace pellmark::gui

@@ -9,7 +9,7 @@
 #include "support/FakeStore.h"
 #include "support/gui/TestWindow.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 namespace {
 
 using test::fakeFolder;
@@ -44,7 +44,7 @@ class ConfiguredMailboxesTest : public ::testing::Test {
     test::FakeWorld world;
     test::FakeSessionFactory factory;
     test::TestWindow window;
-    tree::MailboxFolderDisplay display;
+    gui::MailboxFolderDisplay display;
     ConfiguredMailboxes sources;
 };
 
@@ -98,8 +98,8 @@ TEST_F(ConfiguredMailboxesTest, LogonFailureShowsTheOneMessageAndChangesNothingE
     const auto& box = window.dialogs.messageBox.shown()[0];
     EXPECT_EQ(box.text, "Outlook NOT installed or configured properly.");
     EXPECT_EQ(box.title, "Corvane Quillon");
-    EXPECT_EQ(box.icon, ui::MessageIcon::Information);
-    EXPECT_EQ(box.buttons, ui::MessageButtons::Ok);
+    EXPECT_EQ(box.icon, gui::MessageIcon::Information);
+    EXPECT_EQ(box.buttons, gui::MessageButtons::Ok);
     EXPECT_FALSE(window.CmdStartConversion->isEnabled());
     EXPECT_EQ(entries().size(), 2);
     EXPECT_EQ(window.CmbOutlookStores->currentIndex(), 0);
@@ -158,4 +158,4 @@ TEST_F(ConfiguredMailboxesTest, AMailboxThatCannotBeShownIsReportedAndTheTreeKep
 }
 
 }  // namespace
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

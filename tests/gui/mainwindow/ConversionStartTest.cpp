@@ -8,17 +8,17 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "gui/mainwindow/BrowseForFolder.h"
 #include "gui/conversion/frmSave.h"
+#include "gui/mainwindow/BrowseForFolder.h"
+#include "gui/mainwindow/PstFiles.h"
 #include "pststore/PstSession.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
-#include "gui/mainwindow/PstFiles.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/TestWindow.h"
 
-namespace pellmark::convert {
+namespace pellmark::gui {
 namespace {
 
 namespace fs = std::filesystem;
@@ -46,7 +46,7 @@ class ConversionStartTest : public ::testing::Test {
         }
     }
 
-    tree::FolderTree& tree() { return *window.OutlookFoldersTree; }
+    gui::FolderTree& tree() { return *window.OutlookFoldersTree; }
     const QStringList& prompts() { return window.dialogs.folderBrowser.prompts(); }
 
     test::FakeWorld world;
@@ -77,14 +77,14 @@ TEST_F(ConversionStartTest, NoTickedFolderAsksForOne) {
     for (const auto& box : window.dialogs.messageBox.shown()) {
         EXPECT_EQ(box.text, "Please Select Folders to Export");
         EXPECT_EQ(box.title, "Export Outlook Folders to Lotus Notes");
-        EXPECT_EQ(box.icon, ui::MessageIcon::Information);
+        EXPECT_EQ(box.icon, gui::MessageIcon::Information);
     }
     EXPECT_EQ(selection.SelectedFolderTags, std::vector<std::string>{""});
     EXPECT_TRUE(prompts().isEmpty());
 }
 
 TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
-    struct Browser : ui::FolderBrowser {
+    struct Browser : gui::FolderBrowser {
         QString answer;
         bool fail = false;
         QString browse(QWidget*, const QString&) override {
@@ -140,15 +140,15 @@ void writeShapedMailbox(const fs::path& path) {
 TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     test::TempDir dir;
     writeShapedMailbox(dir / "shapes.pst");
-    mapi::PstSessionFactory sessions(dir / "no-profile");
+    pststore::PstSessionFactory sessions(dir / "no-profile");
     test::TestWindow window(sessions);
-    tree::MailboxFolderDisplay display(window.parts);
-    store::sources::PstFiles source(window.parts, display);
+    gui::MailboxFolderDisplay display(window.parts);
+    gui::PstFiles source(window.parts, display);
     window.dialogs.fileDialog.queuePath(QString::fromStdString((dir / "shapes.pst").string()));
     source.CmdBrowse_Click();
     source.CmdExportOther_Click();
 
-    tree::FolderTree& tree = *window.OutlookFoldersTree;
+    gui::FolderTree& tree = *window.OutlookFoldersTree;
     EXPECT_EQ(window.treeOutline(),
               "Shapes\n"
               "  Imap (1)\n"
@@ -197,4 +197,4 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
 }
 
 }  // namespace
-}  // namespace pellmark::convert
+}  // namespace pellmark::gui

@@ -12,7 +12,7 @@
 #include "support/FakeStore.h"
 #include "support/gui/TestWindow.h"
 
-namespace pellmark::store::sources {
+namespace pellmark::gui {
 namespace {
 
 using test::fakeFolder;
@@ -37,7 +37,7 @@ class PstFilesTest : public ::testing::Test {
     test::FakeWorld world;
     test::FakeSessionFactory factory;
     test::TestWindow window;
-    tree::MailboxFolderDisplay display;
+    gui::MailboxFolderDisplay display;
     PstFiles pst;
     int changes = 0;
 };
@@ -141,4 +141,4 @@ TEST_F(PstFilesTest, MailboxButtonsPressedDuringAFillAreIgnored) {
 }
 
 }  // namespace
-}  // namespace pellmark::store::sources
+}  // namespace pellmark::gui

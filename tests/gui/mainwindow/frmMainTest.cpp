@@ -14,15 +14,15 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "gui/help/HelpWindow.h"
 #include "gui/about/frmAbout.h"
+#include "gui/foldertree/FolderTree.h"
+#include "gui/help/HelpWindow.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/QtApplication.h"
 #include "support/gui/ScriptedDialogs.h"
-#include "gui/foldertree/FolderTree.h"
 
-namespace pellmark::app {
+namespace pellmark::gui {
 namespace {
 
 const QString kConfiguredHelp = QStringLiteral(
@@ -138,7 +138,7 @@ TEST_F(frmMainTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
     button("CmdExportOther").click();
     EXPECT_TRUE(tabs().isTabEnabled(1));
     EXPECT_EQ(tabs().currentIndex(), 1);
-    auto* tree = control<tree::FolderTree>("OutlookFoldersTree");
+    auto* tree = control<gui::FolderTree>("OutlookFoldersTree");
     EXPECT_EQ(tree->nodeCount(), 2);
     EXPECT_FALSE(tree->node(1)->icon(0).isNull()) << "the tree has its image list";
     EXPECT_TRUE(button("CmdStartConversion").isEnabled());
@@ -158,20 +158,20 @@ TEST_F(frmMainTest, ExitAsksAndEndsOnlyOnYes) {
     control<QRadioButton>("OptOtherPST")->click();
     chooseFile("/home/u/old.pst");
     button("CmdExportOther").click();
-    dialogs.messageBox.queueAnswer(ui::MessageAnswer::No);
+    dialogs.messageBox.queueAnswer(gui::MessageAnswer::No);
     control<QMenuBar>("MenuTop")->findChild<QAction*>("mnuExit")->trigger();
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     const auto& box = dialogs.messageBox.shown()[0];
     EXPECT_EQ(box.text, "Are you sure you want to close the software");
     EXPECT_EQ(box.title, "Corvane Quillon");
-    EXPECT_EQ(box.buttons, ui::MessageButtons::YesNo);
-    EXPECT_EQ(box.icon, ui::MessageIcon::Information);
+    EXPECT_EQ(box.buttons, gui::MessageButtons::YesNo);
+    EXPECT_EQ(box.icon, gui::MessageIcon::Information);
     EXPECT_EQ(programEnds, 0);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(control<tree::FolderTree>("OutlookFoldersTree")->nodeCount(), 2);
+    EXPECT_EQ(control<gui::FolderTree>("OutlookFoldersTree")->nodeCount(), 2);
     EXPECT_EQ(tabs().currentIndex(), 1);
 
-    dialogs.messageBox.queueAnswer(ui::MessageAnswer::Yes);
+    dialogs.messageBox.queueAnswer(gui::MessageAnswer::Yes);
     window.mnuExit_Click();
     EXPECT_EQ(programEnds, 1);
     EXPECT_EQ(dialogs.messageBox.shown().size(), 2u) << "no further question";
@@ -217,4 +217,4 @@ TEST_F(frmMainTest, AboutLooksTheSameEachTime) {
 }
 
 }  // namespace
-}  // namespace pellmark::app
+}  // namespace pellmark::gui

@@ -9,11 +9,11 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "support/gui/QtApplication.h"
 #include "gui/widgets/QtFileDialog.h"
 #include "gui/widgets/Twips.h"
+#include "support/gui/QtApplication.h"
 
-namespace pellmark::ui {
+namespace pellmark::gui {
 namespace {
 
 class ControlsTest : public ::testing::Test {
@@ -69,4 +69,4 @@ TEST(QtFileDialog, FiltersTakeQtsForm) {
 }
 
 }  // namespace
-}  // namespace pellmark::ui
+}  // namespace pellmark::gui

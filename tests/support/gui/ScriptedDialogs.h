@@ -1,10 +1,10 @@
 #pragma once
 // The three scripted dialogs together, as a window takes them.
 
+#include "gui/widgets/Dialogs.h"
 #include "support/gui/ScriptedFileDialog.h"
 #include "support/gui/ScriptedFolderBrowser.h"
 #include "support/gui/ScriptedMessageBox.h"
-#include "gui/widgets/Dialogs.h"
 
 namespace pellmark::test {
 
@@ -13,7 +13,7 @@ struct ScriptedDialogs {
     ScriptedFileDialog fileDialog;
     ScriptedFolderBrowser folderBrowser;
 
-    ui::Dialogs dialogs() { return ui::Dialogs{messageBox, fileDialog, folderBrowser}; }
+    gui::Dialogs dialogs() { return gui::Dialogs{messageBox, fileDialog, folderBrowser}; }
 };
 
 }  // namespace pellmark::test

@@ -8,7 +8,7 @@
 
 namespace pellmark::test {
 
-class ScriptedFileDialog : public ui::FileDialog {
+class ScriptedFileDialog : public gui::FileDialog {
   public:
     void queuePath(const QString& path) { paths_.append(path); }
     const QStringList& filters() const { return filters_; }

@@ -8,7 +8,7 @@
 
 namespace pellmark::test {
 
-class ScriptedFolderBrowser : public ui::FolderBrowser {
+class ScriptedFolderBrowser : public gui::FolderBrowser {
   public:
     void queuePath(const QString& path) { paths_.append(path); }
     const QStringList& prompts() const { return prompts_; }

@@ -2,14 +2,14 @@
 
 namespace pellmark::test {
 
-ui::MessageAnswer ScriptedMessageBox::show(QWidget*, const QString& title, const QString& text,
-                                           ui::MessageIcon icon, ui::MessageButtons buttons) {
+gui::MessageAnswer ScriptedMessageBox::show(QWidget*, const QString& title, const QString& text,
+                                            gui::MessageIcon icon, gui::MessageButtons buttons) {
     shown_.push_back({title, text, icon, buttons});
     if (answers_.empty()) {
-        return buttons == ui::MessageButtons::YesNo ? ui::MessageAnswer::Yes
-                                                    : ui::MessageAnswer::Ok;
+        return buttons == gui::MessageButtons::YesNo ? gui::MessageAnswer::Yes
+                                                     : gui::MessageAnswer::Ok;
     }
-    const ui::MessageAnswer answer = answers_.front();
+    const gui::MessageAnswer answer = answers_.front();
     answers_.pop_front();
     return answer;
 }

@@ -9,23 +9,23 @@
 
 namespace pellmark::test {
 
-class ScriptedMessageBox : public ui::MessageBox {
+class ScriptedMessageBox : public gui::MessageBox {
   public:
     struct Shown {
         QString title;
         QString text;
-        ui::MessageIcon icon;
-        ui::MessageButtons buttons;
+        gui::MessageIcon icon;
+        gui::MessageButtons buttons;
     };
 
-    void queueAnswer(ui::MessageAnswer answer) { answers_.push_back(answer); }
+    void queueAnswer(gui::MessageAnswer answer) { answers_.push_back(answer); }
     const std::vector<Shown>& shown() const { return shown_; }
 
-    ui::MessageAnswer show(QWidget* owner, const QString& title, const QString& text,
-                           ui::MessageIcon icon, ui::MessageButtons buttons) override;
+    gui::MessageAnswer show(QWidget* owner, const QString& title, const QString& text,
+                            gui::MessageIcon icon, gui::MessageButtons buttons) override;
 
   private:
-    std::deque<ui::MessageAnswer> answers_;
+    std::deque<gui::MessageAnswer> answers_;
     std::vector<Shown> shown_;
 };
 

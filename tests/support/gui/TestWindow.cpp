@@ -27,7 +27,7 @@ TestWindow::TestWindow(store::SessionFactory& sessions)
       CmbOutlookStores(new QComboBox(NotesTab->widget(1))),
       CmdStartConversion(new QPushButton(QStringLiteral("Start Conversion"), NotesTab->widget(1))),
       txtNotesDatabaseFile(new QLineEdit(NotesTab->widget(0))),
-      OutlookFoldersTree(new tree::FolderTree(NotesTab->widget(1))),
+      OutlookFoldersTree(new gui::FolderTree(NotesTab->widget(1))),
       parts{frmMain,
             *NotesTab,
             *CmbOutlookStores,

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "support/gui/ScriptedDialogs.h"
 #include "gui/mainwindow/MainWindowParts.h"
+#include "support/gui/ScriptedDialogs.h"
 
 class QComboBox;
 class QLineEdit;
@@ -30,15 +30,15 @@ class TestWindow {
     QComboBox* CmbOutlookStores;
     QPushButton* CmdStartConversion;
     QLineEdit* txtNotesDatabaseFile;
-    tree::FolderTree* OutlookFoldersTree;
+    gui::FolderTree* OutlookFoldersTree;
 
     ScriptedDialogs dialogs;
-    tree::CurrentObjects current;
+    gui::CurrentObjects current;
     std::string CurrentStoreID;
     int yields = 0;
     // Runs at every yield, after it is counted.
     std::function<void()> onYield;
-    tree::MainWindowParts parts;
+    gui::MainWindowParts parts;
 
     // Node texts in node order, one per line, indented two blanks per level below the root.
     std::string treeOutline() const;
