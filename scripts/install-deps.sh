@@ -12,7 +12,7 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
        libgsf-1-dev libssl-dev fonts-dejavu-core fonts-dejavu-extra)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
-test=(libgtest-dev libgmock-dev pff-tools pst-utils unrtf libemail-outlook-message-perl
+test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
       libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils)

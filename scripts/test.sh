@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and
-# runs the whole test suite.
+# Installs the dependencies, checks the formatting, builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
+# Every source file as the project's .clang-format lays it out (clang-format -i mends it).
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 build=${PELLMARK_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLMARK_SANITIZE=ON >/dev/null
 cmake --build "$build"

@@ -57,7 +57,8 @@ void requireReader(Reader reader) {
 CommandResult runPythonTool(const std::string& tool, const std::string& args) {
     requireReader(Reader::Python);
     if (tool == "vcard_summary.py") requireReader(Reader::Vobject);
-    return runCommand("/usr/bin/python3 " + shellQuote((scriptsDir() / tool).string()) + " " + args);
+    return runCommand("/usr/bin/python3 " + shellQuote((scriptsDir() / tool).string()) + " " +
+                      args);
 }
 
 namespace {
