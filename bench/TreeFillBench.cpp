@@ -42,19 +42,18 @@ struct Figures {
 // Fills the tree of a shown window from store `id` as the .pst source does.
 Figures fill(store::SessionFactory& sessions, const std::string& id, const std::string& path) {
     test::TestWindow window(sessions);
-    window.frmMain.resize(700, 600);
-    window.NotesTab->resize(690, 590);
-    window.NotesTab->setTabEnabled(1, true);
-    window.NotesTab->setCurrentIndex(1);
-    window.OutlookFoldersTree->resize(670, 400);
-    window.frmMain.show();
+    window.MainWindow.resize(700, 600);
+    window.notesTab->resize(690, 590);
+    window.notesTab->setTabEnabled(1, true);
+    window.notesTab->setCurrentIndex(1);
+    window.folderTree->resize(670, 400);
+    window.MainWindow.show();
     QApplication::processEvents();
 
     gui::MailboxFolderDisplay display(window.parts);
     auto session = sessions.create();
     session->logon();
-    window.current.CurrentStore =
-        path.empty() ? session->storeFromId(id) : session->stores().add(path);
+    window.current.mailbox = path.empty() ? session->storeFromId(id) : session->stores().add(path);
     Figures figures;
     Clock::time_point last = Clock::now();
     window.onYield = [&] {
@@ -63,10 +62,10 @@ Figures fill(store::SessionFactory& sessions, const std::string& id, const std::
         last = Clock::now();
     };
     const Clock::time_point start = Clock::now();
-    display.ShowPstFolders();
+    display.showPstFolders();
     QApplication::processEvents();  // the final layout and paint
     figures.fillMs = msSince(start);
-    figures.nodes = window.OutlookFoldersTree->nodeCount();
+    figures.nodes = window.folderTree->nodeCount();
     figures.yields = window.yields;
     return figures;
 }
@@ -79,11 +78,11 @@ double readOnly(store::Folder& folder, int& folders) {
         auto each = subfolders->enumerate();
         while (auto sub = each->next()) {
             ++folders;
-            (void)sub->FolderPath();
+            (void)sub->folderPath();
             (void)sub->entryId();
-            (void)sub->items()->Count();
-            (void)sub->DefaultMessageClass();
-            (void)sub->Name();
+            (void)sub->items()->count();
+            (void)sub->defaultMessageClass();
+            (void)sub->name();
             walk(*sub);
         }
     };

@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/mainwindow/frmMain.h"
+#include "gui/mainwindow/MainWindow.h"
 #include "gui/widgets/Dialogs.h"
 #include "pststore/PstSession.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     pellmark::pststore::PstSessionFactory sessions;
-    pellmark::gui::frmMain window(sessions, pellmark::gui::Dialogs::qt());
+    pellmark::gui::MainWindow window(sessions, pellmark::gui::Dialogs::qt());
     // A confirmed Exit ends the program at once: no window is asked again, nothing more runs.
     window.setProgramEnd([] {
         std::fflush(nullptr);

@@ -32,10 +32,10 @@ struct FolderInfo {
 
 // Reads into `info`, path first, so that a failure can still name the folder.
 void readFolderInfo(store::Folder& f, FolderInfo& info) {
-    info.path = f.FolderPath();
+    info.path = f.folderPath();
     info.tag = f.entryId() + "#" + info.path.substr(1);
-    info.items = f.items()->Count();
-    info.shownInTree = store::folderImageIndex(f.DefaultMessageClass()).has_value();
+    info.items = f.items()->count();
+    info.shownInTree = store::folderImageIndex(f.defaultMessageClass()).has_value();
 }
 
 // The store's top folder, then every folder below it, depth first, as the folder tree walks
@@ -134,14 +134,14 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     }
 
     exporting::RunRequest request;
-    request.CurrentStoreID = store->entryId();
+    request.storeId = store->entryId();
     request.outputDirectory = options.outputDirectory;
     request.format = *format;
     request.unreadFolders = unreadFolders;
     request.resume = options.resume;
     int64_t total = 0;
     auto choose = [&](const FolderInfo& f) {
-        request.SelectedFolderTags.push_back(f.tag);
+        request.folderTags.push_back(f.tag);
         total += f.items;
     };
     if (options.folders.empty()) {

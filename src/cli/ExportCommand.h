@@ -11,7 +11,7 @@ namespace pellmark::cli {
 
 struct ExportOptions {
     std::string format;                // msg, eml, txt, vcf, rtf, html, mht
-    std::vector<std::string> folders;  // FolderPath values; empty: every folder the tree shows
+    std::vector<std::string> folders;  // folderPath values; empty: every folder the tree shows
     std::string file;
     std::string outputDirectory;
     bool terminal = false;  // draw a progress bar instead of plain lines

@@ -41,7 +41,7 @@ void saveOne(store::Attachments& attachments, int32_t index, FolderOutput& outpu
         const auto file =
             output.write([&](const std::string& scratch) { attachment->saveAsFile(scratch); },
                          [&](int attempt) { return numberedName(safeName, attempt + 1); });
-        saved.AttachmentLinks += attachmentLink(file.path);
+        saved.links += attachmentLink(file.path);
         saved.paths.push_back(file.path);
         saved.sizes.push_back(file.bytes);
         saved.written += 1;

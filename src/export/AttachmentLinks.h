@@ -16,7 +16,7 @@ struct SavedAttachments {
         std::string fileName;  // empty when the attachment's name could not be read either
         std::string reason;
     };
-    std::string AttachmentLinks;     // one link line per attachment written, last attachment first
+    std::string links;               // one link line per attachment written, last attachment first
     std::vector<std::string> paths;  // the files written
     std::vector<uint64_t> sizes;     // of each
     int64_t written = 0;

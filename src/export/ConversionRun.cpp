@@ -4,10 +4,10 @@
 
 #include "export/AttachmentLinks.h"
 #include "export/FolderOutput.h"
-#include "export/Global.h"
 #include "export/Manifest.h"
 #include "export/OutputDirectories.h"
 #include "export/OutputNaming.h"
+#include "export/Random.h"
 #include "export/Sha256.h"
 #include "export/WorkerPool.h"
 #include "store/FolderKinds.h"
@@ -57,7 +57,7 @@ struct ConversionRun::FolderRun {
     std::string folderPath;   // for the manifest
     std::string displayName;  // for the failure list
     std::unique_ptr<FolderOutput> output;
-    int64_t ItemCounter = 1;
+    int64_t itemCounter = 1;
     bool failed = false;
 };
 
@@ -66,7 +66,7 @@ ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request
     : sessions_(sessions),
       request_(std::move(request)),
       progress_(progress),
-      draw_([] { return RandomBetween(1, 40000); }) {}
+      draw_([] { return randomBetween(1, 40000); }) {}
 
 ConversionRun::~ConversionRun() = default;
 
@@ -112,14 +112,14 @@ RunSummary ConversionRun::run() {
 
     std::unique_ptr<store::Store> store;
     try {
-        store = session->storeFromId(request_.CurrentStoreID);
+        store = session->storeFromId(request_.storeId);
     } catch (const std::exception& error) {
         throw PrepareError(std::string("The mailbox to export was not found: ") + error.what());
     }
     if (!store) throw PrepareError("The mailbox to export was not found.");
 
     std::vector<std::string> tags;
-    for (const std::string& tag : request_.SelectedFolderTags) {
+    for (const std::string& tag : request_.folderTags) {
         if (!trimmed(tag).empty()) tags.push_back(tag);
     }
     summary_.folders = static_cast<int64_t>(tags.size());
@@ -186,7 +186,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     int64_t count = 0;
     try {
         items = store.unreachableItems();
-        count = items ? items->Count() : 0;
+        count = items ? items->count() : 0;
     } catch (const std::exception& error) {
         summary_.damage.push_back(std::string("the file could not be searched for items no folder "
                                               "lists: ") +
@@ -209,10 +209,10 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
         return folderFailed(current, error.what());
     }
     const int64_t writtenBefore = summary_.itemsWritten;
-    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.itemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
-            item = items->Item(index);
+            item = items->item(index);
         } catch (const std::exception& error) {
             itemFailed(current, {}, error.what());
             continue;
@@ -229,29 +229,29 @@ void ConversionRun::exportFolder(store::Store& store, const std::string& tag, st
     current.displayName = nameFromTag(tag);
     std::unique_ptr<store::Folder> folder;
     try {
-        folder = store.GetFolderFromID(trimmed(tag.substr(0, tag.find('#'))));
+        folder = store.folderFromId(trimmed(tag.substr(0, tag.find('#'))));
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("the folder was not found: ") + error.what());
     }
     if (!folder) return folderFailed(current, "the folder was not found");
 
-    progress_.folderStarted(readOr([&] { return folder->Name(); }, current.displayName), number,
+    progress_.folderStarted(readOr([&] { return folder->name(); }, current.displayName), number,
                             folders);
     std::string folderPath;
     try {
-        folderPath = folder->FolderPath();
+        folderPath = folder->folderPath();
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("its path could not be read: ") + error.what());
     }
     current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
     current.folderPath = folderPath;
-    const bool contacts = readOr([&] { return folder->DefaultMessageClass(); }) == kContactClass;
+    const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
     try {
         current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (contacts || !request_.format.isVCard()) {
-            summary_.itemsFailed += readOr([&] { return folder->items()->Count(); }, int64_t{0});
+            summary_.itemsFailed += readOr([&] { return folder->items()->count(); }, int64_t{0});
         }
         return folderFailed(current, error.what());
     }
@@ -267,14 +267,14 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
     int64_t count = 0;
     try {
         items = folder.items();
-        count = items->Count();
+        count = items->count();
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("its items could not be read: ") + error.what());
     }
-    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.ItemCounter) {
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.itemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
-            item = items->Item(index);
+            item = items->item(index);
             if (!item) throw store::StoreError("no item at this position");
         } catch (const std::exception& error) {
             itemFailed(current, {}, error.what());
@@ -288,7 +288,7 @@ void ConversionRun::contactLoop(store::Folder& folder, FolderRun& current) {
 void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t count,
                                   FolderRun& current, bool inContactFolder) {
     if (alreadyExported(*item)) return;
-    const std::string cls = readOr([&] { return item->MessageClass(); });
+    const std::string cls = readOr([&] { return item->messageClass(); });
     // A contact folder passes its distribution lists over; recovered ones are kept.
     if (inContactFolder && cls == kDistListClass) {
         summary_.itemsSkipped += 1;
@@ -312,7 +312,7 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
     } catch (const std::exception& error) {
         return itemFailed(current, {}, std::string("not a contact: ") + error.what());
     }
-    progress_.itemStarted(caption, current.ItemCounter, count);
+    progress_.itemStarted(caption, current.itemCounter, count);
     // Contact folders always yield vCards, whatever format was chosen.
     writeItem(std::move(item), current, caption, exportFormatFor(store::SaveType::Vcf), {});
 }
@@ -328,10 +328,10 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
     }
     // An enumerator that keeps failing in place would never end; more failures in a row than
     // the folder has items means it is stuck.
-    int64_t count = readOr([&] { return items->Count(); }, int64_t{0});
+    int64_t count = readOr([&] { return items->count(); }, int64_t{0});
     const int64_t stuckAfter = std::max<int64_t>(count, 0) + 1;
     int64_t failuresInARow = 0;
-    for (; !stopping(); ++current.ItemCounter) {
+    for (; !stopping(); ++current.itemCounter) {
         std::unique_ptr<store::MailItem> item;
         try {
             item = enumerator->next();
@@ -345,7 +345,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
         if (!item) break;
         failuresInARow = 0;
         // The count is read anew for every item, so the display follows a changing folder.
-        count = readOr([&] { return items->Count(); }, count);
+        count = readOr([&] { return items->count(); }, count);
         if (alreadyExported(*item)) continue;
         exportMessage(std::move(item), count, current, request_.format);
     }
@@ -356,7 +356,7 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
                                   FolderRun& current, const ExportFormat& format) {
     store::MailItem& item = *owned;
     const std::string subject = readOr([&] { return item.subject(); });
-    progress_.itemStarted(subject, current.ItemCounter, count);
+    progress_.itemStarted(subject, current.itemCounter, count);
     if (!format.writesAttachments()) {
         writeItem(std::move(owned), current, subject, format, {});
         return;
@@ -368,7 +368,7 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
         progress_.attachmentFailed(failure.fileName, failure.reason);
     }
     // The page's own line follows its attachments' in the manifest.
-    if (writeItem(std::move(owned), current, subject, format, saved.AttachmentLinks,
+    if (writeItem(std::move(owned), current, subject, format, saved.links,
                   [&](store::MailItem& written) { recordAttachments(current, written, saved); })) {
         summary_.attachmentsWritten += saved.written;
         summary_.bytesWritten += saved.bytes;
@@ -387,7 +387,7 @@ bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
         return true;
     }
     store::MailItem& item = *owned;
-    const std::string stem = FileStem(caption);
+    const std::string stem = fileStem(caption);
     int32_t number = 0;
     try {
         const auto file = current.output->write(
@@ -438,7 +438,7 @@ void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, Folde
 void ConversionRun::finishOldest(FolderRun& current) {
     Pending job = std::move(pending_.front());
     pending_.pop_front();
-    const std::string stem = FileStem(job.caption);
+    const std::string stem = fileStem(job.caption);
     int32_t number = 0;
     try {
         job.rendered.get();

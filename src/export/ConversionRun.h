@@ -25,9 +25,9 @@ namespace pellmark::exporting {
 class FolderOutput;
 
 struct RunRequest {
-    std::string CurrentStoreID;
+    std::string storeId;
     // Folder node tags, "entry id#path..."; empty entries are passed over.
-    std::vector<std::string> SelectedFolderTags;
+    std::vector<std::string> folderTags;
     std::string outputDirectory;  // the directory the user chose
     ExportFormat format;
     // Folders the caller's walk could not read: failures of the run too.
@@ -50,7 +50,7 @@ class ConversionRun {
     ConversionRun(store::SessionFactory& sessions, RunRequest request, RunProgress& progress);
     ~ConversionRun();
 
-    // Draws the number of each file name: RandomBetween(1, 40000) unless replaced.
+    // Draws the number of each file name: randomBetween(1, 40000) unless replaced.
     void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
     // Renders up to `threads` items at once (the command line uses every core). Names, numbers
     // and progress stay on the run's thread and in item order; HTML pages, whose attachments

@@ -97,7 +97,7 @@ std::string exportRootFor(const std::string& chosenDirectory) {
     return trimmed(root) + kExportDirectoryName + '/';
 }
 
-std::string FileStem(const std::string& source) {
+std::string fileStem(const std::string& source) {
     std::string stem = source;
     for (char removed : std::string_view(":?\\/*\"<>|")) {
         stem.erase(std::remove(stem.begin(), stem.end(), removed), stem.end());

@@ -26,7 +26,7 @@ std::string exportRootFor(const std::string& chosenDirectory);
 // removed, control characters replaced and invisible format characters (bidirectional
 // overrides, zero-width characters) dropped; a leading '.' gets a '_' in front, so no file is
 // hidden. Blanks and case stay.
-std::string FileStem(const std::string& source);
+std::string fileStem(const std::string& source);
 
 // `text` cut to at most `maxBytes` bytes without splitting a UTF-8 character.
 std::string cutToBytes(const std::string& text, std::size_t maxBytes);

@@ -64,7 +64,7 @@ std::string PstFolder::entryId() {
     return guarded([&] { return objectEntryId(file_->store().recordKey, folder_.id().value); });
 }
 
-std::string PstFolder::DefaultMessageClass() {
+std::string PstFolder::defaultMessageClass() {
     return guarded([&] { return pst::defaultMessageClass(folder_.containerClass()); });
 }
 

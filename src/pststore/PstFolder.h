@@ -12,15 +12,15 @@ namespace pellmark::pststore {
 
 class PstFolder : public store::Folder {
   public:
-    // `name` is what Name() reports (the store's name for the top folder), `path` the folder's
-    // FolderPath.
+    // `name` is what name() reports (the store's name for the top folder), `path` the folder's
+    // folderPath.
     PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
               std::string path);
 
-    std::string Name() override { return name_; }
+    std::string name() override { return name_; }
     std::string entryId() override;
-    std::string DefaultMessageClass() override;
-    std::string FolderPath() override { return path_; }
+    std::string defaultMessageClass() override;
+    std::string folderPath() override { return path_; }
     std::unique_ptr<store::Items> items() override;
     std::unique_ptr<store::Folders> folders() override;
 
@@ -31,7 +31,7 @@ class PstFolder : public store::Folder {
     std::string path_;
 };
 
-// The folder of `nid` with its FolderPath, found by walking up the node B-tree's parent links
+// The folder of `nid` with its folderPath, found by walking up the node B-tree's parent links
 // to the top of the visible tree.
 std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, pst::NodeId nid);
 // The top of the visible tree, named after the store.

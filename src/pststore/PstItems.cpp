@@ -106,8 +106,8 @@ class PstAttachments : public store::Attachments {
 PstItems::PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids)
     : file_(std::move(file)), ids_(std::move(ids)) {}
 
-std::unique_ptr<store::MailItem> PstItems::Item(int64_t index) {
-    if (index < 1 || index > Count()) throw store::StoreError("no item " + std::to_string(index));
+std::unique_ptr<store::MailItem> PstItems::item(int64_t index) {
+    if (index < 1 || index > count()) throw store::StoreError("no item " + std::to_string(index));
     return guarded([&] {
         return std::make_unique<PstMailItem>(file_->message(ids_[static_cast<size_t>(index - 1)]));
     });
@@ -119,7 +119,7 @@ std::unique_ptr<store::ItemEnumerator> PstItems::enumerate() {
 
 PstMailItem::PstMailItem(pst::Message message) : message_(std::move(message)) {}
 
-std::string PstMailItem::MessageClass() {
+std::string PstMailItem::messageClass() {
     return guarded([&] { return message_.messageClass(); });
 }
 
@@ -143,7 +143,7 @@ void PstMailItem::saveAs(const std::string& path, int16_t type) {
 }
 
 store::ContactItem& PstMailItem::asContact() {
-    if (!store::isContactClass(MessageClass()))
+    if (!store::isContactClass(messageClass()))
         throw store::StoreError("the item is not a contact");
     return *this;
 }

@@ -14,8 +14,8 @@ class PstItems : public store::Items {
   public:
     PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids);
 
-    int64_t Count() override { return static_cast<int64_t>(ids_.size()); }
-    std::unique_ptr<store::MailItem> Item(int64_t index) override;
+    int64_t count() override { return static_cast<int64_t>(ids_.size()); }
+    std::unique_ptr<store::MailItem> item(int64_t index) override;
     std::unique_ptr<store::ItemEnumerator> enumerate() override;
 
   private:
@@ -27,7 +27,7 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
   public:
     explicit PstMailItem(pst::Message message);
 
-    std::string MessageClass() override;
+    std::string messageClass() override;
     std::string subject() override;
     std::string entryId() override;
     std::unique_ptr<store::Attachments> attachments() override;

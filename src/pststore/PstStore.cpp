@@ -29,7 +29,7 @@ std::string PstStore::entryId() {
     return storeEntryId(path_);
 }
 
-std::string PstStore::secondText() {
+std::string PstStore::dataFilePath() {
     file();  // a store whose file cannot be read has no second text
     return path_;
 }
@@ -39,7 +39,7 @@ std::unique_ptr<store::Folder> PstStore::rootFolder() {
     return guarded([&] { return topFolder(file_); });
 }
 
-std::unique_ptr<store::Folder> PstStore::GetFolderFromID(const std::string& entryId) {
+std::unique_ptr<store::Folder> PstStore::folderFromId(const std::string& entryId) {
     file();
     auto id = parseObjectEntryId(entryId);
     if (!id) throw store::StoreError("not a folder entry identifier: " + entryId);

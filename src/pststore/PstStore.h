@@ -31,9 +31,9 @@ class PstStore : public store::Store {
 
     std::string displayName() override;
     std::string entryId() override;
-    std::string secondText() override;
+    std::string dataFilePath() override;
     std::unique_ptr<store::Folder> rootFolder() override;
-    std::unique_ptr<store::Folder> GetFolderFromID(const std::string& entryId) override;
+    std::unique_ptr<store::Folder> folderFromId(const std::string& entryId) override;
     std::vector<std::string> damage() override;
     std::unique_ptr<store::Items> unreachableItems() override;
 

@@ -29,7 +29,7 @@ inline std::string shownPath(const std::string& folderPath) {
 
 // `found(folder, parentContext)` is called for every folder below `top` and returns the
 // context its own subfolders get, or nullopt to leave them out. `failed(where, reason)` names
-// the folder whose subfolders, or one of them, could not be read (its FolderPath, or empty
+// the folder whose subfolders, or one of them, could not be read (its folderPath, or empty
 // when even that is unreadable). Exceptions of `found` pass through and end the walk.
 template <class Context>
 void walkFolders(
@@ -46,7 +46,7 @@ void walkFolders(
     };
     auto where = [](Folder& folder) {
         try {
-            return folder.FolderPath();
+            return folder.folderPath();
         } catch (const std::exception&) {
             return std::string();
         }

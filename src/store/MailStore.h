@@ -56,7 +56,7 @@ class ContactItem {
 class MailItem {
   public:
     virtual ~MailItem() = default;
-    virtual std::string MessageClass() = 0;
+    virtual std::string messageClass() = 0;
     virtual std::string subject() = 0;
     // The item's entry identifier, by which a later export knows it again; empty when the
     // store has none for it.
@@ -81,8 +81,8 @@ class ItemEnumerator {
 class Items {
   public:
     virtual ~Items() = default;
-    virtual int64_t Count() = 0;
-    virtual std::unique_ptr<MailItem> Item(int64_t index) = 0;  // 1-based
+    virtual int64_t count() = 0;
+    virtual std::unique_ptr<MailItem> item(int64_t index) = 0;  // 1-based
     virtual std::unique_ptr<ItemEnumerator> enumerate() = 0;
 };
 
@@ -104,12 +104,12 @@ class Folders {
 class Folder {
   public:
     virtual ~Folder() = default;
-    virtual std::string Name() = 0;
+    virtual std::string name() = 0;
     virtual std::string entryId() = 0;
     // "IPM." and what follows "IPF." in the container class; "IPM.Note" without one.
-    virtual std::string DefaultMessageClass() = 0;
+    virtual std::string defaultMessageClass() = 0;
     // "\\" then the folder names from the store's root folder down, joined by "\".
-    virtual std::string FolderPath() = 0;
+    virtual std::string folderPath() = 0;
     virtual std::unique_ptr<Items> items() = 0;
     virtual std::unique_ptr<Folders> folders() = 0;
 };
@@ -121,9 +121,9 @@ class Store {
     virtual std::string entryId() = 0;
     // The data file's path; blank for stores not to be offered. Fails when the store's file is
     // missing or unreadable.
-    virtual std::string secondText() = 0;
+    virtual std::string dataFilePath() = 0;
     virtual std::unique_ptr<Folder> rootFolder() = 0;
-    virtual std::unique_ptr<Folder> GetFolderFromID(const std::string& entryId) = 0;
+    virtual std::unique_ptr<Folder> folderFromId(const std::string& entryId) = 0;
 
     // The damage found in the store's file so far, a sentence each: a file cut short, a
     // damaged index. Reading goes on around it; callers report it as failure.

@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "gui/about/frmAbout.h"
-#include "gui/conversion/frmSave.h"
+#include "gui/about/AboutWindow.h"
+#include "gui/conversion/ConversionWindow.h"
 #include "gui/help/HelpWindow.h"
-#include "gui/mainwindow/frmMain.h"
+#include "gui/mainwindow/MainWindow.h"
 #include "pststore/PstSession.h"
 #include "support/TestFiles.h"
 #include "support/gui/ScriptedDialogs.h"
@@ -43,7 +43,7 @@ W* control(QWidget& window, const char* name) {
 void grabConversionMidRun(const QString& file, bool& done) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, file, &done] {
-        auto* window = qobject_cast<gui::frmSave*>(QApplication::activeModalWidget());
+        auto* window = qobject_cast<gui::ConversionWindow*>(QApplication::activeModalWidget());
         if (!window || done) return;
         const QString counter = control<QLabel>(*window, "LblCurrent")->text();
         const qsizetype slash = counter.indexOf(QLatin1Char('/'));
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     test::TempDir scratch;
     pststore::PstSessionFactory sessions(scratch / "no-profile");
     test::ScriptedDialogs dialogs;
-    gui::frmMain window(sessions, dialogs.dialogs());
+    gui::MainWindow window(sessions, dialogs.dialogs());
     window.show();
     bool ok = save(window, out + "/main-select-file.png");
 
@@ -81,14 +81,14 @@ int main(int argc, char** argv) {
     ok &= save(window, out + "/main-mailbox-preview.png");
 
     QTimer::singleShot(0, [&] {
-        gui::frmAbout* about = window.aboutWindow();
+        gui::AboutWindow* about = window.aboutWindow();
         ok &= about && save(*about, out + "/about.png");
         if (about) about->close();
     });
-    window.mnuAbout_Click(1);
+    window.showAbout(1);
 
     window.setProgramFolder(QStringLiteral(PELLMARK_SOURCE_DIR "/docs"));
-    window.mnuHelp_Click(0);
+    window.showHelp(0);
     if (gui::HelpWindow* help = window.helpWindow()) {
         ok &= save(*help, out + "/help.png");
         help->close();
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     bool midRun = false;
     grabConversionMidRun(out + "/conversion-running.png", midRun);
     QTimer::singleShot(0, [&] {
-        auto* conversion = qobject_cast<gui::frmSave*>(QApplication::activeModalWidget());
+        auto* conversion = qobject_cast<gui::ConversionWindow*>(QApplication::activeModalWidget());
         if (!conversion) return;
         control<QRadioButton>(*conversion, "OptHTML")->click();
         control<QPushButton>(*conversion, "CmdConversion")->click();

@@ -11,9 +11,9 @@
 #include <ostream>
 #include <string_view>
 
-#include "gui/conversion/frmSave.h"
+#include "gui/conversion/ConversionWindow.h"
 #include "gui/foldertree/FolderTree.h"
-#include "gui/mainwindow/frmMain.h"
+#include "gui/mainwindow/MainWindow.h"
 #include "pststore/PstSession.h"
 #include "pstwriter/ItemKinds.h"
 #include "pstwriter/PstBuilder.h"
@@ -97,14 +97,14 @@ TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     const Format& format = GetParam();
     pststore::PstSessionFactory sessions(dir / "no-profile");
     test::ScriptedDialogs dialogs;
-    frmMain window(sessions, dialogs.dialogs());
+    MainWindow window(sessions, dialogs.dialogs());
     window.show();
 
     control<QRadioButton>(window, "OptOtherPST")->click();
     dialogs.fileDialog.queuePath(QString::fromStdString((dir / "mail.pst").string()));
     control<QPushButton>(window, "CmdBrowse")->click();
     control<QPushButton>(window, "CmdExportOther")->click();
-    auto* tree = control<gui::FolderTree>(window, "OutlookFoldersTree");
+    auto* tree = control<FolderTree>(window, "OutlookFoldersTree");
     for (int i = 1; i <= tree->nodeCount(); ++i) {
         if (tree->key(i) == "Junk") tree->node(i)->setCheckState(0, Qt::Unchecked);
     }
@@ -112,7 +112,7 @@ TEST_P(WholeProgramTest, ConvertsTheTickedFoldersOfAPstFile) {
     fs::create_directory(dir / "out");
     dialogs.folderBrowser.queuePath(QString::fromStdString((dir / "out").string()));
     QTimer::singleShot(0, [&] {
-        auto* conversion = qobject_cast<gui::frmSave*>(QApplication::activeModalWidget());
+        auto* conversion = qobject_cast<ConversionWindow*>(QApplication::activeModalWidget());
         ASSERT_NE(conversion, nullptr) << "the conversion window did not open";
         control<QRadioButton>(*conversion, format.option)->click();
         control<QPushButton>(*conversion, "CmdConversion")->click();

@@ -8,7 +8,7 @@
 namespace pellmark::exporting {
 namespace {
 
-TEST(AttachmentLinks, LinkBlockEscapesTextAndEncodesHref) {
+TEST(links, LinkBlockEscapesTextAndEncodesHref) {
     EXPECT_EQ(attachmentLink("/x/Inbox/a.pdf"), "<a href='a.pdf'>/x/Inbox/a.pdf</a>\r\n");
     EXPECT_EQ(attachmentLink("/x/it's <b>&\" #1 100%.txt"),
               "<a href='it%27s%20%3Cb%3E%26%22%20%231%20100%25.txt'>"
@@ -18,7 +18,7 @@ TEST(AttachmentLinks, LinkBlockEscapesTextAndEncodesHref) {
               "<br /><br />:: Attachments ::<br />\r\nL1\r\nL2\r\n\r\n");
 }
 
-TEST(AttachmentLinks, AppendAddsTheBlockOnlyWhenThereAreLinks) {
+TEST(links, AppendAddsTheBlockOnlyWhenThereAreLinks) {
     test::TempDir dir;
     const std::string page = (dir / "p.html").string();
     test::writeFile(page, "<html>");
@@ -35,7 +35,7 @@ class SaveAttachments : public ::testing::Test {
             test::fakeFolder("Inbox", {test::fakeMail("m", std::move(attachments))}));
         test::FakeSessionFactory factory(world);
         auto session = factory.create();
-        auto folder = session->storeFromId("S1")->GetFolderFromID("F-Inbox");
+        auto folder = session->storeFromId("S1")->folderFromId("F-Inbox");
         auto item = folder->items()->enumerate()->next();
         return saveAttachments(*item, output);
     }
@@ -49,13 +49,13 @@ TEST_F(SaveAttachments, LastAttachmentFirstAndSameNamesNeverOverwrite) {
     test::writeFile(dir / "a.pdf", "earlier");
     const SavedAttachments saved = save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}});
     const std::string d = dir.path().string() + "/";
-    EXPECT_EQ(saved.AttachmentLinks, "<a href='a%20%282%29.pdf'>" + d +
-                                         "a (2).pdf</a>\r\n"
-                                         "<a href='b.doc'>" +
-                                         d +
-                                         "b.doc</a>\r\n"
-                                         "<a href='a%20%283%29.pdf'>" +
-                                         d + "a (3).pdf</a>\r\n");
+    EXPECT_EQ(saved.links, "<a href='a%20%282%29.pdf'>" + d +
+                               "a (2).pdf</a>\r\n"
+                               "<a href='b.doc'>" +
+                               d +
+                               "b.doc</a>\r\n"
+                               "<a href='a%20%283%29.pdf'>" +
+                               d + "a (3).pdf</a>\r\n");
     EXPECT_EQ(test::readFile(dir / "a.pdf"), "earlier");
     EXPECT_EQ(test::readFile(dir / "a (2).pdf"), "A2");
     EXPECT_EQ(test::readFile(dir / "a (3).pdf"), "A1");
@@ -75,7 +75,7 @@ TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
     ASSERT_EQ(saved.failures.size(), 2u);
     EXPECT_EQ(saved.failures[0].fileName, "");  // d.txt, saved first, name unreadable
     EXPECT_EQ(saved.failures[1].fileName, "c.txt");
-    EXPECT_EQ(saved.AttachmentLinks.find("c.txt"), std::string::npos);
+    EXPECT_EQ(saved.links.find("c.txt"), std::string::npos);
 }
 
 }  // namespace

@@ -8,28 +8,28 @@
 #include <set>
 
 #include "export/ExportFormat.h"
-#include "export/Global.h"
 #include "export/OutputDirectories.h"
+#include "export/Random.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::exporting {
 namespace {
 
-TEST(FileStem, RemovesTheNineCharactersAndNothingElse) {
-    EXPECT_EQ(FileStem("Re: report 3/4 final?"), "Re report 34 final");
-    EXPECT_EQ(FileStem("a:b?c\\d/e*f\"g<h>i|j"), "abcdefghij");
-    EXPECT_EQ(FileStem(":?\\/*\"<>|"), "");
-    EXPECT_EQ(FileStem("  Leading and trailing  "), "  Leading and trailing  ");
-    EXPECT_EQ(FileStem(" "), " ");
-    EXPECT_EQ(FileStem("Grüße #1 .. ."), "Grüße #1 .. .");
+TEST(fileStem, RemovesTheNineCharactersAndNothingElse) {
+    EXPECT_EQ(fileStem("Re: report 3/4 final?"), "Re report 34 final");
+    EXPECT_EQ(fileStem("a:b?c\\d/e*f\"g<h>i|j"), "abcdefghij");
+    EXPECT_EQ(fileStem(":?\\/*\"<>|"), "");
+    EXPECT_EQ(fileStem("  Leading and trailing  "), "  Leading and trailing  ");
+    EXPECT_EQ(fileStem(" "), " ");
+    EXPECT_EQ(fileStem("Grüße #1 .. ."), "Grüße #1 .. .");
 }
 
-TEST(FileStem, ReplacesControlCharactersAndHidesNothing) {
-    EXPECT_EQ(FileStem(std::string("a\0b\tc\x7f", 6)), "a_b_c_");
+TEST(fileStem, ReplacesControlCharactersAndHidesNothing) {
+    EXPECT_EQ(fileStem(std::string("a\0b\tc\x7f", 6)), "a_b_c_");
     // A right-to-left override would show "Invoice\u202Efdp.exe" as "Invoiceexe.pdf".
-    EXPECT_EQ(FileStem("Invoice\u202Efdp.exe"), "Invoicefdp.exe");
-    EXPECT_EQ(FileStem("zero\u200Bwidth\uFEFF"), "zerowidth");
-    EXPECT_EQ(FileStem(".hidden"), "_.hidden");
+    EXPECT_EQ(fileStem("Invoice\u202Efdp.exe"), "Invoicefdp.exe");
+    EXPECT_EQ(fileStem("zero\u200Bwidth\uFEFF"), "zerowidth");
+    EXPECT_EQ(fileStem(".hidden"), "_.hidden");
 }
 
 TEST(CutToBytes, NeverSplitsAUtf8Character) {
@@ -113,13 +113,13 @@ TEST(ItemFileName, LongStemsAreCutToFitNotLost) {
 TEST(Global, RandomBetweenStaysInRange) {
     std::set<int32_t> seen;
     for (int i = 0; i < 200000; ++i) {
-        const int32_t n = RandomBetween(1, 40000);
+        const int32_t n = randomBetween(1, 40000);
         ASSERT_GE(n, 1);
         ASSERT_LE(n, 40000);
         seen.insert(n);
     }
     EXPECT_GT(seen.size(), 30000u);
-    EXPECT_EQ(RandomBetween(7, 7), 7);
+    EXPECT_EQ(randomBetween(7, 7), 7);
 }
 
 TEST(OutputDirectories, OneSafeDirectoryPerNameOfTheFolderPath) {

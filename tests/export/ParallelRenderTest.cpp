@@ -60,7 +60,7 @@ TEST(ParallelRender, SameFilesAsOneThread) {
     auto store = pststore::openStore((dir / "m.pst").string());
     std::vector<std::string> tags;
     auto e = store->rootFolder()->folders()->enumerate();
-    while (auto f = e->next()) tags.push_back(f->entryId() + "#" + f->FolderPath().substr(1));
+    while (auto f = e->next()) tags.push_back(f->entryId() + "#" + f->folderPath().substr(1));
 
     for (const char* format : {"eml", "rtf", "msg"}) {
         SCOPED_TRACE(format);

@@ -15,9 +15,9 @@ void walk(
     store::Folder& folder,
     const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
     auto items = folder.items();
-    for (int64_t i = 1; i <= items->Count(); ++i) {
-        auto item = items->Item(i);
-        fn(*item, messageOf(*item), folder.FolderPath() + " #" + std::to_string(i));
+    for (int64_t i = 1; i <= items->count(); ++i) {
+        auto item = items->item(i);
+        fn(*item, messageOf(*item), folder.folderPath() + " #" + std::to_string(i));
     }
     auto e = folder.folders()->enumerate();
     while (auto sub = e->next()) walk(*sub, fn);

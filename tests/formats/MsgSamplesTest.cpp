@@ -359,8 +359,8 @@ TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
 
 std::unique_ptr<store::MailItem> firstItemWithAttachments(store::Folder& folder) {
     auto items = folder.items();
-    for (int64_t i = 1; i <= items->Count(); ++i) {
-        auto item = items->Item(i);
+    for (int64_t i = 1; i <= items->count(); ++i) {
+        auto item = items->item(i);
         if (item->attachments()->count() > 0) return item;
     }
     auto subfolders = folder.folders()->enumerate();

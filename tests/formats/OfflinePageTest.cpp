@@ -189,7 +189,7 @@ std::filesystem::path writePage(store::MailItem& item, const std::filesystem::pa
     EXPECT_TRUE(saved.failures.empty());
     const auto page = out / "page.html";
     item.saveAs(page.string(), static_cast<int16_t>(store::SaveType::Html));
-    exporting::appendAttachmentBlock(page.string(), saved.AttachmentLinks);
+    exporting::appendAttachmentBlock(page.string(), saved.links);
     EXPECT_EQ(base::findNoCase(readFile(page), "<base"), std::string::npos);
     return page;
 }

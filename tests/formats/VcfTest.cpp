@@ -93,12 +93,12 @@ TEST(Vcf, OnlyContactsBecomeCards) {
 
     bool listSeen = false;
     forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string& where) {
-        if (item.MessageClass() == "IPM.Contact") return;
-        listSeen = listSeen || item.MessageClass() == "IPM.DistList";
+        if (item.messageClass() == "IPM.Contact") return;
+        listSeen = listSeen || item.messageClass() == "IPM.DistList";
         const auto path = dir / "not-a-contact.vcf";
         try {
             item.saveAs(path.string(), static_cast<int16_t>(store::SaveType::Vcf));
-            ADD_FAILURE() << where << " (" << item.MessageClass() << ") was saved as a vCard";
+            ADD_FAILURE() << where << " (" << item.messageClass() << ") was saved as a vCard";
         } catch (const store::StoreError& e) {
             EXPECT_NE(std::string(e.what()).find("only contacts can be saved as vCard"),
                       std::string::npos)

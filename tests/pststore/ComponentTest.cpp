@@ -19,7 +19,7 @@ using test::TempDir;
 std::unique_ptr<store::Folder> childNamed(store::Folder& parent, const std::string& name) {
     auto e = parent.folders()->enumerate();
     while (auto f = e->next()) {
-        if (f->Name() == name) return f;
+        if (f->name() == name) return f;
     }
     return nullptr;
 }
@@ -54,9 +54,9 @@ TEST(Component, ProfileFileDecidesTheConfiguredStores) {
     auto second = e->next();
     ASSERT_TRUE(first && second);
     EXPECT_EQ(e->next(), nullptr);
-    EXPECT_EQ(first->secondText(), sample.string());
+    EXPECT_EQ(first->dataFilePath(), sample.string());
     EXPECT_EQ(first->displayName(), "Personal Folders");
-    EXPECT_THROW(second->secondText(), StoreError);
+    EXPECT_THROW(second->dataFilePath(), StoreError);
     session.logoff();
 }
 
@@ -81,7 +81,7 @@ TEST(Component, StoresAndFoldersAreFoundAgainFromFreshSessions) {
         auto systems = childNamed(*mlokay, "Systems");
         ASSERT_TRUE(systems);
         folderId = systems->entryId();
-        folderPath = systems->FolderPath();
+        folderPath = systems->folderPath();
         s.logoff();
     }
     expectWellFormedId(storeId);
@@ -94,16 +94,16 @@ TEST(Component, StoresAndFoldersAreFoundAgainFromFreshSessions) {
     auto viaStores = later.stores().storeFromId(storeId);
     EXPECT_EQ(viaSession->displayName(), "Personal folders");
     EXPECT_EQ(viaStores->entryId(), storeId);
-    auto folder = viaSession->GetFolderFromID(folderId);
-    EXPECT_EQ(folder->Name(), "Systems");
-    EXPECT_EQ(folder->FolderPath(), folderPath);  // rebuilt from the parent links
-    EXPECT_EQ(folder->items()->Count(), 7);
-    EXPECT_EQ(viaSession->rootFolder()->Name(), "Personal folders");
-    EXPECT_EQ(viaSession->rootFolder()->FolderPath(), "\\\\Personal folders");
+    auto folder = viaSession->folderFromId(folderId);
+    EXPECT_EQ(folder->name(), "Systems");
+    EXPECT_EQ(folder->folderPath(), folderPath);  // rebuilt from the parent links
+    EXPECT_EQ(folder->items()->count(), 7);
+    EXPECT_EQ(viaSession->rootFolder()->name(), "Personal folders");
+    EXPECT_EQ(viaSession->rootFolder()->folderPath(), "\\\\Personal folders");
 
     EXPECT_THROW(later.storeFromId("00ZZ"), StoreError);
     EXPECT_THROW(later.storeFromId(folderId), StoreError);
-    EXPECT_THROW(viaSession->GetFolderFromID(storeId), StoreError);
+    EXPECT_THROW(viaSession->folderFromId(storeId), StoreError);
     EXPECT_THROW(later.stores().add("/nonexistent/file.pst"), StoreError);
 }
 
@@ -113,44 +113,44 @@ TEST(Component, FolderOfAnotherStoreIsRefused) {
     auto s1 = openStore(a.string());
     auto s2 = openStore(b.string());
     const std::string id = s1->rootFolder()->entryId();
-    EXPECT_NO_THROW(s1->GetFolderFromID(id));
-    EXPECT_THROW(s2->GetFolderFromID(id), StoreError);
+    EXPECT_NO_THROW(s1->folderFromId(id));
+    EXPECT_THROW(s2->folderFromId(id), StoreError);
 }
 
 TEST(Component, ClassesItemsAndContacts) {
     PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hughbe-hughbe__hughbe_Outlook.pst");
     auto store = openStore(sample.string());
     auto root = store->rootFolder();
-    EXPECT_EQ(root->DefaultMessageClass(), "IPM.Note");
+    EXPECT_EQ(root->defaultMessageClass(), "IPM.Note");
     auto contacts = childNamed(*root, "Contacts");
-    EXPECT_EQ(contacts->DefaultMessageClass(), "IPM.Contact");
-    EXPECT_EQ(childNamed(*root, "Calendar")->DefaultMessageClass(), "IPM.Appointment");
-    EXPECT_EQ(childNamed(*root, "Tasks")->DefaultMessageClass(), "IPM.Task");
-    EXPECT_EQ(childNamed(*root, "Notes")->DefaultMessageClass(), "IPM.StickyNote");
+    EXPECT_EQ(contacts->defaultMessageClass(), "IPM.Contact");
+    EXPECT_EQ(childNamed(*root, "Calendar")->defaultMessageClass(), "IPM.Appointment");
+    EXPECT_EQ(childNamed(*root, "Tasks")->defaultMessageClass(), "IPM.Task");
+    EXPECT_EQ(childNamed(*root, "Notes")->defaultMessageClass(), "IPM.StickyNote");
 
     auto items = contacts->items();
-    ASSERT_EQ(items->Count(), 2);
-    EXPECT_THROW(items->Item(0), StoreError);
-    EXPECT_THROW(items->Item(3), StoreError);
-    auto contact = items->Item(1);
-    EXPECT_EQ(contact->MessageClass(), "IPM.Contact");
+    ASSERT_EQ(items->count(), 2);
+    EXPECT_THROW(items->item(0), StoreError);
+    EXPECT_THROW(items->item(3), StoreError);
+    auto contact = items->item(1);
+    EXPECT_EQ(contact->messageClass(), "IPM.Contact");
     EXPECT_EQ(contact->asContact().firstName(), "Distribution");
     EXPECT_EQ(contact->asContact().lastName(), "Member");
-    auto list = items->Item(2);
-    EXPECT_EQ(list->MessageClass(), "IPM.DistList");
+    auto list = items->item(2);
+    EXPECT_EQ(list->messageClass(), "IPM.DistList");
     EXPECT_THROW(list->asContact(), StoreError);
 
     // Enumeration gives the same items in the same order.
     auto e = items->enumerate();
-    EXPECT_EQ(e->next()->MessageClass(), "IPM.Contact");
-    EXPECT_EQ(e->next()->MessageClass(), "IPM.DistList");
+    EXPECT_EQ(e->next()->messageClass(), "IPM.Contact");
+    EXPECT_EQ(e->next()->messageClass(), "IPM.DistList");
     EXPECT_EQ(e->next(), nullptr);
 }
 
 TEST(Component, AttachmentsAreNamedAndSavedWhole) {
     PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hht__msgInMsgInMsg.pst");
     auto store = openStore(sample.string());
-    auto item = store->rootFolder()->items()->Item(1);
+    auto item = store->rootFolder()->items()->item(1);
     auto atts = item->attachments();
     ASSERT_EQ(atts->count(), 2);
     std::vector<std::string> names;
@@ -175,7 +175,7 @@ TEST(Component, AttachmentsAreNamedAndSavedWhole) {
 TEST(Component, UnknownSaveTypeFailsAndLeavesNoFile) {
     PELLMARK_SAMPLE_OR_SKIP(sample, "pst/hht__threeItems.pst");
     auto store = openStore(sample.string());
-    auto item = store->rootFolder()->items()->Item(1);
+    auto item = store->rootFolder()->items()->item(1);
     TempDir dir;
     EXPECT_THROW(item->saveAs((dir / "x.bin").string(), 2), StoreError);
     EXPECT_THROW(item->saveAs((dir / "missing-dir" / "x.txt").string(), 0), StoreError);

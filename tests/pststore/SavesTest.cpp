@@ -92,10 +92,10 @@ TEST(Saves, RtfKeepsTheItemsRtfWithTheHeaderFirst) {
     std::unique_ptr<store::Folder> tmp;
     auto e = store->rootFolder()->folders()->enumerate();
     while (auto f = e->next()) {
-        if (f->Name() == "Inbox") tmp = f->folders()->enumerate()->next();
+        if (f->name() == "Inbox") tmp = f->folders()->enumerate()->next();
     }
     ASSERT_TRUE(tmp);
-    auto item = tmp->items()->Item(3);
+    auto item = tmp->items()->item(3);
     saved(*item, store::SaveType::Rtf, dir, "m.rtf");
     const std::string text = test::unrtf(dir / "m.rtf", "--text");
     const size_t header = text.find("Subject");

@@ -19,14 +19,14 @@ using test::TempDir;
 std::unique_ptr<store::Folder> child(store::Folder& parent, const std::string& name) {
     auto e = parent.folders()->enumerate();
     while (auto f = e->next()) {
-        if (f->Name() == name) return f;
+        if (f->name() == name) return f;
     }
     throw std::runtime_error("no folder " + name);
 }
 
 std::unique_ptr<store::MailItem> onlyItem(const std::filesystem::path& pst) {
     auto store = openStore(pst.string());
-    return child(*store->rootFolder(), "Inbox")->items()->Item(1);
+    return child(*store->rootFolder(), "Inbox")->items()->item(1);
 }
 
 std::string saveAndRead(store::MailItem& item, store::SaveType type,
@@ -155,14 +155,14 @@ TEST(ShapedItems, FoldersWithHashesClassesAndEmptyOnes) {
     auto hashed = child(*child(*root, "Inbox"), "Projects #1 # 2");
     const std::string id = hashed->entryId();
     EXPECT_EQ(id.find('#'), std::string::npos);
-    EXPECT_EQ(hashed->FolderPath(), "\\\\Personal Folders\\Inbox\\Projects #1 # 2");
-    auto again = openStore((dir / "f.pst").string())->GetFolderFromID(id);
-    EXPECT_EQ(again->FolderPath(), hashed->FolderPath());
-    EXPECT_EQ(again->items()->Count(), 1);
-    EXPECT_EQ(child(*root, "Custom")->DefaultMessageClass(), "IPM.Custom.Thing");
-    EXPECT_EQ(child(*root, "Lowercase")->DefaultMessageClass(), "ipf.contact");
-    EXPECT_EQ(child(*root, "Plain")->DefaultMessageClass(), "IPM.Note");
-    EXPECT_EQ(child(*root, "Plain")->items()->Count(), 0);
+    EXPECT_EQ(hashed->folderPath(), "\\\\Personal Folders\\Inbox\\Projects #1 # 2");
+    auto again = openStore((dir / "f.pst").string())->folderFromId(id);
+    EXPECT_EQ(again->folderPath(), hashed->folderPath());
+    EXPECT_EQ(again->items()->count(), 1);
+    EXPECT_EQ(child(*root, "Custom")->defaultMessageClass(), "IPM.Custom.Thing");
+    EXPECT_EQ(child(*root, "Lowercase")->defaultMessageClass(), "ipf.contact");
+    EXPECT_EQ(child(*root, "Plain")->defaultMessageClass(), "IPM.Note");
+    EXPECT_EQ(child(*root, "Plain")->items()->count(), 0);
 }
 
 TEST(ShapedItems, AFailedSaveLeavesNoFile) {

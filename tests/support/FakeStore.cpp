@@ -54,7 +54,7 @@ class Attachments : public store::Attachments {
 class MailItem : public store::MailItem, public store::ContactItem {
   public:
     MailItem(FakeItem& data, FakeWorld& world) : data_(data), world_(world) {}
-    std::string MessageClass() override { return data_.messageClass; }
+    std::string messageClass() override { return data_.messageClass; }
     std::string entryId() override { return data_.entryId; }
     std::string subject() override {
         if (data_.failSubject) throw StoreError("subject unreadable");
@@ -104,11 +104,11 @@ class ItemEnumerator : public store::ItemEnumerator {
 class Items : public store::Items {
   public:
     Items(FakeFolder& folder, FakeWorld& world) : folder_(folder), world_(world) {}
-    int64_t Count() override {
+    int64_t count() override {
         if (folder_.failCount) throw StoreError("count unreadable");
         return static_cast<int64_t>(folder_.items.size());
     }
-    std::unique_ptr<store::MailItem> Item(int64_t index) override {
+    std::unique_ptr<store::MailItem> item(int64_t index) override {
         FakeItem& item = at(folder_.items, index);
         if (item.failRead) throw StoreError("item unreadable");
         return std::make_unique<MailItem>(item, world_);
@@ -126,10 +126,10 @@ class Folder : public store::Folder {
   public:
     Folder(FakeFolder& data, std::string path, FakeWorld& world)
         : data_(data), path_(std::move(path)), world_(world) {}
-    std::string Name() override { return data_.name; }
+    std::string name() override { return data_.name; }
     std::string entryId() override { return data_.entryId; }
-    std::string DefaultMessageClass() override { return data_.defaultMessageClass; }
-    std::string FolderPath() override { return path_; }
+    std::string defaultMessageClass() override { return data_.defaultMessageClass; }
+    std::string folderPath() override { return path_; }
     std::unique_ptr<store::Items> items() override {
         if (data_.failItems) throw StoreError("items unreadable");
         return std::make_unique<Items>(data_, world_);
@@ -199,14 +199,14 @@ class Store : public store::Store {
     Store(FakeStoreData& data, FakeWorld& world) : data_(data), world_(world) {}
     std::string displayName() override { return data_.displayName; }
     std::string entryId() override { return data_.entryId; }
-    std::string secondText() override {
+    std::string dataFilePath() override {
         if (data_.failSecondText) throw StoreError("data file missing");
-        return data_.secondText;
+        return data_.dataFilePath;
     }
     std::unique_ptr<store::Folder> rootFolder() override {
         return std::make_unique<Folder>(data_.root, "\\\\" + data_.root.name, world_);
     }
-    std::unique_ptr<store::Folder> GetFolderFromID(const std::string& entryId) override {
+    std::unique_ptr<store::Folder> folderFromId(const std::string& entryId) override {
         std::string path;
         FakeFolder* folder = findFolder(data_.root, "\\\\" + data_.root.name, entryId, path);
         if (!folder || folder->failLookup) throw StoreError("folder not found: " + entryId);
@@ -246,7 +246,7 @@ class Stores : public store::Stores {
         return std::make_unique<StoreEnumerator>(world_);
     }
     std::unique_ptr<store::Store> add(const std::string& path) override {
-        return storeWhere(world_, [&](const FakeStoreData& s) { return s.secondText == path; });
+        return storeWhere(world_, [&](const FakeStoreData& s) { return s.dataFilePath == path; });
     }
     std::unique_ptr<store::Store> storeFromId(const std::string& entryId) override {
         return storeWhere(world_, [&](const FakeStoreData& s) { return s.entryId == entryId; });

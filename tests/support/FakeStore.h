@@ -39,7 +39,7 @@ struct FakeFolder {
     std::string defaultMessageClass = "IPM.Note";
     std::vector<FakeItem> items;
     std::vector<FakeFolder> subfolders;
-    bool failLookup = false;   // GetFolderFromID throws for it
+    bool failLookup = false;   // folderFromId throws for it
     bool failItems = false;    // items() throws
     bool failCount = false;    // Items::Count throws
     bool failFolders = false;  // folders() throws
@@ -48,9 +48,9 @@ struct FakeFolder {
 struct FakeStoreData {
     std::string displayName;
     std::string entryId;
-    std::string secondText;
+    std::string dataFilePath;
     bool failSecondText = false;
-    FakeFolder root;  // root.name is what FolderPath starts with
+    FakeFolder root;  // root.name is what folderPath starts with
 };
 
 struct FakeWorld {

@@ -3,8 +3,8 @@
 namespace pellmark::test {
 
 std::unique_ptr<store::MailItem> firstItemIn(store::Folder& root, const std::string& folder) {
-    if ((folder.empty() || root.Name() == folder) && root.items()->Count() > 0)
-        return root.items()->Item(1);
+    if ((folder.empty() || root.name() == folder) && root.items()->count() > 0)
+        return root.items()->item(1);
     auto e = root.folders()->enumerate();
     while (auto child = e->next()) {
         if (auto item = firstItemIn(*child, folder)) return item;

@@ -1,7 +1,7 @@
 #pragma once
 // What the main window hands to the conversion window: the mailbox shown, the ticked folders'
-// tags and the directory chosen. A run rewrites ExportRootPath to the export root and empties
-// SelectedFolderTags, whatever its outcome.
+// tags and the directory chosen. A run rewrites exportRootPath to the export root and empties
+// folderTags, whatever its outcome.
 
 #include <string>
 #include <vector>
@@ -11,9 +11,9 @@
 namespace pellmark::gui {
 
 struct ConversionSelection {
-    std::string CurrentStoreID;
-    std::vector<std::string> SelectedFolderTags;
-    std::string ExportRootPath;
+    std::string storeId;
+    std::vector<std::string> folderTags;
+    std::string exportRootPath;
     // What the folder tree could not read, a line each: reported with the run's failures.
     std::vector<store::UnreadFolder> unreadFolders;
 };

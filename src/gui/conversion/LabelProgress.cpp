@@ -6,17 +6,17 @@
 namespace pellmark::gui {
 
 LabelProgress::LabelProgress(QLabel& header, QLabel& processing, QLabel& found, QLabel& current)
-    : LblSaveHeader(header), LblProcessing(processing), LblFound(found), LblCurrent(current) {}
+    : headerLabel(header), processingLabel(processing), foundLabel(found), currentLabel(current) {}
 
 void LabelProgress::yield() {
     QCoreApplication::processEvents();
 }
 
 void LabelProgress::preparing() {
-    LblSaveHeader.setText(QStringLiteral("Checking Configuration..."));
-    LblProcessing.setText(QStringLiteral("Processing..."));
-    LblFound.clear();
-    LblCurrent.clear();
+    headerLabel.setText(QStringLiteral("Checking Configuration..."));
+    processingLabel.setText(QStringLiteral("Processing..."));
+    foundLabel.clear();
+    currentLabel.clear();
 }
 
 void LabelProgress::rootPrepared(const std::string&) {
@@ -28,13 +28,13 @@ void LabelProgress::loggedOn() {
 }
 
 void LabelProgress::folderStarted(const std::string& name, std::size_t, std::size_t) {
-    LblSaveHeader.setText(QString::fromStdString(name));
+    headerLabel.setText(QString::fromStdString(name));
 }
 
 void LabelProgress::itemStarted(const std::string& caption, int64_t counter, int64_t count) {
-    LblProcessing.setText(QString::fromStdString(caption));
-    LblFound.setText(QString::number(count));
-    LblCurrent.setText(QString::number(counter) + QLatin1Char('/') + QString::number(count));
+    processingLabel.setText(QString::fromStdString(caption));
+    foundLabel.setText(QString::number(count));
+    currentLabel.setText(QString::number(counter) + QLatin1Char('/') + QString::number(count));
 }
 
 void LabelProgress::itemWritten(const std::string&, uint64_t) {

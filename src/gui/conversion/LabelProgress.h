@@ -24,10 +24,10 @@ class LabelProgress : public exporting::RunProgress {
   private:
     static void yield();
 
-    QLabel& LblSaveHeader;
-    QLabel& LblProcessing;
-    QLabel& LblFound;
-    QLabel& LblCurrent;
+    QLabel& headerLabel;
+    QLabel& processingLabel;
+    QLabel& foundLabel;
+    QLabel& currentLabel;
 };
 
 }  // namespace pellmark::gui

@@ -11,7 +11,7 @@ namespace {
 
 std::string pathOf(store::Folder& folder) {
     try {
-        return store::shownPath(folder.FolderPath());
+        return store::shownPath(folder.folderPath());
     } catch (const std::exception&) {
         return "a folder";
     }
@@ -23,13 +23,13 @@ FolderWalk::FolderWalk(FolderTree& tree, std::function<void()> yield)
     : tree_(tree), yield_(std::move(yield)) {}
 
 QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* parent) {
-    const std::string path = folder.FolderPath();
+    const std::string path = folder.folderPath();
     const std::string entryId = folder.entryId();
     if (!visited_.insert(entryId).second) return nullptr;
-    const int64_t count = folder.items()->Count();
-    const std::optional<int> image = store::folderImageIndex(folder.DefaultMessageClass());
+    const int64_t count = folder.items()->count();
+    const std::optional<int> image = store::folderImageIndex(folder.defaultMessageClass());
     if (!image) return parent;
-    const QString name = QString::fromStdString(folder.Name());
+    const QString name = QString::fromStdString(folder.name());
     NodeSpec spec;
     spec.key = name;
     spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
@@ -45,12 +45,12 @@ std::string folderTag(const std::string& entryId, const std::string& folderPath)
 }
 
 std::string folderTag(store::Folder& folder) {
-    return folderTag(folder.entryId(), folder.FolderPath());
+    return folderTag(folder.entryId(), folder.folderPath());
 }
 
-void FolderWalk::GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode) {
+void FolderWalk::addSubfolders(store::Folder& parent, QTreeWidgetItem* parentNode) {
     store::walkFolders<QTreeWidgetItem*>(
-        iSubFolder, iSubFolderNode,
+        parent, parentNode,
         [this](store::Folder& folder,
                QTreeWidgetItem* const& parent) -> std::optional<QTreeWidgetItem*> {
             QTreeWidgetItem* node = nullptr;

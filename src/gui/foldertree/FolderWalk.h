@@ -30,9 +30,9 @@ class FolderWalk {
     // cannot be read.
     QTreeWidgetItem* addFolder(store::Folder& folder, QTreeWidgetItem* parent);
 
-    // Adds the nodes for every folder below `iSubFolder`, at any depth, below `iSubFolderNode`
+    // Adds the nodes for every folder below `parent`, at any depth, below `parentNode`
     // (what addFolder returned for it).
-    void GetSubFolders(store::Folder& iSubFolder, QTreeWidgetItem* iSubFolderNode);
+    void addSubfolders(store::Folder& parent, QTreeWidgetItem* parentNode);
 
   private:
     FolderTree& tree_;

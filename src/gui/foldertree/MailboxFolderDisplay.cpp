@@ -24,34 +24,34 @@ std::string entryIdOfListEntry(const QString& entry) {
 
 MailboxFolderDisplay::MailboxFolderDisplay(MainWindowParts& parts) : parts_(parts) {}
 
-void MailboxFolderDisplay::ShowMailboxFolders() {
+void MailboxFolderDisplay::showMailboxFolders() {
     CurrentObjects& current = parts_.current;
-    current.CurrentSession = parts_.sessions.create();
-    current.CurrentSession->logon();
+    current.session = parts_.sessions.create();
+    current.session->logon();
     parts_.yield();
-    const std::string id = entryIdOfListEntry(parts_.CmbOutlookStores.currentText());
+    const std::string id = entryIdOfListEntry(parts_.storeList.currentText());
     if (id.empty()) throw store::StoreError("the list entry names no mailbox");
-    current.CurrentStore = current.CurrentSession->storeFromId(id);
-    if (!current.CurrentStore) throw store::StoreError("the mailbox was not found");
+    current.mailbox = current.session->storeFromId(id);
+    if (!current.mailbox) throw store::StoreError("the mailbox was not found");
     // Only now: a mailbox that cannot be found leaves the shown tree and its id together.
-    parts_.CurrentStoreID = id;
-    fill(*current.CurrentStore);
-    current.CurrentSession->logoff();
+    parts_.storeId = id;
+    fill(*current.mailbox);
+    current.session->logoff();
     parts_.yield();
     current.release();
     ticking();
 }
 
-void MailboxFolderDisplay::ShowPstFolders() {
+void MailboxFolderDisplay::showPstFolders() {
     parts_.yield();
-    parts_.CmdStartConversion.setEnabled(false);
-    if (!parts_.current.CurrentStore) throw store::StoreError("no mailbox is open");
-    fill(*parts_.current.CurrentStore);
+    parts_.startButton.setEnabled(false);
+    if (!parts_.current.mailbox) throw store::StoreError("no mailbox is open");
+    fill(*parts_.current.mailbox);
     ticking();
 }
 
 void MailboxFolderDisplay::fill(store::Store& store) {
-    FolderTree& tree = parts_.OutlookFoldersTree;
+    FolderTree& tree = parts_.folderTree;
     tree.Clear();
     struct Batches {
         FolderTree& tree;
@@ -64,19 +64,19 @@ void MailboxFolderDisplay::fill(store::Store& store) {
         // The root node stands for the store; it carries the top folder's tag only when that
         // folder holds items of its own, which are then exported with the root ticked.
         QString tag;
-        if (top->items()->Count() > 0) tag = QString::fromStdString(folderTag(*top));
+        if (top->items()->count() > 0) tag = QString::fromStdString(folderTag(*top));
         QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, tag}, nullptr);
         tree.rootAdded();
         FolderWalk walk(tree, parts_.yield);
-        walk.GetSubFolders(*top, root);
+        walk.addSubfolders(*top, root);
     } catch (const std::exception& error) {
-        parts_.current.CurrentFolder.reset();
+        parts_.current.folder.reset();
         throw FillError(error.what());
     }
 }
 
 void MailboxFolderDisplay::ticking() {
-    FolderTree& tree = parts_.OutlookFoldersTree;
+    FolderTree& tree = parts_.folderTree;
     for (int index = 1; index <= tree.nodeCount(); ++index) tree.setCheckState(index, 1);
     tree.fillEnded();
     const auto& unread = tree.unreadFolders();

@@ -1,6 +1,6 @@
 #pragma once
-// The two ways the folder tree is filled with one mailbox: ShowMailboxFolders for a mailbox of
-// the profile picked in the store list, which opens a session of its own, and ShowPstFolders for
+// The two ways the folder tree is filled with one mailbox: showMailboxFolders for a mailbox of
+// the profile picked in the store list, which opens a session of its own, and showPstFolders for
 // a .pst file its caller has already opened. Both clear the tree, add the store's root node and
 // walk the folders below, then tick every node. A failure before the tree is cleared leaves the
 // previous tree as it was; a failure of the store's top afterwards leaves the nodes added so
@@ -25,11 +25,11 @@ class MailboxFolderDisplay {
     explicit MailboxFolderDisplay(MainWindowParts& parts);
 
     // Shows the mailbox whose entry the store list shows (display name, blanks, "#", entry id).
-    // Sets CurrentStoreID once the store is found; logs its session off before the ticking.
-    void ShowMailboxFolders();
-    // Shows the store in CurrentStore, whose session is logged on; the caller has set
-    // CurrentStoreID. Leaves CmdStartConversion disabled.
-    void ShowPstFolders();
+    // Sets storeId once the store is found; logs its session off before the ticking.
+    void showMailboxFolders();
+    // Shows the store in mailbox, whose session is logged on; the caller has set
+    // storeId. Leaves startButton disabled.
+    void showPstFolders();
 
   private:
     void fill(store::Store& store);

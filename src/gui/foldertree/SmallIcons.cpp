@@ -22,7 +22,7 @@ ImageList SmallIcons() {
     ImageList images(kSmallIconCount);
     for (const auto& [index, name] : pictures) {
         images[static_cast<std::size_t>(index)] =
-            gui::svgIcon(QStringLiteral(":/tree/icons/%1.svg").arg(QLatin1String(name)), {16});
+            svgIcon(QStringLiteral(":/tree/icons/%1.svg").arg(QLatin1String(name)), {16});
     }
     return images;
 }

@@ -26,53 +26,53 @@ const QColor kNavy(0, 0, 128);
 }  // namespace
 
 QIcon productIcon() {
-    return gui::svgIcon(art("pellmark"), {16, 32});
+    return svgIcon(art("pellmark"), {16, 32});
 }
 QPixmap productLogo() {
-    return gui::svgPicture(art("logo"), QSize(75, 67));
+    return svgPicture(art("logo"), QSize(75, 67));
 }
 QPixmap headerRule() {
-    return gui::svgPicture(art("rule"), QSize(696, 2));
+    return svgPicture(art("rule"), QSize(696, 2));
 }
 QIcon previewTabPicture() {
-    return gui::svgIcon(art("preview"), {16});
+    return svgIcon(art("preview"), {16});
 }
 QIcon exportButtonIcon() {
-    return gui::svgIcon(art("export"), {16});
+    return svgIcon(art("export"), {16});
 }
 QIcon browseButtonIcon() {
-    return gui::svgIcon(art("browse"), {16});
+    return svgIcon(art("browse"), {16});
 }
 QPixmap supportsPicture() {
-    return gui::svgPicture(art("supports"), QSize(16, 16));
+    return svgPicture(art("supports"), QSize(16, 16));
 }
 QIcon helpMenuPicture() {
-    return gui::svgIcon(art("help"), {16});
+    return svgIcon(art("help"), {16});
 }
 QIcon aboutMenuPicture() {
-    return gui::svgIcon(art("about"), {16});
+    return svgIcon(art("about"), {16});
 }
 
 QPixmap aboutPicture() {
-    QPixmap picture = gui::svgPicture(art("about-background"), QSize(377, 209));
+    QPixmap picture = svgPicture(art("about-background"), QSize(377, 209));
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(Qt::white);
-    painter.setFont(gui::tahoma(9, true));
+    painter.setFont(tahoma(9, true));
     painter.drawText(QRect(12, 0, 353, 30), Qt::AlignVCenter | Qt::AlignLeft,
                      QStringLiteral("Outlook mailboxes out to files you can keep"));
     painter.drawPixmap(18, 52, productLogo());
     painter.setPen(QColor(64, 64, 64));
-    painter.setFont(gui::verdana(10, true));
+    painter.setFont(verdana(10, true));
     painter.drawText(QPoint(110, 64), QLatin1String(kMaker));
     painter.setPen(kNavy);
-    painter.setFont(gui::verdana(22, true));
+    painter.setFont(verdana(22, true));
     painter.drawText(QPoint(106, 98), QLatin1String(kProduct));
     painter.setPen(QColor(64, 64, 64));
-    painter.setFont(gui::tahoma(9));
+    painter.setFont(tahoma(9));
     painter.drawText(QPoint(110, 120), QStringLiteral("Version %1   Build %2")
                                            .arg(QLatin1String(kVersion), QLatin1String(kBuild)));
-    painter.setFont(gui::tahoma(9, true));
+    painter.setFont(tahoma(9, true));
     painter.setPen(QColor(0, 64, 192));
     painter.drawText(QPoint(18, 160), QLatin1String(kWebAddress));
     painter.setPen(QColor(64, 64, 64));

@@ -4,7 +4,7 @@
 
 namespace pellmark::gui {
 
-QString BrowseForFolder(gui::FolderBrowser& browser, QWidget* owner, const QString& prompt) {
+QString browseForFolder(FolderBrowser& browser, QWidget* owner, const QString& prompt) {
     try {
         QString path = browser.browse(owner, prompt);
         // Cut at a NUL, as a path handed over in a fixed buffer would be.

@@ -10,6 +10,6 @@ class QWidget;
 
 namespace pellmark::gui {
 
-QString BrowseForFolder(gui::FolderBrowser& browser, QWidget* owner, const QString& prompt);
+QString browseForFolder(FolderBrowser& browser, QWidget* owner, const QString& prompt);
 
 }  // namespace pellmark::gui

@@ -12,52 +12,50 @@ QString storeListEntry(const std::string& displayName, const std::string& entryI
            QString::fromStdString(entryId);
 }
 
-ConfiguredMailboxes::ConfiguredMailboxes(gui::MainWindowParts& parts,
-                                         gui::MailboxFolderDisplay& display)
+ConfiguredMailboxes::ConfiguredMailboxes(MainWindowParts& parts, MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
 
-void ConfiguredMailboxes::CmdExportConfigured_Click() {
+void ConfiguredMailboxes::listConfiguredMailboxes() {
     const UserAction action(parts_.current);
     if (!action.taken()) return;
-    parts_.CmdStartConversion.setEnabled(false);
+    parts_.startButton.setEnabled(false);
     if (!logOn(parts_)) return;
     // A second listing replaces the first instead of adding every store again.
-    parts_.CmbOutlookStores.clear();
+    parts_.storeList.clear();
     skipFailing([&] { listStores(); });
     logOffAndRelease(parts_);
     showPreviewPage(parts_);
 }
 
 void ConfiguredMailboxes::listStores() {
-    std::unique_ptr<store::StoreEnumerator> stores =
-        parts_.current.CurrentSession->stores().enumerate();
-    while ((parts_.current.CurrentStore = stores->next())) {
-        store::Store& store = *parts_.current.CurrentStore;
+    std::unique_ptr<store::StoreEnumerator> stores = parts_.current.session->stores().enumerate();
+    while ((parts_.current.mailbox = stores->next())) {
+        store::Store& store = *parts_.current.mailbox;
         skipFailing([&] {
-            if (trimSpaces(store.secondText()).empty()) return;
+            if (trimSpaces(store.dataFilePath()).empty()) return;
             const QString entry = storeListEntry(store.displayName(), store.entryId());
-            parts_.CmbOutlookStores.setEnabled(true);
-            parts_.CmbOutlookStores.addItem(entry);
+            parts_.storeList.setEnabled(true);
+            parts_.storeList.addItem(entry);
         });
     }
 }
 
-void ConfiguredMailboxes::CmbOutlookStores_Click() {
+void ConfiguredMailboxes::showPickedMailbox() {
     const UserAction action(parts_.current);
     if (!action.taken()) return;
-    QComboBox& list = parts_.CmbOutlookStores;
+    QComboBox& list = parts_.storeList;
     list.setEnabled(false);
     // The list shows its starting text only while nothing is picked; that text is no entry.
     if (list.currentIndex() >= 0 && !list.currentText().isEmpty()) {
-        parts_.CmdStartConversion.setEnabled(false);
+        parts_.startButton.setEnabled(false);
         try {
-            display_.ShowMailboxFolders();
-        } catch (const gui::FillError& error) {
+            display_.showMailboxFolders();
+        } catch (const FillError& error) {
             reportIncompleteTree(parts_, error.what());
         } catch (const std::exception& error) {
             reportShowFailure(parts_, error.what());
         }
-        parts_.CmdStartConversion.setEnabled(true);
+        parts_.startButton.setEnabled(true);
     }
     list.setEnabled(true);
 }

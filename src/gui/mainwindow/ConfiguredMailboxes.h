@@ -16,20 +16,20 @@ QString storeListEntry(const std::string& displayName, const std::string& entryI
 
 class ConfiguredMailboxes {
   public:
-    ConfiguredMailboxes(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display);
+    ConfiguredMailboxes(MainWindowParts& parts, MailboxFolderDisplay& display);
 
     // Lists every store of the profile whose second text is not blank, replacing the previous
     // list, and turns to page 2.
-    void CmdExportConfigured_Click();
+    void listConfiguredMailboxes();
     // Shows the picked mailbox in the tree. Start Conversion and the list stay disabled while
     // the tree fills.
-    void CmbOutlookStores_Click();
+    void showPickedMailbox();
 
   private:
     void listStores();
 
-    gui::MainWindowParts& parts_;
-    gui::MailboxFolderDisplay& display_;
+    MainWindowParts& parts_;
+    MailboxFolderDisplay& display_;
 };
 
 }  // namespace pellmark::gui

@@ -1,25 +1,24 @@
 #include "gui/mainwindow/ConversionStart.h"
 
-#include "gui/conversion/frmSave.h"
+#include "gui/conversion/ConversionWindow.h"
 #include "gui/mainwindow/BrowseForFolder.h"
 
 namespace pellmark::gui {
 
-ConversionStart::ConversionStart(gui::FolderTree& tree, ConversionSelection& selection,
-                                 store::SessionFactory& sessions, gui::Dialogs dialogs,
-                                 QWidget* owner)
+ConversionStart::ConversionStart(FolderTree& tree, ConversionSelection& selection,
+                                 store::SessionFactory& sessions, Dialogs dialogs, QWidget* owner)
     : tree_(tree), selection_(selection), sessions_(sessions), dialogs_(dialogs), owner_(owner) {}
 
-void ConversionStart::CmdStartConversion_Click() {
+void ConversionStart::start() {
     const int nodes = tree_.nodeCount();
     // Indexes 0 to the node count, the ticked folders' tags first in tree order, then empty
     // entries. Node 1 is the store's root: a folder to export only when it carries the tag of
     // a top folder that holds items.
-    selection_.SelectedFolderTags.assign(static_cast<std::size_t>(nodes) + 1, std::string());
+    selection_.folderTags.assign(static_cast<std::size_t>(nodes) + 1, std::string());
     std::size_t ticked = 0;
     for (int index = 1; index <= nodes; ++index) {
         if (tree_.checkState(index) == 1 && !tree_.tag(index).isEmpty()) {
-            selection_.SelectedFolderTags[ticked++] = tree_.tag(index).toStdString();
+            selection_.folderTags[ticked++] = tree_.tag(index).toStdString();
         }
     }
     selection_.unreadFolders = tree_.unreadFolders();
@@ -28,11 +27,11 @@ void ConversionStart::CmdStartConversion_Click() {
                                    QStringLiteral("Please Select Folders to Export"));
         return;
     }
-    selection_.ExportRootPath = BrowseForFolder(dialogs_.folderBrowser, nullptr,
+    selection_.exportRootPath = browseForFolder(dialogs_.folderBrowser, nullptr,
                                                 QStringLiteral("Select Path to Save NSF File"))
                                     .toStdString();
-    if (selection_.ExportRootPath.empty()) return;
-    frmSave::showModal(selection_, sessions_, dialogs_, owner_);
+    if (selection_.exportRootPath.empty()) return;
+    ConversionWindow::showModal(selection_, sessions_, dialogs_, owner_);
 }
 
 }  // namespace pellmark::gui

@@ -13,18 +13,18 @@ namespace pellmark::gui {
 
 class ConversionStart {
   public:
-    ConversionStart(gui::FolderTree& tree, ConversionSelection& selection,
-                    store::SessionFactory& sessions, gui::Dialogs dialogs, QWidget* owner);
+    ConversionStart(FolderTree& tree, ConversionSelection& selection,
+                    store::SessionFactory& sessions, Dialogs dialogs, QWidget* owner);
 
     // Returns once the conversion window has closed, or at once when no folder is ticked or no
     // directory was picked.
-    void CmdStartConversion_Click();
+    void start();
 
   private:
-    gui::FolderTree& tree_;
+    FolderTree& tree_;
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;
-    gui::Dialogs dialogs_;
+    Dialogs dialogs_;
     QWidget* owner_;
 };
 

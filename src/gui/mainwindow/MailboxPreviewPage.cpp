@@ -12,8 +12,8 @@ namespace pellmark::gui {
 
 namespace {
 
-QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, gui::TwipsBox box) {
-    QLabel* label = gui::makeLabel(parent, QLatin1String(name), QLatin1String(caption), box);
+QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, TwipsBox box) {
+    QLabel* label = makeLabel(parent, QLatin1String(name), QLatin1String(caption), box);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -25,16 +25,15 @@ QLabel* boldLabel(QWidget* parent, const char* name, const char* caption, gui::T
 MailboxPreviewPage::MailboxPreviewPage(QWidget* parent) : QWidget(parent) {
     boldLabel(this, "Label5", "Please select a available configured Outlook mailbox",
               {150, 150, 7500, 270});
-    CmbOutlookStores = gui::makeDropDownList(this, QStringLiteral("CmbOutlookStores"),
-                                             QStringLiteral("---- Select a Outlook Mailbox ----"),
-                                             {150, 450, 9900, 360});
+    storeList = makeDropDownList(this, QStringLiteral("CmbOutlookStores"),
+                                 QStringLiteral("---- Select a Outlook Mailbox ----"),
+                                 {150, 450, 9900, 360});
     boldLabel(this, "Label3", "Select folders you need to convert", {150, 990, 6000, 270});
-    OutlookFoldersTree = new gui::FolderTree(this);
-    OutlookFoldersTree->setObjectName(QStringLiteral("OutlookFoldersTree"));
-    OutlookFoldersTree->setGeometry(gui::twipsRect(150, 1290, 9900, 4260));
-    CmdStartConversion =
-        gui::makeButton(this, QStringLiteral("CmdStartConversion"),
-                        QStringLiteral("Start Conversion"), {7950, 5670, 2100, 480});
+    folderTree = new FolderTree(this);
+    folderTree->setObjectName(QStringLiteral("OutlookFoldersTree"));
+    folderTree->setGeometry(twipsRect(150, 1290, 9900, 4260));
+    startButton = makeButton(this, QStringLiteral("CmdStartConversion"),
+                             QStringLiteral("Start Conversion"), {7950, 5670, 2100, 480});
 }
 
 }  // namespace pellmark::gui

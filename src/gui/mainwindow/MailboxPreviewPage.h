@@ -17,9 +17,9 @@ class MailboxPreviewPage : public QWidget {
   public:
     explicit MailboxPreviewPage(QWidget* parent = nullptr);
 
-    QComboBox* CmbOutlookStores;
-    gui::FolderTree* OutlookFoldersTree;
-    QPushButton* CmdStartConversion;
+    QComboBox* storeList;
+    FolderTree* folderTree;
+    QPushButton* startButton;
 };
 
 }  // namespace pellmark::gui

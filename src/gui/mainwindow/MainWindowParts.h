@@ -21,34 +21,34 @@ namespace pellmark::gui {
 
 // The session, store and top-level folder of the user action under way; empty between actions.
 struct CurrentObjects {
-    std::unique_ptr<store::Session> CurrentSession;
-    std::unique_ptr<store::Store> CurrentStore;
-    std::unique_ptr<store::Folder> CurrentFolder;
+    std::unique_ptr<store::Session> session;
+    std::unique_ptr<store::Store> mailbox;
+    std::unique_ptr<store::Folder> folder;
     // A mailbox action is under way. Fills process events, so the user can press another button
     // meanwhile; such a press must not replace the objects the first action is walking.
     bool actionUnderWay = false;
 
     // The store goes before the session it was opened in.
     void release() {
-        CurrentFolder.reset();
-        CurrentStore.reset();
-        CurrentSession.reset();
+        folder.reset();
+        mailbox.reset();
+        session.reset();
     }
 };
 
 struct MainWindowParts {
-    QWidget& frmMain;
-    QTabWidget& NotesTab;
-    QComboBox& CmbOutlookStores;
-    QPushButton& CmdStartConversion;
-    QLineEdit& txtNotesDatabaseFile;
-    FolderTree& OutlookFoldersTree;
+    QWidget& MainWindow;
+    QTabWidget& notesTab;
+    QComboBox& storeList;
+    QPushButton& startButton;
+    QLineEdit& pstPathBox;
+    FolderTree& folderTree;
 
     store::SessionFactory& sessions;
-    gui::Dialogs dialogs;
+    Dialogs dialogs;
     CurrentObjects& current;
     // The entry id of the store the tree shows; the conversion run finds the store by it.
-    std::string& CurrentStoreID;
+    std::string& storeId;
     // Lets the window system process pending events (repaint, input).
     std::function<void()> yield;
 };

@@ -10,25 +10,24 @@
 
 namespace pellmark::gui {
 
-PstFiles::PstFiles(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display)
+PstFiles::PstFiles(MainWindowParts& parts, MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
 
-void PstFiles::CmdBrowse_Click() {
+void PstFiles::browse() {
     const QString path = parts_.dialogs.fileDialog.openFile(
-        &parts_.frmMain, QString(), QStringLiteral("Outlook Mailbox (*.pst)|*.pst"));
-    gui::writeLockedText(parts_.txtNotesDatabaseFile, path);
-    gui::setTabPageEnabled(parts_.NotesTab, 2, false);
+        &parts_.MainWindow, QString(), QStringLiteral("Outlook Mailbox (*.pst)|*.pst"));
+    writeLockedText(parts_.pstPathBox, path);
+    setTabPageEnabled(parts_.notesTab, 2, false);
 }
 
-void PstFiles::CmdExportOther_Click() {
+void PstFiles::openPstFile() {
     const UserAction action(parts_.current);
     if (!action.taken()) return;
-    parts_.CmdStartConversion.setEnabled(false);
+    parts_.startButton.setEnabled(false);
     if (!logOn(parts_)) return;
-    const std::string path = trimSpaces(parts_.txtNotesDatabaseFile.text().toStdString());
+    const std::string path = trimSpaces(parts_.pstPathBox.text().toStdString());
     std::string fillFailure;
-    skipFailing(
-        [&] { parts_.current.CurrentStore = parts_.current.CurrentSession->stores().add(path); });
+    skipFailing([&] { parts_.current.mailbox = parts_.current.session->stores().add(path); });
     skipFailing([&] { showOpenedStore(fillFailure); });
     logOffAndRelease(parts_);
     showPreviewPage(parts_);
@@ -36,18 +35,18 @@ void PstFiles::CmdExportOther_Click() {
 }
 
 void PstFiles::showOpenedStore(std::string& fillFailure) {
-    store::Store* store = parts_.current.CurrentStore.get();
-    if (!store || trimSpaces(store->secondText()).empty()) return;
-    parts_.CmbOutlookStores.setEnabled(false);
-    parts_.CurrentStoreID = store->entryId();
+    store::Store* store = parts_.current.mailbox.get();
+    if (!store || trimSpaces(store->dataFilePath()).empty()) return;
+    parts_.storeList.setEnabled(false);
+    parts_.storeId = store->entryId();
     try {
-        display_.ShowPstFolders();
+        display_.showPstFolders();
     } catch (const std::exception& error) {
         // The tree keeps what was read; the export can still start from it.
         fillFailure = error.what();
         if (fillFailure.empty()) fillFailure = "unknown failure";
     }
-    parts_.CmdStartConversion.setEnabled(true);
+    parts_.startButton.setEnabled(true);
 }
 
 }  // namespace pellmark::gui

@@ -9,20 +9,20 @@ namespace pellmark::gui {
 
 class PstFiles {
   public:
-    PstFiles(gui::MainWindowParts& parts, gui::MailboxFolderDisplay& display);
+    PstFiles(MainWindowParts& parts, MailboxFolderDisplay& display);
 
     // Asks for a .pst file and writes the answer (empty when cancelled) into the text box; page
     // 2 is disabled until the file is opened.
-    void CmdBrowse_Click();
+    void browse();
     // Opens the file named in the text box and shows it. A file that cannot be opened as a
     // store changes nothing but the pages and leaves Start Conversion disabled.
-    void CmdExportOther_Click();
+    void openPstFile();
 
   private:
     void showOpenedStore(std::string& fillFailure);
 
-    gui::MainWindowParts& parts_;
-    gui::MailboxFolderDisplay& display_;
+    MainWindowParts& parts_;
+    MailboxFolderDisplay& display_;
 };
 
 }  // namespace pellmark::gui

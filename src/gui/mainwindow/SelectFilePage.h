@@ -17,17 +17,17 @@ class SelectFilePage : public QWidget {
   public:
     explicit SelectFilePage(QWidget* parent = nullptr);
 
-    QRadioButton* OptConfiguredPST;
-    QPushButton* CmdExportConfigured;
-    QRadioButton* OptOtherPST;
-    QGroupBox* OtherPSTFrame;
-    QLineEdit* txtNotesDatabaseFile;
-    QPushButton* CmdBrowse;
-    QPushButton* CmdExportOther;
-    QLabel* LblHelp;
+    QRadioButton* configuredOption;
+    QPushButton* exportConfiguredButton;
+    QRadioButton* otherPstOption;
+    QGroupBox* otherPstFrame;
+    QLineEdit* pstPathBox;
+    QPushButton* browseButton;
+    QPushButton* exportOtherButton;
+    QLabel* helpLabel;
 };
 
-// What LblHelp says for each source.
+// What helpLabel says for each source.
 extern const char* const kConfiguredMailboxHelp;
 extern const char* const kOtherPstHelp;
 

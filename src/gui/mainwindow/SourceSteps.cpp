@@ -8,7 +8,7 @@ namespace pellmark::gui {
 
 namespace {
 
-const QString kMessageTitle = QString::fromLatin1(gui::kProgramMessageTitle);
+const QString kMessageTitle = QString::fromLatin1(kProgramMessageTitle);
 
 }  // namespace
 
@@ -18,38 +18,38 @@ std::string trimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool logOn(gui::MainWindowParts& parts) {
+bool logOn(MainWindowParts& parts) {
     try {
-        parts.current.CurrentSession = parts.sessions.create();
-        parts.current.CurrentSession->logon();
+        parts.current.session = parts.sessions.create();
+        parts.current.session->logon();
         return true;
     } catch (const std::exception&) {
         parts.dialogs.messageBox.inform(
-            &parts.frmMain, kMessageTitle,
+            &parts.MainWindow, kMessageTitle,
             QStringLiteral("Outlook NOT installed or configured properly."));
         return false;
     }
 }
 
-void logOffAndRelease(gui::MainWindowParts& parts) {
-    if (parts.current.CurrentSession) skipFailing([&] { parts.current.CurrentSession->logoff(); });
+void logOffAndRelease(MainWindowParts& parts) {
+    if (parts.current.session) skipFailing([&] { parts.current.session->logoff(); });
     parts.current.release();
 }
 
-void showPreviewPage(gui::MainWindowParts& parts) {
-    gui::setTabPageEnabled(parts.NotesTab, 2, true);
-    gui::setCurrentTabPage(parts.NotesTab, 2);
+void showPreviewPage(MainWindowParts& parts) {
+    setTabPageEnabled(parts.notesTab, 2, true);
+    setCurrentTabPage(parts.notesTab, 2);
 }
 
-void reportShowFailure(gui::MainWindowParts& parts, const std::string& reason) {
+void reportShowFailure(MainWindowParts& parts, const std::string& reason) {
     parts.dialogs.messageBox.inform(
-        &parts.frmMain, kMessageTitle,
+        &parts.MainWindow, kMessageTitle,
         QStringLiteral("The mailbox could not be shown: %1").arg(QString::fromStdString(reason)));
 }
 
-void reportIncompleteTree(gui::MainWindowParts& parts, const std::string& reason) {
+void reportIncompleteTree(MainWindowParts& parts, const std::string& reason) {
     parts.dialogs.messageBox.inform(
-        &parts.frmMain, kMessageTitle,
+        &parts.MainWindow, kMessageTitle,
         QStringLiteral("Not all folders of the mailbox could be read; the tree shows every "
                        "folder that could be, and the export names the others.\r\n%1")
             .arg(QString::fromStdString(reason)));

@@ -24,7 +24,7 @@ bool skipFailing(Step&& step) {
 // under way (through the events a fill processes) finds them taken and must do nothing.
 class UserAction {
   public:
-    explicit UserAction(gui::CurrentObjects& current)
+    explicit UserAction(CurrentObjects& current)
         : current_(current), taken_(!current.actionUnderWay) {
         current_.actionUnderWay = true;
     }
@@ -36,24 +36,24 @@ class UserAction {
     bool taken() const { return taken_; }
 
   private:
-    gui::CurrentObjects& current_;
+    CurrentObjects& current_;
     bool taken_;
 };
 
 // `text` without leading and trailing blanks.
 std::string trimSpaces(const std::string& text);
 
-// Creates a session in CurrentSession and logs it on. When either fails, shows the logon
-// failure message and returns false; a session already created stays in CurrentSession.
-bool logOn(gui::MainWindowParts& parts);
-// Logs CurrentSession off and releases the action's objects; a failing logoff loses nothing.
-void logOffAndRelease(gui::MainWindowParts& parts);
+// Creates a session in session and logs it on. When either fails, shows the logon
+// failure message and returns false; a session already created stays in session.
+bool logOn(MainWindowParts& parts);
+// Logs session off and releases the action's objects; a failing logoff loses nothing.
+void logOffAndRelease(MainWindowParts& parts);
 // Enables page 2 of the tab control and makes it the current page.
-void showPreviewPage(gui::MainWindowParts& parts);
+void showPreviewPage(MainWindowParts& parts);
 
 // Tells the user the mailbox could not be shown (the tree is left as it was), or that the tree
 // is incomplete because reading the folders failed part way.
-void reportShowFailure(gui::MainWindowParts& parts, const std::string& reason);
-void reportIncompleteTree(gui::MainWindowParts& parts, const std::string& reason);
+void reportShowFailure(MainWindowParts& parts, const std::string& reason);
+void reportIncompleteTree(MainWindowParts& parts, const std::string& reason);
 
 }  // namespace pellmark::gui

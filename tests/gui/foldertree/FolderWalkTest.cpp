@@ -36,7 +36,7 @@ class FolderWalkTest : public ::testing::Test, WithApplication {
             tree.addNode({"Personal Folders", "Personal Folders", 0, true, ""}, nullptr);
         FolderWalk walk(tree, [this] { ++yields; });
         auto top = store->rootFolder();
-        walk.GetSubFolders(*top, root);
+        walk.addSubfolders(*top, root);
     }
 
     std::string outline() const {

@@ -20,7 +20,7 @@ class MailboxFolderDisplayTest : public ::testing::Test {
   protected:
     MailboxFolderDisplayTest() : factory(world), window(factory), display(window.parts) {
         auto& personal = world.addStore("Personal Folders", "S1");
-        personal.secondText = "/mail/personal.pst";
+        personal.dataFilePath = "/mail/personal.pst";
         personal.root.subfolders = {fakeFolder("Inbox", {fakeMail("a"), fakeMail("b")}),
                                     fakeFolder("Sent")};
         personal.root.subfolders[0].subfolders.push_back(fakeFolder("Empty"));
@@ -29,17 +29,17 @@ class MailboxFolderDisplayTest : public ::testing::Test {
     }
 
     void pick(const QString& entry) {
-        window.CmbOutlookStores->clear();
-        window.CmbOutlookStores->addItem(entry);
-        window.CmbOutlookStores->setCurrentIndex(0);
+        window.storeList->clear();
+        window.storeList->addItem(entry);
+        window.storeList->setCurrentIndex(0);
     }
 
-    // Opens store `id` as the .pst source does before calling ShowPstFolders.
+    // Opens store `id` as the .pst source does before calling showPstFolders.
     void openForPst(const std::string& id) {
-        window.current.CurrentSession = factory.create();
-        window.current.CurrentSession->logon();
-        window.current.CurrentStore = window.current.CurrentSession->storeFromId(id);
-        window.CurrentStoreID = id;
+        window.current.session = factory.create();
+        window.current.session->logon();
+        window.current.mailbox = window.current.session->storeFromId(id);
+        window.storeId = id;
     }
 
     test::FakeWorld world;
@@ -50,62 +50,62 @@ class MailboxFolderDisplayTest : public ::testing::Test {
 
 TEST_F(MailboxFolderDisplayTest, ShowPstFoldersFillsAndTicksEveryNode) {
     openForPst("S1");
-    window.CmdStartConversion->setEnabled(true);
+    window.startButton->setEnabled(true);
     bool disabledDuringFill = true;
-    window.onYield = [&] { disabledDuringFill &= !window.CmdStartConversion->isEnabled(); };
-    display.ShowPstFolders();
+    window.onYield = [&] { disabledDuringFill &= !window.startButton->isEnabled(); };
+    display.showPstFolders();
     EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Inbox (2)\n    Empty (0)\n  Sent (0)\n");
     EXPECT_TRUE(window.allTicked()) << "the root and empty folders too";
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_FALSE(window.startButton->isEnabled());
     EXPECT_TRUE(disabledDuringFill);
     EXPECT_EQ(window.yields, 4) << "at the start and after every folder";
-    EXPECT_NE(window.current.CurrentSession, nullptr) << "the caller's session is left to it";
+    EXPECT_NE(window.current.session, nullptr) << "the caller's session is left to it";
     EXPECT_EQ(world.logoffs, 0);
 }
 
 TEST_F(MailboxFolderDisplayTest, ARootWithoutFoldersShowsTheRootAloneTicked) {
     world.stores[1].root.subfolders.clear();
     openForPst("S2");
-    display.ShowPstFolders();
+    display.showPstFolders();
     EXPECT_EQ(window.treeOutline(), "Archive # 2009\n");
     EXPECT_TRUE(window.allTicked());
 }
 
 TEST_F(MailboxFolderDisplayTest, ShowMailboxFoldersTakesTheIdAfterTheLastHash) {
     pick("Archive # 2009" + kBlanks + "#S2");
-    display.ShowMailboxFolders();
-    EXPECT_EQ(window.CurrentStoreID, "S2");
+    display.showMailboxFolders();
+    EXPECT_EQ(window.storeId, "S2");
     EXPECT_EQ(window.treeOutline(), "Archive # 2009\n  Old (0)\n");
     EXPECT_TRUE(window.allTicked());
     EXPECT_EQ(world.logons, 1);
     EXPECT_EQ(world.logoffs, 1);
-    EXPECT_EQ(window.current.CurrentSession, nullptr);
-    EXPECT_EQ(window.current.CurrentStore, nullptr);
-    EXPECT_EQ(window.current.CurrentFolder, nullptr);
+    EXPECT_EQ(window.current.session, nullptr);
+    EXPECT_EQ(window.current.mailbox, nullptr);
+    EXPECT_EQ(window.current.folder, nullptr);
 
     pick("Personal Folders" + kBlanks + "#S1");
-    display.ShowMailboxFolders();
+    display.showMailboxFolders();
     EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Inbox (2)\n    Empty (0)\n  Sent (0)\n")
         << "a new fill replaces the whole tree";
 }
 
 TEST_F(MailboxFolderDisplayTest, AFailureBeforeTheClearLeavesTheTreeAndIdAsTheyWere) {
     pick("Personal Folders" + kBlanks + "#S1");
-    display.ShowMailboxFolders();
+    display.showMailboxFolders();
     const std::string shown = window.treeOutline();
-    window.OutlookFoldersTree->setCheckState(2, 0);
+    window.folderTree->setCheckState(2, 0);
 
     pick("Gone" + kBlanks + "#S9");
-    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+    EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
     pick("No hash at all");
-    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+    EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
     world.failLogon = true;
     pick("Archive # 2009" + kBlanks + "#S2");
-    EXPECT_THROW(display.ShowMailboxFolders(), store::StoreError);
+    EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
 
     EXPECT_EQ(window.treeOutline(), shown);
-    EXPECT_EQ(window.OutlookFoldersTree->checkState(2), 0) << "the user's ticks stay too";
-    EXPECT_EQ(window.CurrentStoreID, "S1");
+    EXPECT_EQ(window.folderTree->checkState(2), 0) << "the user's ticks stay too";
+    EXPECT_EQ(window.storeId, "S1");
 }
 
 // A damaged mailbox shows every folder that can be read; what cannot is named for the run.
@@ -113,21 +113,20 @@ TEST_F(MailboxFolderDisplayTest, AFolderThatCannotBeReadIsNamedAndTheFillGoesOn)
     world.stores[0].root.subfolders[0].failCount = true;
     world.stores[0].root.subfolders.push_back(fakeFolder("Later"));
     pick("Personal Folders" + kBlanks + "#S1");
-    EXPECT_THROW(display.ShowMailboxFolders(), FillError);
+    EXPECT_THROW(display.showMailboxFolders(), FillError);
     EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Sent (0)\n  Later (0)\n");
     EXPECT_TRUE(window.allTicked());
-    const auto& unread = window.OutlookFoldersTree->unreadFolders();
+    const auto& unread = window.folderTree->unreadFolders();
     ASSERT_EQ(unread.size(), 1u);
     EXPECT_EQ(unread[0].path, "Personal Folders\\Inbox");
 
     world.stores[1].failSecondText = true;  // not read by a fill
     world.stores[1].root.failFolders = true;
     openForPst("S2");
-    EXPECT_THROW(display.ShowPstFolders(), FillError);
+    EXPECT_THROW(display.showPstFolders(), FillError);
     EXPECT_EQ(window.treeOutline(), "Archive # 2009\n");
-    ASSERT_EQ(window.OutlookFoldersTree->unreadFolders().size(), 1u) << "a new fill starts afresh";
-    EXPECT_NE(window.OutlookFoldersTree->unreadFolders()[0].reason.find("subfolders"),
-              std::string::npos);
+    ASSERT_EQ(window.folderTree->unreadFolders().size(), 1u) << "a new fill starts afresh";
+    EXPECT_NE(window.folderTree->unreadFolders()[0].reason.find("subfolders"), std::string::npos);
 }
 
 TEST(EntryIdOfListEntryTest, TakesTheTrimmedTextAfterTheLastHash) {

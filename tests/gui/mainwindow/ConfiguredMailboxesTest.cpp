@@ -21,123 +21,122 @@ class ConfiguredMailboxesTest : public ::testing::Test {
     ConfiguredMailboxesTest()
         : factory(world), window(factory), display(window.parts), sources(window.parts, display) {
         auto& personal = world.addStore(" Personal Folders ", "S1");
-        personal.secondText = "/mail/personal.pst";
+        personal.dataFilePath = "/mail/personal.pst";
         personal.root.subfolders = {fakeFolder("Inbox"), fakeFolder("Sent")};
-        world.addStore("Public Folders", "S2").secondText = "   ";
+        world.addStore("Public Folders", "S2").dataFilePath = "   ";
         auto& archive = world.addStore("Archive", "S3");
-        archive.secondText = "/mail/archive.pst";
+        archive.dataFilePath = "/mail/archive.pst";
         archive.root.subfolders = {fakeFolder("Old")};
     }
 
     QStringList entries() const {
         QStringList list;
-        for (int i = 0; i < window.CmbOutlookStores->count(); ++i) {
-            list << window.CmbOutlookStores->itemText(i);
+        for (int i = 0; i < window.storeList->count(); ++i) {
+            list << window.storeList->itemText(i);
         }
         return list;
     }
     void pickEntry(int index) {
-        window.CmbOutlookStores->setCurrentIndex(index);
-        sources.CmbOutlookStores_Click();
+        window.storeList->setCurrentIndex(index);
+        sources.showPickedMailbox();
     }
 
     test::FakeWorld world;
     test::FakeSessionFactory factory;
     test::TestWindow window;
-    gui::MailboxFolderDisplay display;
+    MailboxFolderDisplay display;
     ConfiguredMailboxes sources;
 };
 
 TEST_F(ConfiguredMailboxesTest, ListingAddsAnEntryPerOfferedStoreAndTurnsToPageTwo) {
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     EXPECT_EQ(entries(),
               (QStringList{" Personal Folders " + kBlanks + "#S1", "Archive" + kBlanks + "#S3"}));
-    EXPECT_EQ(window.CmbOutlookStores->currentIndex(), -1) << "nothing picked yet";
-    EXPECT_TRUE(window.CmbOutlookStores->isEnabled());
-    EXPECT_TRUE(window.NotesTab->isTabEnabled(1));
-    EXPECT_EQ(window.NotesTab->currentIndex(), 1);
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_EQ(window.storeList->currentIndex(), -1) << "nothing picked yet";
+    EXPECT_TRUE(window.storeList->isEnabled());
+    EXPECT_TRUE(window.notesTab->isTabEnabled(1));
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
+    EXPECT_FALSE(window.startButton->isEnabled());
     EXPECT_EQ(world.logoffs, 1);
-    EXPECT_EQ(window.current.CurrentSession, nullptr);
-    EXPECT_EQ(window.OutlookFoldersTree->nodeCount(), 0);
+    EXPECT_EQ(window.current.session, nullptr);
+    EXPECT_EQ(window.folderTree->nodeCount(), 0);
 
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     EXPECT_EQ(entries().size(), 2) << "a second listing replaces the first";
 }
 
 TEST_F(ConfiguredMailboxesTest, StoresThatCannotBeOfferedAreSkipped) {
     world.stores[0].failSecondText = true;
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     EXPECT_EQ(entries(), QStringList{"Archive" + kBlanks + "#S3"});
 
     // No store qualifies: the list keeps its enabled state, page 2 still opens.
     world.stores.erase(world.stores.begin() + 2);
-    window.CmbOutlookStores->setEnabled(false);
-    sources.CmdExportConfigured_Click();
+    window.storeList->setEnabled(false);
+    sources.listConfiguredMailboxes();
     EXPECT_TRUE(entries().isEmpty());
-    EXPECT_FALSE(window.CmbOutlookStores->isEnabled());
-    EXPECT_EQ(window.NotesTab->currentIndex(), 1);
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_FALSE(window.storeList->isEnabled());
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
+    EXPECT_FALSE(window.startButton->isEnabled());
 
     world.failStores = true;
-    window.NotesTab->setCurrentIndex(0);
-    sources.CmdExportConfigured_Click();
+    window.notesTab->setCurrentIndex(0);
+    sources.listConfiguredMailboxes();
     EXPECT_TRUE(entries().isEmpty());
-    EXPECT_EQ(window.NotesTab->currentIndex(), 1);
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
 }
 
 TEST_F(ConfiguredMailboxesTest, LogonFailureShowsTheOneMessageAndChangesNothingElse) {
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     pickEntry(0);
-    window.NotesTab->setCurrentIndex(0);
+    window.notesTab->setCurrentIndex(0);
     const std::string tree = window.treeOutline();
     world.failLogon = true;
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 1u);
     const auto& box = window.dialogs.messageBox.shown()[0];
     EXPECT_EQ(box.text, "Outlook NOT installed or configured properly.");
     EXPECT_EQ(box.title, "Corvane Quillon");
-    EXPECT_EQ(box.icon, gui::MessageIcon::Information);
-    EXPECT_EQ(box.buttons, gui::MessageButtons::Ok);
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_EQ(box.icon, MessageIcon::Information);
+    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    EXPECT_FALSE(window.startButton->isEnabled());
     EXPECT_EQ(entries().size(), 2);
-    EXPECT_EQ(window.CmbOutlookStores->currentIndex(), 0);
+    EXPECT_EQ(window.storeList->currentIndex(), 0);
     EXPECT_EQ(window.treeOutline(), tree);
-    EXPECT_EQ(window.NotesTab->currentIndex(), 0);
+    EXPECT_EQ(window.notesTab->currentIndex(), 0);
 }
 
 TEST_F(ConfiguredMailboxesTest, PickingShowsTheMailboxWithListAndStartDisabledMeanwhile) {
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     bool lockedDuringFill = true;
     window.onYield = [&] {
-        lockedDuringFill &=
-            !window.CmbOutlookStores->isEnabled() && !window.CmdStartConversion->isEnabled();
+        lockedDuringFill &= !window.storeList->isEnabled() && !window.startButton->isEnabled();
     };
     pickEntry(1);
     EXPECT_TRUE(lockedDuringFill);
     EXPECT_EQ(window.treeOutline(), "Archive\n  Old (0)\n");
     EXPECT_TRUE(window.allTicked());
-    EXPECT_EQ(window.CurrentStoreID, "S3");
-    EXPECT_TRUE(window.CmbOutlookStores->isEnabled());
-    EXPECT_EQ(window.CmbOutlookStores->currentIndex(), 1) << "the same entry stays shown";
-    EXPECT_TRUE(window.CmdStartConversion->isEnabled());
+    EXPECT_EQ(window.storeId, "S3");
+    EXPECT_TRUE(window.storeList->isEnabled());
+    EXPECT_EQ(window.storeList->currentIndex(), 1) << "the same entry stays shown";
+    EXPECT_TRUE(window.startButton->isEnabled());
 
     pickEntry(0);
     EXPECT_EQ(window.treeOutline(), " Personal Folders \n  Inbox (0)\n  Sent (0)\n");
 }
 
 TEST_F(ConfiguredMailboxesTest, APickWithNothingChosenOnlyTogglesTheList) {
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     const int sessions = world.sessionsCreated;
     pickEntry(-1);
     EXPECT_EQ(world.sessionsCreated, sessions);
-    EXPECT_TRUE(window.CmbOutlookStores->isEnabled());
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
+    EXPECT_TRUE(window.storeList->isEnabled());
+    EXPECT_FALSE(window.startButton->isEnabled());
 }
 
 TEST_F(ConfiguredMailboxesTest, AMailboxThatCannotBeShownIsReportedAndTheTreeKept) {
-    sources.CmdExportConfigured_Click();
+    sources.listConfiguredMailboxes();
     pickEntry(1);
     world.stores.erase(world.stores.begin());  // its data file went away
     pickEntry(0);
@@ -145,9 +144,9 @@ TEST_F(ConfiguredMailboxesTest, AMailboxThatCannotBeShownIsReportedAndTheTreeKep
     EXPECT_TRUE(
         window.dialogs.messageBox.shown()[0].text.startsWith("The mailbox could not be shown: "));
     EXPECT_EQ(window.treeOutline(), "Archive\n  Old (0)\n");
-    EXPECT_EQ(window.CurrentStoreID, "S3");
-    EXPECT_TRUE(window.CmdStartConversion->isEnabled());
-    EXPECT_TRUE(window.CmbOutlookStores->isEnabled());
+    EXPECT_EQ(window.storeId, "S3");
+    EXPECT_TRUE(window.startButton->isEnabled());
+    EXPECT_TRUE(window.storeList->isEnabled());
 
     world.stores[1].root.subfolders[0].failCount = true;  // Archive's "Old"
     pickEntry(1);

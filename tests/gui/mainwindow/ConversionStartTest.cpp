@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "gui/conversion/frmSave.h"
+#include "gui/conversion/ConversionWindow.h"
 #include "gui/mainwindow/BrowseForFolder.h"
 #include "gui/mainwindow/PstFiles.h"
 #include "pststore/PstSession.h"
@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 // Presses `option` and Convert in the conversion window once it is open.
 void convertWhenOpen(const char* option) {
     QTimer::singleShot(0, [option] {
-        auto* window = qobject_cast<frmSave*>(QApplication::activeModalWidget());
+        auto* window = qobject_cast<ConversionWindow*>(QApplication::activeModalWidget());
         ASSERT_NE(window, nullptr) << "the conversion window is not open";
         window->findChild<QRadioButton*>(QLatin1String(option))->click();
         window->findChild<QPushButton*>(QStringLiteral("CmdConversion"))->click();
@@ -38,15 +38,15 @@ class ConversionStartTest : public ::testing::Test {
     ConversionStartTest()
         : factory(world),
           window(factory),
-          start(*window.OutlookFoldersTree, selection, factory, window.dialogs.dialogs(),
-                &window.frmMain) {
+          start(*window.folderTree, selection, factory, window.dialogs.dialogs(),
+                &window.MainWindow) {
         auto* root = tree().addNode({"Mail", "Mail", 0, true, ""}, nullptr);
         for (int i = 2; i <= 10; ++i) {
             tree().addNode({"F", "F (0)", 2, false, QStringLiteral("E%1#\\Mail\\F").arg(i)}, root);
         }
     }
 
-    gui::FolderTree& tree() { return *window.OutlookFoldersTree; }
+    FolderTree& tree() { return *window.folderTree; }
     const QStringList& prompts() { return window.dialogs.folderBrowser.prompts(); }
 
     test::FakeWorld world;
@@ -58,33 +58,33 @@ class ConversionStartTest : public ::testing::Test {
 
 TEST_F(ConversionStartTest, TicksBecomeTagsInTreeOrderFollowedByEmptyEntries) {
     for (int index : {3, 7, 10}) tree().setCheckState(index, 1);
-    start.CmdStartConversion_Click();  // the folder browser is cancelled
-    EXPECT_EQ(selection.SelectedFolderTags,
+    start.start();  // the folder browser is cancelled
+    EXPECT_EQ(selection.folderTags,
               (std::vector<std::string>{"E3#\\Mail\\F", "E7#\\Mail\\F", "E10#\\Mail\\F", "", "", "",
                                         "", "", "", "", ""}));
     EXPECT_EQ(prompts(), QStringList{"Select Path to Save NSF File"});
-    EXPECT_EQ(selection.ExportRootPath, "");
+    EXPECT_EQ(selection.exportRootPath, "");
     EXPECT_EQ(world.sessionsCreated, 0) << "no conversion window after a cancel";
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
 }
 
 TEST_F(ConversionStartTest, NoTickedFolderAsksForOne) {
     tree().setCheckState(1, 1);  // the root alone is no folder
-    start.CmdStartConversion_Click();
+    start.start();
     tree().Clear();
-    start.CmdStartConversion_Click();
+    start.start();
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 2u);
     for (const auto& box : window.dialogs.messageBox.shown()) {
         EXPECT_EQ(box.text, "Please Select Folders to Export");
         EXPECT_EQ(box.title, "Export Outlook Folders to Lotus Notes");
-        EXPECT_EQ(box.icon, gui::MessageIcon::Information);
+        EXPECT_EQ(box.icon, MessageIcon::Information);
     }
-    EXPECT_EQ(selection.SelectedFolderTags, std::vector<std::string>{""});
+    EXPECT_EQ(selection.folderTags, std::vector<std::string>{""});
     EXPECT_TRUE(prompts().isEmpty());
 }
 
 TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
-    struct Browser : gui::FolderBrowser {
+    struct Browser : FolderBrowser {
         QString answer;
         bool fail = false;
         QString browse(QWidget*, const QString&) override {
@@ -93,11 +93,11 @@ TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
         }
     } browser;
     browser.answer = "/";
-    EXPECT_EQ(BrowseForFolder(browser, nullptr, "p"), "/");
+    EXPECT_EQ(browseForFolder(browser, nullptr, "p"), "/");
     browser.answer = QStringLiteral("/srv/out") + QChar(u'\0') + QStringLiteral("junk");
-    EXPECT_EQ(BrowseForFolder(browser, nullptr, "p"), "/srv/out");
+    EXPECT_EQ(browseForFolder(browser, nullptr, "p"), "/srv/out");
     browser.fail = true;
-    EXPECT_EQ(BrowseForFolder(browser, nullptr, "p"), "");
+    EXPECT_EQ(browseForFolder(browser, nullptr, "p"), "");
 }
 
 TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
@@ -105,9 +105,9 @@ TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
     tree().Clear();
     tree().addNode({"Mail", "Mail", 0, true, "TOP#\\Mail"}, nullptr);
     tree().setCheckState(1, 1);
-    start.CmdStartConversion_Click();
+    start.start();
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
-    EXPECT_EQ(selection.SelectedFolderTags, (std::vector<std::string>{"TOP#\\Mail", ""}));
+    EXPECT_EQ(selection.folderTags, (std::vector<std::string>{"TOP#\\Mail", ""}));
 }
 
 // A mailbox of every shape the tree meets: nested folders, "#" in a name, a class in the wrong
@@ -142,13 +142,13 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     writeShapedMailbox(dir / "shapes.pst");
     pststore::PstSessionFactory sessions(dir / "no-profile");
     test::TestWindow window(sessions);
-    gui::MailboxFolderDisplay display(window.parts);
-    gui::PstFiles source(window.parts, display);
+    MailboxFolderDisplay display(window.parts);
+    PstFiles source(window.parts, display);
     window.dialogs.fileDialog.queuePath(QString::fromStdString((dir / "shapes.pst").string()));
-    source.CmdBrowse_Click();
-    source.CmdExportOther_Click();
+    source.browse();
+    source.openPstFile();
 
-    gui::FolderTree& tree = *window.OutlookFoldersTree;
+    FolderTree& tree = *window.folderTree;
     EXPECT_EQ(window.treeOutline(),
               "Shapes\n"
               "  Imap (1)\n"
@@ -164,12 +164,12 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     }
 
     ConversionSelection selection;
-    selection.CurrentStoreID = window.CurrentStoreID;
-    ConversionStart start(tree, selection, sessions, window.dialogs.dialogs(), &window.frmMain);
+    selection.storeId = window.storeId;
+    ConversionStart start(tree, selection, sessions, window.dialogs.dialogs(), &window.MainWindow);
     window.dialogs.folderBrowser.queuePath(QString::fromStdString((dir / "out").string()));
     fs::create_directory(dir / "out");
     convertWhenOpen("OptTXT");
-    start.CmdStartConversion_Click();
+    start.start();
 
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(window.dialogs.messageBox.shown()[0].title.toStdString(), "Export Complete")
@@ -193,7 +193,7 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     ASSERT_EQ(files(root / "Contacts").size(), 1u);
     EXPECT_EQ(fs::path(files(root / "Contacts")[0]).extension(), ".vcf") << "contacts always";
     EXPECT_FALSE(fs::exists(root / "Feeds"));
-    EXPECT_TRUE(selection.SelectedFolderTags.empty());
+    EXPECT_TRUE(selection.folderTags.empty());
 }
 
 }  // namespace

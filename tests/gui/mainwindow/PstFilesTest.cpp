@@ -22,94 +22,93 @@ class PstFilesTest : public ::testing::Test {
     PstFilesTest()
         : factory(world), window(factory), display(window.parts), pst(window.parts, display) {
         auto& old = world.addStore("Old Mail", "P1");
-        old.secondText = "/home/u/old.pst";
+        old.dataFilePath = "/home/u/old.pst";
         old.root.subfolders = {fakeFolder("Inbox"), fakeFolder("Deleted Items")};
-        world.addStore("Other", "P2").secondText = "/home/u/other.pst";
-        QObject::connect(window.txtNotesDatabaseFile, &QLineEdit::textChanged,
-                         [this] { ++changes; });
+        world.addStore("Other", "P2").dataFilePath = "/home/u/other.pst";
+        QObject::connect(window.pstPathBox, &QLineEdit::textChanged, [this] { ++changes; });
     }
 
     void open(const QString& path) {
-        window.txtNotesDatabaseFile->setText(path);
-        pst.CmdExportOther_Click();
+        window.pstPathBox->setText(path);
+        pst.openPstFile();
     }
 
     test::FakeWorld world;
     test::FakeSessionFactory factory;
     test::TestWindow window;
-    gui::MailboxFolderDisplay display;
+    MailboxFolderDisplay display;
     PstFiles pst;
     int changes = 0;
 };
 
 TEST_F(PstFilesTest, BrowsingWritesTheAnswerAndDisablesPageTwo) {
-    window.NotesTab->setTabEnabled(1, true);
+    window.notesTab->setTabEnabled(1, true);
     window.dialogs.fileDialog.queuePath("/home/u/old.pst");
-    pst.CmdBrowse_Click();
+    pst.browse();
     EXPECT_EQ(window.dialogs.fileDialog.filters(), QStringList{"Outlook Mailbox (*.pst)|*.pst"});
-    EXPECT_EQ(window.txtNotesDatabaseFile->text(), "/home/u/old.pst");
-    EXPECT_FALSE(window.NotesTab->isTabEnabled(1));
+    EXPECT_EQ(window.pstPathBox->text(), "/home/u/old.pst");
+    EXPECT_FALSE(window.notesTab->isTabEnabled(1));
     EXPECT_EQ(changes, 1);
 
     // Picking the same file again still counts as a change of the text box.
     window.dialogs.fileDialog.queuePath("/home/u/old.pst");
-    pst.CmdBrowse_Click();
+    pst.browse();
     EXPECT_EQ(changes, 2);
 
-    window.NotesTab->setTabEnabled(1, true);
-    pst.CmdBrowse_Click();  // cancelled
-    EXPECT_EQ(window.txtNotesDatabaseFile->text(), "");
-    EXPECT_FALSE(window.NotesTab->isTabEnabled(1));
+    window.notesTab->setTabEnabled(1, true);
+    pst.browse();  // cancelled
+    EXPECT_EQ(window.pstPathBox->text(), "");
+    EXPECT_FALSE(window.notesTab->isTabEnabled(1));
 }
 
 TEST_F(PstFilesTest, OpeningShowsTheFileOnPageTwo) {
     bool startLockedDuringFill = true;
-    window.onYield = [&] { startLockedDuringFill &= !window.CmdStartConversion->isEnabled(); };
+    window.onYield = [&] { startLockedDuringFill &= !window.startButton->isEnabled(); };
     open("  /home/u/old.pst  ");
     EXPECT_TRUE(startLockedDuringFill);
     EXPECT_EQ(window.treeOutline(), "Old Mail\n  Inbox (0)\n  Deleted Items (0)\n");
     EXPECT_TRUE(window.allTicked());
-    EXPECT_EQ(window.CurrentStoreID, "P1");
-    EXPECT_TRUE(window.CmdStartConversion->isEnabled());
-    EXPECT_FALSE(window.CmbOutlookStores->isEnabled()) << "no pick can replace the shown file";
-    EXPECT_TRUE(window.NotesTab->isTabEnabled(1));
-    EXPECT_EQ(window.NotesTab->currentIndex(), 1);
+    EXPECT_EQ(window.storeId, "P1");
+    EXPECT_TRUE(window.startButton->isEnabled());
+    EXPECT_FALSE(window.storeList->isEnabled()) << "no pick can replace the shown file";
+    EXPECT_TRUE(window.notesTab->isTabEnabled(1));
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
     EXPECT_EQ(world.logoffs, 1);
-    EXPECT_EQ(window.current.CurrentSession, nullptr);
-    EXPECT_EQ(window.current.CurrentStore, nullptr);
+    EXPECT_EQ(window.current.session, nullptr);
+    EXPECT_EQ(window.current.mailbox, nullptr);
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
 }
 
 TEST_F(PstFilesTest, AFileThatIsNoPstChangesNothingButThePages) {
     open("/home/u/old.pst");
-    window.NotesTab->setCurrentIndex(0);
-    window.CmbOutlookStores->setEnabled(true);
+    window.notesTab->setCurrentIndex(0);
+    window.storeList->setEnabled(true);
     for (const char* path : {"/home/u/notes.txt", "", "   "}) {
         open(path);
         EXPECT_TRUE(window.dialogs.messageBox.shown().empty()) << path;
         EXPECT_EQ(window.treeOutline(), "Old Mail\n  Inbox (0)\n  Deleted Items (0)\n");
-        EXPECT_EQ(window.CurrentStoreID, "P1");
-        EXPECT_FALSE(window.CmdStartConversion->isEnabled());
-        EXPECT_TRUE(window.CmbOutlookStores->isEnabled());
-        EXPECT_TRUE(window.NotesTab->isTabEnabled(1));
-        EXPECT_EQ(window.NotesTab->currentIndex(), 1);
+        EXPECT_EQ(window.storeId, "P1");
+        EXPECT_FALSE(window.startButton->isEnabled());
+        EXPECT_TRUE(window.storeList->isEnabled());
+        EXPECT_TRUE(window.notesTab->isTabEnabled(1));
+        EXPECT_EQ(window.notesTab->currentIndex(), 1);
     }
     EXPECT_EQ(world.logoffs, 4);
 }
 
 TEST_F(PstFilesTest, LogonFailureShowsTheOneMessageAndChangesNothingElse) {
     open("/home/u/old.pst");
-    window.NotesTab->setCurrentIndex(0);
+    window.notesTab->setCurrentIndex(0);
     world.failLogon = true;
     open("/home/u/other.pst");
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(window.dialogs.messageBox.shown()[0].text,
               "Outlook NOT installed or configured properly.");
     EXPECT_EQ(window.dialogs.messageBox.shown()[0].title, "Corvane Quillon");
-    EXPECT_FALSE(window.CmdStartConversion->isEnabled());
-    EXPECT_EQ(window.CurrentStoreID, "P1");
+    EXPECT_FALSE(window.startButton->isEnabled());
+    EXPECT_EQ(window.storeId, "P1");
     EXPECT_EQ(window.treeOutline(), "Old Mail\n  Inbox (0)\n  Deleted Items (0)\n");
-    EXPECT_EQ(window.NotesTab->currentIndex(), 0);
+    EXPECT_EQ(window.notesTab->currentIndex(), 0);
 }
 
 TEST_F(PstFilesTest, APartlyReadTreeIsReportedAndCanStillBeExported) {
@@ -119,17 +118,17 @@ TEST_F(PstFilesTest, APartlyReadTreeIsReportedAndCanStillBeExported) {
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 1u);
     EXPECT_TRUE(window.dialogs.messageBox.shown()[0].text.startsWith(
         "Not all folders of the mailbox could be read"));
-    EXPECT_TRUE(window.CmdStartConversion->isEnabled());
-    EXPECT_EQ(window.NotesTab->currentIndex(), 1);
+    EXPECT_TRUE(window.startButton->isEnabled());
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
     EXPECT_EQ(world.logoffs, 1);
 }
 
 TEST_F(PstFilesTest, MailboxButtonsPressedDuringAFillAreIgnored) {
     ConfiguredMailboxes configured(window.parts, display);
     window.onYield = [&] {
-        pst.CmdExportOther_Click();
-        configured.CmdExportConfigured_Click();
-        configured.CmbOutlookStores_Click();
+        pst.openPstFile();
+        configured.listConfiguredMailboxes();
+        configured.showPickedMailbox();
     };
     open("/home/u/old.pst");
     EXPECT_EQ(world.sessionsCreated, 1);

@@ -23,43 +23,43 @@ QTabWidget* makeTabs(QWidget& window) {
 
 TestWindow::TestWindow(store::SessionFactory& sessions)
     : applicationMade_((qtApplication(), true)),
-      NotesTab(makeTabs(frmMain)),
-      CmbOutlookStores(new QComboBox(NotesTab->widget(1))),
-      CmdStartConversion(new QPushButton(QStringLiteral("Start Conversion"), NotesTab->widget(1))),
-      txtNotesDatabaseFile(new QLineEdit(NotesTab->widget(0))),
-      OutlookFoldersTree(new gui::FolderTree(NotesTab->widget(1))),
-      parts{frmMain,
-            *NotesTab,
-            *CmbOutlookStores,
-            *CmdStartConversion,
-            *txtNotesDatabaseFile,
-            *OutlookFoldersTree,
+      notesTab(makeTabs(MainWindow)),
+      storeList(new QComboBox(notesTab->widget(1))),
+      startButton(new QPushButton(QStringLiteral("Start Conversion"), notesTab->widget(1))),
+      pstPathBox(new QLineEdit(notesTab->widget(0))),
+      folderTree(new gui::FolderTree(notesTab->widget(1))),
+      parts{MainWindow,
+            *notesTab,
+            *storeList,
+            *startButton,
+            *pstPathBox,
+            *folderTree,
             sessions,
             dialogs.dialogs(),
             current,
-            CurrentStoreID,
+            storeId,
             [this] {
                 ++yields;
                 if (onYield) onYield();
             }} {
-    CmbOutlookStores->setPlaceholderText(QStringLiteral("---- Select a Outlook Mailbox ----"));
-    txtNotesDatabaseFile->setReadOnly(true);
+    storeList->setPlaceholderText(QStringLiteral("---- Select a Outlook Mailbox ----"));
+    pstPathBox->setReadOnly(true);
 }
 
 std::string TestWindow::treeOutline() const {
     std::string outline;
-    for (int index = 1; index <= OutlookFoldersTree->nodeCount(); ++index) {
+    for (int index = 1; index <= folderTree->nodeCount(); ++index) {
         int depth = 0;
-        for (auto* up = OutlookFoldersTree->node(index)->parent(); up; up = up->parent()) ++depth;
+        for (auto* up = folderTree->node(index)->parent(); up; up = up->parent()) ++depth;
         outline += std::string(2 * static_cast<std::size_t>(depth), ' ') +
-                   OutlookFoldersTree->node(index)->text(0).toStdString() + "\n";
+                   folderTree->node(index)->text(0).toStdString() + "\n";
     }
     return outline;
 }
 
 bool TestWindow::allTicked() const {
-    for (int index = 1; index <= OutlookFoldersTree->nodeCount(); ++index) {
-        if (OutlookFoldersTree->checkState(index) != 1) return false;
+    for (int index = 1; index <= folderTree->nodeCount(); ++index) {
+        if (folderTree->checkState(index) != 1) return false;
     }
     return true;
 }

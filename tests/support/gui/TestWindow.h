@@ -25,16 +25,16 @@ class TestWindow {
     bool applicationMade_;  // before any widget
 
   public:
-    QWidget frmMain;
-    QTabWidget* NotesTab;
-    QComboBox* CmbOutlookStores;
-    QPushButton* CmdStartConversion;
-    QLineEdit* txtNotesDatabaseFile;
-    gui::FolderTree* OutlookFoldersTree;
+    QWidget MainWindow;
+    QTabWidget* notesTab;
+    QComboBox* storeList;
+    QPushButton* startButton;
+    QLineEdit* pstPathBox;
+    gui::FolderTree* folderTree;
 
     ScriptedDialogs dialogs;
     gui::CurrentObjects current;
-    std::string CurrentStoreID;
+    std::string storeId;
     int yields = 0;
     // Runs at every yield, after it is counted.
     std::function<void()> onYield;

@@ -1,4 +1,4 @@
-#include "gui/conversion/frmSave.h"
+#include "gui/conversion/ConversionWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,15 @@
 namespace pellmark::gui {
 namespace {
 
-class frmSaveTest : public ::testing::Test {
+class ConversionWindowTest : public ::testing::Test {
   protected:
-    frmSaveTest() : factory(world) {
+    ConversionWindowTest() : factory(world) {
         test::qtApplication();
         auto& store = world.addStore("Personal Folders", "S1");
         store.root.subfolders.push_back(
             test::fakeFolder("Inbox", {test::fakeMail("First"), test::fakeMail("Second")}));
         selection = {"S1", {"F-Inbox#\\Personal Folders\\Inbox", "", ""}, dir.path().string()};
-        window = std::make_unique<frmSave>(selection, factory, dialogs.dialogs());
+        window = std::make_unique<ConversionWindow>(selection, factory, dialogs.dialogs());
         window->show();
     }
 
@@ -50,10 +50,10 @@ class frmSaveTest : public ::testing::Test {
     test::FakeSessionFactory factory;
     test::ScriptedDialogs dialogs;
     ConversionSelection selection;
-    std::unique_ptr<frmSave> window;
+    std::unique_ptr<ConversionWindow> window;
 };
 
-TEST_F(frmSaveTest, OpensAsTheFixedWindowWithItsTextsAndNothingChosen) {
+TEST_F(ConversionWindowTest, OpensAsTheFixedWindowWithItsTextsAndNothingChosen) {
     EXPECT_EQ(window->windowTitle(), "Convert Outlook Mailbox");
     EXPECT_EQ(window->size(), QSize(490, 453));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
@@ -88,7 +88,7 @@ TEST_F(frmSaveTest, OpensAsTheFixedWindowWithItsTextsAndNothingChosen) {
     EXPECT_EQ(convert->geometry(), QRect(168, 416, 145, 29));
 }
 
-TEST_F(frmSaveTest, TabOrderRunsFromConvertThroughTheFramesToTheOptions) {
+TEST_F(ConversionWindowTest, TabOrderRunsFromConvertThroughTheFramesToTheOptions) {
     const QStringList expected = {"CmdConversion", "ExportFrame", "SaveOptionsFrame", "OptMSG",
                                   "OptEML",        "OptTXT",      "OptVCF",           "OptRTF",
                                   "OptHTML",       "OptMHT"};
@@ -103,7 +103,7 @@ TEST_F(frmSaveTest, TabOrderRunsFromConvertThroughTheFramesToTheOptions) {
     EXPECT_EQ(order, expected);
 }
 
-TEST_F(frmSaveTest, PickingAFormatEnablesConvertAndEveryOpeningStartsAfresh) {
+TEST_F(ConversionWindowTest, PickingAFormatEnablesConvertAndEveryOpeningStartsAfresh) {
     auto* convert = control<QPushButton>("CmdConversion");
     convert->click();
     EXPECT_EQ(world.sessionsCreated, 0) << "the disabled button cannot start a run";
@@ -113,7 +113,7 @@ TEST_F(frmSaveTest, PickingAFormatEnablesConvertAndEveryOpeningStartsAfresh) {
     EXPECT_TRUE(convert->isEnabled());
     EXPECT_FALSE(control<QRadioButton>("OptHTML")->isChecked());
 
-    frmSave second(selection, factory, dialogs.dialogs());
+    ConversionWindow second(selection, factory, dialogs.dialogs());
     for (auto* option : second.findChildren<QRadioButton*>()) EXPECT_FALSE(option->isChecked());
     auto* secondConvert = second.findChild<QPushButton*>("CmdConversion");
     EXPECT_FALSE(secondConvert->isEnabled());
@@ -129,16 +129,16 @@ TEST_F(frmSaveTest, PickingAFormatEnablesConvertAndEveryOpeningStartsAfresh) {
     EXPECT_TRUE(secondConvert->isEnabled());
 }
 
-TEST_F(frmSaveTest, ConvertRunsTheExportReportsCompletionAndCloses) {
+TEST_F(ConversionWindowTest, ConvertRunsTheExportReportsCompletionAndCloses) {
     convertAs("OptEML");
     EXPECT_EQ(world.saveTypes, (std::vector<int16_t>{1024, 1024}));
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     const auto& shown = dialogs.messageBox.shown()[0];
     EXPECT_EQ(shown.title, "Export Complete");
     EXPECT_EQ(shown.text.toStdString(), "Outlook Mailbox Exported Successfully to >\r\n" + root());
-    EXPECT_EQ(shown.icon, gui::MessageIcon::Information);
-    EXPECT_EQ(selection.ExportRootPath, root());
-    EXPECT_TRUE(selection.SelectedFolderTags.empty());
+    EXPECT_EQ(shown.icon, MessageIcon::Information);
+    EXPECT_EQ(selection.exportRootPath, root());
+    EXPECT_TRUE(selection.folderTags.empty());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(text("LblSaveHeader"), "Inbox");
@@ -147,7 +147,7 @@ TEST_F(frmSaveTest, ConvertRunsTheExportReportsCompletionAndCloses) {
     EXPECT_EQ(text("LblCurrent"), "2/2");
 }
 
-TEST_F(frmSaveTest, MhtSavesWithItsCode) {
+TEST_F(ConversionWindowTest, MhtSavesWithItsCode) {
     convertAs("OptMHT");
     EXPECT_EQ(world.saveTypes, (std::vector<int16_t>{1027, 1027}));
     std::size_t mht = 0;
@@ -158,13 +158,13 @@ TEST_F(frmSaveTest, MhtSavesWithItsCode) {
     EXPECT_EQ(mht, 2u);
 }
 
-TEST_F(frmSaveTest, ASecondPressOrACloseDuringTheRunChangesNothing) {
+TEST_F(ConversionWindowTest, ASecondPressOrACloseDuringTheRunChangesNothing) {
     QStringList seen;
     bool stillOpen = false;
     QTimer::singleShot(0, window.get(), [&] {
         seen << text("LblSaveHeader") << text("LblProcessing") << text("LblFound")
              << text("LblCurrent");
-        window->CmdConversion_Click();
+        window->convert();
         window->close();
         window->reject();
         stillOpen = window->isVisible() && window->running();
@@ -178,23 +178,23 @@ TEST_F(frmSaveTest, ASecondPressOrACloseDuringTheRunChangesNothing) {
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(frmSaveTest, FailuresAreReportedNotPassedOffAsSuccess) {
+TEST_F(ConversionWindowTest, FailuresAreReportedNotPassedOffAsSuccess) {
     world.stores[0].root.subfolders[0].items[1].failSave = true;
     convertAs("OptMSG");
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export finished with errors");
     EXPECT_TRUE(dialogs.messageBox.shown()[0].text.contains("1 item could not be exported"));
-    EXPECT_EQ(dialogs.messageBox.shown()[0].icon, gui::MessageIcon::Warning);
+    EXPECT_EQ(dialogs.messageBox.shown()[0].icon, MessageIcon::Warning);
 }
 
-TEST_F(frmSaveTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
+TEST_F(ConversionWindowTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
     world.failLogon = true;
     convertAs("OptRTF");
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export Failed");
     EXPECT_TRUE(
         dialogs.messageBox.shown()[0].text.startsWith("The mail store could not be opened"));
-    EXPECT_TRUE(selection.SelectedFolderTags.empty());
+    EXPECT_TRUE(selection.folderTags.empty());
     EXPECT_FALSE(window->isVisible());
 }
 

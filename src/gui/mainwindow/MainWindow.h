@@ -30,31 +30,31 @@ namespace pellmark::gui {
 
 class MailboxPreviewPage;
 class SelectFilePage;
-class frmAbout;
+class AboutWindow;
 class HelpWindow;
 
-class frmMain : public QWidget {
+class MainWindow : public QWidget {
   public:
-    frmMain(store::SessionFactory& sessions, gui::Dialogs dialogs, QWidget* parent = nullptr);
-    ~frmMain() override;
+    MainWindow(store::SessionFactory& sessions, Dialogs dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // What ends the program after File, Exit is confirmed: at once, with no further handler.
     void setProgramEnd(std::function<void()> end) { programEnd_ = std::move(end); }
     // The folder the help document is looked for in; the program's own folder unless set.
     void setProgramFolder(const QString& folder) { programFolder_ = folder; }
 
-    void Form_Load();
-    void OptConfiguredPST_Click();
-    void OptOtherPST_Click();
-    void txtNotesDatabaseFile_Change();
-    void mnuExit_Click();
-    void mnuHelp_Click(int16_t index);
-    void mnuAbout_Click(int16_t index);
+    void load();
+    void configuredMailboxesChosen();
+    void otherPstFileChosen();
+    void pstPathChanged();
+    void exitProgram();
+    void showHelp(int16_t index);
+    void showAbout(int16_t index);
 
-    const gui::ConversionSelection& selection() const { return selection_; }
+    const ConversionSelection& selection() const { return selection_; }
     // The help window, once Help, Contents has opened it; the About window once shown.
     HelpWindow* helpWindow() const { return help_.get(); }
-    frmAbout* aboutWindow() const { return about_.get(); }
+    AboutWindow* aboutWindow() const { return about_.get(); }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -64,28 +64,28 @@ class frmMain : public QWidget {
     void buildMenus();
     void buildStatusBar();
     void connectHandlers();
-    gui::MainWindowParts makeParts();
+    MainWindowParts makeParts();
 
     store::SessionFactory& sessions_;
-    gui::Dialogs dialogs_;
-    QTabWidget* NotesTab;
+    Dialogs dialogs_;
+    QTabWidget* notesTab;
     SelectFilePage* page1_;
     MailboxPreviewPage* page2_;
-    QMenuBar* MenuTop = nullptr;
-    QStatusBar* TamrelXPStatusBar1 = nullptr;
+    QMenuBar* menuBar = nullptr;
+    QStatusBar* statusBar = nullptr;
 
-    gui::ConversionSelection selection_;
-    gui::CurrentObjects current_;
-    gui::MainWindowParts parts_;
-    gui::MailboxFolderDisplay display_;
-    gui::ConfiguredMailboxes configured_;
-    gui::PstFiles pstFiles_;
-    gui::ConversionStart start_;
+    ConversionSelection selection_;
+    CurrentObjects current_;
+    MainWindowParts parts_;
+    MailboxFolderDisplay display_;
+    ConfiguredMailboxes configured_;
+    PstFiles pstFiles_;
+    ConversionStart start_;
 
     std::function<void()> programEnd_;
     QString programFolder_;
     std::unique_ptr<HelpWindow> help_;
-    std::unique_ptr<frmAbout> about_;
+    std::unique_ptr<AboutWindow> about_;
     bool centred_ = false;
 };
 

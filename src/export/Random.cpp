@@ -1,10 +1,10 @@
-#include "export/Global.h"
+#include "export/Random.h"
 
 #include <random>
 
 namespace pellmark::exporting {
 
-int32_t RandomBetween(int32_t low, int32_t high) {
+int32_t randomBetween(int32_t low, int32_t high) {
     static std::mt19937 generator;  // default seed on purpose: see the header
     const double fraction = std::generate_canonical<double, 53>(generator);
     const double span = static_cast<double>(high) - static_cast<double>(low) + 1.0;

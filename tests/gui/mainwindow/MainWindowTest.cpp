@@ -1,4 +1,4 @@
-#include "gui/mainwindow/frmMain.h"
+#include "gui/mainwindow/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "gui/about/frmAbout.h"
+#include "gui/about/AboutWindow.h"
 #include "gui/foldertree/FolderTree.h"
 #include "gui/help/HelpWindow.h"
 #include "support/FakeStore.h"
@@ -34,11 +34,11 @@ struct WithApplication {
     WithApplication() { test::qtApplication(); }
 };
 
-class frmMainTest : public ::testing::Test, WithApplication {
+class MainWindowTest : public ::testing::Test, WithApplication {
   protected:
-    frmMainTest() : factory(world), window(factory, dialogs.dialogs()) {
+    MainWindowTest() : factory(world), window(factory, dialogs.dialogs()) {
         auto& store = world.addStore("Old Mail", "P1");
-        store.secondText = "/home/u/old.pst";
+        store.dataFilePath = "/home/u/old.pst";
         store.root.subfolders = {test::fakeFolder("Inbox", {test::fakeMail("Hi")})};
         window.setProgramEnd([this] { ++programEnds; });
         window.setProgramFolder(QString::fromStdString(folder.path().string()));
@@ -67,11 +67,11 @@ class frmMainTest : public ::testing::Test, WithApplication {
     test::FakeWorld world;
     test::FakeSessionFactory factory;
     test::ScriptedDialogs dialogs;
-    frmMain window;
+    MainWindow window;
     int programEnds = 0;
 };
 
-TEST_F(frmMainTest, OpensOnPageOneWithTheOtherSourceLocked) {
+TEST_F(MainWindowTest, OpensOnPageOneWithTheOtherSourceLocked) {
     EXPECT_EQ(window.size(), QSize(696, 584));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(tabs().currentIndex(), 0);
@@ -102,7 +102,7 @@ TEST_F(frmMainTest, OpensOnPageOneWithTheOtherSourceLocked) {
                                   "mnuAbout [picture]"}));
 }
 
-TEST_F(frmMainTest, OptionsSwitchTheSourceAndTheTextBoxRuleFollowsTheText) {
+TEST_F(MainWindowTest, OptionsSwitchTheSourceAndTheTextBoxRuleFollowsTheText) {
     control<QRadioButton>("OptOtherPST")->click();
     EXPECT_TRUE(control<QGroupBox>("OtherPSTFrame")->isEnabled());
     EXPECT_FALSE(button("CmdExportConfigured").isEnabled());
@@ -131,18 +131,18 @@ TEST_F(frmMainTest, OptionsSwitchTheSourceAndTheTextBoxRuleFollowsTheText) {
     EXPECT_FALSE(button("CmdExportOther").isEnabled());
 }
 
-TEST_F(frmMainTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
+TEST_F(MainWindowTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
     control<QRadioButton>("OptOtherPST")->click();
     chooseFile("/home/u/old.pst");
     EXPECT_FALSE(tabs().isTabEnabled(1));
     button("CmdExportOther").click();
     EXPECT_TRUE(tabs().isTabEnabled(1));
     EXPECT_EQ(tabs().currentIndex(), 1);
-    auto* tree = control<gui::FolderTree>("OutlookFoldersTree");
+    auto* tree = control<FolderTree>("OutlookFoldersTree");
     EXPECT_EQ(tree->nodeCount(), 2);
     EXPECT_FALSE(tree->node(1)->icon(0).isNull()) << "the tree has its image list";
     EXPECT_TRUE(button("CmdStartConversion").isEnabled());
-    EXPECT_EQ(window.selection().CurrentStoreID, "P1");
+    EXPECT_EQ(window.selection().storeId, "P1");
 
     // Switching the source leaves the shown mailbox and the pages alone.
     control<QRadioButton>("OptConfiguredPST")->click();
@@ -154,31 +154,31 @@ TEST_F(frmMainTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
     EXPECT_FALSE(tabs().isTabEnabled(1));
 }
 
-TEST_F(frmMainTest, ExitAsksAndEndsOnlyOnYes) {
+TEST_F(MainWindowTest, ExitAsksAndEndsOnlyOnYes) {
     control<QRadioButton>("OptOtherPST")->click();
     chooseFile("/home/u/old.pst");
     button("CmdExportOther").click();
-    dialogs.messageBox.queueAnswer(gui::MessageAnswer::No);
+    dialogs.messageBox.queueAnswer(MessageAnswer::No);
     control<QMenuBar>("MenuTop")->findChild<QAction*>("mnuExit")->trigger();
     ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
     const auto& box = dialogs.messageBox.shown()[0];
     EXPECT_EQ(box.text, "Are you sure you want to close the software");
     EXPECT_EQ(box.title, "Corvane Quillon");
-    EXPECT_EQ(box.buttons, gui::MessageButtons::YesNo);
-    EXPECT_EQ(box.icon, gui::MessageIcon::Information);
+    EXPECT_EQ(box.buttons, MessageButtons::YesNo);
+    EXPECT_EQ(box.icon, MessageIcon::Information);
     EXPECT_EQ(programEnds, 0);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(control<gui::FolderTree>("OutlookFoldersTree")->nodeCount(), 2);
+    EXPECT_EQ(control<FolderTree>("OutlookFoldersTree")->nodeCount(), 2);
     EXPECT_EQ(tabs().currentIndex(), 1);
 
-    dialogs.messageBox.queueAnswer(gui::MessageAnswer::Yes);
-    window.mnuExit_Click();
+    dialogs.messageBox.queueAnswer(MessageAnswer::Yes);
+    window.exitProgram();
     EXPECT_EQ(programEnds, 1);
     EXPECT_EQ(dialogs.messageBox.shown().size(), 2u) << "no further question";
 }
 
-TEST_F(frmMainTest, HelpOpensBesideTheWindowOrSilentlyNotAtAll) {
-    window.mnuHelp_Click(0);
+TEST_F(MainWindowTest, HelpOpensBesideTheWindowOrSilentlyNotAtAll) {
+    window.showHelp(0);
     EXPECT_EQ(window.helpWindow(), nullptr);
     EXPECT_TRUE(dialogs.messageBox.shown().empty());
 
@@ -191,15 +191,15 @@ TEST_F(frmMainTest, HelpOpensBesideTheWindowOrSilentlyNotAtAll) {
     EXPECT_TRUE(window.helpWindow()->isWindow());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the main window stays usable";
     EXPECT_TRUE(window.helpWindow()->browser()->toPlainText().contains("Choosing a mailbox"));
-    window.mnuHelp_Click(0);
+    window.showHelp(0);
     EXPECT_TRUE(dialogs.messageBox.shown().empty());
 }
 
-TEST_F(frmMainTest, AboutLooksTheSameEachTime) {
+TEST_F(MainWindowTest, AboutLooksTheSameEachTime) {
     QImage shown[2];
     for (QImage& picture : shown) {
         QTimer::singleShot(0, [&] {
-            frmAbout* about = window.aboutWindow();
+            AboutWindow* about = window.aboutWindow();
             ASSERT_NE(about, nullptr);
             EXPECT_TRUE(about->isModal());
             EXPECT_EQ(QApplication::activeModalWidget(), about);

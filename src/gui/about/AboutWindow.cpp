@@ -1,4 +1,4 @@
-#include "gui/about/frmAbout.h"
+#include "gui/about/AboutWindow.h"
 
 #include <QLabel>
 
@@ -6,7 +6,7 @@
 
 namespace pellmark::gui {
 
-frmAbout::frmAbout(QWidget* owner)
+AboutWindow::AboutWindow(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmAbout"));

@@ -6,9 +6,9 @@
 
 namespace pellmark::gui {
 
-class frmAbout : public QDialog {
+class AboutWindow : public QDialog {
   public:
-    explicit frmAbout(QWidget* owner);
+    explicit AboutWindow(QWidget* owner);
 };
 
 }  // namespace pellmark::gui

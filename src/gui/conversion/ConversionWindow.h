@@ -17,28 +17,24 @@ class QRadioButton;
 
 namespace pellmark::gui {
 
-class frmSave : public QDialog {
+class ConversionWindow : public QDialog {
     Q_OBJECT
 
   public:
-    frmSave(ConversionSelection& selection, store::SessionFactory& sessions, gui::Dialogs dialogs,
-            QWidget* owner = nullptr);
+    ConversionWindow(ConversionSelection& selection, store::SessionFactory& sessions,
+                     Dialogs dialogs, QWidget* owner = nullptr);
 
     // Opens a new window modally over `owner` and returns once it has closed.
     static void showModal(ConversionSelection& selection, store::SessionFactory& sessions,
-                          gui::Dialogs dialogs, QWidget* owner);
+                          Dialogs dialogs, QWidget* owner);
 
     bool running() const { return running_; }
 
   public slots:
-    void OptMSG_Click();
-    void OptEML_Click();
-    void OptVCF_Click();
-    void OptTXT_Click();
-    void OptRTF_Click();
-    void OptHTML_Click();
-    void OptMHT_Click();
-    void CmdConversion_Click();
+    // An option was checked or unchecked, however that happened (mouse, keyboard, an
+    // assistive tool's toggle action).
+    void optionToggled(const QRadioButton& option);
+    void convert();
     // Closing while a run goes on is refused: the run closes the window when it ends.
     void reject() override;
 
@@ -49,29 +45,28 @@ class frmSave : public QDialog {
     void buildOptions();
     void buildProgress();
     void setOptionTabOrder();
-    void optionClicked(const QRadioButton& option);
     exporting::ExportFormat selectedFormat() const;
     void report(const std::string& title, const std::string& text, bool failure);
 
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;
-    gui::Dialogs dialogs_;
+    Dialogs dialogs_;
     bool running_ = false;
 
-    QGroupBox* SaveOptionsFrame = nullptr;
-    QRadioButton* OptMSG = nullptr;
-    QRadioButton* OptEML = nullptr;
-    QRadioButton* OptVCF = nullptr;
-    QRadioButton* OptTXT = nullptr;
-    QRadioButton* OptRTF = nullptr;
-    QRadioButton* OptHTML = nullptr;
-    QRadioButton* OptMHT = nullptr;
-    QGroupBox* ExportFrame = nullptr;
-    QLabel* LblSaveHeader = nullptr;
-    QLabel* LblProcessing = nullptr;
-    QLabel* LblFound = nullptr;
-    QLabel* LblCurrent = nullptr;
-    QPushButton* CmdConversion = nullptr;
+    QGroupBox* saveOptionsFrame = nullptr;
+    QRadioButton* msgOption = nullptr;
+    QRadioButton* emlOption = nullptr;
+    QRadioButton* vcfOption = nullptr;
+    QRadioButton* txtOption = nullptr;
+    QRadioButton* rtfOption = nullptr;
+    QRadioButton* htmlOption = nullptr;
+    QRadioButton* mhtOption = nullptr;
+    QGroupBox* progressFrame = nullptr;
+    QLabel* headerLabel = nullptr;
+    QLabel* processingLabel = nullptr;
+    QLabel* foundLabel = nullptr;
+    QLabel* currentLabel = nullptr;
+    QPushButton* convertButton = nullptr;
 };
 
 }  // namespace pellmark::gui

@@ -1,0 +1,201 @@
+#include "gui/conversion/ConversionWindow.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "export/ConversionRun.h"
+#include "gui/conversion/LabelProgress.h"
+#include "gui/widgets/Controls.h"
+#include "gui/widgets/Fonts.h"
+#include "gui/widgets/Pictures.h"
+#include "gui/widgets/Twips.h"
+
+namespace pellmark::gui {
+
+namespace {
+
+const QColor kSeparatorGrey(224, 224, 224);
+
+// The option rows, top to bottom.
+constexpr int kRowTops[] = {360, 840, 1320, 1800, 2280, 2760, 3240};
+
+}  // namespace
+
+ConversionWindow::ConversionWindow(ConversionSelection& selection, store::SessionFactory& sessions,
+                                   Dialogs dialogs, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      selection_(selection),
+      sessions_(sessions),
+      dialogs_(dialogs) {
+    setObjectName(QStringLiteral("frmSave"));
+    setWindowTitle(QStringLiteral("Convert Outlook Mailbox"));
+    setWindowIcon(conversionIcon());
+    setModal(true);
+    setFont(tahoma(8.25));
+    setFixedSize(twips(7350), twips(6795));
+
+    makeLabel(this, QStringLiteral("Label8"),
+              QStringLiteral("Select the format in which you need to export all of your "
+                             "Outlook messages"),
+              {120, 120, 6360, 195});
+    makeLine(this, QStringLiteral("Line7"), {120, 360, 7095, 15}, kSeparatorGrey);
+    // Made in tab order: the button, the progress frame, then the options frame.
+    convertButton = makeButton(this, QStringLiteral("CmdConversion"),
+                               QStringLiteral("Convert Outlook &Mailbox"), {2520, 6240, 2175, 435});
+    convertButton->setEnabled(false);
+    convertButton->setAutoDefault(false);
+    connect(convertButton, &QPushButton::clicked, this, &ConversionWindow::convert);
+    buildProgress();
+    buildOptions();
+    setOptionTabOrder();
+}
+
+void ConversionWindow::showModal(ConversionSelection& selection, store::SessionFactory& sessions,
+                                 Dialogs dialogs, QWidget* owner) {
+    ConversionWindow window(selection, sessions, dialogs, owner);
+    window.exec();
+}
+
+void ConversionWindow::buildOptions() {
+    saveOptionsFrame = makeFrame(this, QStringLiteral("SaveOptionsFrame"),
+                                 QStringLiteral(" Saving Options"), {120, 480, 7095, 3735});
+    struct Row {
+        QRadioButton*& option;
+        const char* name;
+        const char* caption;
+        int width;
+        const char* label;
+        const char* description;
+        int labelWidth;
+    };
+    const Row rows[] = {
+        {msgOption, "OptMSG", "  Save as .MSG", 1815, "Label2",
+         "[ For forensic mail archiving of MS Outlook email messages ]", 4815},
+        {emlOption, "OptEML", "  Save as .EML", 1695, "Label3",
+         "[ For import in Outlook Express, Thunderbird etc ]", 3615},
+        {vcfOption, "OptVCF", "  Save as .VCF", 1815, "Label4",
+         "[ Only applicable to export Outlook contacts to vCard file ]", 4815},
+        {txtOption, "OptTXT", "  Save as .TXT", 1695, "Label5",
+         "[ For saving Outlook messages for archival or indexing purpose ]", 4815},
+        {rtfOption, "OptRTF", "  Save as .RTF", 1815, "Label7",
+         "[ For saving Outlook messages to Rich Text format ]", 4815},
+        {htmlOption, "OptHTML", "  Save as .HTML", 1815, "Label9",
+         "[ For saving Outlook messages as HTML pages ]", 4815},
+        {mhtOption, "OptMHT", "  Save as .MHT", 1815, "Label10",
+         "[ For saving Outlook messages as Mime HTML format ]", 4815},
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        const int top = kRowTops[row];
+        r.option = makeOptionButton(saveOptionsFrame, QLatin1String(r.name),
+                                    QLatin1String(r.caption), {120, top, r.width, 255}, true);
+        // toggled, not clicked: the options answer the keyboard and assistive tools too,
+        // whose toggle action checks a button without a click.
+        QRadioButton* option = r.option;
+        connect(option, &QRadioButton::toggled, this, [this, option] { optionToggled(*option); });
+        makeLabel(saveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
+                  {2160, top, r.labelWidth, 255});
+        if (row > 0) {
+            makeLine(saveOptionsFrame, QStringLiteral("Line%1").arg(row),
+                     {120, top - 120, 6855, 15}, kSeparatorGrey);
+        }
+        ++row;
+    }
+}
+
+void ConversionWindow::buildProgress() {
+    progressFrame =
+        makeFrame(this, QStringLiteral("ExportFrame"),
+                  QStringLiteral(" Conversion Progress Details"), {120, 4320, 7095, 1815});
+    auto* arrow = makeLabel(progressFrame, QStringLiteral("ImgReadingArrow"), QString(),
+                            {810, 360, 150, 240});
+    arrow->setPixmap(readingArrow());
+    headerLabel =
+        makeLabel(progressFrame, QStringLiteral("LblSaveHeader"),
+                  QStringLiteral(" Click Convert Outlook Mailbox Button to Start Export Process"),
+                  {1080, 360, 5745, 195});
+    makeLabel(progressFrame, QStringLiteral("LblSubject"), QStringLiteral("Subject :"),
+              {240, 720, 735, 195});
+    processingLabel = makeLabel(progressFrame, QStringLiteral("LblProcessing"), QString(),
+                                {1080, 720, 5925, 555}, true);
+    makeLabel(progressFrame, QStringLiteral("LblFoundLabel"), QStringLiteral("Found :"),
+              {360, 1320, 705, 195});
+    foundLabel =
+        makeLabel(progressFrame, QStringLiteral("LblFound"), QString(), {1080, 1320, 1725, 195});
+    makeLabel(progressFrame, QStringLiteral("Label1"), QStringLiteral("Current :"),
+              {4440, 1320, 735, 195});
+    currentLabel =
+        makeLabel(progressFrame, QStringLiteral("LblCurrent"), QString(), {5280, 1320, 1485, 195});
+}
+
+void ConversionWindow::setOptionTabOrder() {
+    // The options are laid out MSG, EML, VCF, TXT, ... but tabbed through with TXT before VCF.
+    const QList<QWidget*> order = {msgOption, emlOption,  txtOption, vcfOption,
+                                   rtfOption, htmlOption, mhtOption};
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void ConversionWindow::optionToggled(const QRadioButton& option) {
+    // Choosing another option unchecks the one before, which toggles too: the button stays
+    // enabled while any option is chosen.
+    convertButton->setEnabled(option.isChecked() || !selectedFormat().Extension.empty());
+}
+
+exporting::ExportFormat ConversionWindow::selectedFormat() const {
+    // Tested in the run's order; the options exclude each other, so at most one matches.
+    const QRadioButton* options[] = {msgOption, rtfOption,  txtOption, vcfOption,
+                                     emlOption, htmlOption, mhtOption};
+    exporting::ExportFormat format;
+    for (std::size_t i = 0; i < std::size(options); ++i) {
+        if (options[i]->isChecked()) format = exporting::exportFormats()[i];
+    }
+    return format;
+}
+
+void ConversionWindow::convert() {
+    if (running_) return;  // a second press while the run goes on
+    running_ = true;
+    LabelProgress progress(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
+    exporting::ConversionRun run(
+        sessions_,
+        exporting::RunRequest{selection_.storeId, selection_.folderTags, selection_.exportRootPath,
+                              selectedFormat(), selection_.unreadFolders},
+        progress);
+    exporting::CompletionMessage message;
+    try {
+        message = exporting::completionMessage(run.run());
+    } catch (const exporting::PrepareError& error) {
+        message = {"Export Failed", error.what(), true};
+    } catch (const std::exception& error) {
+        message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
+    }
+    if (!run.exportRoot().empty()) selection_.exportRootPath = run.exportRoot();
+    selection_.folderTags.clear();
+    report(message.title, message.text, message.failure);
+    running_ = false;
+    accept();
+}
+
+void ConversionWindow::report(const std::string& title, const std::string& text, bool failure) {
+    dialogs_.messageBox.show(this, QString::fromStdString(title), QString::fromStdString(text),
+                             failure ? MessageIcon::Warning : MessageIcon::Information,
+                             MessageButtons::Ok);
+}
+
+void ConversionWindow::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void ConversionWindow::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace pellmark::gui
