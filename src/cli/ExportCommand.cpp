@@ -11,7 +11,6 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 #include "export/ConversionRun.h"
-#include "export/ExportFormat.h"
 #include "export/Manifest.h"
 #include "export/OutputNaming.h"
 #include "pststore/PstSession.h"
@@ -108,7 +107,7 @@ std::string refusal(const ExportOptions& options, const std::string& exportRoot)
 }
 
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    auto format = exporting::exportFormatNamed(options.format);
+    auto format = store::saveFormatNamed(options.format);
     if (!format) {
         err << "pellmark-export: unknown format '" << options.format
             << "' (msg, eml, txt, vcf, rtf, html or mht)\n";

@@ -123,7 +123,7 @@ RunSummary ConversionRun::run() {
         if (!trimmed(tag).empty()) tags.push_back(tag);
     }
     summary_.folders = static_cast<int64_t>(tags.size());
-    if (renderThreads_ > 1 && !request_.format.writesAttachments()) {
+    if (renderThreads_ > 1 && !store::writesAttachments(request_.format)) {
         pool_ = std::make_unique<WorkerPool>(renderThreads_);
     }
     // A file cut short is said at once; the export goes on with what can be read.
@@ -250,14 +250,14 @@ void ConversionRun::exportFolder(store::Store& store, const std::string& tag, st
         current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
-        if (contacts || !request_.format.isVCard()) {
+        if (contacts || request_.format != store::SaveFormat::Vcf) {
             summary_.itemsFailed += readOr([&] { return folder->items()->count(); }, int64_t{0});
         }
         return folderFailed(current, error.what());
     }
     if (contacts) {
         contactLoop(*folder, current);
-    } else if (!request_.format.isVCard()) {
+    } else if (request_.format != store::SaveFormat::Vcf) {
         messageLoop(*folder, current);
     }
 }
@@ -297,8 +297,8 @@ void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t
     if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
     // Anything else is saved as a message folder's items are; a vCard holds a contact only, so
     // with vCards chosen it goes out as text.
-    const ExportFormat format =
-        request_.format.isVCard() ? exportFormatFor(store::SaveType::Txt) : request_.format;
+    const store::SaveFormat format =
+        request_.format == store::SaveFormat::Vcf ? store::SaveFormat::Txt : request_.format;
     exportMessage(std::move(item), count, current, format);
 }
 
@@ -314,7 +314,7 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
     }
     progress_.itemStarted(caption, current.itemCounter, count);
     // Contact folders always yield vCards, whatever format was chosen.
-    writeItem(std::move(item), current, caption, exportFormatFor(store::SaveType::Vcf), {});
+    writeItem(std::move(item), current, caption, store::SaveFormat::Vcf, {});
 }
 
 void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
@@ -353,11 +353,11 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
 }
 
 void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
-                                  FolderRun& current, const ExportFormat& format) {
+                                  FolderRun& current, store::SaveFormat format) {
     store::MailItem& item = *owned;
     const std::string subject = readOr([&] { return item.subject(); });
     progress_.itemStarted(subject, current.itemCounter, count);
-    if (!format.writesAttachments()) {
+    if (!store::writesAttachments(format)) {
         writeItem(std::move(owned), current, subject, format, {});
         return;
     }
@@ -379,7 +379,7 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_
 }
 
 bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
-                              const std::string& caption, const ExportFormat& format,
+                              const std::string& caption, store::SaveFormat format,
                               const std::string& links,
                               const std::function<void(store::MailItem&)>& beforeRecord) {
     if (pool_ && links.empty()) {
@@ -388,19 +388,18 @@ bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
     }
     store::MailItem& item = *owned;
     const std::string stem = fileStem(caption);
+    const std::string extension(store::extensionOf(format));
     int32_t number = 0;
     try {
         const auto file = current.output->write(
             [&](const std::string& scratch) {
-                item.saveAs(scratch, format.SaveType);
+                item.saveAs(scratch, format);
                 // The links go in before the page gets its name, so no page is ever seen
                 // without them; a failed save leaves no page holding the links alone.
                 appendAttachmentBlock(scratch, links);
             },
-            [&](int attempt) {
-                return itemFileName(stem, format.Extension, attempt, number, draw_);
-            },
-            format.Extension);
+            [&](int attempt) { return itemFileName(stem, extension, attempt, number, draw_); },
+            extension);
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
         if (beforeRecord) beforeRecord(item);
@@ -414,20 +413,20 @@ bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
 }
 
 void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                                    const std::string& caption, const ExportFormat& format) {
+                                    const std::string& caption, store::SaveFormat format) {
     Pending job;
     job.item = std::move(item);
     job.caption = caption;
-    job.extension = format.Extension;
+    job.extension = store::extensionOf(format);
     try {
-        job.scratch = current.output->reserveScratch(format.Extension);
+        job.scratch = current.output->reserveScratch(job.extension);
     } catch (const std::exception& error) {
         return itemFailed(current, caption, error.what());
     }
     job.sha256 = std::make_shared<std::string>();
-    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, type = format.SaveType,
-                                  sha = job.sha256, hash = manifest_ != nullptr] {
-        item->saveAs(scratch, type);
+    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, format, sha = job.sha256,
+                                  hash = manifest_ != nullptr] {
+        item->saveAs(scratch, format);
         if (hash) *sha = sha256OfFile(scratch);
     });
     pending_.push_back(std::move(job));

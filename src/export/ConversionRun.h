@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "export/ExportFormat.h"
 #include "export/RunProgress.h"
 #include "export/RunSummary.h"
 #include "store/FolderWalk.h"
@@ -29,7 +28,7 @@ struct RunRequest {
     // Folder node tags, "entry id#path..."; empty entries are passed over.
     std::vector<std::string> folderTags;
     std::string outputDirectory;  // the directory the user chose
-    ExportFormat format;
+    store::SaveFormat format = store::SaveFormat::Msg;
     // Folders the caller's walk could not read: failures of the run too.
     std::vector<store::UnreadFolder> unreadFolders;
     // Keep export-manifest.tsv in the export root (see Manifest).
@@ -82,7 +81,7 @@ class ConversionRun {
     void messageLoop(store::Folder& folder, FolderRun& current);
     void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
     void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
-                       const ExportFormat& format);
+                       store::SaveFormat format);
     bool stopping();
     bool alreadyExported(store::MailItem& item);
     void record(const FolderRun& current, store::MailItem& item, const std::string& path,
@@ -91,10 +90,10 @@ class ConversionRun {
                            const struct SavedAttachments& saved);
     // False when the item failed; true once it is written or handed to a worker.
     bool writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                   const std::string& caption, const ExportFormat& format, const std::string& links,
+                   const std::string& caption, store::SaveFormat format, const std::string& links,
                    const std::function<void(store::MailItem&)>& beforeRecord = nullptr);
     void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                         const std::string& caption, const ExportFormat& format);
+                         const std::string& caption, store::SaveFormat format);
     void finishOldest(FolderRun& current);
     void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);

@@ -6,27 +6,6 @@
 
 namespace pellmark::formats {
 
-std::optional<SaveFormat> saveFormatFromCode(int16_t code) {
-    switch (code) {
-        case 0:
-            return SaveFormat::Txt;
-        case 1:
-            return SaveFormat::Rtf;
-        case 3:
-            return SaveFormat::Msg;
-        case 5:
-            return SaveFormat::Html;
-        case 6:
-            return SaveFormat::Vcf;
-        case 1024:
-            return SaveFormat::Eml;
-        case 1027:
-            return SaveFormat::Mht;
-        default:
-            return std::nullopt;
-    }
-}
-
 void saveMessage(const pst::Message& message, SaveFormat format,
                  const std::filesystem::path& path) {
     const WriterFn writer = writerFor(format);

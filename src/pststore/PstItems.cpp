@@ -136,10 +136,8 @@ std::unique_ptr<store::Attachments> PstMailItem::attachments() {
     return guarded([&] { return std::make_unique<PstAttachments>(message_); });
 }
 
-void PstMailItem::saveAs(const std::string& path, int16_t type) {
-    auto format = formats::saveFormatFromCode(type);
-    if (!format) throw store::StoreError("save type " + std::to_string(type) + " is not supported");
-    guarded([&] { formats::saveMessage(message_, *format, path); });
+void PstMailItem::saveAs(const std::string& path, store::SaveFormat format) {
+    guarded([&] { formats::saveMessage(message_, format, path); });
 }
 
 store::ContactItem& PstMailItem::asContact() {

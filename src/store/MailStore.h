@@ -12,22 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "store/SaveFormat.h"
+
 namespace pellmark::store {
 
 class StoreError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-// Save-type codes of MailItem::saveAs.
-enum class SaveType : int16_t {
-    Txt = 0,
-    Rtf = 1,
-    Msg = 3,
-    Html = 5,
-    Vcf = 6,
-    Eml = 1024,
-    Mht = 1027,
 };
 
 class Attachment {
@@ -62,9 +53,8 @@ class MailItem {
     // store has none for it.
     virtual std::string entryId() { return {}; }
     virtual std::unique_ptr<Attachments> attachments() = 0;
-    // Writes the whole item to `path` in the format of `type`, or fails leaving no file there.
-    // `type` is the raw code: codes outside SaveType fail.
-    virtual void saveAs(const std::string& path, int16_t type) = 0;
+    // Writes the whole item to `path` in `format`, or fails leaving no file there.
+    virtual void saveAs(const std::string& path, SaveFormat format) = 0;
     // The item as a contact; fails when it is not one.
     virtual ContactItem& asContact() = 0;
 };

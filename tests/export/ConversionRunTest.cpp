@@ -70,7 +70,7 @@ class ConversionRunTest : public ::testing::Test {
         test::FakeSessionFactory factory(world);
         ConversionRun conversion(
             factory,
-            RunRequest{"S1", std::move(tags), dir.path().string(), *exportFormatNamed(format)},
+            RunRequest{"S1", std::move(tags), dir.path().string(), *store::saveFormatNamed(format)},
             progress);
         if (draw) conversion.setNumberSource(std::move(draw));
         return conversion.run();
@@ -121,7 +121,8 @@ TEST_F(ConversionRunTest, EveryFormatSavesWithItsCodeAndExtension) {
     for (const char* format : {"msg", "rtf", "txt", "eml", "html", "mht"}) {
         world.saveTypes.clear();
         run(format, {tag(inbox)});
-        EXPECT_EQ(world.saveTypes, std::vector<int16_t>{exportFormatNamed(format)->SaveType});
+        EXPECT_EQ(world.saveTypes,
+                  std::vector<int16_t>{static_cast<int16_t>(*store::saveFormatNamed(format))});
     }
     const auto names = files("Personal Folders/Inbox");
     std::vector<std::string> extensions;
@@ -261,7 +262,7 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
     fs::remove(root() + entries[3].file);
     test::writeFile(root() + entries[2].file, "edited");
     test::FakeSessionFactory factory(world);
-    RunRequest again{"S1", {tag(inbox)}, dir.path().string(), *exportFormatNamed("html")};
+    RunRequest again{"S1", {tag(inbox)}, dir.path().string(), *store::saveFormatNamed("html")};
     again.resume = true;
     const RunSummary resumed = ConversionRun(factory, std::move(again), progress).run();
     EXPECT_EQ(resumed.itemsAlreadyExported, 1);
@@ -279,7 +280,7 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
 TEST_F(ConversionRunTest, ADirectoryEndingWithASeparatorGetsNoDoubledOne) {
     test::FakeSessionFactory factory(world);
     ConversionRun conversion(
-        factory, RunRequest{"S1", {}, dir.path().string() + "/", *exportFormatNamed("msg")},
+        factory, RunRequest{"S1", {}, dir.path().string() + "/", *store::saveFormatNamed("msg")},
         progress);
     EXPECT_EQ(conversion.run().exportRoot, root());
 }

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <set>
 
-#include "export/ExportFormat.h"
 #include "export/OutputDirectories.h"
 #include "export/Random.h"
+#include "store/SaveFormat.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::exporting {
@@ -169,11 +169,15 @@ TEST(OutputDirectories, FailuresSayWhy) {
     }
 }
 
-TEST(ExportFormat, NamesForTheCommandLine) {
-    EXPECT_EQ(exportFormatNamed("HTML"), (ExportFormat{5, ".html"}));
-    EXPECT_EQ(exportFormatNamed(".vcf"), (ExportFormat{6, ".vcf"}));
-    EXPECT_FALSE(exportFormatNamed("pdf"));
-    EXPECT_FALSE(exportFormatNamed(""));
+TEST(SaveFormat, NamesCodesAndExtensions) {
+    EXPECT_EQ(store::saveFormatNamed("HTML"), store::SaveFormat::Html);
+    EXPECT_EQ(store::saveFormatNamed(".vcf"), store::SaveFormat::Vcf);
+    EXPECT_FALSE(store::saveFormatNamed("pdf"));
+    EXPECT_FALSE(store::saveFormatNamed(""));
+    EXPECT_FALSE(store::saveFormatNamed("."));
+    EXPECT_EQ(store::extensionOf(store::SaveFormat::Mht), ".mht");
+    EXPECT_EQ(store::saveFormatFromCode(1024), store::SaveFormat::Eml);
+    EXPECT_FALSE(store::saveFormatFromCode(2));
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ RunSummary exportWith(unsigned threads, const std::string& storeId,
                       const std::filesystem::path& out) {
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
-    ConversionRun run(sessions, {storeId, tags, out.string(), *exportFormatNamed(format)}, quiet);
+    ConversionRun run(sessions, {storeId, tags, out.string(), *store::saveFormatNamed(format)},
+                      quiet);
     int32_t next = 0;
     run.setNumberSource([&] { return ++next; });
     run.setRenderThreads(threads);

@@ -40,9 +40,9 @@ void addressesWithoutSmtp(pstwriter::Message& m) {
     byId.set(prop::kEntryId, PropValue::binary(pstwriter::oneOffEntryId("Ann", "ann@example.com")));
 }
 
-std::string savedAs(const std::filesystem::path& pst, store::SaveType type,
+std::string savedAs(const std::filesystem::path& pst, store::SaveFormat type,
                     const std::filesystem::path& path) {
-    firstItemOf(pst, "Inbox")->saveAs(path.string(), static_cast<int16_t>(type));
+    firstItemOf(pst, "Inbox")->saveAs(path.string(), type);
     return readFile(path);
 }
 
@@ -53,7 +53,7 @@ TEST(AsItWas, EveryAddressIsAMailboxWithTheBestAddressTheItemHolds) {
     addressesWithoutSmtp(m);
     addressesWithoutSmtp(m.addEmbeddedMessage("IPM.Note", "inner"));
     b.write(dir / "a.pst");
-    savedAs(dir / "a.pst", store::SaveType::Eml, dir / "a.eml");
+    savedAs(dir / "a.pst", store::SaveFormat::Eml, dir / "a.eml");
     const std::string s = mimeSummary(dir / "a.eml");
     EXPECT_EQ(linesStartingWith(s, "header-defects=").at(0), "") << s;
     EXPECT_EQ(s.find(":;"), std::string::npos) << "an empty group\n" << s;
@@ -87,7 +87,7 @@ TEST(AsItWas, AnAuthorOnWhoseBehalfMailWasSentKeepsTheirOwnAddress) {
         m.setString(id, "");
     }
     b.write(dir / "b.pst");
-    savedAs(dir / "b.pst", store::SaveType::Eml, dir / "b.eml");
+    savedAs(dir / "b.pst", store::SaveFormat::Eml, dir / "b.eml");
     const std::string s = mimeSummary(dir / "b.eml");
     EXPECT_NE(s.find("\nheader:from=Boss <no-address@invalid>\n"), std::string::npos) << s;
     EXPECT_NE(s.find("\nheader:sender=Assistant <as@example.com>\n"), std::string::npos) << s;
@@ -134,7 +134,7 @@ TEST(AsItWas, TransportDateAndAddressesReadersCannotParseGiveWayToTheItems) {
                     "From: b@example.com\r\nDate: Fri, 05 Oct 2001 17:14:18 -0700\r\n"
                     "DATE: Sat, 6 Oct 2001 00:14:18 +0000\r\n\r\n");
     b.write(dir / "d.pst");
-    const std::string raw = savedAs(dir / "d.pst", store::SaveType::Eml, dir / "d.eml");
+    const std::string raw = savedAs(dir / "d.pst", store::SaveFormat::Eml, dir / "d.eml");
     const std::string expected = std::to_string(1002327258);
     EXPECT_EQ(datesAsPythonReadsThem(dir / "d.eml"), "1 " + expected + "\n1 " + expected + "\n");
     // The replaced line and the second Date field are kept, nothing else is.

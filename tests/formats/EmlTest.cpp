@@ -13,7 +13,7 @@ namespace {
 
 std::string savedEml(store::MailItem& item, const TempDir& dir, const char* name = "item.eml") {
     const auto path = dir / name;
-    item.saveAs(path.string(), static_cast<int16_t>(store::SaveType::Eml));
+    item.saveAs(path.string(), store::SaveFormat::Eml);
     return readFile(path);
 }
 
@@ -52,7 +52,7 @@ TEST(Eml, HeadersBuiltFromPropertiesWhenTheItemHasNone) {
     TempDir dir;
     // A sent item: no transport headers; the author is known by an Exchange address only.
     const auto path = dir / "sent.eml";
-    ASSERT_TRUE(saveItemWithSubject(pst, "FW: First email", store::SaveType::Eml, path));
+    ASSERT_TRUE(saveItemWithSubject(pst, "FW: First email", store::SaveFormat::Eml, path));
     const std::string headers = headerSection(readFile(path));
     // The Exchange address IMCEA-encapsulated ([MS-OXCMAIL] 2.1.3.1.8): a mailbox readers parse.
     EXPECT_NE(
@@ -167,7 +167,8 @@ TEST(Eml, OtherKindsCarryTheirFieldsInBothBodies) {
     savedEml(*firstItemOf(pst, "Contacts"), dir, "c.eml");
     EXPECT_NE(mimeSummary(dir / "c.eml").find("E-mail: email@gmail.com"), std::string::npos);
     // The distribution list lists its members.
-    ASSERT_TRUE(saveItemWithSubject(pst, "Distribution List", store::SaveType::Eml, dir / "d.eml"));
+    ASSERT_TRUE(
+        saveItemWithSubject(pst, "Distribution List", store::SaveFormat::Eml, dir / "d.eml"));
     EXPECT_NE(
         mimeSummary(dir / "d.eml").find("Members: Distribution List Member <email@gmail.com>"),
         std::string::npos);
@@ -189,7 +190,7 @@ TEST(Eml, MessagesNestAsDeepAsTheReaderReadsAndNoDeeper) {
         auto item = firstItemOf(pst, "Inbox");
         const auto path = dir / "deep.eml";
         if (depth == 32) {
-            item->saveAs(path.string(), static_cast<int16_t>(store::SaveType::Eml));
+            item->saveAs(path.string(), store::SaveFormat::Eml);
             std::string innermost;
             for (int level = 1; level < depth; ++level) innermost += "2/";
             EXPECT_NE(mimeSummary(path).find("\n" + innermost + "header:subject=level 32\n"),
@@ -197,8 +198,7 @@ TEST(Eml, MessagesNestAsDeepAsTheReaderReadsAndNoDeeper) {
         } else {
             // Deeper than the reader follows: the file is taken for damaged, and nothing is
             // written.
-            EXPECT_THROW(item->saveAs(path.string(), static_cast<int16_t>(store::SaveType::Eml)),
-                         store::StoreError);
+            EXPECT_THROW(item->saveAs(path.string(), store::SaveFormat::Eml), store::StoreError);
             EXPECT_FALSE(std::filesystem::exists(path));
         }
         std::filesystem::remove(path);

@@ -109,7 +109,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     TempDir dir;
     const auto file = dir / "item.eml";
     std::filesystem::create_directory(dir / "parts");
-    item.saveAs(file.string(), static_cast<int16_t>(store::SaveType::Eml));
+    item.saveAs(file.string(), store::SaveFormat::Eml);
     const std::string s = mimeSummary(file, dir / "parts");
     const ItemView view(message);
     expectWellFormedLines(readFile(file), !message.string(pst::prop::kTransportMessageHeaders),
@@ -154,7 +154,7 @@ void checkMht(store::MailItem& item, const pst::Message& message, const std::str
     TempDir dir;
     const auto file = dir / "item.mht";
     std::filesystem::create_directory(dir / "parts");
-    item.saveAs(file.string(), static_cast<int16_t>(store::SaveType::Mht));
+    item.saveAs(file.string(), store::SaveFormat::Mht);
     const std::string s = mimeSummary(file, dir / "parts");
     expectWellFormedLines(readFile(file), true, where);
     EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
@@ -184,7 +184,7 @@ size_t checkVcf(store::MailItem& item, const pst::Message& message, const std::s
     const ItemView view(message);
     if (view.kind() != formats::ItemKind::Contact) return 0;
     TempDir dir;
-    item.saveAs((dir / "c.vcf").string(), static_cast<int16_t>(store::SaveType::Vcf));
+    item.saveAs((dir / "c.vcf").string(), store::SaveFormat::Vcf);
     const std::string s = vcardSummary(dir / "c.vcf");
     EXPECT_EQ(s.rfind("cards=1\nVERSION=3.0\nFN=", 0), 0u) << where << "\n" << s;
     namespace lid = pst::lid;

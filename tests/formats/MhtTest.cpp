@@ -40,7 +40,7 @@ TEST(Mht, ChromiumShowsTheInlineImage) {
     TempDir dir;
     auto item = firstItemOf(pst, "");
     const auto page = dir / "page.mht";
-    item->saveAs(page.string(), static_cast<int16_t>(store::SaveType::Mht));
+    item->saveAs(page.string(), store::SaveFormat::Mht);
 
     const formats::ItemView view(messageOf(*item));
     auto images = formats::inlineImages(view);

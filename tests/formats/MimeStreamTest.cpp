@@ -106,7 +106,7 @@ TEST(MimeStream, LargeAttachmentIsEncodedWhileRead) {
 
     const long before = peakRssKiB(true);
     const auto start = std::chrono::steady_clock::now();
-    item->saveAs((dir / "big.eml").string(), static_cast<int16_t>(store::SaveType::Eml));
+    item->saveAs((dir / "big.eml").string(), store::SaveFormat::Eml);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long grown = peakRssKiB(false) - before;

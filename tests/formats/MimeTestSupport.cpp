@@ -38,11 +38,11 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
 }
 
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
-                         store::SaveType type, const std::filesystem::path& path) {
+                         store::SaveFormat type, const std::filesystem::path& path) {
     bool saved = false;
     forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
         if (saved || item.subject() != subject) return;
-        item.saveAs(path.string(), static_cast<int16_t>(type));
+        item.saveAs(path.string(), type);
         saved = true;
     });
     return saved;

@@ -23,7 +23,7 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
 const pst::Message& messageOf(store::MailItem& item);
 // Saves the first item whose subject is `subject` to `path`; false when there is none.
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
-                         store::SaveType type, const std::filesystem::path& path);
+                         store::SaveFormat type, const std::filesystem::path& path);
 
 // Whitespace runs as single blanks, ends trimmed: text as the summaries print it.
 std::string collapsed(const std::string& text);

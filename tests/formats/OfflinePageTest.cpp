@@ -59,8 +59,9 @@ std::filesystem::path writeFixture(const TempDir& dir, bool embedded = false) {
     return path;
 }
 
-void save(const std::filesystem::path& pst, store::SaveType type, const std::filesystem::path& to) {
-    firstItemOf(pst, "Inbox")->saveAs(to.string(), static_cast<int16_t>(type));
+void save(const std::filesystem::path& pst, store::SaveFormat type,
+          const std::filesystem::path& to) {
+    firstItemOf(pst, "Inbox")->saveAs(to.string(), type);
 }
 
 std::string chromium(const std::string& what, const std::filesystem::path& page,
@@ -113,7 +114,7 @@ TEST(OfflinePage, RelativeUrlsResolveAgainstTheBaseAsRfc3986Says) {
 TEST(OfflinePage, EmlRelatesImagesNamedByLocationOrFileName) {
     TempDir dir;
     for (bool embedded : {false, true}) {
-        save(writeFixture(dir, embedded), store::SaveType::Eml, dir / "m.eml");
+        save(writeFixture(dir, embedded), store::SaveFormat::Eml, dir / "m.eml");
         const std::string s = mimeSummary(dir / "m.eml");
         const auto attached = linesStartingWith(s, "message=");
         ASSERT_EQ(attached.size(), embedded ? 1u : 0u) << s;
@@ -150,7 +151,7 @@ TEST(OfflinePage, EmlRelatesImagesNamedByLocationOrFileName) {
 TEST(OfflinePage, MhtShowsImagesNamedByLocationAndKeepsTheOtherAttachment) {
     TempDir dir;
     const auto pst = writeFixture(dir);
-    save(pst, store::SaveType::Mht, dir / "m.mht");
+    save(pst, store::SaveFormat::Mht, dir / "m.mht");
     EXPECT_NE(mimeSummary(dir / "m.mht").find(" disposition=attachment filename=report.pdf "),
               std::string::npos);
     EXPECT_TRUE(showsPicture(dir / "m.mht", dir));
@@ -188,7 +189,7 @@ std::filesystem::path writePage(store::MailItem& item, const std::filesystem::pa
     const auto saved = exporting::saveAttachments(item, output);
     EXPECT_TRUE(saved.failures.empty());
     const auto page = out / "page.html";
-    item.saveAs(page.string(), static_cast<int16_t>(store::SaveType::Html));
+    item.saveAs(page.string(), store::SaveFormat::Html);
     exporting::appendAttachmentBlock(page.string(), saved.links);
     EXPECT_EQ(base::findNoCase(readFile(page), "<base"), std::string::npos);
     return page;

@@ -16,7 +16,7 @@ namespace {
 
 std::string savedVcf(store::MailItem& item, const TempDir& dir, const char* name = "c.vcf") {
     const auto path = dir / name;
-    item.saveAs(path.string(), static_cast<int16_t>(store::SaveType::Vcf));
+    item.saveAs(path.string(), store::SaveFormat::Vcf);
     return vcardSummary(path);
 }
 
@@ -97,7 +97,7 @@ TEST(Vcf, OnlyContactsBecomeCards) {
         listSeen = listSeen || item.messageClass() == "IPM.DistList";
         const auto path = dir / "not-a-contact.vcf";
         try {
-            item.saveAs(path.string(), static_cast<int16_t>(store::SaveType::Vcf));
+            item.saveAs(path.string(), store::SaveFormat::Vcf);
             ADD_FAILURE() << where << " (" << item.messageClass() << ") was saved as a vCard";
         } catch (const store::StoreError& e) {
             EXPECT_NE(std::string(e.what()).find("only contacts can be saved as vCard"),

@@ -18,10 +18,10 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
     return test::firstItemIn(*openStore(pst.string())->rootFolder(), folder);
 }
 
-std::string saved(store::MailItem& item, store::SaveType type, const TempDir& dir,
+std::string saved(store::MailItem& item, store::SaveFormat type, const TempDir& dir,
                   const char* name) {
     const auto path = dir / name;
-    item.saveAs(path.string(), static_cast<int16_t>(type));
+    item.saveAs(path.string(), type);
     return test::readFile(path);
 }
 
@@ -29,7 +29,7 @@ TEST(Saves, TextOfAMailHasHeaderBlockThenBody) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/tika__testPST_variousBodyTypes.pst");
     TempDir dir;
     auto item = firstItemOf(pst, "tmp");
-    const std::string txt = saved(*item, store::SaveType::Txt, dir, "a.txt");
+    const std::string txt = saved(*item, store::SaveFormat::Txt, dir, "a.txt");
     EXPECT_EQ(txt.rfind("From:\tAllison, Timothy B. <tallison@mitre.org>\nSent:\t", 0), 0u) << txt;
     EXPECT_NE(
         txt.find("\nTo:\tAllison, Timothy B. <tallison@mitre.org>\nSubject:\toriginal email\n\n"
@@ -45,13 +45,13 @@ TEST(Saves, NonAsciiTextSurvivesEverySave) {
     // Chinese, Japanese and Korean in the body and in attachment names.
     const std::string cjk[] = {"\xe4\xbd\xa0\xe5\xa5\xbd", "\xe3\x81\x93\xe3\x82\x93\xe3\x81\xab",
                                "\xec\x95\x88\xeb\x85\x95"};
-    const std::string txt = saved(*item, store::SaveType::Txt, dir, "a.txt");
+    const std::string txt = saved(*item, store::SaveFormat::Txt, dir, "a.txt");
     EXPECT_NE(txt.find("Attachments:\tC \xe4\xbd\xa0\xe5\xa5\xbd.png; J "), std::string::npos)
         << txt;
-    saved(*item, store::SaveType::Html, dir, "a.html");
+    saved(*item, store::SaveFormat::Html, dir, "a.html");
     const std::string html = test::htmlSummary(dir / "a.html");
     EXPECT_NE(html.find("charset=utf-8\n"), std::string::npos) << html;
-    saved(*item, store::SaveType::Rtf, dir, "a.rtf");
+    saved(*item, store::SaveFormat::Rtf, dir, "a.rtf");
     auto rtf = test::unrtf(dir / "a.rtf", "--html");
     for (const auto& word : cjk) {
         EXPECT_NE(txt.find(word), std::string::npos) << word;
@@ -65,7 +65,7 @@ TEST(Saves, AnsiFileInCodePage932) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hht__contacts97-2002.pst");
     TempDir dir;
     auto contact = firstItemOf(pst, "");
-    const std::string txt = saved(*contact, store::SaveType::Txt, dir, "c.txt");
+    const std::string txt = saved(*contact, store::SaveFormat::Txt, dir, "c.txt");
     EXPECT_NE(txt.find("Last Name:\t\xe3\x82\xa4\xe3\x82\xb0\xe3\x82\xb6\xe3\x83\xb3"),
               std::string::npos)
         << txt;  // "イグザン"
@@ -76,7 +76,7 @@ TEST(Saves, HtmlEmbedsInlineImagesAndRendersAlone) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/rubymsg__attachAndInline.pst");
     TempDir dir;
     auto item = firstItemOf(pst, "");
-    saved(*item, store::SaveType::Html, dir, "page.html");
+    saved(*item, store::SaveFormat::Html, dir, "page.html");
     const std::string s = test::htmlSummary(dir / "page.html");
     EXPECT_NE(s.find("img=data:image/png"), std::string::npos) << s;
     EXPECT_EQ(s.find("img=cid:"), std::string::npos) << s;
@@ -96,7 +96,7 @@ TEST(Saves, RtfKeepsTheItemsRtfWithTheHeaderFirst) {
     }
     ASSERT_TRUE(tmp);
     auto item = tmp->items()->item(3);
-    saved(*item, store::SaveType::Rtf, dir, "m.rtf");
+    saved(*item, store::SaveFormat::Rtf, dir, "m.rtf");
     const std::string text = test::unrtf(dir / "m.rtf", "--text");
     const size_t header = text.find("Subject");
     const size_t body = text.find("Forwarded RTF");
@@ -109,18 +109,19 @@ TEST(Saves, OtherKindsShowTheirOwnFields) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-hughbe__hughbe_Outlook.pst");
     TempDir dir;
     const std::string appointment =
-        saved(*firstItemOf(pst, "Calendar"), store::SaveType::Txt, dir, "a.txt");
+        saved(*firstItemOf(pst, "Calendar"), store::SaveFormat::Txt, dir, "a.txt");
     EXPECT_NE(appointment.find("\nStart:\tThursday, February 4, 2021"), std::string::npos)
         << appointment;
     EXPECT_NE(appointment.find("\nEnd:\t"), std::string::npos);
-    const std::string task = saved(*firstItemOf(pst, "Tasks"), store::SaveType::Txt, dir, "t.txt");
+    const std::string task =
+        saved(*firstItemOf(pst, "Tasks"), store::SaveFormat::Txt, dir, "t.txt");
     EXPECT_NE(task.find("\nStatus:\tCompleted\n"), std::string::npos) << task;
     EXPECT_NE(task.find("\n% Complete:\t100%\n"), std::string::npos);
     const std::string contact =
-        saved(*firstItemOf(pst, "Contacts"), store::SaveType::Txt, dir, "c.txt");
+        saved(*firstItemOf(pst, "Contacts"), store::SaveFormat::Txt, dir, "c.txt");
     EXPECT_NE(contact.find("E-mail:\temail@gmail.com"), std::string::npos) << contact;
     const std::string journal =
-        saved(*firstItemOf(pst, "Journal"), store::SaveType::Txt, dir, "j.txt");
+        saved(*firstItemOf(pst, "Journal"), store::SaveFormat::Txt, dir, "j.txt");
     EXPECT_NE(journal.find("Entry Type:\tPhone Call"), std::string::npos) << journal;
 }
 

@@ -29,9 +29,9 @@ std::unique_ptr<store::MailItem> onlyItem(const std::filesystem::path& pst) {
     return child(*store->rootFolder(), "Inbox")->items()->item(1);
 }
 
-std::string saveAndRead(store::MailItem& item, store::SaveType type,
+std::string saveAndRead(store::MailItem& item, store::SaveFormat type,
                         const std::filesystem::path& path) {
-    item.saveAs(path.string(), static_cast<int16_t>(type));
+    item.saveAs(path.string(), type);
     return test::readFile(path);
 }
 
@@ -48,12 +48,12 @@ TEST(ShapedItems, RtfOnlyBodyGivesTextHtmlAndRtf) {
             "{\\b Second} line with caf\\'e9\\par}");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
-    const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "m.txt");
+    const std::string txt = saveAndRead(*item, store::SaveFormat::Txt, dir / "m.txt");
     EXPECT_NE(txt.find("\n\nFirst line\nSecond line with caf\xc3\xa9"), std::string::npos) << txt;
-    saveAndRead(*item, store::SaveType::Html, dir / "m.html");
+    saveAndRead(*item, store::SaveFormat::Html, dir / "m.html");
     EXPECT_NE(test::htmlSummary(dir / "m.html").find("First line Second line with caf\xc3\xa9"),
               std::string::npos);
-    saveAndRead(*item, store::SaveType::Rtf, dir / "m.rtf");
+    saveAndRead(*item, store::SaveFormat::Rtf, dir / "m.rtf");
     const std::string shown = test::unrtf(dir / "m.rtf", "--text");
     EXPECT_LT(shown.find("Ann Lee"), shown.find("First line")) << shown;
 }
@@ -69,10 +69,10 @@ TEST(ShapedItems, HtmlOnlyBodyWithInlineImage) {
     m.addAttachment("logo.png", png).setMimeType("image/png").setContentId("logo@pellmark");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
-    const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "m.txt");
+    const std::string txt = saveAndRead(*item, store::SaveFormat::Txt, dir / "m.txt");
     EXPECT_NE(txt.find("See our logo:"), std::string::npos) << txt;
     EXPECT_EQ(txt.find("<b>"), std::string::npos);
-    saveAndRead(*item, store::SaveType::Html, dir / "m.html");
+    saveAndRead(*item, store::SaveFormat::Html, dir / "m.html");
     const std::string page = test::htmlSummary(dir / "m.html");
     EXPECT_NE(page.find("charset=utf-8\n"), std::string::npos) << page;  // one declaration only
     EXPECT_NE(page.find("img=data:image/png"), std::string::npos) << page;
@@ -94,9 +94,9 @@ TEST(ShapedItems, HtmlCarriedInRtfIsRecovered) {
             "</html>}}");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
-    const std::string html = saveAndRead(*item, store::SaveType::Html, dir / "m.html");
+    const std::string html = saveAndRead(*item, store::SaveFormat::Html, dir / "m.html");
     EXPECT_NE(html.find("<b>Bold words</b>"), std::string::npos) << html;
-    EXPECT_NE(saveAndRead(*item, store::SaveType::Txt, dir / "m.txt").find("\n\nBold words"),
+    EXPECT_NE(saveAndRead(*item, store::SaveFormat::Txt, dir / "m.txt").find("\n\nBold words"),
               std::string::npos);
 }
 
@@ -113,10 +113,10 @@ TEST(ShapedItems, AnsiTextInItsCodePage) {
     b.write(dir / "a.pst", {pst::Format::Ansi, pst::CryptMethod::Cyclic});
     auto item = onlyItem(dir / "a.pst");
     EXPECT_EQ(item->subject(), "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82");
-    const std::string txt = saveAndRead(*item, store::SaveType::Txt, dir / "a.txt");
+    const std::string txt = saveAndRead(*item, store::SaveFormat::Txt, dir / "a.txt");
     EXPECT_NE(txt.find("\xd0\x94\xd0\xbe\xd0\xb1\xd1\x80\xd1\x8b\xd0\xb9"), std::string::npos)
         << txt;
-    const std::string rtf = saveAndRead(*item, store::SaveType::Rtf, dir / "a.rtf");
+    const std::string rtf = saveAndRead(*item, store::SaveFormat::Rtf, dir / "a.rtf");
     EXPECT_NE(rtf.find("\\u1055?"), std::string::npos);  // "П" kept as a Unicode escape
 }
 
@@ -131,7 +131,7 @@ TEST(ShapedItems, EverythingAddedToTheHtmlPageIsEscaped) {
         .setBody("<img src=x onerror=alert(2)>");
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
-    saveAndRead(*item, store::SaveType::Html, dir / "m.html");
+    saveAndRead(*item, store::SaveFormat::Html, dir / "m.html");
     const std::string page = test::htmlSummary(dir / "m.html");
     EXPECT_NE(page.find("<script>alert(1)</script> & \"co\""), std::string::npos) << page;
     EXPECT_NE(page.find("<img src=x onerror=alert(2)>"), std::string::npos) << page;
@@ -176,11 +176,12 @@ TEST(ShapedItems, AFailedSaveLeavesNoFile) {
              pstwriter::PropValue::binary(std::string("not compressed RTF at all")));
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");
-    EXPECT_THROW(item->saveAs((dir / "m.rtf").string(), 1), store::StoreError);
+    EXPECT_THROW(item->saveAs((dir / "m.rtf").string(), store::SaveFormat::Rtf), store::StoreError);
     EXPECT_FALSE(std::filesystem::exists(dir / "m.rtf"));
     // A file that was already there is left as it was.
     test::writeFile(dir / "old.rtf", "keep me");
-    EXPECT_THROW(item->saveAs((dir / "old.rtf").string(), 1), store::StoreError);
+    EXPECT_THROW(item->saveAs((dir / "old.rtf").string(), store::SaveFormat::Rtf),
+                 store::StoreError);
     EXPECT_EQ(test::readFile(dir / "old.rtf"), "keep me");
     std::filesystem::remove(dir / "old.rtf");
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {

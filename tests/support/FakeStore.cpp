@@ -64,11 +64,8 @@ class MailItem : public store::MailItem, public store::ContactItem {
         if (data_.failAttachments) throw StoreError("attachments unreadable");
         return std::make_unique<Attachments>(data_.attachments);
     }
-    void saveAs(const std::string& path, int16_t type) override {
-        static const int16_t known[] = {0, 1, 3, 5, 6, 1024, 1027};
-        if (std::find(std::begin(known), std::end(known), type) == std::end(known)) {
-            throw StoreError("unknown save type");
-        }
+    void saveAs(const std::string& path, store::SaveFormat format) override {
+        const auto type = static_cast<int16_t>(format);
         if (data_.failSave) throw StoreError("save failed");
         writeMarker(path, std::to_string(type) + "|" + data_.subject);
         world_.saveTypes.push_back(type);

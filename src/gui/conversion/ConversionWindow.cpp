@@ -142,28 +142,29 @@ void ConversionWindow::setOptionTabOrder() {
 void ConversionWindow::optionToggled(const QRadioButton& option) {
     // Choosing another option unchecks the one before, which toggles too: the button stays
     // enabled while any option is chosen.
-    convertButton->setEnabled(option.isChecked() || !selectedFormat().Extension.empty());
+    convertButton->setEnabled(option.isChecked() || selectedFormat().has_value());
 }
 
-exporting::ExportFormat ConversionWindow::selectedFormat() const {
+std::optional<store::SaveFormat> ConversionWindow::selectedFormat() const {
     // Tested in the run's order; the options exclude each other, so at most one matches.
     const QRadioButton* options[] = {msgOption, rtfOption,  txtOption, vcfOption,
                                      emlOption, htmlOption, mhtOption};
-    exporting::ExportFormat format;
+    std::optional<store::SaveFormat> format;
     for (std::size_t i = 0; i < std::size(options); ++i) {
-        if (options[i]->isChecked()) format = exporting::exportFormats()[i];
+        if (options[i]->isChecked()) format = store::saveFormats()[i];
     }
     return format;
 }
 
 void ConversionWindow::convert() {
-    if (running_) return;  // a second press while the run goes on
+    const std::optional<store::SaveFormat> format = selectedFormat();
+    if (running_ || !format) return;  // a second press while the run goes on, or no format
     running_ = true;
     LabelProgress progress(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
     exporting::ConversionRun run(
         sessions_,
         exporting::RunRequest{selection_.storeId, selection_.folderTags, selection_.exportRootPath,
-                              selectedFormat(), selection_.unreadFolders},
+                              *format, selection_.unreadFolders},
         progress);
     exporting::CompletionMessage message;
     try {

@@ -5,10 +5,10 @@
 
 #include <QDialog>
 
-#include "export/ExportFormat.h"
 #include "gui/conversion/ConversionSelection.h"
 #include "gui/widgets/Dialogs.h"
 #include "store/MailStore.h"
+#include "store/SaveFormat.h"
 
 class QGroupBox;
 class QLabel;
@@ -45,7 +45,7 @@ class ConversionWindow : public QDialog {
     void buildOptions();
     void buildProgress();
     void setOptionTabOrder();
-    exporting::ExportFormat selectedFormat() const;
+    std::optional<store::SaveFormat> selectedFormat() const;
     void report(const std::string& title, const std::string& text, bool failure);
 
     ConversionSelection& selection_;
