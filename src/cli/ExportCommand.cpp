@@ -16,6 +16,7 @@
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
 #include "store/FolderKinds.h"
+#include "store/FolderRef.h"
 #include "store/FolderWalk.h"
 
 namespace pellmark::cli {
@@ -24,7 +25,7 @@ namespace {
 
 struct FolderInfo {
     std::string path;
-    std::string tag;
+    store::FolderRef ref;
     int64_t items = 0;
     bool shownInTree = false;
 };
@@ -32,7 +33,7 @@ struct FolderInfo {
 // Reads into `info`, path first, so that a failure can still name the folder.
 void readFolderInfo(store::Folder& f, FolderInfo& info) {
     info.path = f.folderPath();
-    info.tag = f.entryId() + "#" + info.path.substr(1);
+    info.ref = {f.entryId(), info.path};
     info.items = f.items()->count();
     info.shownInTree = store::folderImageIndex(f.defaultMessageClass()).has_value();
 }
@@ -140,7 +141,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     request.resume = options.resume;
     int64_t total = 0;
     auto choose = [&](const FolderInfo& f) {
-        request.folderTags.push_back(f.tag);
+        request.folders.push_back(f.ref);
         total += f.items;
     };
     if (options.folders.empty()) {

@@ -30,16 +30,6 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
     }
 }
 
-// What a tag tells of its folder when the store cannot: the path after the first '#'.
-std::string nameFromTag(const std::string& tag) {
-    const std::size_t hash = tag.find('#');
-    if (hash == std::string::npos) return trimmed(tag);
-    // The path may itself hold '#' (folder names can): everything after the first one.
-    std::string path = tag.substr(hash + 1);
-    path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
-    return path;
-}
-
 }  // namespace
 
 // An item handed to a worker: what the run's thread needs to name and report it once written.
@@ -118,11 +108,11 @@ RunSummary ConversionRun::run() {
     }
     if (!store) throw PrepareError("The mailbox to export was not found.");
 
-    std::vector<std::string> tags;
-    for (const std::string& tag : request_.folderTags) {
-        if (!trimmed(tag).empty()) tags.push_back(tag);
+    std::vector<store::FolderRef> folders;
+    for (const store::FolderRef& folder : request_.folders) {
+        if (!folder.empty()) folders.push_back(folder);
     }
-    summary_.folders = static_cast<int64_t>(tags.size());
+    summary_.folders = static_cast<int64_t>(folders.size());
     if (renderThreads_ > 1 && !store::writesAttachments(request_.format)) {
         pool_ = std::make_unique<WorkerPool>(renderThreads_);
     }
@@ -132,10 +122,10 @@ RunSummary ConversionRun::run() {
         summary_.failedFolders.push_back(unread.path);
         progress_.folderFailed(unread.path, unread.reason);
     }
-    for (std::size_t i = 0; i < tags.size() && !stopping(); ++i) {
-        exportFolder(*store, tags[i], i + 1, tags.size());
+    for (std::size_t i = 0; i < folders.size() && !stopping(); ++i) {
+        exportFolder(*store, folders[i], i + 1, folders.size());
     }
-    if (!stopping()) recoverUnreachable(*store, tags.size() + 1);
+    if (!stopping()) recoverUnreachable(*store, folders.size() + 1);
     reportDamage(*store);
     return summary_;
 }
@@ -223,13 +213,14 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     summary_.itemsRecovered = summary_.itemsWritten - writtenBefore;
 }
 
-void ConversionRun::exportFolder(store::Store& store, const std::string& tag, std::size_t number,
-                                 std::size_t folders) {
+void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& ref,
+                                 std::size_t number, std::size_t folders) {
     FolderRun current;
-    current.displayName = nameFromTag(tag);
+    // What the reference tells of its folder when the store cannot find it.
+    current.displayName = store::shownPath(ref.path);
     std::unique_ptr<store::Folder> folder;
     try {
-        folder = store.folderFromId(trimmed(tag.substr(0, tag.find('#'))));
+        folder = store.folderFromId(ref.entryId);
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("the folder was not found: ") + error.what());
     }

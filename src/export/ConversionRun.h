@@ -16,6 +16,7 @@
 
 #include "export/RunProgress.h"
 #include "export/RunSummary.h"
+#include "store/FolderRef.h"
 #include "store/FolderWalk.h"
 #include "store/MailStore.h"
 
@@ -25,12 +26,12 @@ class FolderOutput;
 
 struct RunRequest {
     std::string storeId;
-    // Folder node tags, "entry id#path..."; empty entries are passed over.
-    std::vector<std::string> folderTags;
+    // The folders to export, in order; empty references are passed over.
+    std::vector<store::FolderRef> folders;
     std::string outputDirectory;  // the directory the user chose
     store::SaveFormat format = store::SaveFormat::Msg;
     // Folders the caller's walk could not read: failures of the run too.
-    std::vector<store::UnreadFolder> unreadFolders;
+    std::vector<store::UnreadFolder> unreadFolders = {};
     // Keep export-manifest.tsv in the export root (see Manifest).
     bool writeManifest = true;
     // Pass over the items an earlier run into the same root wrote whole, by its manifest.
@@ -71,7 +72,7 @@ class ConversionRun {
     struct FolderRun;
     struct Pending;
 
-    void exportFolder(store::Store& store, const std::string& tag, std::size_t number,
+    void exportFolder(store::Store& store, const store::FolderRef& ref, std::size_t number,
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
     void recoverUnreachable(store::Store& store, std::size_t number);

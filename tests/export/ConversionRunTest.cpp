@@ -61,17 +61,17 @@ class ConversionRunTest : public ::testing::Test {
         return folders.back();
     }
 
-    static std::string tag(const test::FakeFolder& folder) {
-        return folder.entryId + "#\\Personal Folders\\" + folder.name;
+    static store::FolderRef ref(const test::FakeFolder& folder) {
+        return {folder.entryId, "\\\\Personal Folders\\" + folder.name};
     }
 
-    RunSummary run(const char* format, std::vector<std::string> tags,
+    RunSummary run(const char* format, std::vector<store::FolderRef> folders,
                    std::function<int32_t()> draw = nullptr) {
         test::FakeSessionFactory factory(world);
-        ConversionRun conversion(
-            factory,
-            RunRequest{"S1", std::move(tags), dir.path().string(), *store::saveFormatNamed(format)},
-            progress);
+        ConversionRun conversion(factory,
+                                 RunRequest{"S1", std::move(folders), dir.path().string(),
+                                            *store::saveFormatNamed(format)},
+                                 progress);
         if (draw) conversion.setNumberSource(std::move(draw));
         return conversion.run();
     }
@@ -95,7 +95,7 @@ class ConversionRunTest : public ::testing::Test {
 
 TEST_F(ConversionRunTest, MailFolderGoesToItsMirroredDirectoryNamedBySubjectAndNumber) {
     const auto& inbox = add(fakeFolder("Inbox", {fakeMail("Re: report 3/4 final?"), fakeMail("")}));
-    const RunSummary summary = run("html", {"", tag(inbox), "", ""});
+    const RunSummary summary = run("html", {{}, ref(inbox), {}, {}});
 
     EXPECT_EQ(summary.exportRoot, root());
     const auto names = files("Personal Folders/Inbox");
@@ -120,7 +120,7 @@ TEST_F(ConversionRunTest, EveryFormatSavesWithItsCodeAndExtension) {
     const auto& inbox = add(fakeFolder("Inbox", {fakeMail("m")}));
     for (const char* format : {"msg", "rtf", "txt", "eml", "html", "mht"}) {
         world.saveTypes.clear();
-        run(format, {tag(inbox)});
+        run(format, {ref(inbox)});
         EXPECT_EQ(world.saveTypes,
                   std::vector<int16_t>{static_cast<int16_t>(*store::saveFormatNamed(format))});
     }
@@ -136,12 +136,12 @@ TEST_F(ConversionRunTest, ContactFoldersYieldVCardsUnderEveryFormatAndSkipDistri
     auto contacts = fakeFolder(
         "Contacts", {fakeContact("Ann", "Lee"), fakeDistList("Team"), fakeContact("", "")});
     contacts.defaultMessageClass = "IPM.Contact";
-    const std::string contactsTag = tag(add(contacts));
+    const store::FolderRef contactsRef = ref(add(contacts));
     for (const char* format : {"msg", "rtf", "txt", "vcf", "eml", "html", "mht"}) {
         SCOPED_TRACE(format);
         world.saveTypes.clear();
         progress.events.clear();
-        const RunSummary summary = run(format, {contactsTag});
+        const RunSummary summary = run(format, {contactsRef});
         EXPECT_EQ(world.saveTypes, (std::vector<int16_t>{6, 6}));
         EXPECT_EQ(summary.itemsSkipped, 1);
         EXPECT_EQ(progress.events, (std::vector<std::string>{"folder Contacts", "item Ann Lee 1/3",
@@ -158,12 +158,12 @@ TEST_F(ConversionRunTest, ContactFoldersYieldVCardsUnderEveryFormatAndSkipDistri
 }
 
 TEST_F(ConversionRunTest, VCardChoiceExportsContactFoldersOnlyButMakesEveryDirectory) {
-    const std::string inboxTag = tag(add(fakeFolder("Inbox", {fakeMail("m")})));
+    const store::FolderRef inboxRef = ref(add(fakeFolder("Inbox", {fakeMail("m")})));
     auto contacts = fakeFolder("Contacts", {fakeContact("Ann", "Lee")});
     contacts.defaultMessageClass = "IPM.Contact";
-    const std::string contactsTag = tag(add(contacts));
-    const std::string emptyTag = tag(add(fakeFolder("Empty")));
-    const RunSummary summary = run("vcf", {inboxTag, contactsTag, emptyTag});
+    const store::FolderRef contactsRef = ref(add(contacts));
+    const store::FolderRef emptyRef = ref(add(fakeFolder("Empty")));
+    const RunSummary summary = run("vcf", {inboxRef, contactsRef, emptyRef});
     EXPECT_TRUE(files("Personal Folders/Inbox").empty());
     EXPECT_EQ(files("Personal Folders/Contacts").size(), 1u);
     EXPECT_TRUE(fs::is_directory(root() + "Personal Folders/Empty"));
@@ -176,7 +176,7 @@ TEST_F(ConversionRunTest, FoldersBeyondTheOldSixteenBitLimitExportWhole) {
     std::vector<test::FakeItem> items;
     for (int i = 0; i < 33000; ++i) items.push_back(fakeMail("m" + std::to_string(i)));
     auto& big = add(fakeFolder("Big", std::move(items)));
-    const RunSummary summary = run("txt", {tag(big)});
+    const RunSummary summary = run("txt", {ref(big)});
     EXPECT_EQ(summary.itemsWritten, 33000);
     EXPECT_EQ(progress.events.back(), "item m32999 33000/33000");
     std::size_t written = 0;
@@ -188,26 +188,27 @@ TEST_F(ConversionRunTest, FoldersBeyondTheOldSixteenBitLimitExportWhole) {
 }
 
 TEST_F(ConversionRunTest, SameSubjectsAndRerunsIntoTheSameRootNeverOverwrite) {
-    const std::string inboxTag =
-        tag(add(fakeFolder("Inbox", {fakeMail("Same"), fakeMail("Same"), fakeMail("Same")})));
+    const store::FolderRef inboxRef =
+        ref(add(fakeFolder("Inbox", {fakeMail("Same"), fakeMail("Same"), fakeMail("Same")})));
     const auto always7 = [] { return 7; };
-    run("txt", {inboxTag}, always7);
-    run("txt", {inboxTag}, always7);
+    run("txt", {inboxRef}, always7);
+    run("txt", {inboxRef}, always7);
     EXPECT_EQ(files("Personal Folders/Inbox"),
               (std::vector<std::string>{"Same7 (2).txt", "Same7 (3).txt", "Same7 (4).txt",
                                         "Same7 (5).txt", "Same7 (6).txt", "Same7.txt"}));
 }
 
 TEST_F(ConversionRunTest, HostileNamesNeverLeaveTheExportRoot) {
-    const std::string escapeTag = tag(add(fakeFolder("..", {fakeMail("../../up")})));
+    const store::FolderRef escapeRef = ref(add(fakeFolder("..", {fakeMail("../../up")})));
     auto& nested = add(fakeFolder("a\\..\\..\\b", {fakeMail("x")}));
     nested.entryId = "F-nested";
     auto& hash = add(fakeFolder("Sales #1", {fakeMail("y")}));
     hash.entryId = "F-sales";  // entry ids never hold '#'; folder names may
-    const std::string hashTag = tag(hash);
+    const store::FolderRef hashRef = ref(hash);
     auto& slash = add(fakeFolder("../../../../tmp", {fakeMail(std::string("z\0\n", 3))}));
     slash.entryId = "F-slash";
-    const RunSummary summary = run("html", {escapeTag, tag(nested), hashTag, "F-slash#\\whatever"});
+    const RunSummary summary =
+        run("html", {escapeRef, ref(nested), hashRef, {"F-slash", "\\\\whatever"}});
     EXPECT_EQ(summary.itemsWritten, 4);
     std::vector<std::string> written;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
@@ -233,7 +234,7 @@ TEST_F(ConversionRunTest, AFolderAndAnAttachmentNeverTakeEachOthersName) {
     for (int i = 0; i < 20; ++i) deep += "\\" + std::string(250, 'd');  // beyond PATH_MAX
     auto& tooDeep = add(fakeFolder(deep, {fakeMail("c"), fakeMail("d"), fakeMail("e")}));
     tooDeep.entryId = "F-deep";
-    const RunSummary summary = run("html", {tag(inbox), tag(projects), tag(tooDeep)});
+    const RunSummary summary = run("html", {ref(inbox), ref(projects), ref(tooDeep)});
     EXPECT_EQ(summary.itemsWritten, 3);
     EXPECT_EQ(summary.itemsFailed, 3) << "the items of a folder that could not be made are lost";
     EXPECT_TRUE(fs::is_regular_file(root() + "Personal Folders/Inbox/Projects"));
@@ -248,7 +249,7 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
     auto& inbox = add(fakeFolder(
         "Inbox", {fakeMail("one", {{"a.pdf", "A"}}), fakeMail("two"), fakeMail("three")}));
     for (int i = 0; i < 3; ++i) inbox.items[i].entryId = "E" + std::to_string(i + 1);
-    run("html", {tag(inbox)});
+    run("html", {ref(inbox)});
     auto entries = Manifest::read(root());
     ASSERT_EQ(entries.size(), 4u) << "the attachment and three pages";
     EXPECT_EQ(entries[0].entryId, "E1");
@@ -262,7 +263,7 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
     fs::remove(root() + entries[3].file);
     test::writeFile(root() + entries[2].file, "edited");
     test::FakeSessionFactory factory(world);
-    RunRequest again{"S1", {tag(inbox)}, dir.path().string(), *store::saveFormatNamed("html")};
+    RunRequest again{"S1", {ref(inbox)}, dir.path().string(), *store::saveFormatNamed("html")};
     again.resume = true;
     const RunSummary resumed = ConversionRun(factory, std::move(again), progress).run();
     EXPECT_EQ(resumed.itemsAlreadyExported, 1);
@@ -297,7 +298,7 @@ TEST_F(ConversionRunTest, FailuresAreSkippedCountedAndNamed) {
     lost.failLookup = true;
     auto& closed = add(fakeFolder("Closed", {fakeMail("m")}));
     closed.failItems = true;
-    const RunSummary summary = run("html", {tag(inbox), tag(lost), tag(closed)});
+    const RunSummary summary = run("html", {ref(inbox), ref(lost), ref(closed)});
 
     EXPECT_EQ(summary.itemsWritten, 2);
     EXPECT_EQ(summary.itemsFailed, 2);
@@ -321,7 +322,7 @@ TEST_F(ConversionRunTest, FailuresAreSkippedCountedAndNamed) {
 TEST_F(ConversionRunTest, APageGetsItsLinksAndAnUnreadableSubjectStillSaves) {
     auto& inbox = add(fakeFolder("Inbox", {fakeMail("Report", {{"a.pdf"}, {"b.doc"}})}));
     inbox.items[0].failSubject = true;
-    run("html", {tag(inbox)}, [] { return 12; });
+    run("html", {ref(inbox)}, [] { return 12; });
     const std::string folder = root() + "Personal Folders/Inbox/";
     EXPECT_EQ(test::readFile(folder + "12.html"),
               "5|Report<br /><br />:: Attachments ::<br />\r\n"

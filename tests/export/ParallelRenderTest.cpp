@@ -10,6 +10,7 @@
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
 #include "pstwriter/PstBuilder.h"
+#include "store/FolderRef.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::exporting {
@@ -25,11 +26,11 @@ std::map<std::string, std::string> filesUnder(const std::filesystem::path& root)
 }
 
 RunSummary exportWith(unsigned threads, const std::string& storeId,
-                      const std::vector<std::string>& tags, const std::string& format,
+                      const std::vector<store::FolderRef>& folders, const std::string& format,
                       const std::filesystem::path& out) {
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
-    ConversionRun run(sessions, {storeId, tags, out.string(), *store::saveFormatNamed(format)},
+    ConversionRun run(sessions, {storeId, folders, out.string(), *store::saveFormatNamed(format)},
                       quiet);
     int32_t next = 0;
     run.setNumberSource([&] { return ++next; });
@@ -59,16 +60,16 @@ TEST(ParallelRender, SameFilesAsOneThread) {
     b.write(dir / "m.pst");
 
     auto store = pststore::openStore((dir / "m.pst").string());
-    std::vector<std::string> tags;
+    std::vector<store::FolderRef> folders;
     auto e = store->rootFolder()->folders()->enumerate();
-    while (auto f = e->next()) tags.push_back(f->entryId() + "#" + f->folderPath().substr(1));
+    while (auto f = e->next()) folders.push_back(store::folderRefOf(*f));
 
     for (const char* format : {"eml", "rtf", "msg"}) {
         SCOPED_TRACE(format);
         const auto one = dir / (std::string("one-") + format);
         const auto four = dir / (std::string("four-") + format);
-        const RunSummary a = exportWith(1, store->entryId(), tags, format, one);
-        const RunSummary b4 = exportWith(4, store->entryId(), tags, format, four);
+        const RunSummary a = exportWith(1, store->entryId(), folders, format, one);
+        const RunSummary b4 = exportWith(4, store->entryId(), folders, format, four);
         EXPECT_EQ(a.itemsWritten, b4.itemsWritten);
         EXPECT_EQ(a.itemsFailed, b4.itemsFailed);
         EXPECT_EQ(a.failedFolders, b4.failedFolders);

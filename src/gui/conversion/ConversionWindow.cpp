@@ -163,7 +163,7 @@ void ConversionWindow::convert() {
     LabelProgress progress(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
     exporting::ConversionRun run(
         sessions_,
-        exporting::RunRequest{selection_.storeId, selection_.folderTags, selection_.exportRootPath,
+        exporting::RunRequest{selection_.storeId, selection_.folders, selection_.exportRootPath,
                               *format, selection_.unreadFolders},
         progress);
     exporting::CompletionMessage message;
@@ -175,7 +175,7 @@ void ConversionWindow::convert() {
         message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
     }
     if (!run.exportRoot().empty()) selection_.exportRootPath = run.exportRoot();
-    selection_.folderTags.clear();
+    selection_.folders.clear();
     report(message.title, message.text, message.failure);
     running_ = false;
     accept();

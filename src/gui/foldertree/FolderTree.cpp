@@ -12,7 +12,8 @@ namespace {
 
 enum Role : int {
     KeyRole = Qt::UserRole,
-    TagRole,
+    EntryIdRole,  // of the folder the node stands for; none for a root that stands for none
+    PathRole,
     ImageRole,
     HasItemsRole,
 };
@@ -51,7 +52,10 @@ void FolderTree::Clear() {
 QTreeWidgetItem* FolderTree::addNode(const NodeSpec& spec, QTreeWidgetItem* relative) {
     auto* item = new QTreeWidgetItem(QStringList{spec.text});
     item->setData(0, KeyRole, spec.key);
-    item->setData(0, TagRole, spec.tag);
+    if (spec.folder) {
+        item->setData(0, EntryIdRole, QString::fromStdString(spec.folder->entryId));
+        item->setData(0, PathRole, QString::fromStdString(spec.folder->path));
+    }
     item->setData(0, ImageRole, spec.image);
     item->setData(0, HasItemsRole, spec.hasItems);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -101,9 +105,11 @@ void FolderTree::setCheckState(int index, int16_t state) {
     }
 }
 
-QString FolderTree::tag(int index) const {
+std::optional<store::FolderRef> FolderTree::folder(int index) const {
     const QTreeWidgetItem* item = node(index);
-    return item ? item->data(0, TagRole).toString() : QString();
+    if (!item || !item->data(0, EntryIdRole).isValid()) return std::nullopt;
+    return store::FolderRef{item->data(0, EntryIdRole).toString().toStdString(),
+                            item->data(0, PathRole).toString().toStdString()};
 }
 
 QString FolderTree::key(int index) const {

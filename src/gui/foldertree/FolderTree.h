@@ -10,10 +10,12 @@
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "gui/foldertree/ImageList.h"
+#include "store/FolderRef.h"
 #include "store/FolderWalk.h"
 
 namespace pellmark::gui {
@@ -24,7 +26,9 @@ struct NodeSpec {
     QString text;   // the label
     int image = 0;  // index into the tree's image list
     bool hasItems = true;
-    QString tag;  // folder entry id, "#", folder path from its second character; empty for root
+    // The folder the node stands for; none for the store's root, unless its top folder holds
+    // items of its own.
+    std::optional<store::FolderRef> folder;
 };
 
 class FolderTree : public QTreeWidget {
@@ -47,7 +51,7 @@ class FolderTree : public QTreeWidget {
     // Check state 1 means ticked; anything else not.
     int16_t checkState(int index) const;
     void setCheckState(int index, int16_t state);
-    QString tag(int index) const;
+    std::optional<store::FolderRef> folder(int index) const;
     QString key(int index) const;
     int image(int index) const;
     bool hasItems(int index) const;

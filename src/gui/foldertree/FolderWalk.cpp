@@ -35,17 +35,8 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
     spec.image = *image;
     spec.hasItems = count > 0;
-    spec.tag = QString::fromStdString(folderTag(entryId, path));
+    spec.folder = store::FolderRef{entryId, path};
     return tree_.addNode(spec, parent);
-}
-
-std::string folderTag(const std::string& entryId, const std::string& folderPath) {
-    // The path without its first character: "\\Store\Inbox" becomes "\Store\Inbox".
-    return entryId + "#" + (folderPath.empty() ? folderPath : folderPath.substr(1));
-}
-
-std::string folderTag(store::Folder& folder) {
-    return folderTag(folder.entryId(), folder.folderPath());
 }
 
 void FolderWalk::addSubfolders(store::Folder& parent, QTreeWidgetItem* parentNode) {

@@ -14,10 +14,6 @@
 
 namespace pellmark::gui {
 
-// A folder node's tag: the entry identifier, "#", the folder path from its second character.
-std::string folderTag(const std::string& entryId, const std::string& folderPath);
-std::string folderTag(store::Folder& folder);
-
 class FolderWalk {
   public:
     // `yield` lets the window system process pending events; it runs once per subfolder.

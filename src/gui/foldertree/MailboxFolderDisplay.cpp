@@ -6,20 +6,12 @@
 
 #include "gui/foldertree/FolderWalk.h"
 #include "gui/foldertree/SmallIcons.h"
+#include "gui/mainwindow/StoreList.h"
 
 namespace pellmark::gui {
 
 void processPendingEvents() {
     QCoreApplication::processEvents();
-}
-
-std::string entryIdOfListEntry(const QString& entry) {
-    const qsizetype hash = entry.lastIndexOf(QLatin1Char('#'));
-    if (hash < 0) return {};
-    QString id = entry.mid(hash + 1);
-    while (id.startsWith(QLatin1Char(' '))) id.remove(0, 1);
-    while (id.endsWith(QLatin1Char(' '))) id.chop(1);
-    return id.toStdString();
 }
 
 MailboxFolderDisplay::MailboxFolderDisplay(MainWindowParts& parts) : parts_(parts) {}
@@ -29,7 +21,7 @@ void MailboxFolderDisplay::showMailboxFolders() {
     current.session = parts_.sessions.create();
     current.session->logon();
     parts_.yield();
-    const std::string id = entryIdOfListEntry(parts_.storeList.currentText());
+    const std::string id = pickedStoreId(parts_.storeList);
     if (id.empty()) throw store::StoreError("the list entry names no mailbox");
     current.mailbox = current.session->storeFromId(id);
     if (!current.mailbox) throw store::StoreError("the mailbox was not found");
@@ -61,11 +53,11 @@ void MailboxFolderDisplay::fill(store::Store& store) {
     try {
         const QString name = QString::fromStdString(store.displayName());
         std::unique_ptr<store::Folder> top = store.rootFolder();
-        // The root node stands for the store; it carries the top folder's tag only when that
+        // The root node stands for the store; it stands for the top folder too only when that
         // folder holds items of its own, which are then exported with the root ticked.
-        QString tag;
-        if (top->items()->count() > 0) tag = QString::fromStdString(folderTag(*top));
-        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, tag}, nullptr);
+        std::optional<store::FolderRef> folder;
+        if (top->items()->count() > 0) folder = store::folderRefOf(*top);
+        QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, folder}, nullptr);
         tree.rootAdded();
         FolderWalk walk(tree, parts_.yield);
         walk.addSubfolders(*top, root);

@@ -38,8 +38,4 @@ class MailboxFolderDisplay {
     MainWindowParts& parts_;
 };
 
-// The entry id in a store list entry: the text after its last "#", trimmed of blanks. Store
-// names may hold "#" themselves; entry ids never do. Empty when there is no "#".
-std::string entryIdOfListEntry(const QString& entry);
-
 }  // namespace pellmark::gui

@@ -4,13 +4,9 @@
 #include <QPushButton>
 
 #include "gui/mainwindow/SourceSteps.h"
+#include "gui/mainwindow/StoreList.h"
 
 namespace pellmark::gui {
-
-QString storeListEntry(const std::string& displayName, const std::string& entryId) {
-    return QString::fromStdString(displayName) + QString(300, QLatin1Char(' ')) + QLatin1Char('#') +
-           QString::fromStdString(entryId);
-}
 
 ConfiguredMailboxes::ConfiguredMailboxes(MainWindowParts& parts, MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
@@ -33,9 +29,10 @@ void ConfiguredMailboxes::listStores() {
         store::Store& store = *parts_.current.mailbox;
         skipFailing([&] {
             if (trimSpaces(store.dataFilePath()).empty()) return;
-            const QString entry = storeListEntry(store.displayName(), store.entryId());
+            const std::string name = store.displayName();
+            const std::string id = store.entryId();
             parts_.storeList.setEnabled(true);
-            parts_.storeList.addItem(entry);
+            addStoreEntry(parts_.storeList, name, id);
         });
     }
 }

@@ -10,10 +10,6 @@
 
 namespace pellmark::gui {
 
-// A store's entry in the store list: its display name as given, 300 blanks, "#", its entry id.
-// The blanks push the id out of sight; the entry is the only place the id is kept.
-QString storeListEntry(const std::string& displayName, const std::string& entryId);
-
 class ConfiguredMailboxes {
   public:
     ConfiguredMailboxes(MainWindowParts& parts, MailboxFolderDisplay& display);

@@ -11,15 +11,14 @@ ConversionStart::ConversionStart(FolderTree& tree, ConversionSelection& selectio
 
 void ConversionStart::start() {
     const int nodes = tree_.nodeCount();
-    // Indexes 0 to the node count, the ticked folders' tags first in tree order, then empty
-    // entries. Node 1 is the store's root: a folder to export only when it carries the tag of
-    // a top folder that holds items.
-    selection_.folderTags.assign(static_cast<std::size_t>(nodes) + 1, std::string());
+    // Indexes 0 to the node count, the ticked folders first in tree order, then empty
+    // references. Node 1 is the store's root: a folder to export only when it stands for a top
+    // folder that holds items.
+    selection_.folders.assign(static_cast<std::size_t>(nodes) + 1, store::FolderRef{});
     std::size_t ticked = 0;
     for (int index = 1; index <= nodes; ++index) {
-        if (tree_.checkState(index) == 1 && !tree_.tag(index).isEmpty()) {
-            selection_.folderTags[ticked++] = tree_.tag(index).toStdString();
-        }
+        auto folder = tree_.folder(index);
+        if (tree_.checkState(index) == 1 && folder) selection_.folders[ticked++] = *folder;
     }
     selection_.unreadFolders = tree_.unreadFolders();
     if (ticked < 1) {

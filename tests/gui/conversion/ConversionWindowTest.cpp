@@ -25,7 +25,8 @@ class ConversionWindowTest : public ::testing::Test {
         auto& store = world.addStore("Personal Folders", "S1");
         store.root.subfolders.push_back(
             test::fakeFolder("Inbox", {test::fakeMail("First"), test::fakeMail("Second")}));
-        selection = {"S1", {"F-Inbox#\\Personal Folders\\Inbox", "", ""}, dir.path().string()};
+        selection = {
+            "S1", {{"F-Inbox", "\\\\Personal Folders\\Inbox"}, {}, {}}, dir.path().string()};
         window = std::make_unique<ConversionWindow>(selection, factory, dialogs.dialogs());
         window->show();
     }
@@ -138,7 +139,7 @@ TEST_F(ConversionWindowTest, ConvertRunsTheExportReportsCompletionAndCloses) {
     EXPECT_EQ(shown.text.toStdString(), "Outlook Mailbox Exported Successfully to >\r\n" + root());
     EXPECT_EQ(shown.icon, MessageIcon::Information);
     EXPECT_EQ(selection.exportRootPath, root());
-    EXPECT_TRUE(selection.folderTags.empty());
+    EXPECT_TRUE(selection.folders.empty());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), QDialog::Accepted);
     EXPECT_EQ(text("LblSaveHeader"), "Inbox");
@@ -194,7 +195,7 @@ TEST_F(ConversionWindowTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
     EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export Failed");
     EXPECT_TRUE(
         dialogs.messageBox.shown()[0].text.startsWith("The mail store could not be opened"));
-    EXPECT_TRUE(selection.folderTags.empty());
+    EXPECT_TRUE(selection.folders.empty());
     EXPECT_FALSE(window->isVisible());
 }
 

@@ -18,7 +18,7 @@ struct WithApplication {
 class FolderTreeTest : public ::testing::Test, WithApplication {
   protected:
     QTreeWidgetItem* addRoot() {
-        return tree.addNode({"Mail", "Mail", kStoreImage, true, ""}, nullptr);
+        return tree.addNode({"Mail", "Mail", kStoreImage, true, std::nullopt}, nullptr);
     }
 
     FolderTree tree;
@@ -27,9 +27,11 @@ class FolderTreeTest : public ::testing::Test, WithApplication {
 TEST_F(FolderTreeTest, NodesKeepWhatTheyWereGivenAndAreNumberedFromOne) {
     EXPECT_EQ(tree.headerItem()->text(0), "Mailbox Folders");
     QTreeWidgetItem* root = addRoot();
-    QTreeWidgetItem* inbox =
-        tree.addNode({"Inbox", "Inbox (12)", kMailImage, true, "E1#\\Mail\\Inbox"}, root);
-    tree.addNode({"Empty", "Empty (0)", kNotesImage, false, "E2#\\Mail\\Empty"}, inbox);
+    QTreeWidgetItem* inbox = tree.addNode(
+        {"Inbox", "Inbox (12)", kMailImage, true, store::FolderRef{"E1", "\\\\Mail\\Inbox"}}, root);
+    tree.addNode(
+        {"Empty", "Empty (0)", kNotesImage, false, store::FolderRef{"E2", "\\\\Mail\\Empty"}},
+        inbox);
 
     ASSERT_EQ(tree.nodeCount(), 3);
     EXPECT_EQ(tree.node(1), root);
@@ -37,14 +39,14 @@ TEST_F(FolderTreeTest, NodesKeepWhatTheyWereGivenAndAreNumberedFromOne) {
     EXPECT_EQ(tree.node(3)->parent(), inbox);
     EXPECT_EQ(tree.key(2), "Inbox");
     EXPECT_EQ(tree.node(2)->text(0), "Inbox (12)");
-    EXPECT_EQ(tree.tag(2), "E1#\\Mail\\Inbox");
-    EXPECT_EQ(tree.tag(1), "");
+    EXPECT_EQ(tree.folder(2), (store::FolderRef{"E1", "\\\\Mail\\Inbox"}));
+    EXPECT_FALSE(tree.folder(1));
     EXPECT_EQ(tree.image(3), kNotesImage);
     EXPECT_TRUE(tree.hasItems(1));
     EXPECT_FALSE(tree.hasItems(3));
     EXPECT_EQ(tree.node(0), nullptr);
     EXPECT_EQ(tree.node(4), nullptr);
-    EXPECT_EQ(tree.tag(4), "");
+    EXPECT_FALSE(tree.folder(4));
 }
 
 TEST_F(FolderTreeTest, CheckStateOneIsTickedAndEveryOtherValueIsNot) {
@@ -63,8 +65,10 @@ TEST_F(FolderTreeTest, CheckStateOneIsTickedAndEveryOtherValueIsNot) {
 
 TEST_F(FolderTreeTest, DuplicateKeysAreAcceptedAndClearRemovesEverything) {
     QTreeWidgetItem* root = addRoot();
-    QTreeWidgetItem* first = tree.addNode({"Inbox", "Inbox (1)", kMailImage, true, "A#"}, root);
-    QTreeWidgetItem* second = tree.addNode({"Inbox", "Inbox (2)", kMailImage, true, "B#"}, first);
+    QTreeWidgetItem* first =
+        tree.addNode({"Inbox", "Inbox (1)", kMailImage, true, store::FolderRef{"A", ""}}, root);
+    QTreeWidgetItem* second =
+        tree.addNode({"Inbox", "Inbox (2)", kMailImage, true, store::FolderRef{"B", ""}}, first);
     EXPECT_EQ(tree.nodeCount(), 3);
     EXPECT_EQ(second->parent(), first);
     tree.Clear();
@@ -75,8 +79,8 @@ TEST_F(FolderTreeTest, DuplicateKeysAreAcceptedAndClearRemovesEverything) {
 
 TEST_F(FolderTreeTest, ImagesComeFromTheListByIndex) {
     addRoot();
-    tree.addNode({"Odd", "Odd (0)", 75, false, "X#"}, tree.node(1));
-    tree.addNode({"Far", "Far (0)", 500, false, "Y#"}, tree.node(1));
+    tree.addNode({"Odd", "Odd (0)", 75, false, store::FolderRef{"X", ""}}, tree.node(1));
+    tree.addNode({"Far", "Far (0)", 500, false, store::FolderRef{"Y", ""}}, tree.node(1));
     EXPECT_TRUE(tree.node(1)->icon(0).isNull()) << "no image list yet";
     tree.setImageList(SmallIcons());
     EXPECT_FALSE(tree.node(1)->icon(0).isNull()) << "nodes added before the list show it too";

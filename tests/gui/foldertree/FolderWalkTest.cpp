@@ -33,7 +33,7 @@ class FolderWalkTest : public ::testing::Test, WithApplication {
         session = factory.create();
         store = session->storeFromId("S1");
         QTreeWidgetItem* root =
-            tree.addNode({"Personal Folders", "Personal Folders", 0, true, ""}, nullptr);
+            tree.addNode({"Personal Folders", "Personal Folders", 0, true, std::nullopt}, nullptr);
         FolderWalk walk(tree, [this] { ++yields; });
         auto top = store->rootFolder();
         walk.addSubfolders(*top, root);
@@ -82,8 +82,9 @@ TEST_F(FolderWalkTest, DepthFirstEachFolderBeforeItsSubfoldersSiblingsInStoreOrd
               "  Journal (0)\n"
               "  Notes (0)\n"
               "  Tasks (4)\n");
-    EXPECT_EQ(tree.tag(2), "F-Inbox#\\Personal Folders\\Inbox");
-    EXPECT_EQ(tree.tag(4), "F-Old#\\Personal Folders\\Inbox\\Work\\Old");
+    EXPECT_EQ(tree.folder(2), (store::FolderRef{"F-Inbox", "\\\\Personal Folders\\Inbox"}));
+    EXPECT_EQ(tree.folder(4),
+              (store::FolderRef{"F-Old", "\\\\Personal Folders\\Inbox\\Work\\Old"}));
     EXPECT_EQ(tree.key(3), "Work");
     const int images[] = {kStoreImage,    kMailImage,     kMailImage,    kMailImage,  kMailImage,
                           kContactsImage, kCalendarImage, kJournalImage, kNotesImage, kTasksImage};
@@ -111,7 +112,9 @@ TEST_F(FolderWalkTest, FoldersOfOtherClassesGetNoNodeButTheirSubfoldersDo) {
               "  Found (0)\n"
               "  Inbox (0)\n"
               "    Below posts (0)\n");
-    EXPECT_EQ(tree.tag(5), "F-Below posts#\\Personal Folders\\Inbox\\Posts\\Below posts");
+    EXPECT_EQ(
+        tree.folder(5),
+        (store::FolderRef{"F-Below posts", "\\\\Personal Folders\\Inbox\\Posts\\Below posts"}));
 }
 
 TEST_F(FolderWalkTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {
@@ -119,9 +122,9 @@ TEST_F(FolderWalkTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {
     sharp.entryId = "00000000ABCD";
     data->root.subfolders = {sharp};
     walkAll();
-    const QString tag = tree.tag(2);
-    EXPECT_EQ(tag, "00000000ABCD#\\Personal Folders\\C# #notes");
-    EXPECT_EQ(tag.section(QLatin1Char('#'), 0, 0), "00000000ABCD");
+    // A folder name may hold '#': the reference keeps the entry id and the path apart.
+    EXPECT_EQ(tree.folder(2),
+              (store::FolderRef{"00000000ABCD", "\\\\Personal Folders\\C# #notes"}));
     EXPECT_EQ(tree.node(2)->text(0), "C# #notes (2)");
 }
 

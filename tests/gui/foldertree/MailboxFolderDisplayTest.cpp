@@ -1,4 +1,5 @@
 #include "gui/foldertree/MailboxFolderDisplay.h"
+#include "gui/mainwindow/StoreList.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <QPushButton>
 
 #include "support/FakeStore.h"
+#include "support/gui/QtApplication.h"
 #include "support/gui/TestWindow.h"
 
 namespace pellmark::gui {
@@ -28,9 +30,13 @@ class MailboxFolderDisplayTest : public ::testing::Test {
         archive.root.subfolders = {fakeFolder("Old")};
     }
 
-    void pick(const QString& entry) {
+    // Picks the entry the listing gives store `id`; an entry without an id when `id` is empty.
+    void pick(const std::string& name, const std::string& id) {
         window.storeList->clear();
-        window.storeList->addItem(entry);
+        if (id.empty())
+            window.storeList->addItem(QString::fromStdString(name));
+        else
+            addStoreEntry(*window.storeList, name, id);
         window.storeList->setCurrentIndex(0);
     }
 
@@ -71,8 +77,8 @@ TEST_F(MailboxFolderDisplayTest, ARootWithoutFoldersShowsTheRootAloneTicked) {
     EXPECT_TRUE(window.allTicked());
 }
 
-TEST_F(MailboxFolderDisplayTest, ShowMailboxFoldersTakesTheIdAfterTheLastHash) {
-    pick("Archive # 2009" + kBlanks + "#S2");
+TEST_F(MailboxFolderDisplayTest, ShowMailboxFoldersFindsThePickedStoreByItsId) {
+    pick("Archive # 2009", "S2");
     display.showMailboxFolders();
     EXPECT_EQ(window.storeId, "S2");
     EXPECT_EQ(window.treeOutline(), "Archive # 2009\n  Old (0)\n");
@@ -83,24 +89,24 @@ TEST_F(MailboxFolderDisplayTest, ShowMailboxFoldersTakesTheIdAfterTheLastHash) {
     EXPECT_EQ(window.current.mailbox, nullptr);
     EXPECT_EQ(window.current.folder, nullptr);
 
-    pick("Personal Folders" + kBlanks + "#S1");
+    pick("Personal Folders", "S1");
     display.showMailboxFolders();
     EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Inbox (2)\n    Empty (0)\n  Sent (0)\n")
         << "a new fill replaces the whole tree";
 }
 
 TEST_F(MailboxFolderDisplayTest, AFailureBeforeTheClearLeavesTheTreeAndIdAsTheyWere) {
-    pick("Personal Folders" + kBlanks + "#S1");
+    pick("Personal Folders", "S1");
     display.showMailboxFolders();
     const std::string shown = window.treeOutline();
     window.folderTree->setCheckState(2, 0);
 
-    pick("Gone" + kBlanks + "#S9");
+    pick("Gone", "S9");
     EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
-    pick("No hash at all");
+    pick("No id at all", "");
     EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
     world.failLogon = true;
-    pick("Archive # 2009" + kBlanks + "#S2");
+    pick("Archive # 2009", "S2");
     EXPECT_THROW(display.showMailboxFolders(), store::StoreError);
 
     EXPECT_EQ(window.treeOutline(), shown);
@@ -112,7 +118,7 @@ TEST_F(MailboxFolderDisplayTest, AFailureBeforeTheClearLeavesTheTreeAndIdAsTheyW
 TEST_F(MailboxFolderDisplayTest, AFolderThatCannotBeReadIsNamedAndTheFillGoesOn) {
     world.stores[0].root.subfolders[0].failCount = true;
     world.stores[0].root.subfolders.push_back(fakeFolder("Later"));
-    pick("Personal Folders" + kBlanks + "#S1");
+    pick("Personal Folders", "S1");
     EXPECT_THROW(display.showMailboxFolders(), FillError);
     EXPECT_EQ(window.treeOutline(), "Personal Folders\n  Sent (0)\n  Later (0)\n");
     EXPECT_TRUE(window.allTicked());
@@ -129,11 +135,17 @@ TEST_F(MailboxFolderDisplayTest, AFolderThatCannotBeReadIsNamedAndTheFillGoesOn)
     EXPECT_NE(window.folderTree->unreadFolders()[0].reason.find("subfolders"), std::string::npos);
 }
 
-TEST(EntryIdOfListEntryTest, TakesTheTrimmedTextAfterTheLastHash) {
-    EXPECT_EQ(entryIdOfListEntry("Mail" + kBlanks + "#ABC"), "ABC");
-    EXPECT_EQ(entryIdOfListEntry("A#B" + kBlanks + "#  ABC  "), "ABC");
-    EXPECT_EQ(entryIdOfListEntry("---- Select a Outlook Mailbox ----"), "");
-    EXPECT_EQ(entryIdOfListEntry(""), "");
+TEST(StoreListTest, EntriesShowNameAndIdAndAreReadByTheirData) {
+    test::qtApplication();
+    QComboBox list;
+    addStoreEntry(list, "A#B", "ABC");
+    EXPECT_EQ(list.itemText(0), "A#B" + kBlanks + "#ABC");
+    EXPECT_EQ(pickedStoreId(list), "ABC") << "a name holding '#' cannot mislead it";
+    list.addItem("---- Select a Outlook Mailbox ----");
+    list.setCurrentIndex(1);
+    EXPECT_EQ(pickedStoreId(list), "");
+    list.clear();
+    EXPECT_EQ(pickedStoreId(list), "");
 }
 
 }  // namespace

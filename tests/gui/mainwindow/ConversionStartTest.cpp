@@ -40,9 +40,11 @@ class ConversionStartTest : public ::testing::Test {
           window(factory),
           start(*window.folderTree, selection, factory, window.dialogs.dialogs(),
                 &window.MainWindow) {
-        auto* root = tree().addNode({"Mail", "Mail", 0, true, ""}, nullptr);
+        auto* root = tree().addNode({"Mail", "Mail", 0, true, std::nullopt}, nullptr);
         for (int i = 2; i <= 10; ++i) {
-            tree().addNode({"F", "F (0)", 2, false, QStringLiteral("E%1#\\Mail\\F").arg(i)}, root);
+            tree().addNode(
+                {"F", "F (0)", 2, false, store::FolderRef{"E" + std::to_string(i), "\\\\Mail\\F"}},
+                root);
         }
     }
 
@@ -56,12 +58,13 @@ class ConversionStartTest : public ::testing::Test {
     ConversionStart start;
 };
 
-TEST_F(ConversionStartTest, TicksBecomeTagsInTreeOrderFollowedByEmptyEntries) {
+TEST_F(ConversionStartTest, TicksBecomeFoldersInTreeOrderFollowedByEmptyEntries) {
     for (int index : {3, 7, 10}) tree().setCheckState(index, 1);
     start.start();  // the folder browser is cancelled
-    EXPECT_EQ(selection.folderTags,
-              (std::vector<std::string>{"E3#\\Mail\\F", "E7#\\Mail\\F", "E10#\\Mail\\F", "", "", "",
-                                        "", "", "", "", ""}));
+    auto folder = [](const char* id) { return store::FolderRef{id, "\\\\Mail\\F"}; };
+    EXPECT_EQ(selection.folders,
+              (std::vector<store::FolderRef>{
+                  folder("E3"), folder("E7"), folder("E10"), {}, {}, {}, {}, {}, {}, {}, {}}));
     EXPECT_EQ(prompts(), QStringList{"Select Path to Save NSF File"});
     EXPECT_EQ(selection.exportRootPath, "");
     EXPECT_EQ(world.sessionsCreated, 0) << "no conversion window after a cancel";
@@ -79,7 +82,7 @@ TEST_F(ConversionStartTest, NoTickedFolderAsksForOne) {
         EXPECT_EQ(box.title, "Export Outlook Folders to Lotus Notes");
         EXPECT_EQ(box.icon, MessageIcon::Information);
     }
-    EXPECT_EQ(selection.folderTags, std::vector<std::string>{""});
+    EXPECT_EQ(selection.folders, std::vector<store::FolderRef>{{}});
     EXPECT_TRUE(prompts().isEmpty());
 }
 
@@ -101,13 +104,13 @@ TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
 }
 
 TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
-    // The fill tags the root only when the store's top folder holds items of its own.
+    // The root stands for a folder only when the store's top folder holds items of its own.
     tree().Clear();
-    tree().addNode({"Mail", "Mail", 0, true, "TOP#\\Mail"}, nullptr);
+    tree().addNode({"Mail", "Mail", 0, true, store::FolderRef{"TOP", "\\\\Mail"}}, nullptr);
     tree().setCheckState(1, 1);
     start.start();
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
-    EXPECT_EQ(selection.folderTags, (std::vector<std::string>{"TOP#\\Mail", ""}));
+    EXPECT_EQ(selection.folders, (std::vector<store::FolderRef>{{"TOP", "\\\\Mail"}, {}}));
 }
 
 // A mailbox of every shape the tree meets: nested folders, "#" in a name, a class in the wrong
@@ -193,7 +196,7 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     ASSERT_EQ(files(root / "Contacts").size(), 1u);
     EXPECT_EQ(fs::path(files(root / "Contacts")[0]).extension(), ".vcf") << "contacts always";
     EXPECT_FALSE(fs::exists(root / "Feeds"));
-    EXPECT_TRUE(selection.folderTags.empty());
+    EXPECT_TRUE(selection.folders.empty());
 }
 
 }  // namespace
