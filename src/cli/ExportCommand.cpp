@@ -35,7 +35,7 @@ void readFolderInfo(store::Folder& f, FolderInfo& info) {
     info.path = f.folderPath();
     info.ref = {f.entryId(), info.path};
     info.items = f.items()->count();
-    info.shownInTree = store::folderImageIndex(f.defaultMessageClass()).has_value();
+    info.shownInTree = store::folderKindOf(f.defaultMessageClass()).has_value();
 }
 
 // The store's top folder, then every folder below it, depth first, as the folder tree walks

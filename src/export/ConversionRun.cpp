@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Text.h"
 #include "export/AttachmentLinks.h"
 #include "export/FolderOutput.h"
 #include "export/Manifest.h"
@@ -63,7 +64,7 @@ ConversionRun::~ConversionRun() = default;
 RunSummary ConversionRun::run() {
     summary_ = RunSummary{};
     progress_.preparing();
-    if (trimmed(request_.outputDirectory).empty()) {
+    if (base::trimmed(request_.outputDirectory).empty()) {
         throw PrepareError("No output directory was chosen.");
     }
     summary_.exportRoot = exportRootFor(request_.outputDirectory);

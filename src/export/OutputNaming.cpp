@@ -1,5 +1,7 @@
 #include "export/OutputNaming.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -85,16 +87,10 @@ std::string fitted(const std::string& stem, const std::string& tail) {
 
 }  // namespace
 
-std::string trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::string exportRootFor(const std::string& chosenDirectory) {
     std::string root = chosenDirectory;
     if (root.empty() || root.back() != '/') root += '/';
-    return trimmed(root) + kExportDirectoryName + '/';
+    return base::trimmed(root) + kExportDirectoryName + '/';
 }
 
 std::string fileStem(const std::string& source) {

@@ -16,9 +16,6 @@ namespace pellmark::exporting {
 inline constexpr const char* kExportDirectoryName = "Converted Outlook PST";
 inline constexpr std::size_t kMaxNameBytes = 255;
 
-// `text` without leading and trailing blanks and tabs.
-std::string trimmed(const std::string& text);
-
 // The user's directory, then "Converted Outlook PST/", never with a doubled "/".
 std::string exportRootFor(const std::string& chosenDirectory);
 

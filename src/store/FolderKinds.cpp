@@ -7,12 +7,13 @@
 
 namespace pellmark::store {
 
-std::optional<int> folderImageIndex(const std::string& cls) {
-    static const std::pair<const char*, int> kKinds[] = {
-        {"IPM.Contact", 61}, {"IPM.Note", 2},        {"IPM.Appointment", 60},
-        {"IPM.Journal", 62}, {"IPM.StickyNote", 67}, {"IPM.Task", 58}};
-    for (const auto& [name, image] : kKinds) {
-        if (cls == name) return image;
+std::optional<FolderKind> folderKindOf(const std::string& cls) {
+    static const std::pair<const char*, FolderKind> kKinds[] = {
+        {"IPM.Contact", FolderKind::Contacts},     {"IPM.Note", FolderKind::Mail},
+        {"IPM.Appointment", FolderKind::Calendar}, {"IPM.Journal", FolderKind::Journal},
+        {"IPM.StickyNote", FolderKind::Notes},     {"IPM.Task", FolderKind::Tasks}};
+    for (const auto& [name, kind] : kKinds) {
+        if (cls == name) return kind;
     }
     return std::nullopt;
 }

@@ -1,15 +1,18 @@
 #pragma once
-// The folder kinds the folder tree shows: a folder gets a node when its default message class
-// is one of these six, exactly (letter case included), with the image of its kind.
+// The kinds of folder the application shows and exports by their default message class, and
+// which items are contacts.
 
 #include <optional>
 #include <string>
 
 namespace pellmark::store {
 
-// The index in the tree's image list for a folder of `defaultMessageClass`, or nullopt when
-// the folder gets no node.
-std::optional<int> folderImageIndex(const std::string& defaultMessageClass);
+enum class FolderKind { Mail, Contacts, Calendar, Journal, Notes, Tasks };
+
+// The kind of a folder whose default message class is `defaultMessageClass`, compared exactly
+// (letter case included): "IPM.Note", "IPM.Contact", "IPM.Appointment", "IPM.Journal",
+// "IPM.StickyNote", "IPM.Task". nullopt for any other class: such a folder is not shown.
+std::optional<FolderKind> folderKindOf(const std::string& defaultMessageClass);
 
 // Whether an item of `messageClass` is a contact: "IPM.Contact", the address book's
 // "IPM.AbchPerson" and their extensions ("IPM.Contact.Custom"), in any letter case as message

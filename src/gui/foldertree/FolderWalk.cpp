@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/foldertree/SmallIcons.h"
 #include "store/FolderKinds.h"
 #include "store/FolderWalk.h"
 
@@ -27,13 +28,13 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     const std::string entryId = folder.entryId();
     if (!visited_.insert(entryId).second) return nullptr;
     const int64_t count = folder.items()->count();
-    const std::optional<int> image = store::folderImageIndex(folder.defaultMessageClass());
-    if (!image) return parent;
+    const std::optional<store::FolderKind> kind = store::folderKindOf(folder.defaultMessageClass());
+    if (!kind) return parent;
     const QString name = QString::fromStdString(folder.name());
     NodeSpec spec;
     spec.key = name;
     spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
-    spec.image = *image;
+    spec.image = imageOf(*kind);
     spec.hasItems = count > 0;
     spec.folder = store::FolderRef{entryId, path};
     return tree_.addNode(spec, parent);

@@ -27,4 +27,22 @@ ImageList SmallIcons() {
     return images;
 }
 
+int imageOf(store::FolderKind kind) {
+    switch (kind) {
+        case store::FolderKind::Mail:
+            return kMailImage;
+        case store::FolderKind::Contacts:
+            return kContactsImage;
+        case store::FolderKind::Calendar:
+            return kCalendarImage;
+        case store::FolderKind::Journal:
+            return kJournalImage;
+        case store::FolderKind::Notes:
+            return kNotesImage;
+        case store::FolderKind::Tasks:
+            return kTasksImage;
+    }
+    return kMailImage;
+}
+
 }  // namespace pellmark::gui

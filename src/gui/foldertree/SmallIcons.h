@@ -4,12 +4,13 @@
 // (62) and notes (67) folders. The other slots are empty.
 
 #include "gui/foldertree/ImageList.h"
+#include "store/FolderKinds.h"
 
 namespace pellmark::gui {
 
 inline constexpr int kSmallIconCount = 76;
 
-// The slots the tree shows; store::folderImageIndex gives a folder's.
+// The slots the tree shows.
 enum TreeImage : int {
     kStoreImage = 0,
     kMailImage = 2,
@@ -21,5 +22,8 @@ enum TreeImage : int {
 };
 
 ImageList SmallIcons();
+
+// The slot of a folder of `kind`.
+int imageOf(store::FolderKind kind);
 
 }  // namespace pellmark::gui

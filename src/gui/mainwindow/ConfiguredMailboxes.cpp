@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include "base/Text.h"
 #include "gui/mainwindow/SourceSteps.h"
 #include "gui/mainwindow/StoreList.h"
 
@@ -28,7 +29,7 @@ void ConfiguredMailboxes::listStores() {
     while ((parts_.current.mailbox = stores->next())) {
         store::Store& store = *parts_.current.mailbox;
         skipFailing([&] {
-            if (trimSpaces(store.dataFilePath()).empty()) return;
+            if (base::trimmed(store.dataFilePath(), " ").empty()) return;
             const std::string name = store.displayName();
             const std::string id = store.entryId();
             parts_.storeList.setEnabled(true);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "base/Text.h"
 #include "gui/mainwindow/SourceSteps.h"
 #include "gui/widgets/Controls.h"
 
@@ -25,7 +26,7 @@ void PstFiles::openPstFile() {
     if (!action.taken()) return;
     parts_.startButton.setEnabled(false);
     if (!logOn(parts_)) return;
-    const std::string path = trimSpaces(parts_.pstPathBox.text().toStdString());
+    const std::string path = base::trimmed(parts_.pstPathBox.text().toStdString(), " ");
     std::string fillFailure;
     skipFailing([&] { parts_.current.mailbox = parts_.current.session->stores().add(path); });
     skipFailing([&] { showOpenedStore(fillFailure); });
@@ -36,7 +37,7 @@ void PstFiles::openPstFile() {
 
 void PstFiles::showOpenedStore(std::string& fillFailure) {
     store::Store* store = parts_.current.mailbox.get();
-    if (!store || trimSpaces(store->dataFilePath()).empty()) return;
+    if (!store || base::trimmed(store->dataFilePath(), " ").empty()) return;
     parts_.storeList.setEnabled(false);
     parts_.storeId = store->entryId();
     try {

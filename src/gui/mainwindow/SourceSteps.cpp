@@ -12,12 +12,6 @@ const QString kMessageTitle = QString::fromLatin1(kProgramMessageTitle);
 
 }  // namespace
 
-std::string trimSpaces(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool logOn(MainWindowParts& parts) {
     try {
         parts.current.session = parts.sessions.create();

@@ -40,13 +40,10 @@ class UserAction {
     bool taken_;
 };
 
-// `text` without leading and trailing blanks.
-std::string trimSpaces(const std::string& text);
-
-// Creates a session in session and logs it on. When either fails, shows the logon
-// failure message and returns false; a session already created stays in session.
+// Creates the action's session (current.session) and logs it on. When either fails, shows the
+// logon failure message and returns false; a session already created stays there.
 bool logOn(MainWindowParts& parts);
-// Logs session off and releases the action's objects; a failing logoff loses nothing.
+// Logs the action's session off and releases its objects; a failing logoff loses nothing.
 void logOffAndRelease(MainWindowParts& parts);
 // Enables page 2 of the tab control and makes it the current page.
 void showPreviewPage(MainWindowParts& parts);
