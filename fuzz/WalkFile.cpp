@@ -1,6 +1,5 @@
 #include "WalkFile.h"
 
-#include <set>
 #include <vector>
 
 #include "pst/ltp/Tags.h"
@@ -66,14 +65,12 @@ class Walker {
     }
 
     void folder(const PstFile& file, const Folder& f) {
-        if (!seen_.insert(f.id().value).second) return;
         ++stats.folders;
         properties(f.props());
-        for (NodeId id : f.messageIds()) {
+        std::vector<NodeId> messages;
+        guarded([&] { messages = f.messageIds(); });
+        for (NodeId id : messages) {
             guarded([&] { message(file.message(id)); });
-        }
-        for (NodeId id : f.subfolderIds()) {
-            guarded([&] { folder(file, file.folder(id)); });
         }
     }
 
@@ -81,7 +78,6 @@ class Walker {
 
   private:
     size_t budget_;
-    std::set<uint32_t> seen_;
 };
 
 }  // namespace
@@ -93,8 +89,15 @@ WalkStats walkFile(const std::filesystem::path& path, size_t budget) {
     if (!file) return w.stats;
     w.guarded([&] { (void)file->store(); });
     w.guarded([&] { (void)file->nameMap(); });
-    w.guarded([&] { w.folder(*file, file->rootFolder()); });
-    w.guarded([&] { w.folder(*file, file->ipmSubtree()); });
+    // Every folder, hidden ones included, and the top of the visible tree (where an .ost keeps
+    // it), each once.
+    std::vector<NodeId> starts{nid::kRootFolder};
+    w.guarded([&] { starts.push_back(file->ipmSubtree().id()); });
+    w.guarded([&] {
+        file->forEachFolder(
+            starts, [&](const Folder& f) { w.guarded([&] { w.folder(*file, f); }); },
+            [&](NodeId, const PstError&) { ++w.stats.errors; });
+    });
     w.guarded([&] {
         file->ndb().forEachNode([&](const NodeEntry& e) {
             w.guarded([&] { (void)DataTree(file->ndb(), e.bidData, e.nid).size(); });

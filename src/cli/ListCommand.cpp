@@ -1,21 +1,15 @@
 #include "cli/ListCommand.h"
 
+#include <memory>
 #include <ostream>
-#include <set>
 #include <string>
 
 #include "base/Printable.h"
-#include "pst/messaging/Folder.h"
-#include "pst/messaging/Message.h"
-#include "pst/messaging/PstFile.h"
+#include "pststore/PstStore.h"
+#include "store/FolderWalk.h"
 
 namespace pellmark::cli {
-
 namespace {
-
-using pst::Folder;
-using pst::NodeId;
-using pst::PstFile;
 
 // Keeps one listed value on one line and the terminal's own: tabs, line breaks and other
 // control characters are escaped.
@@ -25,73 +19,66 @@ std::string field(const std::string& s) {
 
 class Lister {
   public:
-    Lister(const PstFile& file, ListKind kind, std::ostream& out, std::ostream& err)
-        : file_(file), kind_(kind), out_(out), err_(err) {}
+    Lister(ListKind kind, std::ostream& out, std::ostream& err)
+        : kind_(kind), out_(out), err_(err) {}
 
-    void folder(const Folder& f, const std::string& path) {
-        if (!visited_.insert(f.id().value).second) {
-            warn(path, "folder listed twice in the hierarchy; skipped the second time");
-            return;
-        }
-        listFolder(f, path);
-        std::vector<NodeId> children;
-        try {
-            children = f.subfolderIds();
-        } catch (const std::exception& e) {
-            warn(path, std::string("subfolders unreadable: ") + e.what());
-        }
-        for (NodeId id : children) {
-            try {
-                Folder child = file_.folder(id);
-                folder(child, path + "\\" + child.displayName());
-            } catch (const std::exception& e) {
-                warn(path, std::string("a subfolder is unreadable: ") + e.what());
-            }
-        }
+    // Lists `folder` and what the walk finds below it, in the walk's order.
+    void walk(store::Folder& top) {
+        list(top);
+        store::walkFolders<int>(
+            top, 0,
+            [&](store::Folder& folder, const int&) -> std::optional<int> {
+                list(folder);
+                return 0;
+            },
+            [&](const std::string& where, const std::string& reason) { warn(where, reason); });
+    }
+
+    void warn(const std::string& path, const std::string& what) {
+        damaged_ = true;
+        err_ << "pellmark-export: warning: " << field(path) << ": " << field(what) << '\n';
     }
 
     bool damaged() const { return damaged_; }
 
   private:
-    void listFolder(const Folder& f, const std::string& path) {
-        std::vector<NodeId> items;
+    void list(store::Folder& folder) {
+        std::string path;
         try {
-            items = f.messageIds();
+            path = folder.folderPath();
+            std::unique_ptr<store::Items> items = folder.items();
+            if (kind_ == ListKind::Folders) {
+                out_ << field(path) << '\t' << field(folder.defaultMessageClass()) << '\t'
+                     << items->count() << '\n';
+                return;
+            }
+            listItems(path, *items);
         } catch (const std::exception& e) {
             warn(path, std::string("contents unreadable: ") + e.what());
         }
-        if (kind_ == ListKind::Folders) {
-            out_ << field(path) << '\t' << field(pst::defaultMessageClass(f.containerClass()))
-                 << '\t' << items.size() << '\n';
-            return;
+    }
+
+    void listItems(const std::string& path, store::Items& items) {
+        auto enumerator = items.enumerate();
+        for (int64_t position = 1;; ++position) {
+            try {
+                std::unique_ptr<store::MailItem> item = enumerator->next();
+                if (!item) return;
+                auto attachments = item->attachments();
+                const int32_t count = attachments->count();
+                uint64_t bytes = 0;
+                for (int32_t a = 1; a <= count; ++a) bytes += attachments->item(a)->dataSize();
+                out_ << field(path) << '\t' << position << '\t' << field(item->messageClass())
+                     << '\t' << field(item->subject()) << '\t' << count << '\t' << bytes << '\n';
+            } catch (const std::exception& e) {
+                warn(path, "item " + std::to_string(position) + " unreadable: " + e.what());
+            }
         }
-        for (size_t i = 0; i < items.size(); ++i) listItem(path, i + 1, items[i]);
     }
 
-    void listItem(const std::string& path, size_t position, NodeId id) {
-        try {
-            pst::Message m = file_.message(id);
-            const size_t count = m.attachmentCount();
-            uint64_t bytes = 0;
-            for (size_t a = 0; a < count; ++a) bytes += m.attachment(a).dataSize();
-            out_ << field(path) << '\t' << position << '\t' << field(m.messageClass()) << '\t'
-                 << field(m.subject()) << '\t' << count << '\t' << bytes << '\n';
-        } catch (const std::exception& e) {
-            warn(path, "item " + std::to_string(position) + " unreadable: " + e.what());
-        }
-    }
-
-    void warn(const std::string& path, const std::string& what) {
-        damaged_ = true;
-        err_ << "pellmark-export: warning: " << base::printable(path) << ": "
-             << base::printable(what) << '\n';
-    }
-
-    const PstFile& file_;
     ListKind kind_;
     std::ostream& out_;
     std::ostream& err_;
-    std::set<uint32_t> visited_;
     bool damaged_ = false;
 };
 
@@ -99,20 +86,18 @@ class Lister {
 
 int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out,
             std::ostream& err) {
-    std::shared_ptr<PstFile> file;
-    std::optional<Folder> root;
-    std::string rootPath;
+    std::unique_ptr<store::Store> store;
+    std::unique_ptr<store::Folder> top;
     try {
-        file = PstFile::open(path);
-        root = file->ipmSubtree();
-        // The top of the visible tree is shown under the store's name.
-        rootPath = "\\\\" + file->store().displayName;
+        store = pststore::openStore(path.string());
+        top = store->rootFolder();
     } catch (const std::exception& e) {
-        err << "pellmark-export: " << path.string() << ": " << e.what() << '\n';
+        err << "pellmark-export: " << field(path.string()) << ": " << field(e.what()) << '\n';
         return 2;
     }
-    Lister lister(*file, kind, out, err);
-    lister.folder(*root, rootPath);
+    Lister lister(kind, out, err);
+    lister.walk(*top);
+    for (const std::string& damage : store->damage()) lister.warn(path.string(), damage);
     return lister.damaged() ? 1 : 0;
 }
 

@@ -62,6 +62,10 @@ class PstAttachment : public store::Attachment {
         });
     }
 
+    uint64_t dataSize() override {
+        return guarded([&] { return attachment_.dataSize(); });
+    }
+
     void saveAsFile(const std::string& path) override {
         guarded([&] {
             if (attachment_.isEmbeddedMessage()) {

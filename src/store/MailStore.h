@@ -28,6 +28,8 @@ class Attachment {
     virtual std::string fileName() = 0;
     // Writes the attachment's content (an embedded message as a .msg file) to `path`.
     virtual void saveAsFile(const std::string& path) = 0;
+    // The bytes of the attachment's own data; 0 for an embedded message.
+    virtual uint64_t dataSize() = 0;
 };
 
 class Attachments {

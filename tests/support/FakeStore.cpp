@@ -30,6 +30,7 @@ class Attachment : public store::Attachment {
         if (data_.failName) throw StoreError("attachment name unreadable");
         return data_.fileName;
     }
+    uint64_t dataSize() override { return data_.content.size(); }
     void saveAsFile(const std::string& path) override {
         if (data_.failSave) throw StoreError("attachment save failed");
         writeMarker(path, data_.content);

@@ -134,20 +134,15 @@ std::vector<NodeEntry> PstFile::unreachableMessages() const {
     // export starts from even when the root's own tables are damaged), and every message they
     // list.
     std::unordered_set<uint32_t> listed, reached;
-    std::vector<NodeId> pending{nid::kRootFolder};
+    std::vector<NodeId> starts{nid::kRootFolder};
     try {
-        pending.push_back(ipmSubtree().id());
+        starts.push_back(ipmSubtree().id());
     } catch (const PstError&) {
     }
-    while (!pending.empty()) {
-        const NodeId id = pending.back();
-        pending.pop_back();
-        if (!reached.insert(id.value).second) continue;
-        for (NodeId m : contentsOf(id)) listed.insert(m.value);
-        for (NodeId child : rowsOf(*ndb_, id, NodeType::HierarchyTable, SIZE_MAX)) {
-            pending.push_back(child);
-        }
-    }
+    forEachFolder(starts, [&](const Folder& f) {
+        reached.insert(f.id().value);
+        for (NodeId m : contentsOf(f.id())) listed.insert(m.value);
+    });
     // A folder no longer reached still lists its messages, also those whose nodes are lost:
     // they are tried too, so that they count as failed rather than vanish.
     std::unordered_set<uint32_t> known;
@@ -162,6 +157,31 @@ std::vector<NodeEntry> PstFile::unreachableMessages() const {
     std::sort(messages.begin(), messages.end(),
               [](const NodeEntry& a, const NodeEntry& b) { return a.nid.value < b.nid.value; });
     return messages;
+}
+
+void PstFile::forEachFolder(const std::vector<NodeId>& starts,
+                            const std::function<void(const Folder&)>& visit,
+                            const std::function<void(NodeId, const PstError&)>& failed) const {
+    std::unordered_set<uint32_t> entered;
+    std::vector<NodeId> pending(starts.rbegin(), starts.rend());
+    while (!pending.empty()) {
+        const NodeId id = pending.back();
+        pending.pop_back();
+        if (!entered.insert(id.value).second) continue;
+        std::optional<Folder> f;
+        std::vector<NodeId> children;
+        try {
+            f.emplace(folder(id));
+            children = f->subfolderIds();
+        } catch (const PstError& error) {
+            if (failed) failed(id, error);
+            // A folder whose own properties are lost may still list its subfolders.
+            if (!f) children = rowsOf(*ndb_, id, NodeType::HierarchyTable, SIZE_MAX);
+        }
+        if (f) visit(*f);
+        // Depth first, siblings in the table's order.
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
 }
 
 Folder PstFile::folder(NodeId nid) const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,6 +51,13 @@ class PstFile : public std::enable_shared_from_this<PstFile> {
     Folder ipmSubtree() const;
     Folder folder(NodeId nid) const;
     Message message(NodeId nid) const;
+
+    // Every folder reached from `starts` through the hierarchy tables, depth first, each once;
+    // the walk keeps its own stack. A folder or hierarchy table that cannot be read goes to
+    // `failed`, and the walk goes on with the rest. Exceptions of `visit` pass through.
+    void forEachFolder(const std::vector<NodeId>& starts,
+                       const std::function<void(const Folder&)>& visit,
+                       const std::function<void(NodeId, const PstError&)>& failed = {}) const;
 
     // Messages of the node index that no folder lists: their folder's tables are damaged, or
     // the folder itself can no longer be reached from the root. Every folder is walked, the
