@@ -18,7 +18,7 @@
 
 #include "gui/foldertree/MailboxFolderDisplay.h"
 #include "pststore/PstSession.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/TestWindow.h"

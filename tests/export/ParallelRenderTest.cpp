@@ -9,7 +9,7 @@
 #include "pst/ltp/Tags.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "store/FolderRef.h"
 #include "support/TestFiles.h"
 

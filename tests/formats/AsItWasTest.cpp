@@ -11,8 +11,8 @@
 #include "formats/text/DateFormat.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/ItemKinds.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/ItemKinds.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {

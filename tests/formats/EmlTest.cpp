@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "MimeTestSupport.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {

@@ -13,7 +13,7 @@
 #include "formats/mime/MimeParts.h"
 #include "pst/io/PstError.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::formats {

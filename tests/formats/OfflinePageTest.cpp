@@ -12,7 +12,7 @@
 #include "formats/text/HtmlReferences.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 #include <sstream>

@@ -7,8 +7,8 @@
 #include "formats/vcard/VCard.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/NamedIds.h"
-#include "pstwriter/ItemKinds.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/ItemKinds.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {

@@ -6,7 +6,7 @@
 
 #include "pst/ltp/Tags.h"
 #include "pststore/PstStore.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/Readers.h"
 #include "support/TestFiles.h"
 

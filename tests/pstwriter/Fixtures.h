@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 
 namespace pellmark::test {
 

@@ -9,9 +9,9 @@
 #include "pst/ltp/PropertyContext.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
-#include "pstwriter/PstBuilder.h"
-#include "pstwriter/SpaceMap.h"
-#include "pstwriter/ValueEncoder.h"
+#include "pstwriter/ltp/ValueEncoder.h"
+#include "pstwriter/messaging/PstBuilder.h"
+#include "pstwriter/ndb/SpaceMap.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {

@@ -10,8 +10,8 @@
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/ItemKinds.h"
-#include "pstwriter/ValueEncoder.h"
+#include "pstwriter/ltp/ValueEncoder.h"
+#include "pstwriter/messaging/ItemKinds.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::test {

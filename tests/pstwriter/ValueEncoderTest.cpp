@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/ValueEncoder.h"
+#include "pstwriter/ltp/ValueEncoder.h"
 
 namespace pellmark::test {
 namespace {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "pstwriter/PropValue.h"
+#include "pstwriter/ltp/PropValue.h"
 
 namespace pellmark::pstwriter {
 namespace {

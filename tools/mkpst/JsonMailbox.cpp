@@ -3,8 +3,8 @@
 #include "mkpst/JsonProperties.h"
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/ItemKinds.h"
-#include "pstwriter/ValueEncoder.h"
+#include "pstwriter/ltp/ValueEncoder.h"
+#include "pstwriter/messaging/ItemKinds.h"
 
 namespace pellmark::pstwriter {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "mkpst/JsonCursor.h"
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 
 namespace pellmark::pstwriter {
 

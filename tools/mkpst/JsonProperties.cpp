@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "pstwriter/NameMap.h"
+#include "pstwriter/messaging/NameMap.h"
 
 namespace pellmark::pstwriter {
 namespace {

@@ -2,7 +2,7 @@
 // Property lists of the JSON description: tagged and named properties with their types.
 
 #include "mkpst/JsonCursor.h"
-#include "pstwriter/Model.h"
+#include "pstwriter/messaging/Model.h"
 
 namespace pellmark::pstwriter {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "pstwriter/PropValue.h"
+#include "pstwriter/ltp/PropValue.h"
 
 namespace pellmark::pstwriter {
 

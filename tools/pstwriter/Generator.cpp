@@ -5,8 +5,8 @@
 
 #include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
-#include "pstwriter/ItemKinds.h"
 #include "pstwriter/SampleText.h"
+#include "pstwriter/messaging/ItemKinds.h"
 
 namespace pellmark::pstwriter {
 namespace {

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "pstwriter/PstBuilder.h"
+#include "pstwriter/messaging/PstBuilder.h"
 
 namespace pellmark::pstwriter {
 

@@ -1,6 +1,6 @@
 #include "pstwriter/SampleText.h"
 
-#include "pstwriter/ValueEncoder.h"
+#include "pstwriter/ltp/ValueEncoder.h"
 
 namespace pellmark::pstwriter {
 namespace {

@@ -1,0 +1,321 @@
+#include "pstwriter/messaging/ItemKinds.h"
+
+#include "pst/io/Crc.h"
+#include "pst/ltp/Tags.h"
+#include "pstwriter/ltp/ValueEncoder.h"
+#include "pstwriter/messaging/NameMap.h"
+
+namespace pellmark::pstwriter {
+namespace {
+
+namespace prop = pst::prop;
+
+// Long ids of the named properties used below.
+enum : uint32_t {
+    kFileUnder = 0x8005,
+    kHasPicture = 0x8015,
+    kHomeAddress = 0x801A,
+    kWorkAddress = 0x801B,
+    kEmailList = 0x8028,
+    kAddressBookArrayType = 0x8029,
+    kHtmlPage = 0x802B,
+    kWorkStreet = 0x8045,
+    kWorkCity = 0x8046,
+    kWorkState = 0x8047,
+    kWorkPostalCode = 0x8048,
+    kWorkCountry = 0x8049,
+    kDlChecksum = 0x804C,
+    kDlName = 0x8053,
+    kDlOneOffMembers = 0x8054,
+    kDlMembers = 0x8055,
+    kEmail1DisplayName = 0x8080,  // each e-mail slot adds 0x10
+    kBusyStatus = 0x8205,
+    kLocation = 0x8208,
+    kStartWhole = 0x820D,
+    kEndWhole = 0x820E,
+    kDuration = 0x8213,
+    kAllDay = 0x8215,
+    kRecurring = 0x8223,
+    kTaskStatus = 0x8101,
+    kPercentComplete = 0x8102,
+    kTaskStart = 0x8104,
+    kTaskDue = 0x8105,
+    kTaskComplete = 0x811C,
+    kReminderSet = 0x8503,
+    kCommonStart = 0x8516,
+    kCommonEnd = 0x8517,
+    kNoteColor = 0x8B00,
+    kNoteWidth = 0x8B02,
+    kNoteHeight = 0x8B03,
+    kLogType = 0x8700,
+    kLogStart = 0x8706,
+    kLogDuration = 0x8707,
+    kLogEnd = 0x8708,
+    kLogTypeDesc = 0x8712,
+};
+
+void setText(Message& m, const NamedProp& n, const std::string& v) {
+    if (!v.empty()) m.set(n, PropValue::string(v));
+}
+void setText(Message& m, uint16_t id, const std::string& v) {
+    if (!v.empty()) m.setString(id, v);
+}
+
+std::string joinAddress(const PostalAddress& a) {
+    std::string out = a.street;
+    const std::string line = a.city + (a.state.empty() ? "" : " " + a.state) +
+                             (a.postalCode.empty() ? "" : " " + a.postalCode);
+    for (const std::string& part : {line, a.country}) {
+        if (part.empty()) continue;
+        if (!out.empty()) out += "\r\n";
+        out += part;
+    }
+    return out;
+}
+
+void setEmails(Message& m, const ContactInfo& c, const std::string& display) {
+    std::vector<int64_t> slots;
+    for (size_t i = 0; i < c.emails.size() && i < 3; ++i) {
+        const uint32_t base = kEmail1DisplayName + 0x10 * static_cast<uint32_t>(i);
+        const std::string shown = display + " (" + c.emails[i] + ")";
+        m.set(lid::address(base), PropValue::string(shown));
+        m.set(lid::address(base + 2), PropValue::string("SMTP"));
+        m.set(lid::address(base + 3), PropValue::string(c.emails[i]));
+        m.set(lid::address(base + 4), PropValue::string(shown));
+        m.set(lid::address(base + 5), PropValue::binary(oneOffEntryId(shown, c.emails[i])));
+        slots.push_back(static_cast<int64_t>(i));
+    }
+    if (!slots.empty()) {
+        int32_t mask = 0;
+        for (int64_t s : slots) mask |= 1 << s;
+        m.set(lid::address(kEmailList), PropValue(PropType::MultiInt32, slots));
+        m.set(lid::address(kAddressBookArrayType), PropValue::int32(mask));
+    }
+}
+
+}  // namespace
+
+namespace lid {
+NamedProp address(uint32_t id) {
+    return {pst::psetid::kAddress, id, {}};
+}
+NamedProp appointment(uint32_t id) {
+    return {pst::psetid::kAppointment, id, {}};
+}
+NamedProp task(uint32_t id) {
+    return {pst::psetid::kTask, id, {}};
+}
+NamedProp common(uint32_t id) {
+    return {pst::psetid::kCommon, id, {}};
+}
+NamedProp note(uint32_t id) {
+    return {pst::psetid::kNote, id, {}};
+}
+NamedProp log(uint32_t id) {
+    return {pst::psetid::kLog, id, {}};
+}
+
+const std::vector<NamedProp>& standard() {
+    static const std::vector<NamedProp> all = [] {
+        std::vector<NamedProp> v;
+        for (uint32_t id :
+             {kFileUnder, kHasPicture, kHomeAddress, kWorkAddress, kEmailList,
+              kAddressBookArrayType, kHtmlPage, kWorkStreet, kWorkCity, kWorkState, kWorkPostalCode,
+              kWorkCountry, kDlChecksum, kDlName, kDlOneOffMembers, kDlMembers}) {
+            v.push_back(address(id));
+        }
+        for (uint32_t slot = 0; slot < 3; ++slot) {
+            for (uint32_t k : {0u, 2u, 3u, 4u, 5u})
+                v.push_back(address(kEmail1DisplayName + 0x10 * slot + k));
+        }
+        for (uint32_t id :
+             {kBusyStatus, kLocation, kStartWhole, kEndWhole, kDuration, kAllDay, kRecurring}) {
+            v.push_back(appointment(id));
+        }
+        for (uint32_t id : {kTaskStatus, kPercentComplete, kTaskStart, kTaskDue, kTaskComplete}) {
+            v.push_back(task(id));
+        }
+        for (uint32_t id : {kReminderSet, kCommonStart, kCommonEnd}) v.push_back(common(id));
+        for (uint32_t id : {kNoteColor, kNoteWidth, kNoteHeight}) v.push_back(note(id));
+        for (uint32_t id : {kLogType, kLogStart, kLogDuration, kLogEnd, kLogTypeDesc}) {
+            v.push_back(log(id));
+        }
+        return v;
+    }();
+    return all;
+}
+}  // namespace lid
+
+ByteVec oneOffEntryId(const std::string& name, const std::string& email) {
+    static const uint8_t kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                                0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+    ByteBuffer b;
+    b.u32(0);
+    b.bytes(kOneOffProvider);
+    b.u16(0);
+    b.u16(0x9001);  // Unicode strings, no rich text
+    for (const std::string& s : {name, std::string("SMTP"), email}) {
+        b.bytes(utf16le(s));
+        b.u16(0);
+    }
+    return b.take();
+}
+
+void fillContact(Message& m, const ContactInfo& c) {
+    std::string display = c.displayName;
+    if (display.empty()) {
+        display = c.givenName + (c.givenName.empty() || c.surname.empty() ? "" : " ") + c.surname;
+    }
+    const std::pair<uint16_t, const std::string*> texts[] = {
+        {prop::kGivenName, &c.givenName},
+        {prop::kMiddleName, &c.middleName},
+        {prop::kSurname, &c.surname},
+        {prop::kDisplayNamePrefix, &c.prefix},
+        {prop::kGeneration, &c.suffix},
+        {prop::kNickname, &c.nickname},
+        {prop::kDisplayName, &display},
+        {prop::kSubject, &display},
+        {prop::kCompanyName, &c.company},
+        {prop::kDepartmentName, &c.department},
+        {prop::kTitle, &c.jobTitle},
+        {prop::kBusinessTelephone, &c.businessPhone},
+        {prop::kHomeTelephone, &c.homePhone},
+        {prop::kMobileTelephone, &c.mobilePhone},
+        {prop::kBusinessFax, &c.businessFax},
+        {prop::kBusinessHomePage, &c.webPage},
+        {prop::kBody, &c.notes},
+        {prop::kStreetAddress, &c.business.street},
+        {prop::kLocality, &c.business.city},
+        {prop::kStateOrProvince, &c.business.state},
+        {prop::kPostalCode, &c.business.postalCode},
+        {prop::kCountry, &c.business.country},
+        {prop::kHomeAddressStreet, &c.home.street},
+        {prop::kHomeAddressCity, &c.home.city},
+        {prop::kHomeAddressStateOrProvince, &c.home.state},
+        {prop::kHomeAddressPostalCode, &c.home.postalCode},
+        {prop::kHomeAddressCountry, &c.home.country}};
+    for (auto [id, text] : texts) setText(m, id, *text);
+    setText(m, lid::address(kFileUnder),
+            c.surname.empty() ? display : c.surname + ", " + c.givenName);
+    setText(m, lid::address(kHtmlPage), c.webPage);
+    setText(m, lid::address(kWorkStreet), c.business.street);
+    setText(m, lid::address(kWorkCity), c.business.city);
+    setText(m, lid::address(kWorkState), c.business.state);
+    setText(m, lid::address(kWorkPostalCode), c.business.postalCode);
+    setText(m, lid::address(kWorkCountry), c.business.country);
+    if (!c.business.empty()) setText(m, lid::address(kWorkAddress), joinAddress(c.business));
+    if (!c.home.empty()) setText(m, lid::address(kHomeAddress), joinAddress(c.home));
+    if (c.birthday) m.setTime(prop::kBirthday, *c.birthday);
+    setEmails(m, c, display);
+    m.set(lid::address(kHasPicture), PropValue::boolean(!c.picture.empty()));
+    if (!c.picture.empty()) {
+        Attachment& a = m.addAttachment("ContactPicture.jpg", c.picture);
+        a.setMimeType("image/jpeg");
+        a.setBool(prop::kAttachmentContactPhoto, true);
+        a.setBool(prop::kAttachmentHidden, true);
+    }
+}
+
+void fillDistList(Message& m, const std::string& name, const std::vector<DistListMember>& members) {
+    m.setString(prop::kDisplayName, name);
+    m.setString(prop::kSubject, name);
+    m.set(lid::address(kDlName), PropValue::string(name));
+    m.set(lid::address(kFileUnder), PropValue::string(name));
+    std::vector<ByteVec> ids;
+    ByteBuffer all;
+    for (const DistListMember& member : members) {
+        ids.push_back(oneOffEntryId(member.name, member.email));
+        all.bytes(ids.back());
+    }
+    m.set(lid::address(kDlMembers), PropValue(PropType::MultiBinary, ids));
+    m.set(lid::address(kDlOneOffMembers), PropValue(PropType::MultiBinary, ids));
+    m.set(lid::address(kDlChecksum),
+          PropValue::int32(static_cast<int32_t>(pst::computeCrc(all.span()))));
+}
+
+void fillAppointment(Message& m, const AppointmentInfo& a) {
+    m.setSubject(a.subject);
+    setText(m, prop::kBody, a.body);
+    m.setTime(prop::kStartDate, a.start);
+    m.setTime(prop::kEndDate, a.end);
+    m.set(lid::appointment(kStartWhole), PropValue::time(a.start));
+    m.set(lid::appointment(kEndWhole), PropValue::time(a.end));
+    m.set(lid::common(kCommonStart), PropValue::time(a.start));
+    m.set(lid::common(kCommonEnd), PropValue::time(a.end));
+    setText(m, lid::appointment(kLocation), a.location);
+    m.set(lid::appointment(kBusyStatus), PropValue::int32(a.busyStatus));
+    m.set(lid::appointment(kAllDay), PropValue::boolean(a.allDay));
+    m.set(lid::appointment(kRecurring), PropValue::boolean(false));
+    const int64_t minutes =
+        a.end > a.start ? static_cast<int64_t>((a.end - a.start) / 600000000) : 0;
+    m.set(lid::appointment(kDuration), PropValue::int32(static_cast<int32_t>(minutes)));
+    m.set(lid::common(kReminderSet), PropValue::boolean(false));
+}
+
+void fillTask(Message& m, const TaskInfo& t) {
+    m.setSubject(t.subject);
+    setText(m, prop::kBody, t.body);
+    m.set(lid::task(kTaskStatus), PropValue::int32(t.status));
+    m.set(lid::task(kPercentComplete), PropValue::float64(t.percentComplete));
+    m.set(lid::task(kTaskComplete), PropValue::boolean(t.status == 2));
+    if (t.start) m.set(lid::task(kTaskStart), PropValue::time(*t.start));
+    if (t.due) m.set(lid::task(kTaskDue), PropValue::time(*t.due));
+}
+
+void fillNote(Message& m, const NoteInfo& n) {
+    // A note's subject is the first line of its text.
+    m.setSubject(n.text.substr(0, n.text.find_first_of("\r\n")));
+    m.setBody(n.text);
+    m.set(lid::note(kNoteColor), PropValue::int32(n.color));
+    m.set(lid::note(kNoteWidth), PropValue::int32(200));
+    m.set(lid::note(kNoteHeight), PropValue::int32(166));
+}
+
+void fillJournal(Message& m, const JournalInfo& j) {
+    m.setSubject(j.subject);
+    setText(m, prop::kBody, j.body);
+    const uint64_t end = j.start + static_cast<uint64_t>(j.durationMinutes) * 600000000ull;
+    m.set(lid::log(kLogType), PropValue::string(j.type));
+    m.set(lid::log(kLogTypeDesc), PropValue::string(j.type));
+    m.set(lid::log(kLogStart), PropValue::time(j.start));
+    m.set(lid::log(kLogEnd), PropValue::time(end));
+    m.set(lid::log(kLogDuration), PropValue::int32(j.durationMinutes));
+    m.set(lid::common(kCommonStart), PropValue::time(j.start));
+    m.set(lid::common(kCommonEnd), PropValue::time(end));
+}
+
+namespace {
+
+template <typename Info>
+Message& addItem(Folder& f, const char* messageClass, void (*fill)(Message&, const Info&),
+                 const Info& info) {
+    Message& m = f.addMessage(messageClass);
+    fill(m, info);
+    return m;
+}
+
+}  // namespace
+
+Message& addContact(Folder& f, const ContactInfo& c) {
+    return addItem(f, "IPM.Contact", fillContact, c);
+}
+Message& addAppointment(Folder& f, const AppointmentInfo& a) {
+    return addItem(f, "IPM.Appointment", fillAppointment, a);
+}
+Message& addTask(Folder& f, const TaskInfo& t) {
+    return addItem(f, "IPM.Task", fillTask, t);
+}
+Message& addNote(Folder& f, const NoteInfo& n) {
+    return addItem(f, "IPM.StickyNote", fillNote, n);
+}
+Message& addJournal(Folder& f, const JournalInfo& j) {
+    return addItem(f, "IPM.Activity", fillJournal, j);
+}
+Message& addDistList(Folder& f, const std::string& name,
+                     const std::vector<DistListMember>& members) {
+    Message& m = f.addMessage("IPM.DistList");
+    fillDistList(m, name, members);
+    return m;
+}
+
+}  // namespace pellmark::pstwriter

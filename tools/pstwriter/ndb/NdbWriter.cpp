@@ -1,0 +1,164 @@
+#include "pstwriter/ndb/NdbWriter.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "pst/io/Crc.h"
+
+namespace pellmark::pstwriter {
+namespace {
+
+constexpr uint8_t kPTypeBbt = 0x80;
+constexpr uint8_t kPTypeNbt = 0x81;
+constexpr size_t kHeaderRegion = 0x4400;  // header and reserved space before the first AMap
+
+uint16_t signature(uint64_t ib, uint64_t bid) {
+    ib ^= bid;
+    return static_cast<uint16_t>(static_cast<uint16_t>(ib >> 16) ^ static_cast<uint16_t>(ib));
+}
+
+uint64_t alignUp(uint64_t n, uint64_t a) {
+    return (n + a - 1) / a * a;
+}
+
+}  // namespace
+
+NdbWriter::NdbWriter(const std::filesystem::path& target, Format format, CryptMethod crypt)
+    : traits_(pst::FormatTraits::of(format)), crypt_(crypt), out_(target), space_(format) {
+    if (format == Format::Unicode4k) {
+        throw std::invalid_argument("the 4 KiB page variant is not written");
+    }
+}
+
+BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
+    if (data.size() > traits_.maxBlockData) throw std::logic_error("block larger than allowed");
+    if (bidCounter_ > blockId(blocks_.size(), false)) throw std::logic_error("block after pages");
+    const uint64_t bid = blockId(blocks_.size(), internal);
+    bidCounter_ = bid & ~uint64_t{3};
+    const uint64_t total = alignUp(data.size() + traits_.blockTrailerSize, traits_.blockAlign);
+    const uint64_t ib = space_.allocate(total, traits_.blockAlign);
+
+    scratch_.assign(data.begin(), data.end());
+    if (!internal) pst::encodeBlock(crypt_, scratch_, bid);
+    const uint32_t crc = pst::computeCrc(scratch_);
+    scratch_.resize(total - traits_.blockTrailerSize, 0);
+    ByteBuffer trailer(traits_.blockTrailerSize);
+    trailer.u16(static_cast<uint16_t>(data.size()));
+    trailer.u16(signature(ib, bid));
+    putIdAndCrc(trailer, format(), bid, crc);
+    scratch_.insert(scratch_.end(), trailer.vec().begin(), trailer.vec().end());
+    out_.writeAt(ib, scratch_);
+    blocks_.push_back(
+        {static_cast<uint32_t>(ib / 64), static_cast<uint16_t>(data.size()), internal});
+    return BlockId(bid);
+}
+
+void NdbWriter::addNode(NodeId nid, BlockId data, BlockId sub, NodeId parent) {
+    nodes_.push_back({nid.value, parent.value, data.value, sub.value});
+    auto type = static_cast<size_t>(nid.type());
+    nidHigh_[type] = std::max(nidHigh_[type], nid.index());
+}
+
+NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8_t entrySize,
+                                        uint8_t level, uint8_t ptype, uint64_t firstKey) {
+    const size_t page = traits_.pageSize;
+    const uint64_t bid = nextBid();
+    const uint64_t ib = space_.allocate(page, page);
+    ByteBuffer b(page);
+    b.bytes(entries);
+    b.padTo(traits_.btEntriesSize);
+    b.u8(count);
+    b.u8(static_cast<uint8_t>(traits_.btEntriesSize / entrySize));
+    b.u8(entrySize);
+    b.u8(level);
+    if (unicode()) b.u32(0);  // dwPadding
+    const uint32_t crc = pst::computeCrc(b.span());
+    b.u8(ptype);
+    b.u8(ptype);
+    b.u16(signature(ib, bid));
+    putIdAndCrc(b, format(), bid, crc);
+    out_.writeAt(ib, b.span());
+    return {firstKey, bid, ib};
+}
+
+// Builds a B-tree bottom-up from `count` sorted leaf entries: full leaves, then branch levels
+// until one page remains.
+template <typename EntryFn>
+NdbWriter::PageRef NdbWriter::writeTree(size_t count, size_t leafSize, uint8_t ptype,
+                                        EntryFn leafEntry) {
+    const size_t w = traits_.idSize;
+    const size_t perLeaf = traits_.btEntriesSize / leafSize;
+    std::vector<PageRef> level;
+    for (size_t first = 0; first < count || level.empty(); first += perLeaf) {
+        ByteBuffer entries(traits_.btEntriesSize);
+        const size_t n = std::min(perLeaf, count - std::min(first, count));
+        uint64_t firstKey = 0;
+        for (size_t i = 0; i < n; ++i) {
+            uint64_t key = leafEntry(first + i, entries);
+            if (i == 0) firstKey = key;
+        }
+        level.push_back(writePage(entries.span(), static_cast<uint8_t>(n),
+                                  static_cast<uint8_t>(leafSize), 0, ptype, firstKey));
+        if (n == 0) break;
+    }
+    const size_t perBranch = traits_.btEntriesSize / traits_.btBranchSize;
+    for (uint8_t depth = 1; level.size() > 1; ++depth) {
+        std::vector<PageRef> up;
+        for (size_t first = 0; first < level.size(); first += perBranch) {
+            ByteBuffer entries(traits_.btEntriesSize);
+            const size_t n = std::min(perBranch, level.size() - first);
+            for (size_t i = first; i < first + n; ++i) {
+                entries.uint(level[i].key, w);
+                entries.uint(level[i].bid, w);
+                entries.uint(level[i].ib, w);
+            }
+            up.push_back(writePage(entries.span(), static_cast<uint8_t>(n),
+                                   static_cast<uint8_t>(traits_.btBranchSize), depth, ptype,
+                                   level[first].key));
+        }
+        level = std::move(up);
+    }
+    return level.front();
+}
+
+void NdbWriter::finish() {
+    std::sort(nodes_.begin(), nodes_.end(),
+              [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; });
+    for (size_t i = 1; i < nodes_.size(); ++i) {
+        if (nodes_[i].nid == nodes_[i - 1].nid) throw std::logic_error("node written twice");
+    }
+    const size_t w = traits_.idSize;
+    // The block B-tree lists blocks only, so its size is known before its own pages are made.
+    const PageRef bbt =
+        writeTree(blocks_.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t i, ByteBuffer& e) {
+            const BlockRecord& r = blocks_[i];
+            const uint64_t bid = blockId(i, r.internal);
+            e.uint(bid, w);
+            e.uint(uint64_t{r.ib64} * 64, w);
+            e.u16(r.cb);
+            e.u16(2);  // references: the tree and the node
+            if (w == 8) e.u32(0);
+            return bid;
+        });
+    const PageRef nbt =
+        writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt, [&](size_t i, ByteBuffer& e) {
+            const NodeRecord& r = nodes_[i];
+            e.uint(r.nid, w);
+            e.uint(r.data, w);
+            e.uint(r.sub, w);
+            e.u32(r.parent);
+            if (w == 8) e.u32(0);
+            return uint64_t{r.nid};
+        });
+    const SpaceMap::Totals maps = space_.writeMaps(out_);
+    writeHeader(nbt, bbt, maps);
+    out_.commit(space_.fileSize());
+}
+
+void NdbWriter::writeHeader(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps) {
+    ByteVec head = headerBytes(nbt, bbt, maps);
+    head.resize(kHeaderRegion, 0);
+    out_.writeAt(0, head);
+}
+
+}  // namespace pellmark::pstwriter
