@@ -12,7 +12,7 @@ inline constexpr const char* kRecoveredItems = "Recovered items";
 
 struct RunSummary {
     std::string exportRoot;  // ends with '/'
-    int64_t folders = 0;     // folders asked for (non-empty tags)
+    int64_t folders = 0;     // folders asked for (non-empty references)
     int64_t itemsWritten = 0;
     int64_t itemsFailed = 0;
     int64_t itemsSkipped = 0;  // distribution lists
@@ -25,7 +25,7 @@ struct RunSummary {
     int64_t attachmentsFailed = 0;
     uint64_t bytesWritten = 0;
     // Folders in which anything failed, each once, in run order: the folder path below the
-    // store's root ("Personal Folders\Inbox"), or what the tag tells of a folder not found.
+    // store's root ("Personal Folders\Inbox"), or what the reference tells of a folder not found.
     std::vector<std::string> failedFolders;
     // Damage of the mailbox file (cut short, a damaged index), a sentence each.
     std::vector<std::string> damage;

@@ -2,6 +2,10 @@
 // The conversion window: the user picks one of seven formats and starts the export, and the
 // lower part shows its progress. Modal over the main window; a fresh window for every opening,
 // so no format is ever preselected. It closes itself when the run has ended.
+//
+// Object names, for tests and assistive tools: the window is frmSave; msgOption ... mhtOption
+// are OptMSG ... OptMHT, convertButton CmdConversion, headerLabel/processingLabel/foundLabel/
+// currentLabel LblSaveHeader/LblProcessing/LblFound/LblCurrent, progressFrame ExportFrame.
 
 #include <QDialog>
 

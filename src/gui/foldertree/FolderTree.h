@@ -1,7 +1,7 @@
 #pragma once
 // The folder tree of the main window: one root node for the store and a node per exportable
 // folder, each with a check box. It is both the display and the selection: the conversion start
-// reads the tags of the ticked nodes. Nodes hold text and numbers only, never a store object,
+// reads the folders of the ticked nodes. Nodes hold text and numbers only, never a store object,
 // so the tree outlives the session that filled it.
 //
 // Nodes are numbered from 1 in the order they were added; node 1 is the root after a fill.

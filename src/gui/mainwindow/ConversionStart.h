@@ -1,5 +1,5 @@
 #pragma once
-// "Start Conversion": the tags of the ticked folder nodes become the folders to export, the
+// "Start Conversion": the folders of the ticked nodes become the folders to export, the
 // user picks the output directory, and the conversion window opens over the main window.
 
 #include "gui/conversion/ConversionSelection.h"

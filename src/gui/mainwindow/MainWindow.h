@@ -4,8 +4,13 @@
 // and a status bar of fixed texts.
 //
 // The window holds what the program shares between its steps: the mail store objects of the
-// action under way, and the conversion selection (the shown store's id, the ticked folders'
-// tags, the output directory), which the conversion window reads.
+// action under way, and the conversion selection (the shown store's id, the ticked folders,
+// the output directory), which the conversion window reads.
+//
+// Object names, for tests and assistive tools: the window is frmMain; notesTab is NotesTab,
+// storeList CmbOutlookStores, folderTree OutlookFoldersTree, startButton CmdStartConversion,
+// pstPathBox txtNotesDatabaseFile, configuredOption/otherPstOption OptConfiguredPST/
+// OptOtherPST, menuBar MenuTop, statusBar TamrelXPStatusBar1.
 
 #include <QString>
 #include <QWidget>
