@@ -17,7 +17,9 @@ TEST(Printable, EscapesWhatATerminalWouldObey) {
     EXPECT_EQ(printable("\xc2\x9b"
                         "31m"),
               "\\u{009B}31m");  // C1 control sequence introducer
-    EXPECT_EQ(printable("invoice\xe2\x80\xae" "fdp.exe"), "invoice\\u{202E}fdp.exe");
+    EXPECT_EQ(printable("invoice\xe2\x80\xae"
+                        "fdp.exe"),
+              "invoice\\u{202E}fdp.exe");
     EXPECT_EQ(printable("\xff"), "\\xFF");
     EXPECT_EQ(printable("Grüße \\\\Store\\Inbox 日本"), "Grüße \\\\Store\\Inbox 日本");
 }

@@ -42,7 +42,7 @@ void FolderTree::setImageList(ImageList images) {
     for (QTreeWidgetItem* item : nodes_) showImage(*item);
 }
 
-void FolderTree::Clear() {
+void FolderTree::removeAllNodes() {
     showBatch();
     nodes_.clear();
     unread_.clear();

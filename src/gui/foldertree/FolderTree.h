@@ -40,7 +40,7 @@ class FolderTree : public QTreeWidget {
     void setImageList(ImageList images);
 
     // Removes every node.
-    void Clear();
+    void removeAllNodes();
     // Adds a node below `relative`, or at the top level when it is null, and returns it.
     QTreeWidgetItem* addNode(const NodeSpec& spec, QTreeWidgetItem* relative);
 
@@ -56,8 +56,8 @@ class FolderTree : public QTreeWidget {
     int image(int index) const;
     bool hasItems(int index) const;
 
-    // What a fill could not read, until the next Clear(); the conversion reports it with the
-    // run's failures.
+    // What a fill could not read, until the next removeAllNodes(); the conversion reports it with
+    // the run's failures.
     void noteUnread(store::UnreadFolder unread) { unread_.push_back(std::move(unread)); }
     const std::vector<store::UnreadFolder>& unreadFolders() const { return unread_; }
 

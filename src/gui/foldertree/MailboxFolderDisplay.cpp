@@ -44,7 +44,7 @@ void MailboxFolderDisplay::showPstFolders() {
 
 void MailboxFolderDisplay::fill(store::Store& store) {
     FolderTree& tree = parts_.folderTree;
-    tree.Clear();
+    tree.removeAllNodes();
     struct Batches {
         FolderTree& tree;
         explicit Batches(FolderTree& t) : tree(t) { tree.beginBatches(); }

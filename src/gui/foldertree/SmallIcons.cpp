@@ -11,7 +11,7 @@ static void registerTreeIcons() {
 
 namespace pellmark::gui {
 
-ImageList SmallIcons() {
+ImageList smallIcons() {
     static const std::pair<int, const char*> pictures[] = {
         {kStoreImage, "store"},       {kMailImage, "mail"},         {kTasksImage, "tasks"},
         {kCalendarImage, "calendar"}, {kContactsImage, "contacts"}, {kJournalImage, "journal"},

@@ -21,7 +21,7 @@ enum TreeImage : int {
     kNotesImage = 67,
 };
 
-ImageList SmallIcons();
+ImageList smallIcons();
 
 // The slot of a folder of `kind`.
 int imageOf(store::FolderKind kind);

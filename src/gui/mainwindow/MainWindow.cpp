@@ -177,7 +177,7 @@ void MainWindow::load() {
     // The title bar, its caption and icon are the window system's; nothing to attach here.
     setCurrentTabPage(*notesTab, 1);
     page1_->otherPstFrame->setEnabled(false);
-    page2_->folderTree->setImageList(SmallIcons());
+    page2_->folderTree->setImageList(smallIcons());
     setTabPageEnabled(*notesTab, 2, false);
 }
 

@@ -71,7 +71,7 @@ TEST_F(FolderTreeTest, DuplicateKeysAreAcceptedAndClearRemovesEverything) {
         tree.addNode({"Inbox", "Inbox (2)", kMailImage, true, store::FolderRef{"B", ""}}, first);
     EXPECT_EQ(tree.nodeCount(), 3);
     EXPECT_EQ(second->parent(), first);
-    tree.Clear();
+    tree.removeAllNodes();
     EXPECT_EQ(tree.nodeCount(), 0);
     EXPECT_EQ(tree.topLevelItemCount(), 0);
     EXPECT_EQ(tree.node(1), nullptr);
@@ -82,7 +82,7 @@ TEST_F(FolderTreeTest, ImagesComeFromTheListByIndex) {
     tree.addNode({"Odd", "Odd (0)", 75, false, store::FolderRef{"X", ""}}, tree.node(1));
     tree.addNode({"Far", "Far (0)", 500, false, store::FolderRef{"Y", ""}}, tree.node(1));
     EXPECT_TRUE(tree.node(1)->icon(0).isNull()) << "no image list yet";
-    tree.setImageList(SmallIcons());
+    tree.setImageList(smallIcons());
     EXPECT_FALSE(tree.node(1)->icon(0).isNull()) << "nodes added before the list show it too";
     EXPECT_TRUE(tree.node(2)->icon(0).isNull()) << "slot 75 holds no picture";
     EXPECT_TRUE(tree.node(3)->icon(0).isNull()) << "index outside the list";
@@ -90,7 +90,7 @@ TEST_F(FolderTreeTest, ImagesComeFromTheListByIndex) {
 
 TEST(SmallIconsTest, HoldsSeventySixSlotsAndDrawsTheTreesPictures) {
     test::qtApplication();
-    const ImageList icons = SmallIcons();
+    const ImageList icons = smallIcons();
     ASSERT_EQ(icons.size(), 76u);
     for (int index : {kStoreImage, kMailImage, kTasksImage, kCalendarImage, kContactsImage,
                       kJournalImage, kNotesImage}) {

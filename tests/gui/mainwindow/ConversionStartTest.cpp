@@ -74,7 +74,7 @@ TEST_F(ConversionStartTest, TicksBecomeFoldersInTreeOrderFollowedByEmptyEntries)
 TEST_F(ConversionStartTest, NoTickedFolderAsksForOne) {
     tree().setCheckState(1, 1);  // the root alone is no folder
     start.start();
-    tree().Clear();
+    tree().removeAllNodes();
     start.start();
     ASSERT_EQ(window.dialogs.messageBox.shown().size(), 2u);
     for (const auto& box : window.dialogs.messageBox.shown()) {
@@ -105,7 +105,7 @@ TEST(BrowseForFolderTest, ReturnsThePickOrEmptyText) {
 
 TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
     // The root stands for a folder only when the store's top folder holds items of its own.
-    tree().Clear();
+    tree().removeAllNodes();
     tree().addNode({"Mail", "Mail", 0, true, store::FolderRef{"TOP", "\\\\Mail"}}, nullptr);
     tree().setCheckState(1, 1);
     start.start();
