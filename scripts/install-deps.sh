@@ -8,8 +8,9 @@ set -euo pipefail
 # The window's artwork is SVG (qt6-svg-dev); its faces stand in for Tahoma and Verdana
 # (DejaVu Sans Condensed and DejaVu Sans, the fonts-dejavu packages).
 # libssl-dev: OpenSSL's SHA-256 (with the processor's SHA extensions) for the export manifest.
+# libmimalloc-dev: the programs' allocator (cmake/Allocator.cmake).
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libgsf-1-dev libssl-dev fonts-dejavu-core fonts-dejavu-extra)
+       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl

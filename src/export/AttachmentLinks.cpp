@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "export/OutputNaming.h"
+#include "export/Sha256.h"
 
 namespace pellmark::exporting {
 
@@ -30,40 +31,74 @@ std::string percentEncoded(const std::string& text) {
     return out;
 }
 
-void saveOne(store::Attachments& attachments, int32_t index, FolderOutput& output,
-             SavedAttachments& saved) {
-    std::string fileName;
+RenderedAttachment renderOne(store::Attachments& attachments, int32_t index, FolderOutput& output,
+                             bool hash) {
+    RenderedAttachment rendered;
     try {
-        fileName = attachments.item(index)->fileName();
-        const std::string safeName = safeAttachmentName(fileName);
+        rendered.fileName = attachments.item(index)->fileName();
+        rendered.safeName = safeAttachmentName(rendered.fileName);
         // Fetched again for the save, as the collection may hand out short-lived objects.
         auto attachment = attachments.item(index);
-        const auto file =
-            output.write([&](const std::string& scratch) { attachment->saveAsFile(scratch); },
-                         [&](int attempt) { return numberedName(safeName, attempt + 1); });
-        saved.links += attachmentLink(file.path);
-        saved.paths.push_back(file.path);
-        saved.sizes.push_back(file.bytes);
-        saved.written += 1;
-        saved.bytes += file.bytes;
+        const std::string scratch = output.reserveScratch({});
+        try {
+            attachment->saveAsFile(scratch);
+            if (hash) rendered.sha256 = sha256OfFile(scratch);
+        } catch (...) {
+            output.discard(scratch);
+            throw;
+        }
+        rendered.scratch = scratch;
     } catch (const std::exception& error) {
-        saved.failures.push_back({fileName, error.what()});
+        rendered.failure = error.what();
     }
+    return rendered;
 }
 
 }  // namespace
 
-SavedAttachments saveAttachments(store::MailItem& item, FolderOutput& output) {
-    SavedAttachments saved;
+std::vector<RenderedAttachment> renderAttachments(store::MailItem& item, FolderOutput& output,
+                                                  bool hash) {
+    std::vector<RenderedAttachment> rendered;
     try {
         auto attachments = item.attachments();
         for (int32_t index = attachments->count(); index >= 1; --index) {
-            saveOne(*attachments, index, output, saved);
+            rendered.push_back(renderOne(*attachments, index, output, hash));
         }
     } catch (const std::exception& error) {
-        saved.failures.push_back({std::string(), error.what()});
+        rendered.emplace_back().failure = error.what();
+    }
+    return rendered;
+}
+
+SavedAttachments placeAttachments(const std::vector<RenderedAttachment>& rendered,
+                                  FolderOutput& output) {
+    SavedAttachments saved;
+    for (const RenderedAttachment& one : rendered) {
+        try {
+            if (!one.failure.empty()) throw WriteError(one.failure);
+            const auto file = output.place(
+                one.scratch, [&](int attempt) { return numberedName(one.safeName, attempt + 1); });
+            saved.links += attachmentLink(file.path);
+            saved.paths.push_back(file.path);
+            saved.sizes.push_back(file.bytes);
+            saved.sha256s.push_back(one.sha256);
+            saved.written += 1;
+            saved.bytes += file.bytes;
+        } catch (const std::exception& error) {
+            saved.failures.push_back({one.fileName, error.what()});
+        }
     }
     return saved;
+}
+
+void discardAttachments(const std::vector<RenderedAttachment>& rendered, FolderOutput& output) {
+    for (const RenderedAttachment& one : rendered) {
+        if (!one.scratch.empty()) output.discard(one.scratch);
+    }
+}
+
+SavedAttachments saveAttachments(store::MailItem& item, FolderOutput& output) {
+    return placeAttachments(renderAttachments(item, output, false), output);
 }
 
 std::string attachmentLink(const std::string& path) {

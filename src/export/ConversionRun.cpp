@@ -33,21 +33,28 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
 
 }  // namespace
 
-// An item handed to a worker: what the run's thread needs to name and report it once written.
+// What a worker makes of an item: its file and its attachments' under scratch names.
+struct ConversionRun::Rendered {
+    std::string sha256;  // of the item's scratch file
+    std::vector<RenderedAttachment> attachments;
+};
+
+// An item handed to a worker (or rendered at once when the run has none): what the run's
+// thread needs to name, place and report it once written.
 struct ConversionRun::Pending {
     std::shared_ptr<store::MailItem> item;
-    std::future<void> rendered;
+    std::future<void> done;
+    std::shared_ptr<Rendered> rendered;
     std::string caption;
     std::string extension;
     std::string scratch;
-    std::shared_ptr<std::string> sha256;  // of the scratch file, hashed by the worker
 };
 
 // The state of the folder being exported.
 struct ConversionRun::FolderRun {
-    std::string folderPath;   // for the manifest
-    std::string displayName;  // for the failure list
-    std::unique_ptr<FolderOutput> output;
+    std::string folderPath;                // for the manifest
+    std::string displayName;               // for the failure list
+    std::shared_ptr<FolderOutput> output;  // shared with the workers writing into it
     int64_t itemCounter = 1;
     bool failed = false;
 };
@@ -114,9 +121,7 @@ RunSummary ConversionRun::run() {
         if (!folder.empty()) folders.push_back(folder);
     }
     summary_.folders = static_cast<int64_t>(folders.size());
-    if (renderThreads_ > 1 && !store::writesAttachments(request_.format)) {
-        pool_ = std::make_unique<WorkerPool>(renderThreads_);
-    }
+    if (renderThreads_ > 1) pool_ = std::make_unique<WorkerPool>(renderThreads_);
     // A file cut short is said at once; the export goes on with what can be read.
     reportDamage(*store);
     for (const store::UnreadFolder& unread : request_.unreadFolders) {
@@ -148,14 +153,6 @@ void ConversionRun::record(const FolderRun& current, store::MailItem& item, cons
     if (!manifest_) return;
     manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
                     readOr([&] { return item.subject(); }), path, bytes, sha256});
-}
-
-void ConversionRun::recordAttachments(const FolderRun& current, store::MailItem& item,
-                                      const SavedAttachments& saved) {
-    for (std::size_t i = 0; i < saved.paths.size(); ++i) {
-        record(current, item, saved.paths[i], saved.sizes[i],
-               manifest_ ? sha256OfFile(saved.paths[i]) : "");
-    }
 }
 
 void ConversionRun::reportDamage(store::Store& store) {
@@ -194,7 +191,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     progress_.folderStarted(kRecoveredItems, number, number);
     try {
         current.output =
-            std::make_unique<FolderOutput>(directories_->forFolder(current.folderPath));
+            std::make_shared<FolderOutput>(directories_->forFolder(current.folderPath));
     } catch (const std::exception& error) {
         summary_.itemsFailed += count;
         return folderFailed(current, error.what());
@@ -239,7 +236,7 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     current.folderPath = folderPath;
     const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
     try {
-        current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+        current.output = std::make_shared<FolderOutput>(directories_->forFolder(folderPath));
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (contacts || request_.format != store::SaveFormat::Vcf) {
@@ -306,7 +303,7 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
     }
     progress_.itemStarted(caption, current.itemCounter, count);
     // Contact folders always yield vCards, whatever format was chosen.
-    writeItem(std::move(item), current, caption, store::SaveFormat::Vcf, {});
+    startItem(std::move(item), current, caption, store::SaveFormat::Vcf);
 }
 
 void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
@@ -344,68 +341,15 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
     finishAll(current);
 }
 
-void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
+void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> item, int64_t count,
                                   FolderRun& current, store::SaveFormat format) {
-    store::MailItem& item = *owned;
-    const std::string subject = readOr([&] { return item.subject(); });
+    const std::string subject = readOr([&] { return item->subject(); });
     progress_.itemStarted(subject, current.itemCounter, count);
-    if (!store::writesAttachments(format)) {
-        writeItem(std::move(owned), current, subject, format, {});
-        return;
-    }
-    const SavedAttachments saved = saveAttachments(item, *current.output);
-    for (const auto& failure : saved.failures) {
-        summary_.attachmentsFailed += 1;
-        markFailed(current);
-        progress_.attachmentFailed(failure.fileName, failure.reason);
-    }
-    // The page's own line follows its attachments' in the manifest.
-    if (writeItem(std::move(owned), current, subject, format, saved.links,
-                  [&](store::MailItem& written) { recordAttachments(current, written, saved); })) {
-        summary_.attachmentsWritten += saved.written;
-        summary_.bytesWritten += saved.bytes;
-        return;
-    }
-    // The page failed: the files written for it go with it, no loose attachment stays behind.
-    for (const std::string& path : saved.paths) current.output->discard(path);
+    startItem(std::move(item), current, subject, format);
 }
 
-bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun& current,
-                              const std::string& caption, store::SaveFormat format,
-                              const std::string& links,
-                              const std::function<void(store::MailItem&)>& beforeRecord) {
-    if (pool_ && links.empty()) {
-        renderElsewhere(std::move(owned), current, caption, format);
-        return true;
-    }
-    store::MailItem& item = *owned;
-    const std::string stem = fileStem(caption);
-    const std::string extension(store::extensionOf(format));
-    int32_t number = 0;
-    try {
-        const auto file = current.output->write(
-            [&](const std::string& scratch) {
-                item.saveAs(scratch, format);
-                // The links go in before the page gets its name, so no page is ever seen
-                // without them; a failed save leaves no page holding the links alone.
-                appendAttachmentBlock(scratch, links);
-            },
-            [&](int attempt) { return itemFileName(stem, extension, attempt, number, draw_); },
-            extension);
-        summary_.itemsWritten += 1;
-        summary_.bytesWritten += file.bytes;
-        if (beforeRecord) beforeRecord(item);
-        record(current, item, file.path, file.bytes, manifest_ ? sha256OfFile(file.path) : "");
-        progress_.itemWritten(file.path, file.bytes);
-        return true;
-    } catch (const std::exception& error) {
-        itemFailed(current, caption, error.what());
-        return false;
-    }
-}
-
-void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                                    const std::string& caption, store::SaveFormat format) {
+void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                              const std::string& caption, store::SaveFormat format) {
     Pending job;
     job.item = std::move(item);
     job.caption = caption;
@@ -415,37 +359,73 @@ void ConversionRun::renderElsewhere(std::unique_ptr<store::MailItem> item, Folde
     } catch (const std::exception& error) {
         return itemFailed(current, caption, error.what());
     }
-    job.sha256 = std::make_shared<std::string>();
-    job.rendered = pool_->submit([item = job.item, scratch = job.scratch, format, sha = job.sha256,
-                                  hash = manifest_ != nullptr] {
+    job.rendered = std::make_shared<Rendered>();
+    // The item's file and, for a page, its attachments are written under scratch names; they
+    // get their names on the run's thread, in item order (finishOldest).
+    auto render = [item = job.item, output = current.output, scratch = job.scratch, format,
+                   rendered = job.rendered, hash = manifest_ != nullptr] {
+        if (store::writesAttachments(format)) {
+            rendered->attachments = renderAttachments(*item, *output, hash);
+        }
         item->saveAs(scratch, format);
-        if (hash) *sha = sha256OfFile(scratch);
-    });
+        if (hash) rendered->sha256 = sha256OfFile(scratch);
+    };
+    if (pool_) {
+        job.done = pool_->submit(render);
+    } else {
+        std::packaged_task<void()> here(render);
+        job.done = here.get_future();
+        here();
+    }
     pending_.push_back(std::move(job));
-    // A few items in flight keep every worker busy without holding many items in memory.
-    while (pending_.size() > 2 * static_cast<size_t>(renderThreads_)) finishOldest(current);
+    // Enough items in flight to keep every worker busy between two turns of this thread,
+    // few enough to hold little memory: an item waiting here holds its properties only.
+    const size_t inFlight = pool_ ? 8 * static_cast<size_t>(renderThreads_) : 0;
+    while (pending_.size() > inFlight) finishOldest(current);
 }
 
 void ConversionRun::finishOldest(FolderRun& current) {
     Pending job = std::move(pending_.front());
     pending_.pop_front();
+    FolderOutput& output = *current.output;
+    const Rendered& rendered = *job.rendered;
+    try {
+        job.done.get();
+    } catch (const std::exception& error) {
+        output.discard(job.scratch);
+        discardAttachments(rendered.attachments, output);
+        return itemFailed(current, job.caption, error.what());
+    }
+    const SavedAttachments saved = placeAttachments(rendered.attachments, output);
+    for (const auto& failure : saved.failures) {
+        summary_.attachmentsFailed += 1;
+        markFailed(current);
+        progress_.attachmentFailed(failure.fileName, failure.reason);
+    }
     const std::string stem = fileStem(job.caption);
     int32_t number = 0;
     try {
-        job.rendered.get();
-    } catch (const std::exception& error) {
-        current.output->discard(job.scratch);
-        return itemFailed(current, job.caption, error.what());
-    }
-    try {
-        const auto file = current.output->place(job.scratch, [&](int attempt) {
+        // The links go in before the page gets its name, so no page is ever seen without
+        // them; a failed save leaves no page holding the links alone.
+        appendAttachmentBlock(job.scratch, saved.links);
+        const std::string sha256 =
+            saved.links.empty() || !manifest_ ? rendered.sha256 : sha256OfFile(job.scratch);
+        const auto file = output.place(job.scratch, [&](int attempt) {
             return itemFileName(stem, job.extension, attempt, number, draw_);
         });
         summary_.itemsWritten += 1;
-        summary_.bytesWritten += file.bytes;
-        record(current, *job.item, file.path, file.bytes, *job.sha256);
+        summary_.bytesWritten += file.bytes + saved.bytes;
+        summary_.attachmentsWritten += saved.written;
+        // The page's own line follows its attachments' in the manifest.
+        for (std::size_t i = 0; i < saved.paths.size(); ++i) {
+            record(current, *job.item, saved.paths[i], saved.sizes[i], saved.sha256s[i]);
+        }
+        record(current, *job.item, file.path, file.bytes, sha256);
         progress_.itemWritten(file.path, file.bytes);
     } catch (const std::exception& error) {
+        output.discard(job.scratch);
+        // The page failed: the files written for it go with it, no loose attachment stays.
+        for (const std::string& path : saved.paths) output.discard(path);
         itemFailed(current, job.caption, error.what());
     }
 }

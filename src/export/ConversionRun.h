@@ -52,10 +52,9 @@ class ConversionRun {
 
     // Draws the number of each file name: randomBetween(1, 40000) unless replaced.
     void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
-    // Renders up to `threads` items at once (the command line uses every core). Names, numbers
-    // and progress stay on the run's thread and in item order; HTML pages, whose attachments
-    // are written beside them, are always written one at a time. 1, the default, renders on
-    // the run's own thread.
+    // Renders up to `threads` items at once (the command line uses every core), HTML pages
+    // with their attachments. Names, numbers and progress stay on the run's thread and in item
+    // order. 1, the default, renders on the run's own thread.
     void setRenderThreads(unsigned threads) { renderThreads_ = threads; }
     // Once `*stop` is true the run finishes the items being written, starts no other and
     // returns its summary marked stopped. `stop` outlives the run.
@@ -70,6 +69,7 @@ class ConversionRun {
 
   private:
     struct FolderRun;
+    struct Rendered;
     struct Pending;
 
     void exportFolder(store::Store& store, const store::FolderRef& ref, std::size_t number,
@@ -87,14 +87,9 @@ class ConversionRun {
     bool alreadyExported(store::MailItem& item);
     void record(const FolderRun& current, store::MailItem& item, const std::string& path,
                 uint64_t bytes, const std::string& sha256);
-    void recordAttachments(const FolderRun& current, store::MailItem& item,
-                           const struct SavedAttachments& saved);
-    // False when the item failed; true once it is written or handed to a worker.
-    bool writeItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                   const std::string& caption, store::SaveFormat format, const std::string& links,
-                   const std::function<void(store::MailItem&)>& beforeRecord = nullptr);
-    void renderElsewhere(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                         const std::string& caption, store::SaveFormat format);
+    // Renders the item (on a worker when there are any); finishOldest names and reports it.
+    void startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
+                   const std::string& caption, store::SaveFormat format);
     void finishOldest(FolderRun& current);
     void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);

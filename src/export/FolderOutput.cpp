@@ -92,10 +92,9 @@ const std::string& FolderOutput::scratchDirectory() {
 }
 
 std::string FolderOutput::reserveScratch(const std::string& extension) {
-    const std::string path =
-        scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
-    ::unlink(path.c_str());  // what a failed earlier write may have left
-    return path;
+    // The directory is this run's own and each name is used once, so nothing is there yet.
+    std::lock_guard lock(scratchMutex_);
+    return scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
 }
 
 void FolderOutput::discard(const std::string& scratchPath) {

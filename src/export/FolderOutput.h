@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -44,8 +45,8 @@ class FolderOutput {
     Written write(const Writer& writer, const Namer& nameFor, const std::string& extension = {});
 
     // The two halves of write(), for files written on other threads: a scratch path of its own
-    // for each file (ending with `extension`), and the move of a written scratch file to its
-    // first free name. place() removes the scratch file on failure.
+    // for each file (ending with `extension`; safe to call from any thread), and the move of a
+    // written scratch file to its first free name. place() removes the scratch file on failure.
     std::string reserveScratch(const std::string& extension);
     Written place(const std::string& scratchPath, const Namer& nameFor);
     // Removes a scratch file whose writing failed.
@@ -57,6 +58,7 @@ class FolderOutput {
     const std::string& scratchDirectory();
 
     std::string directory_;
+    std::mutex scratchMutex_;
     std::string scratch_;
     uint64_t scratchFiles_ = 0;
 };

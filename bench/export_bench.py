@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""The export against its peers and its floor, in one run on one generated mailbox.
+
+Each row runs our export and its peer alternately, RUNS times, and reports the medians of wall
+time, CPU time (user + system), files written and peak resident memory. Rows on tmpfs measure
+the tools' own work; rows on disk last until `sync` returns. The copy floor is `cp -r` of our
+own finished output tree (page cache warm) followed by `sync`: what writing those files costs
+at the least. Called by bench/export_bench.sh, which builds the programs.
+"""
+
+import argparse
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+
+
+def run_timed(command, cwd=None):
+    """Runs `command` under GNU time; returns (wall s, cpu s, peak MB)."""
+    with tempfile.NamedTemporaryFile("r", suffix=".time") as out:
+        full = ["/usr/bin/time", "-f", "%e %U %S %M", "-o", out.name] + command
+        done = subprocess.run(full, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        if done.returncode not in (0, 1):
+            sys.exit(f"failed ({done.returncode}): {' '.join(command)}\n"
+                     f"{done.stderr.decode(errors='replace')[-2000:]}")
+        fields = out.read().split()[-4:]
+    wall, user, system, kb = (float(f) for f in fields)
+    return wall, user + system, kb / 1024
+
+
+def count_files(root):
+    return sum(len(files) for _, _, files in os.walk(root))
+
+
+def fresh(path):
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+class Tool:
+    """One side of a row: `make(out)` gives the command writing into directory `out`."""
+
+    def __init__(self, name, make, sync=False):
+        self.name, self.make, self.sync = name, make, sync
+        self.walls, self.cpus, self.mems, self.files = [], [], [], 0
+
+    def run(self, out):
+        fresh(out)
+        command = self.make(out)
+        if self.sync:
+            command = ["sh", "-c", '"$@" && sync', "sh"] + command
+        wall, cpu, mem = run_timed(command)
+        self.walls.append(wall)
+        self.cpus.append(cpu)
+        self.mems.append(mem)
+        self.files = count_files(out)
+
+    def wall(self):
+        return statistics.median(self.walls)
+
+    def summary(self):
+        return (f"{self.wall():.2f} s wall, {statistics.median(self.cpus):.2f} s CPU, "
+                f"{self.files} files, {max(self.mems):.0f} MB")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--export", required=True)
+    parser.add_argument("--mkpst", required=True)
+    parser.add_argument("--items", type=int, default=20000)
+    parser.add_argument("--seed", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--tmpfs", default="/dev/shm")
+    parser.add_argument("--disk", default=None, help="a directory on a disk (default: bench/)")
+    parser.add_argument("--formats", default="eml,txt,html,rtf,msg,mht")
+    parser.add_argument("--scale", default=None,
+                        help="instead of the peers: item counts to export one after another "
+                             "(e.g. 1000,20000,100000,330000), to show time per item and memory")
+    args = parser.parse_args()
+    if args.scale:
+        return scale(args)
+    disk_root = args.disk or os.path.join(os.path.dirname(os.path.abspath(__file__)), ".work")
+
+    tmp = tempfile.mkdtemp(prefix="pellmark-bench-", dir=args.tmpfs)
+    os.makedirs(disk_root, exist_ok=True)
+    disk = tempfile.mkdtemp(prefix="pellmark-bench-", dir=disk_root)
+    try:
+        pst = os.path.join(tmp, "bench.pst")
+        subprocess.run([args.mkpst, "--generate", str(args.items), "--seed", str(args.seed), pst],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        disk_pst = os.path.join(disk, "bench.pst")
+        shutil.copyfile(pst, disk_pst)
+        print(f"mailbox: {args.items} items, {os.path.getsize(pst) / 1e6:.0f} MB; "
+              f"{os.cpu_count()} cores; {platform.processor() or platform.machine()}; "
+              f"medians of {args.runs} runs, the tools alternating")
+
+        def ours(fmt, source):
+            return lambda out: [args.export, "--format", fmt, source, out]
+
+        def readpst(flag, source):
+            return lambda out: ["readpst", "-q", "-j", "0", flag, "-o", out, source]
+
+        def pffexport(fmt, source):
+            return lambda out: ["pffexport", "-q", "-f", fmt, "-t", os.path.join(out, "x"),
+                                source]
+
+        peers = {
+            "eml": ("readpst -j 0 -e", readpst("-e", pst)),
+            "txt": ("pffexport -f text", pffexport("text", pst)),
+            "html": ("pffexport -f html", pffexport("html", pst)),
+            "rtf": ("pffexport -f rtf", pffexport("rtf", pst)),
+            "msg": ("readpst -j 0 -m (.eml and .msg)", readpst("-m", pst)),
+        }
+        rows = []
+        for fmt in args.formats.split(","):
+            tools = [Tool(f"ours .{fmt}", ours(fmt, pst))]
+            if fmt in peers:
+                tools.append(Tool(peers[fmt][0], peers[fmt][1]))
+            rows.append((f".{fmt} to tmpfs", tools, tmp))
+        disk_ours = Tool("ours .eml", ours("eml", disk_pst), sync=True)
+        rows.append((".eml to disk (until sync)",
+                     [disk_ours, Tool("readpst -j 0 -e", readpst("-e", disk_pst), sync=True)],
+                     disk))
+
+        print("| work | ours | peer | peer/ours |")
+        print("|---|---|---|---|")
+        for title, tools, where in rows:
+            for _ in range(args.runs):
+                for i, tool in enumerate(tools):
+                    tool.run(os.path.join(where, f"out{i}"))
+            peer = tools[1] if len(tools) > 1 else None
+            ratio = f"**{peer.wall() / tools[0].wall():.2f}**" if peer else ""
+            peer_text = f"{peer.name}: {peer.summary()}" if peer else "(no peer)"
+            print(f"| {title} | {tools[0].summary()} | {peer_text} | {ratio} |", flush=True)
+
+        # The floor: our own .eml tree as written on disk, copied and synced.
+        source = os.path.join(disk, "floor-source")
+        fresh(source)
+        subprocess.run(ours("eml", disk_pst)(source), check=False, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        floor = Tool("cp -r + sync",
+                     lambda out: ["cp", "-r", source, os.path.join(out, "copy")], sync=True)
+        for _ in range(args.runs):
+            floor.run(os.path.join(disk, "floor"))
+        print(f"| .eml to disk vs copying its own output | {disk_ours.wall():.2f} s | "
+              f"{floor.name}: {floor.wall():.2f} s | **{disk_ours.wall() / floor.wall():.2f}x "
+              f"the floor** |")
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+        shutil.rmtree(disk, ignore_errors=True)
+
+
+def scale(args):
+    """Our .eml export of mailboxes of growing size on tmpfs: time should grow with the items
+    and bytes, memory not at all."""
+    print("| items | file | wall | CPU | per item (CPU) | MB/s (file) | peak memory |")
+    print("|---|---|---|---|---|---|---|")
+    for items in (int(n) for n in args.scale.split(",")):
+        tmp = tempfile.mkdtemp(prefix="pellmark-scale-", dir=args.tmpfs)
+        try:
+            pst = os.path.join(tmp, "scale.pst")
+            subprocess.run([args.mkpst, "--generate", str(items), "--seed", str(args.seed),
+                            "--quiet", pst], check=True, stdout=subprocess.DEVNULL)
+            mb = os.path.getsize(pst) / 1e6
+            tool = Tool("ours .eml", lambda out: [args.export, "--format", "eml", pst, out])
+            for _ in range(args.runs):
+                tool.run(os.path.join(tmp, "out"))
+            cpu = statistics.median(tool.cpus)
+            print(f"| {items} | {mb:.0f} MB | {tool.wall():.2f} s | {cpu:.2f} s | "
+                  f"{cpu / items * 1e6:.0f} µs | {mb / tool.wall():.0f} | "
+                  f"{max(tool.mems):.0f} MB |", flush=True)
+        finally:
+            shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
