@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
-#include <thread>
 
 #include "base/Printable.h"
 #include "cli/StopSignals.h"
@@ -163,7 +162,6 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
     TerminalProgress progress(err, total, options.terminal);
     exporting::ConversionRun run(sessions, std::move(request), progress);
-    run.setRenderThreads(std::max(1u, std::thread::hardware_concurrency()));
     StopSignals signals;
     run.setStopFlag(&StopSignals::requested());
     const auto start = std::chrono::steady_clock::now();

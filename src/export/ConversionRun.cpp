@@ -1,6 +1,7 @@
 #include "export/ConversionRun.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
@@ -64,7 +65,9 @@ ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request
     : sessions_(sessions),
       request_(std::move(request)),
       progress_(progress),
-      draw_([] { return randomBetween(1, 40000); }) {}
+      draw_([] { return randomBetween(1, 40000); }),
+      renderThreads_(
+          sessions.savesConcurrently() ? std::max(1u, std::thread::hardware_concurrency()) : 1) {}
 
 ConversionRun::~ConversionRun() = default;
 

@@ -52,9 +52,9 @@ class ConversionRun {
 
     // Draws the number of each file name: randomBetween(1, 40000) unless replaced.
     void setNumberSource(std::function<int32_t()> draw) { draw_ = std::move(draw); }
-    // Renders up to `threads` items at once (the command line uses every core), HTML pages
-    // with their attachments. Names, numbers and progress stay on the run's thread and in item
-    // order. 1, the default, renders on the run's own thread.
+    // Renders up to `threads` items at once, HTML pages with their attachments. Names, numbers
+    // and progress stay on the run's thread and in item order. By default every core of the
+    // machine when the store's items can save concurrently, else 1: on the run's own thread.
     void setRenderThreads(unsigned threads) { renderThreads_ = threads; }
     // Once `*stop` is true the run finishes the items being written, starts no other and
     // returns its summary marked stopped. `stop` outlives the run.
@@ -101,7 +101,7 @@ class ConversionRun {
     RunProgress& progress_;
     std::function<int32_t()> draw_;
     RunSummary summary_;
-    unsigned renderThreads_ = 1;
+    unsigned renderThreads_;
     std::unique_ptr<class WorkerPool> pool_;
     std::unique_ptr<class OutputDirectories> directories_;
     std::unique_ptr<class Manifest> manifest_;

@@ -61,6 +61,8 @@ class PstSessionFactory : public store::SessionFactory {
         return readsProfile_ ? std::make_unique<PstSession>(profile_)
                              : std::make_unique<PstSession>(NoProfile{});
     }
+    // The reader's caches are locked; each item reads and writes its own file.
+    bool savesConcurrently() const override { return true; }
 
   private:
     std::filesystem::path profile_;

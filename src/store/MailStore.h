@@ -156,6 +156,8 @@ class SessionFactory {
   public:
     virtual ~SessionFactory() = default;
     virtual std::unique_ptr<Session> create() = 0;
+    // Whether items of one session may save themselves on several threads at once.
+    virtual bool savesConcurrently() const { return false; }
 };
 
 }  // namespace pellmark::store

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "base/AsciiCase.h"
 #include "formats/mime/DateHeader.h"
+#include "formats/mime/GObjectPtr.h"
 #include "formats/mime/MimeAddress.h"
 #include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
@@ -50,14 +52,26 @@ bool hasHeader(GMimeMessage* message, const char* name) {
 
 // Always a mailbox, never the empty group RFC 5322 would allow for a name alone: readers
 // show a group's name as no sender at all.
-void addAddress(GMimeMessage* message, GMimeAddressType type, const Address& a) {
+void addAddress(InternetAddressList* list, const Address& a) {
     const Mailbox box = mailboxOf(a);
     if (box.addrSpec.empty()) return;
     InternetAddress* ia = internet_address_mailbox_new(headerSafe(box.name).c_str(),
                                                        headerSafe(box.addrSpec).c_str());
     internet_address_set_charset(ia, "utf-8");
-    internet_address_list_add(g_mime_message_get_addresses(message, type), ia);
+    internet_address_list_add(list, ia);
     g_object_unref(ia);
+}
+
+// The message writes its whole address header anew on every change of its list, so the
+// addresses of a field are collected apart and handed over at once: one address at a time
+// made a message with thousands of recipients cost seconds.
+void addAddresses(GMimeMessage* message, GMimeAddressType type,
+                  const std::vector<Address>& addresses) {
+    auto list = adopt(internet_address_list_new());
+    for (const Address& a : addresses) addAddress(list.get(), a);
+    if (internet_address_list_length(list.get()) > 0) {
+        internet_address_list_append(g_mime_message_get_addresses(message, type), list.get());
+    }
 }
 
 std::optional<uint64_t> itemDate(const ItemView& item) {
@@ -78,8 +92,8 @@ void addSubject(GMimeMessage* message, const ItemView& item) {
 }
 
 void addFrom(GMimeMessage* message, const ItemView& item) {
-    addAddress(message, GMIME_ADDRESS_TYPE_FROM, item.from());
-    if (auto sender = item.sender()) addAddress(message, GMIME_ADDRESS_TYPE_SENDER, *sender);
+    addAddresses(message, GMIME_ADDRESS_TYPE_FROM, {item.from()});
+    if (auto sender = item.sender()) addAddresses(message, GMIME_ADDRESS_TYPE_SENDER, {*sender});
 }
 
 // An id as the headers write it: in angle brackets.
@@ -106,12 +120,13 @@ void addPriorities(GMimeMessage* message, const ItemView& item) {
 
 void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
     addFrom(message, item);
+    std::vector<Address> to, cc, bcc;
     for (const auto& r : item.recipients()) {
-        const auto type = r.type == 2   ? GMIME_ADDRESS_TYPE_CC
-                          : r.type == 3 ? GMIME_ADDRESS_TYPE_BCC
-                                        : GMIME_ADDRESS_TYPE_TO;
-        addAddress(message, type, r.who);
+        (r.type == 2 ? cc : r.type == 3 ? bcc : to).push_back(r.who);
     }
+    addAddresses(message, GMIME_ADDRESS_TYPE_TO, to);
+    addAddresses(message, GMIME_ADDRESS_TYPE_CC, cc);
+    addAddresses(message, GMIME_ADDRESS_TYPE_BCC, bcc);
     addSubject(message, item);
     addDate(message, item);
     append(message, "Message-ID", messageId(item.string(prop::kInternetMessageId).value_or("")));
@@ -192,7 +207,7 @@ void addTransportAddresses(GMimeMessage* message, const ItemView& item, const Ra
     if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
     const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
     if (addresses.empty()) return appendRaw(message, h);
-    for (const Address& a : addresses) addAddress(message, field->type, a);
+    addAddresses(message, field->type, addresses);
     appendRaw(message, {"X-Original-" + std::string(field->name), h.value});
 }
 
@@ -210,7 +225,7 @@ std::vector<RawHeader> parseHeaderBlock(std::string_view text) {
         pos = end + 1;
         if (line.empty()) break;  // the end of the header block
         if (line.front() == ' ' || line.front() == '\t') {
-            if (inField) out.back().value += "\n" + std::string(line);
+            if (inField) out.back().value.append("\n").append(line);
             continue;
         }
         const size_t colon = line.find(':');
