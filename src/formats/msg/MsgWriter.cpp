@@ -58,8 +58,12 @@ class MsgFileWriter {
 
   private:
     void writeMessage(const MsgItem& item, OleStorage& storage, MsgObject kind) {
+        // Last first: libgsf keeps a storage's children in a list sorted by name and walks it
+        // from the front for every new child, so children made in ascending order cost time
+        // quadratic in their number (seconds for a message with thousands of recipients);
+        // made in descending order, each one goes in at the front.
         const auto recipients = item.recipients();
-        for (size_t i = 0; i < recipients.size(); ++i) {
+        for (size_t i = recipients.size(); i-- > 0;) {
             OleStorage child = storage.storage(childName("__recip_version1.0_#", i));
             MsgPropertyStream entries(MsgObject::Recipient);
             writeProperties(*recipients[i], child, entries, nullptr);
@@ -67,7 +71,7 @@ class MsgFileWriter {
             child.close();
         }
         const size_t attachments = item.attachmentCount();
-        for (size_t i = 0; i < attachments; ++i) {
+        for (size_t i = attachments; i-- > 0;) {
             const auto attachment = item.attachment(i);
             OleStorage child = storage.storage(childName("__attach_version1.0_#", i));
             MsgPropertyStream entries(MsgObject::Attachment);
