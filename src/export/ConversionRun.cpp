@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
 #include "export/FolderOutput.h"
+#include "export/MailboxOutput.h"
 #include "export/Manifest.h"
 #include "export/OutputDirectories.h"
 #include "export/OutputNaming.h"
@@ -74,6 +75,10 @@ RunSummary ConversionRun::run() {
         throw PrepareError(std::string("The export folder could not be created: ") + error.what());
     }
     directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
+    if (request_.layout != MailboxLayout::Files) {
+        mailboxes_ =
+            std::make_unique<MailboxFolders>(summary_.exportRoot, request_.layout, request_.resume);
+    }
     try {
         if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
         if (request_.writeManifest) manifest_ = std::make_unique<Manifest>(summary_.exportRoot);
@@ -144,10 +149,25 @@ bool ConversionRun::alreadyExported(store::MailItem& item) {
 }
 
 void ConversionRun::record(const FolderRun& current, store::MailItem& item, const std::string& path,
-                           uint64_t bytes, const std::string& sha256) {
+                           uint64_t bytes, const std::string& sha256,
+                           std::optional<uint64_t> offset) {
     if (!manifest_) return;
     manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
-                    readOr([&] { return item.subject(); }), path, bytes, sha256});
+                    readOr([&] { return item.subject(); }), path, bytes, sha256, offset});
+}
+
+std::unique_ptr<FolderOutput> ConversionRun::openOutput(const std::string& folderPath) {
+    if (mailboxes_) return mailboxes_->open(folderPath);
+    return std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+}
+
+bool ConversionRun::outsideDates(store::MailItem& item) {
+    if (request_.dates.empty() || request_.dates.contains(readOr([&] { return item.facts(); }))) {
+        return false;
+    }
+    summary_.itemsOutsideDates += 1;
+    progress_.itemSkipped();
+    return true;
 }
 
 void ConversionRun::recordAttachments(const FolderRun& current, store::MailItem& item,
@@ -193,8 +213,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
     try {
-        current.output =
-            std::make_unique<FolderOutput>(directories_->forFolder(current.folderPath));
+        current.output = openOutput(current.folderPath);
     } catch (const std::exception& error) {
         summary_.itemsFailed += count;
         return folderFailed(current, error.what());
@@ -239,7 +258,7 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     current.folderPath = folderPath;
     const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
     try {
-        current.output = std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+        current.output = openOutput(folderPath);
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (contacts || request_.format != store::SaveFormat::Vcf) {
@@ -347,6 +366,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
 void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> owned, int64_t count,
                                   FolderRun& current, store::SaveFormat format) {
     store::MailItem& item = *owned;
+    if (outsideDates(item)) return;
     const std::string subject = readOr([&] { return item.subject(); });
     progress_.itemStarted(subject, current.itemCounter, count);
     if (!store::writesAttachments(format)) {
@@ -391,11 +411,14 @@ bool ConversionRun::writeItem(std::unique_ptr<store::MailItem> owned, FolderRun&
                 appendAttachmentBlock(scratch, links);
             },
             [&](int attempt) { return itemFileName(stem, extension, attempt, number, draw_); },
-            extension);
+            extension, &item);
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
         if (beforeRecord) beforeRecord(item);
-        record(current, item, file.path, file.bytes, manifest_ ? sha256OfFile(file.path) : "");
+        const std::string sha256 = !file.sha256.empty() ? file.sha256
+                                   : manifest_          ? sha256OfFile(file.path)
+                                                        : "";
+        record(current, item, file.path, file.bytes, sha256, file.offset);
         progress_.itemWritten(file.path, file.bytes);
         return true;
     } catch (const std::exception& error) {
@@ -438,12 +461,14 @@ void ConversionRun::finishOldest(FolderRun& current) {
         return itemFailed(current, job.caption, error.what());
     }
     try {
-        const auto file = current.output->place(job.scratch, [&](int attempt) {
-            return itemFileName(stem, job.extension, attempt, number, draw_);
-        });
+        const auto file = current.output->place(
+            job.scratch,
+            [&](int attempt) { return itemFileName(stem, job.extension, attempt, number, draw_); },
+            job.item.get());
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes;
-        record(current, *job.item, file.path, file.bytes, *job.sha256);
+        record(current, *job.item, file.path, file.bytes,
+               file.sha256.empty() ? *job.sha256 : file.sha256, file.offset);
         progress_.itemWritten(file.path, file.bytes);
     } catch (const std::exception& error) {
         itemFailed(current, job.caption, error.what());

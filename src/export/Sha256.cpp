@@ -6,12 +6,40 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "export/FolderOutput.h"
 
 namespace pellmark::exporting {
+
+struct Sha256::Context {
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx{EVP_MD_CTX_new(), EVP_MD_CTX_free};
+};
+
+Sha256::Sha256() : context_(std::make_unique<Context>()) {
+    if (!context_->ctx || EVP_DigestInit_ex(context_->ctx.get(), EVP_sha256(), nullptr) != 1) {
+        throw WriteError("SHA-256 is not available");
+    }
+}
+
+Sha256::~Sha256() = default;
+
+void Sha256::update(std::string_view bytes) {
+    EVP_DigestUpdate(context_->ctx.get(), bytes.data(), bytes.size());
+}
+
+std::string Sha256::hex() {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context_->ctx.get(), digest, &length);
+    static const char* hex = "0123456789abcdef";
+    std::string out;
+    for (unsigned int i = 0; i < length; ++i) {
+        out += hex[digest[i] >> 4];
+        out += hex[digest[i] & 0x0F];
+    }
+    return out;
+}
 
 std::string sha256OfFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -20,28 +48,16 @@ std::string sha256OfFile(const std::string& path) {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) {
-        throw WriteError("SHA-256 is not available");
-    }
-    std::vector<unsigned char> buffer(256 * 1024);
+    Sha256 sha;
+    std::vector<char> buffer(256 * 1024);
     while (true) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) throw WriteError("cannot read " + path + " back: " + std::strerror(errno));
         if (n == 0) break;
-        EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<size_t>(n));
+        sha.update(std::string_view(buffer.data(), static_cast<size_t>(n)));
     }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx.get(), digest, &length);
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < length; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 0x0F];
-    }
-    return out;
+    return sha.hex();
 }
 
 }  // namespace pellmark::exporting
