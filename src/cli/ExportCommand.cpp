@@ -9,6 +9,7 @@
 #include <thread>
 #include <tuple>
 
+#include "base/AsciiCase.h"
 #include "base/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
@@ -107,8 +108,10 @@ std::string countsLine(const exporting::RunSummary& summary, int64_t folders, do
 // The layout and save format of a format's name; nullopt for an unknown name.
 std::optional<std::pair<exporting::MailboxLayout, store::SaveFormat>> formatNamed(
     const std::string& name) {
-    if (name == "mbox") return std::pair{exporting::MailboxLayout::Mbox, store::SaveFormat::Eml};
-    if (name == "maildir") {
+    if (base::equalsNoCase(name, "mbox")) {
+        return std::pair{exporting::MailboxLayout::Mbox, store::SaveFormat::Eml};
+    }
+    if (base::equalsNoCase(name, "maildir")) {
         return std::pair{exporting::MailboxLayout::Maildir, store::SaveFormat::Eml};
     }
     if (auto format = store::saveFormatNamed(name)) {
@@ -142,7 +145,7 @@ std::optional<exporting::DateRange> datesOf(const ExportOptions& options, std::o
 // Why the export may not go into its root as asked, or empty.
 std::string refusal(const ExportOptions& options, const std::string& exportRoot) {
     std::error_code ec;
-    if (options.resume && options.format == "mbox") {
+    if (options.resume && base::equalsNoCase(options.format, "mbox")) {
         return "--resume cannot finish an mbox export: each folder is one mbox file, which "
                "a second run would have to write into; --again writes the export again "
                "beside the first";

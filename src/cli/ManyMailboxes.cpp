@@ -85,7 +85,9 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
     chooseDirectories(mailboxes, options.outputDirectory);
     std::vector<MailboxResult> results(mailboxes.size());
     int worst = 0;
+    std::size_t started = 0;
     for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+        started = i + 1;
         const Mailbox& m = mailboxes[i];
         err << "mailbox " << i + 1 << "/" << mailboxes.size() << ": " << base::printable(m.file)
             << '\n';
@@ -108,7 +110,7 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
     int64_t folders = 0;
     double seconds = 0;
     out << "\nSummary of " << mailboxes.size() << " mailboxes:\n";
-    for (std::size_t i = 0; i < mailboxes.size(); ++i) {
+    for (std::size_t i = 0; i < started; ++i) {
         const MailboxResult& r = results[i];
         const char* state = r.status == 0 ? "ok" : r.status == 1 ? "FAILURES" : "NOT EXPORTED";
         if (r.status > 2) state = "STOPPED";
@@ -121,6 +123,9 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
         total.bytesWritten += r.summary.bytesWritten;
         folders += r.summary.folders;
         seconds += r.seconds;
+    }
+    for (std::size_t i = started; i < mailboxes.size(); ++i) {
+        out << "  NOT STARTED  " << base::printable(mailboxes[i].file) << '\n';
     }
     out << "Total: " << countsLine(total, folders, seconds) << "; exit status " << worst << '\n';
     return worst;

@@ -81,7 +81,10 @@ RunSummary ConversionRun::run() {
     }
     try {
         if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
-        if (request_.writeManifest) manifest_ = std::make_unique<Manifest>(summary_.exportRoot);
+        if (request_.writeManifest) {
+            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
+                                                   request_.layout == MailboxLayout::Mbox);
+        }
     } catch (const WriteError& error) {
         throw PrepareError(error.what());
     }

@@ -18,6 +18,8 @@ namespace pellmark::exporting {
 namespace {
 
 constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256\n";
+constexpr const char* kHeaderWithOffsets =
+    "entry_id\tfolder\tsubject\tfile\tsize\tsha256\toffset\n";
 
 std::string lineOf(const Manifest::Entry& e) {
     return base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
@@ -58,13 +60,14 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
 
 }  // namespace
 
-Manifest::Manifest(std::string exportRoot) : root_(std::move(exportRoot)) {
+Manifest::Manifest(std::string exportRoot, bool withOffsets) : root_(std::move(exportRoot)) {
     const std::string path = root_ + kFileName;
     std::error_code ec;
     const bool fresh =
         !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
     out_.open(path, std::ios::binary | std::ios::app);
-    if (fresh) out_ << kHeader << std::flush;
+    if (fresh && withOffsets) out_ << kHeaderWithOffsets << std::flush;
+    if (fresh && !withOffsets) out_ << kHeader << std::flush;
     if (!out_) throw WriteError("cannot write the manifest " + path + ": " + std::strerror(errno));
 }
 

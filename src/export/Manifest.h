@@ -32,8 +32,9 @@ class Manifest {
     };
 
     // Opens the manifest of `exportRoot` (ending with '/') to append to it, creating it with
-    // its header line when there is none. Throws WriteError.
-    explicit Manifest(std::string exportRoot);
+    // its header line when there is none (naming the offset field too when `withOffsets`).
+    // Throws WriteError.
+    explicit Manifest(std::string exportRoot, bool withOffsets = false);
 
     // Appends one file's line and flushes it; `entry.file` is the file's full path. Throws
     // WriteError.

@@ -147,6 +147,9 @@ TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
     EXPECT_NE(inbox.find("\n>From the start\n>>From quoted\n"), std::string::npos) << inbox;
     EXPECT_NE(inbox.find("X-Mozilla-Status: 0005\n"), std::string::npos);  // read, marked
     EXPECT_NE(inbox.find("X-Mozilla-Status: 1000\n"), std::string::npos);  // forwarded
+    const std::string manifest = test::readFile(x.mbox / "export-manifest.tsv");
+    EXPECT_EQ(manifest.substr(0, manifest.find('\n')),
+              "entry_id\tfolder\tsubject\tfile\tsize\tsha256\toffset");
 }
 
 TEST(MailboxExport, AMailboxOfEveryKindComesBackThroughEveryReader) {
