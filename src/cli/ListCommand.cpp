@@ -41,12 +41,13 @@ class Lister {
         warnings_ += (warnings_.empty() ? "" : ",") + jsonString(path + ": " + what);
     }
 
-    // The JSON document of what was listed.
-    void writeJson(const std::string& file) {
+    // The JSON document opens before the walk and its entries are written as they are read,
+    // so a large mailbox is never held whole; the warnings close it.
+    void beginJson(const std::string& file) {
         const char* key = kind_ == ListKind::Folders ? "folders" : "items";
-        out_ << "{\"file\":" << jsonString(file) << ",\"" << key << "\":[" << entries_
-             << "\n],\"warnings\":[" << warnings_ << "]}\n";
+        out_ << "{\"file\":" << jsonString(file) << ",\"" << key << "\":[";
     }
+    void endJson() { out_ << "\n],\"warnings\":[" << warnings_ << "]}\n"; }
 
     bool damaged() const { return damaged_; }
 
@@ -112,15 +113,13 @@ class Lister {
               ",\"forwarded\":" + flag(f.forwarded) + ",\"draft\":" + flag(f.draft) + "}");
     }
 
-    void entry(const std::string& object) {
-        entries_ += (entries_.empty() ? "\n" : ",\n") + object;
-    }
+    void entry(const std::string& object) { out_ << (entries_++ == 0 ? "\n" : ",\n") << object; }
 
     ListKind kind_;
     std::ostream& out_;
     std::ostream& err_;
     bool json_;
-    std::string entries_;
+    int64_t entries_ = 0;
     std::string warnings_;
     bool damaged_ = false;
 };
@@ -139,9 +138,10 @@ int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out,
         return 2;
     }
     Lister lister(kind, out, err, json);
+    if (json) lister.beginJson(path.string());
     lister.walk(*top);
     for (const std::string& damage : store->damage()) lister.warn(path.string(), damage);
-    if (json) lister.writeJson(path.string());
+    if (json) lister.endJson();
     return lister.damaged() ? 1 : 0;
 }
 

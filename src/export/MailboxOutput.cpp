@@ -7,9 +7,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include "base/AsciiCase.h"
 #include "export/OutputNaming.h"
+#include "export/RunSummary.h"
 #include "export/Sha256.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
@@ -134,7 +136,8 @@ MailboxFolders::MailboxFolders(std::string exportRoot, MailboxLayout layout, boo
       layout_(layout),
       reuse_(reuse),
       vcards_(root_ + kVCardsDirectory + "/"),
-      host_(hostName()) {}
+      host_(hostName()),
+      runId_((uint64_t{std::random_device{}()} << 32) ^ std::random_device{}()) {}
 
 MailboxFolders::~MailboxFolders() = default;
 
@@ -190,12 +193,19 @@ std::string MailboxFolders::vcardDirectory(const std::string& folderPath) {
 }
 
 std::string MailboxFolders::uniqueMaildirName(int64_t seconds) {
+    char random[20];
+    std::snprintf(random, sizeof random, "R%016llx", static_cast<unsigned long long>(runId_));
     return std::to_string(seconds) + ".P" + std::to_string(::getpid()) + "Q" +
-           std::to_string(++delivered_) + "." + host_;
+           std::to_string(++delivered_) + random + "." + host_;
 }
 
 std::unique_ptr<FolderOutput> MailboxFolders::open(const std::string& folderPath) {
-    const std::vector<std::string> names = namesOf(folderPath);
+    std::vector<std::string> names = namesOf(folderPath);
+    // Items no folder lists any more go into a folder of the store's mailbox, where the mail
+    // program shows them with the rest.
+    if (folderPath == std::string("\\\\") + kRecoveredItems && stores_.size() == 1) {
+        names.insert(names.begin(), stores_.begin()->first);
+    }
     if (layout_ == MailboxLayout::Mbox) {
         const std::string file = mboxFile(names);
         const std::string directory = file.substr(0, file.rfind('/') + 1);
@@ -292,11 +302,15 @@ FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratch
     }
     ::close(fd);
     const std::string final = target_ + "cur/" + name + ":2," + formats::maildirFlags(facts);
-    if (::rename(temporary.c_str(), final.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        fail("cannot create", final, error);
+    // link() refuses a name that is taken, as Maildir's delivery does; file systems without
+    // hard links get a rename (the name holds a random part of its own).
+    int moved = ::link(temporary.c_str(), final.c_str());
+    if (moved != 0 && (errno == EPERM || errno == EOPNOTSUPP)) {
+        moved = ::rename(temporary.c_str(), final.c_str());
     }
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (moved != 0) fail("cannot create", final, error);
     return Written{final, out.bytes(), out.sha256(), std::nullopt};
 }
 

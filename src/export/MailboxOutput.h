@@ -36,7 +36,7 @@ class MailboxFolders {
 
     // The vCards' directory of a folder, made when first asked for.
     std::string vcardDirectory(const std::string& folderPath);
-    // A Maildir file name no other file of the run takes: "<time>.P<pid>Q<n>.<host>".
+    // A Maildir file name no other file takes: "<time>.P<pid>Q<n>R<random>.<host>".
     std::string uniqueMaildirName(int64_t seconds);
 
   private:
@@ -51,6 +51,7 @@ class MailboxFolders {
     std::map<std::string, std::string> stores_;  // store name -> its directory
     std::string host_;
     uint64_t delivered_ = 0;
+    uint64_t runId_;  // random, so that a later run (--resume) never draws the same names
 };
 
 class MailboxOutput : public FolderOutput {
