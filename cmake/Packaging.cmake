@@ -6,13 +6,7 @@ include(GNUInstallDirs)
 
 set(PELLMARK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/pellmark)
 # Debian wants a copyright file and a compressed changelog in every package's doc directory.
-set(PELLMARK_CHANGELOG ${PROJECT_BINARY_DIR}/changelog.gz)
-add_custom_command(OUTPUT ${PELLMARK_CHANGELOG}
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/cmake/changelog ${PROJECT_BINARY_DIR}/changelog
-  COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/changelog
-  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/changelog VERBATIM)
-add_custom_target(pellmark-changelog ALL DEPENDS ${PELLMARK_CHANGELOG})
-install(FILES ${PELLMARK_CHANGELOG} DESTINATION ${PELLMARK_DOC_DIR})
+pellmark_install_gzipped(cmake/changelog ${PELLMARK_DOC_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${PELLMARK_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)

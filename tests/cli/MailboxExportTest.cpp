@@ -163,6 +163,23 @@ TEST(MailboxExport, AMailboxOfEveryKindComesBackThroughEveryReader) {
     expectEveryReaderFindsEveryMessage(x);
 }
 
+// A Maildir holds a file per message, so a resumed export writes just what is missing.
+TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
+    test::TempDir dir;
+    writeStatesMailbox(dir / "box.pst");
+    exportAs("maildir", dir / "box.pst", dir / "md");
+    const fs::path cur = dir / "md" / "Converted Outlook PST" / "Box" / "cur";
+    fs::remove(fs::directory_iterator(cur)->path());
+    ExportOptions o{"maildir", {}, (dir / "box.pst").string(), (dir / "md").string(), false};
+    o.resume = true;
+    std::ostringstream out, err;
+    EXPECT_EQ(runExport(o, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("1 items written, 0 failed"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("6 items were written whole before"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(cur), {}), 3);
+    EXPECT_FALSE(fs::exists(dir / "md" / "Converted Outlook PST" / "Box (2)"));
+}
+
 TEST(MailboxExport, DatesFilterMessagesAndKeepContacts) {
     test::TempDir dir;
     writeStatesMailbox(dir / "box.pst");

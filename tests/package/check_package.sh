@@ -18,6 +18,7 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' | sort >"$out/files"
 status=0
 for want in /usr/bin/pellmark-export /usr/bin/pellmark /usr/lib/pellmark/pellmark \
             /usr/lib/pellmark/Help.html /usr/share/man/man1/pellmark-export.1.gz \
+            /usr/share/man/man1/pellmark.1.gz \
             /usr/share/bash-completion/completions/pellmark-export \
             /usr/share/applications/pellmark.desktop \
             /usr/share/icons/hicolor/scalable/apps/pellmark.svg \
