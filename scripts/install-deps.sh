@@ -9,12 +9,16 @@ set -euo pipefail
 # (DejaVu Sans Condensed and DejaVu Sans, the fonts-dejavu packages).
 # libssl-dev: OpenSSL's SHA-256 (with the processor's SHA extensions) for the export manifest.
 # libmimalloc-dev: the programs' allocator (cmake/Allocator.cmake).
+# dpkg-dev: dpkg-shlibdeps, with which CPack finds the package's dependencies (package.sh).
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra)
+       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
+# The mailbox exports are read back by mutt and served by Dovecot's IMAP server
+# (dovecot-imapd, started per test on a free port); lintian checks the Debian package.
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
-      libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core)
+      libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core
+      mutt dovecot-imapd lintian)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils)
 

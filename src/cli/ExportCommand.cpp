@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <tuple>
 
+#include "base/AsciiCase.h"
 #include "base/Printable.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 #include "export/ConversionRun.h"
+#include "export/DateRange.h"
 #include "export/Manifest.h"
 #include "export/OutputNaming.h"
 #include "pststore/PstSession.h"
@@ -87,9 +91,64 @@ std::string humanBytes(uint64_t bytes) {
 
 }  // namespace
 
+std::string countsLine(const exporting::RunSummary& summary, int64_t folders, double seconds) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f s", seconds);
+    std::string line = std::to_string(summary.itemsWritten) + " items written, " +
+                       std::to_string(summary.itemsFailed) + " failed, " +
+                       std::to_string(summary.itemsSkipped) + " skipped (distribution lists";
+    if (summary.itemsOutsideDates > 0) {
+        line += ", " + std::to_string(summary.itemsOutsideDates) + " messages outside the dates";
+    }
+    return line + "), " + std::to_string(folders) + " folders, " +
+           humanBytes(summary.bytesWritten) + " in " + time;
+}
+
+// The layout and save format of a format's name; nullopt for an unknown name.
+std::optional<std::pair<exporting::MailboxLayout, store::SaveFormat>> formatNamed(
+    const std::string& name) {
+    if (base::equalsNoCase(name, "mbox")) {
+        return std::pair{exporting::MailboxLayout::Mbox, store::SaveFormat::Eml};
+    }
+    if (base::equalsNoCase(name, "maildir")) {
+        return std::pair{exporting::MailboxLayout::Maildir, store::SaveFormat::Eml};
+    }
+    if (auto format = store::saveFormatNamed(name)) {
+        return std::pair{exporting::MailboxLayout::Files, *format};
+    }
+    return std::nullopt;
+}
+
+// The dates of --since and --until; --until takes in the whole day it names.
+std::optional<exporting::DateRange> datesOf(const ExportOptions& options, std::ostream& err) {
+    exporting::DateRange dates;
+    for (auto [text, option, bound] : {std::tuple{&options.since, "--since", &dates.from},
+                                       std::tuple{&options.until, "--until", &dates.until}}) {
+        if (text->empty()) continue;
+        *bound = exporting::startOfDay(*text);
+        if (!*bound) {
+            err << "pellmark-export: " << option << " wants a date as YYYY-MM-DD, not '"
+                << base::printable(*text) << "'\n";
+            return std::nullopt;
+        }
+    }
+    if (dates.until) *dates.until += std::chrono::days(1);
+    if (dates.from && dates.until && *dates.from >= *dates.until) {
+        err << "pellmark-export: --since " << options.since << " is after --until " << options.until
+            << '\n';
+        return std::nullopt;
+    }
+    return dates;
+}
+
 // Why the export may not go into its root as asked, or empty.
 std::string refusal(const ExportOptions& options, const std::string& exportRoot) {
     std::error_code ec;
+    if (options.resume && base::equalsNoCase(options.format, "mbox")) {
+        return "--resume cannot finish an mbox export: each folder is one mbox file, which "
+               "a second run would have to write into; --again writes the export again "
+               "beside the first";
+    }
     const bool holdsAnExport =
         std::filesystem::exists(exportRoot, ec) && !std::filesystem::is_empty(exportRoot, ec);
     if (options.resume && options.again) return "--resume and --again exclude each other";
@@ -107,16 +166,23 @@ std::string refusal(const ExportOptions& options, const std::string& exportRoot)
 }
 
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    auto format = store::saveFormatNamed(options.format);
+    return exportMailbox(options, out, err).status;
+}
+
+MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+    MailboxResult result;
+    const auto format = formatNamed(options.format);
     if (!format) {
-        err << "pellmark-export: unknown format '" << options.format
-            << "' (msg, eml, txt, vcf, rtf, html or mht)\n";
-        return 2;
+        err << "pellmark-export: unknown format '" << base::printable(options.format)
+            << "' (msg, eml, txt, vcf, rtf, html, mht, mbox or maildir)\n";
+        return result;
     }
+    const auto dates = datesOf(options, err);
+    if (!dates) return result;
     if (const std::string why = refusal(options, exporting::exportRootFor(options.outputDirectory));
         !why.empty()) {
         err << "pellmark-export: " << base::printable(why) << '\n';
-        return 2;
+        return result;
     }
     // The command line exports the file it is given; the configured mailboxes play no part.
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
@@ -129,13 +195,15 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     } catch (const store::StoreError& e) {
         err << "pellmark-export: " << base::printable(options.file) << ": "
             << base::printable(e.what()) << '\n';
-        return 2;
+        return result;
     }
 
     exporting::RunRequest request;
     request.storeId = store->entryId();
     request.outputDirectory = options.outputDirectory;
-    request.format = *format;
+    request.format = format->second;
+    request.layout = format->first;
+    request.dates = *dates;
     request.unreadFolders = unreadFolders;
     request.resume = options.resume;
     int64_t total = 0;
@@ -154,7 +222,7 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
             if (it == folders.end()) {
                 err << "pellmark-export: no folder " << wanted << " in " << options.file
                     << " (pellmark-export --list FILE shows the folder paths)\n";
-                return 2;
+                return result;
             }
             choose(*it);
         }
@@ -165,22 +233,18 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     StopSignals signals;
     run.setStopFlag(&StopSignals::requested());
     const auto start = std::chrono::steady_clock::now();
-    exporting::RunSummary summary;
+    exporting::RunSummary& summary = result.summary;
     try {
         summary = run.run();
     } catch (const exporting::PrepareError& e) {
         progress.finish();
         err << "pellmark-export: " << e.what() << '\n';
-        return 2;
+        return result;
     }
     progress.finish();
-    const double seconds =
+    result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char time[32];
-    std::snprintf(time, sizeof time, "%.1f s", seconds);
-    out << summary.itemsWritten << " items written, " << summary.itemsFailed << " failed, "
-        << summary.itemsSkipped << " skipped (distribution lists), " << summary.folders
-        << " folders, " << humanBytes(summary.bytesWritten) << " in " << time << '\n';
+    out << countsLine(summary, summary.folders, result.seconds) << '\n';
     if (summary.itemsRecovered > 0) {
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
             << base::printable(summary.exportRoot) << exporting::kRecoveredItems << "/\n";
@@ -193,10 +257,15 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     for (const auto& f : summary.failedFolders)
         out << "Failures in: " << base::printable(f) << '\n';
     if (summary.stopped) {
-        out << "Stopped by a signal before the end; --resume finishes the export\n";
-        return 128 + StopSignals::signal();
+        out << "Stopped by a signal before the end; "
+            << (request.layout == exporting::MailboxLayout::Mbox
+                    ? "--again writes the export again beside it\n"
+                    : "--resume finishes the export\n");
+        result.status = 128 + StopSignals::signal();
+        return result;
     }
-    return summary.succeeded() ? 0 : 1;
+    result.status = summary.succeeded() ? 0 : 1;
+    return result;
 }
 
 }  // namespace pellmark::cli

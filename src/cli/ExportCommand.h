@@ -1,16 +1,19 @@
 #pragma once
-// `pellmark-export --format FMT [--folder PATH]... FILE OUTDIR`: the conversion run of the
+// `pellmark-export --format FMT [--folder PATH]... FILE... OUTDIR`: the conversion run of the
 // desktop program, driven from the command line, with the same naming, attachment handling and
-// result tree under OUTDIR/Converted Outlook PST/.
+// result tree under OUTDIR/Converted Outlook PST/; also into mail programs' mailboxes (mbox,
+// Maildir) and for many mailboxes in one run.
 
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "export/RunSummary.h"
+
 namespace pellmark::cli {
 
 struct ExportOptions {
-    std::string format;                // msg, eml, txt, vcf, rtf, html, mht
+    std::string format;                // msg, eml, txt, vcf, rtf, html, mht, mbox, maildir
     std::vector<std::string> folders;  // folderPath values; empty: every folder the tree shows
     std::string file;
     std::string outputDirectory;
@@ -20,10 +23,33 @@ struct ExportOptions {
     // export again beside it.
     bool resume = false;
     bool again = false;
+    // ISO dates (YYYY-MM-DD, UTC): messages before `since` or after the day `until` are
+    // passed over; empty: no limit.
+    std::string since = {};
+    std::string until = {};
 };
 
 // Returns the exit status: 0 when everything was written, 1 when anything failed, 2 on bad
 // usage or a file that cannot be read, 128 + the signal's number when a signal stopped it.
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+// What one mailbox's export came to: the exit status as runExport returns it, what the run
+// did (empty when it could not start) and how long it took.
+struct MailboxResult {
+    int status = 2;
+    exporting::RunSummary summary;
+    double seconds = 0;
+};
+MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std::ostream& err);
+// "N items written, M failed, ..., F folders, SIZE in T s": a run's counts on one line.
+std::string countsLine(const exporting::RunSummary& summary, int64_t folders, double seconds);
+
+// Exports every mailbox of `inputs` (data files, and directories standing for every .pst and
+// .ost file in them) with `options`, each into a directory of its own below
+// options.outputDirectory named after its file ("mail", "mail (2)" for a second mail.pst),
+// then prints one summary. A single file exports straight into options.outputDirectory, as
+// runExport does. Returns the worst exit status of the mailboxes.
+int runExports(const ExportOptions& options, const std::vector<std::string>& inputs,
+               std::ostream& out, std::ostream& err);
 
 }  // namespace pellmark::cli

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/Printable.h"
+#include "cli/Json.h"
 #include "pststore/PstStore.h"
 #include "store/FolderWalk.h"
 
@@ -19,8 +20,8 @@ std::string field(const std::string& s) {
 
 class Lister {
   public:
-    Lister(ListKind kind, std::ostream& out, std::ostream& err)
-        : kind_(kind), out_(out), err_(err) {}
+    Lister(ListKind kind, std::ostream& out, std::ostream& err, bool json)
+        : kind_(kind), out_(out), err_(err), json_(json) {}
 
     // Lists `folder` and what the walk finds below it, in the walk's order.
     void walk(store::Folder& top) {
@@ -37,7 +38,16 @@ class Lister {
     void warn(const std::string& path, const std::string& what) {
         damaged_ = true;
         err_ << "pellmark-export: warning: " << field(path) << ": " << field(what) << '\n';
+        warnings_ += (warnings_.empty() ? "" : ",") + jsonString(path + ": " + what);
     }
+
+    // The JSON document opens before the walk and its entries are written as they are read,
+    // so a large mailbox is never held whole; the warnings close it.
+    void beginJson(const std::string& file) {
+        const char* key = kind_ == ListKind::Folders ? "folders" : "items";
+        out_ << "{\"file\":" << jsonString(file) << ",\"" << key << "\":[";
+    }
+    void endJson() { out_ << "\n],\"warnings\":[" << warnings_ << "]}\n"; }
 
     bool damaged() const { return damaged_; }
 
@@ -47,6 +57,12 @@ class Lister {
         try {
             path = folder.folderPath();
             std::unique_ptr<store::Items> items = folder.items();
+            if (kind_ == ListKind::Folders && json_) {
+                return entry("{\"path\":" + jsonString(path) +
+                             ",\"class\":" + jsonString(folder.defaultMessageClass()) +
+                             ",\"items\":" + std::to_string(items->count()) +
+                             ",\"entry_id\":" + jsonString(folder.entryId()) + "}");
+            }
             if (kind_ == ListKind::Folders) {
                 out_ << field(path) << '\t' << field(folder.defaultMessageClass()) << '\t'
                      << items->count() << '\n';
@@ -68,6 +84,10 @@ class Lister {
                 const int32_t count = attachments->count();
                 uint64_t bytes = 0;
                 for (int32_t a = 1; a <= count; ++a) bytes += attachments->item(a)->dataSize();
+                if (json_) {
+                    itemJson(path, position, *item, count, bytes);
+                    continue;
+                }
                 out_ << field(path) << '\t' << position << '\t' << field(item->messageClass())
                      << '\t' << field(item->subject()) << '\t' << count << '\t' << bytes << '\n';
             } catch (const std::exception& e) {
@@ -76,16 +96,38 @@ class Lister {
         }
     }
 
+    void itemJson(const std::string& path, int64_t position, store::MailItem& item,
+                  int32_t attachments, uint64_t bytes) {
+        const store::ItemFacts f = item.facts();
+        auto flag = [](bool b) { return b ? "true" : "false"; };
+        entry("{\"folder\":" + jsonString(path) + ",\"position\":" + std::to_string(position) +
+              ",\"class\":" + jsonString(item.messageClass()) + ",\"subject\":" +
+              jsonString(item.subject()) + ",\"attachments\":" + std::to_string(attachments) +
+              ",\"attachment_bytes\":" + std::to_string(bytes) +
+              ",\"entry_id\":" + jsonString(item.entryId()) + ",\"date\":" + jsonTime(f.when()) +
+              ",\"delivered\":" + jsonTime(f.delivered) + ",\"sent\":" + jsonTime(f.sent) +
+              ",\"created\":" + jsonTime(f.created) + ",\"sender\":{\"name\":" +
+              jsonString(f.senderName) + ",\"address\":" + jsonString(f.senderAddress) +
+              "},\"recipients\":" + std::to_string(f.recipients) + ",\"read\":" + flag(f.read) +
+              ",\"flagged\":" + flag(f.flagged) + ",\"answered\":" + flag(f.answered) +
+              ",\"forwarded\":" + flag(f.forwarded) + ",\"draft\":" + flag(f.draft) + "}");
+    }
+
+    void entry(const std::string& object) { out_ << (entries_++ == 0 ? "\n" : ",\n") << object; }
+
     ListKind kind_;
     std::ostream& out_;
     std::ostream& err_;
+    bool json_;
+    int64_t entries_ = 0;
+    std::string warnings_;
     bool damaged_ = false;
 };
 
 }  // namespace
 
-int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out,
-            std::ostream& err) {
+int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out, std::ostream& err,
+            bool json) {
     std::unique_ptr<store::Store> store;
     std::unique_ptr<store::Folder> top;
     try {
@@ -95,9 +137,11 @@ int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out,
         err << "pellmark-export: " << field(path.string()) << ": " << field(e.what()) << '\n';
         return 2;
     }
-    Lister lister(kind, out, err);
+    Lister lister(kind, out, err, json);
+    if (json) lister.beginJson(path.string());
     lister.walk(*top);
     for (const std::string& damage : store->damage()) lister.warn(path.string(), damage);
+    if (json) lister.endJson();
     return lister.damaged() ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // `pellmark-export --list` and `--items`: the folder tree and the items of a data file as
-// tab-separated lines, for scripts and for checking the reader against other tools.
+// tab-separated lines, or as one JSON document, for scripts and for checking the reader against
+// other tools.
 
 #include <filesystem>
 #include <iosfwd>
@@ -9,8 +10,10 @@ namespace pellmark::cli {
 
 enum class ListKind { Folders, Items };
 
-// Writes the listing to `out` and warnings to `err`. Returns the exit status: 0 when all was
-// read, 1 when something inside the file was damaged, 2 when the file could not be read.
-int runList(const std::filesystem::path& file, ListKind kind, std::ostream& out, std::ostream& err);
+// Writes the listing to `out` and warnings to `err` (and, as JSON, into the document's
+// "warnings" too). Returns the exit status: 0 when all was read, 1 when something inside the
+// file was damaged, 2 when the file could not be read.
+int runList(const std::filesystem::path& file, ListKind kind, std::ostream& out, std::ostream& err,
+            bool json = false);
 
 }  // namespace pellmark::cli

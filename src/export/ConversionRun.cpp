@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
 #include "export/FolderOutput.h"
+#include "export/MailboxOutput.h"
 #include "export/Manifest.h"
 #include "export/OutputDirectories.h"
 #include "export/OutputNaming.h"
@@ -84,9 +85,16 @@ RunSummary ConversionRun::run() {
         throw PrepareError(std::string("The export folder could not be created: ") + error.what());
     }
     directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
+    if (request_.layout != MailboxLayout::Files) {
+        mailboxes_ =
+            std::make_unique<MailboxFolders>(summary_.exportRoot, request_.layout, request_.resume);
+    }
     try {
         if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
-        if (request_.writeManifest) manifest_ = std::make_unique<Manifest>(summary_.exportRoot);
+        if (request_.writeManifest) {
+            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
+                                                   request_.layout == MailboxLayout::Mbox);
+        }
     } catch (const WriteError& error) {
         throw PrepareError(error.what());
     }
@@ -152,10 +160,25 @@ bool ConversionRun::alreadyExported(store::MailItem& item) {
 }
 
 void ConversionRun::record(const FolderRun& current, store::MailItem& item, const std::string& path,
-                           uint64_t bytes, const std::string& sha256) {
+                           uint64_t bytes, const std::string& sha256,
+                           std::optional<uint64_t> offset) {
     if (!manifest_) return;
     manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
-                    readOr([&] { return item.subject(); }), path, bytes, sha256});
+                    readOr([&] { return item.subject(); }), path, bytes, sha256, offset});
+}
+
+std::unique_ptr<FolderOutput> ConversionRun::openOutput(const std::string& folderPath) {
+    if (mailboxes_) return mailboxes_->open(folderPath);
+    return std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+}
+
+bool ConversionRun::outsideDates(store::MailItem& item) {
+    if (request_.dates.empty() || request_.dates.contains(readOr([&] { return item.facts(); }))) {
+        return false;
+    }
+    summary_.itemsOutsideDates += 1;
+    progress_.itemSkipped();
+    return true;
 }
 
 void ConversionRun::reportDamage(store::Store& store) {
@@ -193,8 +216,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
     try {
-        current.output =
-            std::make_shared<FolderOutput>(directories_->forFolder(current.folderPath));
+        current.output = openOutput(current.folderPath);
     } catch (const std::exception& error) {
         summary_.itemsFailed += count;
         return folderFailed(current, error.what());
@@ -239,7 +261,7 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     current.folderPath = folderPath;
     const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
     try {
-        current.output = std::make_shared<FolderOutput>(directories_->forFolder(folderPath));
+        current.output = openOutput(folderPath);
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (contacts || request_.format != store::SaveFormat::Vcf) {
@@ -346,6 +368,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
 
 void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> item, int64_t count,
                                   FolderRun& current, store::SaveFormat format) {
+    if (outsideDates(*item)) return;
     const std::string subject = readOr([&] { return item->subject(); });
     progress_.itemStarted(subject, current.itemCounter, count);
     startItem(std::move(item), current, subject, format);
@@ -365,9 +388,14 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     job.rendered = std::make_shared<Rendered>();
     // The item's file and, for a page, its attachments are written under scratch names; they
     // get their names on the run's thread, in item order (finishOldest).
-    auto render = [item = job.item, output = current.output, scratch = job.scratch, format,
-                   rendered = job.rendered, hash = manifest_ != nullptr] {
-        if (store::writesAttachments(format)) {
+    // Only a page needs its folder's output (for its attachments' scratch files). The job lets
+    // go of it before its future is ready, so the folder's output is never ended on a worker
+    // after the run's thread has moved on.
+    auto render = [item = job.item,
+                   folderOutput = store::writesAttachments(format) ? current.output : nullptr,
+                   scratch = job.scratch, format, rendered = job.rendered,
+                   hash = manifest_ != nullptr]() mutable {
+        if (const auto output = std::move(folderOutput)) {
             rendered->attachments = renderAttachments(*item, *output, hash);
         }
         item->saveAs(scratch, format);
@@ -413,9 +441,10 @@ void ConversionRun::finishOldest(FolderRun& current) {
         appendAttachmentBlock(job.scratch, saved.links);
         const std::string sha256 =
             saved.links.empty() || !manifest_ ? rendered.sha256 : sha256OfFile(job.scratch);
-        const auto file = output.place(job.scratch, [&](int attempt) {
-            return itemFileName(stem, job.extension, attempt, number, draw_);
-        });
+        const auto file = output.place(
+            job.scratch,
+            [&](int attempt) { return itemFileName(stem, job.extension, attempt, number, draw_); },
+            job.item.get());
         summary_.itemsWritten += 1;
         summary_.bytesWritten += file.bytes + saved.bytes;
         summary_.attachmentsWritten += saved.written;
@@ -423,7 +452,9 @@ void ConversionRun::finishOldest(FolderRun& current) {
         for (std::size_t i = 0; i < saved.paths.size(); ++i) {
             record(current, *job.item, saved.paths[i], saved.sizes[i], saved.sha256s[i]);
         }
-        record(current, *job.item, file.path, file.bytes, sha256);
+        // Mailbox outputs hash what they put into the mailbox, and say where it starts.
+        record(current, *job.item, file.path, file.bytes,
+               file.sha256.empty() ? sha256 : file.sha256, file.offset);
         progress_.itemWritten(file.path, file.bytes);
     } catch (const std::exception& error) {
         output.discard(job.scratch);

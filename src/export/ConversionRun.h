@@ -10,10 +10,13 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "export/DateRange.h"
+#include "export/MailboxLayout.h"
 #include "export/RunProgress.h"
 #include "export/RunSummary.h"
 #include "store/FolderRef.h"
@@ -36,6 +39,10 @@ struct RunRequest {
     bool writeManifest = true;
     // Pass over the items an earlier run into the same root wrote whole, by its manifest.
     bool resume = false;
+    // Each folder as a mailbox of a mail program (with `format` Eml); see MailboxOutput.
+    MailboxLayout layout = MailboxLayout::Files;
+    // Messages dated outside are passed over; contacts are always kept.
+    DateRange dates = {};
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox. what() is a
@@ -86,7 +93,9 @@ class ConversionRun {
     bool stopping();
     bool alreadyExported(store::MailItem& item);
     void record(const FolderRun& current, store::MailItem& item, const std::string& path,
-                uint64_t bytes, const std::string& sha256);
+                uint64_t bytes, const std::string& sha256, std::optional<uint64_t> offset = {});
+    std::unique_ptr<FolderOutput> openOutput(const std::string& folderPath);
+    bool outsideDates(store::MailItem& item);
     // Renders the item (on a worker when there are any); finishOldest names and reports it.
     void startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
                    const std::string& caption, store::SaveFormat format);
@@ -104,6 +113,7 @@ class ConversionRun {
     unsigned renderThreads_;
     std::unique_ptr<class WorkerPool> pool_;
     std::unique_ptr<class OutputDirectories> directories_;
+    std::unique_ptr<class MailboxFolders> mailboxes_;
     std::unique_ptr<class Manifest> manifest_;
     std::unique_ptr<class ResumePoint> resumePoint_;
     const std::atomic<bool>* stop_ = nullptr;

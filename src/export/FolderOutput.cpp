@@ -102,7 +102,7 @@ void FolderOutput::discard(const std::string& scratchPath) {
 }
 
 FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
-                                          const std::string& extension) {
+                                          const std::string& extension, store::MailItem* item) {
     const std::string scratchPath = reserveScratch(extension);
     try {
         writer(scratchPath);
@@ -110,10 +110,11 @@ FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nam
         removeQuietly(scratchPath);
         throw;
     }
-    return place(scratchPath, nameFor);
+    return place(scratchPath, nameFor, item);
 }
 
-FolderOutput::Written FolderOutput::place(const std::string& scratchPath, const Namer& nameFor) {
+FolderOutput::Written FolderOutput::placeFile(const std::string& scratchPath, const Namer& nameFor,
+                                              store::MailItem*) {
     struct stat written {};
     if (::lstat(scratchPath.c_str(), &written) != 0 || !S_ISREG(written.st_mode)) {
         removeQuietly(scratchPath);

@@ -18,21 +18,25 @@ namespace pellmark::exporting {
 namespace {
 
 constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256\n";
+constexpr const char* kHeaderWithOffsets =
+    "entry_id\tfolder\tsubject\tfile\tsize\tsha256\toffset\n";
 
 std::string lineOf(const Manifest::Entry& e) {
     return base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
            base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
-           std::to_string(e.size) + '\t' + e.sha256 + '\n';
+           std::to_string(e.size) + '\t' + e.sha256 +
+           (e.offset ? '\t' + std::to_string(*e.offset) : std::string()) + '\n';
 }
 
 std::optional<Manifest::Entry> parse(const std::string& line) {
     std::vector<std::string> fields;
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-    if (fields.size() != 6 || fields[0] == "entry_id") return std::nullopt;
+    if (fields.size() < 6 || fields.size() > 7 || fields[0] == "entry_id") return std::nullopt;
     Manifest::Entry e{fields[0], fields[1], fields[2], fields[3], 0, fields[5]};
     try {
         e.size = std::stoull(fields[4]);
+        if (fields.size() == 7) e.offset = std::stoull(fields[6]);
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -41,6 +45,8 @@ std::optional<Manifest::Entry> parse(const std::string& line) {
 
 // The file of `e` is there as it was written.
 bool intact(const std::string& root, const Manifest::Entry& e) {
+    // An entry of a shared file (an mbox) is never taken as a file of its own.
+    if (e.offset) return false;
     const std::string path = root + e.file;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -54,13 +60,14 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
 
 }  // namespace
 
-Manifest::Manifest(std::string exportRoot) : root_(std::move(exportRoot)) {
+Manifest::Manifest(std::string exportRoot, bool withOffsets) : root_(std::move(exportRoot)) {
     const std::string path = root_ + kFileName;
     std::error_code ec;
     const bool fresh =
         !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
     out_.open(path, std::ios::binary | std::ios::app);
-    if (fresh) out_ << kHeader << std::flush;
+    if (fresh && withOffsets) out_ << kHeaderWithOffsets << std::flush;
+    if (fresh && !withOffsets) out_ << kHeader << std::flush;
     if (!out_) throw WriteError("cannot write the manifest " + path + ": " + std::strerror(errno));
 }
 

@@ -2,12 +2,15 @@
 // The record an export keeps in its root, export-manifest.tsv: a header line, then one line
 // per file written (item files and the attachments written beside HTML pages), each with the
 // item's entry identifier, its folder path, its subject, the file's path below the export
-// root, its size and its SHA-256, separated by TABs. Lines are written and flushed item by
+// root, its size and its SHA-256, separated by TABs. A message of an mbox export names the
+// folder's mbox file, and a seventh field gives the byte offset of its entry in that file (the
+// size and hash are the entry's). Lines are written and flushed item by
 // item, so the record stays true however the run ends. It serves anyone handing mail over as
 // evidence, and a resumed export reads it to pass over the items already out.
 
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -25,11 +28,13 @@ class Manifest {
         std::string file;  // below the export root
         uint64_t size = 0;
         std::string sha256;
+        std::optional<uint64_t> offset = {};  // of an entry in a shared file
     };
 
     // Opens the manifest of `exportRoot` (ending with '/') to append to it, creating it with
-    // its header line when there is none. Throws WriteError.
-    explicit Manifest(std::string exportRoot);
+    // its header line when there is none (naming the offset field too when `withOffsets`).
+    // Throws WriteError.
+    explicit Manifest(std::string exportRoot, bool withOffsets = false);
 
     // Appends one file's line and flushes it; `entry.file` is the file's full path. Throws
     // WriteError.

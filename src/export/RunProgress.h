@@ -32,7 +32,8 @@ class RunProgress {
     // Each item ends with exactly one of these three.
     virtual void itemWritten(const std::string& /*path*/, uint64_t /*bytes*/) {}
     virtual void itemFailed(const std::string& /*caption*/, const std::string& /*reason*/) {}
-    // A distribution list in a contact folder: counted, not written.
+    // A distribution list in a contact folder, or a message outside the run's dates: counted,
+    // not written.
     virtual void itemSkipped() {}
     // An item a resumed run finds written whole before; it ends with nothing else.
     virtual void itemAlreadyExported() {}

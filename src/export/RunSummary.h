@@ -16,6 +16,8 @@ struct RunSummary {
     int64_t itemsWritten = 0;
     int64_t itemsFailed = 0;
     int64_t itemsSkipped = 0;  // distribution lists
+    // Messages dated outside the run's dates, passed over.
+    int64_t itemsOutsideDates = 0;
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;

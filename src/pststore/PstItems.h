@@ -31,6 +31,7 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
     std::string subject() override;
     std::string entryId() override;
     std::unique_ptr<store::Attachments> attachments() override;
+    store::ItemFacts facts() override;  // PstItemFacts.cpp
     void saveAs(const std::string& path, store::SaveFormat format) override;
     store::ContactItem& asContact() override;
 

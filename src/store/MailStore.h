@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "store/ItemFacts.h"
 #include "store/SaveFormat.h"
 
 namespace pellmark::store {
@@ -55,6 +56,8 @@ class MailItem {
     // store has none for it.
     virtual std::string entryId() { return {}; }
     virtual std::unique_ptr<Attachments> attachments() = 0;
+    // Times, sender, recipients and reading state; what the store cannot tell stays empty.
+    virtual ItemFacts facts() { return {}; }
     // Writes the whole item to `path` in `format`, or fails leaving no file there.
     virtual void saveAs(const std::string& path, SaveFormat format) = 0;
     // The item as a contact; fails when it is not one.

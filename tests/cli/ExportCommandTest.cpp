@@ -152,6 +152,13 @@ TEST(ExportCommand, UnreadableTablesAreNamedAndTheirItemsRecovered) {
     const auto root = dir / "out" / "Converted Outlook PST";
     EXPECT_EQ(filesUnder(root / "Box" / "Inbox", ".txt"), 1u);
     EXPECT_EQ(filesUnder(root / "Recovered items", ".txt"), 3u);
+
+    // A Maildir export recovers them into a folder of the store's tree, where IMAP shows them.
+    ExportRun md =
+        exportTo({"maildir", {}, (dir / "box.pst").string(), (dir / "md").string(), false});
+    EXPECT_EQ(md.status, 1) << md.out << md.err;
+    const auto recovered = dir / "md" / "Converted Outlook PST" / "Box" / ".Recovered items";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(recovered / "cur"), {}), 3);
 }
 
 TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {

@@ -29,6 +29,8 @@ const Probe& probeOf(Reader reader) {
         {Reader::Chromium, {"chromium", "/usr/bin/chromium --version", "chromium"}},
         {Reader::Pffexport, {"pffexport", "pffexport -V", "pff-tools"}},
         {Reader::Readpst, {"readpst", "readpst -V", "pst-utils"}},
+        {Reader::Mutt, {"mutt", "mutt -v", "mutt"}},
+        {Reader::Dovecot, {"dovecot", "/usr/sbin/dovecot --version", "dovecot-imapd"}},
     };
     return probes.at(reader);
 }

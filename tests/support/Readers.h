@@ -21,6 +21,8 @@ enum class Reader {
     Chromium,
     Pffexport,
     Readpst,
+    Mutt,
+    Dovecot,  // its IMAP server
 };
 
 // Why `reader` cannot run here, with the package to install; nullopt when it runs.

@@ -21,6 +21,10 @@ inline constexpr uint16_t kMessageDeliveryTime = 0x0E06;
 inline constexpr uint16_t kCreationTime = 0x3007;
 inline constexpr uint16_t kLastModificationTime = 0x3008;
 inline constexpr uint16_t kMessageFlags = 0x0E07;
+// The reading state Outlook shows: the follow-up flag, the last reply or forward.
+inline constexpr uint16_t kIconIndex = 0x1080;
+inline constexpr uint16_t kLastVerbExecuted = 0x1081;
+inline constexpr uint16_t kFlagStatus = 0x1090;
 inline constexpr uint16_t kMessageSize = 0x0E08;
 inline constexpr uint16_t kHasAttachments = 0x0E1B;
 inline constexpr uint16_t kDisplayName = 0x3001;

@@ -1,0 +1,32 @@
+# The Debian package: what the install target installs, below /usr, with the Debian packages
+# the programs need as its dependencies (the libraries found by dpkg-shlibdeps, plus what is
+# loaded at run time: Qt's platform plugins and the window's fonts). scripts/package.sh
+# builds it.
+include(GNUInstallDirs)
+
+set(PELLMARK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/pellmark)
+# Debian wants a copyright file and a compressed changelog in every package's doc directory.
+pellmark_install_gzipped(cmake/changelog ${PELLMARK_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${PELLMARK_DOC_DIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME pellmark)
+set(CPACK_PACKAGE_VENDOR Pellmark)
+set(CPACK_PACKAGE_CONTACT "Pellmark support <support@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "export Outlook data files to ordinary files and mailboxes")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Pellmark reads Outlook data files (.pst and .ost) itself and exports their\n"
+    "folders to ordinary files (.msg, .eml, .txt, .vcf, .rtf, .html, .mht), one file\n"
+    "per item, or to mbox and Maildir mailboxes for other mail programs and IMAP\n"
+    "servers. It has a desktop window and a command line, pellmark-export.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION mail)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/pellmark")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,0 +1,317 @@
+#include "export/MailboxOutput.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "base/AsciiCase.h"
+#include "export/OutputNaming.h"
+#include "export/RunSummary.h"
+#include "export/Sha256.h"
+#include "formats/mailbox/MaildirNames.h"
+#include "formats/mailbox/MboxEntry.h"
+
+namespace pellmark::exporting {
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
+    throw WriteError(what + " " + path + ": " + std::strerror(error));
+}
+
+// The names of a folder path, the store's first: "\\Store\A\B" -> Store, A, B.
+std::vector<std::string> namesOf(const std::string& folderPath) {
+    std::vector<std::string> names;
+    const std::string relative = folderPath.size() > 2 ? folderPath.substr(2) : std::string();
+    for (std::size_t start = 0; start <= relative.size();) {
+        std::size_t end = relative.find('\\', start);
+        if (end == std::string::npos) end = relative.size();
+        names.push_back(relative.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+bool endsWithNoCase(const std::string& s, const char* suffix) {
+    const std::size_t n = std::strlen(suffix);
+    return s.size() >= n && base::equalsNoCase(std::string_view(s).substr(s.size() - n), suffix);
+}
+
+// A folder's mbox file name: safe as a directory name is, and never one Thunderbird keeps
+// for itself (its index files, its subfolder directories).
+std::string mboxName(const std::string& name) {
+    std::string safe = cutToBytes(safeDirectoryName(name), kMaxNameBytes - 5);
+    if (endsWithNoCase(safe, ".sbd") || endsWithNoCase(safe, ".msf")) safe += '_';
+    return safe;
+}
+
+void makeDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+        fail("cannot create the directory", path, errno);
+    }
+}
+
+// An empty mbox file where there is none, so that readers show the folder.
+void touchFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) fail("cannot create", path, errno);
+    ::close(fd);
+}
+
+void makeMaildir(const std::string& directory, bool subfolder) {
+    makeDirectory(directory);
+    for (const char* part : {"cur", "new", "tmp"}) makeDirectory(directory + part);
+    // Maildir++ marks folders other than the INBOX with this file.
+    if (subfolder) touchFile(directory + "maildirfolder");
+}
+
+// Writes `bytes` whole to `fd`.
+void writeAll(int fd, std::string_view bytes, const std::string& path) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail("cannot write", path, errno);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// Gathers converted bytes into large writes, hashing them on the way.
+class BufferedWriter {
+  public:
+    BufferedWriter(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    void add(std::string_view bytes) {
+        sha_.update(bytes);
+        buffer_.append(bytes);
+        bytes_ += bytes.size();
+        if (buffer_.size() >= (1u << 20)) flush();
+    }
+    void flush() {
+        writeAll(fd_, buffer_, path_);
+        buffer_.clear();
+    }
+    uint64_t bytes() const { return bytes_; }
+    std::string sha256() { return sha_.hex(); }
+
+  private:
+    int fd_;
+    std::string path_;
+    std::string buffer_;
+    Sha256 sha_;
+    uint64_t bytes_ = 0;
+};
+
+std::string hostName() {
+    char buf[256] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0 || buf[0] == '\0') return "localhost";
+    // Maildir file names keep '/' and ':' out of the host part.
+    std::string host;
+    for (const char* c = buf; *c; ++c) {
+        if (*c == '/')
+            host += "\\057";
+        else if (*c == ':')
+            host += "\\072";
+        else
+            host += *c;
+    }
+    return host;
+}
+
+store::ItemFacts factsOf(store::MailItem* item) {
+    if (!item) return {};
+    try {
+        return item->facts();
+    } catch (const std::exception&) {  // the message still goes in, without its state
+        return {};
+    }
+}
+
+}  // namespace
+
+MailboxFolders::MailboxFolders(std::string exportRoot, MailboxLayout layout, bool reuse)
+    : root_(std::move(exportRoot)),
+      layout_(layout),
+      reuse_(reuse),
+      vcards_(root_ + kVCardsDirectory + "/"),
+      host_(hostName()),
+      runId_((uint64_t{std::random_device{}()} << 32) ^ std::random_device{}()) {}
+
+MailboxFolders::~MailboxFolders() = default;
+
+std::string MailboxFolders::storeDirectory(const std::string& storeName) {
+    if (auto known = stores_.find(storeName); known != stores_.end()) return known->second;
+    const std::string safe = mboxName(storeName);
+    for (int copy = 1; copy <= FolderOutput::kMaxAttempts; ++copy) {
+        const std::string name = copy > 1 ? safe + " (" + std::to_string(copy) + ")" : safe;
+        if (name == kVCardsDirectory) continue;
+        const std::string directory = root_ + name + "/";
+        if (::mkdir(directory.c_str(), 0777) != 0) {
+            if (errno != EEXIST) fail("cannot create the directory", directory, errno);
+            struct stat st {};
+            if (!reuse_ || ::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        }
+        if (layout_ == MailboxLayout::Maildir) makeMaildir(directory, false);
+        return stores_[storeName] = directory;
+    }
+    fail("no free directory name for", root_ + safe, EEXIST);
+}
+
+std::string MailboxFolders::mboxFile(const std::vector<std::string>& names) {
+    std::string directory = storeDirectory(names.front());
+    if (names.size() == 1) return directory + mboxName(names.front());
+    for (std::size_t i = 1; i + 1 < names.size(); ++i) {
+        const std::string parent = directory + mboxName(names[i]);
+        touchFile(parent);
+        directory = parent + ".sbd/";
+        makeDirectory(directory);
+    }
+    return directory + mboxName(names.back());
+}
+
+std::string MailboxFolders::maildirFolder(std::vector<std::string> names) {
+    const std::string store = storeDirectory(names.front());
+    if (names.size() == 1) {
+        // The top folder's own items get a folder named after the store.
+    } else {
+        names.erase(names.begin());
+        if (base::equalsNoCase(names.front(), "INBOX")) {
+            if (names.size() == 1) return store;
+            names.front() = "INBOX";
+        }
+    }
+    const std::string directory = store + formats::maildirFolderDirectory(names) + "/";
+    makeMaildir(directory, true);
+    return directory;
+}
+
+std::string MailboxFolders::vcardDirectory(const std::string& folderPath) {
+    makeDirectories(root_ + kVCardsDirectory);
+    return vcards_.forFolder(folderPath);
+}
+
+std::string MailboxFolders::uniqueMaildirName(int64_t seconds) {
+    char random[20];
+    std::snprintf(random, sizeof random, "R%016llx", static_cast<unsigned long long>(runId_));
+    return std::to_string(seconds) + ".P" + std::to_string(::getpid()) + "Q" +
+           std::to_string(++delivered_) + random + "." + host_;
+}
+
+std::unique_ptr<FolderOutput> MailboxFolders::open(const std::string& folderPath) {
+    std::vector<std::string> names = namesOf(folderPath);
+    // Items no folder lists any more go into a folder of the store's mailbox, where the mail
+    // program shows them with the rest.
+    if (folderPath == std::string("\\\\") + kRecoveredItems && stores_.size() == 1) {
+        names.insert(names.begin(), stores_.begin()->first);
+    }
+    if (layout_ == MailboxLayout::Mbox) {
+        const std::string file = mboxFile(names);
+        const std::string directory = file.substr(0, file.rfind('/') + 1);
+        return std::make_unique<MailboxOutput>(*this, layout_, folderPath, file, directory);
+    }
+    const std::string directory = maildirFolder(names);
+    return std::make_unique<MailboxOutput>(*this, layout_, folderPath, directory,
+                                           directory + "tmp/");
+}
+
+MailboxOutput::MailboxOutput(MailboxFolders& folders, MailboxLayout layout, std::string folderPath,
+                             std::string target, std::string scratchDirectory)
+    : FolderOutput(std::move(scratchDirectory)),
+      folders_(folders),
+      layout_(layout),
+      folderPath_(std::move(folderPath)),
+      target_(std::move(target)) {
+    // Every folder of an mbox export has its file, also when it holds no message.
+    if (layout_ == MailboxLayout::Mbox) touchFile(target_);
+}
+
+MailboxOutput::~MailboxOutput() {
+    if (mbox_ >= 0) ::close(mbox_);
+}
+
+FolderOutput::Written MailboxOutput::placeFile(const std::string& scratchPath, const Namer& nameFor,
+                                               store::MailItem* item) {
+    const bool message = scratchPath.size() > 4 && endsWithNoCase(scratchPath, ".eml");
+    if (!message) {
+        // A vCard: a file of its own, as in every other export.
+        if (!vcards_) {
+            try {
+                vcards_ = std::make_unique<FolderOutput>(folders_.vcardDirectory(folderPath_));
+            } catch (...) {
+                discard(scratchPath);
+                throw;
+            }
+        }
+        return vcards_->place(scratchPath, nameFor);
+    }
+    struct Discard {
+        MailboxOutput& output;
+        const std::string& path;
+        ~Discard() { output.discard(path); }
+    } discardScratch{*this, scratchPath};
+    const store::ItemFacts facts = factsOf(item);
+    return layout_ == MailboxLayout::Mbox ? appendToMbox(scratchPath, facts)
+                                          : deliverToMaildir(scratchPath, facts);
+}
+
+FolderOutput::Written MailboxOutput::appendToMbox(const std::string& scratchPath,
+                                                  const store::ItemFacts& facts) {
+    if (mbox_ < 0) {
+        mbox_ = ::open(target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (mbox_ < 0) fail("cannot write", target_, errno);
+    }
+    const off_t start = ::lseek(mbox_, 0, SEEK_END);
+    if (start < 0) fail("cannot write", target_, errno);
+    BufferedWriter out(mbox_, target_);
+    try {
+        formats::writeMboxEntry(scratchPath, facts, [&](std::string_view b) { out.add(b); });
+        out.flush();
+    } catch (...) {
+        // A part of an entry would run into the next one: the file goes back to its last
+        // whole entry.
+        if (::ftruncate(mbox_, start) != 0) {
+            // nothing more can be done; the error below names the write that failed
+        }
+        throw;
+    }
+    return Written{target_, out.bytes(), out.sha256(), static_cast<uint64_t>(start)};
+}
+
+FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratchPath,
+                                                      const store::ItemFacts& facts) {
+    const int64_t seconds = facts.when() ? facts.when()->time_since_epoch().count() : 0;
+    const std::string name = folders_.uniqueMaildirName(seconds);
+    // Maildir's delivery: written in tmp/, then moved to cur/ under its final name.
+    const std::string temporary = target_ + "tmp/" + name;
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) fail("cannot create", temporary, errno);
+    BufferedWriter out(fd, temporary);
+    try {
+        formats::writeLocalMessage(scratchPath, [&](std::string_view b) { out.add(b); });
+        out.flush();
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (facts.when()) {
+        const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ::futimens(fd, times);
+    }
+    ::close(fd);
+    const std::string final = target_ + "cur/" + name + ":2," + formats::maildirFlags(facts);
+    // link() refuses a name that is taken, as Maildir's delivery does; file systems without
+    // hard links get a rename (the name holds a random part of its own).
+    int moved = ::link(temporary.c_str(), final.c_str());
+    if (moved != 0 && (errno == EPERM || errno == EOPNOTSUPP)) {
+        moved = ::rename(temporary.c_str(), final.c_str());
+    }
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (moved != 0) fail("cannot create", final, error);
+    return Written{final, out.bytes(), out.sha256(), std::nullopt};
+}
+
+}  // namespace pellmark::exporting

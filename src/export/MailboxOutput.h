@@ -1,0 +1,81 @@
+#pragma once
+// Exports for other mail programs: each folder's messages go into a mailbox instead of one
+// file each, in one of two layouts below a directory per store.
+//  - mbox (Thunderbird's profile layout): the folder is an mbox file named after it, its
+//    subfolders live in "Name.sbd/" beside it; each message is one mboxrd entry.
+//  - Maildir++ (what IMAP servers serve): the store's directory is the INBOX (Outlook's Inbox
+//    goes there), every other folder a ".Parent.Child" directory; each message is one file in
+//    cur/, named with its flags, its time the item's delivery time.
+// Contacts keep their vCards, below the export root's "vCards/" directory in the usual tree.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/FolderOutput.h"
+#include "export/MailboxLayout.h"
+#include "export/OutputDirectories.h"
+
+namespace pellmark::exporting {
+
+// The directory below the export root that takes the vCards of a mailbox export.
+inline constexpr const char* kVCardsDirectory = "vCards";
+
+class MailboxFolders {
+  public:
+    // `exportRoot` ends with '/' and exists. `reuse`: a resumed run goes on in the store's
+    // directory of the run before; otherwise a store whose directory is taken gets "Name (2)".
+    MailboxFolders(std::string exportRoot, MailboxLayout layout, bool reuse);
+    ~MailboxFolders();
+
+    // The output of the folder at `folderPath` ("\\Store\Folder\Sub"), its mailbox made with
+    // every parent. Throws WriteError.
+    std::unique_ptr<FolderOutput> open(const std::string& folderPath);
+
+    // The vCards' directory of a folder, made when first asked for.
+    std::string vcardDirectory(const std::string& folderPath);
+    // A Maildir file name no other file takes: "<time>.P<pid>Q<n>R<random>.<host>".
+    std::string uniqueMaildirName(int64_t seconds);
+
+  private:
+    std::string storeDirectory(const std::string& storeName);
+    std::string mboxFile(const std::vector<std::string>& names);
+    std::string maildirFolder(std::vector<std::string> names);
+
+    std::string root_;
+    MailboxLayout layout_;
+    bool reuse_;
+    OutputDirectories vcards_;
+    std::map<std::string, std::string> stores_;  // store name -> its directory
+    std::string host_;
+    uint64_t delivered_ = 0;
+    uint64_t runId_;  // random, so that a later run (--resume) never draws the same names
+};
+
+class MailboxOutput : public FolderOutput {
+  public:
+    // `target`: the mbox file, or the Maildir folder's directory (ending with '/');
+    // `scratchDirectory`: where items are saved before they go in.
+    MailboxOutput(MailboxFolders& folders, MailboxLayout layout, std::string folderPath,
+                  std::string target, std::string scratchDirectory);
+    ~MailboxOutput() override;
+
+  protected:
+    Written placeFile(const std::string& scratchPath, const Namer& nameFor,
+                      store::MailItem* item) override;
+
+  private:
+    Written appendToMbox(const std::string& scratchPath, const store::ItemFacts& facts);
+    Written deliverToMaildir(const std::string& scratchPath, const store::ItemFacts& facts);
+
+    MailboxFolders& folders_;
+    MailboxLayout layout_;
+    std::string folderPath_;
+    std::string target_;
+    std::unique_ptr<FolderOutput> vcards_;
+    int mbox_ = -1;
+};
+
+}  // namespace pellmark::exporting

@@ -1,0 +1,68 @@
+// The mail-program forms of a saved message: mboxrd entries and Maildir++ names.
+
+#include <gtest/gtest.h>
+
+#include "formats/mailbox/MaildirNames.h"
+#include "formats/mailbox/MboxEntry.h"
+#include "support/TestFiles.h"
+
+namespace pellmark::formats {
+namespace {
+
+std::string entryOf(const std::string& eml, const store::ItemFacts& facts) {
+    test::TempDir dir;
+    test::writeFile(dir / "m.eml", eml);
+    std::string out;
+    writeMboxEntry(dir / "m.eml", facts, [&](std::string_view b) { out.append(b); });
+    return out;
+}
+
+TEST(MboxEntry, QuotesFromLinesReplacesStateHeadersAndEndsWithABlankLine) {
+    store::ItemFacts facts;
+    facts.senderAddress = "ann@example.com";
+    facts.delivered =
+        std::chrono::sys_days(std::chrono::year(2021) / 3 / 4) + std::chrono::hours(5);
+    facts.read = facts.flagged = facts.forwarded = true;
+    const std::string eml =
+        "Subject: Hi\r\nStatus: U\r\nContent-Length: 3\r\n  folded\r\nX-Keep: yes\r\n\r\n"
+        "From here\r\n>From there\r\n>>From deep\r\nFrom: not a header\r\nFromage\r\nlast";
+    EXPECT_EQ(entryOf(eml, facts),
+              "From ann@example.com Thu Mar  4 05:00:00 2021\n"
+              "Subject: Hi\nX-Keep: yes\n"
+              "Status: RO\nX-Status: F\nX-Mozilla-Status: 1005\nX-Mozilla-Status2: 00000000\n\n"
+              ">From here\n>>From there\n>>>From deep\nFrom: not a header\nFromage\nlast\n\n");
+}
+
+TEST(MboxEntry, SeparatorFallsBackWhereTheSenderOrDateCannotGoOnTheLine) {
+    store::ItemFacts facts;
+    facts.senderAddress = "jürgen@例え.jp";
+    EXPECT_EQ(mboxSeparator(facts), "From MAILER-DAEMON Thu Jan  1 00:00:00 1970\n");
+    facts.senderAddress = "two words@x";
+    facts.created = std::chrono::sys_days(std::chrono::year(1999) / 12 / 31);
+    EXPECT_EQ(mboxSeparator(facts), "From MAILER-DAEMON Fri Dec 31 00:00:00 1999\n");
+    // Headers alone still get their state and the entry its end.
+    facts.answered = facts.draft = true;
+    EXPECT_EQ(entryOf("Subject: x\r\n", facts).substr(mboxSeparator(facts).size()),
+              "Subject: x\nStatus: O\nX-Status: AT\nX-Mozilla-Status: 0002\n"
+              "X-Mozilla-Status2: 00000000\n\n\n");
+}
+
+TEST(MaildirNames, ImapModifiedUtf7AndListescapeEscapes) {
+    // RFC 3501 5.1.3's example, and what it says of '&'.
+    EXPECT_EQ(imapUtf7("~peter/mail/台北/日本語"), "~peter/mail/&U,BTFw-/&ZeVnLIqe-");
+    EXPECT_EQ(imapUtf7("Tom & Jerry"), "Tom &- Jerry");
+    EXPECT_EQ(imapUtf7("Überprojekt Ω"), "&ANw-berprojekt &A6k-");
+    EXPECT_EQ(imapUtf7("😀"), "&2D3eAA-");  // outside the BMP: a surrogate pair
+    EXPECT_EQ(maildirFolderDirectory({"INBOX", "v1.2", "a/b\\c", "~home", ""}),
+              ".INBOX.v1\\2e2.a\\2fb\\5cc.\\7ehome._");
+}
+
+TEST(MaildirNames, FlagsInMaildirOrder) {
+    store::ItemFacts facts;
+    EXPECT_EQ(maildirFlags(facts), "");
+    facts.read = facts.answered = facts.forwarded = facts.flagged = facts.draft = true;
+    EXPECT_EQ(maildirFlags(facts), "DFPRS");
+}
+
+}  // namespace
+}  // namespace pellmark::formats
