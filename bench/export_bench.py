@@ -52,6 +52,8 @@ class Tool:
         fresh(out)
         command = self.make(out)
         if self.sync:
+            # What earlier runs left to write back is written first, untimed.
+            subprocess.run(["sync"], check=True)
             command = ["sh", "-c", '"$@" && sync', "sh"] + command
         wall, cpu, mem = run_timed(command)
         self.walls.append(wall)

@@ -116,13 +116,23 @@ Folder PstFile::ipmSubtree() const {
 }
 
 std::vector<NodeEntry> PstFile::unreachableMessages() const {
-    std::vector<NodeEntry> messages;
+    // Sorted vectors of node ids, four bytes a message: a mailbox of hundreds of thousands of
+    // items is searched in a few megabytes.
+    auto sortedUnique = [](std::vector<uint32_t>& ids) {
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    };
+    auto holds = [](const std::vector<uint32_t>& ids, uint32_t id) {
+        return std::binary_search(ids.begin(), ids.end(), id);
+    };
+    std::vector<uint32_t> known;
     std::vector<NodeId> allFolders;
     ndb_->forEachNode([&](const NodeEntry& e) {
-        if (e.nid.type() == NodeType::NormalMessage) messages.push_back(e);
+        if (e.nid.type() == NodeType::NormalMessage) known.push_back(e.nid.value);
         if (e.nid.type() == NodeType::NormalFolder) allFolders.push_back(e.nid);
         return true;
     });
+    sortedUnique(known);
     auto contentsOf = [&](NodeId id) {
         try {
             return folder(id).messageIds();
@@ -133,7 +143,8 @@ std::vector<NodeEntry> PstFile::unreachableMessages() const {
     // Every folder reached from the root, and from the top of the visible tree (which an
     // export starts from even when the root's own tables are damaged), and every message they
     // list.
-    std::unordered_set<uint32_t> listed, reached;
+    std::vector<uint32_t> listed;
+    std::unordered_set<uint32_t> reached;
     std::vector<NodeId> starts{nid::kRootFolder};
     try {
         starts.push_back(ipmSubtree().id());
@@ -141,19 +152,27 @@ std::vector<NodeEntry> PstFile::unreachableMessages() const {
     }
     forEachFolder(starts, [&](const Folder& f) {
         reached.insert(f.id().value);
-        for (NodeId m : contentsOf(f.id())) listed.insert(m.value);
+        for (NodeId m : contentsOf(f.id())) listed.push_back(m.value);
+    });
+    sortedUnique(listed);
+    // Messages of the node index no reached folder lists.
+    std::vector<NodeEntry> messages;
+    ndb_->forEachNode([&](const NodeEntry& e) {
+        if (e.nid.type() == NodeType::NormalMessage && !holds(listed, e.nid.value)) {
+            messages.push_back(e);
+        }
+        return true;
     });
     // A folder no longer reached still lists its messages, also those whose nodes are lost:
     // they are tried too, so that they count as failed rather than vanish.
-    std::unordered_set<uint32_t> known;
-    for (const NodeEntry& e : messages) known.insert(e.nid.value);
+    std::unordered_set<uint32_t> lost;
     for (NodeId f : allFolders) {
         if (reached.count(f.value)) continue;
         for (NodeId m : contentsOf(f)) {
-            if (known.insert(m.value).second) messages.push_back({m, {}, {}, f});
+            if (holds(known, m.value) || holds(listed, m.value)) continue;
+            if (lost.insert(m.value).second) messages.push_back({m, {}, {}, f});
         }
     }
-    std::erase_if(messages, [&](const NodeEntry& e) { return listed.count(e.nid.value) > 0; });
     std::sort(messages.begin(), messages.end(),
               [](const NodeEntry& a, const NodeEntry& b) { return a.nid.value < b.nid.value; });
     return messages;

@@ -37,7 +37,7 @@ using BlockData = std::shared_ptr<const std::vector<uint8_t>>;
 
 struct CacheLimits {
     size_t pageBytes = 4u << 20;
-    size_t blockBytes = 24u << 20;
+    size_t blockBytes = 8u << 20;
 };
 
 class Ndb {
