@@ -387,10 +387,9 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     }
     job.rendered = std::make_shared<Rendered>();
     // The item's file and, for a page, its attachments are written under scratch names; they
-    // get their names on the run's thread, in item order (finishOldest).
-    // Only a page needs its folder's output (for its attachments' scratch files). The job lets
-    // go of it before its future is ready, so the folder's output is never ended on a worker
-    // after the run's thread has moved on.
+    // get their names on the run's thread, in item order (finishOldest). Only a page needs the
+    // folder's output (for its attachments' scratch files); the job lets go of it before its
+    // future is ready, so the output is never ended on a worker after the run has moved on.
     auto render = [item = job.item,
                    folderOutput = store::writesAttachments(format) ? current.output : nullptr,
                    scratch = job.scratch, format, rendered = job.rendered,

@@ -1,6 +1,7 @@
 // What an item's properties say of its times, sender, recipients and reading state.
 
 #include "formats/ItemView.h"
+#include "formats/text/DateFormat.h"
 #include "pst/ltp/Tags.h"
 #include "pststore/PstItems.h"
 #include "pststore/PstStore.h"
@@ -23,12 +24,10 @@ constexpr int64_t kVerbForward = 104;
 constexpr int64_t kIconReplied = 0x105;
 constexpr int64_t kIconForwarded = 0x106;
 
+// A FILETIME of 0 means "not set".
 std::optional<store::ItemFacts::Time> unixTime(std::optional<uint64_t> fileTime) {
-    // FILETIME counts 100 ns from 1601; 0 means "not set".
-    constexpr int64_t kEpochDifference = 11644473600;
     if (!fileTime || *fileTime == 0) return std::nullopt;
-    const int64_t seconds = static_cast<int64_t>(*fileTime / 10000000) - kEpochDifference;
-    return store::ItemFacts::Time(std::chrono::seconds(seconds));
+    return store::ItemFacts::Time(std::chrono::seconds(formats::unixTime(*fileTime)));
 }
 
 }  // namespace
