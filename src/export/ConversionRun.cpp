@@ -398,7 +398,12 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
             rendered->attachments = renderAttachments(*item, *output, hash);
         }
         item->saveAs(scratch, format);
-        if (hash) rendered->sha256 = sha256OfFile(scratch);
+        // A page with attachments gets its links appended before it is placed, and is hashed
+        // then, on the run's thread.
+        const bool links =
+            std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
+                        [](const RenderedAttachment& a) { return a.failure.empty(); });
+        if (hash && !links) rendered->sha256 = sha256OfFile(scratch);
     };
     if (pool_) {
         job.done = pool_->submit(render);
@@ -438,8 +443,9 @@ void ConversionRun::finishOldest(FolderRun& current) {
         // The links go in before the page gets its name, so no page is ever seen without
         // them; a failed save leaves no page holding the links alone.
         appendAttachmentBlock(job.scratch, saved.links);
-        const std::string sha256 =
-            saved.links.empty() || !manifest_ ? rendered.sha256 : sha256OfFile(job.scratch);
+        const std::string sha256 = manifest_ && (!saved.links.empty() || rendered.sha256.empty())
+                                       ? sha256OfFile(job.scratch)
+                                       : rendered.sha256;
         const auto file = output.place(
             job.scratch,
             [&](int attempt) { return itemFileName(stem, job.extension, attempt, number, draw_); },
