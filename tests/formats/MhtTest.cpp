@@ -53,7 +53,7 @@ TEST(Mht, ChromiumShowsTheInlineImage) {
         << "the inline image is not on the rendered page";
 
     std::string broken = readFile(page);
-    const size_t id = broken.find("Content-Id: <");
+    const size_t id = broken.find("Content-ID: <");
     ASSERT_NE(id, std::string::npos);
     broken.replace(id + 13, 1, "X");
     writeFile(dir / "broken.mht", broken);

@@ -41,12 +41,8 @@ class GeneratedStream : public pst::ByteStream {
 
 // A message of one attachment streamed from `open`, written to `path`.
 void writeAttachmentMessage(DataOpener open, const std::filesystem::path& path) {
-    ensureGMime();
-    auto message = adopt(g_mime_message_new(FALSE));
-    g_mime_object_append_header(GMIME_OBJECT(message.get()), "Subject", "big", nullptr);
     auto part = dataPart({"big.bin", "application/octet-stream", "", "", false, std::move(open)});
-    g_mime_message_set_mime_part(message.get(), part.get());
-    writeMimeFile(GMIME_OBJECT(message.get()), path);
+    writeMimeFile(messageEntity("Subject: big\r\n", std::move(part)), path);
 }
 
 // Peak resident memory (VmHWM) in KiB, after resetting the peak to what is resident now.

@@ -5,9 +5,7 @@
 namespace pellmark::formats {
 
 void writeEml(const pst::Message& message, const std::filesystem::path& path) {
-    ensureGMime();
-    auto mime = MimeMessageBuilder(message).build();
-    writeMimeFile(GMIME_OBJECT(mime.get()), path);
+    writeMimeFile(MimeMessageBuilder(message).build(), path);
 }
 
 }  // namespace pellmark::formats

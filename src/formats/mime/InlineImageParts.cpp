@@ -43,8 +43,8 @@ bool InlineImageParts::shows(size_t index) const {
                        [&](size_t at) { return images_[at].index == index; });
 }
 
-std::vector<PartPtr> InlineImageParts::parts() const {
-    std::vector<PartPtr> out;
+std::vector<MimePart> InlineImageParts::parts() const {
+    std::vector<MimePart> out;
     for (size_t at : shown_) {
         const InlineImage& image = images_[at];
         out.push_back(

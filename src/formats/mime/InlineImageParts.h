@@ -26,7 +26,7 @@ class InlineImageParts {
     // Whether the page shows the attachment at `index` (from 0).
     bool shows(size_t index) const;
     // One inline part per image shown, in the order the page first shows them.
-    std::vector<PartPtr> parts() const;
+    std::vector<MimePart> parts() const;
 
   private:
     const ItemView& item_;

@@ -15,25 +15,18 @@ namespace pellmark::formats {
 // they cannot go into a multipart/mixed around it; RFC 2387 lets a related part hold parts
 // the root does not reference.)
 void writeMht(const pst::Message& message, const std::filesystem::path& path) {
-    ensureGMime();
     const ItemView item(message);
     InlineImageParts images(item);
     const std::string page =
         htmlPage(item, headerHtml(headerFields(item)), images.images(), images.rewriter());
 
-    auto related = adopt(newMultipart("related"));
-    GMimeObject* root = GMIME_OBJECT(related.get());
-    g_mime_object_set_content_type_parameter(root, "type", "text/html");
-    g_mime_multipart_add(related.get(), textPart("html", page).get());
-    for (const auto& image : images.parts()) g_mime_multipart_add(related.get(), image.get());
-    for (const auto& part : attachmentParts(item, images, 0)) {
-        g_mime_multipart_add(related.get(), part.get());
-    }
-
-    auto mime = adopt(g_mime_message_new(FALSE));
-    addSummaryHeaders(mime.get(), item);
-    g_mime_message_set_mime_part(mime.get(), root);
-    writeMimeFile(GMIME_OBJECT(mime.get()), path);
+    std::vector<MimePart> parts;
+    parts.push_back(textPart("html", page));
+    for (auto& image : images.parts()) parts.push_back(std::move(image));
+    for (auto& part : attachmentParts(item, images, 0)) parts.push_back(std::move(part));
+    writeMimeFile(
+        messageEntity(summaryHeaders(item), newMultipart("related", std::move(parts), "text/html")),
+        path);
 }
 
 }  // namespace pellmark::formats

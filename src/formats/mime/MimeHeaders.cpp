@@ -1,13 +1,16 @@
 #include "formats/mime/MimeHeaders.h"
 
+#include <gmime/gmime.h>
+
 #include <algorithm>
 #include <array>
 #include <vector>
 
 #include "base/AsciiCase.h"
 #include "formats/mime/DateHeader.h"
-#include "formats/mime/GObjectPtr.h"
+#include "formats/mime/HeaderFields.h"
 #include "formats/mime/MimeAddress.h"
+#include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
 #include "formats/text/TextOutput.h"
@@ -26,52 +29,42 @@ bool isFieldName(std::string_view name) {
     });
 }
 
-GMimeObject* asObject(GMimeMessage* message) {
-    return GMIME_OBJECT(message);
-}
+// The header lines of one message, as they are added.
+struct Block {
+    std::string text;
+    std::vector<std::string> names;
 
-// Appends a field with its value exactly as given.
-void appendRaw(GMimeMessage* message, const RawHeader& h) {
-    GMimeObject* object = asObject(message);
-    g_mime_object_append_header(object, h.name.c_str(), "", nullptr);
-    GMimeHeaderList* list = g_mime_object_get_header_list(object);
-    GMimeHeader* header =
-        g_mime_header_list_get_header_at(list, g_mime_header_list_get_count(list) - 1);
-    g_mime_header_set_raw_value(header, (h.value + "\n").c_str());
-}
-
-void append(GMimeMessage* message, const char* name, const std::string& value) {
-    if (!value.empty()) {
-        g_mime_object_append_header(asObject(message), name, headerSafe(value).c_str(), "utf-8");
+    void raw(const RawHeader& h) {
+        appendRawField(text, h.name, h.value);
+        names.push_back(h.name);
     }
-}
-
-bool hasHeader(GMimeMessage* message, const char* name) {
-    return g_mime_header_list_contains(g_mime_object_get_header_list(asObject(message)), name);
-}
+    // Unstructured text, encoded where it is not ASCII.
+    void append(std::string_view name, const std::string& value) {
+        if (value.empty()) return;
+        appendField(text, name, encodedText(headerSafe(value)), Fold::Unstructured);
+        names.emplace_back(name);
+    }
+    bool has(std::string_view name) const {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::string& n) { return base::equalsNoCase(n, name); });
+    }
+};
 
 // Always a mailbox, never the empty group RFC 5322 would allow for a name alone: readers
 // show a group's name as no sender at all.
-void addAddress(InternetAddressList* list, const Address& a) {
-    const Mailbox box = mailboxOf(a);
-    if (box.addrSpec.empty()) return;
-    InternetAddress* ia = internet_address_mailbox_new(headerSafe(box.name).c_str(),
-                                                       headerSafe(box.addrSpec).c_str());
-    internet_address_set_charset(ia, "utf-8");
-    internet_address_list_add(list, ia);
-    g_object_unref(ia);
-}
-
-// The message writes its whole address header anew on every change of its list, so the
-// addresses of a field are collected apart and handed over at once: one address at a time
-// made a message with thousands of recipients cost seconds.
-void addAddresses(GMimeMessage* message, GMimeAddressType type,
-                  const std::vector<Address>& addresses) {
-    auto list = adopt(internet_address_list_new());
-    for (const Address& a : addresses) addAddress(list.get(), a);
-    if (internet_address_list_length(list.get()) > 0) {
-        internet_address_list_append(g_mime_message_get_addresses(message, type), list.get());
+void addAddresses(Block& block, std::string_view field, const std::vector<Address>& addresses) {
+    std::string value;
+    for (const Address& a : addresses) {
+        Mailbox box = mailboxOf(a);
+        if (box.addrSpec.empty()) continue;
+        box.name = headerSafe(box.name);
+        box.addrSpec = headerSafe(box.addrSpec);
+        if (!value.empty()) value += ", ";
+        value += mailboxText(box);
     }
+    if (value.empty()) return;
+    appendField(block.text, field, value);
+    block.names.emplace_back(field);
 }
 
 std::optional<uint64_t> itemDate(const ItemView& item) {
@@ -82,18 +75,17 @@ std::optional<uint64_t> itemDate(const ItemView& item) {
     return std::nullopt;
 }
 
-void addDate(GMimeMessage* message, const ItemView& item) {
-    if (auto t = itemDate(item)) append(message, "Date", formatRfc5322(*t));
+void addDate(Block& message, const ItemView& item) {
+    if (auto t = itemDate(item)) message.append("Date", formatRfc5322(*t));
 }
 
-void addSubject(GMimeMessage* message, const ItemView& item) {
-    const std::string subject = item.subject();
-    if (!subject.empty()) g_mime_message_set_subject(message, subject.c_str(), "utf-8");
+void addSubject(Block& message, const ItemView& item) {
+    message.append("Subject", item.subject());
 }
 
-void addFrom(GMimeMessage* message, const ItemView& item) {
-    addAddresses(message, GMIME_ADDRESS_TYPE_FROM, {item.from()});
-    if (auto sender = item.sender()) addAddresses(message, GMIME_ADDRESS_TYPE_SENDER, {*sender});
+void addFrom(Block& message, const ItemView& item) {
+    addAddresses(message, "From", {item.from()});
+    if (auto sender = item.sender()) addAddresses(message, "Sender", {*sender});
 }
 
 // An id as the headers write it: in angle brackets.
@@ -102,53 +94,52 @@ std::string messageId(std::string id) {
     return id;
 }
 
-void addPriorities(GMimeMessage* message, const ItemView& item) {
+void addPriorities(Block& message, const ItemView& item) {
     // Only what differs from normal is written, as mail programs do.
     if (auto v = item.integer(prop::kImportance); v && *v != 1) {
-        append(message, "Importance", *v == 0 ? "Low" : "High");
-        append(message, "X-Priority", *v == 0 ? "5 (Lowest)" : "1 (Highest)");
+        message.append("Importance", *v == 0 ? "Low" : "High");
+        message.append("X-Priority", *v == 0 ? "5 (Lowest)" : "1 (Highest)");
     }
     if (auto v = item.integer(prop::kPriority); v && *v != 0) {
-        append(message, "Priority", *v > 0 ? "urgent" : "non-urgent");
+        message.append("Priority", *v > 0 ? "urgent" : "non-urgent");
     }
     static const std::array<const char*, 4> kSensitivity = {"", "Personal", "Private",
                                                             "Company-Confidential"};
     if (auto v = item.integer(prop::kSensitivity); v && *v > 0 && *v < 4) {
-        append(message, "Sensitivity", kSensitivity[static_cast<size_t>(*v)]);
+        message.append("Sensitivity", kSensitivity[static_cast<size_t>(*v)]);
     }
 }
 
-void addBuiltHeaders(GMimeMessage* message, const ItemView& item) {
+void addBuiltHeaders(Block& message, const ItemView& item) {
     addFrom(message, item);
     std::vector<Address> to, cc, bcc;
     for (const auto& r : item.recipients()) {
         (r.type == 2 ? cc : r.type == 3 ? bcc : to).push_back(r.who);
     }
-    addAddresses(message, GMIME_ADDRESS_TYPE_TO, to);
-    addAddresses(message, GMIME_ADDRESS_TYPE_CC, cc);
-    addAddresses(message, GMIME_ADDRESS_TYPE_BCC, bcc);
+    addAddresses(message, "To", to);
+    addAddresses(message, "Cc", cc);
+    addAddresses(message, "Bcc", bcc);
     addSubject(message, item);
     addDate(message, item);
-    append(message, "Message-ID", messageId(item.string(prop::kInternetMessageId).value_or("")));
-    append(message, "In-Reply-To", item.string(prop::kInReplyToId).value_or(""));
-    append(message, "References", item.string(prop::kInternetReferences).value_or(""));
+    message.append("Message-ID", messageId(item.string(prop::kInternetMessageId).value_or("")));
+    message.append("In-Reply-To", item.string(prop::kInReplyToId).value_or(""));
+    message.append("References", item.string(prop::kInternetReferences).value_or(""));
     addPriorities(message, item);
     // Outlook opens a message marked so as a draft, ready to edit and send.
     constexpr int64_t kMsgFlagUnsent = 0x08;
     if (auto flags = item.integer(prop::kMessageFlags); flags && (*flags & kMsgFlagUnsent)) {
-        append(message, "X-Unsent", "1");
+        message.append("X-Unsent", "1");
     }
 }
 
 // One Date field, always one every reader parses: the transport's own where it is one, else
 // the item's time; what it replaces, and any further Date field, is kept as X-Original-Date.
-void addTransportDate(GMimeMessage* message, const ItemView& item, const RawHeader& h,
-                      bool& dated) {
+void addTransportDate(Block& message, const ItemView& item, const RawHeader& h, bool& dated) {
     if (!dated && isRfc5322DateTime(h.value)) {
-        appendRaw(message, {"Date", h.value});
+        message.raw({"Date", h.value});
     } else {
         if (!dated) addDate(message, item);
-        appendRaw(message, {"X-Original-Date", h.value});
+        message.raw({"X-Original-Date", h.value});
     }
     dated = true;
 }
@@ -157,6 +148,7 @@ void addTransportDate(GMimeMessage* message, const ItemView& item, const RawHead
 // with a domain, or a group. Exchange wrote names unquoted ("Lokay, Michelle </O=ENRON/...>"),
 // which readers split into a bare "Lokay" and an X.500 path.
 bool addressesParse(std::string value) {
+    ensureGMime();
     std::erase(value, '\n');  // unfolded
     InternetAddressList* list = internet_address_list_parse(nullptr, value.c_str());
     if (!list) return false;
@@ -176,14 +168,10 @@ bool addressesParse(std::string value) {
 
 struct AddressField {
     const char* name;
-    GMimeAddressType type;
     int recipientType;  // 1 To, 2 Cc, 3 Bcc; 0 the author, -1 the sender
 };
-constexpr AddressField kAddressFields[] = {{"From", GMIME_ADDRESS_TYPE_FROM, 0},
-                                           {"Sender", GMIME_ADDRESS_TYPE_SENDER, -1},
-                                           {"To", GMIME_ADDRESS_TYPE_TO, 1},
-                                           {"Cc", GMIME_ADDRESS_TYPE_CC, 2},
-                                           {"Bcc", GMIME_ADDRESS_TYPE_BCC, 3}};
+constexpr AddressField kAddressFields[] = {
+    {"From", 0}, {"Sender", -1}, {"To", 1}, {"Cc", 2}, {"Bcc", 3}};
 
 std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
     std::vector<Address> out;
@@ -200,15 +188,15 @@ std::vector<Address> itemAddresses(const ItemView& item, int recipientType) {
 
 // A transport address field as it came, unless readers cannot parse it: then the addresses
 // the item holds for it, and the field as it came kept as X-Original-<name>.
-void addTransportAddresses(GMimeMessage* message, const ItemView& item, const RawHeader& h) {
+void addTransportAddresses(Block& message, const ItemView& item, const RawHeader& h) {
     const auto* field =
         std::find_if(std::begin(kAddressFields), std::end(kAddressFields),
                      [&](const AddressField& f) { return base::equalsNoCase(h.name, f.name); });
-    if (field == std::end(kAddressFields) || addressesParse(h.value)) return appendRaw(message, h);
+    if (field == std::end(kAddressFields) || addressesParse(h.value)) return message.raw(h);
     const std::vector<Address> addresses = itemAddresses(item, field->recipientType);
-    if (addresses.empty()) return appendRaw(message, h);
-    addAddresses(message, field->type, addresses);
-    appendRaw(message, {"X-Original-" + std::string(field->name), h.value});
+    if (addresses.empty()) return message.raw(h);
+    addAddresses(message, field->name, addresses);
+    message.raw({"X-Original-" + std::string(field->name), h.value});
 }
 
 }  // namespace
@@ -246,11 +234,15 @@ bool isMimeStructureHeader(std::string_view name) {
     return false;
 }
 
-void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
+std::string messageHeaders(const ItemView& item) {
+    Block message;
     std::vector<RawHeader> transport =
         parseHeaderBlock(item.string(prop::kTransportMessageHeaders).value_or(""));
     std::erase_if(transport, [](const RawHeader& h) { return isMimeStructureHeader(h.name); });
-    if (transport.empty()) return addBuiltHeaders(message, item);
+    if (transport.empty()) {
+        addBuiltHeaders(message, item);
+        return std::move(message.text);
+    }
     bool dated = false;
     for (const auto& h : transport) {
         if (base::equalsNoCase(h.name, "Date")) {
@@ -260,15 +252,18 @@ void addMessageHeaders(GMimeMessage* message, const ItemView& item) {
         }
     }
     // Headers cut short (a damaged store, a partial copy) still get what a reader needs.
-    if (!hasHeader(message, "From")) addFrom(message, item);
-    if (!hasHeader(message, "Subject")) addSubject(message, item);
-    if (!hasHeader(message, "Date")) addDate(message, item);
+    if (!message.has("From")) addFrom(message, item);
+    if (!message.has("Subject")) addSubject(message, item);
+    if (!message.has("Date")) addDate(message, item);
+    return std::move(message.text);
 }
 
-void addSummaryHeaders(GMimeMessage* message, const ItemView& item) {
+std::string summaryHeaders(const ItemView& item) {
+    Block message;
     addFrom(message, item);
     addSubject(message, item);
     addDate(message, item);
+    return std::move(message.text);
 }
 
 }  // namespace pellmark::formats

@@ -6,8 +6,6 @@
 // X-Original-<name>; any other item gets headers built from its properties: addresses (SMTP
 // preferred), subject, date, message ids, importance.
 
-#include <gmime/gmime.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,10 +27,11 @@ std::vector<RawHeader> parseHeaderBlock(std::string_view text);
 // Content-Length of the original body, which would now mislead readers that believe it.
 bool isMimeStructureHeader(std::string_view name);
 
-// All the headers of `item`'s message: its transport headers where it has them, else built.
-void addMessageHeaders(GMimeMessage* message, const ItemView& item);
+// All the header lines of `item`'s message, CRLF-terminated: its transport headers where it has
+// them, else built.
+std::string messageHeaders(const ItemView& item);
 
 // From, Subject and Date alone, for a page saved as MIME HTML.
-void addSummaryHeaders(GMimeMessage* message, const ItemView& item);
+std::string summaryHeaders(const ItemView& item);
 
 }  // namespace pellmark::formats

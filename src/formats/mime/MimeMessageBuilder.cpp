@@ -17,7 +17,7 @@ struct MimeMessageBuilder::State {
     State(const pst::Message& message, int nesting)
         : item(message), nesting(nesting), images(item) {}
 
-    PartPtr body();
+    MimePart body();
 
     ItemView item;
     int nesting;
@@ -29,21 +29,18 @@ MimeMessageBuilder::MimeMessageBuilder(const pst::Message& message, int nesting)
 
 MimeMessageBuilder::~MimeMessageBuilder() = default;
 
-GObjectPtr<GMimeMessage> MimeMessageBuilder::build() {
-    auto message = adopt(g_mime_message_new(FALSE));
-    addMessageHeaders(message.get(), state_->item);
-    std::vector<PartPtr> parts;
+MimePart MimeMessageBuilder::build() {
+    const std::string headers = messageHeaders(state_->item);
+    std::vector<MimePart> parts;
     parts.push_back(state_->body());  // first: it decides which images are shown inline
     for (auto& a : attachmentParts(state_->item, state_->images, state_->nesting)) {
         parts.push_back(std::move(a));
     }
-    PartPtr content = multipart("mixed", std::move(parts));
-    g_mime_message_set_mime_part(message.get(), content.get());
-    return message;
+    return messageEntity(headers, multipart("mixed", std::move(parts)));
 }
 
 // text/plain, and text/html with its images as multipart/related (RFC 2387), as alternatives.
-PartPtr MimeMessageBuilder::State::body() {
+MimePart MimeMessageBuilder::State::body() {
     std::string plain = item.plainBody();
     std::optional<std::string> html;
     if (!isMailKind(item.kind())) {
@@ -54,16 +51,13 @@ PartPtr MimeMessageBuilder::State::body() {
         html =
             declareUtf8(rewriteImageReferences(*body, images.images(), images.rewriter(), false));
     }
-    PartPtr text = textPart("plain", plain);
+    MimePart text = textPart("plain", plain);
     if (!html) return text;
-    std::vector<PartPtr> related;
+    std::vector<MimePart> related;
     related.push_back(textPart("html", *html));
     for (auto& image : images.parts()) related.push_back(std::move(image));
-    PartPtr rich = multipart("related", std::move(related));
-    if (GMIME_IS_MULTIPART(rich.get())) {
-        g_mime_object_set_content_type_parameter(rich.get(), "type", "text/html");
-    }
-    std::vector<PartPtr> alternatives;
+    MimePart rich = multipart("related", std::move(related), "text/html");
+    std::vector<MimePart> alternatives;
     alternatives.push_back(std::move(text));
     alternatives.push_back(std::move(rich));
     return multipart("alternative", std::move(alternatives));
@@ -71,22 +65,22 @@ PartPtr MimeMessageBuilder::State::body() {
 
 namespace {
 
-PartPtr attachedMessage(const ItemView& item, size_t index, int nesting) {
+MimePart attachedMessage(const ItemView& item, size_t index, int nesting) {
     if (nesting + 1 > MimeMessageBuilder::kMaxNesting) {
         throw SaveError("embedded messages are nested more than " +
                         std::to_string(MimeMessageBuilder::kMaxNesting) + " deep");
     }
     const pst::Message inner = item.message().attachment(index).embeddedMessage();
-    auto message = MimeMessageBuilder(inner, nesting + 1).build();
     const std::string subject = inner.subject();
-    return messagePart(message.get(), (subject.empty() ? "message" : subject) + ".eml");
+    return messagePart(MimeMessageBuilder(inner, nesting + 1).build(),
+                       (subject.empty() ? "message" : subject) + ".eml");
 }
 
 }  // namespace
 
-std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImageParts& shown,
-                                     int nesting) {
-    std::vector<PartPtr> out;
+std::vector<MimePart> attachmentParts(const ItemView& item, const InlineImageParts& shown,
+                                      int nesting) {
+    std::vector<MimePart> out;
     for (const auto& a : item.attachments()) {
         if (shown.shows(a.index)) continue;
         if (a.embedded) {

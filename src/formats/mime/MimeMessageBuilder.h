@@ -4,13 +4,10 @@
 // its embedded messages as attached messages built the same way. Items that are no mail
 // (contacts, appointments, tasks, notes, ...) carry their fields readably in both bodies.
 
-#include <gmime/gmime.h>
-
 #include <memory>
 #include <vector>
 
 #include "formats/ItemView.h"
-#include "formats/mime/GObjectPtr.h"
 #include "formats/mime/InlineImageParts.h"
 #include "pst/messaging/Message.h"
 
@@ -25,7 +22,7 @@ class MimeMessageBuilder {
     ~MimeMessageBuilder();
 
     // Throws SaveError, or the reader's PstError for a damaged item.
-    GObjectPtr<GMimeMessage> build();
+    MimePart build();
 
   private:
     struct State;
@@ -35,8 +32,8 @@ class MimeMessageBuilder {
 // Every attachment of `item` but the images `shown` shows, as parts: data as attachment
 // parts, embedded messages as message/rfc822 parts built the same way, one level deeper than
 // `nesting`.
-std::vector<PartPtr> attachmentParts(const ItemView& item, const InlineImageParts& shown,
-                                     int nesting);
+std::vector<MimePart> attachmentParts(const ItemView& item, const InlineImageParts& shown,
+                                      int nesting);
 
 // Whether an item of this kind is read as mail (its headers tell who and when) rather than
 // by its own fields.

@@ -1,16 +1,18 @@
 #include "formats/mime/MimeOutput.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
+#include <gmime/gmime.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <span>
+#include <vector>
 
 #include "formats/SaveError.h"
-#include "formats/mime/DataStream.h"
-#include "formats/mime/FileOutStream.h"
-#include "formats/mime/GObjectPtr.h"
 
 namespace pellmark::formats {
 
@@ -21,37 +23,215 @@ void ensureGMime() {
 
 namespace {
 
-struct FormatOptionsFree {
-    void operator()(GMimeFormatOptions* options) const { g_mime_format_options_free(options); }
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr size_t kLineBytes = 57;  // 76 characters of base64
+constexpr size_t kFlushAt = 256 * 1024;
+
+// Buffered writes to one file; the buffer is the thread's, reused from file to file.
+class FileSink {
+  public:
+    explicit FileSink(const std::filesystem::path& path) : path_(path), buffer_(threadBuffer()) {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) fail(errno);
+        buffer_.clear();
+    }
+    ~FileSink() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    std::string& buffer() { return buffer_; }
+    void put(std::string_view bytes) {
+        if (bytes.size() >= kFlushAt) {  // a large body goes out as it is, not through the buffer
+            drain();
+            writeAll(bytes);
+            return;
+        }
+        buffer_.append(bytes);
+        if (buffer_.size() >= kFlushAt) drain();
+    }
+    void drainIfFull() {
+        if (buffer_.size() >= kFlushAt) drain();
+    }
+    void finish() {
+        drain();
+        const int fd = std::exchange(fd_, -1);
+        if (::close(fd) != 0) fail(errno);
+    }
+
+  private:
+    static std::string& threadBuffer() {
+        thread_local std::string buffer;
+        buffer.reserve(kFlushAt + 64 * 1024);
+        return buffer;
+    }
+    void drain() {
+        writeAll(buffer_);
+        buffer_.clear();
+    }
+    void writeAll(std::string_view bytes) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail(n < 0 ? errno : EIO);
+            done += static_cast<size_t>(n);
+        }
+    }
+    [[noreturn]] void fail(int error) const {
+        throw SaveError("cannot write " + path_.string() + ": " +
+                        std::strerror(error ? error : EIO));
+    }
+
+    const std::filesystem::path& path_;
+    std::string& buffer_;
+    int fd_ = -1;
 };
 
-std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> formatOptions() {
-    std::unique_ptr<GMimeFormatOptions, FormatOptionsFree> options(g_mime_format_options_new());
-    g_mime_format_options_set_newline_format(options.get(), GMIME_NEWLINE_FORMAT_DOS);
-    g_mime_format_options_set_param_encoding_method(options.get(),
-                                                    GMIME_PARAM_ENCODING_METHOD_RFC2231);
-    return options;
+// Attachment data through base64 in blocks of whole lines.
+void writeData(FileSink& sink, const DataOpener& open) {
+    thread_local std::vector<uint8_t> block(kLineBytes * 1024);
+    const auto stream = open();
+    size_t have = 0;
+    for (;;) {
+        const size_t n = stream->read(std::span(block.data() + have, block.size() - have));
+        have += n;
+        if (n != 0 && have < block.size()) continue;
+        const size_t whole = n == 0 ? have : have - have % kLineBytes;
+        appendBase64(sink.buffer(), block.data(), whole);
+        sink.drainIfFull();
+        std::memmove(block.data(), block.data() + whole, have - whole);
+        have -= whole;
+        if (n == 0) return;
+    }
 }
 
-[[noreturn]] void fail(const std::filesystem::path& path, int error) {
-    if (auto readError = takeDataStreamError()) std::rethrow_exception(readError);
-    throw SaveError("cannot write " + path.string() + ": " + std::strerror(error ? error : EIO));
+void writeEntity(FileSink& sink, const MimePart& part) {
+    sink.put(part.headers);
+    sink.put("\r\n");
+    switch (part.kind) {
+        case MimePart::Kind::Text:
+            sink.put(part.body);
+            break;
+        case MimePart::Kind::Data:
+            writeData(sink, part.data);
+            break;
+        case MimePart::Kind::Message:
+            for (const auto& message : part.parts) writeEntity(sink, message);
+            break;
+        case MimePart::Kind::Multipart:
+            for (const auto& child : part.parts) {
+                sink.put("--");
+                sink.put(part.boundary);
+                sink.put("\r\n");
+                writeEntity(sink, child);
+                sink.put("\r\n");
+            }
+            sink.put("--");
+            sink.put(part.boundary);
+            sink.put("--\r\n");
+            break;
+    }
 }
 
 }  // namespace
 
-void writeMimeFile(GMimeObject* object, const std::filesystem::path& path) {
-    ensureGMime();
-    takeDataStreamError();  // a failure of an earlier, abandoned write is not this one's
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) fail(path, errno);
-    auto out = adopt(newFileOutStream(fd));  // owns the descriptor from here
-    const auto options = formatOptions();
-    errno = 0;
-    if (g_mime_object_write_to_stream(object, options.get(), out.get()) < 0) fail(path, errno);
-    if (auto readError = takeDataStreamError()) std::rethrow_exception(readError);
-    if (g_mime_stream_flush(out.get()) != 0) fail(path, errno);
-    if (g_mime_stream_close(out.get()) != 0) fail(path, errno);
+void writeMimeFile(const MimePart& entity, const std::filesystem::path& path) {
+    FileSink sink(path);
+    writeEntity(sink, entity);
+    sink.finish();
+}
+
+void appendBase64(std::string& out, const uint8_t* data, size_t size) {
+    const size_t lines = (size + kLineBytes - 1) / kLineBytes;
+    const size_t start = out.size();
+    out.resize(start + (size + 2) / 3 * 4 + lines * 2);
+    char* o = out.data() + start;
+    size_t inLine = 0;
+    size_t i = 0;
+    for (; i + 3 <= size; i += 3) {
+        const uint32_t v = uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2];
+        o[0] = kBase64[v >> 18];
+        o[1] = kBase64[(v >> 12) & 63];
+        o[2] = kBase64[(v >> 6) & 63];
+        o[3] = kBase64[v & 63];
+        o += 4;
+        inLine += 3;
+        if (inLine == kLineBytes) {
+            *o++ = '\r';
+            *o++ = '\n';
+            inLine = 0;
+        }
+    }
+    if (i < size) {
+        const uint32_t v =
+            uint32_t(data[i]) << 16 | (i + 1 < size ? uint32_t(data[i + 1]) << 8 : 0);
+        o[0] = kBase64[v >> 18];
+        o[1] = kBase64[(v >> 12) & 63];
+        o[2] = i + 1 < size ? kBase64[(v >> 6) & 63] : '=';
+        o[3] = '=';
+        o += 4;
+        inLine = 1;
+    }
+    if (inLine != 0) {
+        *o++ = '\r';
+        *o++ = '\n';
+    }
+}
+
+void appendQuotedPrintable(std::string& out, std::string_view text) {
+    static const char* hex = "0123456789ABCDEF";
+    constexpr size_t kMax = 75;  // and "=" for a soft break
+    size_t column = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += "\r\n";
+            ++i;
+            column = 0;
+            continue;
+        }
+        const auto u = static_cast<unsigned char>(c);
+        const bool lineEnd = i + 1 == text.size() || text[i + 1] == '\r';
+        const bool literal =
+            (u > 0x20 && u < 0x7F && c != '=') || (u == ' ' && !lineEnd) || (u == '\t' && !lineEnd);
+        const size_t width = literal ? 1 : 3;
+        if (column + width > kMax) {
+            out += "=\r\n";
+            column = 0;
+        }
+        if (literal) {
+            out += c;
+        } else {
+            out += {'=', hex[u >> 4], hex[u & 0x0F]};
+        }
+        column += width;
+    }
+}
+
+const char* encodeText(std::string_view text, std::string& body) {
+    size_t nonAscii = 0, line = 0, longest = 0;
+    bool nul = false;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        nonAscii += u >= 0x80;
+        nul = nul || u == 0;
+        line = c == '\n' ? 0 : line + 1;
+        longest = std::max(longest, line);
+    }
+    body.clear();
+    if (nonAscii == 0 && !nul && longest <= 998) {
+        body.assign(text);
+        return "7bit";
+    }
+    if (nonAscii * 6 > text.size()) {
+        appendBase64(body, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        return "base64";
+    }
+    body.reserve(text.size() + text.size() / 8);
+    appendQuotedPrintable(body, text);
+    return "quoted-printable";
 }
 
 }  // namespace pellmark::formats

@@ -1,18 +1,33 @@
 #pragma once
-// Writing GMime objects to files: GMime is set up once, lines end in CRLF as RFC 5322 wants,
-// and any failure (a full disk, a damaged attachment read while encoding) throws.
-
-#include <gmime/gmime.h>
+// Writing MIME entities to files, lines ending in CRLF as RFC 5322 wants: text bodies in the
+// lightest transfer encoding that keeps them 7-bit, attachment data base64-encoded while it is
+// read. Any failure (a full disk, a damaged attachment) throws; nothing is written short
+// without an error.
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "formats/mime/MimePart.h"
 
 namespace pellmark::formats {
 
-// Initialises GMime on first use; every MIME writer calls it before touching GMime.
+// Initialises GMime on first use; every user of GMime's functions calls it first.
 void ensureGMime();
 
-// Writes `object` (a message or a part, headers included) to `path`; throws SaveError, or the
-// reader's error when reading an attachment failed.
-void writeMimeFile(GMimeObject* object, const std::filesystem::path& path);
+// Writes `entity`, headers included, to `path`; throws SaveError, or the reader's error when
+// reading an attachment failed.
+void writeMimeFile(const MimePart& entity, const std::filesystem::path& path);
+
+// Text in CRLF lines as a body: 7bit when it allows (ASCII, no NUL, lines within RFC 5322's
+// 998), base64 when quoted-printable would grow it more (mostly non-Latin text), else
+// quoted-printable. Returns the encoding's name and sets `body`.
+const char* encodeText(std::string_view crlfText, std::string& body);
+
+// `data` base64-encoded in lines of 76 characters, each ending in CRLF, appended to `out`.
+void appendBase64(std::string& out, const uint8_t* data, size_t size);
+
+// `crlfText` quoted-printable (RFC 2045 6.7): lines of at most 76 characters.
+void appendQuotedPrintable(std::string& out, std::string_view crlfText);
 
 }  // namespace pellmark::formats

@@ -5,21 +5,16 @@
 // exactly. Non-ASCII file names go out per RFC 2231 (filename*) and, for readers that only
 // know the older form, RFC 2047 (name).
 
-#include <gmime/gmime.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "formats/mime/DataStream.h"
-#include "formats/mime/GObjectPtr.h"
+#include "formats/mime/MimePart.h"
 
 namespace pellmark::formats {
 
-using PartPtr = GObjectPtr<GMimeObject>;
-
 // text/<subtype>; charset=utf-8.
-PartPtr textPart(const char* subtype, std::string_view utf8);
+MimePart textPart(const char* subtype, std::string_view utf8);
 
 struct DataPartSpec {
     std::string fileName;   // may be empty
@@ -29,22 +24,24 @@ struct DataPartSpec {
     bool inlinePart = false;
     DataOpener open;
 };
-PartPtr dataPart(const DataPartSpec& spec);
+MimePart dataPart(const DataPartSpec& spec);
 
+// A message: `body` with the message's header lines (`headers`) and MIME-Version in front.
+MimePart messageEntity(const std::string& headers, MimePart body);
 // message/rfc822 holding `message`, offered as an attachment named `fileName`.
-PartPtr messagePart(GMimeMessage* message, const std::string& fileName);
+MimePart messagePart(MimePart message, const std::string& fileName);
 
-// A new, empty multipart/<subtype> (one reference, the caller's) with a boundary of its own.
-GMimeMultipart* newMultipart(const char* subtype);
-// multipart/<subtype> of `parts`; a single part is returned as it is.
-PartPtr multipart(const char* subtype, std::vector<PartPtr> parts);
+// multipart/<subtype> of `parts`, with a boundary of its own and, when `type` is given, the type
+// of its root (RFC 2387).
+MimePart newMultipart(const char* subtype, std::vector<MimePart> parts, std::string_view type = {});
+// The same, but a single part is returned as it is.
+MimePart multipart(const char* subtype, std::vector<MimePart> parts, std::string_view type = {});
 
 // "type/subtype" in lower case when `value` starts with a well-formed one, else empty.
 std::string cleanMimeType(std::string_view value);
 
-// Text from the item made safe for a header that GMime writes as it is (ids, addresses, ASCII
-// file names): control characters, line breaks above all, which would start a header of the
-// item's choosing, become blanks.
+// Text from the item made safe for a header (ids, addresses, file names): control characters, line
+// breaks above all, which would start a header of the item's choosing, become blanks.
 std::string headerSafe(std::string_view text);
 // A content id as Content-ID and cid: URLs write it: no angle brackets, printable ASCII only.
 std::string contentIdOf(std::string_view id);
