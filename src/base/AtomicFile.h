@@ -4,15 +4,10 @@
 // temporary file beside it. Either way a failed save leaves no partial file at the path.
 
 #include <filesystem>
-#include <stdexcept>
+
+#include "base/FileError.h"
 
 namespace pellmark::base {
-
-// A file could not be written; what() says which and why.
-class FileError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 class AtomicFile {
   public:

@@ -4,8 +4,8 @@
 
 #include <fstream>
 
+#include "base/Sha256.h"
 #include "export/OutputNaming.h"
-#include "export/Sha256.h"
 
 namespace pellmark::exporting {
 
@@ -42,7 +42,7 @@ RenderedAttachment renderOne(store::Attachments& attachments, int32_t index, Fol
         const std::string scratch = output.reserveScratch({});
         try {
             attachment->saveAsFile(scratch);
-            if (hash) rendered.sha256 = sha256OfFile(scratch);
+            if (hash) rendered.sha256 = base::sha256OfFile(scratch);
         } catch (...) {
             output.discard(scratch);
             throw;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "base/Sha256.h"
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
 #include "export/FolderOutput.h"
@@ -11,7 +12,6 @@
 #include "export/OutputDirectories.h"
 #include "export/OutputNaming.h"
 #include "export/Random.h"
-#include "export/Sha256.h"
 #include "export/WorkerPool.h"
 #include "store/FolderKinds.h"
 
@@ -397,13 +397,16 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
         if (const auto output = std::move(folderOutput)) {
             rendered->attachments = renderAttachments(*item, *output, hash);
         }
-        item->saveAs(scratch, format);
         // A page with attachments gets its links appended before it is placed, and is hashed
         // then, on the run's thread.
         const bool links =
             std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
                         [](const RenderedAttachment& a) { return a.failure.empty(); });
-        if (hash && !links) rendered->sha256 = sha256OfFile(scratch);
+        if (hash && !links) {
+            rendered->sha256 = item->saveAsHashed(scratch, format);
+        } else {
+            item->saveAs(scratch, format);
+        }
     };
     if (pool_) {
         job.done = pool_->submit(render);
@@ -444,7 +447,7 @@ void ConversionRun::finishOldest(FolderRun& current) {
         // them; a failed save leaves no page holding the links alone.
         appendAttachmentBlock(job.scratch, saved.links);
         const std::string sha256 = manifest_ && (!saved.links.empty() || rendered.sha256.empty())
-                                       ? sha256OfFile(job.scratch)
+                                       ? base::sha256OfFile(job.scratch)
                                        : rendered.sha256;
         const auto file = output.place(
             job.scratch,

@@ -10,9 +10,9 @@
 #include <random>
 
 #include "base/AsciiCase.h"
+#include "base/Sha256.h"
 #include "export/OutputNaming.h"
 #include "export/RunSummary.h"
-#include "export/Sha256.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 
@@ -100,7 +100,7 @@ class BufferedWriter {
     int fd_;
     std::string path_;
     std::string buffer_;
-    Sha256 sha_;
+    base::Sha256 sha_;
     uint64_t bytes_ = 0;
 };
 

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "base/Printable.h"
+#include "base/Sha256.h"
 #include "export/FolderOutput.h"
-#include "export/Sha256.h"
 
 namespace pellmark::exporting {
 namespace {
@@ -52,8 +52,8 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (static_cast<uint64_t>(st.st_size) != e.size) return false;
     try {
-        return sha256OfFile(path) == e.sha256;
-    } catch (const WriteError&) {
+        return base::sha256OfFile(path) == e.sha256;
+    } catch (const base::FileError&) {
         return false;
     }
 }

@@ -6,8 +6,9 @@
 
 namespace pellmark::formats {
 
-void saveMessage(const pst::Message& message, SaveFormat format,
-                 const std::filesystem::path& path) {
+bool saveMessage(const pst::Message& message, SaveFormat format, const std::filesystem::path& path,
+                 base::Sha256* digest) {
+    const HashingWriterFn hashing = digest ? hashingWriterFor(format) : nullptr;
     const WriterFn writer = writerFor(format);
     if (!writer) {
         throw SaveError("save type " + std::to_string(static_cast<int>(format)) +
@@ -15,13 +16,18 @@ void saveMessage(const pst::Message& message, SaveFormat format,
     }
     base::AtomicFile out(path);
     try {
-        writer(message, out.tempPath());
+        if (hashing) {
+            hashing(message, out.tempPath(), *digest);
+        } else {
+            writer(message, out.tempPath());
+        }
     } catch (const SaveError&) {
         throw;
     } catch (const std::exception& e) {
         throw SaveError(e.what());
     }
     out.commit();
+    return hashing != nullptr;
 }
 
 }  // namespace pellmark::formats

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/Sha256.h"
 #include "pst/messaging/Message.h"
 #include "store/SaveFormat.h"
 
@@ -12,6 +13,8 @@ namespace pellmark::formats {
 using store::SaveFormat;
 
 // Writes `message` to `path` in `format`, whole, or throws SaveError and leaves no file there.
-void saveMessage(const pst::Message& message, SaveFormat format, const std::filesystem::path& path);
+// Writers that can hash what they write feed `digest` (when given) and return true.
+bool saveMessage(const pst::Message& message, SaveFormat format, const std::filesystem::path& path,
+                 base::Sha256* digest = nullptr);
 
 }  // namespace pellmark::formats

@@ -144,6 +144,14 @@ void PstMailItem::saveAs(const std::string& path, store::SaveFormat format) {
     guarded([&] { formats::saveMessage(message_, format, path); });
 }
 
+std::string PstMailItem::saveAsHashed(const std::string& path, store::SaveFormat format) {
+    base::Sha256 digest;
+    // The MIME writers hash as they write; the file of any other writer is read back.
+    const bool hashed =
+        guarded([&] { return formats::saveMessage(message_, format, path, &digest); });
+    return hashed ? digest.hex() : base::sha256OfFile(path);
+}
+
 store::ContactItem& PstMailItem::asContact() {
     if (!store::isContactClass(messageClass()))
         throw store::StoreError("the item is not a contact");

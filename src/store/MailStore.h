@@ -60,6 +60,8 @@ class MailItem {
     virtual ItemFacts facts() { return {}; }
     // Writes the whole item to `path` in `format`, or fails leaving no file there.
     virtual void saveAs(const std::string& path, SaveFormat format) = 0;
+    // The same, returning the lower-case hex SHA-256 of the file written.
+    virtual std::string saveAsHashed(const std::string& path, SaveFormat format);
     // The item as a contact; fails when it is not one.
     virtual ContactItem& asContact() = 0;
 };

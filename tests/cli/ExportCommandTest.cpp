@@ -9,6 +9,7 @@
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
+#include "pstwriter/GeneratedContent.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
@@ -44,6 +45,46 @@ TEST(ExportCommand, EveryTreeFolderMirroredUnderTheExportRoot) {
     EXPECT_EQ(filesUnder(root / "lokay-m" / "MLOKAY (Non-Privileged)" / "Personal", ".txt"), 47u);
     EXPECT_EQ(filesUnder(dir.path(), ".txt"), 71u);
     EXPECT_NE(r.err.find("folder 7/7: Personal"), std::string::npos) << r.err;  // plain lines
+}
+
+// The manifest's hash of every file, whether the writer hashed what it wrote or the file was
+// read back, is the one an independent tool computes.
+TEST(ExportCommand, TheManifestHashesEveryFileAsSha256sumDoes) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    auto& inbox = b.root().addFolder("Inbox", "IPF.Note");
+    inbox.addMessage().setSubject("Plain").setBody("one line");
+    inbox.addMessage()
+        .setSubject("R\xc3\xa9sum\xc3\xa9 attached")
+        .setBody("see attached")
+        .addAttachment("r\xc3\xa9sum\xc3\xa9.bin",
+                       std::make_shared<pstwriter::GeneratedContent>(700 * 1024, 3));
+    b.write(dir / "m.pst");
+    for (const char* format : {"eml", "mht", "msg", "html"}) {
+        const auto out = dir / format;
+        ExportRun r = exportTo({format, {}, (dir / "m.pst").string(), out.string(), false});
+        ASSERT_EQ(r.status, 0) << format << r.err;
+        const auto root = out / "Converted Outlook PST";
+        std::ifstream manifest(root / "export-manifest.tsv");
+        std::ofstream sums(dir / "sums");
+        std::string line;
+        std::getline(manifest, line);  // the column names
+        size_t files = 0;
+        while (std::getline(manifest, line)) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+            ASSERT_GE(f.size(), 6u) << line;
+            sums << f[5] << "  " << f[3] << "\n";
+            ++files;
+        }
+        sums.close();
+        EXPECT_EQ(files, std::string(format) == "html" ? 3u : 2u) << format;
+        const auto check =
+            test::runCommand("cd " + test::shellQuote(root.string()) + " && sha256sum --quiet -c " +
+                             test::shellQuote((dir / "sums").string()));
+        EXPECT_EQ(check.status, 0) << format << ": " << check.out;
+    }
 }
 
 TEST(ExportCommand, ChosenFoldersOnlyAndHtmlAttachmentsBeside) {

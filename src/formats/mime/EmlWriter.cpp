@@ -4,8 +4,9 @@
 
 namespace pellmark::formats {
 
-void writeEml(const pst::Message& message, const std::filesystem::path& path) {
-    writeMimeFile(MimeMessageBuilder(message).build(), path);
+void writeEml(const pst::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest) {
+    writeMimeFile(MimeMessageBuilder(message).build(), path, digest);
 }
 
 }  // namespace pellmark::formats

@@ -109,14 +109,19 @@ std::string encodedText(std::string_view utf8) {
 }
 
 std::string mailboxText(const Mailbox& box) {
-    const bool plainName = std::all_of(box.name.begin(), box.name.end(), isPhraseChar) &&
-                           box.name.find_first_not_of(' ') != std::string::npos;
-    if (isAscii(box.name) && isAscii(box.addrSpec) && isAddrSpec(box.addrSpec)) {
+    if (isAscii(box.addrSpec) && isAddrSpec(box.addrSpec)) {
         if (box.name.empty()) return box.addrSpec;
+        if (!isAscii(box.name)) {
+            ensureGMime();
+            const GString phrase(
+                g_mime_utils_header_encode_phrase(nullptr, box.name.c_str(), "utf-8"));
+            return std::string(phrase ? phrase.get() : "") + " <" + box.addrSpec + ">";
+        }
+        const bool plainName = std::all_of(box.name.begin(), box.name.end(), isPhraseChar) &&
+                               box.name.find_first_not_of(' ') != std::string::npos;
         return (plainName ? box.name : quotedString(box.name)) + " <" + box.addrSpec + ">";
     }
-    // Names in other scripts, and addresses that need quoting or an international domain
-    // (IDNA), as GMime writes them.
+    // Addresses that need quoting or an international domain (IDNA), as GMime writes them.
     ensureGMime();
     InternetAddress* address = internet_address_mailbox_new(box.name.c_str(), box.addrSpec.c_str());
     internet_address_set_charset(address, "utf-8");

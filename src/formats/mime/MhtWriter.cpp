@@ -14,7 +14,8 @@ namespace pellmark::formats {
 // the same multipart. (Browsers open an .mht only when multipart/related is its top part, so
 // they cannot go into a multipart/mixed around it; RFC 2387 lets a related part hold parts
 // the root does not reference.)
-void writeMht(const pst::Message& message, const std::filesystem::path& path) {
+void writeMht(const pst::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest) {
     const ItemView item(message);
     InlineImageParts images(item);
     const std::string page =
@@ -26,7 +27,7 @@ void writeMht(const pst::Message& message, const std::filesystem::path& path) {
     for (auto& part : attachmentParts(item, images, 0)) parts.push_back(std::move(part));
     writeMimeFile(
         messageEntity(summaryHeaders(item), newMultipart("related", std::move(parts), "text/html")),
-        path);
+        path, digest);
 }
 
 }  // namespace pellmark::formats

@@ -30,7 +30,8 @@ constexpr size_t kFlushAt = 256 * 1024;
 // Buffered writes to one file; the buffer is the thread's, reused from file to file.
 class FileSink {
   public:
-    explicit FileSink(const std::filesystem::path& path) : path_(path), buffer_(threadBuffer()) {
+    FileSink(const std::filesystem::path& path, base::Sha256* digest)
+        : path_(path), digest_(digest), buffer_(threadBuffer()) {
         fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0) fail(errno);
         buffer_.clear();
@@ -71,6 +72,7 @@ class FileSink {
         buffer_.clear();
     }
     void writeAll(std::string_view bytes) {
+        if (digest_) digest_->update(bytes);
         size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -85,6 +87,7 @@ class FileSink {
     }
 
     const std::filesystem::path& path_;
+    base::Sha256* digest_;
     std::string& buffer_;
     int fd_ = -1;
 };
@@ -137,8 +140,9 @@ void writeEntity(FileSink& sink, const MimePart& part) {
 
 }  // namespace
 
-void writeMimeFile(const MimePart& entity, const std::filesystem::path& path) {
-    FileSink sink(path);
+void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
+                   base::Sha256* digest) {
+    FileSink sink(path, digest);
     writeEntity(sink, entity);
     sink.finish();
 }

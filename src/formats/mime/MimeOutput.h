@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Sha256.h"
 #include "formats/mime/MimePart.h"
 
 namespace pellmark::formats {
@@ -15,9 +16,10 @@ namespace pellmark::formats {
 // Initialises GMime on first use; every user of GMime's functions calls it first.
 void ensureGMime();
 
-// Writes `entity`, headers included, to `path`; throws SaveError, or the reader's error when
-// reading an attachment failed.
-void writeMimeFile(const MimePart& entity, const std::filesystem::path& path);
+// Writes `entity`, headers included, to `path`, and every byte to `digest` when given; throws
+// SaveError, or the reader's error when reading an attachment failed.
+void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
+                   base::Sha256* digest = nullptr);
 
 // Text in CRLF lines as a body: 7bit when it allows (ASCII, no NUL, lines within RFC 5322's
 // 998), base64 when quoted-printable would grow it more (mostly non-Latin text), else

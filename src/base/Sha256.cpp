@@ -1,4 +1,4 @@
-#include "export/Sha256.h"
+#include "base/Sha256.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -8,9 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "export/FolderOutput.h"
-
-namespace pellmark::exporting {
+namespace pellmark::base {
 
 struct Sha256::Context {
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx{EVP_MD_CTX_new(), EVP_MD_CTX_free};
@@ -18,7 +16,7 @@ struct Sha256::Context {
 
 Sha256::Sha256() : context_(std::make_unique<Context>()) {
     if (!context_->ctx || EVP_DigestInit_ex(context_->ctx.get(), EVP_sha256(), nullptr) != 1) {
-        throw WriteError("SHA-256 is not available");
+        throw FileError("SHA-256 is not available");
     }
 }
 
@@ -43,7 +41,7 @@ std::string Sha256::hex() {
 
 std::string sha256OfFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw WriteError("cannot read " + path + " back: " + std::strerror(errno));
+    if (fd < 0) throw FileError("cannot read " + path + " back: " + std::strerror(errno));
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -56,11 +54,11 @@ std::string sha256OfFile(const std::string& path) {
     while (true) {
         const ssize_t n = ::read(fd, buffer.get(), kBuffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw WriteError("cannot read " + path + " back: " + std::strerror(errno));
+        if (n < 0) throw FileError("cannot read " + path + " back: " + std::strerror(errno));
         if (n == 0) break;
         sha.update(std::string_view(buffer.get(), static_cast<size_t>(n)));
     }
     return sha.hex();
 }
 
-}  // namespace pellmark::exporting
+}  // namespace pellmark::base
