@@ -29,11 +29,6 @@ bool isPhraseChar(char c) {
            (u > 0x20 && u < 0x7F && std::strchr("!#$%&'*+-/=?^_`{|}~", c));
 }
 
-bool isTokenChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u > 0x20 && u < 0x7F && !std::strchr("()<>@,;:\\\"/[]?=", c);
-}
-
 // attr-char of RFC 2231 7.
 bool isAttrChar(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -51,6 +46,11 @@ std::string quotedString(std::string_view text) {
 }
 
 }  // namespace
+
+bool isTokenChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u > 0x20 && u < 0x7F && !std::strchr("()<>@,;:\\\"/[]?=", c);
+}
 
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),

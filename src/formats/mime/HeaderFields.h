@@ -39,5 +39,7 @@ std::string encodedWordParameter(std::string_view name, std::string_view utf8);
 
 // Whether every byte is ASCII.
 bool isAscii(std::string_view text);
+// A character of an RFC 2045 token: printable ASCII but blanks and tspecials.
+bool isTokenChar(char c);
 
 }  // namespace pellmark::formats

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "base/Base64.h"
 #include "formats/SaveError.h"
 
 namespace pellmark::formats {
@@ -23,7 +24,6 @@ void ensureGMime() {
 
 namespace {
 
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr size_t kLineBytes = 57;  // 76 characters of base64
 constexpr size_t kFlushAt = 256 * 1024;
 
@@ -102,7 +102,7 @@ void writeData(FileSink& sink, const DataOpener& open) {
         have += n;
         if (n != 0 && have < block.size()) continue;
         const size_t whole = n == 0 ? have : have - have % kLineBytes;
-        appendBase64(sink.buffer(), block.data(), whole);
+        base::appendBase64Lines(sink.buffer(), std::span(block.data(), whole));
         sink.drainIfFull();
         std::memmove(block.data(), block.data() + whole, have - whole);
         have -= whole;
@@ -145,43 +145,6 @@ void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
     FileSink sink(path, digest);
     writeEntity(sink, entity);
     sink.finish();
-}
-
-void appendBase64(std::string& out, const uint8_t* data, size_t size) {
-    const size_t lines = (size + kLineBytes - 1) / kLineBytes;
-    const size_t start = out.size();
-    out.resize(start + (size + 2) / 3 * 4 + lines * 2);
-    char* o = out.data() + start;
-    size_t inLine = 0;
-    size_t i = 0;
-    for (; i + 3 <= size; i += 3) {
-        const uint32_t v = uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2];
-        o[0] = kBase64[v >> 18];
-        o[1] = kBase64[(v >> 12) & 63];
-        o[2] = kBase64[(v >> 6) & 63];
-        o[3] = kBase64[v & 63];
-        o += 4;
-        inLine += 3;
-        if (inLine == kLineBytes) {
-            *o++ = '\r';
-            *o++ = '\n';
-            inLine = 0;
-        }
-    }
-    if (i < size) {
-        const uint32_t v =
-            uint32_t(data[i]) << 16 | (i + 1 < size ? uint32_t(data[i + 1]) << 8 : 0);
-        o[0] = kBase64[v >> 18];
-        o[1] = kBase64[(v >> 12) & 63];
-        o[2] = i + 1 < size ? kBase64[(v >> 6) & 63] : '=';
-        o[3] = '=';
-        o += 4;
-        inLine = 1;
-    }
-    if (inLine != 0) {
-        *o++ = '\r';
-        *o++ = '\n';
-    }
 }
 
 void appendQuotedPrintable(std::string& out, std::string_view text) {
@@ -230,7 +193,8 @@ const char* encodeText(std::string_view text, std::string& body) {
         return "7bit";
     }
     if (nonAscii * 6 > text.size()) {
-        appendBase64(body, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        base::appendBase64Lines(
+            body, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
         return "base64";
     }
     body.reserve(text.size() + text.size() / 8);

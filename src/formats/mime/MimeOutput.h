@@ -26,9 +26,6 @@ void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
 // quoted-printable. Returns the encoding's name and sets `body`.
 const char* encodeText(std::string_view crlfText, std::string& body);
 
-// `data` base64-encoded in lines of 76 characters, each ending in CRLF, appended to `out`.
-void appendBase64(std::string& out, const uint8_t* data, size_t size);
-
 // `crlfText` quoted-printable (RFC 2045 6.7): lines of at most 76 characters.
 void appendQuotedPrintable(std::string& out, std::string_view crlfText);
 

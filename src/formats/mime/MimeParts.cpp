@@ -27,11 +27,6 @@ std::string crlfLines(std::string_view text) {
     return out;
 }
 
-bool isTokenChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u > 0x20 && u < 0x7F && !std::strchr("()<>@,;:\\\"/[]?=", c);
-}
-
 // Boundaries are random: 96 bits from one seeded generator per thread are as unlikely to occur
 // in the content as the operating system's randomness, at a fraction of the cost.
 std::string newBoundary() {
