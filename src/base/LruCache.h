@@ -1,8 +1,12 @@
 #pragma once
 // A least-recently-used cache bounded by the total cost of its entries. Reads of pages and
 // blocks go through one such cache each, so memory stays bounded whatever the file's size.
+// The export reads from several threads at once, so the cache is split by key into shards with
+// a lock each: one lock for all made the threads wait for each other on every read.
 
+#include <array>
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <mutex>
 #include <optional>
@@ -14,37 +18,48 @@ namespace pellmark::base {
 template <typename Key, typename Value>
 class LruCache {
   public:
-    explicit LruCache(size_t capacity) : capacity_(capacity) {}
+    static constexpr size_t kShards = 16;
+
+    // Each shard holds an equal part of `capacity`.
+    explicit LruCache(size_t capacity) {
+        for (auto& shard : shards_) shard.capacity = capacity / kShards;
+    }
 
     std::optional<Value> get(const Key& key) {
-        std::lock_guard lock(mutex_);
-        auto it = index_.find(key);
-        if (it == index_.end()) return std::nullopt;
-        order_.splice(order_.begin(), order_, it->second);
+        Shard& s = shardOf(key);
+        std::lock_guard lock(s.mutex);
+        auto it = s.index.find(key);
+        if (it == s.index.end()) return std::nullopt;
+        s.order.splice(s.order.begin(), s.order, it->second);
         return it->second->value;
     }
 
     void put(const Key& key, Value value, size_t cost) {
-        std::lock_guard lock(mutex_);
-        if (cost > capacity_) return;  // never evict everything for one oversized entry
-        if (auto it = index_.find(key); it != index_.end()) {
-            used_ -= it->second->cost;
-            order_.erase(it->second);
-            index_.erase(it);
+        Shard& s = shardOf(key);
+        std::lock_guard lock(s.mutex);
+        if (cost > s.capacity) return;  // never evict everything for one oversized entry
+        if (auto it = s.index.find(key); it != s.index.end()) {
+            s.used -= it->second->cost;
+            s.order.erase(it->second);
+            s.index.erase(it);
         }
-        order_.push_front(Entry{key, std::move(value), cost});
-        index_[key] = order_.begin();
-        used_ += cost;
-        while (used_ > capacity_ && !order_.empty()) {
-            used_ -= order_.back().cost;
-            index_.erase(order_.back().key);
-            order_.pop_back();
+        s.order.push_front(Entry{key, std::move(value), cost});
+        s.index[key] = s.order.begin();
+        s.used += cost;
+        while (s.used > s.capacity && !s.order.empty()) {
+            s.used -= s.order.back().cost;
+            s.index.erase(s.order.back().key);
+            s.order.pop_back();
         }
     }
 
     size_t used() const {
-        std::lock_guard lock(mutex_);
-        return used_;
+        size_t total = 0;
+        for (const auto& s : shards_) {
+            std::lock_guard lock(s.mutex);
+            total += s.used;
+        }
+        return total;
     }
 
   private:
@@ -53,11 +68,21 @@ class LruCache {
         Value value;
         size_t cost;
     };
-    size_t capacity_;
-    size_t used_ = 0;
-    std::list<Entry> order_;
-    std::unordered_map<Key, typename std::list<Entry>::iterator> index_;
-    mutable std::mutex mutex_;
+    struct Shard {
+        size_t capacity = 0;
+        size_t used = 0;
+        std::list<Entry> order;
+        std::unordered_map<Key, typename std::list<Entry>::iterator> index;
+        mutable std::mutex mutex;
+    };
+
+    Shard& shardOf(const Key& key) {
+        // Keys are often offsets or ids in steps of a power of two: mix the bits first.
+        const size_t h = std::hash<Key>{}(key) * 0x9E3779B97F4A7C15ull;
+        return shards_[h >> 60];
+    }
+
+    std::array<Shard, kShards> shards_;
 };
 
 }  // namespace pellmark::base
