@@ -3,15 +3,18 @@
 // are compared; bytes above ASCII compare as they are.
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
 
 namespace pellmark::base {
 
+inline char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// Not std::tolower: that asks the locale, a call per byte, and HTML bodies are searched so.
 inline bool sameNoCase(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) ==
-           std::tolower(static_cast<unsigned char>(b));
+    return asciiLower(a) == asciiLower(b);
 }
 
 inline bool equalsNoCase(std::string_view a, std::string_view b) {

@@ -78,7 +78,7 @@ class LruCache {
 
     Shard& shardOf(const Key& key) {
         // Keys are often offsets or ids in steps of a power of two: mix the bits first.
-        const size_t h = std::hash<Key>{}(key) * 0x9E3779B97F4A7C15ull;
+        const size_t h = std::hash<Key>{}(key)*0x9E3779B97F4A7C15ull;
         return shards_[h >> 60];
     }
 

@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace pellmark::pst {
 namespace {
 
@@ -62,14 +66,51 @@ const std::array<uint8_t, 256> kI = {{
     0xd4, 0xe1, 0x11, 0xd0, 0x08, 0x8b, 0x2a, 0xf2, 0xed, 0x9a, 0x64, 0x3f, 0xc1, 0x6c, 0xf9, 0xec,
 }};
 
+#if defined(__x86_64__)
+// 64 bytes at a time where the processor has AVX-512 VBMI: the table is four registers, and
+// two two-register byte permutes and a blend on the top bit look up all 64. Every data block of
+// a file with permutation encoding passes here, so it is on the hot path of an export.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t substitute64(uint8_t* data,
+                                                                           size_t size,
+                                                                           const uint8_t* table) {
+    const __m512i t0 = _mm512_loadu_si512(table);
+    const __m512i t1 = _mm512_loadu_si512(table + 64);
+    const __m512i t2 = _mm512_loadu_si512(table + 128);
+    const __m512i t3 = _mm512_loadu_si512(table + 192);
+    size_t i = 0;
+    for (; i + 64 <= size; i += 64) {
+        const __m512i x = _mm512_loadu_si512(data + i);
+        const __m512i low = _mm512_permutex2var_epi8(t0, x, t1);  // bit 6 picks t1
+        const __m512i high = _mm512_permutex2var_epi8(t2, x, t3);
+        const __m512i out = _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), low, high);
+        _mm512_storeu_si512(data + i, out);
+    }
+    return i;
+}
+
+bool hasVbmi() {
+    static const bool has =
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+#endif
+
+void substitute(std::span<uint8_t> data, const std::array<uint8_t, 256>& table) {
+    size_t i = 0;
+#if defined(__x86_64__)
+    if (hasVbmi()) i = substitute64(data.data(), data.size(), table.data());
+#endif
+    for (; i < data.size(); ++i) data[i] = table[data[i]];
+}
+
 }  // namespace
 
 void decodePermute(std::span<uint8_t> data) {
-    for (uint8_t& b : data) b = kI[b];
+    substitute(data, kI);
 }
 
 void encodePermute(std::span<uint8_t> data) {
-    for (uint8_t& b : data) b = kR[b];
+    substitute(data, kR);
 }
 
 void cryptCyclic(std::span<uint8_t> data, uint32_t key) {
