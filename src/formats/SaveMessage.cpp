@@ -8,7 +8,6 @@ namespace pellmark::formats {
 
 bool saveMessage(const pst::Message& message, SaveFormat format, const std::filesystem::path& path,
                  base::Sha256* digest) {
-    const HashingWriterFn hashing = digest ? hashingWriterFor(format) : nullptr;
     const WriterFn writer = writerFor(format);
     if (!writer) {
         throw SaveError("save type " + std::to_string(static_cast<int>(format)) +
@@ -16,18 +15,14 @@ bool saveMessage(const pst::Message& message, SaveFormat format, const std::file
     }
     base::AtomicFile out(path);
     try {
-        if (hashing) {
-            hashing(message, out.tempPath(), *digest);
-        } else {
-            writer(message, out.tempPath());
-        }
+        writer(message, out.tempPath(), digest);
     } catch (const SaveError&) {
         throw;
     } catch (const std::exception& e) {
         throw SaveError(e.what());
     }
     out.commit();
-    return hashing != nullptr;
+    return digest && hashesWhileWriting(format);
 }
 
 }  // namespace pellmark::formats

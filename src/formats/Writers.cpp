@@ -13,9 +13,9 @@ WriterFn writerFor(SaveFormat format) {
         case SaveFormat::Msg:
             return &writeMsg;
         case SaveFormat::Eml:
-            return [](const pst::Message& m, const std::filesystem::path& p) { writeEml(m, p); };
+            return &writeEml;
         case SaveFormat::Mht:
-            return [](const pst::Message& m, const std::filesystem::path& p) { writeMht(m, p); };
+            return &writeMht;
         case SaveFormat::Vcf:
             return &writeVcf;
         default:
@@ -23,19 +23,8 @@ WriterFn writerFor(SaveFormat format) {
     }
 }
 
-HashingWriterFn hashingWriterFor(SaveFormat format) {
-    switch (format) {
-        case SaveFormat::Eml:
-            return [](const pst::Message& m, const std::filesystem::path& p, base::Sha256& d) {
-                writeEml(m, p, &d);
-            };
-        case SaveFormat::Mht:
-            return [](const pst::Message& m, const std::filesystem::path& p, base::Sha256& d) {
-                writeMht(m, p, &d);
-            };
-        default:
-            return nullptr;
-    }
+bool hashesWhileWriting(SaveFormat format) {
+    return format != SaveFormat::Msg;
 }
 
 }  // namespace pellmark::formats

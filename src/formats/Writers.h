@@ -1,31 +1,31 @@
 #pragma once
 // The item writers of each save type. A writer writes the whole item to `path` (a temporary
-// file the caller renames into place) and throws on failure.
+// file the caller renames into place) and throws on failure. Given a digest, it feeds it every
+// byte it writes, so the file need not be read back for its hash; only the .msg writer cannot
+// (libgsf writes its bytes).
 
 #include <filesystem>
 
+#include "base/Sha256.h"
 #include "formats/SaveMessage.h"
 #include "pst/messaging/Message.h"
 
 namespace pellmark::formats {
 
-using WriterFn = void (*)(const pst::Message&, const std::filesystem::path&);
-// A writer that also feeds every byte it writes to a digest.
-using HashingWriterFn = void (*)(const pst::Message&, const std::filesystem::path&, base::Sha256&);
+using WriterFn = void (*)(const pst::Message&, const std::filesystem::path&, base::Sha256* digest);
 
 // The writer of a save type, or nullptr while that type has none.
 WriterFn writerFor(SaveFormat format);
-// The hashing writer of a save type, or nullptr where it has none.
-HashingWriterFn hashingWriterFor(SaveFormat format);
+// Whether the writer of `format` feeds the digest it is given.
+bool hashesWhileWriting(SaveFormat format);
 
-void writeTxt(const pst::Message& message, const std::filesystem::path& path);
-void writeHtml(const pst::Message& message, const std::filesystem::path& path);
-void writeRtf(const pst::Message& message, const std::filesystem::path& path);
-void writeMsg(const pst::Message& message, const std::filesystem::path& path);
-void writeEml(const pst::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest = nullptr);
-void writeMht(const pst::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest = nullptr);
-void writeVcf(const pst::Message& message, const std::filesystem::path& path);
+void writeTxt(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeHtml(const pst::Message& message, const std::filesystem::path& path,
+               base::Sha256* digest);
+void writeRtf(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeMsg(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeEml(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeMht(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeVcf(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
 
 }  // namespace pellmark::formats

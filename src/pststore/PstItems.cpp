@@ -146,7 +146,7 @@ void PstMailItem::saveAs(const std::string& path, store::SaveFormat format) {
 
 std::string PstMailItem::saveAsHashed(const std::string& path, store::SaveFormat format) {
     base::Sha256 digest;
-    // The MIME writers hash as they write; the file of any other writer is read back.
+    // The writers hash as they write, but for .msg, whose file is read back.
     const bool hashed =
         guarded([&] { return formats::saveMessage(message_, format, path, &digest); });
     return hashed ? digest.hex() : base::sha256OfFile(path);

@@ -60,7 +60,7 @@ TEST(ExportCommand, TheManifestHashesEveryFileAsSha256sumDoes) {
         .addAttachment("r\xc3\xa9sum\xc3\xa9.bin",
                        std::make_shared<pstwriter::GeneratedContent>(700 * 1024, 3));
     b.write(dir / "m.pst");
-    for (const char* format : {"eml", "mht", "msg", "html"}) {
+    for (const char* format : {"eml", "mht", "msg", "html", "txt", "rtf"}) {
         const auto out = dir / format;
         ExportRun r = exportTo({format, {}, (dir / "m.pst").string(), out.string(), false});
         ASSERT_EQ(r.status, 0) << format << r.err;

@@ -16,7 +16,7 @@ constexpr size_t kFoldAt = 78;
 struct GFree {
     void operator()(char* p) const { g_free(p); }
 };
-using GString = std::unique_ptr<char, GFree>;
+using GCharPtr = std::unique_ptr<char, GFree>;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -104,7 +104,7 @@ std::string encodedText(std::string_view utf8) {
     if (isAscii(utf8)) return std::string(utf8);
     ensureGMime();
     const std::string text(utf8);
-    const GString encoded(g_mime_utils_header_encode_text(nullptr, text.c_str(), "utf-8"));
+    const GCharPtr encoded(g_mime_utils_header_encode_text(nullptr, text.c_str(), "utf-8"));
     return encoded ? encoded.get() : "";
 }
 
@@ -113,7 +113,7 @@ std::string mailboxText(const Mailbox& box) {
         if (box.name.empty()) return box.addrSpec;
         if (!isAscii(box.name)) {
             ensureGMime();
-            const GString phrase(
+            const GCharPtr phrase(
                 g_mime_utils_header_encode_phrase(nullptr, box.name.c_str(), "utf-8"));
             return std::string(phrase ? phrase.get() : "") + " <" + box.addrSpec + ">";
         }
@@ -125,7 +125,7 @@ std::string mailboxText(const Mailbox& box) {
     ensureGMime();
     InternetAddress* address = internet_address_mailbox_new(box.name.c_str(), box.addrSpec.c_str());
     internet_address_set_charset(address, "utf-8");
-    const GString text(internet_address_to_string(address, nullptr, TRUE));
+    const GCharPtr text(internet_address_to_string(address, nullptr, TRUE));
     g_object_unref(address);
     return text ? text.get() : box.addrSpec;
 }

@@ -214,7 +214,8 @@ void writeMsgFile(const MsgItem& item, const std::filesystem::path& path) {
     file.commit();
 }
 
-void writeMsg(const pst::Message& message, const std::filesystem::path& path) {
+// libgsf writes the bytes: no digest to feed.
+void writeMsg(const pst::Message& message, const std::filesystem::path& path, base::Sha256*) {
     writeMsgFile(*pstMsgItem(message), path);
 }
 

@@ -6,7 +6,8 @@
 
 namespace pellmark::formats {
 
-void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
+void writeHtml(const pst::Message& message, const std::filesystem::path& path,
+               base::Sha256* digest) {
     const ItemView item(message);
     const auto images = inlineImages(item);
     // The page shows its images from itself: it works offline, wherever it is moved.
@@ -14,7 +15,7 @@ void writeHtml(const pst::Message& message, const std::filesystem::path& path) {
         return "data:" + image.mimeType + ";base64," +
                base::base64Encode(readAttachment(item, image.index));
     };
-    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri));
+    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri), digest);
 }
 
 }  // namespace pellmark::formats

@@ -16,13 +16,14 @@ std::string headerRtf(const std::vector<HeaderField>& fields) {
 
 }  // namespace
 
-void writeRtf(const pst::Message& message, const std::filesystem::path& path) {
+void writeRtf(const pst::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest) {
     const ItemView item(message);
     const std::string header = headerRtf(headerFields(item));
     std::optional<std::string> rtf = item.rtfBody();
     const std::string document = rtf ? insertRtfHeader(*rtf, header)
                                      : insertRtfHeader(rtfFromText(item.plainBody()), header);
-    writeWholeFile(path, document);
+    writeWholeFile(path, document, digest);
 }
 
 }  // namespace pellmark::formats

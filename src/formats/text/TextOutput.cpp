@@ -36,7 +36,9 @@ std::string headerText(const std::vector<HeaderField>& fields) {
     return out;
 }
 
-void writeWholeFile(const std::filesystem::path& path, std::string_view data) {
+void writeWholeFile(const std::filesystem::path& path, std::string_view data,
+                    base::Sha256* digest) {
+    if (digest) digest->update(data);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.flush();

@@ -7,13 +7,14 @@
 
 namespace pellmark::formats {
 
-void writeTxt(const pst::Message& message, const std::filesystem::path& path) {
+void writeTxt(const pst::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest) {
     const ItemView item(message);
     std::string text = headerText(headerFields(item));
     std::string body = item.plainBody();
     if (!body.empty()) text += "\n" + normalizeLineEnds(body);
     if (!text.empty() && text.back() != '\n') text += '\n';
-    writeWholeFile(path, text);
+    writeWholeFile(path, text, digest);
 }
 
 }  // namespace pellmark::formats

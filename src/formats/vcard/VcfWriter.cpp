@@ -245,13 +245,14 @@ const char* kindName(ItemKind kind) {
 
 }  // namespace
 
-void writeVcf(const pst::Message& message, const std::filesystem::path& path) {
+void writeVcf(const pst::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest) {
     const ItemView item(message);
     if (item.kind() != ItemKind::Contact) {
         throw SaveError(std::string("only contacts can be saved as vCard; this item is ") +
                         kindName(item.kind()) + " (" + item.messageClass() + ")");
     }
-    writeWholeFile(path, ContactCard(item).str());
+    writeWholeFile(path, ContactCard(item).str(), digest);
 }
 
 }  // namespace pellmark::formats
