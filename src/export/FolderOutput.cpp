@@ -94,7 +94,15 @@ const std::string& FolderOutput::scratchDirectory() {
 std::string FolderOutput::reserveScratch(const std::string& extension) {
     // The directory is this run's own and each name is used once, so nothing is there yet.
     std::lock_guard lock(scratchMutex_);
-    return scratchDirectory() + "file" + std::to_string(scratchFiles_++) + extension;
+    // Files are spread over a few directories: a file made in a directory and one renamed out
+    // of it take the directory's lock, and the renderers make files while the run's thread
+    // renames them out.
+    const uint64_t n = scratchFiles_++;
+    std::string directory = scratchDirectory() + std::to_string(n % kScratchDirectories) + '/';
+    if (n < kScratchDirectories && ::mkdir(directory.c_str(), 0700) != 0) {
+        throw systemError("cannot write into", directory_, errno);
+    }
+    return directory + "file" + std::to_string(n) + extension;
 }
 
 void FolderOutput::discard(const std::string& scratchPath) {

@@ -65,6 +65,7 @@ class FolderOutput {
     void discard(const std::string& scratchPath);
 
     static constexpr int kMaxAttempts = 10000;
+    static constexpr uint64_t kScratchDirectories = 4;
 
   protected:
     // Moves the scratch file to its name in this directory; a mailbox output puts messages into
