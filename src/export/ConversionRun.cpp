@@ -416,9 +416,11 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
         here();
     }
     pending_.push_back(std::move(job));
-    // Enough items in flight to keep every worker busy between two turns of this thread,
-    // few enough to hold little memory: an item waiting here holds its properties only.
-    const size_t inFlight = pool_ ? 8 * static_cast<size_t>(renderThreads_) : 0;
+    // Enough items in flight that the workers still have work while this thread waits for a
+    // slow one (a large attachment) to name it in order; with 8 a worker they ran dry 2,000
+    // times in 20,000 items. Few enough to hold little memory: an item waiting here holds its
+    // properties only.
+    const size_t inFlight = pool_ ? 64 * static_cast<size_t>(renderThreads_) : 0;
     while (pending_.size() > inFlight) finishOldest(current);
 }
 
