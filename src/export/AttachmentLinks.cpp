@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/Sha256.h"
+#include "base/Text.h"
 #include "export/OutputNaming.h"
 
 namespace pellmark::exporting {
@@ -12,23 +13,9 @@ namespace pellmark::exporting {
 namespace {
 
 // RFC 3986: everything but the unreserved characters is encoded, byte by byte of the UTF-8.
-std::string percentEncoded(const std::string& text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
-                                byte == '_' || byte == '~';
-        if (unreserved) {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[byte >> 4];
-            out += hex[byte & 0x0F];
-        }
-    }
-    return out;
+bool isUnreserved(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 RenderedAttachment renderOne(store::Attachments& attachments, int32_t index, FolderOutput& output,
@@ -104,7 +91,8 @@ SavedAttachments saveAttachments(store::MailItem& item, FolderOutput& output) {
 std::string attachmentLink(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    return "<a href='" + percentEncoded(fileName) + "'>" + formats::escapeHtml(path) + "</a>\r\n";
+    return "<a href='" + base::percentEncoded(fileName, isUnreserved) + "'>" +
+           formats::escapeHtml(path) + "</a>\r\n";
 }
 
 std::string attachmentBlock(const std::string& links) {

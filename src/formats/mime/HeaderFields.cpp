@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/Text.h"
 #include "formats/mime/MimeOutput.h"
 
 namespace pellmark::formats {
@@ -22,11 +23,9 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// atext of RFC 5322 3.2.3, and blanks between words: a display name of these needs no quotes.
+// atext and blanks between words: a display name of these needs no quotes.
 bool isPhraseChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == ' ' ||
-           (u > 0x20 && u < 0x7F && std::strchr("!#$%&'*+-/=?^_`{|}~", c));
+    return c == ' ' || isAtext(c);
 }
 
 // attr-char of RFC 2231 7.
@@ -143,16 +142,13 @@ std::string fileNameParameter(std::string_view name, std::string_view utf8) {
         std::string plain = parameter(name, utf8);
         if (plain.size() - 1 <= kLine) return plain;
     }
-    static const char* hex = "0123456789ABCDEF";
+    const std::string encoded = base::percentEncoded(utf8, isAttrChar);
     std::vector<std::string> chunks(1, "UTF-8''");
-    for (char c : utf8) {
+    for (size_t at = 0; at < encoded.size();) {
         if (chunks.back().size() >= kChunk) chunks.emplace_back();
-        if (isAttrChar(c)) {
-            chunks.back() += c;
-        } else {
-            const auto u = static_cast<unsigned char>(c);
-            chunks.back() += {'%', hex[u >> 4], hex[u & 0x0F]};
-        }
+        const size_t unit = encoded[at] == '%' ? 3 : 1;  // never split an escape
+        chunks.back() += encoded.substr(at, unit);
+        at += unit;
     }
     if (chunks.size() == 1) return "; " + std::string(name) + "*=" + chunks.front();
     std::string out;

@@ -8,12 +8,6 @@
 namespace pellmark::formats {
 namespace {
 
-// atext of RFC 5322 3.2.3.
-bool isAtext(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return std::isalnum(u) || (u < 0x80 && std::strchr("!#$%&'*+-/=?^_`{|}~", c) && c != 0);
-}
-
 bool isDotAtom(std::string_view text) {
     if (text.empty() || text.front() == '.' || text.back() == '.') return false;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -45,6 +39,11 @@ std::string_view addressInName(std::string_view name) {
 }
 
 }  // namespace
+
+bool isAtext(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return std::isalnum(u) || (u < 0x80 && std::strchr("!#$%&'*+-/=?^_`{|}~", c) && c != 0);
+}
 
 bool isAddrSpec(std::string_view text) {
     const size_t at = text.rfind('@');

@@ -22,6 +22,9 @@ inline constexpr char kStandInDomain[] = "invalid";
 // The addr-spec of a name that has no address at all.
 inline constexpr char kNoAddress[] = "no-address@invalid";
 
+// atext of RFC 5322 3.2.3: the characters of an atom.
+bool isAtext(char c);
+
 // Whether `text` is a plain addr-spec: a dot-atom or quoted local part, "@", a dot-atom domain.
 bool isAddrSpec(std::string_view text);
 
