@@ -141,28 +141,34 @@ std::optional<exporting::DateRange> datesOf(const ExportOptions& options, std::o
     return dates;
 }
 
-// Why the export may not go into its root as asked, or empty.
-std::string refusal(const ExportOptions& options, const std::string& exportRoot) {
-    std::error_code ec;
+// Why the options cannot go together, or empty.
+std::string conflict(const ExportOptions& options) {
+    if (options.resume && options.again) return "--resume and --again exclude each other";
     if (options.resume && base::equalsNoCase(options.format, "mbox")) {
         return "--resume cannot finish an mbox export: each folder is one mbox file, which "
                "a second run would have to write into; --again writes the export again "
                "beside the first";
     }
-    const bool holdsAnExport =
-        std::filesystem::exists(exportRoot, ec) && !std::filesystem::is_empty(exportRoot, ec);
-    if (options.resume && options.again) return "--resume and --again exclude each other";
-    if (!holdsAnExport || options.again) return {};
-    const bool hasManifest =
-        std::filesystem::exists(exportRoot + exporting::Manifest::kFileName, ec);
-    if (options.resume && !hasManifest) {
-        return exportRoot + " holds no " + exporting::Manifest::kFileName +
-               " to resume from; --again writes the export beside what is there";
+    return {};
+}
+
+// A run that could not start, in the terms of the command line's options.
+std::string whyNotStarted(const exporting::PrepareError& e) {
+    using Why = exporting::PrepareError::Why;
+    const std::string what = e.what();
+    switch (e.why()) {
+        case Why::HoldsAnExport:
+            return what + "; --resume finishes it, passing over the items " +
+                   exporting::Manifest::kFileName + " lists as written whole, and --again " +
+                   "writes it again beside the first";
+        case Why::NothingToResume:
+        case Why::AnotherExport:
+            return what +
+                   "; --again writes the export beside what is there, or choose another "
+                   "OUTDIR";
+        default:
+            return what;
     }
-    if (options.resume) return {};
-    return exportRoot + " already holds an export; --resume finishes it, passing over the items " +
-           exporting::Manifest::kFileName + " lists as written whole, and --again writes it " +
-           "again beside the first";
 }
 
 int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
@@ -179,9 +185,8 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     }
     const auto dates = datesOf(options, err);
     if (!dates) return result;
-    if (const std::string why = refusal(options, exporting::exportRootFor(options.outputDirectory));
-        !why.empty()) {
-        err << "pellmark-export: " << base::printable(why) << '\n';
+    if (const std::string why = conflict(options); !why.empty()) {
+        err << "pellmark-export: " << why << '\n';
         return result;
     }
     // The command line exports the file it is given; the configured mailboxes play no part.
@@ -205,7 +210,9 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     request.layout = format->first;
     request.dates = *dates;
     request.unreadFolders = unreadFolders;
-    request.resume = options.resume;
+    request.earlier = options.resume  ? exporting::EarlierExport::Resume
+                      : options.again ? exporting::EarlierExport::WriteBeside
+                                      : exporting::EarlierExport::Refuse;
     int64_t total = 0;
     auto choose = [&](const FolderInfo& f) {
         request.folders.push_back(f.ref);
@@ -238,7 +245,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         summary = run.run();
     } catch (const exporting::PrepareError& e) {
         progress.finish();
-        err << "pellmark-export: " << e.what() << '\n';
+        err << "pellmark-export: " << base::printable(whyNotStarted(e)) << '\n';
         return result;
     }
     progress.finish();
@@ -248,6 +255,13 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     if (summary.itemsRecovered > 0) {
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
             << base::printable(summary.exportRoot) << exporting::kRecoveredItems << "/\n";
+    }
+    if (summary.itemsNotContacts > 0) {
+        out << summary.itemsNotContacts << " items of folders that are not contact folders were "
+            << "passed over (vcf writes contacts only):";
+        for (const auto& f : summary.foldersWithoutContacts)
+            out << ' ' << base::printable(f) << ';';
+        out << '\n';
     }
     if (summary.itemsAlreadyExported > 0) {
         out << summary.itemsAlreadyExported << " items were written whole before and passed over\n";

@@ -7,12 +7,20 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 volatile sig_atomic_t stopSignal = 0;
+volatile sig_atomic_t signalsSeen = 0;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previous[3];
 
+// The first signal asks the run to stop; a second, sent by an impatient user, changes nothing,
+// so the run still removes its scratch files; a third ends the program at once (the next run
+// into the same place removes what it leaves).
 extern "C" void onStopSignal(int number) {
-    stopSignal = number;
+    if (stopSignal == 0) stopSignal = number;
     stopRequested.store(true);
+    if (++signalsSeen >= 3) {
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+    }
 }
 
 }  // namespace
@@ -22,8 +30,7 @@ StopSignals::StopSignals() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
-    // The handler goes after the first signal: a second one ends the program at once.
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = 0;
     for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Ctrl-C, kill and a closed terminal (SIGINT, SIGTERM, SIGHUP) ask the export to stop: it
 // finishes the items being written, removes its scratch files, prints what it did and exits
-// with 128 + the signal's number. A second signal ends the program at once; the next run into
-// the same place removes what that leaves.
+// with 128 + the signal's number. A second signal changes nothing; a third ends the program at
+// once, and the next run into the same place removes what that leaves.
 
 #include <atomic>
 

@@ -1,11 +1,13 @@
 #include "export/ConversionRun.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "base/Sha256.h"
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
+#include "export/ExportRoot.h"
 #include "export/FolderOutput.h"
 #include "export/MailboxOutput.h"
 #include "export/Manifest.h"
@@ -33,12 +35,46 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
     }
 }
 
+// The manifest's lines of one item's files.
+class ItemLedger : public Ledger {
+  public:
+    ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath)
+        : manifest_(manifest), item_(item), folderPath_(folderPath) {}
+
+    void record(const std::vector<PlacedFile>& files) override {
+        if (!manifest_) return;
+        std::vector<Manifest::Entry> entries;
+        const std::string id = readOr([&] { return item_.entryId(); });
+        const std::string subject = readOr([&] { return item_.subject(); });
+        for (const PlacedFile& f : files) {
+            entries.push_back({id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset});
+        }
+        manifest_->record(entries);
+    }
+    void retract() override {
+        if (manifest_) manifest_->retract();
+    }
+
+  private:
+    Manifest* manifest_;
+    store::MailItem& item_;
+    const std::string& folderPath_;
+};
+
+// A format's name as the export's identity records it.
+std::string formatName(const RunRequest& request) {
+    if (request.layout == MailboxLayout::Mbox) return "mbox";
+    if (request.layout == MailboxLayout::Maildir) return "maildir";
+    return std::string(store::extensionOf(request.format).substr(1));
+}
+
 }  // namespace
 
 // What a worker makes of an item: its file and its attachments' under scratch names.
 struct ConversionRun::Rendered {
     std::string sha256;  // of the item's scratch file
     std::vector<RenderedAttachment> attachments;
+    bool cancelled = false;  // the run was stopped before the item's turn came
 };
 
 // An item handed to a worker (or rendered at once when the run has none): what the run's
@@ -48,6 +84,7 @@ struct ConversionRun::Pending {
     std::future<void> done;
     std::shared_ptr<Rendered> rendered;
     std::string caption;
+    std::string stem;  // of the item's file name
     std::string extension;
     std::string scratch;
 };
@@ -55,6 +92,7 @@ struct ConversionRun::Pending {
 // The state of the folder being exported.
 struct ConversionRun::FolderRun {
     std::string folderPath;                // for the manifest
+    std::vector<store::PathStep> steps;    // for the output's directory
     std::string displayName;               // for the failure list
     std::shared_ptr<FolderOutput> output;  // shared with the workers writing into it
     int64_t itemCounter = 1;
@@ -75,29 +113,7 @@ ConversionRun::~ConversionRun() = default;
 RunSummary ConversionRun::run() {
     summary_ = RunSummary{};
     progress_.preparing();
-    if (base::trimmed(request_.outputDirectory).empty()) {
-        throw PrepareError("No output directory was chosen.");
-    }
-    summary_.exportRoot = exportRootFor(request_.outputDirectory);
-    try {
-        makeDirectories(summary_.exportRoot);
-    } catch (const WriteError& error) {
-        throw PrepareError(std::string("The export folder could not be created: ") + error.what());
-    }
-    directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
-    if (request_.layout != MailboxLayout::Files) {
-        mailboxes_ =
-            std::make_unique<MailboxFolders>(summary_.exportRoot, request_.layout, request_.resume);
-    }
-    try {
-        if (request_.resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
-        if (request_.writeManifest) {
-            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
-                                                   request_.layout == MailboxLayout::Mbox);
-        }
-    } catch (const WriteError& error) {
-        throw PrepareError(error.what());
-    }
+    prepareRoot();
     progress_.rootPrepared(summary_.exportRoot);
 
     std::unique_ptr<store::Session> session;
@@ -126,6 +142,7 @@ RunSummary ConversionRun::run() {
         throw PrepareError(std::string("The mailbox to export was not found: ") + error.what());
     }
     if (!store) throw PrepareError("The mailbox to export was not found.");
+    checkEarlierExport(*store);
 
     std::vector<store::FolderRef> folders;
     for (const store::FolderRef& folder : request_.folders) {
@@ -147,6 +164,64 @@ RunSummary ConversionRun::run() {
     return summary_;
 }
 
+void ConversionRun::prepareRoot() {
+    if (base::trimmed(request_.outputDirectory).empty()) {
+        throw PrepareError("No output directory was chosen.");
+    }
+    summary_.exportRoot = exportRootFor(request_.outputDirectory);
+    try {
+        root_ = std::make_unique<ExportRoot>(summary_.exportRoot);
+    } catch (const RootBusy& error) {
+        throw PrepareError(error.what(), PrepareError::Why::RootBusy);
+    } catch (const WriteError& error) {
+        throw PrepareError(std::string("The export folder could not be created: ") + error.what());
+    }
+    if (root_->heldAnything() && request_.earlier == EarlierExport::Refuse) {
+        throw PrepareError(summary_.exportRoot + " already holds an export",
+                           PrepareError::Why::HoldsAnExport);
+    }
+}
+
+void ConversionRun::checkEarlierExport(store::Store& store) {
+    const ExportIdentity identity{formatName(request_),
+                                  readOr([&] { return store.rootFolder()->entryId(); },
+                                         readOr([&] { return store.entryId(); })),
+                                  readOr([&] { return store.dataFilePath(); })};
+    const bool resume = request_.earlier == EarlierExport::Resume;
+    try {
+        if (resume && root_->heldAnything()) {
+            if (!std::filesystem::exists(summary_.exportRoot + Manifest::kFileName)) {
+                throw PrepareError(
+                    summary_.exportRoot + " holds no " + Manifest::kFileName + " to resume from",
+                    PrepareError::Why::NothingToResume);
+            }
+            const auto earlier = root_->identity();
+            if (earlier && !earlier->sameExport(identity)) {
+                throw PrepareError(summary_.exportRoot + " holds an export of " +
+                                       (earlier->file.empty() ? "another mailbox" : earlier->file) +
+                                       " as " + earlier->format + ", not of this mailbox as " +
+                                       identity.format,
+                                   PrepareError::Why::AnotherExport);
+            }
+        }
+        // What killed runs left goes before anything is written or read back.
+        if (root_->heldAnything()) root_->removeLeftovers();
+        root_->setIdentity(identity);
+        directories_ = std::make_unique<OutputDirectories>(summary_.exportRoot);
+        if (request_.layout != MailboxLayout::Files) {
+            mailboxes_ =
+                std::make_unique<MailboxFolders>(summary_.exportRoot, request_.layout, resume);
+        }
+        if (resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
+        if (request_.writeManifest) {
+            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
+                                                   request_.layout == MailboxLayout::Mbox);
+        }
+    } catch (const WriteError& error) {
+        throw PrepareError(error.what());
+    }
+}
+
 bool ConversionRun::stopping() {
     if (stop_ && stop_->load()) summary_.stopped = true;
     return summary_.stopped;
@@ -159,17 +234,10 @@ bool ConversionRun::alreadyExported(store::MailItem& item) {
     return true;
 }
 
-void ConversionRun::record(const FolderRun& current, store::MailItem& item, const std::string& path,
-                           uint64_t bytes, const std::string& sha256,
-                           std::optional<uint64_t> offset) {
-    if (!manifest_) return;
-    manifest_->add({readOr([&] { return item.entryId(); }), current.folderPath,
-                    readOr([&] { return item.subject(); }), path, bytes, sha256, offset});
-}
-
-std::unique_ptr<FolderOutput> ConversionRun::openOutput(const std::string& folderPath) {
-    if (mailboxes_) return mailboxes_->open(folderPath);
-    return std::make_unique<FolderOutput>(directories_->forFolder(folderPath));
+std::unique_ptr<FolderOutput> ConversionRun::openOutput(const std::vector<store::PathStep>& steps) {
+    if (mailboxes_) return mailboxes_->open(steps);
+    const auto directory = directories_->forFolder(steps);
+    return std::make_unique<FolderOutput>(directory.path, directory.fresh);
 }
 
 bool ConversionRun::outsideDates(store::MailItem& item) {
@@ -196,6 +264,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     FolderRun current;
     current.displayName = kRecoveredItems;
     current.folderPath = std::string("\\\\") + kRecoveredItems;
+    current.steps = {recoveredItemsStep()};
     std::unique_ptr<store::Items> items;
     int64_t count = 0;
     try {
@@ -216,7 +285,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     summary_.folders += 1;
     progress_.folderStarted(kRecoveredItems, number, number);
     try {
-        current.output = openOutput(current.folderPath);
+        current.output = openOutput(current.steps);
     } catch (const std::exception& error) {
         summary_.itemsFailed += count;
         return folderFailed(current, error.what());
@@ -254,6 +323,7 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     std::string folderPath;
     try {
         folderPath = folder->folderPath();
+        current.steps = folder->pathSteps();
     } catch (const std::exception& error) {
         return folderFailed(current, std::string("its path could not be read: ") + error.what());
     }
@@ -261,7 +331,7 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     current.folderPath = folderPath;
     const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
     try {
-        current.output = openOutput(folderPath);
+        current.output = openOutput(current.steps);
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (contacts || request_.format != store::SaveFormat::Vcf) {
@@ -273,6 +343,11 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
         contactLoop(*folder, current);
     } else if (request_.format != store::SaveFormat::Vcf) {
         messageLoop(*folder, current);
+    } else if (const int64_t count = readOr([&] { return folder->items()->count(); }, int64_t{0});
+               count > 0) {
+        // vCards hold contacts only; the folder's items are passed over, and the summary says so.
+        summary_.itemsNotContacts += count;
+        summary_.foldersWithoutContacts.push_back(current.displayName);
     }
 }
 
@@ -327,8 +402,10 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
         return itemFailed(current, {}, std::string("not a contact: ") + error.what());
     }
     progress_.itemStarted(caption, current.itemCounter, count);
-    // Contact folders always yield vCards, whatever format was chosen.
-    startItem(std::move(item), current, caption, store::SaveFormat::Vcf);
+    // Contact folders always yield vCards, whatever format was chosen. The file is named after
+    // the name without the blank that joins its parts where one is missing, so that no file
+    // name starts or ends with a blank.
+    startItem(std::move(item), current, caption, store::SaveFormat::Vcf, base::trimmed(caption));
 }
 
 void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
@@ -371,14 +448,16 @@ void ConversionRun::exportMessage(std::unique_ptr<store::MailItem> item, int64_t
     if (outsideDates(*item)) return;
     const std::string subject = readOr([&] { return item->subject(); });
     progress_.itemStarted(subject, current.itemCounter, count);
-    startItem(std::move(item), current, subject, format);
+    startItem(std::move(item), current, subject, format, subject);
 }
 
 void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                              const std::string& caption, store::SaveFormat format) {
+                              const std::string& caption, store::SaveFormat format,
+                              const std::string& nameSource) {
     Pending job;
     job.item = std::move(item);
     job.caption = caption;
+    job.stem = fileStem(nameSource);
     job.extension = store::extensionOf(format);
     try {
         job.scratch = current.output->reserveScratch(job.extension);
@@ -393,12 +472,16 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     auto render = [item = job.item,
                    folderOutput = store::writesAttachments(format) ? current.output : nullptr,
                    scratch = job.scratch, format, rendered = job.rendered,
-                   hash = manifest_ != nullptr]() mutable {
+                   hash = manifest_ != nullptr, stop = stop_]() mutable {
+        // A stopped run finishes what is being written and starts nothing more.
+        if (stop && stop->load()) {
+            rendered->cancelled = true;
+            return;
+        }
         if (const auto output = std::move(folderOutput)) {
             rendered->attachments = renderAttachments(*item, *output, hash);
         }
-        // A page with attachments gets its links appended before it is placed, and is hashed
-        // then, on the run's thread.
+        // A page with attachments gets its links before it is placed, and is hashed then.
         const bool links =
             std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
                         [](const RenderedAttachment& a) { return a.failure.empty(); });
@@ -436,42 +519,46 @@ void ConversionRun::finishOldest(FolderRun& current) {
         discardAttachments(rendered.attachments, output);
         return itemFailed(current, job.caption, error.what());
     }
-    const SavedAttachments saved = placeAttachments(rendered.attachments, output);
+    if (rendered.cancelled) {
+        output.discard(job.scratch);
+        return;
+    }
+    try {
+        placeItem(job, current);
+    } catch (const std::exception& error) {
+        // Nothing of the item is in its place, nor in the manifest.
+        output.discard(job.scratch);
+        discardAttachments(rendered.attachments, output);
+        itemFailed(current, job.caption, error.what());
+    }
+}
+
+void ConversionRun::placeItem(Pending& job, FolderRun& current) {
+    FolderOutput& output = *current.output;
+    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath);
+    int32_t number = 0;
+    FolderOutput::Placing file{
+        job.scratch,
+        [&](int attempt) { return itemFileName(job.stem, job.extension, attempt, number, draw_); },
+        job.rendered->sha256};
+    if (job.rendered->attachments.empty()) {
+        const auto written = output.place(std::move(file), ledger, job.item.get());
+        summary_.itemsWritten += 1;
+        summary_.bytesWritten += written.bytes;
+        return progress_.itemWritten(written.path, written.bytes);
+    }
+    // A page and its attachments take their names, and their lines, together.
+    const SavedAttachments saved =
+        placeWithAttachments(file, job.rendered->attachments, output, ledger, manifest_ != nullptr);
     for (const auto& failure : saved.failures) {
         summary_.attachmentsFailed += 1;
         markFailed(current);
         progress_.attachmentFailed(failure.fileName, failure.reason);
     }
-    const std::string stem = fileStem(job.caption);
-    int32_t number = 0;
-    try {
-        // The links go in before the page gets its name, so no page is ever seen without
-        // them; a failed save leaves no page holding the links alone.
-        appendAttachmentBlock(job.scratch, saved.links);
-        const std::string sha256 = manifest_ && (!saved.links.empty() || rendered.sha256.empty())
-                                       ? base::sha256OfFile(job.scratch)
-                                       : rendered.sha256;
-        const auto file = output.place(
-            job.scratch,
-            [&](int attempt) { return itemFileName(stem, job.extension, attempt, number, draw_); },
-            job.item.get());
-        summary_.itemsWritten += 1;
-        summary_.bytesWritten += file.bytes + saved.bytes;
-        summary_.attachmentsWritten += saved.written;
-        // The page's own line follows its attachments' in the manifest.
-        for (std::size_t i = 0; i < saved.paths.size(); ++i) {
-            record(current, *job.item, saved.paths[i], saved.sizes[i], saved.sha256s[i]);
-        }
-        // Mailbox outputs hash what they put into the mailbox, and say where it starts.
-        record(current, *job.item, file.path, file.bytes,
-               file.sha256.empty() ? sha256 : file.sha256, file.offset);
-        progress_.itemWritten(file.path, file.bytes);
-    } catch (const std::exception& error) {
-        output.discard(job.scratch);
-        // The page failed: the files written for it go with it, no loose attachment stays.
-        for (const std::string& path : saved.paths) output.discard(path);
-        itemFailed(current, job.caption, error.what());
-    }
+    summary_.itemsWritten += 1;
+    summary_.bytesWritten += saved.page.bytes + saved.bytes;
+    summary_.attachmentsWritten += saved.written;
+    progress_.itemWritten(saved.page.path, saved.page.bytes);
 }
 
 void ConversionRun::finishAll(FolderRun& current) {

@@ -27,6 +27,14 @@ namespace pellmark::exporting {
 
 class FolderOutput;
 
+// What a run does where the export root holds an earlier export.
+enum class EarlierExport {
+    Refuse,       // does not start
+    Resume,       // finishes it: the same format of the same mailbox, passing over the items
+                  // its manifest lists as written whole
+    WriteBeside,  // writes a second export beside it, replacing nothing (the window's way)
+};
+
 struct RunRequest {
     std::string storeId;
     // The folders to export, in order; empty references are passed over.
@@ -37,19 +45,25 @@ struct RunRequest {
     std::vector<store::UnreadFolder> unreadFolders = {};
     // Keep export-manifest.tsv in the export root (see Manifest).
     bool writeManifest = true;
-    // Pass over the items an earlier run into the same root wrote whole, by its manifest.
-    bool resume = false;
+    EarlierExport earlier = EarlierExport::WriteBeside;
     // Each folder as a mailbox of a mail program (with `format` Eml); see MailboxOutput.
     MailboxLayout layout = MailboxLayout::Files;
     // Messages dated outside are passed over; contacts are always kept.
     DateRange dates = {};
 };
 
-// The run could not start: no export root, no session or logon, no such mailbox. what() is a
-// sentence for the user.
+// The run could not start: no export root, no session or logon, no such mailbox, an export
+// root that another run holds or whose earlier export the request refuses. what() is a
+// sentence for the user; `why` lets a front end add how to go on.
 class PrepareError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    enum class Why { Other, RootBusy, HoldsAnExport, NothingToResume, AnotherExport };
+    explicit PrepareError(const std::string& what, Why why = Why::Other)
+        : std::runtime_error(what), why_(why) {}
+    Why why() const { return why_; }
+
+  private:
+    Why why_;
 };
 
 class ConversionRun {
@@ -79,6 +93,8 @@ class ConversionRun {
     struct Rendered;
     struct Pending;
 
+    void prepareRoot();
+    void checkEarlierExport(store::Store& store);
     void exportFolder(store::Store& store, const store::FolderRef& ref, std::size_t number,
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
@@ -92,14 +108,14 @@ class ConversionRun {
                        store::SaveFormat format);
     bool stopping();
     bool alreadyExported(store::MailItem& item);
-    void record(const FolderRun& current, store::MailItem& item, const std::string& path,
-                uint64_t bytes, const std::string& sha256, std::optional<uint64_t> offset = {});
-    std::unique_ptr<FolderOutput> openOutput(const std::string& folderPath);
+    std::unique_ptr<FolderOutput> openOutput(const std::vector<store::PathStep>& steps);
     bool outsideDates(store::MailItem& item);
     // Renders the item (on a worker when there are any); finishOldest names and reports it.
     void startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
-                   const std::string& caption, store::SaveFormat format);
+                   const std::string& caption, store::SaveFormat format,
+                   const std::string& nameSource);
     void finishOldest(FolderRun& current);
+    void placeItem(Pending& job, FolderRun& current);
     void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);
     void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);
@@ -112,6 +128,7 @@ class ConversionRun {
     RunSummary summary_;
     unsigned renderThreads_;
     std::unique_ptr<class WorkerPool> pool_;
+    std::unique_ptr<class ExportRoot> root_;
     std::unique_ptr<class OutputDirectories> directories_;
     std::unique_ptr<class MailboxFolders> mailboxes_;
     std::unique_ptr<class Manifest> manifest_;

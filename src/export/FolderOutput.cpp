@@ -1,7 +1,6 @@
 #include "export/FolderOutput.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -11,6 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+
+#include "base/CaseFold.h"
+#include "export/Faults.h"
 
 namespace pellmark::exporting {
 
@@ -54,25 +56,21 @@ void removeQuietly(const std::string& path) {
 
 constexpr std::string_view kScratchPrefix = ".pellmark-partial-";
 
-// Scratch directories left by runs that could not remove them (killed): their names carry the
-// process id of their run, and that process is gone.
-void removeStaleScratch(const std::string& directory) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind(kScratchPrefix, 0) != 0) continue;
-        const long pid = std::strtol(name.c_str() + kScratchPrefix.size(), nullptr, 10);
-        const bool alive = pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-        if (!alive) removeQuietly(it->path().string());
+// The size of a written scratch file; a writer that reported success without writing one
+// fails here.
+uint64_t sizeOfWritten(const std::string& scratchPath) {
+    struct stat written {};
+    if (::lstat(scratchPath.c_str(), &written) != 0 || !S_ISREG(written.st_mode)) {
+        throw WriteError("the save reported success but wrote no file");
     }
+    return static_cast<uint64_t>(written.st_size);
 }
 
 }  // namespace
 
-FolderOutput::FolderOutput(std::string directory) : directory_(std::move(directory)) {
+FolderOutput::FolderOutput(std::string directory, bool fresh)
+    : directory_(std::move(directory)), fresh_(fresh) {
     if (directory_.empty() || directory_.back() != '/') directory_ += '/';
-    removeStaleScratch(directory_);
 }
 
 FolderOutput::~FolderOutput() {
@@ -109,6 +107,91 @@ void FolderOutput::discard(const std::string& scratchPath) {
     removeQuietly(scratchPath);
 }
 
+void FolderOutput::claim(Placing& file) {
+    if (!fresh_ && !scanned_) {
+        // What an earlier export left here: a name of ours must not differ from one of its
+        // in letter case only either.
+        scanned_ = true;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(directory_, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            given_.insert(base::caseFoldedKey(it->path().filename().string()));
+        }
+    }
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const std::string name = file.nameFor(attempt);
+        const uint64_t key = base::caseFoldedKey(name);
+        if (given_.count(key) > 0) continue;
+        // In a directory this run made, every name in it is one this output gave.
+        struct stat existing {};
+        if (!fresh_ && ::lstat((directory_ + name).c_str(), &existing) == 0) continue;
+        given_.insert(key);
+        file.path = directory_ + name;
+        return;
+    }
+    throw WriteError("no free file name in " + directory_);
+}
+
+std::vector<FolderOutput::Written> FolderOutput::commit(std::vector<Placing>& files,
+                                                        Ledger& ledger) {
+    std::vector<Written> written;
+    std::size_t moved = 0;
+    try {
+        for (const Placing& file : files) {
+            written.push_back({file.path, sizeOfWritten(file.scratch), file.sha256});
+        }
+        ledger.record(written);
+    } catch (...) {
+        release(files);
+        throw;
+    }
+    try {
+        if (const int error = injectedFault(FaultPoint::BeforeMoves)) {
+            throw systemError("cannot create", files.front().path, error);
+        }
+        for (; moved < files.size(); ++moved) {
+            if (moved > 0) {
+                if (const int error = injectedFault(FaultPoint::BetweenMoves)) {
+                    throw systemError("cannot create", files[moved].path, error);
+                }
+            }
+            if (moveNoReplace(files[moved].scratch, files[moved].path) == Moved::NameTaken) {
+                throw WriteError("another program took the name " + files[moved].path +
+                                 " while the file was written");
+            }
+        }
+    } catch (...) {
+        // Back to their scratch names, so no file without its record stays.
+        for (std::size_t i = 0; i < moved; ++i) {
+            if (::rename(files[i].path.c_str(), files[i].scratch.c_str()) != 0) {
+                ::unlink(files[i].path.c_str());
+            }
+        }
+        ledger.retract();
+        release(files);
+        throw;
+    }
+    return written;
+}
+
+void FolderOutput::release(const std::vector<Placing>& files) {
+    for (const Placing& file : files) {
+        given_.erase(base::caseFoldedKey(file.path.substr(directory_.size())));
+    }
+}
+
+FolderOutput::Written FolderOutput::place(Placing file, Ledger& ledger, store::MailItem*) {
+    const std::string scratch = file.scratch;
+    try {
+        claim(file);
+        std::vector<Placing> one{std::move(file)};
+        return commit(one, ledger).front();
+    } catch (...) {
+        removeQuietly(scratch);
+        throw;
+    }
+}
+
 FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nameFor,
                                           const std::string& extension, store::MailItem* item) {
     const std::string scratchPath = reserveScratch(extension);
@@ -118,29 +201,8 @@ FolderOutput::Written FolderOutput::write(const Writer& writer, const Namer& nam
         removeQuietly(scratchPath);
         throw;
     }
-    return place(scratchPath, nameFor, item);
-}
-
-FolderOutput::Written FolderOutput::placeFile(const std::string& scratchPath, const Namer& nameFor,
-                                              store::MailItem*) {
-    struct stat written {};
-    if (::lstat(scratchPath.c_str(), &written) != 0 || !S_ISREG(written.st_mode)) {
-        removeQuietly(scratchPath);
-        throw WriteError("the save reported success but wrote no file");
-    }
-    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        const std::string path = directory_ + nameFor(attempt);
-        try {
-            if (moveNoReplace(scratchPath, path) == Moved::Done) {
-                return Written{path, static_cast<uint64_t>(written.st_size)};
-            }
-        } catch (...) {
-            removeQuietly(scratchPath);
-            throw;
-        }
-    }
-    removeQuietly(scratchPath);
-    throw WriteError("no free file name in " + directory_);
+    NoLedger none;
+    return place({scratchPath, nameFor}, none, item);
 }
 
 }  // namespace pellmark::exporting

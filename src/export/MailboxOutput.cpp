@@ -11,8 +11,10 @@
 
 #include "base/AsciiCase.h"
 #include "base/Sha256.h"
+#include "export/Faults.h"
 #include "export/OutputNaming.h"
 #include "export/RunSummary.h"
+#include "export/SafePaths.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 
@@ -21,19 +23,6 @@ namespace {
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
     throw WriteError(what + " " + path + ": " + std::strerror(error));
-}
-
-// The names of a folder path, the store's first: "\\Store\A\B" -> Store, A, B.
-std::vector<std::string> namesOf(const std::string& folderPath) {
-    std::vector<std::string> names;
-    const std::string relative = folderPath.size() > 2 ? folderPath.substr(2) : std::string();
-    for (std::size_t start = 0; start <= relative.size();) {
-        std::size_t end = relative.find('\\', start);
-        if (end == std::string::npos) end = relative.size();
-        names.push_back(relative.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
 }
 
 bool endsWithNoCase(const std::string& s, const char* suffix) {
@@ -49,15 +38,17 @@ std::string mboxName(const std::string& name) {
     return safe;
 }
 
+// A real directory, never one reached through a link.
 void makeDirectory(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-        fail("cannot create the directory", path, errno);
+    if (makeRealDirectory(path) == MadeDirectory::NameTaken) {
+        throw WriteError("cannot create the directory " + path +
+                         ": something else (a file or a symbolic link) holds the name");
     }
 }
 
 // An empty mbox file where there is none, so that readers show the folder.
 void touchFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) fail("cannot create", path, errno);
     ::close(fd);
 }
@@ -151,7 +142,7 @@ std::string MailboxFolders::storeDirectory(const std::string& storeName) {
         if (::mkdir(directory.c_str(), 0777) != 0) {
             if (errno != EEXIST) fail("cannot create the directory", directory, errno);
             struct stat st {};
-            if (!reuse_ || ::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+            if (!reuse_ || ::lstat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         }
         if (layout_ == MailboxLayout::Maildir) makeMaildir(directory, false);
         return stores_[storeName] = directory;
@@ -187,9 +178,32 @@ std::string MailboxFolders::maildirFolder(std::vector<std::string> names) {
     return directory;
 }
 
-std::string MailboxFolders::vcardDirectory(const std::string& folderPath) {
-    makeDirectories(root_ + kVCardsDirectory);
-    return vcards_.forFolder(folderPath);
+OutputDirectories::Directory MailboxFolders::vcardDirectory(
+    const std::vector<store::PathStep>& steps) {
+    if (makeRealDirectory(root_ + kVCardsDirectory) == MadeDirectory::NameTaken) {
+        throw WriteError("cannot create the directory " + root_ + kVCardsDirectory +
+                         ": something else holds the name");
+    }
+    return vcards_.forFolder(steps);
+}
+
+std::vector<std::string> MailboxFolders::mailboxNames(const std::vector<store::PathStep>& steps) {
+    std::vector<std::string> names;
+    std::string parent;
+    for (const store::PathStep& step : steps) {
+        const std::string* known = named_.find(parent, step);
+        std::string name = known ? *known : step.name;
+        for (int copy = 2; !known && named_.taken(parent, name); ++copy) {
+            name = step.name + " (" + std::to_string(copy) + ")";
+        }
+        if (!known) {
+            named_.take(parent, name);
+            named_.keep(parent, step, name);
+        }
+        parent += '\0' + name;
+        names.push_back(std::move(name));
+    }
+    return names;
 }
 
 std::string MailboxFolders::uniqueMaildirName(int64_t seconds) {
@@ -199,29 +213,30 @@ std::string MailboxFolders::uniqueMaildirName(int64_t seconds) {
            std::to_string(++delivered_) + random + "." + host_;
 }
 
-std::unique_ptr<FolderOutput> MailboxFolders::open(const std::string& folderPath) {
-    std::vector<std::string> names = namesOf(folderPath);
+std::unique_ptr<FolderOutput> MailboxFolders::open(const std::vector<store::PathStep>& steps) {
+    std::vector<store::PathStep> path = steps;
     // Items no folder lists any more go into a folder of the store's mailbox, where the mail
     // program shows them with the rest.
-    if (folderPath == std::string("\\\\") + kRecoveredItems && stores_.size() == 1) {
-        names.insert(names.begin(), stores_.begin()->first);
-    }
+    const bool recovered = path.size() == 1 && path.front() == recoveredItemsStep();
+    if (recovered && store_ && stores_.size() == 1) path.insert(path.begin(), *store_);
+    if (!recovered && !store_) store_ = path.front();
+    const std::vector<std::string> names = mailboxNames(path);
     if (layout_ == MailboxLayout::Mbox) {
         const std::string file = mboxFile(names);
         const std::string directory = file.substr(0, file.rfind('/') + 1);
-        return std::make_unique<MailboxOutput>(*this, layout_, folderPath, file, directory);
+        return std::make_unique<MailboxOutput>(*this, layout_, steps, file, directory);
     }
     const std::string directory = maildirFolder(names);
-    return std::make_unique<MailboxOutput>(*this, layout_, folderPath, directory,
-                                           directory + "tmp/");
+    return std::make_unique<MailboxOutput>(*this, layout_, steps, directory, directory + "tmp/");
 }
 
-MailboxOutput::MailboxOutput(MailboxFolders& folders, MailboxLayout layout, std::string folderPath,
-                             std::string target, std::string scratchDirectory)
+MailboxOutput::MailboxOutput(MailboxFolders& folders, MailboxLayout layout,
+                             std::vector<store::PathStep> steps, std::string target,
+                             std::string scratchDirectory)
     : FolderOutput(std::move(scratchDirectory)),
       folders_(folders),
       layout_(layout),
-      folderPath_(std::move(folderPath)),
+      steps_(std::move(steps)),
       target_(std::move(target)) {
     // Every folder of an mbox export has its file, also when it holds no message.
     if (layout_ == MailboxLayout::Mbox) touchFile(target_);
@@ -231,69 +246,88 @@ MailboxOutput::~MailboxOutput() {
     if (mbox_ >= 0) ::close(mbox_);
 }
 
-FolderOutput::Written MailboxOutput::placeFile(const std::string& scratchPath, const Namer& nameFor,
-                                               store::MailItem* item) {
-    const bool message = scratchPath.size() > 4 && endsWithNoCase(scratchPath, ".eml");
+FolderOutput::Written MailboxOutput::place(Placing file, Ledger& ledger, store::MailItem* item) {
+    const bool message = file.scratch.size() > 4 && endsWithNoCase(file.scratch, ".eml");
     if (!message) {
         // A vCard: a file of its own, as in every other export.
         if (!vcards_) {
             try {
-                vcards_ = std::make_unique<FolderOutput>(folders_.vcardDirectory(folderPath_));
+                const auto directory = folders_.vcardDirectory(steps_);
+                vcards_ = std::make_unique<FolderOutput>(directory.path, directory.fresh);
             } catch (...) {
-                discard(scratchPath);
+                discard(file.scratch);
                 throw;
             }
         }
-        return vcards_->place(scratchPath, nameFor);
+        return vcards_->place(std::move(file), ledger);
     }
     struct Discard {
         MailboxOutput& output;
         const std::string& path;
         ~Discard() { output.discard(path); }
-    } discardScratch{*this, scratchPath};
+    } discardScratch{*this, file.scratch};
     const store::ItemFacts facts = factsOf(item);
-    return layout_ == MailboxLayout::Mbox ? appendToMbox(scratchPath, facts)
-                                          : deliverToMaildir(scratchPath, facts);
+    return layout_ == MailboxLayout::Mbox ? appendToMbox(file.scratch, facts, ledger)
+                                          : deliverToMaildir(file.scratch, facts, ledger);
 }
 
 FolderOutput::Written MailboxOutput::appendToMbox(const std::string& scratchPath,
-                                                  const store::ItemFacts& facts) {
+                                                  const store::ItemFacts& facts, Ledger& ledger) {
     if (mbox_ < 0) {
-        mbox_ = ::open(target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        mbox_ =
+            ::open(target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (mbox_ < 0) fail("cannot write", target_, errno);
     }
     const off_t start = ::lseek(mbox_, 0, SEEK_END);
     if (start < 0) fail("cannot write", target_, errno);
+    // The entry's record goes first, so the entry is never in the file without it: its size and
+    // hash from a first pass over the message, which the second writes.
+    base::Sha256 sha;
+    uint64_t bytes = 0;
+    formats::writeMboxEntry(scratchPath, facts, [&](std::string_view b) {
+        sha.update(b);
+        bytes += b.size();
+    });
+    const Written written{target_, bytes, sha.hex(), static_cast<uint64_t>(start)};
+    ledger.record({written});
     BufferedWriter out(mbox_, target_);
     try {
+        if (const int error = injectedFault(FaultPoint::BeforeMoves))
+            fail("cannot write", target_, error);
         formats::writeMboxEntry(scratchPath, facts, [&](std::string_view b) { out.add(b); });
         out.flush();
     } catch (...) {
         // A part of an entry would run into the next one: the file goes back to its last
-        // whole entry.
+        // whole entry, and the record with it.
         if (::ftruncate(mbox_, start) != 0) {
             // nothing more can be done; the error below names the write that failed
         }
+        ledger.retract();
         throw;
     }
-    return Written{target_, out.bytes(), out.sha256(), static_cast<uint64_t>(start)};
+    return written;
 }
 
 FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratchPath,
-                                                      const store::ItemFacts& facts) {
+                                                      const store::ItemFacts& facts,
+                                                      Ledger& ledger) {
     const int64_t seconds = facts.when() ? facts.when()->time_since_epoch().count() : 0;
     const std::string name = folders_.uniqueMaildirName(seconds);
-    // Maildir's delivery: written in tmp/, then moved to cur/ under its final name.
-    const std::string temporary = target_ + "tmp/" + name;
+    // Maildir's delivery: written aside, then linked into cur/ under its final name. Aside is
+    // the run's scratch directory inside tmp/, which the next run removes if this one is killed.
+    const std::string temporary = reserveScratch({});
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) fail("cannot create", temporary, errno);
+    struct Unlink {
+        const std::string& path;
+        ~Unlink() { ::unlink(path.c_str()); }
+    } unlinkTemporary{temporary};
     BufferedWriter out(fd, temporary);
     try {
         formats::writeLocalMessage(scratchPath, [&](std::string_view b) { out.add(b); });
         out.flush();
     } catch (...) {
         ::close(fd);
-        ::unlink(temporary.c_str());
         throw;
     }
     if (facts.when()) {
@@ -302,16 +336,23 @@ FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratch
     }
     ::close(fd);
     const std::string final = target_ + "cur/" + name + ":2," + formats::maildirFlags(facts);
+    const Written written{final, out.bytes(), out.sha256(), std::nullopt};
+    ledger.record({written});
     // link() refuses a name that is taken, as Maildir's delivery does; file systems without
     // hard links get a rename (the name holds a random part of its own).
-    int moved = ::link(temporary.c_str(), final.c_str());
-    if (moved != 0 && (errno == EPERM || errno == EOPNOTSUPP)) {
-        moved = ::rename(temporary.c_str(), final.c_str());
+    int error = injectedFault(FaultPoint::BeforeMoves);
+    if (error == 0 && ::link(temporary.c_str(), final.c_str()) != 0) {
+        error = errno;
+        if ((error == EPERM || error == EOPNOTSUPP) &&
+            ::rename(temporary.c_str(), final.c_str()) == 0) {
+            error = 0;
+        }
     }
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    if (moved != 0) fail("cannot create", final, error);
-    return Written{final, out.bytes(), out.sha256(), std::nullopt};
+    if (error != 0) {
+        ledger.retract();
+        fail("cannot create", final, error);
+    }
+    return written;
 }
 
 }  // namespace pellmark::exporting

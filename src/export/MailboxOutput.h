@@ -11,12 +11,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/FolderOutput.h"
 #include "export/MailboxLayout.h"
 #include "export/OutputDirectories.h"
+#include "export/SiblingFolders.h"
 
 namespace pellmark::exporting {
 
@@ -30,16 +32,19 @@ class MailboxFolders {
     MailboxFolders(std::string exportRoot, MailboxLayout layout, bool reuse);
     ~MailboxFolders();
 
-    // The output of the folder at `folderPath` ("\\Store\Folder\Sub"), its mailbox made with
-    // every parent. Throws WriteError.
-    std::unique_ptr<FolderOutput> open(const std::string& folderPath);
+    // The output of the folder whose path is `steps` (the store's root folder first), its
+    // mailbox made with every parent. Throws WriteError.
+    std::unique_ptr<FolderOutput> open(const std::vector<store::PathStep>& steps);
 
     // The vCards' directory of a folder, made when first asked for.
-    std::string vcardDirectory(const std::string& folderPath);
+    OutputDirectories::Directory vcardDirectory(const std::vector<store::PathStep>& steps);
     // A Maildir file name no other file takes: "<time>.P<pid>Q<n>R<random>.<host>".
     std::string uniqueMaildirName(int64_t seconds);
 
   private:
+    // The names of the steps' mailboxes: a folder whose sibling took its name (or one that
+    // differs in letter case only) gets "Name (2)".
+    std::vector<std::string> mailboxNames(const std::vector<store::PathStep>& steps);
     std::string storeDirectory(const std::string& storeName);
     std::string mboxFile(const std::vector<std::string>& names);
     std::string maildirFolder(std::vector<std::string> names);
@@ -49,6 +54,8 @@ class MailboxFolders {
     bool reuse_;
     OutputDirectories vcards_;
     std::map<std::string, std::string> stores_;  // store name -> its directory
+    std::optional<store::PathStep> store_;       // the first store's root folder
+    SiblingFolders named_;                       // the mailboxes' names, by their parents' paths
     std::string host_;
     uint64_t delivered_ = 0;
     uint64_t runId_;  // random, so that a later run (--resume) never draws the same names
@@ -58,21 +65,23 @@ class MailboxOutput : public FolderOutput {
   public:
     // `target`: the mbox file, or the Maildir folder's directory (ending with '/');
     // `scratchDirectory`: where items are saved before they go in.
-    MailboxOutput(MailboxFolders& folders, MailboxLayout layout, std::string folderPath,
+    MailboxOutput(MailboxFolders& folders, MailboxLayout layout, std::vector<store::PathStep> steps,
                   std::string target, std::string scratchDirectory);
     ~MailboxOutput() override;
 
-  protected:
-    Written placeFile(const std::string& scratchPath, const Namer& nameFor,
-                      store::MailItem* item) override;
+    // A message goes into the mailbox (recorded first, taken back when it cannot go in); a
+    // vCard is a file of its own below the export root's vCards/.
+    Written place(Placing file, Ledger& ledger, store::MailItem* item) override;
 
   private:
-    Written appendToMbox(const std::string& scratchPath, const store::ItemFacts& facts);
-    Written deliverToMaildir(const std::string& scratchPath, const store::ItemFacts& facts);
+    Written appendToMbox(const std::string& scratchPath, const store::ItemFacts& facts,
+                         Ledger& ledger);
+    Written deliverToMaildir(const std::string& scratchPath, const store::ItemFacts& facts,
+                             Ledger& ledger);
 
     MailboxFolders& folders_;
     MailboxLayout layout_;
-    std::string folderPath_;
+    std::vector<store::PathStep> steps_;
     std::string target_;
     std::unique_ptr<FolderOutput> vcards_;
     int mbox_ = -1;

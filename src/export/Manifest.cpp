@@ -1,18 +1,22 @@
 #include "export/Manifest.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 
 #include "base/Printable.h"
 #include "base/Sha256.h"
+#include "export/Faults.h"
 #include "export/FolderOutput.h"
+#include "export/SafePaths.h"
 
 namespace pellmark::exporting {
 namespace {
@@ -21,35 +25,45 @@ constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256\n
 constexpr const char* kHeaderWithOffsets =
     "entry_id\tfolder\tsubject\tfile\tsize\tsha256\toffset\n";
 
-std::string lineOf(const Manifest::Entry& e) {
-    return base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
-           base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
-           std::to_string(e.size) + '\t' + e.sha256 +
-           (e.offset ? '\t' + std::to_string(*e.offset) : std::string()) + '\n';
+// A manifest with offsets gives every line the seventh field, empty where there is no offset.
+std::string lineOf(const Manifest::Entry& e, bool withOffsets) {
+    std::string line = base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
+                       base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
+                       std::to_string(e.size) + '\t' + e.sha256;
+    if (e.offset) {
+        line += '\t' + std::to_string(*e.offset);
+    } else if (withOffsets) {
+        line += '\t';
+    }
+    return line + '\n';
 }
 
 std::optional<Manifest::Entry> parse(const std::string& line) {
     std::vector<std::string> fields;
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.emplace_back();
     if (fields.size() < 6 || fields.size() > 7 || fields[0] == "entry_id") return std::nullopt;
     Manifest::Entry e{fields[0], fields[1], fields[2], fields[3], 0, fields[5]};
     try {
         e.size = std::stoull(fields[4]);
-        if (fields.size() == 7) e.offset = std::stoull(fields[6]);
+        if (fields.size() == 7 && !fields[6].empty()) e.offset = std::stoull(fields[6]);
     } catch (const std::exception&) {
         return std::nullopt;
     }
     return e;
 }
 
-// The file of `e` is there as it was written.
+// The file of `e` is there as it was written, reached through real directories.
 bool intact(const std::string& root, const Manifest::Entry& e) {
     // An entry of a shared file (an mbox) is never taken as a file of its own.
     if (e.offset) return false;
     const std::string path = root + e.file;
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!reachedWithoutLinks(root, e.file) || ::lstat(path.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        return false;
+    }
     if (static_cast<uint64_t>(st.st_size) != e.size) return false;
     try {
         return base::sha256OfFile(path) == e.sha256;
@@ -58,24 +72,80 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
     }
 }
 
-}  // namespace
-
-Manifest::Manifest(std::string exportRoot, bool withOffsets) : root_(std::move(exportRoot)) {
-    const std::string path = root_ + kFileName;
-    std::error_code ec;
-    const bool fresh =
-        !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
-    out_.open(path, std::ios::binary | std::ios::app);
-    if (fresh && withOffsets) out_ << kHeaderWithOffsets << std::flush;
-    if (fresh && !withOffsets) out_ << kHeader << std::flush;
-    if (!out_) throw WriteError("cannot write the manifest " + path + ": " + std::strerror(errno));
+WriteError manifestError(const std::string& path, int error) {
+    return WriteError("cannot write the manifest " + path + ": " + std::strerror(error));
 }
 
-void Manifest::add(const Entry& entry) {
-    Entry relative = entry;
-    if (relative.file.rfind(root_, 0) == 0) relative.file.erase(0, root_.size());
-    out_ << lineOf(relative) << std::flush;
-    if (!out_) throw WriteError("cannot write the manifest in " + root_);
+// Writes `bytes` whole, or fails with the errno of the write that did not.
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+}  // namespace
+
+Manifest::Manifest(std::string exportRoot, bool withOffsets)
+    : root_(std::move(exportRoot)), withOffsets_(withOffsets) {
+    const std::string path = root_ + kFileName;
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd_ < 0) throw manifestError(path, errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw manifestError(path, errno);
+    end_ = static_cast<uint64_t>(st.st_size);
+    std::string start;
+    if (end_ == 0) {
+        start = withOffsets ? kHeaderWithOffsets : kHeader;
+    } else {
+        // A line cut short (the system stopped in the middle of a write) ends where it is.
+        char last = '\n';
+        if (::pread(fd_, &last, 1, static_cast<off_t>(end_ - 1)) == 1 && last != '\n') start = "\n";
+    }
+    if (const int error = writeAll(fd_, start)) {
+        ::close(fd_);
+        throw manifestError(path, error);
+    }
+    end_ += start.size();
+    lastRecord_ = end_;
+}
+
+Manifest::~Manifest() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void Manifest::record(const std::vector<Entry>& entries) {
+    std::string lines;
+    for (Entry relative : entries) {
+        if (relative.file.rfind(root_, 0) == 0) relative.file.erase(0, root_.size());
+        lines += lineOf(relative, withOffsets_);
+    }
+    int error = injectedFault(FaultPoint::ManifestWrite);
+    if (error != 0) {
+        // A full disk takes part of a write: so does the injected one.
+        (void)writeAll(fd_, std::string_view(lines).substr(0, lines.size() / 2));
+    } else {
+        error = writeAll(fd_, lines);
+    }
+    if (error != 0) {
+        // No part of the item's lines stays: the next record starts on a line of its own.
+        if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0) {
+            // the read side passes over a line it cannot parse
+        }
+        throw manifestError(root_ + kFileName, error);
+    }
+    lastRecord_ = end_;
+    end_ += lines.size();
+}
+
+void Manifest::retract() {
+    if (::ftruncate(fd_, static_cast<off_t>(lastRecord_)) != 0) {
+        throw manifestError(root_ + kFileName, errno);
+    }
+    end_ = lastRecord_;
 }
 
 std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
@@ -96,24 +166,20 @@ ResumePoint::ResumePoint(const std::string& exportRoot) {
         for (const auto& f : files) whole.push_back(intact(exportRoot, f));
         if (!id.empty() && std::find(whole.begin(), whole.end(), false) == whole.end()) {
             done_.insert(id);
-            for (const auto& f : files) kept += lineOf(f);
+            for (const auto& f : files) kept += lineOf(f, false);
             continue;
         }
         // An item that did not come out whole is exported again; what it left goes first.
         for (std::size_t i = 0; i < files.size(); ++i) {
-            if (whole[i]) std::filesystem::remove(exportRoot + files[i].file);
+            if (whole[i]) ::unlink((exportRoot + files[i].file).c_str());
         }
     }
     // Written aside and moved over the old one, so that no moment leaves no record.
     const std::string path = exportRoot + Manifest::kFileName;
-    {
-        std::ofstream rewritten(path + ".new", std::ios::binary | std::ios::trunc);
-        rewritten << kept;
-        if (!rewritten) throw WriteError("cannot rewrite the manifest " + path);
+    writeWholeFile(path + ".new", kept);
+    if (::rename((path + ".new").c_str(), path.c_str()) != 0) {
+        throw manifestError(path, errno);
     }
-    std::error_code ec;
-    std::filesystem::rename(path + ".new", path, ec);
-    if (ec) throw WriteError("cannot rewrite the manifest " + path + ": " + ec.message());
 }
 
 }  // namespace pellmark::exporting

@@ -4,12 +4,16 @@
 // item's entry identifier, its folder path, its subject, the file's path below the export
 // root, its size and its SHA-256, separated by TABs. A message of an mbox export names the
 // folder's mbox file, and a seventh field gives the byte offset of its entry in that file (the
-// size and hash are the entry's). Lines are written and flushed item by
-// item, so the record stays true however the run ends. It serves anyone handing mail over as
-// evidence, and a resumed export reads it to pass over the items already out.
+// size and hash are the entry's; the field is empty on the lines of other files).
+//
+// A file is in the export root if and only if its line is: an item's lines are written, in
+// one write, before its files take their names, and taken back when they cannot. So a run
+// that ends at any moment, a killed one included, leaves at worst lines whose files are not
+// there, which a resumed run finds and writes again; never a file the record does not know.
+// It serves anyone handing mail over as evidence, and a resumed export reads it to pass over
+// the items already out.
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -35,10 +39,15 @@ class Manifest {
     // its header line when there is none (naming the offset field too when `withOffsets`).
     // Throws WriteError.
     explicit Manifest(std::string exportRoot, bool withOffsets = false);
+    ~Manifest();
+    Manifest(const Manifest&) = delete;
+    Manifest& operator=(const Manifest&) = delete;
 
-    // Appends one file's line and flushes it; `entry.file` is the file's full path. Throws
-    // WriteError.
-    void add(const Entry& entry);
+    // Appends the lines of one item's files in one write; each `entry.file` is the file's full
+    // path. A write that fails leaves no part of them behind. Throws WriteError.
+    void record(const std::vector<Entry>& entries);
+    // Takes back the lines of the last record(), whose files did not take their names.
+    void retract();
 
     const std::string& exportRoot() const { return root_; }
 
@@ -47,13 +56,16 @@ class Manifest {
 
   private:
     std::string root_;
-    std::ofstream out_;
+    bool withOffsets_;
+    int fd_ = -1;
+    uint64_t end_ = 0;         // the size of the file after the last whole record
+    uint64_t lastRecord_ = 0;  // where the last record starts
 };
 
 // What a resumed export passes over: the items whose every file the manifest lists is still
-// there with its size and hash. The manifest is rewritten to hold only those items' lines;
-// the files of items that did not come out whole are removed when still as written, so that
-// nothing is written twice.
+// there with its size and hash, reached through real directories of the export root. The
+// manifest is rewritten to hold only those items' lines; the files of items that did not come
+// out whole are removed when still as written, so that nothing is written twice.
 class ResumePoint {
   public:
     explicit ResumePoint(const std::string& exportRoot);

@@ -5,10 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "store/MailStore.h"
+
 namespace pellmark::exporting {
 
 // The directory below the export root that takes the items no folder lists any more.
 inline constexpr const char* kRecoveredItems = "Recovered items";
+// Its folder path, as one step that no folder of a store is (their ids are the store's).
+inline store::PathStep recoveredItemsStep() {
+    return {kRecoveredItems, "(recovered)"};
+}
 
 struct RunSummary {
     std::string exportRoot;  // ends with '/'
@@ -18,6 +24,10 @@ struct RunSummary {
     int64_t itemsSkipped = 0;  // distribution lists
     // Messages dated outside the run's dates, passed over.
     int64_t itemsOutsideDates = 0;
+    // With vCards chosen, the items of folders that are not contact folders, passed over, and
+    // those folders (that hold any items), in run order.
+    int64_t itemsNotContacts = 0;
+    std::vector<std::string> foldersWithoutContacts;
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;

@@ -1,5 +1,6 @@
 #include "pststore/PstFolder.h"
 
+#include <algorithm>
 #include <set>
 
 #include "pststore/EntryId.h"
@@ -9,56 +10,61 @@
 namespace pellmark::pststore {
 namespace {
 
+// A folder's node id tells it from its siblings within the one file.
+std::string stepId(pst::NodeId nid) {
+    return std::to_string(nid.value);
+}
+
 class PstFolderEnumerator : public store::FolderEnumerator {
   public:
     PstFolderEnumerator(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids,
-                        std::string parentPath)
-        : file_(std::move(file)), ids_(std::move(ids)), parentPath_(std::move(parentPath)) {}
+                        std::vector<store::PathStep> parent)
+        : file_(std::move(file)), ids_(std::move(ids)), parent_(std::move(parent)) {}
 
     std::unique_ptr<store::Folder> next() override {
         if (pos_ >= ids_.size()) return nullptr;
         const pst::NodeId id = ids_[pos_++];
         return guarded([&] {
             pst::Folder f = file_->folder(id);
-            std::string name = f.displayName();
-            std::string path = parentPath_ + "\\" + name;
-            return std::make_unique<PstFolder>(file_, std::move(f), std::move(name),
-                                               std::move(path));
+            std::vector<store::PathStep> steps = parent_;
+            steps.push_back({f.displayName(), stepId(id)});
+            return std::make_unique<PstFolder>(file_, std::move(f), std::move(steps));
         });
     }
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
-    std::string parentPath_;
+    std::vector<store::PathStep> parent_;
     size_t pos_ = 0;
 };
 
 class PstFolders : public store::Folders {
   public:
     PstFolders(std::shared_ptr<const pst::PstFile> file, std::vector<pst::NodeId> ids,
-               std::string path)
-        : file_(std::move(file)), ids_(std::move(ids)), path_(std::move(path)) {}
+               std::vector<store::PathStep> steps)
+        : file_(std::move(file)), ids_(std::move(ids)), steps_(std::move(steps)) {}
 
     int32_t count() override { return static_cast<int32_t>(ids_.size()); }
     std::unique_ptr<store::FolderEnumerator> enumerate() override {
-        return std::make_unique<PstFolderEnumerator>(file_, ids_, path_);
+        return std::make_unique<PstFolderEnumerator>(file_, ids_, steps_);
     }
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     std::vector<pst::NodeId> ids_;
-    std::string path_;
+    std::vector<store::PathStep> steps_;
 };
 
 }  // namespace
 
-PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
-                     std::string path)
-    : file_(std::move(file)),
-      folder_(std::move(folder)),
-      name_(std::move(name)),
-      path_(std::move(path)) {}
+PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder,
+                     std::vector<store::PathStep> steps)
+    : file_(std::move(file)), folder_(std::move(folder)), steps_(std::move(steps)) {
+    name_ = steps_.back().name;
+    path_ = "\\";
+    for (const store::PathStep& step : steps_) path_ += "\\" + step.name;
+}
 
 std::string PstFolder::entryId() {
     return guarded([&] { return objectEntryId(file_->store().recordKey, folder_.id().value); });
@@ -74,13 +80,13 @@ std::unique_ptr<store::Items> PstFolder::items() {
 
 std::unique_ptr<store::Folders> PstFolder::folders() {
     return guarded(
-        [&] { return std::make_unique<PstFolders>(file_, folder_.subfolderIds(), path_); });
+        [&] { return std::make_unique<PstFolders>(file_, folder_.subfolderIds(), steps_); });
 }
 
 std::unique_ptr<PstFolder> topFolder(std::shared_ptr<const pst::PstFile> file) {
     pst::Folder top = file->ipmSubtree();
-    const std::string name = file->store().displayName;
-    return std::make_unique<PstFolder>(file, std::move(top), name, "\\\\" + name);
+    std::vector<store::PathStep> steps{{file->store().displayName, stepId(top.id())}};
+    return std::make_unique<PstFolder>(file, std::move(top), std::move(steps));
 }
 
 std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, pst::NodeId nid) {
@@ -89,7 +95,7 @@ std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, 
     if (nid == top) return topFolder(file);
     // Names from the folder up to the top of the visible tree, by the parent links of the node
     // B-tree. A folder outside that tree is named from the highest ancestor found.
-    std::vector<std::string> names{folder.displayName()};
+    std::vector<store::PathStep> steps{{folder.displayName(), stepId(nid)}};
     std::set<uint32_t> seen{nid.value};
     pst::NodeId current = nid;
     while (true) {
@@ -98,16 +104,14 @@ std::unique_ptr<PstFolder> folderById(std::shared_ptr<const pst::PstFile> file, 
             break;
         current = entry->nidParent;
         if (current == top) {
-            names.push_back(file->store().displayName);
+            steps.push_back({file->store().displayName, stepId(top)});
             break;
         }
         if (current == pst::nid::kRootFolder || !file->ndb().findNode(current)) break;
-        names.push_back(file->folder(current).displayName());
+        steps.push_back({file->folder(current).displayName(), stepId(current)});
     }
-    std::string path = "\\";
-    for (auto it = names.rbegin(); it != names.rend(); ++it) path += "\\" + *it;
-    std::string name = names.front();
-    return std::make_unique<PstFolder>(file, std::move(folder), std::move(name), std::move(path));
+    std::reverse(steps.begin(), steps.end());
+    return std::make_unique<PstFolder>(file, std::move(folder), std::move(steps));
 }
 
 }  // namespace pellmark::pststore

@@ -12,21 +12,23 @@ namespace pellmark::pststore {
 
 class PstFolder : public store::Folder {
   public:
-    // `name` is what name() reports (the store's name for the top folder), `path` the folder's
-    // folderPath.
-    PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder, std::string name,
-              std::string path);
+    // `steps`: the folder's path from the top folder (named after the store) down to it; the
+    // last step's name is what name() reports.
+    PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folder,
+              std::vector<store::PathStep> steps);
 
     std::string name() override { return name_; }
     std::string entryId() override;
     std::string defaultMessageClass() override;
     std::string folderPath() override { return path_; }
+    std::vector<store::PathStep> pathSteps() override { return steps_; }
     std::unique_ptr<store::Items> items() override;
     std::unique_ptr<store::Folders> folders() override;
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     pst::Folder folder_;
+    std::vector<store::PathStep> steps_;
     std::string name_;
     std::string path_;
 };

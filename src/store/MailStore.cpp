@@ -9,4 +9,23 @@ std::string MailItem::saveAsHashed(const std::string& path, SaveFormat format) {
     return base::sha256OfFile(path);
 }
 
+std::vector<PathStep> pathStepsOf(const std::string& folderPath) {
+    std::vector<PathStep> steps;
+    const std::string relative =
+        folderPath.rfind("\\\\", 0) == 0 ? folderPath.substr(2) : folderPath;
+    for (std::size_t start = 0; !relative.empty() && start <= relative.size();) {
+        std::size_t end = relative.find('\\', start);
+        if (end == std::string::npos) end = relative.size();
+        steps.push_back({relative.substr(start, end - start), {}});
+        start = end + 1;
+    }
+    return steps;
+}
+
+std::vector<PathStep> Folder::pathSteps() {
+    std::vector<PathStep> steps = pathStepsOf(folderPath());
+    if (!steps.empty()) steps.back().id = entryId();
+    return steps;
+}
+
 }  // namespace pellmark::store

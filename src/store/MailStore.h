@@ -85,6 +85,18 @@ class Items {
 
 class Folder;
 
+// One folder of a folder's path, from the store's top folder down: its name, and what tells it
+// from a sibling of the same name (its entry identifier, or any text the store keeps unique per
+// folder; empty where the store cannot tell).
+struct PathStep {
+    std::string name;
+    std::string id;
+    bool operator==(const PathStep&) const = default;
+};
+
+// The steps of a folderPath ("\\Store\A\B": Store, A, B), split at every "\", without ids.
+std::vector<PathStep> pathStepsOf(const std::string& folderPath);
+
 class FolderEnumerator {
   public:
     virtual ~FolderEnumerator() = default;
@@ -107,6 +119,10 @@ class Folder {
     virtual std::string defaultMessageClass() = 0;
     // "\\" then the folder names from the store's root folder down, joined by "\".
     virtual std::string folderPath() = 0;
+    // The same path as its steps, the store's root folder first. Unlike folderPath, a name that
+    // holds a "\" stays one step, and two siblings of one name stay apart. By default
+    // folderPath split at every "\", the last step with this folder's entry identifier.
+    virtual std::vector<PathStep> pathSteps();
     virtual std::unique_ptr<Items> items() = 0;
     virtual std::unique_ptr<Folders> folders() = 0;
 };

@@ -9,24 +9,44 @@ namespace pellmark::exporting {
 namespace {
 
 TEST(links, LinkBlockEscapesTextAndEncodesHref) {
-    EXPECT_EQ(attachmentLink("/x/Inbox/a.pdf"), "<a href='a.pdf'>/x/Inbox/a.pdf</a>\r\n");
-    EXPECT_EQ(attachmentLink("/x/it's <b>&\" #1 100%.txt"),
+    EXPECT_EQ(attachmentLink("a.pdf"), "<a href='a.pdf'>a.pdf</a>\r\n");
+    EXPECT_EQ(attachmentLink("it's <b>&\" #1 100%.txt"),
               "<a href='it%27s%20%3Cb%3E%26%22%20%231%20100%25.txt'>"
-              "/x/it&#39;s &lt;b&gt;&amp;&quot; #1 100%.txt</a>\r\n");
-    EXPECT_EQ(attachmentLink("/x/é.doc"), "<a href='%C3%A9.doc'>/x/é.doc</a>\r\n");
+              "it&#39;s &lt;b&gt;&amp;&quot; #1 100%.txt</a>\r\n");
+    EXPECT_EQ(attachmentLink("é.doc"), "<a href='%C3%A9.doc'>é.doc</a>\r\n");
     EXPECT_EQ(attachmentBlock("L1\r\nL2\r\n"),
               "<br /><br />:: Attachments ::<br />\r\nL1\r\nL2\r\n\r\n");
 }
 
-TEST(links, AppendAddsTheBlockOnlyWhenThereAreLinks) {
+// The block ends the page's body where the page closes it, else follows its last byte.
+TEST(links, TheBlockGoesInsideThePageBody) {
     test::TempDir dir;
     const std::string page = (dir / "p.html").string();
-    test::writeFile(page, "<html>");
-    appendAttachmentBlock(page, "");
-    EXPECT_EQ(test::readFile(page), "<html>");
-    appendAttachmentBlock(page, "L\r\n");
-    EXPECT_EQ(test::readFile(page), "<html><br /><br />:: Attachments ::<br />\r\nL\r\n\r\n");
+    const std::string block = attachmentBlock("L\r\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"<html><body>x</body></html>\n", "<html><body>x" + block + "</body></html>\n"},
+        {"<BODY>x</Body >\r\n</HTML>\r\n", "<BODY>x" + block + "</Body >\r\n</HTML>\r\n"},
+        {"<body>x</body> trailing text", "<body>x</body> trailing text" + block},
+        {"<html>", "<html>" + block},
+        {"<body>" + std::string(9000, 'y') + "</body></html>",
+         "<body>" + std::string(9000, 'y') + block + "</body></html>"},
+    };
+    for (const auto& [before, after] : cases) {
+        test::writeFile(page, before);
+        insertAttachmentBlock(page, "");
+        EXPECT_EQ(test::readFile(page), before);
+        insertAttachmentBlock(page, "L\r\n");
+        EXPECT_EQ(test::readFile(page), after);
+    }
 }
+
+// Records what the page and its attachments would put into the manifest.
+class RecordingLedger : public Ledger {
+  public:
+    void record(const std::vector<PlacedFile>& files) override { recorded = files; }
+    void retract() override { recorded.clear(); }
+    std::vector<PlacedFile> recorded;
+};
 
 class SaveAttachments : public ::testing::Test {
   protected:
@@ -37,30 +57,43 @@ class SaveAttachments : public ::testing::Test {
         auto session = factory.create();
         auto folder = session->storeFromId("S1")->folderFromId("F-Inbox");
         auto item = folder->items()->enumerate()->next();
-        return saveAttachments(*item, output);
+        FolderOutput::Placing page{output.reserveScratch(".html"), [](int attempt) {
+                                       return "page" + std::to_string(attempt) + ".html";
+                                   }};
+        test::writeFile(page.scratch, "<html><body>m</body></html>");
+        return placeWithAttachments(page, renderAttachments(*item, output, true), output, ledger,
+                                    true);
     }
 
     test::TempDir dir;
     test::FakeWorld world;
     FolderOutput output{dir.path().string()};
+    RecordingLedger ledger;
 };
 
 TEST_F(SaveAttachments, LastAttachmentFirstAndSameNamesNeverOverwrite) {
     test::writeFile(dir / "a.pdf", "earlier");
-    const SavedAttachments saved = save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}});
-    const std::string d = dir.path().string() + "/";
-    EXPECT_EQ(saved.links, "<a href='a%20%282%29.pdf'>" + d +
-                               "a (2).pdf</a>\r\n"
-                               "<a href='b.doc'>" +
-                               d +
-                               "b.doc</a>\r\n"
-                               "<a href='a%20%283%29.pdf'>" +
-                               d + "a (3).pdf</a>\r\n");
+    test::writeFile(dir / "b.DOC", "earlier, in other letter case");
+    const SavedAttachments saved =
+        save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}, {"A.PDF", "A3"}});
+    EXPECT_EQ(saved.links,
+              "<a href='A%20%282%29.PDF'>A (2).PDF</a>\r\n"
+              "<a href='a%20%283%29.pdf'>a (3).pdf</a>\r\n"
+              "<a href='b%20%282%29.doc'>b (2).doc</a>\r\n"
+              "<a href='a%20%284%29.pdf'>a (4).pdf</a>\r\n");
     EXPECT_EQ(test::readFile(dir / "a.pdf"), "earlier");
-    EXPECT_EQ(test::readFile(dir / "a (2).pdf"), "A2");
-    EXPECT_EQ(test::readFile(dir / "a (3).pdf"), "A1");
-    EXPECT_EQ(saved.written, 3);
-    EXPECT_EQ(saved.bytes, 5u);
+    EXPECT_EQ(test::readFile(dir / "A (2).PDF"), "A3");
+    EXPECT_EQ(test::readFile(dir / "a (3).pdf"), "A2");
+    EXPECT_EQ(test::readFile(dir / "a (4).pdf"), "A1");
+    EXPECT_EQ(saved.written, 4);
+    EXPECT_EQ(saved.bytes, 7u);
+    // The page with its links, and every file recorded, the page last.
+    EXPECT_EQ(test::readFile(saved.page.path),
+              "<html><body>m" + attachmentBlock(saved.links) + "</body></html>");
+    ASSERT_EQ(ledger.recorded.size(), 5u);
+    EXPECT_EQ(ledger.recorded.back().path, saved.page.path);
+    EXPECT_EQ(ledger.recorded.back().sha256,
+              test::runCommand("sha256sum " + test::shellQuote(saved.page.path)).out.substr(0, 64));
 }
 
 TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
@@ -76,6 +109,7 @@ TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
     EXPECT_EQ(saved.failures[0].fileName, "");  // d.txt, saved first, name unreadable
     EXPECT_EQ(saved.failures[1].fileName, "c.txt");
     EXPECT_EQ(saved.links.find("c.txt"), std::string::npos);
+    EXPECT_EQ(ledger.recorded.size(), 2u) << "the page and the one attachment written";
 }
 
 }  // namespace

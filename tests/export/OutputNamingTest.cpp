@@ -126,12 +126,15 @@ TEST(OutputDirectories, OneSafeDirectoryPerNameOfTheFolderPath) {
     test::TempDir dir;
     const std::string root = dir.path().string() + "/";
     OutputDirectories directories(root);
-    EXPECT_EQ(directories.forFolder("\\\\Personal Folders\\Inbox"),
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Personal Folders\\Inbox")).path,
               root + "Personal Folders/Inbox/");
-    EXPECT_EQ(directories.forFolder("\\\\Store\\..\\..\\etc"), root + "Store/___/___/etc/");
-    EXPECT_EQ(directories.forFolder("\\\\Store\\a/b\\#1"), root + "Store/a_b/#1/");
-    EXPECT_EQ(directories.forFolder("\\\\Store\\\\x"), root + "Store/_/x/");
-    EXPECT_EQ(directories.forFolder("\\\\"), root);
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Store\\..\\..\\etc")).path,
+              root + "Store/___/___/etc/");
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Store\\a/b\\#1")).path,
+              root + "Store/a_b/#1/");
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Store\\\\x")).path,
+              root + "Store/_/x/");
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\")).path, root);
     EXPECT_TRUE(std::filesystem::is_directory(root + "Store/___/___/etc"));
 }
 
@@ -142,12 +145,39 @@ TEST(OutputDirectories, ADirectoryNeverTakesAFilesName) {
     std::filesystem::create_directories(dir / "Store" / "Inbox");
     test::writeFile(dir / "Store" / "Inbox" / "Projects", "an attachment");
     OutputDirectories directories(root);
-    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects"),
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Store\\Inbox\\Projects")).path,
               root + "Store/Inbox/Projects (2)/");
-    EXPECT_EQ(directories.forFolder("\\\\Store\\Inbox\\Projects\\2024"),
+    EXPECT_EQ(directories.forFolder(store::pathStepsOf("\\\\Store\\Inbox\\Projects\\2024")).path,
               root + "Store/Inbox/Projects (2)/2024/")
         << "the folders below follow it";
     EXPECT_EQ(test::readFile(dir / "Store" / "Inbox" / "Projects"), "an attachment");
+}
+
+// Two sibling folders of one name, or of names that differ in letter case only, a name holding
+// "\" and a link in place of a directory: each folder a real directory of its own.
+TEST(OutputDirectories, EveryFolderADirectoryOfItsOwn) {
+    test::TempDir dir;
+    const std::string root = dir.path().string() + "/";
+    std::filesystem::create_directories(dir / "elsewhere");
+    std::filesystem::create_directories(dir / "S");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "S" / "Linked");
+    OutputDirectories directories(root);
+    auto path = [&](std::vector<store::PathStep> steps) {
+        return directories.forFolder(steps).path;
+    };
+    const store::PathStep s{"S", "1"};
+    EXPECT_EQ(path({s, {"Inbox", "2"}}), root + "S/Inbox/");
+    EXPECT_EQ(path({s, {"inbox", "3"}}), root + "S/inbox (2)/");
+    EXPECT_EQ(path({s, {"Inbox", "4"}}), root + "S/Inbox (3)/");
+    EXPECT_EQ(path({s, {"Inbox", "2"}, {"Sub", "5"}}), root + "S/Inbox/Sub/");
+    EXPECT_EQ(path({s, {"Inbox", "4"}, {"Sub", "6"}}), root + "S/Inbox (3)/Sub/");
+    EXPECT_EQ(path({s, {"a\\b", "7"}}), root + "S/a_b/");
+    EXPECT_EQ(path({s, {"Linked", "8"}}), root + "S/Linked (2)/");
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "elsewhere"));
+    // A path that cannot tell the folders apart is the folder of its name.
+    EXPECT_EQ(path({{"S", ""}, {"Inbox", ""}}), root + "S/Inbox/");
+    EXPECT_TRUE(directories.forFolder({s, {"Fresh", "9"}}).fresh);
+    EXPECT_FALSE(OutputDirectories(root).forFolder({s, {"Fresh", "9"}}).fresh);
 }
 
 TEST(OutputDirectories, FailuresSayWhy) {
@@ -165,7 +195,7 @@ TEST(OutputDirectories, FailuresSayWhy) {
         dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     if (::geteuid() != 0) {  // root writes anywhere
         OutputDirectories locked((dir / "locked").string());
-        EXPECT_THROW(locked.forFolder("\\\\Store"), WriteError);
+        EXPECT_THROW(locked.forFolder(store::pathStepsOf("\\\\Store")), WriteError);
     }
 }
 

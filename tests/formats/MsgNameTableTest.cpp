@@ -20,8 +20,10 @@ pst::NamedProperty named(const pst::Guid& set, const std::string& name) {
 // for byte as Outlook wrote it: GUID, entry and string streams and every hash bucket.
 TEST(MsgNameTable, RebuildsOutlooksMappingsByteForByte) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "msg");
-    int files = 0;
+    std::size_t files = 0;
+    std::size_t samples = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        samples += entry.path().extension() == ".msg";
         const auto names = test::readMsgFile(entry.path()).names;
         MsgNameTable table;
         uint16_t expectedId = 0x8000;
@@ -39,7 +41,8 @@ TEST(MsgNameTable, RebuildsOutlooksMappingsByteForByte) {
         }
         ++files;
     }
-    EXPECT_EQ(files, 20);
+    EXPECT_EQ(files, samples) << "every sample read";
+    EXPECT_GT(files, 0u);
 }
 
 TEST(MsgNameTable, NumbersEachNameOnceInOrderOfFirstUse) {

@@ -181,18 +181,22 @@ std::vector<std::string> loadedLinksAndImages(const std::filesystem::path& page,
     return out;
 }
 
-// Writes `item` as the conversion run writes a page: the attachments beside it into `out`, then
-// the page with the links to them appended. Returns the page's path.
+// Writes `item` as the conversion run writes a page: the attachments beside it into `out`, and
+// the page with the links to them. Returns the page's path.
 std::filesystem::path writePage(store::MailItem& item, const std::filesystem::path& out) {
     std::filesystem::create_directories(out);
     exporting::FolderOutput output(out.string() + "/");
-    const auto saved = exporting::saveAttachments(item, output);
+    exporting::FolderOutput::Placing page{output.reserveScratch(".html"),
+                                          [](int) { return std::string("page.html"); }};
+    item.saveAs(page.scratch, store::SaveFormat::Html);
+    exporting::NoLedger none;
+    const auto saved = exporting::placeWithAttachments(
+        page, exporting::renderAttachments(item, output, false), output, none, false);
     EXPECT_TRUE(saved.failures.empty());
-    const auto page = out / "page.html";
-    item.saveAs(page.string(), store::SaveFormat::Html);
-    exporting::appendAttachmentBlock(page.string(), saved.links);
-    EXPECT_EQ(base::findNoCase(readFile(page), "<base"), std::string::npos);
-    return page;
+    const std::string html = readFile(saved.page.path);
+    EXPECT_EQ(base::findNoCase(html, "<base"), std::string::npos);
+    EXPECT_EQ(html.find(out.string()), std::string::npos) << "a page names no folder of ours";
+    return saved.page.path;
 }
 
 struct Loaded {

@@ -48,7 +48,7 @@ def manifest(root):
             fields = line.split("\t")
             rows.append({"entry_id": fields[0], "folder": fields[1], "file": fields[3],
                          "size": int(fields[4]), "sha256": fields[5],
-                         "offset": int(fields[6]) if len(fields) > 6 else None})
+                         "offset": int(fields[6]) if len(fields) > 6 and fields[6] else None})
     return rows
 
 
