@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -120,8 +121,9 @@ TEST_F(ExportSafetyRuns, ASecondRunIntoTheSameRootIsRefusedUnlessTold) {
     EXPECT_EQ(filesNamed(root(), ".eml"), 2 * once);
 }
 
-// Ctrl-C in the middle: the items being written are finished, no scratch stays, the summary
-// says how far it came, and --resume completes the export without writing anything twice.
+// Ctrl-C in the middle (twice, as an impatient user presses it): the items being written are
+// finished, no scratch stays, the summary says how far it came, and --resume completes the
+// export without writing anything twice.
 TEST_F(ExportSafetyRuns, AStoppedRunCleansUpAndResumes) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -137,6 +139,8 @@ TEST_F(ExportSafetyRuns, AStoppedRunCleansUpAndResumes) {
     for (int i = 0; i < 400 && filesNamed(dir.path(), ".eml") < 20; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    ::kill(child, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ::kill(child, SIGINT);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -155,6 +159,27 @@ TEST_F(ExportSafetyRuns, AStoppedRunCleansUpAndResumes) {
     EXPECT_EQ(filesNamed(root(), ".eml") + filesNamed(root(), ".vcf"),
               std::stoull(whole.out.substr(whole.out.rfind('\n', at) + 1)))
         << "every item once";
+}
+
+// Two runs into one place at once: one writes, the other is refused; every item once.
+TEST_F(ExportSafetyRuns, TwoRunsAtOnceNeverMixTheirFiles) {
+    const std::string command = "timeout 60 " + kExport + " " + exportArgs() + " >/dev/null 2>&1";
+    const auto both = test::runCommand(
+        "(" + command + "; echo $? > " + test::shellQuote((dir / "a").string()) + ") & (" +
+        command + "; echo $? > " + test::shellQuote((dir / "b").string()) + ") & wait");
+    std::vector<std::string> statuses{test::readFile(dir / "a"), test::readFile(dir / "b")};
+    std::sort(statuses.begin(), statuses.end());
+    EXPECT_EQ(statuses, (std::vector<std::string>{"0\n", "2\n"}));
+    const auto whole = exportCommand(exportArgs("--resume"));
+    EXPECT_EQ(whole.status, 0) << whole.out;
+    EXPECT_EQ(writtenIn(whole.out), 0u) << whole.out;
+    EXPECT_EQ(filesNamed(root(), ".eml") + filesNamed(root(), ".vcf"),
+              exporting::Manifest::read(root().string() + "/").size());
+    const auto other =
+        exportCommand("--format html --resume " + test::shellQuote((dir / "box.pst").string()) +
+                      " " + test::shellQuote((dir / "out").string()));
+    EXPECT_EQ(other.status, 2);
+    EXPECT_NE(other.out.find("holds an export of"), std::string::npos) << other.out;
 }
 
 // A run killed outright cannot clean up; the next run into the same place does.
