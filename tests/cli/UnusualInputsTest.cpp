@@ -1,13 +1,16 @@
 // Mailboxes of unusual shape as users meet them: folders of any class, one stored as 8-bit text
-// under the Unicode type. Nothing is passed over in silence: every item comes out.
+// under the Unicode type, and data files in a directory that are no files at all. Nothing is
+// passed over in silence: every item comes out, or what does not is named with its reason.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
 
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::cli {
@@ -108,6 +111,45 @@ TEST(UnusualInputs, FoldersOfEveryClassExportWholeInEveryLayout) {
         messages += e.is_regular_file() && e.path().parent_path().filename() == "cur";
     }
     EXPECT_EQ(messages, 8u);
+}
+
+// A directory's .pst names that are no data file: a pipe, which must not be opened (that would
+// wait for a writer for ever), a link to a device and a link to nothing. Each is named with its
+// reason on standard error and in the summary, and the run ends with status 2.
+TEST(UnusualInputs, DataFilesThatAreNoFilesAreNamedNotPassedOver) {
+    test::TempDir dir;
+    fs::create_directory(dir / "in");
+    pstwriter::PstBuilder b;
+    b.root().addFolder("Inbox", "IPF.Note").addMessage().setSubject("fine");
+    b.write(dir / "in" / "good.pst");
+    ASSERT_EQ(::mkfifo((dir / "in" / "pipe.pst").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "in" / "zero.pst");
+    fs::create_symlink(dir / "nowhere.pst", dir / "in" / "gone.ost");
+
+    const std::string command = "timeout 20 " +
+                                test::shellQuote((kBinaries / "src/cli/pellmark-export").string()) +
+                                " --format eml " + test::shellQuote((dir / "in").string()) + " " +
+                                test::shellQuote((dir / "out").string()) + " 2>" +
+                                test::shellQuote((dir / "err.txt").string());
+    const auto run = test::runCommand(command);
+    const std::string err = test::readFile(dir / "err.txt");
+    EXPECT_EQ(run.status, 2) << run.out << err;
+    const std::pair<std::string, std::string> expected[] = {
+        {"pipe.pst", "it is a pipe (FIFO), not a regular file"},
+        {"zero.pst", "it is a symbolic link to a device (/dev/zero), not a regular file"},
+        {"gone.ost",
+         "it is a symbolic link to " + (dir / "nowhere.pst").string() + ", which does not exist"},
+    };
+    for (const auto& [name, reason] : expected) {
+        const std::string file = (dir / "in" / name).string();
+        EXPECT_NE(err.find(file + ": " + reason), std::string::npos) << name << "\n" << err;
+        EXPECT_NE(run.out.find("NOT EXPORTED  " + file + ": " + reason), std::string::npos)
+            << name << "\n"
+            << run.out;
+    }
+    EXPECT_NE(run.out.find("ok  " + (dir / "in" / "good.pst").string()), std::string::npos)
+        << run.out;
+    EXPECT_EQ(filesBelow(dir / "out" / "good", ".eml"), 1u);
 }
 
 }  // namespace
