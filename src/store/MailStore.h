@@ -118,8 +118,8 @@ class Store {
     virtual ~Store() = default;
     virtual std::string displayName() = 0;
     virtual std::string entryId() = 0;
-    // The data file's path; blank for stores not to be offered. Fails when the store's file is
-    // missing or unreadable.
+    // The data file's path; blank for stores not to be offered. Fails, naming the file, when
+    // the store's file is missing or unreadable.
     virtual std::string dataFilePath() = 0;
     virtual std::unique_ptr<Folder> rootFolder() = 0;
     virtual std::unique_ptr<Folder> folderFromId(const std::string& entryId) = 0;
