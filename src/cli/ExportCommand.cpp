@@ -18,7 +18,6 @@
 #include "export/OutputNaming.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
-#include "store/FolderKinds.h"
 #include "store/FolderRef.h"
 #include "store/FolderWalk.h"
 
@@ -30,7 +29,9 @@ struct FolderInfo {
     std::string path;
     store::FolderRef ref;
     int64_t items = 0;
-    bool shownInTree = false;
+    // Exported when no folders are named: every folder, whatever its class (one of no known
+    // kind is a mail folder), and the top folder when it holds items.
+    bool exportedByDefault = true;
 };
 
 // Reads into `info`, path first, so that a failure can still name the folder.
@@ -38,7 +39,6 @@ void readFolderInfo(store::Folder& f, FolderInfo& info) {
     info.path = f.folderPath();
     info.ref = {f.entryId(), info.path};
     info.items = f.items()->count();
-    info.shownInTree = store::folderKindOf(f.defaultMessageClass()).has_value();
 }
 
 // The store's top folder, then every folder below it, depth first, as the folder tree walks
@@ -65,7 +65,7 @@ std::vector<FolderInfo> listFolders(store::Store& store,
         return out;
     }
     add(*top);
-    if (!out.empty()) out.back().shownInTree = out.back().items > 0;
+    if (!out.empty()) out.back().exportedByDefault = out.back().items > 0;
     store::walkFolders<int>(
         *top, 0,
         [&](store::Folder& folder, const int&) -> std::optional<int> {
@@ -220,7 +220,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     };
     if (options.folders.empty()) {
         for (const auto& f : folders) {
-            if (f.shownInTree) choose(f);
+            if (f.exportedByDefault) choose(f);
         }
     } else {
         for (const auto& wanted : options.folders) {

@@ -28,32 +28,69 @@ struct Mailbox {
     std::string problem;    // why it cannot be exported at all
 };
 
+const char* kindOf(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::directory:
+            return "a directory";
+        case fs::file_type::fifo:
+            return "a pipe (FIFO)";
+        case fs::file_type::character:
+        case fs::file_type::block:
+            return "a device";
+        case fs::file_type::socket:
+            return "a socket";
+        default:
+            return "of another kind";
+    }
+}
+
+// Why `entry`, named as a data file in a directory, cannot be exported; empty for a regular
+// file or a link to one. Only its status is asked: opening a pipe could wait for ever.
+std::string notAFile(const fs::directory_entry& entry) {
+    std::error_code ec;
+    const fs::file_status target = entry.status(ec);  // through a symbolic link
+    if (fs::is_regular_file(target)) return {};
+    if (ec && target.type() != fs::file_type::not_found) return ec.message();
+    std::error_code linkError;
+    if (!entry.is_symlink(linkError)) {
+        return std::string("it is ") + kindOf(target.type()) + ", not a regular file";
+    }
+    const fs::path to = fs::read_symlink(entry.path(), linkError);
+    const std::string shown = linkError ? std::string("?") : to.string();
+    if (!fs::exists(target)) {
+        return "it is a symbolic link to " + shown + ", which does not exist";
+    }
+    return "it is a symbolic link to " + std::string(kindOf(target.type())) + " (" + shown +
+           "), not a regular file";
+}
+
 // The data files `inputs` stand for, in order, each once; directories give their .pst and
-// .ost files in name order.
+// .ost files in name order. What a directory names as a data file but is none (a pipe, a
+// link to a device or to nothing) comes with its problem, so that it is named, not passed over.
 std::vector<Mailbox> mailboxesOf(const std::vector<std::string>& inputs) {
     std::vector<Mailbox> out;
     std::set<fs::path> seen;
-    auto add = [&](const fs::path& file) {
+    auto add = [&](const fs::path& file, const std::string& problem) {
         std::error_code ec;
-        fs::path key = fs::weakly_canonical(file, ec);
+        fs::path key = problem.empty() ? fs::weakly_canonical(file, ec) : file;
         if (ec) key = file;
-        if (seen.insert(key).second) out.push_back({file.string(), {}, {}});
+        if (seen.insert(key).second) out.push_back({file.string(), {}, problem});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
         if (!fs::is_directory(input, ec)) {
-            add(input);
+            add(input, {});
             continue;
         }
-        std::vector<fs::path> found;
+        std::vector<std::pair<fs::path, std::string>> found;
         for (fs::directory_iterator it(input, ec), end; !ec && it != end; it.increment(ec)) {
-            if (it->is_regular_file(ec) && isDataFile(it->path())) found.push_back(it->path());
+            if (isDataFile(it->path())) found.emplace_back(it->path(), notAFile(*it));
         }
         std::sort(found.begin(), found.end());
         if (found.empty()) {
             out.push_back({input, {}, ec ? ec.message() : "no .pst or .ost file in it"});
         }
-        for (const auto& f : found) add(f);
+        for (const auto& [file, problem] : found) add(file, problem);
     }
     return out;
 }
@@ -93,8 +130,9 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
             << '\n';
         out << "== " << base::printable(m.file) << '\n';
         if (!m.problem.empty()) {
-            err << "pellmark-export: " << base::printable(m.file) << ": " << m.problem << '\n';
-            out << "not exported: " << m.problem << '\n';
+            err << "pellmark-export: " << base::printable(m.file) << ": "
+                << base::printable(m.problem) << '\n';
+            out << "not exported: " << base::printable(m.problem) << '\n';
             worst = std::max(worst, 2);
             continue;
         }
@@ -115,7 +153,9 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
         const char* state = r.status == 0 ? "ok" : r.status == 1 ? "FAILURES" : "NOT EXPORTED";
         if (r.status > 2) state = "STOPPED";
         out << "  " << state << "  " << base::printable(mailboxes[i].file) << ": "
-            << countsLine(r.summary, r.summary.folders, r.seconds) << '\n';
+            << (mailboxes[i].problem.empty() ? countsLine(r.summary, r.summary.folders, r.seconds)
+                                             : base::printable(mailboxes[i].problem))
+            << '\n';
         total.itemsWritten += r.summary.itemsWritten;
         total.itemsFailed += r.summary.itemsFailed;
         total.itemsSkipped += r.summary.itemsSkipped;

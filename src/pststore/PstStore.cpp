@@ -30,7 +30,13 @@ std::string PstStore::entryId() {
 }
 
 std::string PstStore::dataFilePath() {
-    file();  // a store whose file cannot be read has no second text
+    // A store whose file cannot be read has no second text. The failure names the file: it is
+    // all a caller can tell of such a store.
+    try {
+        file();
+    } catch (const std::exception& error) {
+        throw store::StoreError(path_ + ": " + error.what());
+    }
     return path_;
 }
 

@@ -1,34 +1,37 @@
 #include "store/FolderKinds.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 #include <utility>
 
+#include "base/AsciiCase.h"
+
 namespace pellmark::store {
 
-std::optional<FolderKind> folderKindOf(const std::string& cls) {
-    static const std::pair<const char*, FolderKind> kKinds[] = {
-        {"IPM.Contact", FolderKind::Contacts},     {"IPM.Note", FolderKind::Mail},
-        {"IPM.Appointment", FolderKind::Calendar}, {"IPM.Journal", FolderKind::Journal},
-        {"IPM.StickyNote", FolderKind::Notes},     {"IPM.Task", FolderKind::Tasks}};
-    for (const auto& [name, kind] : kKinds) {
-        if (cls == name) return kind;
+namespace {
+
+// Whether `cls` is `family` or extends it ("IPM.Contact.Custom"), in any letter case.
+bool inFamily(std::string_view cls, std::string_view family) {
+    return base::startsWithNoCase(cls, family) &&
+           (cls.size() == family.size() || cls[family.size()] == '.');
+}
+
+}  // namespace
+
+FolderKind folderKindOf(const std::string& cls) {
+    static const std::pair<std::string_view, FolderKind> kKinds[] = {
+        {"IPM.Contact", FolderKind::Contacts},
+        {"IPM.Appointment", FolderKind::Calendar},
+        {"IPM.Journal", FolderKind::Journal},
+        {"IPM.StickyNote", FolderKind::Notes},
+        {"IPM.Task", FolderKind::Tasks}};
+    for (const auto& [family, kind] : kKinds) {
+        if (inFamily(cls, family)) return kind;
     }
-    return std::nullopt;
+    return FolderKind::Mail;
 }
 
 bool isContactClass(const std::string& cls) {
-    auto startsWith = [&](std::string_view kind) {
-        if (cls.size() < kind.size() || (cls.size() > kind.size() && cls[kind.size()] != '.')) {
-            return false;
-        }
-        return std::equal(kind.begin(), kind.end(), cls.begin(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) ==
-                   std::tolower(static_cast<unsigned char>(b));
-        });
-    };
-    return startsWith("IPM.Contact") || startsWith("IPM.AbchPerson");
+    return inFamily(cls, "IPM.Contact") || inFamily(cls, "IPM.AbchPerson");
 }
 
 }  // namespace pellmark::store

@@ -115,7 +115,9 @@ class Folder {
     virtual ~Folder() = default;
     virtual std::string name() = 0;
     virtual std::string entryId() = 0;
-    // "IPM." and what follows "IPF." in the container class; "IPM.Note" without one.
+    // The kind of item the folder holds by its container class: "IPM.Contact",
+    // "IPM.Appointment", "IPM.Task", "IPM.StickyNote", "IPM.Journal" for those kinds (and the
+    // classes that extend them), "IPM.Note" for mail and for every class of no known kind.
     virtual std::string defaultMessageClass() = 0;
     // "\\" then the folder names from the store's root folder down, joined by "\".
     virtual std::string folderPath() = 0;
@@ -132,8 +134,8 @@ class Store {
     virtual ~Store() = default;
     virtual std::string displayName() = 0;
     virtual std::string entryId() = 0;
-    // The data file's path; blank for stores not to be offered. Fails when the store's file is
-    // missing or unreadable.
+    // The data file's path; blank for stores not to be offered. Fails, naming the file, when
+    // the store's file is missing or unreadable.
     virtual std::string dataFilePath() = 0;
     virtual std::unique_ptr<Folder> rootFolder() = 0;
     virtual std::unique_ptr<Folder> folderFromId(const std::string& entryId) = 0;

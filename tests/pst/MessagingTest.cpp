@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
@@ -55,6 +57,19 @@ TEST(Messaging, EmbeddedMessagesAtEveryDepth) {
     ASSERT_EQ(subjects.size(), 3u);
     EXPECT_EQ(subjects[0], "I have sub attachments!");
     for (const auto& s : subjects) EXPECT_FALSE(s.empty());
+}
+
+// The .ost's "Contact Search" folder keeps "IPF.Contact" as 8-bit text, a NUL and then
+// "IPM.Microsoft.OSC.ContactSync" in UTF-16, all under the Unicode type.
+TEST(Messaging, AFolderClassStoredAs8BitTextIsReadAsWhatItIs) {
+    PELLMARK_SAMPLE_OR_SKIP(path, "pst/npm-pst-extractor__pstextractortest@outlook.com.ost");
+    auto file = PstFile::open(path);
+    std::map<std::string, std::string> classes;
+    file->forEachFolder({file->rootFolder().id()},
+                        [&](const Folder& f) { classes[f.displayName()] = f.containerClass(); });
+    EXPECT_EQ(classes["Contact Search"], "IPF.Contact");
+    EXPECT_EQ(classes["Sync Issues"], "IPF.Note");
+    EXPECT_EQ(classes["Reminders"], "Outlook.Reminder") << "UTF-16 of another kind stays";
 }
 
 TEST(Messaging, AttachmentStreamsDeliverEveryByte) {
@@ -111,9 +126,14 @@ TEST(Messaging, DefaultMessageClassFollowsTheContainerClass) {
     EXPECT_EQ(defaultMessageClass("IPF.Appointment.Birthday"), "IPM.Appointment");
     EXPECT_EQ(defaultMessageClass("IPF.Contact.MOC.QuickContacts"), "IPM.Contact");
     EXPECT_EQ(defaultMessageClass("IPF.Task.Extra"), "IPM.Task");
-    EXPECT_EQ(defaultMessageClass("IPF.Contacts"), "IPM.Contacts");  // no kind of its own
-    EXPECT_EQ(defaultMessageClass("IPF.Configuration"), "IPM.Configuration");
-    EXPECT_EQ(defaultMessageClass("ipf.contact"), "ipf.contact");
+    // Letter case is not significant; a class of no known kind is mail.
+    EXPECT_EQ(defaultMessageClass("ipf.contact"), "IPM.Contact");
+    EXPECT_EQ(defaultMessageClass("ipf.STICKYNOTE.x"), "IPM.StickyNote");
+    EXPECT_EQ(defaultMessageClass("IPF.Contacts"), "IPM.Note");  // no family of its own
+    for (const char* other :
+         {"IPF", "IPF.", "IPF.Files", "IPF.Configuration", "Custom.Thing", "IPM.Contact"}) {
+        EXPECT_EQ(defaultMessageClass(other), "IPM.Note") << other;
+    }
 }
 
 }  // namespace

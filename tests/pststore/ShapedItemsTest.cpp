@@ -159,8 +159,8 @@ TEST(ShapedItems, FoldersWithHashesClassesAndEmptyOnes) {
     auto again = openStore((dir / "f.pst").string())->folderFromId(id);
     EXPECT_EQ(again->folderPath(), hashed->folderPath());
     EXPECT_EQ(again->items()->count(), 1);
-    EXPECT_EQ(child(*root, "Custom")->defaultMessageClass(), "IPM.Custom.Thing");
-    EXPECT_EQ(child(*root, "Lowercase")->defaultMessageClass(), "ipf.contact");
+    EXPECT_EQ(child(*root, "Custom")->defaultMessageClass(), "IPM.Note") << "no known kind: mail";
+    EXPECT_EQ(child(*root, "Lowercase")->defaultMessageClass(), "IPM.Contact");
     EXPECT_EQ(child(*root, "Plain")->defaultMessageClass(), "IPM.Note");
     EXPECT_EQ(child(*root, "Plain")->items()->count(), 0);
 }

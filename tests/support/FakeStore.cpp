@@ -198,7 +198,7 @@ class Store : public store::Store {
     std::string displayName() override { return data_.displayName; }
     std::string entryId() override { return data_.entryId; }
     std::string dataFilePath() override {
-        if (data_.failSecondText) throw StoreError("data file missing");
+        if (data_.failSecondText) throw StoreError(data_.dataFilePath + ": data file missing");
         return data_.dataFilePath;
     }
     std::unique_ptr<store::Folder> rootFolder() override {

@@ -22,6 +22,20 @@ const QColor kSeparatorGrey(224, 224, 224);
 // The option rows, top to bottom.
 constexpr int kRowTops[] = {360, 840, 1320, 1800, 2280, 2760, 3240};
 
+// The run's message, which tells what failed, and what the run passed over on purpose: the
+// distribution lists of contact folders, for which the seven formats have no file.
+exporting::CompletionMessage completionOf(const exporting::RunSummary& summary) {
+    exporting::CompletionMessage message = exporting::completionMessage(summary);
+    if (summary.itemsSkipped > 0) {
+        if (!message.failure) message.text += "\r\n";
+        message.text +=
+            "\r\n" + std::to_string(summary.itemsSkipped) +
+            (summary.itemsSkipped == 1 ? " distribution list was" : " distribution lists were") +
+            " not exported: distribution lists are not saved as files.\r\n";
+    }
+    return message;
+}
+
 }  // namespace
 
 ConversionWindow::ConversionWindow(ConversionSelection& selection, store::SessionFactory& sessions,
@@ -168,7 +182,7 @@ void ConversionWindow::convert() {
         progress);
     exporting::CompletionMessage message;
     try {
-        message = exporting::completionMessage(run.run());
+        message = completionOf(run.run());
     } catch (const exporting::PrepareError& error) {
         message = {"Export Failed", error.what(), true};
     } catch (const std::exception& error) {

@@ -28,13 +28,12 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     const std::string entryId = folder.entryId();
     if (!visited_.insert(entryId).second) return nullptr;
     const int64_t count = folder.items()->count();
-    const std::optional<store::FolderKind> kind = store::folderKindOf(folder.defaultMessageClass());
-    if (!kind) return parent;
+    const store::FolderKind kind = store::folderKindOf(folder.defaultMessageClass());
     const QString name = QString::fromStdString(folder.name());
     NodeSpec spec;
     spec.key = name;
     spec.text = name + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
-    spec.image = imageOf(*kind);
+    spec.image = imageOf(kind);
     spec.hasItems = count > 0;
     spec.folder = store::FolderRef{entryId, path};
     return tree_.addNode(spec, parent);

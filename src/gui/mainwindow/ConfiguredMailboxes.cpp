@@ -19,22 +19,34 @@ void ConfiguredMailboxes::listConfiguredMailboxes() {
     if (!logOn(parts_)) return;
     // A second listing replaces the first instead of adding every store again.
     parts_.storeList.clear();
-    skipFailing([&] { listStores(); });
+    std::vector<std::string> unlisted;
+    skipFailing([&] { listStores(unlisted); });
     logOffAndRelease(parts_);
     showPreviewPage(parts_);
+    // The stores that open are listed as ever; one whose file is missing or damaged is named
+    // once the list is complete, instead of vanishing from it without a word.
+    reportUnlistedStores(parts_, unlisted);
 }
 
-void ConfiguredMailboxes::listStores() {
+void ConfiguredMailboxes::listStores(std::vector<std::string>& unlisted) {
     std::unique_ptr<store::StoreEnumerator> stores = parts_.current.session->stores().enumerate();
     while ((parts_.current.mailbox = stores->next())) {
         store::Store& store = *parts_.current.mailbox;
-        skipFailing([&] {
-            if (base::trimmed(store.dataFilePath(), " ").empty()) return;
-            const std::string name = store.displayName();
-            const std::string id = store.entryId();
-            parts_.storeList.setEnabled(true);
-            addStoreEntry(parts_.storeList, name, id);
-        });
+        std::string path;
+        skipFailing(
+            [&] {
+                path = store.dataFilePath();
+                // Stores without a data file of their own are not offered.
+                if (base::trimmed(path, " ").empty()) return;
+                const std::string name = store.displayName();
+                const std::string id = store.entryId();
+                parts_.storeList.setEnabled(true);
+                addStoreEntry(parts_.storeList, name, id);
+            },
+            [&](const std::exception& error) {
+                // A failing second text names the file itself; later failures need it added.
+                unlisted.push_back(path.empty() ? error.what() : path + ": " + error.what());
+            });
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "gui/foldertree/MailboxFolderDisplay.h"
 #include "gui/mainwindow/MainWindowParts.h"
@@ -15,14 +16,15 @@ class ConfiguredMailboxes {
     ConfiguredMailboxes(MainWindowParts& parts, MailboxFolderDisplay& display);
 
     // Lists every store of the profile whose second text is not blank, replacing the previous
-    // list, and turns to page 2.
+    // list, and turns to page 2; then names the stores that could not be opened, if any.
     void listConfiguredMailboxes();
     // Shows the picked mailbox in the tree. Start Conversion and the list stay disabled while
     // the tree fills.
     void showPickedMailbox();
 
   private:
-    void listStores();
+    // Appends the entries; a store that fails is named in `unlisted`, with the failure.
+    void listStores(std::vector<std::string>& unlisted);
 
     MainWindowParts& parts_;
     MailboxFolderDisplay& display_;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "gui/foldertree/FolderTree.h"
+#include "gui/mainwindow/StoreList.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/Twips.h"
 
@@ -28,6 +29,7 @@ MailboxPreviewPage::MailboxPreviewPage(QWidget* parent) : QWidget(parent) {
     storeList = makeDropDownList(this, QStringLiteral("CmbOutlookStores"),
                                  QStringLiteral("---- Select a Outlook Mailbox ----"),
                                  {150, 450, 9900, 360});
+    showStoreNamesOnly(*storeList);
     boldLabel(this, "Label3", "Select folders you need to convert", {150, 990, 6000, 270});
     folderTree = new FolderTree(this);
     folderTree->setObjectName(QStringLiteral("OutlookFoldersTree"));

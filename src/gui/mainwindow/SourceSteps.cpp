@@ -9,6 +9,8 @@ namespace pellmark::gui {
 namespace {
 
 const QString kMessageTitle = QString::fromLatin1(kProgramMessageTitle);
+// A message box lists this many failures and counts the rest.
+constexpr std::size_t kFailuresListed = 20;
 
 }  // namespace
 
@@ -47,6 +49,26 @@ void reportIncompleteTree(MainWindowParts& parts, const std::string& reason) {
         QStringLiteral("Not all folders of the mailbox could be read; the tree shows every "
                        "folder that could be, and the export names the others.\r\n%1")
             .arg(QString::fromStdString(reason)));
+}
+
+void reportUnlistedStores(MainWindowParts& parts, const std::vector<std::string>& failures) {
+    if (failures.empty()) return;
+    QString text = failures.size() == 1
+                       ? QStringLiteral(
+                             "A data file of the profile could not be opened and is "
+                             "not in the list:\r\n")
+                       : QStringLiteral(
+                             "%1 data files of the profile could not be opened and "
+                             "are not in the list:\r\n")
+                             .arg(failures.size());
+    for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i) {
+        text +=
+            QStringLiteral("    ") + QString::fromStdString(failures[i]) + QStringLiteral("\r\n");
+    }
+    if (failures.size() > kFailuresListed) {
+        text += QStringLiteral("    and %1 more\r\n").arg(failures.size() - kFailuresListed);
+    }
+    parts.dialogs.messageBox.inform(&parts.MainWindow, kMessageTitle, text);
 }
 
 }  // namespace pellmark::gui

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "gui/mainwindow/MainWindowParts.h"
 
@@ -16,6 +17,18 @@ bool skipFailing(Step&& step) {
         step();
         return true;
     } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The same, handing the failure to `noted` so that the user can be told of it afterwards.
+template <class Step, class Noted>
+bool skipFailing(Step&& step, Noted&& noted) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        noted(error);
         return false;
     }
 }
@@ -52,5 +65,8 @@ void showPreviewPage(MainWindowParts& parts);
 // is incomplete because reading the folders failed part way.
 void reportShowFailure(MainWindowParts& parts, const std::string& reason);
 void reportIncompleteTree(MainWindowParts& parts, const std::string& reason);
+// Tells the user which data files of the profile could not be opened, a failure each, and
+// so are not in the list; nothing when there are none.
+void reportUnlistedStores(MainWindowParts& parts, const std::vector<std::string>& failures);
 
 }  // namespace pellmark::gui

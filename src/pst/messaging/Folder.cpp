@@ -1,5 +1,8 @@
 #include "pst/messaging/Folder.h"
 
+#include <algorithm>
+
+#include "base/AsciiCase.h"
 #include "pst/ltp/TableContext.h"
 #include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
@@ -14,9 +17,31 @@ std::string Folder::displayName() const {
     return v ? v->asString(file_->store().codepage) : std::string();
 }
 
+namespace {
+
+// Some writers store a folder's class as 8-bit text under the Unicode type, ended by a NUL and
+// at times followed by more in UTF-16: read as UTF-16, "IPF.Note" becomes U+5049 U+2E46 U+6F4E
+// U+6574. Real UTF-16 of an ASCII class has a zero byte in its first character, so a value
+// whose bytes up to the first NUL are printable ASCII and spell a class ("IPF...") can only be
+// such 8-bit text.
+std::optional<std::string> eightBitClass(const PropValue& value) {
+    if (value.type != PropType::Unicode) return std::nullopt;
+    const auto end = std::find(value.bytes.begin(), value.bytes.end(), uint8_t{0});
+    const std::string text(value.bytes.begin(), end);
+    const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    if (!printable || !base::startsWithNoCase(text, "IPF")) return std::nullopt;
+    return text;
+}
+
+}  // namespace
+
 std::string Folder::containerClass() const {
     auto v = props_->get(prop::kContainerClass);
-    return v ? v->asString(file_->store().codepage) : std::string();
+    if (!v) return {};
+    if (auto text = eightBitClass(*v)) return *text;
+    return v->asString(file_->store().codepage);
 }
 
 std::optional<TableContext> Folder::table(NodeType tableType) const {
@@ -60,16 +85,19 @@ size_t Folder::messageCount() const {
 
 namespace pellmark::pst {
 std::string defaultMessageClass(const std::string& containerClass) {
-    // Outlook's IMAP accounts keep their mail in "IPF.Imap" folders.
-    if (containerClass.empty() || containerClass == "IPF.Imap") return "IPM.Note";
-    if (containerClass.rfind("IPF.", 0) != 0) return containerClass;
-    const std::string kind = containerClass.substr(4);
-    // A class that extends a known kind ("IPF.Contact.MOC.QuickContacts", "IPF.Note.
-    // OutlookHomepage") is a folder of that kind to Outlook.
-    for (const std::string known :
-         {"Note", "Contact", "Appointment", "Task", "StickyNote", "Journal"}) {
-        if (kind == known || kind.rfind(known + ".", 0) == 0) return "IPM." + known;
+    // Folders of these kinds, and of the classes that extend them ("IPF.Contact.MOC.
+    // QuickContacts", "IPF.Appointment.Birthday"), hold their own kind of item. Classes are
+    // compared without regard to letter case, as Outlook compares them.
+    for (const std::string kind : {"Contact", "Appointment", "Task", "StickyNote", "Journal"}) {
+        const std::string family = "IPF." + kind;
+        if (base::startsWithNoCase(containerClass, family) &&
+            (containerClass.size() == family.size() || containerClass[family.size()] == '.')) {
+            return "IPM." + kind;
+        }
     }
-    return "IPM." + kind;
+    // "IPF.Note" and its extensions, Outlook's IMAP folders ("IPF.Imap"), a folder without a
+    // class, and every class of no known kind ("IPF", "IPF.Files", a program's own): mail, the
+    // kind whose export saves any item, so that no folder that holds items is left out.
+    return "IPM.Note";
 }
 }  // namespace pellmark::pst

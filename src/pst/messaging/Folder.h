@@ -20,6 +20,8 @@ class Folder {
     NodeId id() const { return node_.id(); }
     const PropertyContext& props() const { return *props_; }
     std::string displayName() const;
+    // PR_CONTAINER_CLASS; a class stored as 8-bit text under the Unicode type is read as the
+    // text it is.
     std::string containerClass() const;
     // Subfolders and messages as the hierarchy and contents tables list them, in row order.
     // A table that is missing from a normal folder is damage: PstError(NotFound).
@@ -40,10 +42,9 @@ class Folder {
 }  // namespace pellmark::pst
 
 namespace pellmark::pst {
-// The message class a folder's items default to, as Outlook shows the folder: "IPM.Note" for
-// "IPF.Note", "IPF.Imap" and a folder without a class; "IPM.Contact", "IPM.Appointment",
-// "IPM.Task", "IPM.StickyNote", "IPM.Journal" for those kinds and the classes that extend them
-// ("IPF.Contact.*", ...); otherwise "IPM." and what follows "IPF.". A class without the "IPF."
-// prefix is returned unchanged (so a miscased "ipf.note" stays as it is).
+// The message class a folder's items default to, as Outlook shows the folder: "IPM.Contact",
+// "IPM.Appointment", "IPM.Task", "IPM.StickyNote", "IPM.Journal" for "IPF.Contact", ... and the
+// classes that extend them ("IPF.Contact.*", ...), letter case ignored; "IPM.Note" for every
+// other class ("IPF.Note", "IPF.Imap", none, "IPF", "IPF.Files", a custom class).
 std::string defaultMessageClass(const std::string& containerClass);
 }  // namespace pellmark::pst

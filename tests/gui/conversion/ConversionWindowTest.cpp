@@ -188,6 +188,23 @@ TEST_F(ConversionWindowTest, FailuresAreReportedNotPassedOffAsSuccess) {
     EXPECT_EQ(dialogs.messageBox.shown()[0].icon, MessageIcon::Warning);
 }
 
+// The run passes a contact folder's distribution lists over; the message says so, whether the
+// rest went well or not.
+TEST_F(ConversionWindowTest, SkippedDistributionListsAreNamedInTheMessage) {
+    test::FakeFolder contacts =
+        test::fakeFolder("Contacts", {test::fakeContact("Ann", "Lee"), test::fakeDistList("Team")});
+    contacts.defaultMessageClass = "IPM.Contact";
+    world.stores[0].root.subfolders.push_back(contacts);
+    selection.folders = {{"F-Contacts", "\\\\Personal Folders\\Contacts"}, {}};
+    convertAs("OptVCF");
+    ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
+    EXPECT_EQ(dialogs.messageBox.shown()[0].title, "Export Complete");
+    EXPECT_EQ(dialogs.messageBox.shown()[0].text.toStdString(),
+              "Outlook Mailbox Exported Successfully to >\r\n" + root() +
+                  "\r\n\r\n1 distribution list was not exported: distribution lists are not "
+                  "saved as files.\r\n");
+}
+
 TEST_F(ConversionWindowTest, ALogonFailureGetsAClearMessageAndTheWindowCloses) {
     world.failLogon = true;
     convertAs("OptRTF");

@@ -94,27 +94,35 @@ TEST_F(FolderWalkTest, DepthFirstEachFolderBeforeItsSubfoldersSiblingsInStoreOrd
     EXPECT_EQ(yields, 9) << "one yield after every folder";
 }
 
-TEST_F(FolderWalkTest, FoldersOfOtherClassesGetNoNodeButTheirSubfoldersDo) {
+// A folder is never left out of the tree for its class: one of no known kind is a mail folder,
+// and the known kinds are told by family in any letter case.
+TEST_F(FolderWalkTest, FoldersOfEveryClassGetANodeThoseOfNoKnownKindAsMail) {
     test::FakeFolder odd = folderOf("Odd", "IPM.note");
     odd.subfolders.push_back(folderOf("Kept", "IPM.Note", 1));
-    test::FakeFolder blank = folderOf("Blank", "");
+    test::FakeFolder blank = folderOf("Blank", "", 2);
     blank.subfolders.push_back(folderOf("Deeper", "IPM.Custom"));
     blank.subfolders[0].subfolders.push_back(folderOf("Found", "IPM.Task"));
     test::FakeFolder inbox = folderOf("Inbox", "IPM.Note");
-    inbox.subfolders.push_back(folderOf("Posts", "IPM.Post"));
+    inbox.subfolders.push_back(folderOf("Posts", "IPM.Post", 1));
     inbox.subfolders[0].subfolders.push_back(folderOf("Below posts", "IPM.Note"));
-    data->root.subfolders = {odd, blank, inbox};
+    data->root.subfolders = {odd, blank, inbox, folderOf("People", "ipm.CONTACT.Custom")};
     walkAll();
-    // Each sits with its nearest ancestor that has a node.
     EXPECT_EQ(outline(),
               "Personal Folders\n"
-              "  Kept (1)\n"
-              "  Found (0)\n"
+              "  Odd (0)\n"
+              "    Kept (1)\n"
+              "  Blank (2)\n"
+              "    Deeper (0)\n"
+              "      Found (0)\n"
               "  Inbox (0)\n"
-              "    Below posts (0)\n");
-    EXPECT_EQ(
-        tree.folder(5),
-        (store::FolderRef{"F-Below posts", "\\\\Personal Folders\\Inbox\\Posts\\Below posts"}));
+              "    Posts (1)\n"
+              "      Below posts (0)\n"
+              "  People (0)\n");
+    const int images[] = {kStoreImage, kMailImage, kMailImage, kMailImage, kMailImage,
+                          kTasksImage, kMailImage, kMailImage, kMailImage, kContactsImage};
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(tree.image(i), images[i - 1]) << i;
+    EXPECT_EQ(tree.folder(8), (store::FolderRef{"F-Posts", "\\\\Personal Folders\\Inbox\\Posts"}));
+    EXPECT_TRUE(tree.hasItems(4));
 }
 
 TEST_F(FolderWalkTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {

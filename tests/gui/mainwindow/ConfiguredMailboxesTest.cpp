@@ -65,13 +65,32 @@ TEST_F(ConfiguredMailboxesTest, ListingAddsAnEntryPerOfferedStoreAndTurnsToPageT
     EXPECT_EQ(entries().size(), 2) << "a second listing replaces the first";
 }
 
-TEST_F(ConfiguredMailboxesTest, StoresThatCannotBeOfferedAreSkipped) {
+// A store whose file cannot be opened is left out of the list, as one without a data file is,
+// but it is named: once, after the listing, with the information icon.
+TEST_F(ConfiguredMailboxesTest, StoresThatCannotBeOfferedAreSkippedAndTheUnopenedNamed) {
     world.stores[0].failSecondText = true;
     sources.listConfiguredMailboxes();
     EXPECT_EQ(entries(), QStringList{"Archive" + kBlanks + "#S3"});
+    EXPECT_EQ(window.notesTab->currentIndex(), 1);
+    ASSERT_EQ(window.dialogs.messageBox.shown().size(), 1u);
+    const auto& box = window.dialogs.messageBox.shown()[0];
+    EXPECT_EQ(box.text,
+              "A data file of the profile could not be opened and is not in the list:\r\n"
+              "    /mail/personal.pst: data file missing\r\n");
+    EXPECT_EQ(box.title, "Corvane Quillon");
+    EXPECT_EQ(box.icon, MessageIcon::Information);
+    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    world.stores[2].failSecondText = true;
+    sources.listConfiguredMailboxes();
+    ASSERT_EQ(window.dialogs.messageBox.shown().size(), 2u);
+    EXPECT_TRUE(window.dialogs.messageBox.shown()[1].text.startsWith(
+        "2 data files of the profile could not be opened"));
+    EXPECT_TRUE(window.dialogs.messageBox.shown()[1].text.contains("/mail/archive.pst"));
 
     // No store qualifies: the list keeps its enabled state, page 2 still opens.
     world.stores.erase(world.stores.begin() + 2);
+    world.stores[0].failSecondText = false;
+    world.stores[0].dataFilePath = "";
     window.storeList->setEnabled(false);
     sources.listConfiguredMailboxes();
     EXPECT_TRUE(entries().isEmpty());
@@ -84,7 +103,7 @@ TEST_F(ConfiguredMailboxesTest, StoresThatCannotBeOfferedAreSkipped) {
     sources.listConfiguredMailboxes();
     EXPECT_TRUE(entries().isEmpty());
     EXPECT_EQ(window.notesTab->currentIndex(), 1);
-    EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
+    EXPECT_EQ(window.dialogs.messageBox.shown().size(), 2u) << "stores without a file go unsaid";
 }
 
 TEST_F(ConfiguredMailboxesTest, LogonFailureShowsTheOneMessageAndChangesNothingElse) {

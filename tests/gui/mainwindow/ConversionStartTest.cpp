@@ -114,8 +114,8 @@ TEST_F(ConversionStartTest, ARootCarryingATagIsAFolderToExport) {
 }
 
 // A mailbox of every shape the tree meets: nested folders, "#" in a name, a class in the wrong
-// case with a folder below it, an empty folder, contacts, a class the tree does not show, an
-// IMAP folder and an item in the top folder itself.
+// case with a folder below it, an empty folder, contacts, a class of no known kind, an IMAP
+// folder and an item in the top folder itself.
 void writeShapedMailbox(const fs::path& path) {
     pstwriter::PstBuilder b;
     b.options().storeName = "Shapes";
@@ -135,7 +135,7 @@ void writeShapedMailbox(const fs::path& path) {
     ann.givenName = "Ann";
     ann.surname = "Lee";
     pstwriter::addContact(b.root().addFolder("Contacts", "IPF.Contact"), ann);
-    b.root().addFolder("Feeds", "IPF.Custom");
+    b.root().addFolder("Feeds", "IPF.Custom").addMessage().setSubject("Feed item").setBody("f");
     b.write(path);
 }
 
@@ -157,9 +157,11 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
               "  Imap (1)\n"
               "  Inbox (2)\n"
               "    Projects #1 (1)\n"
-              "  Kept (1)\n"
+              "  Odd (0)\n"
+              "    Kept (1)\n"
               "  Empty (0)\n"
               "  Contacts (1)\n"
+              "  Feeds (1)\n"
               "  Deleted Items (0)\n");
     ASSERT_TRUE(window.allTicked());
     for (int i = 1; i <= tree.nodeCount(); ++i) {
@@ -195,7 +197,7 @@ TEST(ConversionStartWholePathTest, ExportsTheTickedFoldersOfAPstFile) {
     EXPECT_TRUE(fs::is_directory(root / "Empty"));
     ASSERT_EQ(files(root / "Contacts").size(), 1u);
     EXPECT_EQ(fs::path(files(root / "Contacts")[0]).extension(), ".vcf") << "contacts always";
-    EXPECT_FALSE(fs::exists(root / "Feeds"));
+    EXPECT_EQ(files(root / "Feeds").size(), 1u) << "a folder of no known kind, as mail";
     EXPECT_TRUE(selection.folders.empty());
 }
 

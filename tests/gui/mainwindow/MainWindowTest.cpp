@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include "gui/about/AboutWindow.h"
 #include "gui/foldertree/FolderTree.h"
 #include "gui/help/HelpWindow.h"
+#include "gui/widgets/Controls.h"
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 #include "support/gui/QtApplication.h"
@@ -152,6 +154,26 @@ TEST_F(MainWindowTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
     control<QRadioButton>("OptOtherPST")->click();
     chooseFile("");
     EXPECT_FALSE(tabs().isTabEnabled(1));
+}
+
+// The entries keep the display name, the padding blanks and the store's identifier, but the
+// box and its drop-down list show the names alone, however wide the box.
+TEST_F(MainWindowTest, TheStoreListShowsTheNamesOnly) {
+    button("CmdExportConfigured").click();
+    auto* list = control<QComboBox>("CmbOutlookStores");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->itemText(0), "Old Mail" + QString(300, QLatin1Char(' ')) + "#P1");
+    list->setCurrentIndex(0);
+    QComboBox* named = makeDropDownList(list->parentWidget(), QStringLiteral("Named"), QString(),
+                                        {150, 450, 9900, 360});
+    named->addItem(QStringLiteral("Old Mail"));
+    named->setCurrentIndex(0);
+    for (QComboBox* box : {list, named}) box->resize(3000, list->height());
+    EXPECT_EQ(list->grab().toImage(), named->grab().toImage());
+    delete named;
+
+    const int nameWidth = list->fontMetrics().horizontalAdvance(QStringLiteral("Old Mail"));
+    EXPECT_LT(list->view()->sizeHintForIndex(list->model()->index(0, 0)).width(), nameWidth + 40);
 }
 
 TEST_F(MainWindowTest, ExitAsksAndEndsOnlyOnYes) {
