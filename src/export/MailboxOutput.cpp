@@ -13,6 +13,8 @@
 #include "base/Sha256.h"
 #include "export/OutputNaming.h"
 #include "export/RunSummary.h"
+#include "formats/SaveError.h"
+#include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 
@@ -187,6 +189,23 @@ std::string MailboxFolders::maildirFolder(std::vector<std::string> names) {
     return directory;
 }
 
+std::string MailboxFolders::maildirFlags(const std::string& directory,
+                                         const store::ItemFacts& facts) {
+    if (!facts.forwarded) return formats::maildirFlags(facts);
+    auto known = forwardedKeywords_.find(directory);
+    if (known == forwardedKeywords_.end()) {
+        // A folder of a run before keeps the letters its file gives, whoever wrote it.
+        std::optional<char> letter;
+        try {
+            letter = formats::folderKeywordLetter(directory, formats::kForwardedKeyword);
+        } catch (const formats::SaveError& error) {
+            throw WriteError(error.what());
+        }
+        known = forwardedKeywords_.emplace(directory, letter.value_or(0)).first;
+    }
+    return formats::maildirFlags(facts, known->second);
+}
+
 std::string MailboxFolders::vcardDirectory(const std::string& folderPath) {
     makeDirectories(root_ + kVCardsDirectory);
     return vcards_.forFolder(folderPath);
@@ -301,7 +320,8 @@ FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratch
         ::futimens(fd, times);
     }
     ::close(fd);
-    const std::string final = target_ + "cur/" + name + ":2," + formats::maildirFlags(facts);
+    const std::string final =
+        target_ + "cur/" + name + ":2," + folders_.maildirFlags(target_, facts);
     // link() refuses a name that is taken, as Maildir's delivery does; file systems without
     // hard links get a rename (the name holds a random part of its own).
     int moved = ::link(temporary.c_str(), final.c_str());

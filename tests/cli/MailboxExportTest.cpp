@@ -1,6 +1,7 @@
 // `--format mbox` and `--format maildir` read back by the mail programs they are for: Python's
-// mailbox module and mutt open the mbox files, a throw-away Dovecot serves the Maildir tree
-// over IMAP; each message must be the .eml export's item with the item's state and date.
+// mailbox module and mutt open the mbox files, mutt the Maildir folders, and a throw-away
+// Dovecot serves the Maildir tree over IMAP; each message must be the .eml export's item with
+// the item's state and date.
 // Also the date filters, many mailboxes in one run and the JSON listing.
 
 #include <gtest/gtest.h>
@@ -106,7 +107,7 @@ std::size_t messagesFound(const std::string& report) {
 
 // mailbox_check.py's count of messages, after checking each; fails the test on a difference.
 std::size_t readBack(const std::string& reader, const fs::path& root, const Exported& x) {
-    test::requireReader(reader == "mutt" ? test::Reader::Mutt : test::Reader::Python);
+    test::requireReader(reader.starts_with("mutt") ? test::Reader::Mutt : test::Reader::Python);
     if (reader == "imap") test::requireReader(test::Reader::Dovecot);
     const auto r =
         test::runPythonTool("mailbox_check.py", reader + " " + shellQuote(root.string() + "/") +
@@ -120,6 +121,7 @@ void expectEveryReaderFindsEveryMessage(const Exported& x) {
     EXPECT_EQ(readBack("python-mbox", x.mbox, x), x.emlFiles);
     EXPECT_EQ(readBack("mutt", x.mbox, x), x.emlFiles);
     EXPECT_EQ(readBack("imap", x.maildir, x), x.emlFiles);
+    EXPECT_EQ(readBack("mutt-maildir", x.maildir, x), x.emlFiles);
 }
 
 TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
@@ -136,8 +138,11 @@ TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
         const std::string name = e.path().filename().string();
         flags.insert(name.substr(name.find(":2,") + 3));
     }
-    EXPECT_EQ(flags, (std::multiset<std::string>{"FS", "RS", "P"}));
+    // IMAP servers read no P: Dovecot shows the folder's keyword a as $Forwarded.
+    EXPECT_EQ(flags, (std::multiset<std::string>{"FS", "RS", "Pa"}));
+    EXPECT_EQ(test::readFile(store / "dovecot-keywords"), "0 $Forwarded\n");
     EXPECT_TRUE(fs::is_directory(store / ".INBOX.v1\\2e2 &- more" / "cur"));
+    EXPECT_FALSE(fs::exists(store / ".INBOX.v1\\2e2 &- more" / "dovecot-keywords"));
     EXPECT_TRUE(fs::is_directory(store / ".Entw&APw-rfe" / "cur"));
     EXPECT_EQ(filesNamed(x.maildir / "vCards", ".vcf"), 1u);
     EXPECT_EQ(filesNamed(x.mbox / "vCards", ".vcf"), 1u);
@@ -163,13 +168,19 @@ TEST(MailboxExport, AMailboxOfEveryKindComesBackThroughEveryReader) {
     expectEveryReaderFindsEveryMessage(x);
 }
 
-// A Maildir holds a file per message, so a resumed export writes just what is missing.
+// A Maildir holds a file per message, so a resumed export writes just what is missing, and
+// gives a forwarded message the letter the folder's keywords have for it by then.
 TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
     test::TempDir dir;
     writeStatesMailbox(dir / "box.pst");
     exportAs("maildir", dir / "box.pst", dir / "md");
-    const fs::path cur = dir / "md" / "Converted Outlook PST" / "Box" / "cur";
-    fs::remove(fs::directory_iterator(cur)->path());
+    const fs::path store = dir / "md" / "Converted Outlook PST" / "Box";
+    const fs::path cur = store / "cur";
+    for (const auto& e : fs::directory_iterator(cur)) {
+        if (e.path().string().ends_with(",Pa")) fs::remove(e.path());
+    }
+    // As a server that took letter a for a keyword of its own leaves the file.
+    test::writeFile(store / "dovecot-keywords", "0 $Junk\n1 $Forwarded\n");
     ExportOptions o{"maildir", {}, (dir / "box.pst").string(), (dir / "md").string(), false};
     o.resume = true;
     std::ostringstream out, err;
@@ -177,6 +188,11 @@ TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
     EXPECT_NE(out.str().find("1 items written, 0 failed"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("6 items were written whole before"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(cur), {}), 3);
+    std::size_t forwarded = 0;
+    for (const auto& e : fs::directory_iterator(cur))
+        forwarded += e.path().string().ends_with(",Pb");
+    EXPECT_EQ(forwarded, 1u);
+    EXPECT_EQ(test::readFile(store / "dovecot-keywords"), "0 $Junk\n1 $Forwarded\n");
     EXPECT_FALSE(fs::exists(dir / "md" / "Converted Outlook PST" / "Box (2)"));
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "formats/SaveError.h"
+#include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 #include "support/TestFiles.h"
@@ -62,6 +66,39 @@ TEST(MaildirNames, FlagsInMaildirOrder) {
     EXPECT_EQ(maildirFlags(facts), "");
     facts.read = facts.answered = facts.forwarded = facts.flagged = facts.draft = true;
     EXPECT_EQ(maildirFlags(facts), "DFPRS");
+    // Keyword letters follow the standard flags, for forwarded items only.
+    EXPECT_EQ(maildirFlags(facts, 'c'), "DFPRSc");
+    facts.forwarded = false;
+    EXPECT_EQ(maildirFlags(facts, 'c'), "DFRS");
+}
+
+TEST(MaildirKeywords, ReadsDovecotsFileAndKeepsEveryLetterItGave) {
+    MaildirKeywords keywords =
+        MaildirKeywords::parse("0 Junk\n2 $Forwarded\r\nno number\n27 Far\n1 \n3 Junk\nx4 X\n");
+    EXPECT_EQ(keywords.letterOf("$Forwarded"), 'c');
+    EXPECT_EQ(keywords.letterOf("Junk"), 'a');
+    EXPECT_EQ(keywords.letterOf("Far"), std::nullopt);
+    EXPECT_EQ(keywords.add("$Forwarded"), 'c');
+    EXPECT_EQ(keywords.add("NonJunk"), 'b');
+    EXPECT_EQ(keywords.text(), "0 Junk\n1 NonJunk\n2 $Forwarded\n");
+
+    MaildirKeywords full = MaildirKeywords::parse("");
+    for (int i = 0; i < 26; ++i) EXPECT_EQ(full.add("k" + std::to_string(i)), 'a' + i);
+    EXPECT_EQ(full.add("$Forwarded"), std::nullopt);
+
+    // A folder's file: added to once, kept as it is after; a link is refused, not followed.
+    test::TempDir dir;
+    const std::string folder = (dir / "f").string() + "/";
+    std::filesystem::create_directory(folder);
+    test::writeFile(dir / "f" / "dovecot-keywords", "0 Junk\n");
+    EXPECT_EQ(folderKeywordLetter(folder, "$Forwarded"), 'b');
+    EXPECT_EQ(folderKeywordLetter(folder, "$Forwarded"), 'b');
+    EXPECT_EQ(test::readFile(dir / "f" / "dovecot-keywords"), "0 Junk\n1 $Forwarded\n");
+    std::filesystem::remove(dir / "f" / "dovecot-keywords");
+    test::writeFile(dir / "elsewhere", "0 Junk\n");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "f" / "dovecot-keywords");
+    EXPECT_THROW(folderKeywordLetter(folder, "$Forwarded"), SaveError);
+    EXPECT_EQ(test::readFile(dir / "elsewhere"), "0 Junk\n");
 }
 
 }  // namespace

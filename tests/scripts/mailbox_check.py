@@ -5,19 +5,21 @@ the .eml export of the same mailbox and with its JSON item listing.
     mailbox_check.py python-mbox MBOX_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py mutt        MBOX_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py imap        MAILDIR_ROOT EML_ROOT ITEMS_JSON
+    mailbox_check.py mutt-maildir MAILDIR_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py summary     LISTING_JSON
 
 MBOX_ROOT, MAILDIR_ROOT and EML_ROOT are export roots ("OUT/Converted Outlook PST/"), each
 with its export-manifest.tsv. Every message the manifest puts into a mailbox must come back,
 in the folder the manifest names, with the subject and the attachments (names and bytes) of
 the .eml file of the same item, and the item's read, flagged and replied state (and for IMAP
-its delivery date) from the listing. Mailboxes the manifest names no message for must be
-empty. Prints "messages=<n> folders=<n>" and every difference; exits 1 when there is one.
+and Python also forwarded, for IMAP its delivery date) from the listing. Mailboxes the
+manifest names no message for must be empty. Prints "messages=<n> folders=<n>" and every
+difference; exits 1 when there is one.
 
-python-mbox reads with Python's mailbox.mbox; mutt opens each mbox with `mutt -R -f` (on a
-pseudo-terminal) and copies every message it found into a new mbox, which is then read; imap
-starts a throw-away Dovecot on 127.0.0.1 over the Maildir tree and fetches every message with
-imaplib, and stops Dovecot whatever happens.
+python-mbox reads with Python's mailbox.mbox; mutt opens each mbox (mutt-maildir: each
+Maildir folder) with `mutt -R -f` (on a pseudo-terminal) and copies every message it found
+into a new mbox, which is then read; imap starts a throw-away Dovecot on 127.0.0.1 over the
+Maildir tree and fetches every message with imaplib, and stops Dovecot whatever happens.
 """
 import calendar
 import collections
@@ -89,9 +91,9 @@ class Expected:
         with open(self.eml[entry_id], "rb") as f:
             return content(f.read())
 
-    def state(self, entry_id):
+    def state(self, entry_id, keys=("read", "flagged", "answered")):
         i = self.items[entry_id]
-        return {"read": i["read"], "flagged": i["flagged"], "answered": i["answered"]}
+        return {k: i[k] for k in keys}
 
 
 def compare(where, entry_id, expected, got_content, got_state, got_date=None):
@@ -102,8 +104,8 @@ def compare(where, entry_id, expected, got_content, got_state, got_date=None):
         problem(f"{where}: subject {got_content[0]!r}, the .eml has {want[0]!r}")
     if got_content[1] != want[1]:
         problem(f"{where}: attachments {got_content[1]} differ from the .eml's {want[1]}")
-    if got_state is not None and got_state != expected.state(entry_id):
-        problem(f"{where}: state {got_state}, the item says {expected.state(entry_id)}")
+    if got_state is not None and got_state != expected.state(entry_id, got_state):
+        problem(f"{where}: state {got_state}, the item says {expected.state(entry_id, got_state)}")
     date = expected.items[entry_id]["date"]
     if got_date is not None and date is not None:
         want_date = calendar.timegm(time.strptime(date, "%Y-%m-%dT%H:%M:%SZ"))
@@ -126,6 +128,13 @@ def mbox_files(root):
 def state_from_status(msg):
     status, xstatus = msg.get("Status", ""), msg.get("X-Status", "")
     return {"read": "R" in status, "flagged": "F" in xstatus, "answered": "A" in xstatus}
+
+
+def state_with_mozilla(msg):
+    """The state, and forwarded as Thunderbird reads it from X-Mozilla-Status."""
+    state = state_from_status(msg)
+    state["forwarded"] = bool(int(msg.get("X-Mozilla-Status", "0"), 16) & 0x1000)
+    return state
 
 
 def check_mbox(root, expected, reader):
@@ -154,7 +163,7 @@ def check_mbox(root, expected, reader):
         for row, msg in zip(want, found):
             raw = msg.as_bytes() if reader == "mutt" else msg.as_bytes(unixfrom=False)
             compare(f"{rel}@{row['offset']}", row["entry_id"], expected, content(raw),
-                    state_from_status(msg))
+                    state_from_status(msg) if reader == "mutt" else state_with_mozilla(msg))
         messages += len(found)
     return messages, folders
 
@@ -195,12 +204,32 @@ def check_imap(root, expected):
                 if imap_folder(row["folder"]) != name:
                     problem(f"{name}: holds a message of {row['folder']}")
                 state = {"read": "\\Seen" in flags, "flagged": "\\Flagged" in flags,
-                         "answered": "\\Answered" in flags}
+                         "answered": "\\Answered" in flags, "forwarded": "$Forwarded" in flags}
                 compare(f"{name}/{row['entry_id']}", row["entry_id"], expected, content(raw),
                         state, date)
             messages += len(fetched)
         imap.logout()
     return messages, len(names)
+
+
+def check_mutt_maildir(root, expected):
+    """Each Maildir folder of the manifest as mutt reads it: the same messages, with their
+    state, in any order."""
+    by_folder = collections.defaultdict(list)
+    for row in manifest(root):
+        if "/cur/" in row["file"]:
+            by_folder[row["file"].rsplit("/cur/", 1)[0]].append(row)
+    messages = 0
+    for rel, rows in sorted(by_folder.items()):
+        found = mailbox_servers.mutt_copy(os.path.join(root, rel), mmdf=True)
+        got = collections.Counter(repr((content(m.as_bytes()), state_from_status(m)))
+                                  for m in found)
+        want = collections.Counter(repr((expected.content(r["entry_id"]),
+                                         expected.state(r["entry_id"]))) for r in rows)
+        for key in sorted((want - got) + (got - want)):
+            problem(f"{rel}: mutt finds {got[key]} and the export holds {want[key]} of {key}")
+        messages += len(found)
+    return messages, len(by_folder)
 
 
 def summary(path):
@@ -229,6 +258,8 @@ def main():
     expected = Expected(eml_root, items)
     if mode == "imap":
         messages, folders = check_imap(root, expected)
+    elif mode == "mutt-maildir":
+        messages, folders = check_mutt_maildir(root, expected)
     else:
         messages, folders = check_mbox(root, expected, "mutt" if mode == "mutt" else "python")
     print(f"messages={messages} folders={folders}")

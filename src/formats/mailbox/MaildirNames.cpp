@@ -83,13 +83,14 @@ std::string maildirFolderDirectory(const std::vector<std::string>& names) {
     return out;
 }
 
-std::string maildirFlags(const store::ItemFacts& facts) {
+std::string maildirFlags(const store::ItemFacts& facts, char forwardedKeyword) {
     std::string flags;
     if (facts.draft) flags += 'D';
     if (facts.flagged) flags += 'F';
     if (facts.forwarded) flags += 'P';
     if (facts.answered) flags += 'R';
     if (facts.read) flags += 'S';
+    if (facts.forwarded && forwardedKeyword != 0) flags += forwardedKeyword;
     return flags;
 }
 

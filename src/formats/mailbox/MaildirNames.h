@@ -20,7 +20,9 @@ std::string imapUtf7(const std::string& utf8);
 std::string maildirFolderDirectory(const std::vector<std::string>& names);
 
 // The flags of a message file, after ":2,", in the ASCII order Maildir wants: D (draft),
-// F (flagged), P (passed on: forwarded), R (replied), S (seen: read).
-std::string maildirFlags(const store::ItemFacts& facts);
+// F (flagged), P (passed on: forwarded), R (replied), S (seen: read), then the letter of the
+// folder's "$Forwarded" keyword (`forwardedKeyword`, 0: none; see MaildirKeywords) for a
+// forwarded item: IMAP servers read no P.
+std::string maildirFlags(const store::ItemFacts& facts, char forwardedKeyword = 0);
 
 }  // namespace pellmark::formats
