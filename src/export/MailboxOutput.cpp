@@ -43,10 +43,15 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
     return s.size() >= n && base::equalsNoCase(std::string_view(s).substr(s.size() - n), suffix);
 }
 
-// A folder's mbox file name: safe as a directory name is, and never one Thunderbird keeps
-// for itself (its index files, its subfolder directories).
+// A folder's mbox file name: safe as a directory name is, short enough for "Name.sbd", names
+// cut to the same start kept apart by a mark of the whole name, and never a name Thunderbird
+// keeps for itself (its index files, its subfolder directories).
 std::string mboxName(const std::string& name) {
-    std::string safe = cutToBytes(safeDirectoryName(name), kMaxNameBytes - 5);
+    std::string safe = safeDirectoryName(name);
+    if (safe.size() > kMaxNameBytes - 5) {
+        const std::string mark = formats::shortenedMark(name);
+        safe = cutToBytes(safe, kMaxNameBytes - 5 - mark.size()) + mark;
+    }
     if (endsWithNoCase(safe, ".sbd") || endsWithNoCase(safe, ".msf")) safe += '_';
     return safe;
 }

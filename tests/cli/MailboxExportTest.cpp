@@ -1,13 +1,14 @@
 // `--format mbox` and `--format maildir` read back by the mail programs they are for: Python's
 // mailbox module and mutt open the mbox files, mutt the Maildir folders, and a throw-away
 // Dovecot serves the Maildir tree over IMAP; each message must be the .eml export's item with
-// the item's state and date.
+// the item's state and date, each folder where its name says.
 // Also the date filters, many mailboxes in one run and the JSON listing.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -194,6 +195,68 @@ TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
     EXPECT_EQ(forwarded, 1u);
     EXPECT_EQ(test::readFile(store / "dovecot-keywords"), "0 $Junk\n1 $Forwarded\n");
     EXPECT_FALSE(fs::exists(dir / "md" / "Converted Outlook PST" / "Box (2)"));
+}
+
+std::string repeated(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// Folder names the layouts cannot take as they are: a '/' (IMAP's separator), names longer in
+// IMAP UTF-7 than a directory entry, siblings alike in their first 300 characters, a path of
+// a hundred folders whose ".Parent.Child" entry cannot hold every name.
+void writeAwkwardNamesMailbox(const fs::path& path) {
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Names";
+    auto& slashed = b.root().addFolder("a/b", "IPF.Note");
+    slashed.addMessage().setSubject("In a/b").setDate(fileTime(2020, 1, 1));
+    slashed.addFolder("c", "IPF.Note").addMessage().setSubject("In a/b/c");
+    auto& umlauts = b.root().addFolder(repeated("ü", 200), "IPF.Note");
+    umlauts.addMessage().setSubject("In the umlauts").setDate(fileTime(2020, 1, 2));
+    umlauts.addFolder("Sub", "IPF.Note").addMessage().setSubject("Below the umlauts");
+    const std::string start = repeated("Long name ", 30);
+    b.root().addFolder(start + "one", "IPF.Note").addMessage().setSubject("In the first");
+    b.root().addFolder(start + "two", "IPF.Note").addMessage().setSubject("In the second");
+    pstwriter::Folder* deep = &b.root();
+    for (int level = 1; level <= 100; ++level) {
+        deep = &deep->addFolder("Level " + std::to_string(level), "IPF.Note");
+        if (level % 20 == 0 || level == 27 || level == 29) {
+            deep->addMessage().setSubject("At level " + std::to_string(level));
+        }
+    }
+    b.write(path);
+}
+
+TEST(MailboxExport, AwkwardFolderNamesAreListedOnceAndSelectableUnderTheirParents) {
+    test::TempDir dir;
+    writeAwkwardNamesMailbox(dir / "names.pst");
+    const Exported x = exportAll(dir / "names.pst", dir.path());
+    EXPECT_EQ(x.emlFiles, 13u);
+    // IMAP: every folder listed once under its own parents, selectable, with its messages.
+    expectEveryReaderFindsEveryMessage(x);
+
+    std::set<std::string> maildirs;
+    for (const auto& e : fs::directory_iterator(x.maildir / "Names")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_LE(name.size(), 255u);
+        if (name.starts_with(".")) maildirs.insert(name);
+    }
+    EXPECT_TRUE(maildirs.count(".a_b.c")) << "'/' is written '_', not as IMAP's separator";
+    // Each mbox file holds one folder, its name (and "Name.sbd") one directory entry.
+    std::map<std::string, std::set<std::string>> folderFiles;
+    const std::string manifest = test::readFile(x.mbox / "export-manifest.tsv");
+    std::istringstream lines(manifest.substr(manifest.find('\n') + 1));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        ASSERT_GE(fields.size(), 4u) << line;
+        folderFiles[fields[3]].insert(fields[1]);
+        for (const auto& part : fs::path(fields[3])) EXPECT_LE(part.string().size(), 255u);
+    }
+    EXPECT_EQ(folderFiles.size(), x.emlFiles);
+    for (const auto& [file, folders] : folderFiles) EXPECT_EQ(folders.size(), 1u) << file;
 }
 
 TEST(MailboxExport, DatesFilterMessagesAndKeepContacts) {

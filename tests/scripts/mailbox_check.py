@@ -19,7 +19,9 @@ difference; exits 1 when there is one.
 python-mbox reads with Python's mailbox.mbox; mutt opens each mbox (mutt-maildir: each
 Maildir folder) with `mutt -R -f` (on a pseudo-terminal) and copies every message it found
 into a new mbox, which is then read; imap starts a throw-away Dovecot on 127.0.0.1 over the
-Maildir tree and fetches every message with imaplib, and stops Dovecot whatever happens.
+Maildir tree and fetches every message with imaplib, and stops Dovecot whatever happens. Over
+IMAP each folder must be listed once, selectable, under the folder's own name (or that name
+shortened to fit one directory entry), and hold its folder's messages only.
 """
 import calendar
 import collections
@@ -30,6 +32,7 @@ import hashlib
 import json
 import mailbox
 import os
+import re
 import sys
 import time
 
@@ -169,8 +172,9 @@ def check_mbox(root, expected, reader):
 
 
 def imap_folder(folder_path):
-    """The IMAP name (UTF-8, '/' between names) of an Outlook folder path."""
-    names = folder_path[2:].split("\\")
+    """The IMAP name (UTF-8, '/' between names) of an Outlook folder path; a '/' in a name is
+    written '_', an empty name "_"."""
+    names = [n.replace("/", "_") or "_" for n in folder_path[2:].split("\\")]
     if len(names) == 1:
         return names[0]
     names = names[1:]
@@ -179,37 +183,83 @@ def imap_folder(folder_path):
     return "/".join(names)
 
 
+def entry_bytes(imap_name):
+    """The size of the Maildir++ directory entry of an IMAP name: ".A.B", IMAP UTF-7, '.', '\\'
+    and a leading '~' as listescape's three-byte escapes."""
+    size = 0
+    for name in imap_name.split("/"):
+        escapes = name.count(".") + name.count("\\") + name.startswith("~")
+        size += 1 + len(mailbox_servers.imap_utf7_encode(name)) + 2 * escapes
+    return size
+
+
+def shows(listed, name):
+    """Whether IMAP's `listed` shows the folder named `name`: the same name, or, where its
+    Maildir++ entry would be longer than a directory entry can be, a shortening: names cut
+    after whole characters and marked "~" and six hex digits, the names of a deep folder
+    joined with " \u203a " below a folder above it, some of them left out for a "\u2026"."""
+    if listed == name:
+        return True
+    if entry_bytes(name) <= 255:
+        return False
+    pieces = re.split("~[0-9a-f]{6}|\u2026", listed.replace("/", " \u203a "))
+    pattern = ".*?".join(re.escape(p) for p in pieces)
+    return re.fullmatch(pattern, name.replace("/", " \u203a "), re.S) is not None
+
+
 def check_imap(root, expected):
     rows = [r for r in manifest(root) if "/cur/" in r["file"]]
     by_hash = {r["sha256"]: r for r in rows}
-    want_counts = collections.Counter(imap_folder(r["folder"]) for r in rows)
+    want_counts = collections.Counter(r["folder"] for r in rows)
     store = rows[0]["file"].split("/")[0] if rows else sorted(
         d for d in os.listdir(root) if d != "vCards" and os.path.isdir(os.path.join(root, d)))[0]
     messages = 0
+    shown = {}  # Outlook folder path -> the IMAP folder holding its messages
     with mailbox_servers.Dovecot(os.path.join(root, store)) as server:
         imap = server.connect()
-        names = server.folders(imap)
-        for name in sorted(set(want_counts) - set(names)):
-            problem(f"IMAP lists no folder {name!r}")
-        for name in names:
-            fetched = server.fetch_all(imap, name)
-            if len(fetched) != want_counts.get(name, 0):
-                problem(f"{name}: IMAP gives {len(fetched)} messages, the manifest "
-                        f"{want_counts.get(name, 0)}")
+        listing = server.folders(imap)
+        for name, n in collections.Counter(n for _, n in listing).items():
+            if n > 1:
+                problem(f"IMAP lists {name!r} {n} times")
+        for selectable, name in listing:
+            if not selectable:
+                for folder in want_counts:
+                    if shows(name, imap_folder(folder)):
+                        problem(f"IMAP lists {name!r} ({folder}) as a folder without messages")
+                continue
+            try:
+                fetched = server.fetch_all(imap, name)
+            except RuntimeError as e:
+                problem(str(e))
+                continue
+            sources = set()
             for raw, flags, date in fetched:
                 row = by_hash.get(hashlib.sha256(raw.replace(b"\r\n", b"\n")).hexdigest())
                 if row is None:
                     problem(f"{name}: a message the manifest does not list")
                     continue
-                if imap_folder(row["folder"]) != name:
-                    problem(f"{name}: holds a message of {row['folder']}")
+                sources.add(row["folder"])
                 state = {"read": "\\Seen" in flags, "flagged": "\\Flagged" in flags,
                          "answered": "\\Answered" in flags, "forwarded": "$Forwarded" in flags}
                 compare(f"{name}/{row['entry_id']}", row["entry_id"], expected, content(raw),
                         state, date)
+            if len(sources) > 1:
+                problem(f"{name}: holds messages of {sorted(sources)}")
+            for folder in sources:
+                if not shows(name, imap_folder(folder)):
+                    problem(f"{name}: holds the messages of {folder}, named {imap_folder(folder)!r}")
+                if folder in shown:
+                    problem(f"{folder}: its messages are in {shown[folder]!r} and {name!r}")
+                shown[folder] = name
+                if len(fetched) != want_counts[folder]:
+                    problem(f"{name}: IMAP gives {len(fetched)} messages, the manifest "
+                            f"{want_counts[folder]}")
             messages += len(fetched)
+        for folder in sorted(set(want_counts) - set(shown)):
+            problem(f"IMAP lists no folder with the messages of {folder} "
+                    f"({imap_folder(folder)!r})")
         imap.logout()
-    return messages, len(names)
+    return messages, sum(1 for selectable, _ in listing if selectable)
 
 
 def check_mutt_maildir(root, expected):

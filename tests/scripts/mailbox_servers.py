@@ -184,7 +184,7 @@ service anvil {{
 
     @staticmethod
     def folders(imap):
-        """The selectable folders, their names decoded."""
+        """Every folder LIST shows, as (selectable, name decoded)."""
         typ, data = imap.list('""', "*")
         names = []
         for item in data:
@@ -193,11 +193,10 @@ service anvil {{
                 item, literal = item
             m = re.match(rb'\((.*?)\) (?:"(?:\\.|[^"])"|NIL) (.*)$', item)
             flags, raw = m.group(1), literal if literal is not None else m.group(2)
-            if b"\\Noselect" in flags or b"\\NonExistent" in flags:
-                continue
+            selectable = b"\\Noselect" not in flags and b"\\NonExistent" not in flags
             if raw.startswith(b'"'):
                 raw = re.sub(rb"\\(.)", rb"\1", raw[1:-1])
-            names.append(imap_utf7_decode(raw.decode("ascii")))
+            names.append((selectable, imap_utf7_decode(raw.decode("ascii"))))
         return names
 
     @staticmethod
