@@ -15,6 +15,8 @@
 #include "export/OutputNaming.h"
 #include "export/RunSummary.h"
 #include "export/SafePaths.h"
+#include "formats/SaveError.h"
+#include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 
@@ -30,10 +32,15 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
     return s.size() >= n && base::equalsNoCase(std::string_view(s).substr(s.size() - n), suffix);
 }
 
-// A folder's mbox file name: safe as a directory name is, and never one Thunderbird keeps
-// for itself (its index files, its subfolder directories).
+// A folder's mbox file name: safe as a directory name is, short enough for "Name.sbd", names
+// cut to the same start kept apart by a mark of the whole name, and never a name Thunderbird
+// keeps for itself (its index files, its subfolder directories).
 std::string mboxName(const std::string& name) {
-    std::string safe = cutToBytes(safeDirectoryName(name), kMaxNameBytes - 5);
+    std::string safe = safeDirectoryName(name);
+    if (safe.size() > kMaxNameBytes - 5) {
+        const std::string mark = formats::shortenedMark(name);
+        safe = cutToBytes(safe, kMaxNameBytes - 5 - mark.size()) + mark;
+    }
     if (endsWithNoCase(safe, ".sbd") || endsWithNoCase(safe, ".msf")) safe += '_';
     return safe;
 }
@@ -176,6 +183,23 @@ std::string MailboxFolders::maildirFolder(std::vector<std::string> names) {
     const std::string directory = store + formats::maildirFolderDirectory(names) + "/";
     makeMaildir(directory, true);
     return directory;
+}
+
+std::string MailboxFolders::maildirFlags(const std::string& directory,
+                                         const store::ItemFacts& facts) {
+    if (!facts.forwarded) return formats::maildirFlags(facts);
+    auto known = forwardedKeywords_.find(directory);
+    if (known == forwardedKeywords_.end()) {
+        // A folder of a run before keeps the letters its file gives, whoever wrote it.
+        std::optional<char> letter;
+        try {
+            letter = formats::folderKeywordLetter(directory, formats::kForwardedKeyword);
+        } catch (const formats::SaveError& error) {
+            throw WriteError(error.what());
+        }
+        known = forwardedKeywords_.emplace(directory, letter.value_or(0)).first;
+    }
+    return formats::maildirFlags(facts, known->second);
 }
 
 OutputDirectories::Directory MailboxFolders::vcardDirectory(
@@ -335,7 +359,8 @@ FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratch
         ::futimens(fd, times);
     }
     ::close(fd);
-    const std::string final = target_ + "cur/" + name + ":2," + formats::maildirFlags(facts);
+    const std::string final =
+        target_ + "cur/" + name + ":2," + folders_.maildirFlags(target_, facts);
     const Written written{final, out.bytes(), out.sha256(), std::nullopt};
     ledger.record({written});
     // link() refuses a name that is taken, as Maildir's delivery does; file systems without

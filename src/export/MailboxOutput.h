@@ -40,6 +40,10 @@ class MailboxFolders {
     OutputDirectories::Directory vcardDirectory(const std::vector<store::PathStep>& steps);
     // A Maildir file name no other file takes: "<time>.P<pid>Q<n>R<random>.<host>".
     std::string uniqueMaildirName(int64_t seconds);
+    // The flags of a message file in the Maildir folder at `directory`. A forwarded item's
+    // flags carry the folder's "$Forwarded" keyword, for which the folder gets its
+    // dovecot-keywords file. Throws WriteError when that file cannot be written.
+    std::string maildirFlags(const std::string& directory, const store::ItemFacts& facts);
 
   private:
     // The names of the steps' mailboxes: a folder whose sibling took its name (or one that
@@ -59,6 +63,7 @@ class MailboxFolders {
     std::string host_;
     uint64_t delivered_ = 0;
     uint64_t runId_;  // random, so that a later run (--resume) never draws the same names
+    std::map<std::string, char> forwardedKeywords_;  // Maildir folder -> the keyword's letter
 };
 
 class MailboxOutput : public FolderOutput {

@@ -1,12 +1,14 @@
 // `--format mbox` and `--format maildir` read back by the mail programs they are for: Python's
-// mailbox module and mutt open the mbox files, a throw-away Dovecot serves the Maildir tree
-// over IMAP; each message must be the .eml export's item with the item's state and date.
+// mailbox module and mutt open the mbox files, mutt the Maildir folders, and a throw-away
+// Dovecot serves the Maildir tree over IMAP; each message must be the .eml export's item with
+// the item's state and date, each folder where its name says.
 // Also the date filters, many mailboxes in one run and the JSON listing.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -106,7 +108,7 @@ std::size_t messagesFound(const std::string& report) {
 
 // mailbox_check.py's count of messages, after checking each; fails the test on a difference.
 std::size_t readBack(const std::string& reader, const fs::path& root, const Exported& x) {
-    test::requireReader(reader == "mutt" ? test::Reader::Mutt : test::Reader::Python);
+    test::requireReader(reader.starts_with("mutt") ? test::Reader::Mutt : test::Reader::Python);
     if (reader == "imap") test::requireReader(test::Reader::Dovecot);
     const auto r =
         test::runPythonTool("mailbox_check.py", reader + " " + shellQuote(root.string() + "/") +
@@ -120,6 +122,7 @@ void expectEveryReaderFindsEveryMessage(const Exported& x) {
     EXPECT_EQ(readBack("python-mbox", x.mbox, x), x.emlFiles);
     EXPECT_EQ(readBack("mutt", x.mbox, x), x.emlFiles);
     EXPECT_EQ(readBack("imap", x.maildir, x), x.emlFiles);
+    EXPECT_EQ(readBack("mutt-maildir", x.maildir, x), x.emlFiles);
 }
 
 TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
@@ -136,8 +139,11 @@ TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
         const std::string name = e.path().filename().string();
         flags.insert(name.substr(name.find(":2,") + 3));
     }
-    EXPECT_EQ(flags, (std::multiset<std::string>{"FS", "RS", "P"}));
+    // IMAP servers read no P: Dovecot shows the folder's keyword a as $Forwarded.
+    EXPECT_EQ(flags, (std::multiset<std::string>{"FS", "RS", "Pa"}));
+    EXPECT_EQ(test::readFile(store / "dovecot-keywords"), "0 $Forwarded\n");
     EXPECT_TRUE(fs::is_directory(store / ".INBOX.v1\\2e2 &- more" / "cur"));
+    EXPECT_FALSE(fs::exists(store / ".INBOX.v1\\2e2 &- more" / "dovecot-keywords"));
     EXPECT_TRUE(fs::is_directory(store / ".Entw&APw-rfe" / "cur"));
     EXPECT_EQ(filesNamed(x.maildir / "vCards", ".vcf"), 1u);
     EXPECT_EQ(filesNamed(x.mbox / "vCards", ".vcf"), 1u);
@@ -163,13 +169,19 @@ TEST(MailboxExport, AMailboxOfEveryKindComesBackThroughEveryReader) {
     expectEveryReaderFindsEveryMessage(x);
 }
 
-// A Maildir holds a file per message, so a resumed export writes just what is missing.
+// A Maildir holds a file per message, so a resumed export writes just what is missing, and
+// gives a forwarded message the letter the folder's keywords have for it by then.
 TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
     test::TempDir dir;
     writeStatesMailbox(dir / "box.pst");
     exportAs("maildir", dir / "box.pst", dir / "md");
-    const fs::path cur = dir / "md" / "Converted Outlook PST" / "Box" / "cur";
-    fs::remove(fs::directory_iterator(cur)->path());
+    const fs::path store = dir / "md" / "Converted Outlook PST" / "Box";
+    const fs::path cur = store / "cur";
+    for (const auto& e : fs::directory_iterator(cur)) {
+        if (e.path().string().ends_with(",Pa")) fs::remove(e.path());
+    }
+    // As a server that took letter a for a keyword of its own leaves the file.
+    test::writeFile(store / "dovecot-keywords", "0 $Junk\n1 $Forwarded\n");
     ExportOptions o{"maildir", {}, (dir / "box.pst").string(), (dir / "md").string(), false};
     o.resume = true;
     std::ostringstream out, err;
@@ -177,7 +189,74 @@ TEST(MailboxExport, AMaildirExportResumesWhereItEnded) {
     EXPECT_NE(out.str().find("1 items written, 0 failed"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("6 items were written whole before"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(cur), {}), 3);
+    std::size_t forwarded = 0;
+    for (const auto& e : fs::directory_iterator(cur))
+        forwarded += e.path().string().ends_with(",Pb");
+    EXPECT_EQ(forwarded, 1u);
+    EXPECT_EQ(test::readFile(store / "dovecot-keywords"), "0 $Junk\n1 $Forwarded\n");
     EXPECT_FALSE(fs::exists(dir / "md" / "Converted Outlook PST" / "Box (2)"));
+}
+
+std::string repeated(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// Folder names the layouts cannot take as they are: a '/' (IMAP's separator), names longer in
+// IMAP UTF-7 than a directory entry, siblings alike in their first 300 characters, a path of
+// a hundred folders whose ".Parent.Child" entry cannot hold every name.
+void writeAwkwardNamesMailbox(const fs::path& path) {
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Names";
+    auto& slashed = b.root().addFolder("a/b", "IPF.Note");
+    slashed.addMessage().setSubject("In a/b").setDate(fileTime(2020, 1, 1));
+    slashed.addFolder("c", "IPF.Note").addMessage().setSubject("In a/b/c");
+    auto& umlauts = b.root().addFolder(repeated("ü", 200), "IPF.Note");
+    umlauts.addMessage().setSubject("In the umlauts").setDate(fileTime(2020, 1, 2));
+    umlauts.addFolder("Sub", "IPF.Note").addMessage().setSubject("Below the umlauts");
+    const std::string start = repeated("Long name ", 30);
+    b.root().addFolder(start + "one", "IPF.Note").addMessage().setSubject("In the first");
+    b.root().addFolder(start + "two", "IPF.Note").addMessage().setSubject("In the second");
+    pstwriter::Folder* deep = &b.root();
+    for (int level = 1; level <= 100; ++level) {
+        deep = &deep->addFolder("Level " + std::to_string(level), "IPF.Note");
+        if (level % 20 == 0 || level == 27 || level == 29) {
+            deep->addMessage().setSubject("At level " + std::to_string(level));
+        }
+    }
+    b.write(path);
+}
+
+TEST(MailboxExport, AwkwardFolderNamesAreListedOnceAndSelectableUnderTheirParents) {
+    test::TempDir dir;
+    writeAwkwardNamesMailbox(dir / "names.pst");
+    const Exported x = exportAll(dir / "names.pst", dir.path());
+    EXPECT_EQ(x.emlFiles, 13u);
+    // IMAP: every folder listed once under its own parents, selectable, with its messages.
+    expectEveryReaderFindsEveryMessage(x);
+
+    std::set<std::string> maildirs;
+    for (const auto& e : fs::directory_iterator(x.maildir / "Names")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_LE(name.size(), 255u);
+        if (name.starts_with(".")) maildirs.insert(name);
+    }
+    EXPECT_TRUE(maildirs.count(".a_b.c")) << "'/' is written '_', not as IMAP's separator";
+    // Each mbox file holds one folder, its name (and "Name.sbd") one directory entry.
+    std::map<std::string, std::set<std::string>> folderFiles;
+    const std::string manifest = test::readFile(x.mbox / "export-manifest.tsv");
+    std::istringstream lines(manifest.substr(manifest.find('\n') + 1));
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+        ASSERT_GE(fields.size(), 4u) << line;
+        folderFiles[fields[3]].insert(fields[1]);
+        for (const auto& part : fs::path(fields[3])) EXPECT_LE(part.string().size(), 255u);
+    }
+    EXPECT_EQ(folderFiles.size(), x.emlFiles);
+    for (const auto& [file, folders] : folderFiles) EXPECT_EQ(folders.size(), 1u) << file;
 }
 
 TEST(MailboxExport, DatesFilterMessagesAndKeepContacts) {

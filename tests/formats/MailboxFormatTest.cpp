@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "formats/SaveError.h"
+#include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
 #include "support/TestFiles.h"
@@ -53,8 +58,56 @@ TEST(MaildirNames, ImapModifiedUtf7AndListescapeEscapes) {
     EXPECT_EQ(imapUtf7("Tom & Jerry"), "Tom &- Jerry");
     EXPECT_EQ(imapUtf7("Überprojekt Ω"), "&ANw-berprojekt &A6k-");
     EXPECT_EQ(imapUtf7("😀"), "&2D3eAA-");  // outside the BMP: a surrogate pair
+    // '/' is the separator IMAP clients see: an escaped one would make a parent of its own.
     EXPECT_EQ(maildirFolderDirectory({"INBOX", "v1.2", "a/b\\c", "~home", ""}),
-              ".INBOX.v1\\2e2.a\\2fb\\5cc.\\7ehome._");
+              ".INBOX.v1\\2e2.a_b\\5cc.\\7ehome._");
+}
+
+std::string repeated(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+TEST(MaildirNames, APathTooLongForOneEntryIsCutAtCharactersAndKeptApart) {
+    const std::string umlauts = repeated("ü", 200);  // 536 bytes in IMAP UTF-7
+    const std::string entry = maildirFolderDirectory({umlauts});
+    ASSERT_LE(entry.size(), 255u);
+    int kept = 1;  // whole characters, and the mark of the name
+    auto cut = [&](int n) { return "." + imapUtf7(repeated("ü", n)) + shortenedMark(umlauts); };
+    while (kept < 200 && cut(kept) != entry) ++kept;
+    ASSERT_LT(kept, 200) << entry;
+    EXPECT_GT(kept, 50);
+    // Room is left for subfolders.
+    EXPECT_EQ(maildirFolderDirectory({umlauts, "Sub folder"}), entry + ".Sub folder");
+    EXPECT_NE(maildirFolderDirectory({umlauts + "a"}), maildirFolderDirectory({umlauts + "b"}));
+    EXPECT_NE(maildirFolderDirectory({"INBOX", umlauts + "a"}),
+              maildirFolderDirectory({"INBOX", umlauts + "b"}));
+
+    // A deep path: each folder's entry starts with the entry of a folder above it, the
+    // nearest one that leaves room, so servers list it below its own parents.
+    std::vector<std::string> names;
+    std::vector<std::string> entries;
+    bool joined = false;
+    for (int level = 1; level <= 100; ++level) {
+        names.push_back("Level " + std::to_string(level));
+        entries.push_back(maildirFolderDirectory(names));
+        const std::string& e = entries.back();
+        ASSERT_LE(e.size(), 255u) << level;
+        if (level == 1) continue;
+        const std::string& parent = entries[entries.size() - 2];
+        if (e != parent + "." + names.back()) {
+            EXPECT_GT(parent.size(), 255u - 40) << "the parent had room";
+            joined = true;
+            EXPECT_NE(e.find(" &IDo- Level " + std::to_string(level)), std::string::npos) << e;
+            EXPECT_TRUE(std::any_of(entries.begin(), entries.end() - 1, [&](const std::string& a) {
+                return e.size() > a.size() && e.compare(0, a.size() + 1, a + ".") == 0;
+            })) << e;
+        }
+    }
+    EXPECT_TRUE(joined);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(std::unique(entries.begin(), entries.end()), entries.end());
 }
 
 TEST(MaildirNames, FlagsInMaildirOrder) {
@@ -62,6 +115,39 @@ TEST(MaildirNames, FlagsInMaildirOrder) {
     EXPECT_EQ(maildirFlags(facts), "");
     facts.read = facts.answered = facts.forwarded = facts.flagged = facts.draft = true;
     EXPECT_EQ(maildirFlags(facts), "DFPRS");
+    // Keyword letters follow the standard flags, for forwarded items only.
+    EXPECT_EQ(maildirFlags(facts, 'c'), "DFPRSc");
+    facts.forwarded = false;
+    EXPECT_EQ(maildirFlags(facts, 'c'), "DFRS");
+}
+
+TEST(MaildirKeywords, ReadsDovecotsFileAndKeepsEveryLetterItGave) {
+    MaildirKeywords keywords =
+        MaildirKeywords::parse("0 Junk\n2 $Forwarded\r\nno number\n27 Far\n1 \n3 Junk\nx4 X\n");
+    EXPECT_EQ(keywords.letterOf("$Forwarded"), 'c');
+    EXPECT_EQ(keywords.letterOf("Junk"), 'a');
+    EXPECT_EQ(keywords.letterOf("Far"), std::nullopt);
+    EXPECT_EQ(keywords.add("$Forwarded"), 'c');
+    EXPECT_EQ(keywords.add("NonJunk"), 'b');
+    EXPECT_EQ(keywords.text(), "0 Junk\n1 NonJunk\n2 $Forwarded\n");
+
+    MaildirKeywords full = MaildirKeywords::parse("");
+    for (int i = 0; i < 26; ++i) EXPECT_EQ(full.add("k" + std::to_string(i)), 'a' + i);
+    EXPECT_EQ(full.add("$Forwarded"), std::nullopt);
+
+    // A folder's file: added to once, kept as it is after; a link is refused, not followed.
+    test::TempDir dir;
+    const std::string folder = (dir / "f").string() + "/";
+    std::filesystem::create_directory(folder);
+    test::writeFile(dir / "f" / "dovecot-keywords", "0 Junk\n");
+    EXPECT_EQ(folderKeywordLetter(folder, "$Forwarded"), 'b');
+    EXPECT_EQ(folderKeywordLetter(folder, "$Forwarded"), 'b');
+    EXPECT_EQ(test::readFile(dir / "f" / "dovecot-keywords"), "0 Junk\n1 $Forwarded\n");
+    std::filesystem::remove(dir / "f" / "dovecot-keywords");
+    test::writeFile(dir / "elsewhere", "0 Junk\n");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "f" / "dovecot-keywords");
+    EXPECT_THROW(folderKeywordLetter(folder, "$Forwarded"), SaveError);
+    EXPECT_EQ(test::readFile(dir / "elsewhere"), "0 Junk\n");
 }
 
 }  // namespace

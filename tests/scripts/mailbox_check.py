@@ -5,19 +5,23 @@ the .eml export of the same mailbox and with its JSON item listing.
     mailbox_check.py python-mbox MBOX_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py mutt        MBOX_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py imap        MAILDIR_ROOT EML_ROOT ITEMS_JSON
+    mailbox_check.py mutt-maildir MAILDIR_ROOT EML_ROOT ITEMS_JSON
     mailbox_check.py summary     LISTING_JSON
 
 MBOX_ROOT, MAILDIR_ROOT and EML_ROOT are export roots ("OUT/Converted Outlook PST/"), each
 with its export-manifest.tsv. Every message the manifest puts into a mailbox must come back,
 in the folder the manifest names, with the subject and the attachments (names and bytes) of
 the .eml file of the same item, and the item's read, flagged and replied state (and for IMAP
-its delivery date) from the listing. Mailboxes the manifest names no message for must be
-empty. Prints "messages=<n> folders=<n>" and every difference; exits 1 when there is one.
+and Python also forwarded, for IMAP its delivery date) from the listing. Mailboxes the
+manifest names no message for must be empty. Prints "messages=<n> folders=<n>" and every
+difference; exits 1 when there is one.
 
-python-mbox reads with Python's mailbox.mbox; mutt opens each mbox with `mutt -R -f` (on a
-pseudo-terminal) and copies every message it found into a new mbox, which is then read; imap
-starts a throw-away Dovecot on 127.0.0.1 over the Maildir tree and fetches every message with
-imaplib, and stops Dovecot whatever happens.
+python-mbox reads with Python's mailbox.mbox; mutt opens each mbox (mutt-maildir: each
+Maildir folder) with `mutt -R -f` (on a pseudo-terminal) and copies every message it found
+into a new mbox, which is then read; imap starts a throw-away Dovecot on 127.0.0.1 over the
+Maildir tree and fetches every message with imaplib, and stops Dovecot whatever happens. Over
+IMAP each folder must be listed once, selectable, under the folder's own name (or that name
+shortened to fit one directory entry), and hold its folder's messages only.
 """
 import calendar
 import collections
@@ -28,6 +32,7 @@ import hashlib
 import json
 import mailbox
 import os
+import re
 import sys
 import time
 
@@ -89,9 +94,9 @@ class Expected:
         with open(self.eml[entry_id], "rb") as f:
             return content(f.read())
 
-    def state(self, entry_id):
+    def state(self, entry_id, keys=("read", "flagged", "answered")):
         i = self.items[entry_id]
-        return {"read": i["read"], "flagged": i["flagged"], "answered": i["answered"]}
+        return {k: i[k] for k in keys}
 
 
 def compare(where, entry_id, expected, got_content, got_state, got_date=None):
@@ -102,8 +107,8 @@ def compare(where, entry_id, expected, got_content, got_state, got_date=None):
         problem(f"{where}: subject {got_content[0]!r}, the .eml has {want[0]!r}")
     if got_content[1] != want[1]:
         problem(f"{where}: attachments {got_content[1]} differ from the .eml's {want[1]}")
-    if got_state is not None and got_state != expected.state(entry_id):
-        problem(f"{where}: state {got_state}, the item says {expected.state(entry_id)}")
+    if got_state is not None and got_state != expected.state(entry_id, got_state):
+        problem(f"{where}: state {got_state}, the item says {expected.state(entry_id, got_state)}")
     date = expected.items[entry_id]["date"]
     if got_date is not None and date is not None:
         want_date = calendar.timegm(time.strptime(date, "%Y-%m-%dT%H:%M:%SZ"))
@@ -126,6 +131,13 @@ def mbox_files(root):
 def state_from_status(msg):
     status, xstatus = msg.get("Status", ""), msg.get("X-Status", "")
     return {"read": "R" in status, "flagged": "F" in xstatus, "answered": "A" in xstatus}
+
+
+def state_with_mozilla(msg):
+    """The state, and forwarded as Thunderbird reads it from X-Mozilla-Status."""
+    state = state_from_status(msg)
+    state["forwarded"] = bool(int(msg.get("X-Mozilla-Status", "0"), 16) & 0x1000)
+    return state
 
 
 def check_mbox(root, expected, reader):
@@ -154,14 +166,15 @@ def check_mbox(root, expected, reader):
         for row, msg in zip(want, found):
             raw = msg.as_bytes() if reader == "mutt" else msg.as_bytes(unixfrom=False)
             compare(f"{rel}@{row['offset']}", row["entry_id"], expected, content(raw),
-                    state_from_status(msg))
+                    state_from_status(msg) if reader == "mutt" else state_with_mozilla(msg))
         messages += len(found)
     return messages, folders
 
 
 def imap_folder(folder_path):
-    """The IMAP name (UTF-8, '/' between names) of an Outlook folder path."""
-    names = folder_path[2:].split("\\")
+    """The IMAP name (UTF-8, '/' between names) of an Outlook folder path; a '/' in a name is
+    written '_', an empty name "_"."""
+    names = [n.replace("/", "_") or "_" for n in folder_path[2:].split("\\")]
     if len(names) == 1:
         return names[0]
     names = names[1:]
@@ -170,37 +183,103 @@ def imap_folder(folder_path):
     return "/".join(names)
 
 
+def entry_bytes(imap_name):
+    """The size of the Maildir++ directory entry of an IMAP name: ".A.B", IMAP UTF-7, '.', '\\'
+    and a leading '~' as listescape's three-byte escapes."""
+    size = 0
+    for name in imap_name.split("/"):
+        escapes = name.count(".") + name.count("\\") + name.startswith("~")
+        size += 1 + len(mailbox_servers.imap_utf7_encode(name)) + 2 * escapes
+    return size
+
+
+def shows(listed, name):
+    """Whether IMAP's `listed` shows the folder named `name`: the same name, or, where its
+    Maildir++ entry would be longer than a directory entry can be, a shortening: names cut
+    after whole characters and marked "~" and six hex digits, the names of a deep folder
+    joined with " \u203a " below a folder above it, some of them left out for a "\u2026"."""
+    if listed == name:
+        return True
+    if entry_bytes(name) <= 255:
+        return False
+    pieces = re.split("~[0-9a-f]{6}|\u2026", listed.replace("/", " \u203a "))
+    pattern = ".*?".join(re.escape(p) for p in pieces)
+    return re.fullmatch(pattern, name.replace("/", " \u203a "), re.S) is not None
+
+
 def check_imap(root, expected):
     rows = [r for r in manifest(root) if "/cur/" in r["file"]]
     by_hash = {r["sha256"]: r for r in rows}
-    want_counts = collections.Counter(imap_folder(r["folder"]) for r in rows)
+    want_counts = collections.Counter(r["folder"] for r in rows)
     store = rows[0]["file"].split("/")[0] if rows else sorted(
         d for d in os.listdir(root) if d != "vCards" and os.path.isdir(os.path.join(root, d)))[0]
     messages = 0
+    shown = {}  # Outlook folder path -> the IMAP folder holding its messages
     with mailbox_servers.Dovecot(os.path.join(root, store)) as server:
         imap = server.connect()
-        names = server.folders(imap)
-        for name in sorted(set(want_counts) - set(names)):
-            problem(f"IMAP lists no folder {name!r}")
-        for name in names:
-            fetched = server.fetch_all(imap, name)
-            if len(fetched) != want_counts.get(name, 0):
-                problem(f"{name}: IMAP gives {len(fetched)} messages, the manifest "
-                        f"{want_counts.get(name, 0)}")
+        listing = server.folders(imap)
+        for name, n in collections.Counter(n for _, n in listing).items():
+            if n > 1:
+                problem(f"IMAP lists {name!r} {n} times")
+        for selectable, name in listing:
+            if not selectable:
+                for folder in want_counts:
+                    if shows(name, imap_folder(folder)):
+                        problem(f"IMAP lists {name!r} ({folder}) as a folder without messages")
+                continue
+            try:
+                fetched = server.fetch_all(imap, name)
+            except RuntimeError as e:
+                problem(str(e))
+                continue
+            sources = set()
             for raw, flags, date in fetched:
                 row = by_hash.get(hashlib.sha256(raw.replace(b"\r\n", b"\n")).hexdigest())
                 if row is None:
                     problem(f"{name}: a message the manifest does not list")
                     continue
-                if imap_folder(row["folder"]) != name:
-                    problem(f"{name}: holds a message of {row['folder']}")
+                sources.add(row["folder"])
                 state = {"read": "\\Seen" in flags, "flagged": "\\Flagged" in flags,
-                         "answered": "\\Answered" in flags}
+                         "answered": "\\Answered" in flags, "forwarded": "$Forwarded" in flags}
                 compare(f"{name}/{row['entry_id']}", row["entry_id"], expected, content(raw),
                         state, date)
+            if len(sources) > 1:
+                problem(f"{name}: holds messages of {sorted(sources)}")
+            for folder in sources:
+                if not shows(name, imap_folder(folder)):
+                    problem(f"{name}: holds the messages of {folder}, named {imap_folder(folder)!r}")
+                if folder in shown:
+                    problem(f"{folder}: its messages are in {shown[folder]!r} and {name!r}")
+                shown[folder] = name
+                if len(fetched) != want_counts[folder]:
+                    problem(f"{name}: IMAP gives {len(fetched)} messages, the manifest "
+                            f"{want_counts[folder]}")
             messages += len(fetched)
+        for folder in sorted(set(want_counts) - set(shown)):
+            problem(f"IMAP lists no folder with the messages of {folder} "
+                    f"({imap_folder(folder)!r})")
         imap.logout()
-    return messages, len(names)
+    return messages, sum(1 for selectable, _ in listing if selectable)
+
+
+def check_mutt_maildir(root, expected):
+    """Each Maildir folder of the manifest as mutt reads it: the same messages, with their
+    state, in any order."""
+    by_folder = collections.defaultdict(list)
+    for row in manifest(root):
+        if "/cur/" in row["file"]:
+            by_folder[row["file"].rsplit("/cur/", 1)[0]].append(row)
+    messages = 0
+    for rel, rows in sorted(by_folder.items()):
+        found = mailbox_servers.mutt_copy(os.path.join(root, rel), mmdf=True)
+        got = collections.Counter(repr((content(m.as_bytes()), state_from_status(m)))
+                                  for m in found)
+        want = collections.Counter(repr((expected.content(r["entry_id"]),
+                                         expected.state(r["entry_id"]))) for r in rows)
+        for key in sorted((want - got) + (got - want)):
+            problem(f"{rel}: mutt finds {got[key]} and the export holds {want[key]} of {key}")
+        messages += len(found)
+    return messages, len(by_folder)
 
 
 def summary(path):
@@ -229,6 +308,8 @@ def main():
     expected = Expected(eml_root, items)
     if mode == "imap":
         messages, folders = check_imap(root, expected)
+    elif mode == "mutt-maildir":
+        messages, folders = check_mutt_maildir(root, expected)
     else:
         messages, folders = check_mbox(root, expected, "mutt" if mode == "mutt" else "python")
     print(f"messages={messages} folders={folders}")

@@ -70,7 +70,8 @@ def imap_utf7_encode(text):
 class Dovecot:
     """Dovecot serving one Maildir++ tree as user "u1" on a free port of 127.0.0.1, with a
     configuration of its own in a temporary directory: plain-text logins without TLS, indexes
-    and control files outside the tree, Dovecot's listescape plugin for names holding '.'.
+    outside the tree, control files (dovecot-keywords) in it as by default, Dovecot's
+    listescape plugin for names holding '.'.
     Run as root it drops to nobody, which then owns the tree."""
 
     def __init__(self, maildir):
@@ -82,7 +83,7 @@ class Dovecot:
         pw = pwd.getpwnam("nobody") if os.geteuid() == 0 else pwd.getpwuid(os.geteuid())
         self.uid, self.gid = pw.pw_uid, pw.pw_gid
         os.symlink(os.path.abspath(maildir), os.path.join(self.tmp, "u1"))
-        for d in ("run", "index", "control"):
+        for d in ("run", "index"):
             os.mkdir(os.path.join(self.tmp, d))
         with open(os.path.join(self.tmp, "users"), "w") as f:
             f.write(f"u1:{{PLAIN}}secret:{self.uid}:{self.gid}::{self.tmp}\n")
@@ -103,7 +104,7 @@ first_valid_uid = {self.uid}
 last_valid_uid = {self.uid}
 first_valid_gid = {self.gid}
 mail_plugins = listescape
-mail_location = maildir:{t}/%u:INDEX={t}/index/%u:CONTROL={t}/control/%u
+mail_location = maildir:{t}/%u:INDEX={t}/index/%u
 namespace inbox {{
   inbox = yes
   separator = /
@@ -183,7 +184,7 @@ service anvil {{
 
     @staticmethod
     def folders(imap):
-        """The selectable folders, their names decoded."""
+        """Every folder LIST shows, as (selectable, name decoded)."""
         typ, data = imap.list('""', "*")
         names = []
         for item in data:
@@ -192,11 +193,10 @@ service anvil {{
                 item, literal = item
             m = re.match(rb'\((.*?)\) (?:"(?:\\.|[^"])"|NIL) (.*)$', item)
             flags, raw = m.group(1), literal if literal is not None else m.group(2)
-            if b"\\Noselect" in flags or b"\\NonExistent" in flags:
-                continue
+            selectable = b"\\Noselect" not in flags and b"\\NonExistent" not in flags
             if raw.startswith(b'"'):
                 raw = re.sub(rb"\\(.)", rb"\1", raw[1:-1])
-            names.append(imap_utf7_decode(raw.decode("ascii")))
+            names.append((selectable, imap_utf7_decode(raw.decode("ascii"))))
         return names
 
     @staticmethod
@@ -221,9 +221,11 @@ service anvil {{
         return out
 
 
-def mutt_copy(path, timeout=60):
-    """The messages mutt finds in the mbox at `path`, in its order: mutt opens it read-only
-    on a pseudo-terminal and copies every message into a new mbox, which is read back."""
+def mutt_copy(path, timeout=60, mmdf=False):
+    """The messages mutt finds in the mbox (or Maildir) at `path`, in its order: mutt opens it
+    read-only on a pseudo-terminal and copies every message into a new mbox, which is read
+    back. `mmdf`: the copy is an MMDF file instead, for messages mutt would not have to quote
+    (a Maildir's: mutt writes "From " lines of a body into an mbox as they are)."""
     if not shutil.which("mutt"):
         raise RuntimeError("mutt is missing: install the Debian package mutt")
     tmp = tempfile.mkdtemp(prefix="pellmark-mutt-")
@@ -232,7 +234,8 @@ def mutt_copy(path, timeout=60):
         with open(rc, "w") as f:
             # A folder directory of its own, so that mutt asks nothing before the keys.
             f.write(f"set folder={tmp} spoolfile={path!r} record=/dev/null\n"
-                    "set mbox_type=mbox sort=mailbox-order confirmcreate=no confirmappend=no\n"
+                    f"set mbox_type={'mmdf' if mmdf else 'mbox'} sort=mailbox-order\n"
+                    "set confirmcreate=no confirmappend=no\n"
                     "set quit=yes mark_old=no wait_key=no beep=no help=no\n")
         push = f'push "<tag-pattern>~A<enter><tag-prefix><copy-message>{out}<enter><exit>"'
         master, slave = pty.openpty()
@@ -258,7 +261,7 @@ def mutt_copy(path, timeout=60):
             raise RuntimeError(f"mutt did not finish with {path}")
         if not os.path.exists(out):
             return []
-        box = mailbox.mbox(out, create=False)
+        box = (mailbox.MMDF if mmdf else mailbox.mbox)(out, create=False)
         return [box.get_message(k) for k in box.keys()]
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
