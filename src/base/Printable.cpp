@@ -31,9 +31,7 @@ size_t sequenceLength(std::string_view s) {
     return length;
 }
 
-}  // namespace
-
-std::string printable(std::string_view text) {
+std::string escaped(std::string_view text, bool backslashes) {
     std::string out;
     out.reserve(text.size());
     char buf[16];
@@ -41,7 +39,9 @@ std::string printable(std::string_view text) {
         const size_t length = sequenceLength(text.substr(i));
         const char32_t c =
             length == 1 ? static_cast<unsigned char>(text[i]) : decode(text.substr(i), length);
-        if (c == '\t') {
+        if (c == '\\' && backslashes) {
+            out += "\\\\";
+        } else if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
             out += "\\n";
@@ -60,6 +60,16 @@ std::string printable(std::string_view text) {
         i += length;
     }
     return out;
+}
+
+}  // namespace
+
+std::string printable(std::string_view text) {
+    return escaped(text, false);
+}
+
+std::string printableField(std::string_view text) {
+    return escaped(text, true);
 }
 
 }  // namespace pellmark::base

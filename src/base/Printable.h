@@ -12,4 +12,8 @@ namespace pellmark::base {
 // Everything else, backslashes included, is kept as it is.
 std::string printable(std::string_view text);
 
+// printable() with every backslash doubled too, for the fields of lines that programs read:
+// each escape then reads one way, and "\t" is never a backslash followed by a "t".
+std::string printableField(std::string_view text);
+
 }  // namespace pellmark::base

@@ -89,6 +89,18 @@ std::string humanBytes(uint64_t bytes) {
     return buf;
 }
 
+// A folder named by --folder: by its path, or by the path as --list prints it (backslashes
+// doubled, control characters escaped).
+const FolderInfo* folderNamed(const std::vector<FolderInfo>& folders, const std::string& wanted) {
+    for (const auto& f : folders) {
+        if (f.path == wanted) return &f;
+    }
+    for (const auto& f : folders) {
+        if (base::printableField(f.path) == wanted) return &f;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string countsLine(const exporting::RunSummary& summary, int64_t folders, double seconds) {
@@ -224,14 +236,14 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         }
     } else {
         for (const auto& wanted : options.folders) {
-            auto it = std::find_if(folders.begin(), folders.end(),
-                                   [&](const FolderInfo& f) { return f.path == wanted; });
-            if (it == folders.end()) {
-                err << "pellmark-export: no folder " << wanted << " in " << options.file
+            const FolderInfo* named = folderNamed(folders, wanted);
+            if (!named) {
+                err << "pellmark-export: no folder " << base::printable(wanted) << " in "
+                    << base::printable(options.file)
                     << " (pellmark-export --list FILE shows the folder paths)\n";
                 return result;
             }
-            choose(*it);
+            choose(*named);
         }
     }
 

@@ -13,9 +13,9 @@ namespace pellmark::cli {
 namespace {
 
 // Keeps one listed value on one line and the terminal's own: tabs, line breaks and other
-// control characters are escaped.
+// control characters are escaped, and backslashes doubled, so that every escape reads one way.
 std::string field(const std::string& s) {
-    return base::printable(s);
+    return base::printableField(s);
 }
 
 class Lister {
@@ -37,7 +37,8 @@ class Lister {
 
     void warn(const std::string& path, const std::string& what) {
         damaged_ = true;
-        err_ << "pellmark-export: warning: " << field(path) << ": " << field(what) << '\n';
+        err_ << "pellmark-export: warning: " << base::printable(path) << ": "
+             << base::printable(what) << '\n';
         warnings_ += (warnings_.empty() ? "" : ",") + jsonString(path + ": " + what);
     }
 
@@ -134,7 +135,8 @@ int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out,
         store = pststore::openStore(path.string());
         top = store->rootFolder();
     } catch (const std::exception& e) {
-        err << "pellmark-export: " << field(path.string()) << ": " << field(e.what()) << '\n';
+        err << "pellmark-export: " << base::printable(path.string()) << ": "
+            << base::printable(e.what()) << '\n';
         return 2;
     }
     Lister lister(kind, out, err, json);

@@ -22,6 +22,8 @@ TEST(Printable, EscapesWhatATerminalWouldObey) {
               "invoice\\u{202E}fdp.exe");
     EXPECT_EQ(printable("\xff"), "\\xFF");
     EXPECT_EQ(printable("Grüße \\\\Store\\Inbox 日本"), "Grüße \\\\Store\\Inbox 日本");
+    // A field that programs read doubles backslashes too: no escape reads two ways.
+    EXPECT_EQ(printableField("\\\\Store\\t\t"), "\\\\\\\\Store\\\\t\\t");
 }
 
 TEST(Text, TrimsOnlyTheGivenBlanks) {

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
+#include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::cli {
@@ -29,16 +31,20 @@ TEST(ListCommand, FoldersDepthFirstUnderTheStoreName) {
     ListRun r = list(path, ListKind::Folders);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "\\\\Personal folders\tIPM.Note\t0\n"
-              "\\\\Personal folders\\Deleted Items\tIPM.Note\t0\n"
-              "\\\\Personal folders\\lokay-m\tIPM.Note\t0\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\tIPM.Note\t1\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\TW-Commercial "
-              "Group\tIPM.Note\t14\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Systems\tIPM.Note\t7\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Sent Items\tIPM.Note\t2\n"
-              "\\\\Personal folders\\lokay-m\\MLOKAY (Non-Privileged)\\Personal\tIPM.Note\t47\n");
+    // Backslashes doubled, as every escape of a listed field reads one way.
+    EXPECT_EQ(
+        r.out,
+        "\\\\\\\\Personal folders\tIPM.Note\t0\n"
+        "\\\\\\\\Personal folders\\\\Deleted Items\tIPM.Note\t0\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\tIPM.Note\t0\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\\\\MLOKAY (Non-Privileged)\tIPM.Note\t1\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\\\\MLOKAY (Non-Privileged)\\\\TW-Commercial "
+        "Group\tIPM.Note\t14\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\\\\MLOKAY (Non-Privileged)\\\\Systems\tIPM.Note\t7\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\\\\MLOKAY (Non-Privileged)\\\\Sent "
+        "Items\tIPM.Note\t2\n"
+        "\\\\\\\\Personal folders\\\\lokay-m\\\\MLOKAY "
+        "(Non-Privileged)\\\\Personal\tIPM.Note\t47\n");
 }
 
 TEST(ListCommand, ItemsWithPositionClassSubjectAndAttachments) {
@@ -46,7 +52,28 @@ TEST(ListCommand, ItemsWithPositionClassSubjectAndAttachments) {
     ListRun r = list(path, ListKind::Items);
     EXPECT_EQ(r.status, 0);
     // Two attachments: a 134-byte image and an embedded message (no data bytes of its own).
-    EXPECT_EQ(r.out, "\\\\msgInMsgInMsg\t1\tIPM.Note\tI have sub attachments!\t2\t134\n");
+    EXPECT_EQ(r.out, "\\\\\\\\msgInMsgInMsg\t1\tIPM.Note\tI have sub attachments!\t2\t134\n");
+}
+
+// A subject holding a backslash, a TAB and a line break, in a folder whose name holds a
+// backslash: every field is one line, each escape reads one way, and the folder's path as the
+// list prints it chooses the folder for an export.
+TEST(ListCommand, EveryEscapeReadsOneWayAndTheListedPathChoosesTheFolder) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Box";
+    b.root().addFolder("C:\\temp", "IPF.Note").addMessage().setSubject("a\\tb\tc\nd");
+    b.write(dir / "b.pst");
+    ListRun r = list(dir / "b.pst", ListKind::Items);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "\\\\\\\\Box\\\\C:\\\\temp\t1\tIPM.Note\ta\\\\tb\\tc\\nd\t0\t0\n");
+    for (const std::string path : {"\\\\Box\\C:\\temp", "\\\\\\\\Box\\\\C:\\\\temp"}) {
+        std::ostringstream out, err;
+        const auto to = dir / std::to_string(path.size());
+        EXPECT_EQ(runExport({"txt", {path}, (dir / "b.pst").string(), to.string()}, out, err), 0)
+            << path << ": " << err.str();
+        EXPECT_NE(out.str().find("1 items written"), std::string::npos) << out.str();
+    }
 }
 
 TEST(ListCommand, UnreadableFileIsOneLineAndStatusTwo) {

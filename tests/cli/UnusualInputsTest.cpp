@@ -79,11 +79,19 @@ TEST(UnusualInputs, FoldersOfEveryClassExportWholeInEveryLayout) {
 
     std::ostringstream listed, listErr;
     ASSERT_EQ(runList(pst, ListKind::Folders, listed, listErr, false), 0) << listErr.str();
-    for (const char* line :
-         {"\\\\Classes\\Bare\tIPM.Note\t1", "\\\\Classes\\Custom\\Below\tIPM.Note\t1",
-          "\\\\Classes\\People\tIPM.Contact\t1", "\\\\Classes\\Eight-bit mail\tIPM.Note\t1",
-          "\\\\Classes\\Eight-bit files\tIPM.Note\t1",
-          "\\\\Classes\\Eight-bit contacts\tIPM.Contact\t1"}) {
+    // Listing lines double the backslashes of the folder paths.
+    for (const char* line : {R"(\\\\Classes\\Bare)"
+                             "\tIPM.Note\t1",
+                             R"(\\\\Classes\\Custom\\Below)"
+                             "\tIPM.Note\t1",
+                             R"(\\\\Classes\\People)"
+                             "\tIPM.Contact\t1",
+                             R"(\\\\Classes\\Eight-bit mail)"
+                             "\tIPM.Note\t1",
+                             R"(\\\\Classes\\Eight-bit files)"
+                             "\tIPM.Note\t1",
+                             R"(\\\\Classes\\Eight-bit contacts)"
+                             "\tIPM.Contact\t1"}) {
         EXPECT_NE(listed.str().find(line), std::string::npos) << line << "\n" << listed.str();
     }
 

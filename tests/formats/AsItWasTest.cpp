@@ -163,6 +163,88 @@ TEST(AsItWas, TransportDateAndAddressesReadersCannotParseGiveWayToTheItems) {
         << raw;
 }
 
+// Exchange's own addresses, "Enron Global Technology@ENRON": readers take an unquoted local
+// part with blanks or specials for its last word, so it goes out as a quoted string.
+TEST(AsItWas, AddressesWhoseLocalPartIsNoAtomComeBackWhole) {
+    TempDir dir;
+    pstwriter::PstBuilder b;
+    auto& m = b.root().addFolder("Inbox", "IPF.Note").addMessage();
+    m.setSubject("Quoted").setBody("x").setDate(kSent);
+    m.setSender("Enron Global Technology@ENRON", "Enron Global Technology@ENRON");
+    const std::vector<std::pair<std::string, std::string>> recipients = {
+        {"Carl Carter", "Carl Carter/NA/Enron@Enron"},
+        {"", "a \"quoted\" \\ word@example.com"},
+        {"", ".leading@example.com"},
+        {"", "trailing.@example.com"},
+        {"", "double..dot@example.com"},
+        {"", "comma,(paren)<angle>@example.com"},
+        {"Plain", "plain.person@example.com"}};
+    for (const auto& [name, address] : recipients) m.addRecipient(name, address);
+    b.write(dir / "q.pst");
+    const std::string raw = savedAs(dir / "q.pst", store::SaveFormat::Eml, dir / "q.eml");
+    EXPECT_NE(raw.find("<\"Enron Global Technology\"@ENRON>"), std::string::npos) << raw;
+    EXPECT_NE(raw.find(" \"a \\\"quoted\\\" \\\\ word\"@example.com,"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("Plain <plain.person@example.com>"), std::string::npos) << "a dot-atom";
+    const std::string s = mimeSummary(dir / "q.eml");
+    EXPECT_EQ(linesStartingWith(s, "header-defects=").at(0), "") << s;
+    EXPECT_NE(s.find("\nheader:from=Enron Global Technology@ENRON <Enron Global "
+                     "Technology@ENRON>\n"),
+              std::string::npos)
+        << s;
+    std::string to;
+    for (const auto& [name, address] : recipients) {
+        to += (to.empty() ? "" : ", ") + (name.empty() ? address : name + " <" + address + ">");
+    }
+    EXPECT_NE(s.find("\nheader:to=" + collapsed(to) + "\n"), std::string::npos) << s;
+    // The page saved as MIME HTML names its sender the same way.
+    savedAs(dir / "q.pst", store::SaveFormat::Mht, dir / "q.mht");
+    const std::string page = mimeSummary(dir / "q.mht");
+    EXPECT_EQ(linesStartingWith(page, "header-defects=").at(0), "") << page;
+    EXPECT_NE(page.find("\nheader:from=Enron Global Technology@ENRON <Enron Global "
+                        "Technology@ENRON>\n"),
+              std::string::npos)
+        << page;
+}
+
+// Every address of the Enron sample's messages as Python reads it: none with a defect (the
+// obsolete syntax readers must accept aside), and the seven Exchange addresses whole.
+TEST(AsItWas, TheEnronSamplesExchangeAddressesComeBackWhole) {
+    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/npm-pst-extractor__enron.pst");
+    requireReader(Reader::Python);
+    TempDir dir;
+    int n = 0;
+    forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
+        item.saveAs((dir / (std::to_string(++n) + ".eml")).string(), store::SaveFormat::Eml);
+    });
+    writeFile(dir / "addresses.py",
+              "import sys, email, email.errors, email.policy\n"
+              "for path in sorted(sys.argv[1:]):\n"
+              "    m = email.message_from_binary_file(open(path, 'rb'), "
+              "policy=email.policy.default)\n"
+              "    for name in ('from', 'sender', 'to', 'cc', 'bcc', 'reply-to'):\n"
+              "        for value in m.get_all(name) or []:\n"
+              "            for d in value.defects:\n"
+              "                if not isinstance(d, email.errors.ObsoleteHeaderDefect):\n"
+              "                    print('defect', path, name, d)\n"
+              "            for a in value.addresses:\n"
+              "                if ' ' in a.username: print(a.addr_spec)\n");
+    std::string files;
+    for (int i = 1; i <= n; ++i)
+        files += " " + shellQuote((dir / (std::to_string(i) + ".eml")).string());
+    const std::string out =
+        runCommand("/usr/bin/python3 " + shellQuote((dir / "addresses.py").string()) + files +
+                   " | sort")
+            .out;
+    EXPECT_EQ(out,
+              "\"All Enron Employees N America\"@ENRON\n"
+              "\"All Enron Worldwide\"@ENRON\n"
+              "\"Carl Carter/NA/Enron\"@Enron\n"
+              "\"Enron Global Technology\"@ENRON\n"
+              "\"Lorraine Lindberg/ET&S/Enron\"@ENRON\n"
+              "\"Michelle Lokay/ET&S/Enron\"@Enron\n"
+              "\"TK Lohman/ET&S/Enron\"@ENRON\n");
+}
+
 TEST(AsItWas, OnlyWholeRfc5322DatesCountAsParseable) {
     for (const char* good :
          {"Fri, 21 Nov 1997 09:55:06 -0600", "21 Nov 97 09:55:06 GMT",

@@ -6,6 +6,7 @@
 #include "MimeTestSupport.h"
 #include "formats/mime/HeaderFields.h"
 #include "formats/mime/MimeHeaders.h"
+#include "formats/mime/MimeIdScope.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
 #include "pst/ltp/ByteStream.h"
@@ -70,6 +71,43 @@ TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
     EXPECT_NE(s.find("filename=report  X-Injected: 1.pdf cid=<id@xX-Injected:2> "),
               std::string::npos)
         << s;
+}
+
+// Boundaries follow from the item: the same seed gives the same ones, each multipart its own,
+// and a candidate that occurs in what a multipart encloses (a text body, a header line of an
+// attached message) gives way to the next.
+TEST(MimeParts, BoundariesFollowTheItemAndNeverOccurInWhatTheyEnclose) {
+    constexpr const char* kSeed = "Subject: the same item\r\n";
+    std::string first, second;
+    {
+        const MimeIdScope ids(kSeed);
+        first = "=-" + MimeIdScope::next();
+        second = "=-" + MimeIdScope::next();
+    }
+    auto build = [&](const std::string& text, const std::string& subject) {
+        const MimeIdScope ids(kSeed);
+        std::vector<MimePart> alternatives;
+        alternatives.push_back(textPart("plain", text));
+        alternatives.push_back(textPart("html", "<p>" + text + "</p>"));
+        std::vector<MimePart> mixed;
+        mixed.push_back(newMultipart("alternative", std::move(alternatives)));
+        mixed.push_back(messagePart(
+            messageEntity("Subject: " + subject + "\r\n", textPart("plain", "x")), "m.eml"));
+        return newMultipart("mixed", std::move(mixed));
+    };
+    const MimePart plain = build("text", "plain");
+    EXPECT_EQ(plain.parts[0].boundary, first);
+    EXPECT_EQ(plain.boundary, second);
+    EXPECT_EQ(build("text", "plain").boundary, second) << "the same again";
+
+    const MimePart inText = build("a line\n--" + first + "\nmore", "plain");
+    EXPECT_NE(inText.parts[0].boundary, first);
+    EXPECT_EQ(inText.parts[0].boundary.size(), first.size());
+    EXPECT_NE(inText.boundary, inText.parts[0].boundary);
+    const MimePart inHeader = build("text", second);
+    EXPECT_EQ(inHeader.parts[0].boundary, first);
+    EXPECT_NE(inHeader.boundary, second);
+    EXPECT_NE(inHeader.boundary, first);
 }
 
 // What the writer folds and encodes, read back by Python's email package: text bodies byte for

@@ -143,6 +143,9 @@ TEST(OfflinePage, EmlRelatesImagesNamedByLocationOrFileName) {
         const std::string raw = readFile(dir / "m.eml");
         EXPECT_NE(raw.find("\r\nContent-Location: http://www.example.com/news/logo.png\r\n"),
                   std::string::npos);
+        // Content ids made up for images named by location come from the item, as boundaries do.
+        save(writeFixture(dir, embedded), store::SaveFormat::Eml, dir / "again.eml");
+        EXPECT_EQ(readFile(dir / "again.eml"), raw) << "the same item gives the same bytes";
         // A message body keeps its base: links the sender meant for the web still go there.
         EXPECT_NE(s.find("<BASE href=http://www.example.com/news/letter.htm>"), std::string::npos);
     }
@@ -152,6 +155,8 @@ TEST(OfflinePage, MhtShowsImagesNamedByLocationAndKeepsTheOtherAttachment) {
     TempDir dir;
     const auto pst = writeFixture(dir);
     save(pst, store::SaveFormat::Mht, dir / "m.mht");
+    save(pst, store::SaveFormat::Mht, dir / "again.mht");
+    EXPECT_EQ(readFile(dir / "again.mht"), readFile(dir / "m.mht")) << "the same bytes again";
     EXPECT_NE(mimeSummary(dir / "m.mht").find(" disposition=attachment filename=report.pdf "),
               std::string::npos);
     EXPECT_TRUE(showsPicture(dir / "m.mht", dir));

@@ -108,25 +108,26 @@ std::string encodedText(std::string_view utf8) {
 }
 
 std::string mailboxText(const Mailbox& box) {
-    if (isAscii(box.addrSpec) && isAddrSpec(box.addrSpec)) {
-        if (box.name.empty()) return box.addrSpec;
+    const std::string spec = quotedAddrSpec(box.addrSpec);
+    if (isAscii(spec) && isAddrSpec(spec)) {
+        if (box.name.empty()) return spec;
         if (!isAscii(box.name)) {
             ensureGMime();
             const GCharPtr phrase(
                 g_mime_utils_header_encode_phrase(nullptr, box.name.c_str(), "utf-8"));
-            return std::string(phrase ? phrase.get() : "") + " <" + box.addrSpec + ">";
+            return std::string(phrase ? phrase.get() : "") + " <" + spec + ">";
         }
         const bool plainName = std::all_of(box.name.begin(), box.name.end(), isPhraseChar) &&
                                box.name.find_first_not_of(' ') != std::string::npos;
-        return (plainName ? box.name : quotedString(box.name)) + " <" + box.addrSpec + ">";
+        return (plainName ? box.name : quotedString(box.name)) + " <" + spec + ">";
     }
     // Addresses that need quoting or an international domain (IDNA), as GMime writes them.
     ensureGMime();
-    InternetAddress* address = internet_address_mailbox_new(box.name.c_str(), box.addrSpec.c_str());
+    InternetAddress* address = internet_address_mailbox_new(box.name.c_str(), spec.c_str());
     internet_address_set_charset(address, "utf-8");
     const GCharPtr text(internet_address_to_string(address, nullptr, TRUE));
     g_object_unref(address);
-    return text ? text.get() : box.addrSpec;
+    return text ? text.get() : spec;
 }
 
 std::string parameter(std::string_view name, std::string_view value) {

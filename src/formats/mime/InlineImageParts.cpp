@@ -1,20 +1,17 @@
 #include "formats/mime/InlineImageParts.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
+
+#include "formats/mime/MimeIdScope.h"
 
 namespace pellmark::formats {
 namespace {
 
-// A content id for an image the item names only by location: unique like a boundary, in the
-// form of RFC 2392 (an addr-spec), on a domain that can be no one's.
+// A content id for an image the item names only by location: unique like a boundary and
+// drawn the same way, in the form of RFC 2392 (an addr-spec), on a domain that can be no one's.
 std::string madeUpContentId(size_t index) {
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    char id[64];
-    std::snprintf(id, sizeof id, "image%zu.%016llx@pellmark.invalid", index + 1,
-                  static_cast<unsigned long long>(random()));
-    return id;
+    return "image" + std::to_string(index + 1) + "." + MimeIdScope::next().substr(0, 16) +
+           "@pellmark.invalid";
 }
 
 }  // namespace

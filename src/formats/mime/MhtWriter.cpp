@@ -1,6 +1,7 @@
 #include "formats/Writers.h"
 #include "formats/mime/InlineImageParts.h"
 #include "formats/mime/MimeHeaders.h"
+#include "formats/mime/MimeIdScope.h"
 #include "formats/mime/MimeMessageBuilder.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
@@ -17,6 +18,8 @@ namespace pellmark::formats {
 void writeMht(const pst::Message& message, const std::filesystem::path& path,
               base::Sha256* digest) {
     const ItemView item(message);
+    const std::string headers = summaryHeaders(item);
+    const MimeIdScope ids(headers);  // boundaries and content ids follow from the headers
     InlineImageParts images(item);
     const std::string page =
         htmlPage(item, headerHtml(headerFields(item)), images.images(), images.rewriter());
@@ -25,9 +28,8 @@ void writeMht(const pst::Message& message, const std::filesystem::path& path,
     parts.push_back(textPart("html", page));
     for (auto& image : images.parts()) parts.push_back(std::move(image));
     for (auto& part : attachmentParts(item, images, 0)) parts.push_back(std::move(part));
-    writeMimeFile(
-        messageEntity(summaryHeaders(item), newMultipart("related", std::move(parts), "text/html")),
-        path, digest);
+    writeMimeFile(messageEntity(headers, newMultipart("related", std::move(parts), "text/html")),
+                  path, digest);
 }
 
 }  // namespace pellmark::formats

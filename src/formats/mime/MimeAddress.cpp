@@ -8,19 +8,22 @@
 namespace pellmark::formats {
 namespace {
 
-bool isDotAtom(std::string_view text) {
+// With `utf8`, the bytes of UTF-8 sequences count as atext and qtext too (RFC 6532 3.2).
+bool isDotAtom(std::string_view text, bool utf8 = false) {
     if (text.empty() || text.front() == '.' || text.back() == '.') return false;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '.' ? text[i + 1] == '.' : !isAtext(text[i])) return false;
+        const bool atext =
+            isAtext(text[i]) || (utf8 && static_cast<unsigned char>(text[i]) >= 0x80);
+        if (text[i] == '.' ? text[i + 1] == '.' : !atext) return false;
     }
     return true;
 }
 
-bool isQuotedString(std::string_view text) {
+bool isQuotedString(std::string_view text, bool utf8 = false) {
     if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
     for (size_t i = 1; i + 1 < text.size(); ++i) {
         const auto u = static_cast<unsigned char>(text[i]);
-        if (u < 0x20 || u >= 0x7F || text[i] == '"') return false;
+        if (u < 0x20 || u == 0x7F || (u > 0x7F && !utf8) || text[i] == '"') return false;
         if (text[i] == '\\' && ++i + 1 >= text.size()) return false;
     }
     return true;
@@ -50,6 +53,19 @@ bool isAddrSpec(std::string_view text) {
     if (at == std::string_view::npos) return false;
     const std::string_view local = text.substr(0, at), domain = text.substr(at + 1);
     return (isDotAtom(local) || isQuotedString(local)) && isDotAtom(domain);
+}
+
+std::string quotedAddrSpec(std::string_view addrSpec) {
+    const size_t at = addrSpec.rfind('@');
+    if (at == std::string_view::npos) return std::string(addrSpec);
+    const std::string_view local = addrSpec.substr(0, at);
+    if (isDotAtom(local, true) || isQuotedString(local, true)) return std::string(addrSpec);
+    std::string out = "\"";
+    for (char c : local) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out.append("\"").append(addrSpec.substr(at));
 }
 
 std::string imceaAddress(std::string_view type, std::string_view address) {

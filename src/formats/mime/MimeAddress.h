@@ -28,6 +28,11 @@ bool isAtext(char c);
 // Whether `text` is a plain addr-spec: a dot-atom or quoted local part, "@", a dot-atom domain.
 bool isAddrSpec(std::string_view text);
 
+// `addrSpec` with its local part as a quoted string (RFC 5322 3.4.1; backslashes and quotes
+// escaped) where it is no dot-atom (UTF-8 allowed, RFC 6532): Exchange gave addresses of its
+// own as "Enron Global Technology@ENRON", of which readers take "Technology@ENRON" unquoted.
+std::string quotedAddrSpec(std::string_view addrSpec);
+
 // [MS-OXCMAIL] 2.1.3.1.8: "IMCEA" type "-" the address with "/" as "_" and every byte but
 // letters, digits, "-" and "=" as "+" and two hex digits, "@" a domain.
 std::string imceaAddress(std::string_view type, std::string_view address);

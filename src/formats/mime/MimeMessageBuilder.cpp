@@ -4,6 +4,7 @@
 #include "formats/body/HtmlCharset.h"
 #include "formats/mime/InlineImageParts.h"
 #include "formats/mime/MimeHeaders.h"
+#include "formats/mime/MimeIdScope.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/TextOutput.h"
 
@@ -31,6 +32,9 @@ MimeMessageBuilder::~MimeMessageBuilder() = default;
 
 MimePart MimeMessageBuilder::build() {
     const std::string headers = messageHeaders(state_->item);
+    // Boundaries and content ids follow from the headers; an embedded message draws on from
+    // the scope of the message that holds it.
+    const MimeIdScope ids(headers);
     std::vector<MimePart> parts;
     parts.push_back(state_->body());  // first: it decides which images are shown inline
     for (auto& a : attachmentParts(state_->item, state_->images, state_->nesting)) {

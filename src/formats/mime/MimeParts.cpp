@@ -1,13 +1,11 @@
 #include "formats/mime/MimeParts.h"
 
-#include <cstdio>
-#include <random>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "formats/mime/HeaderFields.h"
+#include "formats/mime/MimeIdScope.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"
@@ -27,14 +25,28 @@ std::string crlfLines(std::string_view text) {
     return out;
 }
 
-// Boundaries are random: 96 bits from one seeded generator per thread are as unlikely to occur
-// in the content as the operating system's randomness, at a fraction of the cost.
-std::string newBoundary() {
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    char boundary[32];
-    std::snprintf(boundary, sizeof boundary, "=-%016llx%08x",
-                  static_cast<unsigned long long>(random()), static_cast<unsigned>(random() >> 32));
-    return boundary;
+// Whether `text` occurs in what `part` holds: header lines, text bodies, enclosed parts.
+// Attachment data needs no look: base64 holds no '-', which every boundary has.
+bool occursIn(const MimePart& part, std::string_view text) {
+    if (part.headers.find(text) != std::string::npos) return true;
+    if (part.kind == MimePart::Kind::Text && part.body.find(text) != std::string::npos) {
+        return true;
+    }
+    return std::any_of(part.parts.begin(), part.parts.end(),
+                       [&](const MimePart& child) { return occursIn(child, text); });
+}
+
+// A boundary from the item (see MimeIdScope), never one that occurs in the parts it
+// separates (RFC 2046 5.1.1). "=-" cannot start a quoted-printable sequence either, so only
+// 7-bit text and header lines could ever hold one.
+std::string newBoundary(const std::vector<MimePart>& parts) {
+    for (;;) {
+        std::string boundary = "=-" + MimeIdScope::next();
+        if (std::none_of(parts.begin(), parts.end(),
+                         [&](const MimePart& part) { return occursIn(part, boundary); })) {
+            return boundary;
+        }
+    }
 }
 
 }  // namespace
@@ -123,7 +135,7 @@ MimePart messagePart(MimePart message, const std::string& fileName) {
 MimePart newMultipart(const char* subtype, std::vector<MimePart> parts, std::string_view type) {
     MimePart part;
     part.kind = MimePart::Kind::Multipart;
-    part.boundary = newBoundary();
+    part.boundary = newBoundary(parts);
     std::string value = std::string("multipart/") + subtype + parameter("boundary", part.boundary);
     if (!type.empty()) value += parameter("type", type);
     appendField(part.headers, "Content-Type", value);

@@ -31,8 +31,9 @@ MimePart messageEntity(const std::string& headers, MimePart body);
 // message/rfc822 holding `message`, offered as an attachment named `fileName`.
 MimePart messagePart(MimePart message, const std::string& fileName);
 
-// multipart/<subtype> of `parts`, with a boundary of its own and, when `type` is given, the type
-// of its root (RFC 2387).
+// multipart/<subtype> of `parts`, with a boundary of its own (drawn from the thread's
+// MimeIdScope, never one that occurs in `parts`) and, when `type` is given, the type of its
+// root (RFC 2387).
 MimePart newMultipart(const char* subtype, std::vector<MimePart> parts, std::string_view type = {});
 // The same, but a single part is returned as it is.
 MimePart multipart(const char* subtype, std::vector<MimePart> parts, std::string_view type = {});
