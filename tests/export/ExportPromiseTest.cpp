@@ -328,3 +328,47 @@ TEST_F(ExportPromise, NothingIsWrittenOrRemovedThroughALink) {
 
 }  // namespace
 }  // namespace pellmark::exporting
+
+namespace pellmark::exporting {
+namespace {
+
+// Folder names as users give them: a backslash inside a name, two siblings of one name, two
+// that differ in letter case only. Each folder is one directory (or mailbox) of its own.
+TEST(FolderNames, EveryFolderOfARealMailboxStaysItself) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    auto& slashed = b.root().addFolder("a\\b", "IPF.Note");
+    slashed.addMessage().setSubject("in a-b");
+    slashed.addFolder("c", "IPF.Note").addMessage().setSubject("in c");
+    b.root().addFolder("Reports", "IPF.Note").addMessage().setSubject("first");
+    b.root().addFolder("Reports", "IPF.Note").addMessage().setSubject("second");
+    b.root().addFolder("reports", "IPF.Note").addMessage().setSubject("third");
+    b.write(dir / "names.pst");
+    auto store = pststore::openStore((dir / "names.pst").string());
+    std::vector<store::FolderRef> folders;
+    store::walkFolders<int>(
+        *store->rootFolder(), 0,
+        [&](store::Folder& f, const int&) -> std::optional<int> {
+            folders.push_back(store::folderRefOf(f));
+            return 0;
+        },
+        [](const std::string&, const std::string&) {});
+    pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
+    RunProgress quiet;
+    const RunSummary summary =
+        ConversionRun(sessions,
+                      {store->entryId(), folders, dir.path().string(), store::SaveFormat::Txt},
+                      quiet)
+            .run();
+    EXPECT_EQ(summary.itemsWritten, 5);
+    const fs::path top = dir / "Converted Outlook PST" / "Personal Folders";
+    std::set<std::string> directories;
+    for (const auto& e : fs::recursive_directory_iterator(top)) {
+        if (e.is_directory()) directories.insert(e.path().lexically_relative(top).string());
+    }
+    EXPECT_EQ(directories, (std::set<std::string>{"a_b", "a_b/c", "Reports", "Reports (2)",
+                                                  "reports (3)", "Deleted Items"}));
+}
+
+}  // namespace
+}  // namespace pellmark::exporting
