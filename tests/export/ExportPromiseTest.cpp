@@ -56,6 +56,21 @@ std::set<std::string> filesIn(const fs::path& root) {
     return out;
 }
 
+// Every folder of `store` below its top folder (and the top folder too when `withTop`).
+std::vector<store::FolderRef> foldersOf(store::Store& store, bool withTop) {
+    std::vector<store::FolderRef> folders;
+    auto top = store.rootFolder();
+    if (withTop) folders.push_back(store::folderRefOf(*top));
+    store::walkFolders<int>(
+        *top, 0,
+        [&](store::Folder& f, const int&) -> std::optional<int> {
+            folders.push_back(store::folderRefOf(f));
+            return 0;
+        },
+        [](const std::string&, const std::string&) {});
+    return folders;
+}
+
 class ExportPromise : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -73,16 +88,7 @@ class ExportPromise : public ::testing::Test {
     RunSummary run(Kind kind, EarlierExport earlier = EarlierExport::Refuse,
                    const fs::path& mailbox = *box_ / "box.pst") {
         auto store = pststore::openStore(mailbox.string());
-        std::vector<store::FolderRef> folders;
-        auto top = store->rootFolder();
-        folders.push_back(store::folderRefOf(*top));
-        store::walkFolders<int>(
-            *top, 0,
-            [&](store::Folder& f, const int&) -> std::optional<int> {
-                folders.push_back(store::folderRefOf(f));
-                return 0;
-            },
-            [](const std::string&, const std::string&) {});
+        const std::vector<store::FolderRef> folders = foldersOf(*store, true);
         pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
         RunRequest request{store->entryId(), folders, dir.path().string(),
                            *store::saveFormatNamed(kind.format)};
@@ -345,14 +351,7 @@ TEST(FolderNames, EveryFolderOfARealMailboxStaysItself) {
     b.root().addFolder("reports", "IPF.Note").addMessage().setSubject("third");
     b.write(dir / "names.pst");
     auto store = pststore::openStore((dir / "names.pst").string());
-    std::vector<store::FolderRef> folders;
-    store::walkFolders<int>(
-        *store->rootFolder(), 0,
-        [&](store::Folder& f, const int&) -> std::optional<int> {
-            folders.push_back(store::folderRefOf(f));
-            return 0;
-        },
-        [](const std::string&, const std::string&) {});
+    const std::vector<store::FolderRef> folders = foldersOf(*store, false);
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
     const RunSummary summary =
