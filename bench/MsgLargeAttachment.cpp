@@ -7,14 +7,14 @@
 #include <exception>
 
 #include "formats/msg/MsgWriter.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 
 using namespace pellmark;
 
 namespace {
 
 // Attachment bytes of a fixed pattern, produced in the pieces the writer asks for.
-class PatternStream : public pst::ByteStream {
+class PatternStream : public mapi::ByteStream {
   public:
     explicit PatternStream(uint64_t size) : size_(size) {}
     uint64_t size() const override { return size_; }
@@ -30,8 +30,8 @@ class PatternStream : public pst::ByteStream {
     uint64_t pos_ = 0;
 };
 
-pst::PropValue unicode(const char* ascii) {
-    pst::PropValue v{pst::PropType::Unicode, {}};
+mapi::PropValue unicode(const char* ascii) {
+    mapi::PropValue v{mapi::PropType::Unicode, {}};
     for (const char* p = ascii; *p; ++p) v.bytes.insert(v.bytes.end(), {uint8_t(*p), 0});
     return v;
 }
@@ -39,17 +39,17 @@ pst::PropValue unicode(const char* ascii) {
 class LargeAttachment : public formats::MsgAttachment {
   public:
     explicit LargeAttachment(uint64_t size) : size_(size) {}
-    std::vector<pst::PropTag> tags() const override {
-        return {pst::makeTag(pst::prop::kAttachLongFilename, pst::PropType::Unicode),
-                pst::makeTag(pst::prop::kAttachData, pst::PropType::Binary)};
+    std::vector<mapi::PropTag> tags() const override {
+        return {mapi::makeTag(mapi::prop::kAttachLongFilename, mapi::PropType::Unicode),
+                mapi::makeTag(mapi::prop::kAttachData, mapi::PropType::Binary)};
     }
-    pst::PropValue value(pst::PropTag) const override { return unicode("large.bin"); }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag) const override {
+    mapi::PropValue value(mapi::PropTag) const override { return unicode("large.bin"); }
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override {
         return std::make_unique<PatternStream>(size_);
     }
     uint32_t codepage() const override { return 1252; }
     std::unique_ptr<formats::MsgItem> embeddedMessage() const override { return nullptr; }
-    std::unique_ptr<pst::ByteStream> objectData() const override { return nullptr; }
+    std::unique_ptr<mapi::ByteStream> objectData() const override { return nullptr; }
 
   private:
     uint64_t size_;
@@ -58,18 +58,18 @@ class LargeAttachment : public formats::MsgAttachment {
 class LargeItem : public formats::MsgItem {
   public:
     explicit LargeItem(uint64_t size) : size_(size) {}
-    std::vector<pst::PropTag> tags() const override {
-        return {pst::makeTag(pst::prop::kSubject, pst::PropType::Unicode)};
+    std::vector<mapi::PropTag> tags() const override {
+        return {mapi::makeTag(mapi::prop::kSubject, mapi::PropType::Unicode)};
     }
-    pst::PropValue value(pst::PropTag) const override { return unicode("A large attachment"); }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag) const override { return nullptr; }
+    mapi::PropValue value(mapi::PropTag) const override { return unicode("A large attachment"); }
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override { return nullptr; }
     uint32_t codepage() const override { return 1252; }
     std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override { return {}; }
     size_t attachmentCount() const override { return 1; }
     std::unique_ptr<formats::MsgAttachment> attachment(size_t) const override {
         return std::make_unique<LargeAttachment>(size_);
     }
-    std::optional<pst::NamedProperty> nameOf(uint16_t) const override { return std::nullopt; }
+    std::optional<mapi::NamedProperty> nameOf(uint16_t) const override { return std::nullopt; }
 
   private:
     uint64_t size_;

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 #include "pst/ndb/Format.h"
 #include "pst/ndb/Header.h"
 
@@ -25,7 +25,7 @@ void putU32(std::string& s, size_t at, uint32_t v) {
 }
 
 uint32_t crcOf(const std::string& s, size_t at, size_t size) {
-    return pst::computeCrc(pst::Bytes(reinterpret_cast<const uint8_t*>(s.data()) + at, size));
+    return base::computeCrc(pst::Bytes(reinterpret_cast<const uint8_t*>(s.data()) + at, size));
 }
 
 uint16_t signature(uint64_t ib, uint64_t bid) {

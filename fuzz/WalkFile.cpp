@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
@@ -46,7 +46,7 @@ class Walker {
         properties(m.props());
         (void)m.subject();
         guarded([&] {
-            for (const auto& r : m.recipients()) (void)r.string(prop::kDisplayName);
+            for (const auto& r : m.recipients()) (void)r.string(mapi::prop::kDisplayName);
         });
         size_t count = 0;
         guarded([&] { count = m.attachmentCount(); });

@@ -8,14 +8,14 @@
 #include "formats/body/HtmlCharset.h"
 #include "formats/body/HtmlToText.h"
 #include "formats/body/RtfToText.h"
-#include "pst/ltp/Tags.h"
-#include "pst/ltp/Text.h"
-#include "pst/messaging/NamedIds.h"
+#include "mapi/CodepageText.h"
+#include "mapi/NamedIds.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/PstFile.h"
 
 namespace pellmark::formats {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 ItemKind itemKindOf(const std::string& cls) {
     auto is = [&](const char* prefix) {
@@ -54,34 +54,35 @@ std::optional<uint64_t> ItemView::time(uint16_t propId) const {
     return v ? v->asFileTime() : std::nullopt;
 }
 
-std::optional<pst::PropValue> ItemView::named(const pst::Guid& set, uint32_t lid) const {
+std::optional<mapi::PropValue> ItemView::named(const mapi::Guid& set, uint32_t lid) const {
     auto id = message_.file()->nameMap().idOf(set, lid);
     return id ? message_.get(*id) : std::nullopt;
 }
 
-std::optional<pst::PropValue> ItemView::named(const pst::Guid& set, const std::string& name) const {
+std::optional<mapi::PropValue> ItemView::named(const mapi::Guid& set,
+                                               const std::string& name) const {
     auto id = message_.file()->nameMap().idOf(set, name);
     return id ? message_.get(*id) : std::nullopt;
 }
 
-std::optional<std::string> ItemView::namedString(const pst::Guid& set, uint32_t lid) const {
+std::optional<std::string> ItemView::namedString(const mapi::Guid& set, uint32_t lid) const {
     auto v = named(set, lid);
     if (!v || !v->isString()) return std::nullopt;
     return v->asString(message_.codepage());
 }
 
-std::optional<uint64_t> ItemView::namedTime(const pst::Guid& set, uint32_t lid) const {
+std::optional<uint64_t> ItemView::namedTime(const mapi::Guid& set, uint32_t lid) const {
     auto v = named(set, lid);
     return v ? v->asFileTime() : std::nullopt;
 }
 
-std::optional<int64_t> ItemView::namedInteger(const pst::Guid& set, uint32_t lid) const {
+std::optional<int64_t> ItemView::namedInteger(const mapi::Guid& set, uint32_t lid) const {
     auto v = named(set, lid);
     return v ? v->asInteger() : std::nullopt;
 }
 
 std::vector<std::string> ItemView::categories() const {
-    auto v = named(pst::psetid::kPublicStrings, pst::lid::kKeywordsName);
+    auto v = named(mapi::psetid::kPublicStrings, mapi::lid::kKeywordsName);
     return v ? v->asStrings(message_.codepage()) : std::vector<std::string>{};
 }
 
@@ -105,8 +106,8 @@ constexpr AddressProps kRecipientProps = {prop::kDisplayName, prop::kAddrType, p
 
 // The address a one-off entry id carries whole, else the "TYPE:ADDRESS" of a search key (in
 // upper case, as MAPI makes it), for items that keep it nowhere else.
-void fillAddressFromIds(Address& a, const std::optional<pst::PropValue>& entryId,
-                        const std::optional<pst::PropValue>& searchKey, uint32_t codepage) {
+void fillAddressFromIds(Address& a, const std::optional<mapi::PropValue>& entryId,
+                        const std::optional<mapi::PropValue>& searchKey, uint32_t codepage) {
     if (entryId) {
         if (auto oneOff = parseOneOffEntryId(entryId->bytes, codepage);
             oneOff && !oneOff->address.empty()) {
@@ -195,8 +196,8 @@ std::vector<RecipientView> ItemView::recipients() const {
         v.who = readAddress(kRecipientProps, [&](uint16_t id) { return r.string(id); });
         if (v.who.address.empty()) {
             auto value = [&](uint16_t id) {
-                const pst::PropValue* p = r.get(id);
-                return p ? std::optional<pst::PropValue>(*p) : std::nullopt;
+                const mapi::PropValue* p = r.get(id);
+                return p ? std::optional<mapi::PropValue>(*p) : std::nullopt;
             };
             fillAddressFromIds(v.who, value(kRecipientProps.entryId),
                                value(kRecipientProps.searchKey), message_.codepage());
@@ -244,7 +245,7 @@ std::optional<std::string> ItemView::htmlBody() const {
         // A binary HTML body is in the internet code page, which its own <meta> may name.
         uint32_t cp = htmlDeclaredCodepage(v->bytes).value_or(message_.codepage());
         if (auto i = integer(prop::kInternetCodepage); i && *i > 0) cp = static_cast<uint32_t>(*i);
-        return pst::codepageToUtf8(v->bytes, cp);
+        return mapi::codepageToUtf8(v->bytes, cp);
     }
     if (auto rtf = rtfBody()) return htmlFromRtf(*rtf);
     return std::nullopt;

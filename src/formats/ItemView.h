@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pst/messaging/Guid.h"
+#include "mapi/Guid.h"
 #include "pst/messaging/Message.h"
 
 namespace pellmark::formats {
@@ -67,11 +67,11 @@ class ItemView {
     std::optional<int64_t> integer(uint16_t propId) const;
     std::optional<uint64_t> time(uint16_t propId) const;
 
-    std::optional<pst::PropValue> named(const pst::Guid& set, uint32_t lid) const;
-    std::optional<pst::PropValue> named(const pst::Guid& set, const std::string& name) const;
-    std::optional<std::string> namedString(const pst::Guid& set, uint32_t lid) const;
-    std::optional<uint64_t> namedTime(const pst::Guid& set, uint32_t lid) const;
-    std::optional<int64_t> namedInteger(const pst::Guid& set, uint32_t lid) const;
+    std::optional<mapi::PropValue> named(const mapi::Guid& set, uint32_t lid) const;
+    std::optional<mapi::PropValue> named(const mapi::Guid& set, const std::string& name) const;
+    std::optional<std::string> namedString(const mapi::Guid& set, uint32_t lid) const;
+    std::optional<uint64_t> namedTime(const mapi::Guid& set, uint32_t lid) const;
+    std::optional<int64_t> namedInteger(const mapi::Guid& set, uint32_t lid) const;
     std::vector<std::string> categories() const;
 
     // The author as the From line shows it (sent-representing, else sender), with the

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
 namespace pellmark::formats {
 namespace {
@@ -13,13 +13,13 @@ constexpr std::array<uint8_t, 16> kOneOffUid = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0x
 constexpr uint16_t kUnicodeFlag = 0x8000;
 
 // Reads one NUL-terminated string from `pos` and moves past it.
-std::optional<std::string> nextString(pst::Bytes b, size_t& pos, bool unicode, uint32_t codepage) {
+std::optional<std::string> nextString(mapi::Bytes b, size_t& pos, bool unicode, uint32_t codepage) {
     const size_t unit = unicode ? 2 : 1;
     for (size_t end = pos; end + unit <= b.size(); end += unit) {
         if (b[end] == 0 && (!unicode || b[end + 1] == 0)) {
             auto text = b.subspan(pos, end - pos);
             pos = end + unit;
-            return unicode ? pst::utf16ToUtf8(text) : pst::codepageToUtf8(text, codepage);
+            return unicode ? mapi::utf16ToUtf8(text) : mapi::codepageToUtf8(text, codepage);
         }
     }
     return std::nullopt;
@@ -27,7 +27,7 @@ std::optional<std::string> nextString(pst::Bytes b, size_t& pos, bool unicode, u
 
 }  // namespace
 
-std::optional<OneOffAddress> parseOneOffEntryId(pst::Bytes b, uint32_t codepage) {
+std::optional<OneOffAddress> parseOneOffEntryId(mapi::Bytes b, uint32_t codepage) {
     if (b.size() < 24 || !std::equal(kOneOffUid.begin(), kOneOffUid.end(), b.begin() + 4)) {
         return std::nullopt;
     }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "pst/io/ByteView.h"
+#include "mapi/CodepageText.h"
 
 namespace pellmark::formats {
 
@@ -16,6 +16,6 @@ struct OneOffAddress {
 };
 
 // nullopt when the bytes are not a one-off entry id.
-std::optional<OneOffAddress> parseOneOffEntryId(pst::Bytes bytes, uint32_t codepage);
+std::optional<OneOffAddress> parseOneOffEntryId(mapi::Bytes bytes, uint32_t codepage);
 
 }  // namespace pellmark::formats

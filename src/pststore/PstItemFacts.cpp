@@ -2,14 +2,14 @@
 
 #include "formats/ItemView.h"
 #include "formats/text/DateFormat.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pststore/PstItems.h"
 #include "pststore/PstStore.h"
 
 namespace pellmark::pststore {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 // PR_MESSAGE_FLAGS: MSGFLAG_READ, MSGFLAG_UNSENT ([MS-OXCMSG] 2.2.1.6).
 constexpr int64_t kMsgFlagRead = 0x1;

@@ -5,7 +5,7 @@
 
 #include "base/AtomicFile.h"
 #include "formats/SaveMessage.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pststore/EntryId.h"
 #include "pststore/PstStore.h"
 #include "store/FolderKinds.h"
@@ -30,7 +30,7 @@ class PstItemEnumerator : public store::ItemEnumerator {
     size_t pos_ = 0;
 };
 
-void copyStream(pst::ByteStream& in, const std::filesystem::path& path) {
+void copyStream(mapi::ByteStream& in, const std::filesystem::path& path) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     // Pieces, never the whole attachment; no larger than the attachment itself.
     const size_t size = static_cast<size_t>(std::min<uint64_t>(in.size(), 256 * 1024));
@@ -56,7 +56,7 @@ class PstAttachment : public store::Attachment {
             std::string name = attachment_.fileName();
             if (name.empty()) {
                 name = "Attachment " + std::to_string(index_) +
-                       attachment_.string(pst::prop::kAttachExtension).value_or("");
+                       attachment_.string(mapi::prop::kAttachExtension).value_or("");
             }
             return name;
         });
@@ -159,11 +159,11 @@ store::ContactItem& PstMailItem::asContact() {
 }
 
 std::string PstMailItem::firstName() {
-    return guarded([&] { return message_.string(pst::prop::kGivenName).value_or(""); });
+    return guarded([&] { return message_.string(mapi::prop::kGivenName).value_or(""); });
 }
 
 std::string PstMailItem::lastName() {
-    return guarded([&] { return message_.string(pst::prop::kSurname).value_or(""); });
+    return guarded([&] { return message_.string(mapi::prop::kSurname).value_or(""); });
 }
 
 }  // namespace pellmark::pststore

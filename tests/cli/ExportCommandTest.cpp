@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/ExportCommand.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/GeneratedContent.h"
@@ -113,7 +113,7 @@ TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
     b.root().addFolder("imap", "IPF.Imap").addMessage().setSubject("Over IMAP");
     b.root().addFolder("Quick", "IPF.Contact.MOC.QuickContacts").addMessage("IPM.Contact");
     auto& contacts = b.root().addFolder("Contacts", "IPF.Contact");
-    contacts.addMessage("IPM.AbchPerson").setString(pst::prop::kDisplayName, "Abch Person");
+    contacts.addMessage("IPM.AbchPerson").setString(mapi::prop::kDisplayName, "Abch Person");
     contacts.addMessage("IPM.Note").setSubject("Mail among contacts");
     contacts.addMessage("IPM.DistList").setSubject("A list");
     b.write(dir / "box.pst");

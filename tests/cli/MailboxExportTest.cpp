@@ -14,7 +14,7 @@
 
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/Generator.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/Readers.h"
@@ -41,25 +41,25 @@ void writeStatesMailbox(const fs::path& path) {
     auto& flagged = inbox.addMessage().setSubject("Read and flagged");
     flagged.setSender("Ann", "ann@example.com").setDate(fileTime(2020, 1, 2)).setRead(true);
     flagged.setBody("From the start\r\n>From quoted\r\nend\r\n");
-    flagged.setInt(pst::prop::kFlagStatus, 2);
+    flagged.setInt(mapi::prop::kFlagStatus, 2);
     pstwriter::ByteVec bytes;
     for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<uint8_t>(i * 7));
     flagged.addAttachment("every byte.bin", bytes);
     auto& answered = inbox.addMessage().setSubject("Answered").setDate(fileTime(2021, 6, 30));
-    answered.setRead(true).setInt(pst::prop::kLastVerbExecuted, 102);
+    answered.setRead(true).setInt(mapi::prop::kLastVerbExecuted, 102);
     auto& forwarded = inbox.addMessage().setSubject("Forwarded").setDate(fileTime(2021, 7, 1));
-    forwarded.setRead(false).setInt(pst::prop::kLastVerbExecuted, 104);
+    forwarded.setRead(false).setInt(mapi::prop::kLastVerbExecuted, 104);
     inbox.addFolder("v1.2 & more", "IPF.Note")
         .addMessage()
         .setSubject("In a dotted folder")
         .setDate(fileTime(2022, 2, 2));
     auto& draft = b.root().addFolder("Entwürfe", "IPF.Note").addMessage().setSubject("Draft");
-    draft.setInt(pst::prop::kMessageFlags, 8);  // unsent
-    draft.setTime(pst::prop::kCreationTime, fileTime(2021, 3, 3));
+    draft.setInt(mapi::prop::kMessageFlags, 8);  // unsent
+    draft.setTime(mapi::prop::kCreationTime, fileTime(2021, 3, 3));
     b.root().addMessage().setSubject("At the top").setDate(fileTime(2019, 9, 9));
     auto& contact = b.root().addFolder("Contacts", "IPF.Contact").addMessage("IPM.Contact");
-    contact.setString(pst::prop::kGivenName, "Bob");
-    contact.setString(pst::prop::kSurname, "Contact");
+    contact.setString(mapi::prop::kGivenName, "Bob");
+    contact.setString(mapi::prop::kSurname, "Contact");
     b.write(path);
 }
 

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "export/ConversionRun.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
 #include "pstwriter/messaging/PstBuilder.h"
@@ -54,12 +54,12 @@ TEST(ParallelRender, SameFilesAsOneThread) {
         }
         // Every 11th item has a damaged RTF body: its RTF save fails, wherever it runs.
         if (i % 11 == 0)
-            m.set(pst::prop::kRtfCompressed, pstwriter::PropValue::binary(std::string("broken")));
+            m.set(mapi::prop::kRtfCompressed, pstwriter::PropValue::binary(std::string("broken")));
     }
     auto& contacts = b.root().addFolder("Contacts", "IPF.Contact");
     for (int i = 0; i < 30; ++i) {
         contacts.addMessage("IPM.Contact")
-            .setString(pst::prop::kGivenName, "Ann" + std::to_string(i));
+            .setString(mapi::prop::kGivenName, "Ann" + std::to_string(i));
     }
     b.write(dir / "m.pst");
 

@@ -9,7 +9,7 @@
 #include "MimeTestSupport.h"
 #include "formats/mime/DateHeader.h"
 #include "formats/text/DateFormat.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/messaging/ItemKinds.h"
 #include "pstwriter/messaging/PstBuilder.h"
@@ -18,7 +18,7 @@
 namespace pellmark::test {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 using pstwriter::PropValue;
 
 // Fri, 5 Oct 2001 17:14:18 -0700, as the Enron items were sent.

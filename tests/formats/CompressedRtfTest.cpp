@@ -5,9 +5,9 @@
 #include <chrono>
 #include <random>
 
+#include "base/Crc32.h"
 #include "formats/BodySamples.h"
 #include "formats/body/BodyError.h"
-#include "pst/io/Crc.h"
 
 namespace pellmark::formats {
 namespace {
@@ -100,7 +100,7 @@ TEST(CompressedRtf, RejectsDamagedData) {
 
 // A stream with a correct CRC around the given runs, so the checks past the CRC run.
 Bytes withContent(const Bytes& content, uint32_t rawSize) {
-    Bytes b = header(uint32_t(12 + content.size()), rawSize, 0x75465A4C, pst::computeCrc(content));
+    Bytes b = header(uint32_t(12 + content.size()), rawSize, 0x75465A4C, base::computeCrc(content));
     b.insert(b.end(), content.begin(), content.end());
     return b;
 }

@@ -11,8 +11,8 @@
 #include "formats/body/HtmlToText.h"
 #include "formats/mime/MimeAddress.h"
 #include "formats/text/HtmlPage.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/NamedIds.h"
+#include "mapi/NamedIds.h"
+#include "mapi/Tags.h"
 #include "pstwriter/Generator.h"
 #include "support/TestFiles.h"
 
@@ -112,7 +112,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     item.saveAs(file.string(), store::SaveFormat::Eml);
     const std::string s = mimeSummary(file, dir / "parts");
     const ItemView view(message);
-    expectWellFormedLines(readFile(file), !message.string(pst::prop::kTransportMessageHeaders),
+    expectWellFormedLines(readFile(file), !message.string(mapi::prop::kTransportMessageHeaders),
                           where);
     EXPECT_EQ(linesStartingWith(s, "defects=").at(0), "") << where << "\n" << s;
     if (!view.subject().empty()) {
@@ -127,7 +127,7 @@ void checkEml(store::MailItem& item, const pst::Message& message, const std::str
     EXPECT_EQ(s.find("with no domain"), std::string::npos) << where << "\n" << s;
     // Transport headers are kept as they came, flaws included; the headers we build must be
     // sound, and name every address the item holds.
-    if (!message.string(pst::prop::kTransportMessageHeaders)) {
+    if (!message.string(mapi::prop::kTransportMessageHeaders)) {
         EXPECT_EQ(linesStartingWith(s, "header-defects=").at(0), "") << where << "\n" << s;
         const std::string from = formats::mailboxOf(view.from()).addrSpec;
         if (!from.empty()) {
@@ -187,16 +187,16 @@ size_t checkVcf(store::MailItem& item, const pst::Message& message, const std::s
     item.saveAs((dir / "c.vcf").string(), store::SaveFormat::Vcf);
     const std::string s = vcardSummary(dir / "c.vcf");
     EXPECT_EQ(s.rfind("cards=1\nVERSION=3.0\nFN=", 0), 0u) << where << "\n" << s;
-    namespace lid = pst::lid;
+    namespace lid = mapi::lid;
     for (uint32_t l :
          {lid::kEmail1EmailAddress, lid::kEmail2EmailAddress, lid::kEmail3EmailAddress}) {
-        const std::string email = view.namedString(pst::psetid::kAddress, l).value_or("");
+        const std::string email = view.namedString(mapi::psetid::kAddress, l).value_or("");
         EXPECT_TRUE(email.empty() || contains(linesStartingWith(s, "EMAIL;"), "=" + email))
             << where << "\n"
             << s;
     }
-    for (uint16_t id :
-         {pst::prop::kBusinessTelephone, pst::prop::kHomeTelephone, pst::prop::kMobileTelephone}) {
+    for (uint16_t id : {mapi::prop::kBusinessTelephone, mapi::prop::kHomeTelephone,
+                        mapi::prop::kMobileTelephone}) {
         const std::string phone = view.string(id).value_or("");
         EXPECT_TRUE(phone.empty() || contains(linesStartingWith(s, "TEL;"), "=" + phone))
             << where << "\n"

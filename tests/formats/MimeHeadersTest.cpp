@@ -9,7 +9,7 @@
 #include "formats/mime/MimeIdScope.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
-#include "pst/ltp/ByteStream.h"
+#include "mapi/ByteStream.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::formats {
@@ -62,7 +62,7 @@ TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
     auto part =
         dataPart({"report\r\nX-Injected: 1.pdf", "application/pdf", "<id@x\r\nX-Injected: 2>",
                   "a.pdf\r\nX-Injected: 3", true, [] {
-                      return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
+                      return std::make_unique<mapi::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
                   }});
     test::TempDir dir;
     writeMimeFile(messageEntity("", std::move(part)), dir / "m.eml");
@@ -129,10 +129,10 @@ TEST(MimeParts, TextBodiesAndFoldedFieldsComeBackExactly) {
     const std::string longAscii = "Quarterly report (final, " + std::string(70, 'v') + ") v2.pdf";
     const std::string longUtf8 = "\xe4\xbc\x9a\xe8\xad\xb0 " + std::string(90, 'w') + ".docx";
     for (const auto& name : {longAscii, longUtf8}) {
-        parts.push_back(
-            dataPart({name, "application/octet-stream", "", "", false, [] {
-                          return std::make_unique<pst::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
-                      }}));
+        parts.push_back(dataPart(
+            {name, "application/octet-stream", "", "", false, [] {
+                 return std::make_unique<mapi::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
+             }}));
     }
     std::string headers;
     appendField(headers, "From", mailboxText({"Lokay, Michelle \"Shelly\"", "m@x.example"}));

@@ -22,7 +22,7 @@ namespace {
 using test::TempDir;
 
 // Bytes of a simple generator, the same for the same size; throws after `failAt` bytes.
-class GeneratedStream : public pst::ByteStream {
+class GeneratedStream : public mapi::ByteStream {
   public:
     GeneratedStream(uint64_t size, uint64_t failAt = ~uint64_t{0}) : size_(size), failAt_(failAt) {}
     uint64_t size() const override { return size_; }

@@ -8,13 +8,13 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "pst/ltp/Tags.h"
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::test {
 namespace {
 
-using pst::PropType;
+using mapi::PropType;
 
 struct Unref {
     void operator()(void* p) const { g_object_unref(p); }
@@ -22,7 +22,7 @@ struct Unref {
 using Input = std::unique_ptr<GsfInput, Unref>;
 
 struct Entry {
-    pst::PropTag tag;
+    mapi::PropTag tag;
     uint32_t flags;
     std::array<uint8_t, 8> slot;
 };
@@ -72,8 +72,8 @@ std::vector<uint8_t> readStream(GsfInfile* dir, const std::string& name) {
     return readAll(in.get());
 }
 
-std::map<uint16_t, pst::NamedProperty> readNames(GsfInfile* root) {
-    std::map<uint16_t, pst::NamedProperty> names;
+std::map<uint16_t, mapi::NamedProperty> readNames(GsfInfile* root) {
+    std::map<uint16_t, mapi::NamedProperty> names;
     Input dir = child(root, "__nameid_version1.0");
     if (!dir) throw std::runtime_error("no named-property mapping");
     auto* d = GSF_INFILE(dir.get());
@@ -84,11 +84,11 @@ std::map<uint16_t, pst::NamedProperty> readNames(GsfInfile* root) {
         const uint32_t key = u32(entries, off);
         const uint32_t info = u32(entries, off + 4);
         const uint32_t guidIndex = (info & 0xFFFF) >> 1;
-        pst::NamedProperty p;
+        mapi::NamedProperty p;
         if (guidIndex == 1) {
-            p.guid = pst::psetid::kMapi;
+            p.guid = mapi::psetid::kMapi;
         } else if (guidIndex == 2) {
-            p.guid = pst::psetid::kPublicStrings;
+            p.guid = mapi::psetid::kPublicStrings;
         } else {
             const size_t at = size_t{guidIndex - 3} * 16;
             if (at + 16 > guids.size()) throw std::runtime_error("bad GUID index");
@@ -98,7 +98,7 @@ std::map<uint16_t, pst::NamedProperty> readNames(GsfInfile* root) {
         if (p.isString) {
             const uint32_t len = u32(strings, key);
             if (key + 4 + len > strings.size()) throw std::runtime_error("bad name offset");
-            p.name = pst::utf16ToUtf8(pst::Bytes(strings.data() + key + 4, len));
+            p.name = mapi::utf16ToUtf8(pst::Bytes(strings.data() + key + 4, len));
         } else {
             p.lid = key;
         }
@@ -129,14 +129,14 @@ std::string classId(GsfInfile* dir) {
     return hex(clsid);
 }
 
-std::string streamName(pst::PropTag tag) {
+std::string streamName(mapi::PropTag tag) {
     return "__substg1.0_" + hex8(tag);
 }
 
-pst::PropValue readValue(GsfInfile* dir, const Entry& e) {
-    const PropType type = pst::tagType(e.tag);
-    const PropType base = pst::baseType(type);
-    if (pst::isMultiValued(type) && pst::fixedSize(base) == 0) {
+mapi::PropValue readValue(GsfInfile* dir, const Entry& e) {
+    const PropType type = mapi::tagType(e.tag);
+    const PropType base = mapi::baseType(type);
+    if (mapi::isMultiValued(type) && mapi::fixedSize(base) == 0) {
         const auto lengths = readStream(dir, streamName(e.tag));
         const size_t width = base == PropType::Binary ? 8 : 4;
         std::vector<std::vector<uint8_t>> values;
@@ -145,8 +145,8 @@ pst::PropValue readValue(GsfInfile* dir, const Entry& e) {
         }
         return multiValue(type, values);
     }
-    if (!pst::isMultiValued(type) && type != PropType::Guid && pst::fixedSize(type) > 0) {
-        return {type, {e.slot.begin(), e.slot.begin() + pst::fixedSize(type)}};
+    if (!mapi::isMultiValued(type) && type != PropType::Guid && mapi::fixedSize(type) > 0) {
+        return {type, {e.slot.begin(), e.slot.begin() + mapi::fixedSize(type)}};
     }
     if (type == PropType::Null || type == PropType::Unspecified) return {type, {}};
     return {type, readStream(dir, streamName(e.tag))};
@@ -158,8 +158,8 @@ std::vector<Entry> readValues(GsfInfile* dir, size_t headerSize, uint32_t cp, T&
     auto entries = readEntries(dir, headerSize);
     for (const Entry& e : entries) {
         // An object entry stands for a storage, which the caller reads.
-        out.values.emplace_back(e.tag, pst::tagType(e.tag) == PropType::Object
-                                           ? pst::PropValue{PropType::Object, {}}
+        out.values.emplace_back(e.tag, mapi::tagType(e.tag) == PropType::Object
+                                           ? mapi::PropValue{PropType::Object, {}}
                                            : readValue(dir, e));
     }
     return entries;
@@ -180,7 +180,7 @@ std::vector<Input> numbered(GsfInfile* dir, const std::string& prefix) {
 }
 
 uint32_t codepageOf(const PlainItem& item) {
-    for (uint16_t id : {pst::prop::kInternetCodepage, pst::prop::kMessageCodepage}) {
+    for (uint16_t id : {mapi::prop::kInternetCodepage, mapi::prop::kMessageCodepage}) {
         if (auto* v = item.find(id); v && v->asInteger())
             return static_cast<uint32_t>(*v->asInteger());
     }
@@ -199,7 +199,7 @@ PlainItem readMessage(GsfInfile* dir, size_t headerSize) {
         PlainAttachment& att = item.attachmentList.emplace_back();
         const auto entries = readValues(d, 8, item.cp, att);
         const bool hasObject = std::any_of(entries.begin(), entries.end(), [](const Entry& e) {
-            return e.tag == pst::makeTag(pst::prop::kAttachData, PropType::Object);
+            return e.tag == mapi::makeTag(mapi::prop::kAttachData, PropType::Object);
         });
         if (!hasObject) continue;
         Input sub = child(d, "__substg1.0_3701000D");
@@ -227,7 +227,7 @@ struct OpenMsg {
 
 class LayoutWriter {
   public:
-    explicit LayoutWriter(std::map<uint16_t, pst::NamedProperty> names)
+    explicit LayoutWriter(std::map<uint16_t, mapi::NamedProperty> names)
         : names_(std::move(names)) {}
 
     void walk(GsfInfile* dir, const std::string& path, size_t headerSize) {
@@ -263,9 +263,9 @@ class LayoutWriter {
         lines.push_back("header " + path + " " +
                         hex({bytes.data() + 8, std::min(bytes.size(), headerSize) - 8}));
         for (const Entry& e : readEntries(dir, headerSize)) {
-            const PropType type = pst::tagType(e.tag);
+            const PropType type = mapi::tagType(e.tag);
             const bool inSlot =
-                !pst::isMultiValued(type) && type != PropType::Guid && pst::fixedSize(type) > 0;
+                !mapi::isMultiValued(type) && type != PropType::Guid && mapi::fixedSize(type) > 0;
             uint32_t size = u32({e.slot.begin(), e.slot.end()}, 0);
             if (type == PropType::Unicode) {
                 // A string's entry counts a terminator its stream leaves out.
@@ -277,7 +277,7 @@ class LayoutWriter {
             }
             lines.push_back("entry " + path + " " + shown(hex8(e.tag)) +
                             " flags=" + std::to_string(e.flags) +
-                            (inSlot ? " value=" + hex({e.slot.data(), pst::fixedSize(type)})
+                            (inSlot ? " value=" + hex({e.slot.data(), mapi::fixedSize(type)})
                                     : " size=" + std::to_string(size)));
         }
     }
@@ -305,12 +305,12 @@ class LayoutWriter {
         return name.substr(0, at) + "{" + nameText(it->second) + "}" + name.substr(at + 4);
     }
 
-    std::map<uint16_t, pst::NamedProperty> names_;
+    std::map<uint16_t, mapi::NamedProperty> names_;
 };
 
 }  // namespace
 
-pst::PropValue multiValue(pst::PropType type, const std::vector<std::vector<uint8_t>>& values) {
+mapi::PropValue multiValue(mapi::PropType type, const std::vector<std::vector<uint8_t>>& values) {
     std::vector<uint8_t> out;
     auto put = [&](uint32_t v) {
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -325,7 +325,7 @@ pst::PropValue multiValue(pst::PropType type, const std::vector<std::vector<uint
     return {type, out};
 }
 
-std::string nameText(const pst::NamedProperty& name) {
+std::string nameText(const mapi::NamedProperty& name) {
     return name.guid.toString() + (name.isString ? "/s:" + name.name : "/n:" + hex8(name.lid));
 }
 

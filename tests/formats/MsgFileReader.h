@@ -25,6 +25,6 @@ std::map<std::string, std::vector<uint8_t>> storageStreams(const std::filesystem
                                                            const std::string& storage);
 
 // A named property as text: its set, and its number or name.
-std::string nameText(const pst::NamedProperty& name);
+std::string nameText(const mapi::NamedProperty& name);
 
 }  // namespace pellmark::test

@@ -7,25 +7,25 @@
 
 #include "formats/MsgFileReader.h"
 #include "formats/msg/MsgWriter.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/StoredSubject.h"
+#include "mapi/StoredSubject.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::test {
 namespace {
 
-using pst::PropType;
+using mapi::PropType;
 
 constexpr uint16_t kStoreSupportMask = 0x340D;
 
-std::optional<pst::PropTag> findTag(const formats::MsgProperties& props, uint16_t id) {
-    for (pst::PropTag tag : props.tags()) {
-        if (pst::tagId(tag) == id) return tag;
+std::optional<mapi::PropTag> findTag(const formats::MsgProperties& props, uint16_t id) {
+    for (mapi::PropTag tag : props.tags()) {
+        if (mapi::tagId(tag) == id) return tag;
     }
     return std::nullopt;
 }
 
 bool isString(PropType t) {
-    const PropType base = pst::baseType(t);
+    const PropType base = mapi::baseType(t);
     return base == PropType::String8 || base == PropType::Unicode;
 }
 
@@ -63,17 +63,18 @@ class ItemComparer {
     // A message's stored subject loses its prefix marker; its parts are added where the
     // item does not hold them.
     void subject(const formats::MsgItem& s, const formats::MsgItem& w, const std::string& where) {
-        const auto tag = findTag(s, pst::prop::kSubject);
-        if (!tag || !isString(pst::tagType(*tag)) || pst::isMultiValued(pst::tagType(*tag))) return;
-        const auto parts = pst::splitStoredSubject(s.value(*tag).asString(s.codepage()));
+        const auto tag = findTag(s, mapi::prop::kSubject);
+        if (!tag || !isString(mapi::tagType(*tag)) || mapi::isMultiValued(mapi::tagType(*tag)))
+            return;
+        const auto parts = mapi::splitStoredSubject(s.value(*tag).asString(s.codepage()));
         subjectCompared_ = true;
-        const auto written = findTag(w, pst::prop::kSubject);
+        const auto written = findTag(w, mapi::prop::kSubject);
         ASSERT_TRUE(written) << where;
         EXPECT_EQ(w.value(*written).asString(0), parts.subject) << where;
         if (!parts.marked) return;
         for (const auto& [id, text] :
-             {std::pair{pst::prop::kSubjectPrefix, parts.prefix},
-              std::pair{pst::prop::kNormalizedSubject, parts.normalized}}) {
+             {std::pair{mapi::prop::kSubjectPrefix, parts.prefix},
+              std::pair{mapi::prop::kNormalizedSubject, parts.normalized}}) {
             if (findTag(s, id)) continue;  // the item's own, compared as any property
             const auto derived = findTag(w, id);
             ASSERT_TRUE(derived) << where << ": no subject part " << std::hex << id;
@@ -85,10 +86,10 @@ class ItemComparer {
     void properties(const formats::MsgProperties& s, const formats::MsgProperties& w,
                     const std::string& where, bool marksUnicode) {
         size_t expected = 0;
-        for (pst::PropTag tag : s.tags()) {
-            if (formats::isPstInternalProperty(pst::tagId(tag))) continue;
-            if (pst::tagType(tag) == PropType::Object) continue;  // compared as a message
-            const auto id = writtenId(pst::tagId(tag));
+        for (mapi::PropTag tag : s.tags()) {
+            if (formats::isPstInternalProperty(mapi::tagId(tag))) continue;
+            if (mapi::tagType(tag) == PropType::Object) continue;  // compared as a message
+            const auto id = writtenId(mapi::tagId(tag));
             if (!id) continue;  // a named id the source's map does not name is left out
             const auto wtag = findTag(w, *id);
             ++expected;
@@ -100,8 +101,8 @@ class ItemComparer {
         }
         const bool maskAdded = marksUnicode && !findTag(s, kStoreSupportMask);
         const auto written = w.tags();
-        const auto objects = std::count_if(written.begin(), written.end(), [](pst::PropTag t) {
-            return pst::tagType(t) == PropType::Object;
+        const auto objects = std::count_if(written.begin(), written.end(), [](mapi::PropTag t) {
+            return mapi::tagType(t) == PropType::Object;
         });
         EXPECT_EQ(written.size() - objects, expected + (maskAdded ? 1 : 0) + derivedCount_)
             << where;
@@ -114,28 +115,28 @@ class ItemComparer {
         }
     }
 
-    void value(const formats::MsgProperties& s, pst::PropTag tag, const formats::MsgProperties& w,
-               pst::PropTag wtag, const std::string& where) {
-        const pst::PropValue sv = s.value(tag), wv = w.value(wtag);
-        const PropType type = pst::tagType(tag);
+    void value(const formats::MsgProperties& s, mapi::PropTag tag, const formats::MsgProperties& w,
+               mapi::PropTag wtag, const std::string& where) {
+        const mapi::PropValue sv = s.value(tag), wv = w.value(wtag);
+        const PropType type = mapi::tagType(tag);
         const std::string what = where + " property " + std::to_string(tag);
         if (isString(type)) {
-            EXPECT_EQ(pst::baseType(pst::tagType(wtag)), PropType::Unicode) << what;
-            if (pst::tagId(tag) == pst::prop::kSubject && subjectCompared_) return;
-            if (pst::isMultiValued(type)) {
+            EXPECT_EQ(mapi::baseType(mapi::tagType(wtag)), PropType::Unicode) << what;
+            if (mapi::tagId(tag) == mapi::prop::kSubject && subjectCompared_) return;
+            if (mapi::isMultiValued(type)) {
                 EXPECT_EQ(sv.asStrings(s.codepage()), wv.asStrings(0)) << what;
             } else {
                 EXPECT_EQ(sv.asString(s.codepage()), wv.asString(0)) << what;
             }
             return;
         }
-        EXPECT_EQ(type, pst::tagType(wtag)) << what;
-        if (pst::tagId(tag) == kStoreSupportMask) {
+        EXPECT_EQ(type, mapi::tagType(wtag)) << what;
+        if (mapi::tagId(tag) == kStoreSupportMask) {
             EXPECT_EQ(*sv.asInteger() | 0x40000, *wv.asInteger()) << what;
-        } else if (pst::isMultiValued(type) && pst::fixedSize(type) == 0) {
+        } else if (mapi::isMultiValued(type) && mapi::fixedSize(type) == 0) {
             EXPECT_EQ(sv.elements(), wv.elements()) << what;
-        } else if (!pst::isMultiValued(type) && pst::fixedSize(type) > 0) {
-            const size_t n = pst::fixedSize(type);
+        } else if (!mapi::isMultiValued(type) && mapi::fixedSize(type) > 0) {
+            const size_t n = mapi::fixedSize(type);
             ASSERT_GE(sv.bytes.size(), n) << what;
             ASSERT_GE(wv.bytes.size(), n) << what;
             EXPECT_TRUE(std::equal(sv.bytes.begin(), sv.bytes.begin() + n, wv.bytes.begin()))

@@ -9,10 +9,10 @@
 namespace pellmark::formats {
 namespace {
 
-pst::NamedProperty numbered(const pst::Guid& set, uint32_t lid) {
+mapi::NamedProperty numbered(const mapi::Guid& set, uint32_t lid) {
     return {set, false, lid, {}};
 }
-pst::NamedProperty named(const pst::Guid& set, const std::string& name) {
+mapi::NamedProperty named(const mapi::Guid& set, const std::string& name) {
     return {set, true, 0, name};
 }
 
@@ -47,14 +47,14 @@ TEST(MsgNameTable, RebuildsOutlooksMappingsByteForByte) {
 
 TEST(MsgNameTable, NumbersEachNameOnceInOrderOfFirstUse) {
     MsgNameTable table;
-    EXPECT_EQ(table.idOf(numbered(pst::psetid::kAddress, 0x8005)), 0x8000);
-    EXPECT_EQ(table.idOf(named(pst::psetid::kPublicStrings, "Keywords")), 0x8001);
-    EXPECT_EQ(table.idOf(numbered(pst::psetid::kAddress, 0x8005)), 0x8000);
+    EXPECT_EQ(table.idOf(numbered(mapi::psetid::kAddress, 0x8005)), 0x8000);
+    EXPECT_EQ(table.idOf(named(mapi::psetid::kPublicStrings, "Keywords")), 0x8001);
+    EXPECT_EQ(table.idOf(numbered(mapi::psetid::kAddress, 0x8005)), 0x8000);
     // The same number or text in another set, or as the other kind, is another property.
-    EXPECT_EQ(table.idOf(numbered(pst::psetid::kCommon, 0x8005)), 0x8002);
-    EXPECT_EQ(table.idOf(named(pst::psetid::kInternetHeaders, "Keywords")), 0x8003);
-    EXPECT_EQ(table.idOf(named(pst::psetid::kAddress, "")), 0x8004);
-    EXPECT_EQ(table.idOf(numbered(pst::psetid::kPublicStrings, 0)), 0x8005);
+    EXPECT_EQ(table.idOf(numbered(mapi::psetid::kCommon, 0x8005)), 0x8002);
+    EXPECT_EQ(table.idOf(named(mapi::psetid::kInternetHeaders, "Keywords")), 0x8003);
+    EXPECT_EQ(table.idOf(named(mapi::psetid::kAddress, "")), 0x8004);
+    EXPECT_EQ(table.idOf(numbered(mapi::psetid::kPublicStrings, 0)), 0x8005);
     EXPECT_EQ(table.size(), 6u);
 
     const auto streams = table.streams();
@@ -68,9 +68,9 @@ TEST(MsgNameTable, NumbersEachNameOnceInOrderOfFirstUse) {
 
 TEST(MsgNameTable, FailsWhenTheIdsRunOut) {
     MsgNameTable table;
-    for (uint32_t i = 0; i < 0x7FFF; ++i) table.idOf(numbered(pst::psetid::kCommon, i));
-    EXPECT_EQ(table.idOf(numbered(pst::psetid::kCommon, 0x7FFE)), 0xFFFE);
-    EXPECT_THROW(table.idOf(numbered(pst::psetid::kCommon, 0x7FFF)), SaveError);
+    for (uint32_t i = 0; i < 0x7FFF; ++i) table.idOf(numbered(mapi::psetid::kCommon, i));
+    EXPECT_EQ(table.idOf(numbered(mapi::psetid::kCommon, 0x7FFE)), 0xFFFE);
+    EXPECT_THROW(table.idOf(numbered(mapi::psetid::kCommon, 0x7FFF)), SaveError);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "formats/msg/MsgBytes.h"
 #include "formats/msg/MsgWriter.h"
 #include "formats/msg/PstMsgSource.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/PstFile.h"
 #include "pststore/PstStore.h"
@@ -197,7 +197,7 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
         const auto shown = msgconvertShows(path);
         ASSERT_FALSE(shown.empty()) << where << ": msgconvert read nothing";
         EXPECT_EQ(field(shown, "subject"), m.subject()) << where;
-        const std::string sender = m.string(pst::prop::kSenderName).value_or("");
+        const std::string sender = m.string(mapi::prop::kSenderName).value_or("");
         EXPECT_NE(field(shown, "from").find(sender), std::string::npos) << where;
         for (const auto& r : m.recipients()) {
             // msgconvert shows a recipient by name or by address, as the transport headers
@@ -205,14 +205,14 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
             const std::string to = lower(field(shown, "to"));
             bool found = false;
             for (uint16_t id :
-                 {pst::prop::kDisplayName, pst::prop::kEmailAddress, pst::prop::kSmtpAddress}) {
+                 {mapi::prop::kDisplayName, mapi::prop::kEmailAddress, mapi::prop::kSmtpAddress}) {
                 const std::string text = lower(r.string(id));
                 found |= !text.empty() && to.find(text) != std::string::npos;
             }
-            EXPECT_TRUE(found) << where << " " << r.string(pst::prop::kDisplayName);
+            EXPECT_TRUE(found) << where << " " << r.string(mapi::prop::kDisplayName);
         }
         EXPECT_EQ(normalizedText(field(shown, "text")),
-                  normalizedText(m.string(pst::prop::kBody).value_or("")))
+                  normalizedText(m.string(mapi::prop::kBody).value_or("")))
             << where;
         for (size_t i = 0; i < m.attachmentCount(); ++i) {
             const auto att = m.attachment(i);
@@ -311,14 +311,14 @@ TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
     }
 }
 
-test::PlainItem markedMail(pst::PropType type, const std::string& storedSubject) {
+test::PlainItem markedMail(mapi::PropType type, const std::string& storedSubject) {
     test::PlainItem m;
     const std::vector<uint8_t> text =
-        type == pst::PropType::Unicode
+        type == mapi::PropType::Unicode
             ? formats::utf16le(storedSubject)
             : std::vector<uint8_t>(storedSubject.begin(), storedSubject.end());
-    m.set(pst::makeTag(pst::prop::kSubject, type), text);
-    m.set(pst::makeTag(pst::prop::kMessageClass, pst::PropType::Unicode),
+    m.set(mapi::makeTag(mapi::prop::kSubject, type), text);
+    m.set(mapi::makeTag(mapi::prop::kMessageClass, mapi::PropType::Unicode),
           formats::utf16le("IPM.Note"));
     return m;
 }
@@ -328,16 +328,16 @@ test::PlainItem markedMail(pst::PropType type, const std::string& storedSubject)
 // normalized subject come out apart, as Outlook writes them, unless the item has its own.
 TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
     test::TempDir tmp;
-    test::PlainItem top = markedMail(pst::PropType::Unicode,
+    test::PlainItem top = markedMail(mapi::PropType::Unicode,
                                      "\x01\x0a"
                                      "Antwort: Hallo Welt");
     auto inner =
-        std::make_shared<test::PlainItem>(markedMail(pst::PropType::String8, "\x01\x05RE: Hi"));
-    inner->set(pst::makeTag(pst::prop::kNormalizedSubject, pst::PropType::String8),
+        std::make_shared<test::PlainItem>(markedMail(mapi::PropType::String8, "\x01\x05RE: Hi"));
+    inner->set(mapi::makeTag(mapi::prop::kNormalizedSubject, mapi::PropType::String8),
                {'H', 'i', ' ', 'o', 'w', 'n'});
     test::PlainAttachment attachment;
-    attachment.set(pst::makeTag(pst::prop::kAttachMethod, pst::PropType::Int32), {5, 0, 0, 0});
-    attachment.set(pst::makeTag(pst::prop::kAttachData, pst::PropType::Object), {});
+    attachment.set(mapi::makeTag(mapi::prop::kAttachMethod, mapi::PropType::Int32), {5, 0, 0, 0});
+    attachment.set(mapi::makeTag(mapi::prop::kAttachData, mapi::PropType::Object), {});
     attachment.embedded = inner;
     top.attachmentList.push_back(std::move(attachment));
     writeMsgFile(top, tmp / "0.msg");
@@ -346,15 +346,15 @@ TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
     EXPECT_EQ(shown.at("0"), (std::vector<std::string>{"Antwort: Hallo Welt", "RE: Hi"}));
     const test::PlainItem back = test::readMsgFile(tmp / "0.msg");
     auto text = [](const test::PlainItem& m, uint16_t id) {
-        const pst::PropValue* v = m.find(id);
+        const mapi::PropValue* v = m.find(id);
         return v ? v->asString(0) : std::string("(none)");
     };
-    EXPECT_EQ(text(back, pst::prop::kSubjectPrefix), "Antwort: ");
-    EXPECT_EQ(text(back, pst::prop::kNormalizedSubject), "Hallo Welt");
+    EXPECT_EQ(text(back, mapi::prop::kSubjectPrefix), "Antwort: ");
+    EXPECT_EQ(text(back, mapi::prop::kNormalizedSubject), "Hallo Welt");
     const test::PlainItem& embedded = *back.attachmentList.at(0).embedded;
-    EXPECT_EQ(text(embedded, pst::prop::kSubject), "RE: Hi");
-    EXPECT_EQ(text(embedded, pst::prop::kSubjectPrefix), "RE: ");
-    EXPECT_EQ(text(embedded, pst::prop::kNormalizedSubject), "Hi own");  // the item's own
+    EXPECT_EQ(text(embedded, mapi::prop::kSubject), "RE: Hi");
+    EXPECT_EQ(text(embedded, mapi::prop::kSubjectPrefix), "RE: ");
+    EXPECT_EQ(text(embedded, mapi::prop::kNormalizedSubject), "Hi own");  // the item's own
 }
 
 std::unique_ptr<store::MailItem> firstItemWithAttachments(store::Folder& folder) {
@@ -386,7 +386,7 @@ TEST(MsgSamples, AttachedMessagesSaveAsMsgFilesThroughTheComponent) {
         const auto file = tmp / name;
         attachments->item(i)->saveAsFile(file.string());
         const test::PlainItem back = test::readMsgFile(file);
-        EXPECT_EQ(back.find(pst::prop::kSubject)->asString(0) + ".msg", name);
+        EXPECT_EQ(back.find(mapi::prop::kSubject)->asString(0) + ".msg", name);
         const bool nested = std::any_of(back.attachmentList.begin(), back.attachmentList.end(),
                                         [](const auto& a) { return a.embedded != nullptr; });
         EXPECT_TRUE(nested) << name;

@@ -8,19 +8,19 @@
 #include "formats/MsgFileReader.h"
 #include "formats/PlainItem.h"
 #include "formats/SaveError.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::formats {
 namespace {
 
-using pst::PropType;
+using mapi::PropType;
 using test::PlainAttachment;
 using test::PlainItem;
 using test::PlainRecipient;
 
-constexpr pst::PropTag tag(uint16_t id, PropType type) {
-    return pst::makeTag(id, type);
+constexpr mapi::PropTag tag(uint16_t id, PropType type) {
+    return mapi::makeTag(id, type);
 }
 
 std::vector<uint8_t> utf16(const std::u16string& s) {
@@ -41,15 +41,15 @@ std::vector<uint8_t> le32(uint32_t v) {
 
 PlainItem mail(const std::u16string& subject) {
     PlainItem m;
-    m.set(tag(pst::prop::kMessageClass, PropType::Unicode), utf16(u"IPM.Note"));
-    m.set(tag(pst::prop::kSubject, PropType::Unicode), utf16(subject));
+    m.set(tag(mapi::prop::kMessageClass, PropType::Unicode), utf16(u"IPM.Note"));
+    m.set(tag(mapi::prop::kSubject, PropType::Unicode), utf16(subject));
     return m;
 }
 
 PlainRecipient recipient(const std::u16string& name) {
     PlainRecipient r;
-    r.set(tag(pst::prop::kDisplayName, PropType::Unicode), utf16(name));
-    r.set(tag(pst::prop::kRecipientType, PropType::Int32), le32(1));
+    r.set(tag(mapi::prop::kDisplayName, PropType::Unicode), utf16(name));
+    r.set(tag(mapi::prop::kRecipientType, PropType::Int32), le32(1));
     return r;
 }
 
@@ -79,9 +79,9 @@ TEST(MsgWriter, GivesEachObjectItsStorageAndHeader) {
     PlainItem item = mail(u"Outer");
     item.recipientRows = {recipient(u"Ann"), recipient(u"Bob")};
     item.attachmentList.resize(2);
-    item.attachmentList[0].set(tag(pst::prop::kAttachData, PropType::Binary), bytes("data"));
-    item.attachmentList[1].set(tag(pst::prop::kAttachMethod, PropType::Int32), le32(5));
-    item.attachmentList[1].set(tag(pst::prop::kAttachData, PropType::Object), {});
+    item.attachmentList[0].set(tag(mapi::prop::kAttachData, PropType::Binary), bytes("data"));
+    item.attachmentList[1].set(tag(mapi::prop::kAttachMethod, PropType::Int32), le32(5));
+    item.attachmentList[1].set(tag(mapi::prop::kAttachData, PropType::Object), {});
     item.attachmentList[1].embedded = std::make_shared<PlainItem>(inner);
 
     const Written w(item);
@@ -147,13 +147,13 @@ TEST(MsgWriter, StoresEachTypeOfValueWhereItsTypeBelongs) {
 TEST(MsgWriter, WritesEightBitStringsAsUnicode) {
     PlainItem item;
     item.cp = 1251;
-    item.set(tag(pst::prop::kSubject, PropType::String8), bytes("\xCF\xF0\xE8\xE2\xE5\xF2"));
-    item.set(tag(pst::prop::kBody, PropType::String8), bytes(std::string("text\0", 5)));
+    item.set(tag(mapi::prop::kSubject, PropType::String8), bytes("\xCF\xF0\xE8\xE2\xE5\xF2"));
+    item.set(tag(mapi::prop::kBody, PropType::String8), bytes(std::string("text\0", 5)));
     item.values.emplace_back(tag(0x6805, PropType::MultiString8),
                              test::multiValue(PropType::MultiString8, {bytes("a"), bytes("\xE0")}));
     PlainRecipient r;
     r.cp = 1251;
-    r.set(tag(pst::prop::kDisplayName, PropType::String8), bytes("\xC0\xED\xED\xE0"));
+    r.set(tag(mapi::prop::kDisplayName, PropType::String8), bytes("\xC0\xED\xED\xE0"));
     item.recipientRows.push_back(r);
 
     const Written w(item);
@@ -164,18 +164,18 @@ TEST(MsgWriter, WritesEightBitStringsAsUnicode) {
     EXPECT_LINE(w, "stream /__substg1.0_6805101F-00000001 4");
 
     const PlainItem back = test::readMsgFile(w.path);
-    EXPECT_EQ(back.find(pst::prop::kSubject)->asString(0),
+    EXPECT_EQ(back.find(mapi::prop::kSubject)->asString(0),
               "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
     EXPECT_EQ(back.find(0x6805)->asStrings(0), (std::vector<std::string>{"a", "\xD0\xB0"}));
-    EXPECT_EQ(back.recipientRows[0].find(pst::prop::kDisplayName)->asString(0),
+    EXPECT_EQ(back.recipientRows[0].find(mapi::prop::kDisplayName)->asString(0),
               "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0");
 }
 
 TEST(MsgWriter, MapsNamedPropertiesToOneMappingForTheWholeFile) {
-    const pst::NamedProperty a{pst::psetid::kAddress, false, 0x8005, {}};
-    const pst::NamedProperty b{pst::psetid::kPublicStrings, true, 0, "Custom"};
-    const pst::NamedProperty c{pst::psetid::kCommon, false, 0x8510, {}};
-    const pst::NamedProperty d{pst::psetid::kMeeting, true, 0, "Where"};
+    const mapi::NamedProperty a{mapi::psetid::kAddress, false, 0x8005, {}};
+    const mapi::NamedProperty b{mapi::psetid::kPublicStrings, true, 0, "Custom"};
+    const mapi::NamedProperty c{mapi::psetid::kCommon, false, 0x8510, {}};
+    const mapi::NamedProperty d{mapi::psetid::kMeeting, true, 0, "Where"};
     PlainItem inner = mail(u"Inner");
     inner.set(tag(0x8200, PropType::Unicode), utf16(u"in"));
     inner.set(tag(0x8400, PropType::Boolean), {1});
@@ -187,7 +187,7 @@ TEST(MsgWriter, MapsNamedPropertiesToOneMappingForTheWholeFile) {
     item.recipientRows.push_back(recipient(u"Ann"));
     item.recipientRows[0].set(tag(0x8300, PropType::Int32), le32(3));
     PlainAttachment& att = item.attachmentList.emplace_back();
-    att.set(tag(pst::prop::kAttachData, PropType::Object), {});
+    att.set(tag(mapi::prop::kAttachData, PropType::Object), {});
     att.embedded = std::make_shared<PlainItem>(inner);
 
     const Written w(item);
@@ -204,7 +204,7 @@ TEST(MsgWriter, MapsNamedPropertiesToOneMappingForTheWholeFile) {
     EXPECT_EQ(in.find(ids[test::nameText(b)])->asString(0), "in");
     EXPECT_EQ(in.find(ids[test::nameText(d)])->asBool(), true);
     EXPECT_EQ(back.recipientRows[0].find(ids[test::nameText(c)])->asInteger(), 3);
-    for (const auto& [t, v] : back.values) EXPECT_LT(pst::tagId(t), 0x8004) << std::hex << t;
+    for (const auto& [t, v] : back.values) EXPECT_LT(mapi::tagId(t), 0x8004) << std::hex << t;
 }
 
 TEST(MsgWriter, LeavesOutWhatOnlyMeansSomethingInsideThePst) {
@@ -225,7 +225,7 @@ TEST(MsgWriter, LeavesOutWhatOnlyMeansSomethingInsideThePst) {
 
 // Attachment data that is only ever available in pieces: a value of any size must pass
 // through the writer without being loaded.
-class GeneratedStream : public pst::ByteStream {
+class GeneratedStream : public mapi::ByteStream {
   public:
     explicit GeneratedStream(uint64_t size) : size_(size) {}
     uint64_t size() const override { return size_; }
@@ -244,12 +244,12 @@ class GeneratedStream : public pst::ByteStream {
 class GeneratedAttachment : public PlainAttachment {
   public:
     explicit GeneratedAttachment(uint64_t size) : size_(size) {
-        set(tag(pst::prop::kAttachData, PropType::Binary), {});
+        set(tag(mapi::prop::kAttachData, PropType::Binary), {});
     }
-    pst::PropValue value(pst::PropTag) const override {
+    mapi::PropValue value(mapi::PropTag) const override {
         throw std::logic_error("the attachment must be streamed");
     }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag) const override {
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override {
         return std::make_unique<GeneratedStream>(size_);
     }
 
@@ -275,7 +275,7 @@ TEST(MsgWriter, CopiesAttachmentDataInPieces) {
     EXPECT_LINE(
         w, "entry /__attach_version1.0_#00000000 37010102 flags=6 size=" + std::to_string(kSize));
     const PlainItem back = test::readMsgFile(w.path);
-    const pst::PropValue* data = back.attachmentList.at(0).find(pst::prop::kAttachData);
+    const mapi::PropValue* data = back.attachmentList.at(0).find(mapi::prop::kAttachData);
     ASSERT_TRUE(data);
     std::vector<uint8_t> expected(kSize);
     GeneratedStream(kSize).read(expected);
@@ -321,8 +321,8 @@ TEST(MsgWriter, CopiesOleObjectsAsStoragesAndKeepsOtherObjectDataAsBinary) {
     PlainItem item = mail(u"OLE");
     for (const auto& data : {oleObject(), bytes("not ole")}) {
         PlainAttachment& att = item.attachmentList.emplace_back();
-        att.set(tag(pst::prop::kAttachMethod, PropType::Int32), le32(6));
-        att.set(tag(pst::prop::kAttachData, PropType::Object), {});
+        att.set(tag(mapi::prop::kAttachMethod, PropType::Int32), le32(6));
+        att.set(tag(mapi::prop::kAttachData, PropType::Object), {});
         att.object = data;
     }
     const Written w(item);

@@ -10,7 +10,7 @@
 #include "base/AsciiCase.h"
 #include "export/AttachmentLinks.h"
 #include "formats/text/HtmlReferences.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -20,7 +20,7 @@
 namespace pellmark::test {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 constexpr const char* kChromium = "/usr/bin/chromium";
 

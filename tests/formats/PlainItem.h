@@ -12,7 +12,7 @@
 
 namespace pellmark::test {
 
-using PropList = std::vector<std::pair<pst::PropTag, pst::PropValue>>;
+using PropList = std::vector<std::pair<mapi::PropTag, mapi::PropValue>>;
 
 template <class Base>
 class PlainValues : public Base {
@@ -20,28 +20,28 @@ class PlainValues : public Base {
     PropList values;
     uint32_t cp = 1252;
 
-    std::vector<pst::PropTag> tags() const override {
-        std::vector<pst::PropTag> out;
+    std::vector<mapi::PropTag> tags() const override {
+        std::vector<mapi::PropTag> out;
         for (const auto& [tag, value] : values) out.push_back(tag);
         return out;
     }
-    pst::PropValue value(pst::PropTag tag) const override {
+    mapi::PropValue value(mapi::PropTag tag) const override {
         for (const auto& [t, v] : values) {
             if (t == tag) return v;
         }
         throw std::runtime_error("no such property");
     }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
-        return std::make_unique<pst::MemoryStream>(value(tag).bytes);
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag tag) const override {
+        return std::make_unique<mapi::MemoryStream>(value(tag).bytes);
     }
     uint32_t codepage() const override { return cp; }
 
-    void set(pst::PropTag tag, std::vector<uint8_t> bytes) {
-        values.emplace_back(tag, pst::PropValue{pst::tagType(tag), std::move(bytes)});
+    void set(mapi::PropTag tag, std::vector<uint8_t> bytes) {
+        values.emplace_back(tag, mapi::PropValue{mapi::tagType(tag), std::move(bytes)});
     }
-    const pst::PropValue* find(uint16_t id) const {
+    const mapi::PropValue* find(uint16_t id) const {
         for (const auto& [t, v] : values) {
-            if (pst::tagId(t) == id) return &v;
+            if (mapi::tagId(t) == id) return &v;
         }
         return nullptr;
     }
@@ -55,16 +55,16 @@ struct PlainAttachment : PlainValues<formats::MsgAttachment> {
     std::optional<std::vector<uint8_t>> object;  // an OLE object's compound file
 
     std::unique_ptr<formats::MsgItem> embeddedMessage() const override;
-    std::unique_ptr<pst::ByteStream> objectData() const override {
+    std::unique_ptr<mapi::ByteStream> objectData() const override {
         if (!object) return nullptr;
-        return std::make_unique<pst::MemoryStream>(*object);
+        return std::make_unique<mapi::MemoryStream>(*object);
     }
 };
 
 struct PlainItem : PlainValues<formats::MsgItem> {
     std::vector<PlainRecipient> recipientRows;
     std::vector<PlainAttachment> attachmentList;
-    std::map<uint16_t, pst::NamedProperty> names;
+    std::map<uint16_t, mapi::NamedProperty> names;
 
     std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override {
         std::vector<std::unique_ptr<formats::MsgProperties>> out;
@@ -75,7 +75,7 @@ struct PlainItem : PlainValues<formats::MsgItem> {
     std::unique_ptr<formats::MsgAttachment> attachment(size_t index) const override {
         return std::make_unique<PlainAttachment>(attachmentList.at(index));
     }
-    std::optional<pst::NamedProperty> nameOf(uint16_t id) const override {
+    std::optional<mapi::NamedProperty> nameOf(uint16_t id) const override {
         auto it = names.find(id);
         if (it == names.end()) return std::nullopt;
         return it->second;
@@ -88,6 +88,6 @@ inline std::unique_ptr<formats::MsgItem> PlainAttachment::embeddedMessage() cons
 }
 
 // Multi-valued variable-size values in the reader's layout: a count, offsets, the data.
-pst::PropValue multiValue(pst::PropType type, const std::vector<std::vector<uint8_t>>& values);
+mapi::PropValue multiValue(mapi::PropType type, const std::vector<std::vector<uint8_t>>& values);
 
 }  // namespace pellmark::test

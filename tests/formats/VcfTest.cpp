@@ -5,8 +5,8 @@
 
 #include "MimeTestSupport.h"
 #include "formats/vcard/VCard.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/NamedIds.h"
+#include "mapi/NamedIds.h"
+#include "mapi/Tags.h"
 #include "pstwriter/messaging/ItemKinds.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -64,11 +64,11 @@ TEST(Vcf, FnIsTheStoredNameNeverOneRebuiltFromItsParts) {
                                                          {"", "Dr. Zoë Brontë (work)"}};
     for (const auto& [display, subject] : names) {
         auto& c = folder.addMessage("IPM.Contact");
-        if (*display) c.setString(pst::prop::kDisplayName, display);
+        if (*display) c.setString(mapi::prop::kDisplayName, display);
         c.setSubject(subject);
-        c.setString(pst::prop::kGivenName, "Zoë");
-        c.setString(pst::prop::kSurname, "Brontë");
-        c.set(pstwriter::lid::address(pst::lid::kFileUnder),
+        c.setString(mapi::prop::kGivenName, "Zoë");
+        c.setString(mapi::prop::kSurname, "Brontë");
+        c.set(pstwriter::lid::address(mapi::lid::kFileUnder),
               pstwriter::PropValue::string("Brontë, Zoë"));
     }
     b.write(dir / "c.pst");

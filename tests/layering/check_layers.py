@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Every include in src/ points down the layers, never up or sideways:
 
-    base -> pst -> store -> formats -> pststore -> export -> {cli, gui} -> app
+    base -> mapi -> pst -> store -> formats -> pststore -> export -> {cli, gui} -> app
 
 A file of a layer may include headers of its own layer and of the layers below it; cli and
 gui do not include each other; only gui and app include Qt. Prints each backward include
@@ -13,7 +13,7 @@ import os
 import re
 import sys
 
-ORDER = ['base', 'pst', 'store', 'formats', 'pststore', 'export', 'cli', 'gui', 'app']
+ORDER = ['base', 'mapi', 'pst', 'store', 'formats', 'pststore', 'export', 'cli', 'gui', 'app']
 # The layers each layer may include, besides its own.
 BELOW = {layer: set(ORDER[:i]) for i, layer in enumerate(ORDER)}
 BELOW['gui'].discard('cli')  # siblings: neither sees the other

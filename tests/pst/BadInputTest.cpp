@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
@@ -190,7 +190,7 @@ void renameIndexEntry(const std::filesystem::path& p, NodeId nid) {
             if (std::memcmp(file.data() + entry, &nid.value, 4) != 0) continue;
             file[entry + 3] = static_cast<char>(0x40);
             const uint32_t crc =
-                computeCrc(Bytes(reinterpret_cast<const uint8_t*>(file.data()) + page, 496));
+                base::computeCrc(Bytes(reinterpret_cast<const uint8_t*>(file.data()) + page, 496));
             std::memcpy(file.data() + page + 500, &crc, 4);
             test::writeFile(p, file);
             return;

@@ -5,8 +5,8 @@
 #include <numeric>
 #include <vector>
 
+#include "base/Crc32.h"
 #include "pst/io/ByteView.h"
-#include "pst/io/Crc.h"
 #include "pst/io/Encoding.h"
 
 namespace pellmark::pst {
@@ -27,12 +27,13 @@ TEST(Crc, MatchesTheBitwiseDefinitionAtEveryLengthAndAlignment) {
     for (size_t start = 0; start < 9; ++start) {
         for (size_t len : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 255u, 291u}) {
             Bytes b(data.data() + start, len);
-            EXPECT_EQ(computeCrc(b), bytewiseCrc(b)) << start << "+" << len;
+            EXPECT_EQ(base::computeCrc(b), bytewiseCrc(b)) << start << "+" << len;
         }
     }
     // Without zlib's inversions: these are zlib.crc32(d, ~0) ^ ~0.
     const std::string digits = "123456789";
-    EXPECT_EQ(computeCrc(Bytes(reinterpret_cast<const uint8_t*>(digits.data()), 9)), 0x2dfd2d88u);
+    EXPECT_EQ(base::computeCrc(Bytes(reinterpret_cast<const uint8_t*>(digits.data()), 9)),
+              0x2dfd2d88u);
 }
 
 TEST(Encoding, PermuteRoundTripsAndMatchesTheTable) {

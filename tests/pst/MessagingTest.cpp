@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
@@ -33,7 +33,7 @@ TEST(Messaging, SubjectDropsThePrefixMarker) {
     PELLMARK_SAMPLE_OR_SKIP(path, "pst/npm-pst-extractor__enron.pst");
     auto file = PstFile::open(path);
     Message m = firstMessage(*file, "TW-Commercial Group");
-    const std::string raw = m.string(prop::kSubject).value();
+    const std::string raw = m.string(mapi::prop::kSubject).value();
     ASSERT_EQ(raw[0], '\x01');
     EXPECT_EQ(m.subject(), "New OBA's");
 }
@@ -101,11 +101,11 @@ TEST(Messaging, RecipientsAndNamedPropertiesOfAContact) {
     const NameMap& names = file->nameMap();
     EXPECT_GT(names.size(), 50u);
     // Email1EmailAddress of the address property set.
-    auto id = names.idOf(psetid::kAddress, 0x8083);
+    auto id = names.idOf(mapi::psetid::kAddress, 0x8083);
     ASSERT_TRUE(id.has_value());
     auto named = names.nameOf(*id);
     ASSERT_TRUE(named && !named->isString);
-    EXPECT_EQ(named->guid, psetid::kAddress);
+    EXPECT_EQ(named->guid, mapi::psetid::kAddress);
 
     Message contact = firstMessage(*file, "Contacts");
     EXPECT_EQ(contact.messageClass(), "IPM.Contact");

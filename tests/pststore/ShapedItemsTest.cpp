@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pststore/PstStore.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/Readers.h"
@@ -172,7 +172,7 @@ TEST(ShapedItems, AFailedSaveLeavesNoFile) {
         .addFolder("Inbox", "IPF.Note")
         .addMessage()
         .setSubject("Broken RTF")
-        .set(pst::prop::kRtfCompressed,
+        .set(mapi::prop::kRtfCompressed,
              pstwriter::PropValue::binary(std::string("not compressed RTF at all")));
     b.write(dir / "m.pst");
     auto item = onlyItem(dir / "m.pst");

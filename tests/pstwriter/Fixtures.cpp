@@ -2,7 +2,7 @@
 
 #include <iconv.h>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ltp/ValueEncoder.h"
 #include "pstwriter/messaging/ItemKinds.h"

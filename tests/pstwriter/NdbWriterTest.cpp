@@ -5,9 +5,10 @@
 
 #include <cstring>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
+#include "mapi/Tags.h"
 #include "pst/ltp/PropertyContext.h"
-#include "pst/ltp/Tags.h"
+#include "pst/ltp/PstTags.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/ltp/ValueEncoder.h"
 #include "pstwriter/messaging/PstBuilder.h"
@@ -31,7 +32,7 @@ uint64_t u64(const std::string& b, size_t at) {
     return v;
 }
 uint32_t crcOf(const std::string& b, size_t at, size_t n) {
-    return pst::computeCrc({reinterpret_cast<const uint8_t*>(b.data()) + at, n});
+    return base::computeCrc({reinterpret_cast<const uint8_t*>(b.data()) + at, n});
 }
 
 // A map page: its type twice, no signature, a CRC over its 496 bytes and its own offset as id.
@@ -134,7 +135,7 @@ TEST(NdbWriter, NamedPropertiesAreInTheirHashBuckets) {
     TempDir dir;
     PstBuilder b;
     Message& m = b.root().addFolder("A").addMessage();
-    const NamedProp byName{pst::psetid::kPublicStrings, 0, "x-pellmark-test"};
+    const NamedProp byName{mapi::psetid::kPublicStrings, 0, "x-pellmark-test"};
     m.set(byName, PropValue::string("v"));
     b.write(dir / "n.pst");
     auto file = pst::PstFile::open(dir / "n.pst");
@@ -142,7 +143,7 @@ TEST(NdbWriter, NamedPropertiesAreInTheirHashBuckets) {
     ASSERT_TRUE(id);
     // A string name hashes by the CRC of its UTF-16 form, with the GUID index and kind bits.
     const ByteVec name = utf16le(byName.name);
-    const uint32_t hash = pst::computeCrc(name);
+    const uint32_t hash = base::computeCrc(name);
     const uint16_t wGuid = 2 << 1 | 1;  // PS_PUBLIC_STRINGS, a string name
     pst::PropertyContext pc(pst::Node::open(file->ndb(), pst::nid::kNameToIdMap));
     auto bucket =

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Fixtures.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
@@ -18,9 +18,9 @@ namespace pellmark::test {
 namespace {
 
 using namespace pstwriter;
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
-std::string drain(pst::ByteStream& s) {
+std::string drain(mapi::ByteStream& s) {
     std::string out;
     std::vector<uint8_t> buf(1 << 16);
     while (size_t n = s.read(buf)) out.append(buf.begin(), buf.begin() + static_cast<long>(n));
@@ -51,15 +51,15 @@ Message& richMessage(Folder& f) {
     m.set(0x6608, PropValue(PropType::ErrorCode, int64_t{0x8004010F}));
     m.set(0x6609, PropValue::boolean(true));
     m.set(0x660A, PropValue::time(fileTimeFromUnix(1700000000)));
-    m.set(0x660B, PropValue::guid(pst::psetid::kAddress));
+    m.set(0x660B, PropValue::guid(mapi::psetid::kAddress));
     m.set(0x660C, PropValue::binary(GeneratedContent(5000, 9).all()));  // a subnode
     m.set(0x660D, PropValue(PropType::MultiInt32, std::vector<int64_t>{1, -2, 3}));
     m.set(0x660E, PropValue(PropType::MultiUnicode, std::vector<std::string>{"a", "", "Zoë"}));
     m.set(0x660F, PropValue(PropType::MultiBinary, std::vector<ByteVec>{{1, 2}, {}, {3}}));
     m.set(0x6610, PropValue(PropType::MultiSysTime, std::vector<int64_t>{1, 2}));
     m.set(0x6611, PropValue::string(""));
-    m.set(NamedProp{pst::psetid::kPublicStrings, 0, "x-pellmark"}, PropValue::string("named"));
-    m.set(NamedProp{pst::psetid::kCommon, 0x8599, {}}, PropValue::int32(5));
+    m.set(NamedProp{mapi::psetid::kPublicStrings, 0, "x-pellmark"}, PropValue::string("named"));
+    m.set(NamedProp{mapi::psetid::kCommon, 0x8599, {}}, PropValue::int32(5));
     for (uint16_t i = 0; i < 30; ++i) {  // a heap of many blocks, a bitmap block among them
         m.set(static_cast<uint16_t>(0x6700 + i),
               PropValue::binary(GeneratedContent(3000, i).all()));
@@ -193,7 +193,7 @@ TEST_P(ReaderRoundTripTest, LargeFoldersAndManyAttachments) {
     pst::Message contact =
         file->message(child(*file, file->ipmSubtree(), "Contacts")->messageIds().at(0));
     EXPECT_EQ(contact.messageClass(), "IPM.Contact");
-    auto email = file->nameMap().idOf(pst::psetid::kAddress, 0x8083);
+    auto email = file->nameMap().idOf(mapi::psetid::kAddress, 0x8083);
     ASSERT_TRUE(email);
     EXPECT_EQ(contact.string(*email), "zoe@example.com");
 }

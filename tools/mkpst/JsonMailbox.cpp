@@ -1,7 +1,7 @@
 #include "mkpst/JsonMailbox.h"
 
+#include "mapi/Tags.h"
 #include "mkpst/JsonProperties.h"
-#include "pst/ltp/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ltp/ValueEncoder.h"
 #include "pstwriter/messaging/ItemKinds.h"
@@ -9,7 +9,7 @@
 namespace pellmark::pstwriter {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 constexpr int64_t kMaxRepeat = 1000000;
 constexpr int64_t kMaxAttachmentSize = 0xFFFFFFFFll;

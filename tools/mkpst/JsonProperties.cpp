@@ -22,12 +22,12 @@ PropType typeNamed(const JsonCursor& c) {
     if (it == kTypes.end() || (multi && it->second == PropType::Boolean)) {
         c.fail("unknown property type '" + name + "'");
     }
-    return multi ? static_cast<PropType>(static_cast<uint16_t>(it->second) | pst::kMultiValueFlag)
+    return multi ? static_cast<PropType>(static_cast<uint16_t>(it->second) | mapi::kMultiValueFlag)
                  : it->second;
 }
 
 Guid propertySet(const JsonCursor& c) {
-    namespace ps = pst::psetid;
+    namespace ps = mapi::psetid;
     static const std::map<std::string, const Guid*> kSets = {
         {"PS_MAPI", &ps::kMapi},
         {"PS_PUBLIC_STRINGS", &ps::kPublicStrings},
@@ -75,8 +75,8 @@ PropValue scalar(PropType t, const JsonCursor& v) {
 }
 
 PropValue propertyValue(PropType t, const JsonCursor& v) {
-    if (!pst::isMultiValued(t)) return scalar(t, v);
-    const PropType base = pst::baseType(t);
+    if (!mapi::isMultiValued(t)) return scalar(t, v);
+    const PropType base = mapi::baseType(t);
     std::vector<int64_t> ints;
     std::vector<double> reals;
     std::vector<std::string> texts;

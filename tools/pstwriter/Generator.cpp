@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/SampleText.h"
 #include "pstwriter/messaging/ItemKinds.h"
@@ -11,7 +11,7 @@
 namespace pellmark::pstwriter {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 enum class Kind { Mail, Contact, Appointment, Task, Note, Journal, None };
 

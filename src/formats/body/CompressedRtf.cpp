@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/Crc32.h"
 #include "formats/body/BodyError.h"
-#include "pst/io/Crc.h"
 
 namespace pellmark::formats {
 namespace {
@@ -217,7 +217,7 @@ class Encoder {
         putLe32(out_.data() + 8, kCompressed);
         const std::span<const uint8_t> content(out_.data() + kHeaderSize,
                                                out_.size() - kHeaderSize);
-        putLe32(out_.data() + 12, pst::computeCrc(content));
+        putLe32(out_.data() + 12, base::computeCrc(content));
         return std::move(out_);
     }
 
@@ -254,7 +254,7 @@ std::string decompressRtf(std::span<const uint8_t> data) {
         throw BodyError("compressed RTF: header claims " + std::to_string(compSize) +
                         " compressed bytes, " + std::to_string(available + 12) + " present");
     const auto content = data.subspan(kHeaderSize, compSize - (kHeaderSize - 4));
-    const uint32_t actual = pst::computeCrc(content);
+    const uint32_t actual = base::computeCrc(content);
     if (actual != crc)
         throw BodyError("compressed RTF: CRC mismatch (stored " + hex32(crc) + ", computed " +
                         hex32(actual) + ")");

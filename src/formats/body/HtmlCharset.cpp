@@ -40,7 +40,7 @@ std::optional<uint32_t> codepageOfCharset(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<uint32_t> htmlDeclaredCodepage(pst::Bytes html) {
+std::optional<uint32_t> htmlDeclaredCodepage(mapi::Bytes html) {
     std::string_view head(reinterpret_cast<const char*>(html.data()),
                           std::min<size_t>(html.size(), 4096));
     for (size_t pos = base::findNoCase(head, "charset="); pos != std::string_view::npos;

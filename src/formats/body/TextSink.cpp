@@ -4,7 +4,7 @@
 
 #include "base/Utf8.h"
 #include "formats/body/Codepage.h"
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
 namespace pellmark::formats {
 namespace {
@@ -105,7 +105,7 @@ iconv_t TextSink::converter(int codepage) {
     for (auto& [cp, cd] : converters_) {
         if (cp == codepage) return cd;
     }
-    iconv_t cd = iconv_open("UTF-8", pst::codepageName(static_cast<uint32_t>(codepage)).c_str());
+    iconv_t cd = iconv_open("UTF-8", mapi::codepageName(static_cast<uint32_t>(codepage)).c_str());
     converters_.emplace_back(codepage, cd);
     return cd;
 }

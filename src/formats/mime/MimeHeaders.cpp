@@ -14,12 +14,12 @@
 #include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
 #include "formats/text/TextOutput.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::formats {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 // A field name is printable ASCII without blanks or colons (RFC 5322 2.2).
 bool isFieldName(std::string_view name) {

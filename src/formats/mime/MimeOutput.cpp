@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "base/Base64.h"

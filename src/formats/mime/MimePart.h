@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "pst/ltp/ByteStream.h"
+#include "mapi/ByteStream.h"
 
 namespace pellmark::formats {
 
-using DataOpener = std::function<std::unique_ptr<pst::ByteStream>()>;
+using DataOpener = std::function<std::unique_ptr<mapi::ByteStream>()>;
 
 struct MimePart {
     enum class Kind { Text, Data, Multipart, Message };

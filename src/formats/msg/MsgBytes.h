@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
 namespace pellmark::formats {
 
@@ -24,7 +24,7 @@ inline void appendLe32(std::vector<uint8_t>& out, uint32_t v) {
 
 inline std::vector<uint8_t> utf16le(std::string_view utf8) {
     std::vector<uint8_t> out;
-    for (char16_t c : pst::utf8ToUtf16(utf8)) appendLe16(out, static_cast<uint16_t>(c));
+    for (char16_t c : mapi::utf8ToUtf16(utf8)) appendLe16(out, static_cast<uint16_t>(c));
     return out;
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "base/Crc32.h"
 #include "formats/SaveError.h"
 #include "formats/msg/MsgBytes.h"
-#include "pst/io/Crc.h"
 
 namespace pellmark::formats {
 namespace {
@@ -25,7 +25,7 @@ std::string streamName(uint32_t streamId) {
 
 }  // namespace
 
-uint16_t MsgNameTable::idOf(const pst::NamedProperty& name) {
+uint16_t MsgNameTable::idOf(const mapi::NamedProperty& name) {
     const Key key{name.guid, name.isString, name.isString ? 0 : name.lid,
                   name.isString ? name.name : std::string()};
     if (auto it = ids_.find(key); it != ids_.end()) return it->second;
@@ -39,16 +39,16 @@ uint16_t MsgNameTable::idOf(const pst::NamedProperty& name) {
 }
 
 std::vector<std::pair<std::string, std::vector<uint8_t>>> MsgNameTable::streams() const {
-    std::vector<pst::Guid> guids;
+    std::vector<mapi::Guid> guids;
     std::vector<uint8_t> guidStream, entryStream, stringStream;
     std::array<std::vector<uint8_t>, kBucketCount> buckets;
 
     for (size_t index = 0; index < entries_.size(); ++index) {
-        const pst::NamedProperty& p = entries_[index];
+        const mapi::NamedProperty& p = entries_[index];
         uint16_t guidIndex;
-        if (p.guid == pst::psetid::kMapi) {
+        if (p.guid == mapi::psetid::kMapi) {
             guidIndex = kMapiIndex;
-        } else if (p.guid == pst::psetid::kPublicStrings) {
+        } else if (p.guid == mapi::psetid::kPublicStrings) {
             guidIndex = kPublicStringsIndex;
         } else {
             // Sets are numbered in the order of their first use.
@@ -73,7 +73,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> MsgNameTable::streams(
             const std::vector<uint8_t> text = utf16le(p.name);
             appendLe32(stringStream, static_cast<uint32_t>(text.size()));
             stringStream.insert(stringStream.end(), text.begin(), text.end());
-            hash = pst::computeCrc(text);
+            hash = base::computeCrc(text);
         }
         appendLe32(entryStream, key);
         appendLe16(entryStream, indexAndKind);

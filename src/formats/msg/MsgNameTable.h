@@ -20,7 +20,7 @@ class MsgNameTable {
   public:
     // The id of a named property in the file; one not seen before gets the next free id.
     // Throws SaveError when no id is left.
-    uint16_t idOf(const pst::NamedProperty& name);
+    uint16_t idOf(const mapi::NamedProperty& name);
     size_t size() const { return entries_.size(); }
 
     // The streams of the mapping storage, by name: GUIDs, entries, names and the non-empty
@@ -28,10 +28,10 @@ class MsgNameTable {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> streams() const;
 
   private:
-    using Key = std::tuple<pst::Guid, bool, uint32_t, std::string>;
+    using Key = std::tuple<mapi::Guid, bool, uint32_t, std::string>;
 
     std::map<Key, uint16_t> ids_;
-    std::vector<pst::NamedProperty> entries_;  // in id order
+    std::vector<mapi::NamedProperty> entries_;  // in id order
 };
 
 }  // namespace pellmark::formats

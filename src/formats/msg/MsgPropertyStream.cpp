@@ -4,7 +4,7 @@
 #include <array>
 
 #include "formats/msg/MsgBytes.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::formats {
 namespace {
@@ -38,24 +38,24 @@ void MsgPropertyStream::setCounts(uint32_t recipients, uint32_t attachments) {
     attachments_ = attachments;
 }
 
-void MsgPropertyStream::addFixed(pst::PropTag tag, std::span<const uint8_t> value) {
+void MsgPropertyStream::addFixed(mapi::PropTag tag, std::span<const uint8_t> value) {
     std::array<uint8_t, 8> slot{};  // unused bytes of the slot stay zero
     std::copy_n(value.begin(), std::min<size_t>(value.size(), slot.size()), slot.begin());
     addEntry(tag, slot);
 }
 
-void MsgPropertyStream::addStreamed(pst::PropTag tag, uint32_t size) {
+void MsgPropertyStream::addStreamed(mapi::PropTag tag, uint32_t size) {
     std::vector<uint8_t> slot;
     appendLe32(slot, size);
     appendLe32(slot, 0);
     addEntry(tag, slot);
 }
 
-void MsgPropertyStream::addEntry(pst::PropTag tag, std::span<const uint8_t> value) {
+void MsgPropertyStream::addEntry(mapi::PropTag tag, std::span<const uint8_t> value) {
     appendLe32(entries_, tag);
-    appendLe32(entries_, flagsFor(pst::tagId(tag)));
+    appendLe32(entries_, flagsFor(mapi::tagId(tag)));
     entries_.insert(entries_.end(), value.begin(), value.end());
-    ids_.insert(pst::tagId(tag));
+    ids_.insert(mapi::tagId(tag));
 }
 
 uint32_t MsgPropertyStream::flagsFor(uint16_t id) const {
@@ -64,7 +64,7 @@ uint32_t MsgPropertyStream::flagsFor(uint16_t id) const {
         case MsgObject::EmbeddedMessage:
             return contains(kComputedOnMessages, id) ? kReadable : kReadable | kWritable;
         case MsgObject::Attachment:
-            if (id == pst::prop::kAttachMethod || id == pst::prop::kRenderingPosition) {
+            if (id == mapi::prop::kAttachMethod || id == mapi::prop::kRenderingPosition) {
                 return kMandatory | kReadable | kWritable;
             }
             return contains(kComputedOnAttachments, id) ? kReadable : kReadable | kWritable;

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "pst/ltp/PropType.h"
+#include "mapi/PropType.h"
 
 namespace pellmark::formats {
 
@@ -24,15 +24,15 @@ class MsgPropertyStream {
     // A message's recipient and attachment counts, which are also the next free ids.
     void setCounts(uint32_t recipients, uint32_t attachments);
     // A value of at most 8 bytes, stored in the entry.
-    void addFixed(pst::PropTag tag, std::span<const uint8_t> value);
+    void addFixed(mapi::PropTag tag, std::span<const uint8_t> value);
     // A value stored in a stream of its own; `size` as [MS-OXMSG] 2.4.2.2 defines it.
-    void addStreamed(pst::PropTag tag, uint32_t size);
+    void addStreamed(mapi::PropTag tag, uint32_t size);
     bool has(uint16_t id) const { return ids_.count(id) != 0; }
 
     std::vector<uint8_t> bytes() const;
 
   private:
-    void addEntry(pst::PropTag tag, std::span<const uint8_t> value);
+    void addEntry(mapi::PropTag tag, std::span<const uint8_t> value);
     uint32_t flagsFor(uint16_t id) const;
 
     MsgObject kind_;

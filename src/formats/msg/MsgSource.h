@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "pst/ltp/ByteStream.h"
-#include "pst/ltp/PropValue.h"
+#include "mapi/ByteStream.h"
+#include "mapi/PropValue.h"
 #include "pst/messaging/NameMap.h"
 
 namespace pellmark::formats {
@@ -18,11 +18,11 @@ class MsgProperties {
   public:
     virtual ~MsgProperties() = default;
     // Every property the object holds, each id once.
-    virtual std::vector<pst::PropTag> tags() const = 0;
+    virtual std::vector<mapi::PropTag> tags() const = 0;
     // A value loaded whole; throws when it cannot be read.
-    virtual pst::PropValue value(pst::PropTag tag) const = 0;
+    virtual mapi::PropValue value(mapi::PropTag tag) const = 0;
     // A value read in pieces, for values of any size.
-    virtual std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const = 0;
+    virtual std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag tag) const = 0;
     // The code page of the object's 8-bit strings.
     virtual uint32_t codepage() const = 0;
 };
@@ -34,7 +34,7 @@ class MsgAttachment : public MsgProperties {
     // The attached message; nullptr when the attachment is not one.
     virtual std::unique_ptr<MsgItem> embeddedMessage() const = 0;
     // The compound file of an attached OLE object's storage; nullptr when there is none.
-    virtual std::unique_ptr<pst::ByteStream> objectData() const = 0;
+    virtual std::unique_ptr<mapi::ByteStream> objectData() const = 0;
 };
 
 class MsgItem : public MsgProperties {
@@ -43,7 +43,7 @@ class MsgItem : public MsgProperties {
     virtual size_t attachmentCount() const = 0;
     virtual std::unique_ptr<MsgAttachment> attachment(size_t index) const = 0;
     // What a named property id stands for; nullopt when the map does not know it.
-    virtual std::optional<pst::NamedProperty> nameOf(uint16_t id) const = 0;
+    virtual std::optional<mapi::NamedProperty> nameOf(uint16_t id) const = 0;
 };
 
 }  // namespace pellmark::formats

@@ -2,17 +2,17 @@
 
 #include "formats/SaveError.h"
 #include "formats/msg/MsgBytes.h"
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
 namespace pellmark::formats {
 namespace {
 
-using pst::PropType;
+using mapi::PropType;
 
 // Entry sizes are 32-bit: no value of a .msg file is larger.
 constexpr uint64_t kMaxValueSize = 0xFFFFFFFFu;
 
-uint32_t checkedSize(uint64_t size, pst::PropTag tag) {
+uint32_t checkedSize(uint64_t size, mapi::PropTag tag) {
     if (size > kMaxValueSize) {
         throw SaveError("the value of property " + hex8(tag) + " is too large for a .msg file");
     }
@@ -21,7 +21,7 @@ uint32_t checkedSize(uint64_t size, pst::PropTag tag) {
 
 // A string value as UTF-16LE without terminator. A terminator some writers keep in the .pst
 // is not part of the text; 8-bit text is decoded in the object's code page.
-std::vector<uint8_t> unicodeText(PropType type, pst::Bytes value, uint32_t codepage) {
+std::vector<uint8_t> unicodeText(PropType type, mapi::Bytes value, uint32_t codepage) {
     if (type == PropType::Unicode) {
         size_t n = value.size();
         if (n % 2 == 0) {
@@ -31,18 +31,18 @@ std::vector<uint8_t> unicodeText(PropType type, pst::Bytes value, uint32_t codep
     }
     size_t n = value.size();
     while (n > 0 && value[n - 1] == 0) --n;
-    return utf16le(pst::codepageToUtf8(value.first(n), codepage));
+    return utf16le(mapi::codepageToUtf8(value.first(n), codepage));
 }
 
 }  // namespace
 
-std::string msgStreamName(pst::PropTag tag) {
+std::string msgStreamName(mapi::PropTag tag) {
     return "__substg1.0_" + hex8(tag);
 }
 
-void MsgValueWriter::write(const MsgProperties& source, pst::PropTag tag, uint16_t id) {
-    const PropType type = pst::tagType(tag);
-    if (pst::isMultiValued(type)) return writeMultiple(id, source.value(tag));
+void MsgValueWriter::write(const MsgProperties& source, mapi::PropTag tag, uint16_t id) {
+    const PropType type = mapi::tagType(tag);
+    if (mapi::isMultiValued(type)) return writeMultiple(id, source.value(tag));
     switch (type) {
         case PropType::String8:
         case PropType::Unicode:
@@ -51,19 +51,19 @@ void MsgValueWriter::write(const MsgProperties& source, pst::PropTag tag, uint16
             return;
         case PropType::Unspecified:
         case PropType::Null:
-            return entries_.addFixed(pst::makeTag(id, type), {});
+            return entries_.addFixed(mapi::makeTag(id, type), {});
         case PropType::Guid:
             break;  // 16 bytes: streamed like the variable-size types
         default:
-            if (pst::fixedSize(type) > 0) {
-                return entries_.addFixed(pst::makeTag(id, type), source.value(tag).bytes);
+            if (mapi::fixedSize(type) > 0) {
+                return entries_.addFixed(mapi::makeTag(id, type), source.value(tag).bytes);
             }
             break;
     }
     writeStreamed(id, type, source, tag);
 }
 
-void MsgValueWriter::writeString(uint16_t id, const pst::PropValue& value) {
+void MsgValueWriter::writeString(uint16_t id, const mapi::PropValue& value) {
     writeUtf16(id, unicodeText(value.type, value.bytes, codepage_));
 }
 
@@ -72,7 +72,7 @@ void MsgValueWriter::writeText(uint16_t id, std::string_view utf8) {
 }
 
 void MsgValueWriter::writeUtf16(uint16_t id, const std::vector<uint8_t>& text) {
-    const pst::PropTag out = pst::makeTag(id, PropType::Unicode);
+    const mapi::PropTag out = mapi::makeTag(id, PropType::Unicode);
     // The size counts the terminator the stream leaves out ([MS-OXMSG] 2.4.2.2).
     const uint32_t size = checkedSize(uint64_t{text.size()} + 2, out);
     storage_.writeStream(msgStreamName(out), text);
@@ -80,10 +80,10 @@ void MsgValueWriter::writeUtf16(uint16_t id, const std::vector<uint8_t>& text) {
 }
 
 void MsgValueWriter::writeStreamed(uint16_t id, PropType type, const MsgProperties& source,
-                                   pst::PropTag tag) {
+                                   mapi::PropTag tag) {
     // Binary values, GUIDs and types without a known layout: the bytes as stored, copied in
     // pieces so that an attachment of any size passes through a small buffer.
-    const pst::PropTag out = pst::makeTag(id, type);
+    const mapi::PropTag out = mapi::makeTag(id, type);
     uint64_t size = 0;
     if (auto in = source.stream(tag)) {
         checkedSize(in->size(), out);
@@ -94,11 +94,11 @@ void MsgValueWriter::writeStreamed(uint16_t id, PropType type, const MsgProperti
     entries_.addStreamed(out, static_cast<uint32_t>(size));
 }
 
-void MsgValueWriter::writeMultiple(uint16_t id, const pst::PropValue& value) {
-    const PropType base = pst::baseType(value.type);
-    if (pst::fixedSize(base) > 0) {
+void MsgValueWriter::writeMultiple(uint16_t id, const mapi::PropValue& value) {
+    const PropType base = mapi::baseType(value.type);
+    if (mapi::fixedSize(base) > 0) {
         // Fixed-size values one after another in one stream ([MS-OXMSG] 2.1.4.1).
-        const pst::PropTag out = pst::makeTag(id, value.type);
+        const mapi::PropTag out = mapi::makeTag(id, value.type);
         const uint32_t size = checkedSize(value.bytes.size(), out);
         storage_.writeStream(msgStreamName(out), value.bytes);
         return entries_.addStreamed(out, size);
@@ -107,7 +107,7 @@ void MsgValueWriter::writeMultiple(uint16_t id, const pst::PropValue& value) {
     // the value's index, and a length stream listing their sizes: four bytes a string (whose
     // streams keep a terminator), eight a binary value.
     const bool strings = base == PropType::String8 || base == PropType::Unicode;
-    const pst::PropTag out = pst::makeTag(id, strings ? PropType::MultiUnicode : value.type);
+    const mapi::PropTag out = mapi::makeTag(id, strings ? PropType::MultiUnicode : value.type);
     std::vector<uint8_t> lengths;
     const auto elements = value.elements();
     for (size_t i = 0; i < elements.size(); ++i) {

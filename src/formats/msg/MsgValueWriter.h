@@ -12,12 +12,12 @@
 #include "formats/msg/MsgPropertyStream.h"
 #include "formats/msg/MsgSource.h"
 #include "formats/msg/OleWriter.h"
-#include "pst/ltp/PropValue.h"
+#include "mapi/PropValue.h"
 
 namespace pellmark::formats {
 
 // "__substg1.0_" and the tag in upper-case hex: the stream of a property's value.
-std::string msgStreamName(pst::PropTag tag);
+std::string msgStreamName(mapi::PropTag tag);
 
 class MsgValueWriter {
   public:
@@ -26,16 +26,16 @@ class MsgValueWriter {
 
     // Writes the value of `tag` of `source` as the property `id` of the file. Object values
     // are the caller's: they become storages.
-    void write(const MsgProperties& source, pst::PropTag tag, uint16_t id);
+    void write(const MsgProperties& source, mapi::PropTag tag, uint16_t id);
     // Writes `utf8` as the Unicode string property `id`: for values the writer derives.
     void writeText(uint16_t id, std::string_view utf8);
 
   private:
-    void writeString(uint16_t id, const pst::PropValue& value);
+    void writeString(uint16_t id, const mapi::PropValue& value);
     void writeUtf16(uint16_t id, const std::vector<uint8_t>& text);
-    void writeMultiple(uint16_t id, const pst::PropValue& value);
-    void writeStreamed(uint16_t id, pst::PropType type, const MsgProperties& source,
-                       pst::PropTag tag);
+    void writeMultiple(uint16_t id, const mapi::PropValue& value);
+    void writeStreamed(uint16_t id, mapi::PropType type, const MsgProperties& source,
+                       mapi::PropTag tag);
 
     OleStorage& storage_;
     MsgPropertyStream& entries_;

@@ -11,13 +11,13 @@
 #include "formats/msg/MsgNameTable.h"
 #include "formats/msg/MsgValueWriter.h"
 #include "formats/msg/PstMsgSource.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/StoredSubject.h"
+#include "mapi/StoredSubject.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::formats {
 namespace {
 
-using pst::PropType;
+using mapi::PropType;
 
 // CLSID_MailMessage {00020D0B-0000-0000-C000-000000000046}, the root storage's class.
 constexpr ClassId kMessageClassId = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -89,21 +89,21 @@ class MsgFileWriter {
     void writeProperties(const MsgProperties& source, OleStorage& storage,
                          MsgPropertyStream& entries, const MsgAttachment* attachment) {
         MsgValueWriter values(storage, entries, source.codepage());
-        for (const pst::PropTag tag : source.tags()) {
-            if (isPstInternalProperty(pst::tagId(tag))) continue;
-            const auto id = fileId(pst::tagId(tag));
+        for (const mapi::PropTag tag : source.tags()) {
+            if (isPstInternalProperty(mapi::tagId(tag))) continue;
+            const auto id = fileId(mapi::tagId(tag));
             if (!id || entries.has(*id)) continue;
-            if (pst::tagType(tag) == PropType::Object) {
-                if (attachment && *id == pst::prop::kAttachData) {
+            if (mapi::tagType(tag) == PropType::Object) {
+                if (attachment && *id == mapi::prop::kAttachData) {
                     writeAttachedObject(*attachment, storage, entries);
                 }
                 continue;  // other object values have no form outside the store
             }
-            if (*id == pst::prop::kSubject && isMessage(entries.kind()) &&
+            if (*id == mapi::prop::kSubject && isMessage(entries.kind()) &&
                 writeMarkedSubject(source, tag, values)) {
                 continue;
             }
-            if (*id == kStoreSupportMask && pst::tagType(tag) == PropType::Int32) {
+            if (*id == kStoreSupportMask && mapi::tagType(tag) == PropType::Int32) {
                 markUnicode(source.value(tag), entries);
                 continue;
             }
@@ -117,22 +117,22 @@ class MsgFileWriter {
     // A stored subject's prefix marker is the .pst's own bookkeeping: a .msg holds the subject
     // as Outlook shows it, and its prefix and normalized subject apart ([MS-OXCMSG] 2.2.1.9,
     // 2.2.1.10), as Outlook writes them. False when the subject carries no marker.
-    static bool writeMarkedSubject(const MsgProperties& source, pst::PropTag tag,
+    static bool writeMarkedSubject(const MsgProperties& source, mapi::PropTag tag,
                                    MsgValueWriter& values) {
-        const pst::PropType base = pst::baseType(pst::tagType(tag));
-        if (pst::isMultiValued(pst::tagType(tag)) ||
+        const mapi::PropType base = mapi::baseType(mapi::tagType(tag));
+        if (mapi::isMultiValued(mapi::tagType(tag)) ||
             (base != PropType::Unicode && base != PropType::String8)) {
             return false;
         }
-        const auto parts = pst::splitStoredSubject(source.value(tag).asString(source.codepage()));
+        const auto parts = mapi::splitStoredSubject(source.value(tag).asString(source.codepage()));
         if (!parts.marked) return false;
-        values.writeText(pst::prop::kSubject, parts.subject);
+        values.writeText(mapi::prop::kSubject, parts.subject);
         const auto tags = source.tags();
         for (const auto& [id, text] :
-             {std::pair{pst::prop::kSubjectPrefix, &parts.prefix},
-              std::pair{pst::prop::kNormalizedSubject, &parts.normalized}}) {
-            const bool stored = std::any_of(tags.begin(), tags.end(), [id = id](pst::PropTag t) {
-                return pst::tagId(t) == id;
+             {std::pair{mapi::prop::kSubjectPrefix, &parts.prefix},
+              std::pair{mapi::prop::kNormalizedSubject, &parts.normalized}}) {
+            const bool stored = std::any_of(tags.begin(), tags.end(), [id = id](mapi::PropTag t) {
+                return mapi::tagId(t) == id;
             });
             if (!stored) values.writeText(id, *text);
         }
@@ -141,15 +141,15 @@ class MsgFileWriter {
 
     // PR_STORE_SUPPORT_MASK with STORE_UNICODE_OK tells readers that every string of the file
     // is Unicode ([MS-OXMSG] 2.1.1.1); the other bits are kept as the item has them.
-    static void markUnicode(pst::PropValue mask, MsgPropertyStream& entries) {
+    static void markUnicode(mapi::PropValue mask, MsgPropertyStream& entries) {
         mask.bytes.resize(4, 0);
         mask.bytes[2] |= static_cast<uint8_t>(kStoreUnicodeOk >> 16);
-        entries.addFixed(pst::makeTag(kStoreSupportMask, PropType::Int32), mask.bytes);
+        entries.addFixed(mapi::makeTag(kStoreSupportMask, PropType::Int32), mask.bytes);
     }
 
     void writeAttachedObject(const MsgAttachment& attachment, OleStorage& storage,
                              MsgPropertyStream& entries) {
-        const pst::PropTag objectTag = pst::makeTag(pst::prop::kAttachData, PropType::Object);
+        const mapi::PropTag objectTag = mapi::makeTag(mapi::prop::kAttachData, PropType::Object);
         const std::string name = msgStreamName(objectTag);
         if (auto message = attachment.embeddedMessage()) {
             // An attached message is a message storage of its own, without a name mapping:
@@ -177,7 +177,7 @@ class MsgFileWriter {
         }
         // Object data that is no compound file is kept as the binary value it is.
         auto again = attachment.objectData();
-        const pst::PropTag binaryTag = pst::makeTag(pst::prop::kAttachData, PropType::Binary);
+        const mapi::PropTag binaryTag = mapi::makeTag(mapi::prop::kAttachData, PropType::Binary);
         const uint64_t size = storage.writeStream(msgStreamName(binaryTag), *again, 0xFFFFFFFFu);
         entries.addStreamed(binaryTag, static_cast<uint32_t>(size));
     }

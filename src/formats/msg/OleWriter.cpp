@@ -129,7 +129,7 @@ void OleStorage::writeStream(const std::string& name, std::span<const uint8_t> d
     out.close();
 }
 
-uint64_t OleStorage::writeStream(const std::string& name, pst::ByteStream& in, uint64_t limit) {
+uint64_t OleStorage::writeStream(const std::string& name, mapi::ByteStream& in, uint64_t limit) {
     Child out(dir_, name, false);
     std::vector<uint8_t> buf(kChunk);
     uint64_t total = 0;

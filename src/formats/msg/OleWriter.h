@@ -11,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "pst/ltp/ByteStream.h"
+#include "mapi/ByteStream.h"
 
 struct _GsfOutput;
 
@@ -33,7 +33,7 @@ class OleStorage {
     void writeStream(const std::string& name, std::span<const uint8_t> data);
     // Copies the stream to its end in pieces; returns the number of bytes written. Fails when
     // the stream holds more than `limit` bytes.
-    uint64_t writeStream(const std::string& name, pst::ByteStream& in, uint64_t limit);
+    uint64_t writeStream(const std::string& name, mapi::ByteStream& in, uint64_t limit);
     void setClassId(const ClassId& id);
     // Copies the compound file `file`, its class id and every storage and stream in it, into
     // a child storage `name`. Returns false, having written nothing, when `file` is not a

@@ -2,13 +2,14 @@
 
 #include "formats/SaveError.h"
 #include "formats/msg/MsgBytes.h"
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
+#include "pst/ltp/DataTreeStream.h"
 #include "pst/messaging/PstFile.h"
 
 namespace pellmark::formats {
 namespace {
 
-[[noreturn]] void missing(pst::PropTag tag) {
+[[noreturn]] void missing(mapi::PropTag tag) {
     throw SaveError("property " + hex8(tag) + " cannot be read");
 }
 
@@ -16,18 +17,18 @@ namespace {
 template <class Base>
 class ContextProperties : public Base {
   public:
-    std::vector<pst::PropTag> tags() const override {
-        std::vector<pst::PropTag> out;
+    std::vector<mapi::PropTag> tags() const override {
+        std::vector<mapi::PropTag> out;
         for (const auto& r : context().records()) out.push_back(r.tag());
         return out;
     }
-    pst::PropValue value(pst::PropTag tag) const override {
-        auto v = context().get(pst::tagId(tag));
+    mapi::PropValue value(mapi::PropTag tag) const override {
+        auto v = context().get(mapi::tagId(tag));
         if (!v) missing(tag);
         return std::move(*v);
     }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
-        return context().openStream(pst::tagId(tag));
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag tag) const override {
+        return context().openStream(mapi::tagId(tag));
     }
 
   protected:
@@ -40,19 +41,19 @@ class PstRecipient : public MsgProperties {
     PstRecipient(pst::Recipient row, uint32_t codepage)
         : row_(std::move(row)), codepage_(codepage) {}
 
-    std::vector<pst::PropTag> tags() const override {
-        std::vector<pst::PropTag> out;
+    std::vector<mapi::PropTag> tags() const override {
+        std::vector<mapi::PropTag> out;
         for (const auto& [tag, value] : row_.values()) out.push_back(tag);
         return out;
     }
-    pst::PropValue value(pst::PropTag tag) const override {
+    mapi::PropValue value(mapi::PropTag tag) const override {
         for (const auto& [t, value] : row_.values()) {
             if (t == tag) return value;
         }
         missing(tag);
     }
-    std::unique_ptr<pst::ByteStream> stream(pst::PropTag tag) const override {
-        return std::make_unique<pst::MemoryStream>(value(tag).bytes);
+    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag tag) const override {
+        return std::make_unique<mapi::MemoryStream>(value(tag).bytes);
     }
     uint32_t codepage() const override { return codepage_; }
 
@@ -76,7 +77,7 @@ class PstMsgItem : public ContextProperties<MsgItem> {
     }
     size_t attachmentCount() const override { return message_.attachmentCount(); }
     std::unique_ptr<MsgAttachment> attachment(size_t index) const override;
-    std::optional<pst::NamedProperty> nameOf(uint16_t id) const override {
+    std::optional<mapi::NamedProperty> nameOf(uint16_t id) const override {
         return message_.file()->nameMap().nameOf(id);
     }
 
@@ -97,14 +98,14 @@ class PstMsgAttachment : public ContextProperties<MsgAttachment> {
         return std::make_unique<PstMsgItem>(attachment_.embeddedMessage());
     }
 
-    std::unique_ptr<pst::ByteStream> objectData() const override {
+    std::unique_ptr<mapi::ByteStream> objectData() const override {
         const auto& props = attachment_.props();
-        auto record = props.record(pst::prop::kAttachData);
-        if (!record || record->type != pst::PropType::Object || attachment_.isEmbeddedMessage()) {
+        auto record = props.record(mapi::prop::kAttachData);
+        if (!record || record->type != mapi::PropType::Object || attachment_.isEmbeddedMessage()) {
             return nullptr;
         }
         // An OLE object's storage is kept as a compound file in a subnode of the attachment.
-        auto nid = props.objectNode(pst::prop::kAttachData);
+        auto nid = props.objectNode(mapi::prop::kAttachData);
         auto node = nid ? props.node().subnode(*nid) : std::nullopt;
         if (!node) throw SaveError("the data of an attached OLE object is missing");
         return std::make_unique<pst::DataTreeStream>(node->data());

@@ -4,18 +4,18 @@
 
 #include "formats/OneOffEntryId.h"
 #include "formats/text/DateFormat.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/NamedIds.h"
+#include "mapi/NamedIds.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::formats {
 namespace {
 
-namespace prop = pst::prop;
-namespace lid = pst::lid;
-using pst::psetid::kAddress;
-using pst::psetid::kAppointment;
-using pst::psetid::kLog;
-using pst::psetid::kTask;
+namespace prop = mapi::prop;
+namespace lid = mapi::lid;
+using mapi::psetid::kAddress;
+using mapi::psetid::kAppointment;
+using mapi::psetid::kLog;
+using mapi::psetid::kTask;
 
 class Fields {
   public:
@@ -27,7 +27,7 @@ class Fields {
     void addString(std::string label, uint16_t id) {
         add(std::move(label), item_.string(id).value_or(""));
     }
-    void addNamed(std::string label, const pst::Guid& set, uint32_t lidValue) {
+    void addNamed(std::string label, const mapi::Guid& set, uint32_t lidValue) {
         add(std::move(label), item_.namedString(set, lidValue).value_or(""));
     }
     void addTime(std::string label, std::optional<uint64_t> t, bool dateOnly = false) {

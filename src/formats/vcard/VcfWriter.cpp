@@ -9,15 +9,15 @@
 #include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"
 #include "formats/vcard/VCard.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/NamedIds.h"
+#include "mapi/NamedIds.h"
+#include "mapi/Tags.h"
 
 namespace pellmark::formats {
 namespace {
 
-namespace prop = pst::prop;
-namespace lid = pst::lid;
-using pst::psetid::kAddress;
+namespace prop = mapi::prop;
+namespace lid = mapi::lid;
+using mapi::psetid::kAddress;
 
 std::string utcTime(uint64_t filetime, const char* format) {
     const std::time_t t = static_cast<std::time_t>(unixTime(filetime));

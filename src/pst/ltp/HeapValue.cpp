@@ -1,5 +1,7 @@
 #include "pst/ltp/HeapValue.h"
 
+#include "pst/ltp/DataTreeStream.h"
+
 namespace pellmark::pst {
 namespace {
 
@@ -27,14 +29,14 @@ std::vector<uint8_t> readHnid(const Heap& heap, uint32_t hnid, uint64_t limit) {
     return subnodeOf(heap, hnid).data().readAll(limit);
 }
 
-std::unique_ptr<ByteStream> openHnid(const Heap& heap, uint32_t hnid) {
-    if (isHid(hnid)) return std::make_unique<MemoryStream>(readHnid(heap, hnid));
+std::unique_ptr<mapi::ByteStream> openHnid(const Heap& heap, uint32_t hnid) {
+    if (isHid(hnid)) return std::make_unique<mapi::MemoryStream>(readHnid(heap, hnid));
     return std::make_unique<DataTreeStream>(subnodeOf(heap, hnid).data());
 }
 
-PropValue makeValue(const Heap& heap, PropType type, bool isInline, Bytes inlineBytes,
-                    uint32_t hnid) {
-    PropValue v;
+mapi::PropValue makeValue(const Heap& heap, mapi::PropType type, bool isInline, Bytes inlineBytes,
+                          uint32_t hnid) {
+    mapi::PropValue v;
     v.type = type;
     if (isInline) {
         v.bytes.assign(inlineBytes.begin(), inlineBytes.end());

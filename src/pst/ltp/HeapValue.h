@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "pst/ltp/ByteStream.h"
+#include "mapi/ByteStream.h"
+#include "mapi/PropValue.h"
 #include "pst/ltp/Heap.h"
-#include "pst/ltp/PropValue.h"
 
 namespace pellmark::pst {
 
@@ -17,11 +17,11 @@ inline constexpr uint64_t kMaxLoadedValue = uint64_t{1} << 30;
 
 uint64_t hnidSize(const Heap& heap, uint32_t hnid);
 std::vector<uint8_t> readHnid(const Heap& heap, uint32_t hnid, uint64_t limit = kMaxLoadedValue);
-std::unique_ptr<ByteStream> openHnid(const Heap& heap, uint32_t hnid);
+std::unique_ptr<mapi::ByteStream> openHnid(const Heap& heap, uint32_t hnid);
 
 // Builds the value of `type` from its stored form: `inlineBytes` when the context stored the
 // value itself (fixed-size types that fit), else the HNID in `hnid`.
-PropValue makeValue(const Heap& heap, PropType type, bool isInline, Bytes inlineBytes,
-                    uint32_t hnid);
+mapi::PropValue makeValue(const Heap& heap, mapi::PropType type, bool isInline, Bytes inlineBytes,
+                          uint32_t hnid);
 
 }  // namespace pellmark::pst

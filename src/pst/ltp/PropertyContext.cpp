@@ -15,7 +15,7 @@ PropertyContext::PropertyContext(const Node& node) : heap_(node, Heap::kTypeProp
     }
     bth.forEach([&](Bytes key, Bytes data) {
         ByteView k(key), d(data);
-        records_.push_back({k.u16(0), static_cast<PropType>(d.u16(0)), d.u32(2)});
+        records_.push_back({k.u16(0), static_cast<mapi::PropType>(d.u16(0)), d.u32(2)});
         return true;
     });
     std::stable_sort(records_.begin(), records_.end(),
@@ -29,39 +29,39 @@ std::optional<PropRecord> PropertyContext::record(uint16_t id) const {
     return *it;
 }
 
-bool PropertyContext::isInline(PropType t) const {
+bool PropertyContext::isInline(mapi::PropType t) const {
     // Values of at most four bytes live in the record itself.
-    const uint32_t size = fixedSize(t);
-    return !isMultiValued(t) && size > 0 && size <= 4;
+    const uint32_t size = mapi::fixedSize(t);
+    return !mapi::isMultiValued(t) && size > 0 && size <= 4;
 }
 
-std::optional<PropValue> PropertyContext::get(uint16_t id) const {
+std::optional<mapi::PropValue> PropertyContext::get(uint16_t id) const {
     auto r = record(id);
     if (!r) return std::nullopt;
     uint8_t raw[4];
     std::memcpy(raw, &r->value, 4);
     const bool inl = isInline(r->type);
-    return makeValue(heap_, r->type, inl, Bytes(raw, inl ? fixedSize(r->type) : 0), r->value);
+    return makeValue(heap_, r->type, inl, Bytes(raw, inl ? mapi::fixedSize(r->type) : 0), r->value);
 }
 
 uint64_t PropertyContext::valueSize(const PropRecord& r) const {
-    if (isInline(r.type)) return fixedSize(r.type);
+    if (isInline(r.type)) return mapi::fixedSize(r.type);
     return r.value == 0 ? 0 : hnidSize(heap_, r.value);
 }
 
-std::unique_ptr<ByteStream> PropertyContext::openStream(uint16_t id) const {
+std::unique_ptr<mapi::ByteStream> PropertyContext::openStream(uint16_t id) const {
     auto r = record(id);
     if (!r) return nullptr;
     if (isInline(r->type) || r->value == 0) {
         auto v = get(id);
-        return std::make_unique<MemoryStream>(v ? v->bytes : std::vector<uint8_t>{});
+        return std::make_unique<mapi::MemoryStream>(v ? v->bytes : std::vector<uint8_t>{});
     }
     return openHnid(heap_, r->value);
 }
 
 std::optional<NodeId> PropertyContext::objectNode(uint16_t id) const {
     auto r = record(id);
-    if (!r || r->type != PropType::Object || r->value == 0) return std::nullopt;
+    if (!r || r->type != mapi::PropType::Object || r->value == 0) return std::nullopt;
     // The value is either the subnode id itself or a heap allocation holding it, followed by
     // the object's size.
     if (!isHid(r->value)) return NodeId(r->value);

@@ -7,18 +7,18 @@
 #include <optional>
 #include <vector>
 
+#include "mapi/ByteStream.h"
+#include "mapi/PropValue.h"
 #include "pst/ltp/BTreeOnHeap.h"
-#include "pst/ltp/ByteStream.h"
-#include "pst/ltp/PropValue.h"
 
 namespace pellmark::pst {
 
 struct PropRecord {
     uint16_t id = 0;
-    PropType type = PropType::Unspecified;
+    mapi::PropType type = mapi::PropType::Unspecified;
     uint32_t value = 0;  // the value itself, or where it is stored
 
-    PropTag tag() const { return makeTag(id, type); }
+    mapi::PropTag tag() const { return mapi::makeTag(id, type); }
 };
 
 class PropertyContext {
@@ -34,16 +34,16 @@ class PropertyContext {
 
     // The value of a property, loaded whole; nullopt when absent. Throws PstError for a value
     // that cannot be read.
-    std::optional<PropValue> get(uint16_t id) const;
+    std::optional<mapi::PropValue> get(uint16_t id) const;
     // Size of a value without reading it (subnode sizes come from the block B-tree).
     uint64_t valueSize(const PropRecord& r) const;
     // Streams a value (for attachment data of any size); nullptr when absent.
-    std::unique_ptr<ByteStream> openStream(uint16_t id) const;
+    std::unique_ptr<mapi::ByteStream> openStream(uint16_t id) const;
     // The subnode of a PtypObject value (an embedded message's node id).
     std::optional<NodeId> objectNode(uint16_t id) const;
 
   private:
-    bool isInline(PropType t) const;
+    bool isInline(mapi::PropType t) const;
 
     Heap heap_;
     std::vector<PropRecord> records_;

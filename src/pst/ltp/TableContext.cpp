@@ -68,7 +68,7 @@ Bytes TableContext::row(size_t index) const {
 
 const TableColumn* TableContext::column(uint16_t propId) const {
     for (const auto& c : columns_) {
-        if (tagId(c.tag) == propId) return &c;
+        if (mapi::tagId(c.tag) == propId) return &c;
     }
     return nullptr;
 }
@@ -77,13 +77,13 @@ uint32_t TableContext::rowId(size_t index) const {
     return ByteView(row(index)).u32(0);
 }
 
-std::optional<PropValue> TableContext::cell(size_t index, const TableColumn& col) const {
+std::optional<mapi::PropValue> TableContext::cell(size_t index, const TableColumn& col) const {
     ByteView r(row(index), ErrorCode::BadTable);
     const uint8_t present = r.u8(bitmapOffset_ + col.bit / 8) & (0x80 >> (col.bit % 8));
     if (!present) return std::nullopt;
-    const PropType type = tagType(col.tag);
-    const uint32_t size = fixedSize(type);
-    const bool inl = !isMultiValued(type) && size > 0 && size <= 8 && col.size == size;
+    const mapi::PropType type = mapi::tagType(col.tag);
+    const uint32_t size = mapi::fixedSize(type);
+    const bool inl = !mapi::isMultiValued(type) && size > 0 && size <= 8 && col.size == size;
     if (!inl && col.size != 4) {
         throw PstError(ErrorCode::BadTable, "variable-size cell is not an HNID",
                        PstError::kNoOffset, 0, node().id().value);
@@ -92,14 +92,14 @@ std::optional<PropValue> TableContext::cell(size_t index, const TableColumn& col
     return makeValue(heap_, type, inl, cellBytes, inl ? 0 : ByteView(cellBytes).u32(0));
 }
 
-std::optional<PropValue> TableContext::cell(size_t index, uint16_t propId) const {
+std::optional<mapi::PropValue> TableContext::cell(size_t index, uint16_t propId) const {
     const TableColumn* c = column(propId);
     if (!c) return std::nullopt;
     return cell(index, *c);
 }
 
-std::vector<std::pair<PropTag, PropValue>> TableContext::rowValues(size_t index) const {
-    std::vector<std::pair<PropTag, PropValue>> out;
+std::vector<std::pair<mapi::PropTag, mapi::PropValue>> TableContext::rowValues(size_t index) const {
+    std::vector<std::pair<mapi::PropTag, mapi::PropValue>> out;
     for (const auto& c : columns_) {
         if (auto v = cell(index, c)) out.emplace_back(c.tag, std::move(*v));
     }

@@ -6,13 +6,13 @@
 #include <optional>
 #include <vector>
 
+#include "mapi/PropValue.h"
 #include "pst/ltp/Heap.h"
-#include "pst/ltp/PropValue.h"
 
 namespace pellmark::pst {
 
 struct TableColumn {
-    PropTag tag = 0;
+    mapi::PropTag tag = 0;
     uint16_t offset = 0;  // ibData
     uint8_t size = 0;     // cbData
     uint8_t bit = 0;      // iBit in the cell existence bitmap
@@ -32,10 +32,10 @@ class TableContext {
     // tables.
     uint32_t rowId(size_t row) const;
     // A cell, or nullopt when the row does not hold it.
-    std::optional<PropValue> cell(size_t row, const TableColumn& col) const;
-    std::optional<PropValue> cell(size_t row, uint16_t propId) const;
+    std::optional<mapi::PropValue> cell(size_t row, const TableColumn& col) const;
+    std::optional<mapi::PropValue> cell(size_t row, uint16_t propId) const;
     // Every present cell of a row (recipient tables keep all recipient properties so).
-    std::vector<std::pair<PropTag, PropValue>> rowValues(size_t row) const;
+    std::vector<std::pair<mapi::PropTag, mapi::PropValue>> rowValues(size_t row) const;
 
   private:
     // The bytes of one row; valid while the table lives.

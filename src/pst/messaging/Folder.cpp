@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "base/AsciiCase.h"
+#include "mapi/Tags.h"
 #include "pst/ltp/TableContext.h"
-#include "pst/ltp/Tags.h"
 #include "pst/messaging/PstFile.h"
 
 namespace pellmark::pst {
@@ -13,7 +13,7 @@ Folder::Folder(std::shared_ptr<const PstFile> file, const Node& node)
     : file_(std::move(file)), node_(node), props_(std::make_shared<PropertyContext>(node)) {}
 
 std::string Folder::displayName() const {
-    auto v = props_->get(prop::kDisplayName);
+    auto v = props_->get(mapi::prop::kDisplayName);
     return v ? v->asString(file_->store().codepage) : std::string();
 }
 
@@ -24,8 +24,8 @@ namespace {
 // U+6574. Real UTF-16 of an ASCII class has a zero byte in its first character, so a value
 // whose bytes up to the first NUL are printable ASCII and spell a class ("IPF...") can only be
 // such 8-bit text.
-std::optional<std::string> eightBitClass(const PropValue& value) {
-    if (value.type != PropType::Unicode) return std::nullopt;
+std::optional<std::string> eightBitClass(const mapi::PropValue& value) {
+    if (value.type != mapi::PropType::Unicode) return std::nullopt;
     const auto end = std::find(value.bytes.begin(), value.bytes.end(), uint8_t{0});
     const std::string text(value.bytes.begin(), end);
     const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
@@ -38,7 +38,7 @@ std::optional<std::string> eightBitClass(const PropValue& value) {
 }  // namespace
 
 std::string Folder::containerClass() const {
-    auto v = props_->get(prop::kContainerClass);
+    auto v = props_->get(mapi::prop::kContainerClass);
     if (!v) return {};
     if (auto text = eightBitClass(*v)) return *text;
     return v->asString(file_->store().codepage);

@@ -1,10 +1,10 @@
 #include "pst/messaging/Message.h"
 
+#include "mapi/StoredSubject.h"
+#include "mapi/Tags.h"
 #include "pst/ltp/TableContext.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/Codepage.h"
+#include "pst/messaging/ObjectCodepage.h"
 #include "pst/messaging/PstFile.h"
-#include "pst/messaging/StoredSubject.h"
 
 namespace pellmark::pst {
 namespace {
@@ -17,23 +17,24 @@ std::optional<std::string> stringOf(const PropertyContext& pc, uint16_t id, uint
 
 }  // namespace
 
-Recipient::Recipient(std::vector<std::pair<PropTag, PropValue>> values, uint32_t codepage)
+Recipient::Recipient(std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values,
+                     uint32_t codepage)
     : values_(std::move(values)), codepage_(codepage) {}
 
-const PropValue* Recipient::get(uint16_t propId) const {
+const mapi::PropValue* Recipient::get(uint16_t propId) const {
     for (const auto& [tag, value] : values_) {
-        if (tagId(tag) == propId) return &value;
+        if (mapi::tagId(tag) == propId) return &value;
     }
     return nullptr;
 }
 
 std::string Recipient::string(uint16_t propId) const {
-    const PropValue* v = get(propId);
+    const mapi::PropValue* v = get(propId);
     return v ? v->asString(codepage_) : std::string();
 }
 
 int Recipient::type() const {
-    const PropValue* v = get(prop::kRecipientType);
+    const mapi::PropValue* v = get(mapi::prop::kRecipientType);
     return v && v->asInteger() ? static_cast<int>(*v->asInteger() & 0x0F) : 1;
 }
 
@@ -47,11 +48,11 @@ std::optional<std::string> Message::string(uint16_t propId) const {
 }
 
 std::string Message::messageClass() const {
-    return string(prop::kMessageClass).value_or("");
+    return string(mapi::prop::kMessageClass).value_or("");
 }
 
 std::string Message::subject() const {
-    return splitStoredSubject(string(prop::kSubject).value_or("")).subject;
+    return mapi::splitStoredSubject(string(mapi::prop::kSubject).value_or("")).subject;
 }
 
 std::vector<Recipient> Message::recipients() const {
@@ -94,37 +95,38 @@ std::optional<std::string> Attachment::string(uint16_t propId) const {
 }
 
 int32_t Attachment::method() const {
-    auto v = props_->get(prop::kAttachMethod);
-    return v && v->asInteger() ? static_cast<int32_t>(*v->asInteger()) : prop::kAttachByValue;
+    auto v = props_->get(mapi::prop::kAttachMethod);
+    return v && v->asInteger() ? static_cast<int32_t>(*v->asInteger()) : mapi::prop::kAttachByValue;
 }
 
 std::string Attachment::fileName() const {
-    for (uint16_t id : {prop::kAttachLongFilename, prop::kAttachFilename, prop::kDisplayName}) {
+    for (uint16_t id :
+         {mapi::prop::kAttachLongFilename, mapi::prop::kAttachFilename, mapi::prop::kDisplayName}) {
         if (auto s = string(id); s && !s->empty()) return *s;
     }
     return {};
 }
 
 bool Attachment::isEmbeddedMessage() const {
-    auto r = props_->record(prop::kAttachData);
-    return r && r->type == PropType::Object && method() == prop::kAttachEmbeddedMessage;
+    auto r = props_->record(mapi::prop::kAttachData);
+    return r && r->type == mapi::PropType::Object && method() == mapi::prop::kAttachEmbeddedMessage;
 }
 
 uint64_t Attachment::dataSize() const {
-    auto r = props_->record(prop::kAttachData);
-    if (!r || r->type != PropType::Binary) return 0;
+    auto r = props_->record(mapi::prop::kAttachData);
+    if (!r || r->type != mapi::PropType::Binary) return 0;
     return props_->valueSize(*r);
 }
 
-std::unique_ptr<ByteStream> Attachment::openData() const {
-    auto r = props_->record(prop::kAttachData);
-    if (!r || r->type != PropType::Binary)
-        return std::make_unique<MemoryStream>(std::vector<uint8_t>{});
-    return props_->openStream(prop::kAttachData);
+std::unique_ptr<mapi::ByteStream> Attachment::openData() const {
+    auto r = props_->record(mapi::prop::kAttachData);
+    if (!r || r->type != mapi::PropType::Binary)
+        return std::make_unique<mapi::MemoryStream>(std::vector<uint8_t>{});
+    return props_->openStream(mapi::prop::kAttachData);
 }
 
 Message Attachment::embeddedMessage() const {
-    auto nid = props_->objectNode(prop::kAttachData);
+    auto nid = props_->objectNode(mapi::prop::kAttachData);
     auto node = nid ? node_.subnode(*nid) : std::nullopt;
     if (!node) {
         throw PstError(ErrorCode::NotFound, "embedded message missing", PstError::kNoOffset, 0,

@@ -18,16 +18,17 @@ class Attachment;
 // One row of the recipient table: every recipient property is kept in the row.
 class Recipient {
   public:
-    explicit Recipient(std::vector<std::pair<PropTag, PropValue>> values, uint32_t codepage);
+    explicit Recipient(std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values,
+                       uint32_t codepage);
 
-    const std::vector<std::pair<PropTag, PropValue>>& values() const { return values_; }
-    const PropValue* get(uint16_t propId) const;
+    const std::vector<std::pair<mapi::PropTag, mapi::PropValue>>& values() const { return values_; }
+    const mapi::PropValue* get(uint16_t propId) const;
     std::string string(uint16_t propId) const;
     // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc (the high bits are flags).
     int type() const;
 
   private:
-    std::vector<std::pair<PropTag, PropValue>> values_;
+    std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values_;
     uint32_t codepage_;
 };
 
@@ -42,7 +43,7 @@ class Message {
     // page, else the store's.
     uint32_t codepage() const { return codepage_; }
 
-    std::optional<PropValue> get(uint16_t propId) const { return props_->get(propId); }
+    std::optional<mapi::PropValue> get(uint16_t propId) const { return props_->get(propId); }
     // A string property as UTF-8, or nullopt when absent or not a string.
     std::optional<std::string> string(uint16_t propId) const;
     std::string messageClass() const;
@@ -77,7 +78,7 @@ class Attachment {
     // Bytes of the attachment's data (the binary value); 0 for embedded messages.
     uint64_t dataSize() const;
     // The data, streamed from the file; an empty stream when there is none.
-    std::unique_ptr<ByteStream> openData() const;
+    std::unique_ptr<mapi::ByteStream> openData() const;
     // The embedded message; throws PstError(NotFound) when there is none.
     Message embeddedMessage() const;
 

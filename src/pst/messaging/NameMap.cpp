@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "mapi/CodepageText.h"
 #include "pst/ltp/PropertyContext.h"
-#include "pst/ltp/Text.h"
 
 namespace pellmark::pst {
 namespace {
@@ -29,11 +29,11 @@ NameMap::NameMap(const Ndb& db) {
         const uint16_t guidField = e.u16(off + 4);
         const uint16_t id = static_cast<uint16_t>(kFirstNamedId + e.u16(off + 6));
         const uint16_t guidIndex = guidField >> 1;
-        NamedProperty p;
+        mapi::NamedProperty p;
         if (guidIndex == 1) {
-            p.guid = psetid::kMapi;
+            p.guid = mapi::psetid::kMapi;
         } else if (guidIndex == 2) {
-            p.guid = psetid::kPublicStrings;
+            p.guid = mapi::psetid::kPublicStrings;
         } else if (guidIndex >= 3 && g.fits(size_t{guidIndex - 3u} * 16, 16)) {
             std::memcpy(p.guid.bytes.data(), g.data() + size_t{guidIndex - 3u} * 16, 16);
         } else {
@@ -44,7 +44,7 @@ NameMap::NameMap(const Ndb& db) {
             if (!s.fits(key, 4)) continue;
             const uint32_t len = s.u32(key);
             if (!s.fits(size_t{key} + 4, len)) continue;
-            p.name = utf16ToUtf8(s.sub(size_t{key} + 4, len));
+            p.name = mapi::utf16ToUtf8(s.sub(size_t{key} + 4, len));
             byName_.emplace(std::make_pair(p.guid, p.name), id);
         } else {
             p.lid = key;
@@ -54,19 +54,19 @@ NameMap::NameMap(const Ndb& db) {
     }
 }
 
-std::optional<NamedProperty> NameMap::nameOf(uint16_t propId) const {
+std::optional<mapi::NamedProperty> NameMap::nameOf(uint16_t propId) const {
     auto it = byId_.find(propId);
     if (it == byId_.end()) return std::nullopt;
     return it->second;
 }
 
-std::optional<uint16_t> NameMap::idOf(const Guid& guid, uint32_t lid) const {
+std::optional<uint16_t> NameMap::idOf(const mapi::Guid& guid, uint32_t lid) const {
     auto it = byLid_.find({guid, lid});
     if (it == byLid_.end()) return std::nullopt;
     return it->second;
 }
 
-std::optional<uint16_t> NameMap::idOf(const Guid& guid, const std::string& name) const {
+std::optional<uint16_t> NameMap::idOf(const mapi::Guid& guid, const std::string& name) const {
     auto it = byName_.find({guid, name});
     if (it == byName_.end()) return std::nullopt;
     return it->second;

@@ -8,17 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "pst/messaging/Guid.h"
+#include "mapi/NamedProperty.h"
 #include "pst/ndb/Node.h"
 
 namespace pellmark::pst {
-
-struct NamedProperty {
-    Guid guid;
-    bool isString = false;
-    uint32_t lid = 0;  // numeric name, when !isString
-    std::string name;  // UTF-8, when isString
-};
 
 class NameMap {
   public:
@@ -26,15 +19,15 @@ class NameMap {
     // Reads the map node; a file without one has an empty map.
     explicit NameMap(const Ndb& db);
 
-    std::optional<NamedProperty> nameOf(uint16_t propId) const;
-    std::optional<uint16_t> idOf(const Guid& guid, uint32_t lid) const;
-    std::optional<uint16_t> idOf(const Guid& guid, const std::string& name) const;
+    std::optional<mapi::NamedProperty> nameOf(uint16_t propId) const;
+    std::optional<uint16_t> idOf(const mapi::Guid& guid, uint32_t lid) const;
+    std::optional<uint16_t> idOf(const mapi::Guid& guid, const std::string& name) const;
     size_t size() const { return byId_.size(); }
 
   private:
-    std::map<uint16_t, NamedProperty> byId_;
-    std::map<std::pair<Guid, uint32_t>, uint16_t> byLid_;
-    std::map<std::pair<Guid, std::string>, uint16_t> byName_;
+    std::map<uint16_t, mapi::NamedProperty> byId_;
+    std::map<std::pair<mapi::Guid, uint32_t>, uint16_t> byLid_;
+    std::map<std::pair<mapi::Guid, std::string>, uint16_t> byName_;
 };
 
 }  // namespace pellmark::pst

@@ -5,12 +5,12 @@
 #include <deque>
 #include <unordered_set>
 
+#include "mapi/Tags.h"
 #include "pst/ltp/PropertyContext.h"
 #include "pst/ltp/TableContext.h"
-#include "pst/ltp/Tags.h"
-#include "pst/messaging/Codepage.h"
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
+#include "pst/messaging/ObjectCodepage.h"
 
 namespace pellmark::pst {
 
@@ -39,7 +39,7 @@ std::vector<NodeId> rowsOf(const Ndb& db, NodeId folder, NodeType table, size_t 
 
 std::string folderName(const Ndb& db, NodeId nid, uint32_t codepage) {
     try {
-        auto v = PropertyContext(Node::open(db, nid)).get(prop::kDisplayName);
+        auto v = PropertyContext(Node::open(db, nid)).get(mapi::prop::kDisplayName);
         return v ? v->asString(codepage) : std::string();
     } catch (const PstError&) {
         return {};
@@ -85,12 +85,12 @@ const StoreInfo& PstFile::store() const {
         s.codepage = namedCodepage(pc);
         if (!s.codepage && format() == Format::Ansi) s.codepage = probeItemCodepage(*ndb_);
         if (!s.codepage) s.codepage = options_.fallbackCodepage;
-        if (auto v = pc.get(prop::kDisplayName)) s.displayName = v->asString(s.codepage);
+        if (auto v = pc.get(mapi::prop::kDisplayName)) s.displayName = v->asString(s.codepage);
         // Offline stores leave the name empty; the file's name is what the user knows.
         if (s.displayName.empty()) s.displayName = path_.stem().string();
-        if (auto v = pc.get(prop::kRecordKey)) s.recordKey = v->bytes;
+        if (auto v = pc.get(mapi::prop::kRecordKey)) s.recordKey = v->bytes;
         // An ENTRYID: four flag bytes, the provider's 16-byte UID, then the node id.
-        if (auto v = pc.get(prop::kIpmSubtreeEntryId); v && v->bytes.size() >= 24) {
+        if (auto v = pc.get(mapi::prop::kIpmSubtreeEntryId); v && v->bytes.size() >= 24) {
             s.ipmSubtree = NodeId(ByteView(v->bytes).u32(20));
         } else {
             s.ipmSubtree = findIpmSubtree(*ndb_, s.codepage);

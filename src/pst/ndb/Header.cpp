@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 
 namespace pellmark::pst {
 namespace {
@@ -35,7 +35,7 @@ Header Header::parse(Bytes data) {
     if (h.format == Format::Ansi) {
         v.require(0, 512, "ANSI header");
         // dwCRCPartial covers the 471 bytes from wMagicClient on.
-        h.crcValid = computeCrc(v.sub(8, 471)) == v.u32(4);
+        h.crcValid = base::computeCrc(v.sub(8, 471)) == v.u32(4);
         constexpr size_t root = 164;
         h.fileEof = v.u32(root + 4);
         h.nbtRoot = {BlockId(v.u32(root + 20)), v.u32(root + 24)};
@@ -44,7 +44,7 @@ Header Header::parse(Bytes data) {
     } else {
         v.require(0, 564, "Unicode header");
         // dwCRCFull covers the 516 bytes from wMagicClient on.
-        h.crcValid = computeCrc(v.sub(8, 516)) == v.u32(524);
+        h.crcValid = base::computeCrc(v.sub(8, 516)) == v.u32(524);
         constexpr size_t root = 180;
         h.fileEof = v.u64(root + 4);
         h.nbtRoot = {BlockId(v.u64(root + 36)), v.u64(root + 44)};

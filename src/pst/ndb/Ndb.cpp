@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 
 namespace pellmark::pst {
 namespace {
@@ -74,7 +74,7 @@ std::shared_ptr<Ndb::Page> Ndb::parsePage(std::vector<uint8_t> bytes, uint64_t i
     }
     const TrailerIds ids = trailerIds(v, tr, t.format);
     bid = BlockId(ids.bid);
-    if (computeCrc(v.sub(0, tr)) != ids.crc) {
+    if (base::computeCrc(v.sub(0, tr)) != ids.crc) {
         throw PstError(ErrorCode::BadCrc, "page CRC mismatch", ib, ids.bid);
     }
 
@@ -354,7 +354,7 @@ BlockData Ndb::readBlock(BlockId bid, NodeId owner) const {
         throw PstError(ErrorCode::BadBlock, "block trailer does not match its entry", e.ib,
                        bid.value, owner.value);
     }
-    if (computeCrc(v.sub(0, e.cb)) != crc) {
+    if (base::computeCrc(v.sub(0, e.cb)) != crc) {
         throw PstError(ErrorCode::BadCrc, "block CRC mismatch", e.ib, bid.value, owner.value);
     }
     if (e.cbInflated != e.cb) {

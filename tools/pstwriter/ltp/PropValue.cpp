@@ -7,8 +7,8 @@ namespace {
 
 // Which alternative of PropValue::Data each type must hold.
 size_t expectedIndex(PropType t) {
-    using pst::baseType;
-    const bool multi = pst::isMultiValued(t);
+    using mapi::baseType;
+    const bool multi = mapi::isMultiValued(t);
     switch (baseType(t)) {
         case PropType::Int16:
         case PropType::Int32:

@@ -11,14 +11,14 @@
 #include <variant>
 #include <vector>
 
-#include "pst/ltp/PropType.h"
-#include "pst/messaging/Guid.h"
+#include "mapi/Guid.h"
+#include "mapi/PropType.h"
 #include "pstwriter/ndb/ByteBuffer.h"
 
 namespace pellmark::pstwriter {
 
-using pst::PropTag;
-using pst::PropType;
+using mapi::PropTag;
+using mapi::PropType;
 
 // Binary content read on demand, in order, so that it never has to sit whole in memory.
 class ContentSource {
@@ -29,7 +29,7 @@ class ContentSource {
     virtual void read(uint64_t offset, std::span<uint8_t> out) const = 0;
 };
 
-using pst::Guid;
+using mapi::Guid;
 
 // 100-nanosecond ticks since 1601-01-01 UTC, the FILETIME of PtypTime.
 uint64_t fileTimeFromUnix(int64_t seconds);

@@ -9,7 +9,7 @@ namespace {
 constexpr size_t kReadChunk = 64u << 10;
 
 bool storedInline(PropType t) {
-    return !pst::isMultiValued(t) && pst::fixedSize(t) > 0 && pst::fixedSize(t) <= 4;
+    return !mapi::isMultiValued(t) && mapi::fixedSize(t) > 0 && mapi::fixedSize(t) <= 4;
 }
 
 }  // namespace

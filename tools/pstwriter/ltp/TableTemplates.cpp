@@ -5,11 +5,11 @@
 namespace pellmark::pstwriter::templates {
 namespace {
 
-using T = pst::PropType;
+using T = mapi::PropType;
 
 std::vector<PropTag> make(bool unicode, std::initializer_list<std::pair<uint16_t, T>> cols) {
     std::vector<PropTag> out;
-    for (auto [id, type] : cols) out.push_back(pst::makeTag(id, storedType(type, unicode)));
+    for (auto [id, type] : cols) out.push_back(mapi::makeTag(id, storedType(type, unicode)));
     return out;
 }
 

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "pst/ltp/PropType.h"
+#include "mapi/PropType.h"
 
 namespace pellmark::pstwriter::templates {
 
-using pst::PropTag;
+using mapi::PropTag;
 
 // String columns take the file's string type.
 std::vector<PropTag> hierarchy(bool unicode);

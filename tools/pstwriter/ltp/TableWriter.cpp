@@ -4,19 +4,20 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
+#include "pst/ltp/PstTags.h"
 #include "pstwriter/ltp/BthWriter.h"
 
 namespace pellmark::pstwriter {
 namespace {
 
-constexpr PropTag kRowIdTag = pst::makeTag(pst::prop::kLtpRowId, PropType::Int32);
-constexpr PropTag kRowVerTag = pst::makeTag(pst::prop::kLtpRowVer, PropType::Int32);
+constexpr PropTag kRowIdTag = mapi::makeTag(pst::prop::kLtpRowId, PropType::Int32);
+constexpr PropTag kRowVerTag = mapi::makeTag(pst::prop::kLtpRowVer, PropType::Int32);
 
 // Cell width in a row: fixed values up to 8 bytes in place, everything else as an HNID.
 uint8_t cellSize(PropType t) {
-    if (pst::isMultiValued(t)) return 4;
-    const uint32_t fixed = pst::fixedSize(t);
+    if (mapi::isMultiValued(t)) return 4;
+    const uint32_t fixed = mapi::fixedSize(t);
     return fixed == 0 || fixed > 8 ? 4 : static_cast<uint8_t>(fixed);
 }
 
@@ -40,7 +41,7 @@ void TableWriter::layOut(const std::vector<PropTag>& tags) {
     if (order.size() > 255) throw std::invalid_argument("a table has at most 255 columns");
     for (size_t i = 0; i < order.size(); ++i) {
         columns_.push_back(
-            {order[i], 0, cellSize(pst::tagType(order[i])), static_cast<uint8_t>(i)});
+            {order[i], 0, cellSize(mapi::tagType(order[i])), static_cast<uint8_t>(i)});
     }
     uint16_t at = 0;
     for (int group = 0; group < 3; ++group) {
@@ -74,8 +75,8 @@ void TableWriter::addRow(uint32_t rowId, const std::vector<StoredProp>& values) 
             auto it = std::find_if(values.begin(), values.end(),
                                    [&](const StoredProp& p) { return p.tag() == c.tag; });
             if (it == values.end()) continue;
-            const PropType t = pst::tagType(c.tag);
-            if (!pst::isMultiValued(t) && pst::fixedSize(t) == c.size) {
+            const PropType t = mapi::tagType(c.tag);
+            if (!mapi::isMultiValued(t) && mapi::fixedSize(t) == c.size) {
                 fixed = it->bytes;
                 fixed.resize(c.size, 0);
                 src = fixed.data();

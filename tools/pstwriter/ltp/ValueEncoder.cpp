@@ -144,7 +144,7 @@ StoredProp storeValue(uint16_t id, const PropValue& value, const TextCodec& code
     StoredProp p;
     p.id = id;
     p.type = storedType(value.type(), codec.unicode());
-    const PropType base = pst::baseType(p.type);
+    const PropType base = mapi::baseType(p.type);
     ByteBuffer b;
     std::visit(
         [&](const auto& v) {

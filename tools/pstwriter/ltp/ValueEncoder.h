@@ -35,7 +35,7 @@ struct StoredProp {
     ByteVec bytes;
     std::shared_ptr<const ContentSource> stream;  // large binary content, read when written
 
-    PropTag tag() const { return pst::makeTag(id, type); }
+    PropTag tag() const { return mapi::makeTag(id, type); }
     uint64_t size() const { return stream ? stream->size() : bytes.size(); }
 };
 

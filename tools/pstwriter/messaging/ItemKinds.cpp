@@ -1,14 +1,14 @@
 #include "pstwriter/messaging/ItemKinds.h"
 
-#include "pst/io/Crc.h"
-#include "pst/ltp/Tags.h"
+#include "base/Crc32.h"
+#include "mapi/Tags.h"
 #include "pstwriter/ltp/ValueEncoder.h"
 #include "pstwriter/messaging/NameMap.h"
 
 namespace pellmark::pstwriter {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 // Long ids of the named properties used below.
 enum : uint32_t {
@@ -97,22 +97,22 @@ void setEmails(Message& m, const ContactInfo& c, const std::string& display) {
 
 namespace lid {
 NamedProp address(uint32_t id) {
-    return {pst::psetid::kAddress, id, {}};
+    return {mapi::psetid::kAddress, id, {}};
 }
 NamedProp appointment(uint32_t id) {
-    return {pst::psetid::kAppointment, id, {}};
+    return {mapi::psetid::kAppointment, id, {}};
 }
 NamedProp task(uint32_t id) {
-    return {pst::psetid::kTask, id, {}};
+    return {mapi::psetid::kTask, id, {}};
 }
 NamedProp common(uint32_t id) {
-    return {pst::psetid::kCommon, id, {}};
+    return {mapi::psetid::kCommon, id, {}};
 }
 NamedProp note(uint32_t id) {
-    return {pst::psetid::kNote, id, {}};
+    return {mapi::psetid::kNote, id, {}};
 }
 NamedProp log(uint32_t id) {
-    return {pst::psetid::kLog, id, {}};
+    return {mapi::psetid::kLog, id, {}};
 }
 
 const std::vector<NamedProp>& standard() {
@@ -230,7 +230,7 @@ void fillDistList(Message& m, const std::string& name, const std::vector<DistLis
     m.set(lid::address(kDlMembers), PropValue(PropType::MultiBinary, ids));
     m.set(lid::address(kDlOneOffMembers), PropValue(PropType::MultiBinary, ids));
     m.set(lid::address(kDlChecksum),
-          PropValue::int32(static_cast<int32_t>(pst::computeCrc(all.span()))));
+          PropValue::int32(static_cast<int32_t>(base::computeCrc(all.span()))));
 }
 
 void fillAppointment(Message& m, const AppointmentInfo& a) {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <set>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/ltp/TableTemplates.h"
 #include "pstwriter/ltp/TableWriter.h"
 #include "pstwriter/messaging/ItemKinds.h"
@@ -12,7 +12,7 @@
 namespace pellmark::pstwriter {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 constexpr int32_t kFlagRead = 0x01;
 constexpr int32_t kFlagHasAttach = 0x10;
@@ -99,10 +99,10 @@ std::vector<PropTag> attachmentColumns(bool unicode) {
     const PropType text = storedType(PropType::Unicode, unicode);
     for (uint16_t id : {prop::kAttachLongFilename, prop::kDisplayName, prop::kAttachMimeTag,
                         prop::kAttachContentId}) {
-        c.push_back(pst::makeTag(id, text));
+        c.push_back(mapi::makeTag(id, text));
     }
-    c.push_back(pst::makeTag(prop::kAttachFlags, PropType::Int32));
-    c.push_back(pst::makeTag(prop::kAttachmentHidden, PropType::Boolean));
+    c.push_back(mapi::makeTag(prop::kAttachFlags, PropType::Int32));
+    c.push_back(mapi::makeTag(prop::kAttachmentHidden, PropType::Boolean));
     return c;
 }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
 #include "pstwriter/messaging/RtfBody.h"
 
 namespace pellmark::pstwriter {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 void PropertyBag::set(const NamedProp& name, PropValue value) {
     for (auto& [n, v] : named_) {

@@ -2,8 +2,9 @@
 
 #include <stdexcept>
 
-#include "pst/io/Crc.h"
-#include "pst/ltp/Tags.h"
+#include "base/Crc32.h"
+#include "mapi/Tags.h"
+#include "pst/ltp/PstTags.h"
 #include "pstwriter/messaging/ItemKinds.h"
 #include "pstwriter/ndb/NodeBuilder.h"
 
@@ -39,8 +40,8 @@ struct Streams {
     std::vector<Guid> guidList;
 
     uint16_t guidIndex(const Guid& set) {
-        if (set == pst::psetid::kMapi) return 1;
-        if (set == pst::psetid::kPublicStrings) return 2;
+        if (set == mapi::psetid::kMapi) return 1;
+        if (set == mapi::psetid::kPublicStrings) return 2;
         size_t g = 0;
         while (g < guidList.size() && !(guidList[g] == set)) ++g;
         if (g == guidList.size()) {
@@ -59,7 +60,7 @@ struct Streams {
             // Entries point into the string stream; buckets hash by the name's CRC.
             const ByteVec name = utf16le(n.name);
             key = static_cast<uint32_t>(strings.size());
-            hash = pst::computeCrc(name);
+            hash = base::computeCrc(name);
             strings.u32(static_cast<uint32_t>(name.size()));
             strings.bytes(name);
             strings.padTo((strings.size() + 3) / 4 * 4);

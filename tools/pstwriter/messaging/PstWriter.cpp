@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "pst/ltp/Tags.h"
+#include "mapi/Tags.h"
+#include "pst/ltp/PstTags.h"
 #include "pstwriter/ltp/TableTemplates.h"
 #include "pstwriter/ltp/TableWriter.h"
 
 namespace pellmark::pstwriter {
 namespace {
 
-namespace prop = pst::prop;
+namespace prop = mapi::prop;
 
 constexpr int32_t kValidFolders = 0x89;  // IPM subtree, wastebasket and finder are valid
 
@@ -92,7 +93,7 @@ void PstWriter::addMessage(FolderHandle h, const Message& message) {
     ++messages_;
 }
 
-void PstWriter::writeEmptyTable(NodeId nid, const std::vector<pst::PropTag>& columns) {
+void PstWriter::writeEmptyTable(NodeId nid, const std::vector<mapi::PropTag>& columns) {
     NodeBuilder node(ndb_);
     TableWriter table(node, columns);
     const BlockId data = table.finish();
@@ -126,8 +127,8 @@ void PstWriter::closeFolder(FolderHandle h) {
     counts.setInt(prop::kContentCount, static_cast<int32_t>(f.count));
     counts.setInt(prop::kContentUnreadCount, static_cast<int32_t>(f.unread));
     counts.setBool(prop::kSubfolders, !f.children.empty());
-    counts.setInt(prop::kPstHiddenCount, 0);
-    counts.setInt(prop::kPstHiddenUnread, 0);
+    counts.setInt(pst::prop::kPstHiddenCount, 0);
+    counts.setInt(pst::prop::kPstHiddenUnread, 0);
     std::vector<StoredProp> props = storeBag(ctx_, counts, cp);
     props.insert(props.begin(), f.props.begin(), f.props.end());
     NodeBuilder node(ndb_);

@@ -65,7 +65,7 @@ class PstWriter {
     OpenFolder& folder(FolderHandle h);
     FolderHandle open(NodeId nid, NodeId parent, const std::string& name,
                       const std::optional<std::string>& containerClass, const PropertyBag* extra);
-    void writeEmptyTable(NodeId nid, const std::vector<pst::PropTag>& columns);
+    void writeEmptyTable(NodeId nid, const std::vector<mapi::PropTag>& columns);
     void writeStore();
     ByteVec entryId(NodeId nid) const;
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 #include "pstwriter/ndb/NdbWriter.h"
 
 namespace pellmark::pstwriter {
@@ -86,8 +86,8 @@ ByteVec NdbWriter::headerBytes(const PageRef& nbt, const PageRef& bbt,
     h.zeros(3 + 1 + 32);
 
     ByteVec& b = h.vec();
-    h.patch32(4, pst::computeCrc(ConstBytes(b).subspan(8, 471)));
-    if (unicode()) h.patch32(524, pst::computeCrc(ConstBytes(b).subspan(8, 516)));
+    h.patch32(4, base::computeCrc(ConstBytes(b).subspan(8, 471)));
+    if (unicode()) h.patch32(524, base::computeCrc(ConstBytes(b).subspan(8, 516)));
     return h.take();
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 
 namespace pellmark::pstwriter {
 namespace {
@@ -40,7 +40,7 @@ BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
 
     scratch_.assign(data.begin(), data.end());
     if (!internal) pst::encodeBlock(crypt_, scratch_, bid);
-    const uint32_t crc = pst::computeCrc(scratch_);
+    const uint32_t crc = base::computeCrc(scratch_);
     scratch_.resize(total - traits_.blockTrailerSize, 0);
     ByteBuffer trailer(traits_.blockTrailerSize);
     trailer.u16(static_cast<uint16_t>(data.size()));
@@ -72,7 +72,7 @@ NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8
     b.u8(entrySize);
     b.u8(level);
     if (unicode()) b.u32(0);  // dwPadding
-    const uint32_t crc = pst::computeCrc(b.span());
+    const uint32_t crc = base::computeCrc(b.span());
     b.u8(ptype);
     b.u8(ptype);
     b.u16(signature(ib, bid));

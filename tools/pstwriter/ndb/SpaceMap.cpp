@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 #include "pstwriter/ndb/OutputFile.h"
 
 namespace pellmark::pstwriter {
@@ -111,7 +111,7 @@ void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBy
     ByteBuffer page(kPageSize);
     if (format_ == pst::Format::Ansi) page.u32(0);  // dwPadding: ANSI pages have 500 data bytes
     page.bytes(bits);
-    const uint32_t crc = pst::computeCrc(page.span());
+    const uint32_t crc = base::computeCrc(page.span());
     page.u8(ptype);
     page.u8(ptype);
     page.u16(0);                          // map pages carry no signature

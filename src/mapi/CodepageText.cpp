@@ -1,4 +1,4 @@
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
 #include "base/Utf8.h"
 
@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 std::string utf16ToUtf8(Bytes in) {
     std::string out;
@@ -192,4 +192,25 @@ std::string utf8ToCodepage(std::string_view utf8, uint32_t codepage) {
                    utf8.size(), "?");
 }
 
-}  // namespace pellmark::pst
+uint32_t windowsCodepage(uint32_t cp) {
+    switch (cp) {
+        case 50220:
+        case 50221:
+        case 50222:
+        case 51932:
+            return 932;  // ISO-2022-JP, EUC-JP
+        case 52936:
+        case 51936:
+            return 936;  // HZ, EUC-CN
+        case 50225:
+        case 51949:
+            return 949;  // ISO-2022-KR, EUC-KR
+        case 20127:
+        case 28591:
+            return 1252;  // US-ASCII, Latin-1
+        default:
+            return cp;
+    }
+}
+
+}  // namespace pellmark::mapi

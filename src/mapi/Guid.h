@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 struct Guid {
     std::array<uint8_t, 16> bytes{};
@@ -35,4 +35,4 @@ extern const Guid kLog;
 extern const Guid kNote;
 }  // namespace psetid
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

@@ -1,15 +1,15 @@
-#include "pst/io/Crc.h"
+#include "base/Crc32.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <limits>
 
-namespace pellmark::pst {
+namespace pellmark::base {
 
-// The PST's CRC is the CRC-32 of zlib and Ethernet without its inversions on the way in and
+// The CRC is the CRC-32 of zlib and Ethernet without its inversions on the way in and
 // out; zlib's is faster than a table of our own (data blocks are checked on every read).
-uint32_t computeCrc(Bytes data, uint32_t crc) {
+uint32_t computeCrc(std::span<const uint8_t> data, uint32_t crc) {
     crc = ~crc;
     while (!data.empty()) {
         const size_t n = std::min<size_t>(data.size(), std::numeric_limits<uInt>::max());
@@ -19,4 +19,4 @@ uint32_t computeCrc(Bytes data, uint32_t crc) {
     return ~crc;
 }
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::base

@@ -1,15 +1,14 @@
 #pragma once
-// Sequential reads of a value that may be large (attachment data, bodies): a subnode's data is
-// read block by block, so a value of any size never sits whole in memory.
+// Sequential reads of a value that may be large (attachment data, bodies): a reader gives such a
+// value in pieces (a .pst subnode's data block by block), so a value of any size never sits
+// whole in memory.
 
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
 
-#include "pst/ndb/DataTree.h"
-
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 class ByteStream {
   public:
@@ -30,15 +29,4 @@ class MemoryStream : public ByteStream {
     size_t pos_ = 0;
 };
 
-class DataTreeStream : public ByteStream {
-  public:
-    explicit DataTreeStream(DataTree tree) : tree_(std::move(tree)) {}
-    uint64_t size() const override { return tree_.size(); }
-    size_t read(std::span<uint8_t> out) override;
-
-  private:
-    DataTree tree_;
-    uint64_t pos_ = 0;
-};
-
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 struct StoredSubject {
     std::string subject;     // the whole subject, the marker dropped
@@ -19,4 +19,4 @@ struct StoredSubject {
 // the whole text as the prefix.
 StoredSubject splitStoredSubject(std::string_view stored);
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace pellmark::pst::lid {
+namespace pellmark::mapi::lid {
 
 // PSETID_Address: contacts and distribution lists
 inline constexpr uint32_t kFileUnder = 0x8005;
@@ -67,4 +67,4 @@ inline constexpr uint32_t kContacts = 0x853A;
 // PS_PUBLIC_STRINGS names a string, not a number
 inline constexpr const char* kKeywordsName = "Keywords";  // categories
 
-}  // namespace pellmark::pst::lid
+}  // namespace pellmark::mapi::lid

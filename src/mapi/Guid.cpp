@@ -1,8 +1,8 @@
-#include "pst/messaging/Guid.h"
+#include "mapi/Guid.h"
 
 #include <cstdio>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 std::optional<Guid> Guid::parse(std::string_view t) {
     if (t.size() == 38 && t.front() == '{' && t.back() == '}') t = t.substr(1, 36);
@@ -59,4 +59,4 @@ const Guid kLog = *Guid::parse("{0006200A-0000-0000-C000-000000000046}");
 const Guid kNote = *Guid::parse("{0006200E-0000-0000-C000-000000000046}");
 }  // namespace psetid
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

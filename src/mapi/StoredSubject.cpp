@@ -1,8 +1,8 @@
-#include "pst/messaging/StoredSubject.h"
+#include "mapi/StoredSubject.h"
 
 #include <cstdint>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 namespace {
 
 // The length of the UTF-8 sequence starting at `pos`: its lead byte and continuation bytes.
@@ -45,4 +45,4 @@ StoredSubject splitStoredSubject(std::string_view stored) {
     return out;
 }
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

@@ -1,10 +1,10 @@
-#include "pst/ltp/PropValue.h"
+#include "mapi/PropValue.h"
 
 #include <cstring>
 
-#include "pst/ltp/Text.h"
+#include "mapi/CodepageText.h"
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 namespace {
 
 template <typename T>
@@ -86,15 +86,26 @@ std::vector<std::vector<uint8_t>> PropValue::elements() const {
         return out;
     }
     // ulCount, then ulCount offsets from the start of the value, then the data.
-    ByteView v(bytes, ErrorCode::BadProperty);
-    const uint32_t count = v.u32(0);
-    v.require(4, size_t{count} * 4, "multi-value offsets");
+    auto u32 = [&](size_t offset, const char* what) {
+        if (bytes.size() < 4 || bytes.size() - 4 < offset) {
+            throw ValueError(std::string("a multi-valued property is cut short in its ") + what);
+        }
+        return load<uint32_t>(
+            std::vector<uint8_t>(bytes.begin() + offset, bytes.begin() + offset + 4));
+    };
+    const uint32_t count = u32(0, "count");
+    if ((bytes.size() - 4) / 4 < count) {
+        throw ValueError("a multi-valued property is cut short in its offsets");
+    }
     for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t begin = v.u32(4 + 4 * i);
-        const uint32_t end = i + 1 < count ? v.u32(8 + 4 * i) : static_cast<uint32_t>(v.size());
-        if (end < begin) v.fail("multi-value element", begin);
-        Bytes b = v.sub(begin, end - begin, "multi-value element");
-        out.emplace_back(b.begin(), b.end());
+        const uint32_t begin = u32(4 + 4 * size_t{i}, "offsets");
+        const uint32_t end =
+            i + 1 < count ? u32(8 + 4 * size_t{i}, "offsets") : static_cast<uint32_t>(bytes.size());
+        if (end < begin || end > bytes.size()) {
+            throw ValueError("a multi-valued property is cut short in its element " +
+                             std::to_string(i));
+        }
+        out.emplace_back(bytes.begin() + begin, bytes.begin() + end);
     }
     return out;
 }
@@ -107,4 +118,4 @@ std::vector<std::string> PropValue::asStrings(uint32_t codepage) const {
     return out;
 }
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

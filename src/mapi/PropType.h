@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace pellmark::pst {
+namespace pellmark::mapi {
 
 enum class PropType : uint16_t {
     Unspecified = 0x0000,
@@ -85,4 +85,4 @@ constexpr PropType tagType(PropTag tag) {
     return static_cast<PropType>(tag & 0xFFFF);
 }
 
-}  // namespace pellmark::pst
+}  // namespace pellmark::mapi

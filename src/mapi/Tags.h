@@ -1,10 +1,10 @@
 #pragma once
-// Property ids used by the reader and the writers ([MS-OXPROPS]). A string property is named
-// by its id alone: whether it is stored as String8 or Unicode depends on the file.
+// Property ids the readers and the writers use ([MS-OXPROPS]). A string property is named by
+// its id alone: whether it is stored as String8 or Unicode depends on the file.
 
-#include "pst/ltp/PropType.h"
+#include "mapi/PropType.h"
 
-namespace pellmark::pst::prop {
+namespace pellmark::mapi::prop {
 
 // Common to all objects
 inline constexpr uint16_t kMessageClass = 0x001A;
@@ -112,9 +112,6 @@ inline constexpr uint16_t kContainerClass = 0x3613;
 inline constexpr uint16_t kIpmSubtreeEntryId = 0x35E0;
 inline constexpr uint16_t kIpmWastebasketEntryId = 0x35E3;
 inline constexpr uint16_t kFinderEntryId = 0x35E7;
-inline constexpr uint16_t kPstPassword = 0x67FF;
-inline constexpr uint16_t kLtpRowId = 0x67F2;
-inline constexpr uint16_t kLtpRowVer = 0x67F3;
 
 // Contacts
 inline constexpr uint16_t kGivenName = 0x3A06;
@@ -168,21 +165,14 @@ inline constexpr uint16_t kOtherAddressCountry = 0x3A60;
 inline constexpr uint16_t kOtherAddressPostOfficeBox = 0x3A64;
 
 // The store, the name-to-id map, folder tables and message status
-inline constexpr uint16_t kNameidBucketCount = 0x0001;
-inline constexpr uint16_t kNameidStreamGuid = 0x0002;
-inline constexpr uint16_t kNameidStreamEntry = 0x0003;
-inline constexpr uint16_t kNameidStreamString = 0x0004;
-inline constexpr uint16_t kNameidBucketBase = 0x1000;
 inline constexpr uint16_t kMessageToMe = 0x0057;
 inline constexpr uint16_t kMessageCcMe = 0x0058;
 inline constexpr uint16_t kMessageStatus = 0x0E17;
 inline constexpr uint16_t kValidFolderMask = 0x35DF;
-inline constexpr uint16_t kPstHiddenCount = 0x6635;
-inline constexpr uint16_t kPstHiddenUnread = 0x6636;
 inline constexpr uint16_t kSendRichInfo = 0x3A40;
 inline constexpr uint16_t kTransmittableDisplayName = 0x3A20;
 inline constexpr uint16_t kStartDate = 0x0060;
 inline constexpr uint16_t kEndDate = 0x0061;
 inline constexpr uint16_t kInternetArticleNumber = 0x0E23;
 
-}  // namespace pellmark::pst::prop
+}  // namespace pellmark::mapi::prop
