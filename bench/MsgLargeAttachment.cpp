@@ -36,40 +36,47 @@ mapi::PropValue unicode(const char* ascii) {
     return v;
 }
 
-class LargeAttachment : public formats::MsgAttachment {
+class LargeAttachment : public mapi::Attachment {
   public:
     explicit LargeAttachment(uint64_t size) : size_(size) {}
     std::vector<mapi::PropTag> tags() const override {
         return {mapi::makeTag(mapi::prop::kAttachLongFilename, mapi::PropType::Unicode),
                 mapi::makeTag(mapi::prop::kAttachData, mapi::PropType::Binary)};
     }
-    mapi::PropValue value(mapi::PropTag) const override { return unicode("large.bin"); }
-    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override {
+    std::optional<mapi::PropValue> get(uint16_t) const override { return unicode("large.bin"); }
+    std::unique_ptr<mapi::ByteStream> stream(uint16_t) const override {
         return std::make_unique<PatternStream>(size_);
     }
     uint32_t codepage() const override { return 1252; }
-    std::unique_ptr<formats::MsgItem> embeddedMessage() const override { return nullptr; }
+    std::unique_ptr<mapi::Message> embeddedMessage() const override { return nullptr; }
     std::unique_ptr<mapi::ByteStream> objectData() const override { return nullptr; }
 
   private:
     uint64_t size_;
 };
 
-class LargeItem : public formats::MsgItem {
+class LargeItem : public mapi::Message {
   public:
     explicit LargeItem(uint64_t size) : size_(size) {}
     std::vector<mapi::PropTag> tags() const override {
         return {mapi::makeTag(mapi::prop::kSubject, mapi::PropType::Unicode)};
     }
-    mapi::PropValue value(mapi::PropTag) const override { return unicode("A large attachment"); }
-    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override { return nullptr; }
+    std::optional<mapi::PropValue> get(uint16_t) const override {
+        return unicode("A large attachment");
+    }
     uint32_t codepage() const override { return 1252; }
-    std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override { return {}; }
+    std::vector<mapi::Recipient> recipients() const override { return {}; }
     size_t attachmentCount() const override { return 1; }
-    std::unique_ptr<formats::MsgAttachment> attachment(size_t) const override {
+    std::unique_ptr<mapi::Attachment> attachment(size_t) const override {
         return std::make_unique<LargeAttachment>(size_);
     }
     std::optional<mapi::NamedProperty> nameOf(uint16_t) const override { return std::nullopt; }
+    std::optional<uint16_t> idOf(const mapi::Guid&, uint32_t) const override {
+        return std::nullopt;
+    }
+    std::optional<uint16_t> idOf(const mapi::Guid&, const std::string&) const override {
+        return std::nullopt;
+    }
 
   private:
     uint64_t size_;

@@ -4,6 +4,7 @@
 
 #include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 
@@ -23,6 +24,8 @@ class Walker {
         try {
             f();
         } catch (const PstError&) {
+            ++stats.errors;
+        } catch (const mapi::ValueError&) {
             ++stats.errors;
         }
     }
@@ -46,22 +49,36 @@ class Walker {
         properties(m.props());
         (void)m.subject();
         guarded([&] {
-            for (const auto& r : m.recipients()) (void)r.string(mapi::prop::kDisplayName);
+            for (const auto& r : m.recipients()) (void)r.text(mapi::prop::kDisplayName);
         });
         size_t count = 0;
         guarded([&] { count = m.attachmentCount(); });
+        // The attachments through the item model, as the writers read them.
+        const auto item = itemOf(m);
         for (size_t i = 0; i < count; ++i) {
-            guarded([&] { attachment(m.attachment(i)); });
+            guarded([&] {
+                properties(m.attachment(i).props());
+                attachment(*item->attachment(i));
+            });
         }
     }
 
-    void attachment(const Attachment& a) {
-        properties(a.props());
+    void attachment(const mapi::Attachment& a) {
         (void)a.fileName();
         auto stream = a.openData();
         std::vector<uint8_t> buf(64 * 1024);
         while (size_t n = stream->read(buf)) stats.attachmentBytes += n;
-        if (a.isEmbeddedMessage()) message(a.embeddedMessage());
+        if (const auto inner = a.embeddedMessage()) {
+            ++stats.messages;
+            for (const mapi::PropTag tag : inner->tags()) {
+                guarded([&] {
+                    if (auto v = inner->get(mapi::tagId(tag))) (void)v->asStrings(1252);
+                });
+            }
+            guarded([&] { (void)inner->recipients(); });
+            const size_t count = inner->attachmentCount();
+            for (size_t i = 0; i < count; ++i) guarded([&] { attachment(*inner->attachment(i)); });
+        }
     }
 
     void folder(const PstFile& file, const Folder& f) {

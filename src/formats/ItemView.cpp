@@ -11,7 +11,6 @@
 #include "mapi/CodepageText.h"
 #include "mapi/NamedIds.h"
 #include "mapi/Tags.h"
-#include "pst/messaging/PstFile.h"
 
 namespace pellmark::formats {
 
@@ -41,7 +40,7 @@ ItemKind itemKindOf(const std::string& cls) {
     return ItemKind::Other;
 }
 
-ItemView::ItemView(const pst::Message& message)
+ItemView::ItemView(const mapi::Message& message)
     : message_(message), kind_(itemKindOf(message.messageClass())) {}
 
 std::optional<int64_t> ItemView::integer(uint16_t propId) const {
@@ -55,14 +54,12 @@ std::optional<uint64_t> ItemView::time(uint16_t propId) const {
 }
 
 std::optional<mapi::PropValue> ItemView::named(const mapi::Guid& set, uint32_t lid) const {
-    auto id = message_.file()->nameMap().idOf(set, lid);
-    return id ? message_.get(*id) : std::nullopt;
+    return message_.named(set, lid);
 }
 
 std::optional<mapi::PropValue> ItemView::named(const mapi::Guid& set,
                                                const std::string& name) const {
-    auto id = message_.file()->nameMap().idOf(set, name);
-    return id ? message_.get(*id) : std::nullopt;
+    return message_.named(set, name);
 }
 
 std::optional<std::string> ItemView::namedString(const mapi::Guid& set, uint32_t lid) const {
@@ -193,16 +190,12 @@ std::vector<RecipientView> ItemView::recipients() const {
     std::vector<RecipientView> out;
     for (const auto& r : message_.recipients()) {
         RecipientView v;
-        v.who = readAddress(kRecipientProps, [&](uint16_t id) { return r.string(id); });
+        v.who = readAddress(kRecipientProps, [&](uint16_t id) { return r.text(id); });
         if (v.who.address.empty()) {
-            auto value = [&](uint16_t id) {
-                const mapi::PropValue* p = r.get(id);
-                return p ? std::optional<mapi::PropValue>(*p) : std::nullopt;
-            };
-            fillAddressFromIds(v.who, value(kRecipientProps.entryId),
-                               value(kRecipientProps.searchKey), message_.codepage());
+            fillAddressFromIds(v.who, r.get(kRecipientProps.entryId),
+                               r.get(kRecipientProps.searchKey), message_.codepage());
         }
-        if (v.who.name.empty()) v.who.name = r.string(prop::kRecipientDisplayName);
+        if (v.who.name.empty()) v.who.name = r.text(prop::kRecipientDisplayName);
         v.type = r.type();
         out.push_back(std::move(v));
     }
@@ -213,17 +206,17 @@ std::vector<AttachmentView> ItemView::attachments() const {
     std::vector<AttachmentView> out;
     const size_t count = message_.attachmentCount();
     for (size_t i = 0; i < count; ++i) {
-        pst::Attachment a = message_.attachment(i);
+        const auto a = message_.attachment(i);
         AttachmentView v;
         v.index = i;
-        v.embedded = a.isEmbeddedMessage();
-        v.fileName = v.embedded ? a.embeddedMessage().subject() + ".msg" : a.fileName();
-        v.mimeType = a.string(prop::kAttachMimeTag).value_or("");
-        v.contentId = a.string(prop::kAttachContentId).value_or("");
-        v.contentLocation = a.string(prop::kAttachContentLocation).value_or("");
-        v.size = a.dataSize();
+        v.embedded = a->isEmbeddedMessage();
+        v.fileName = v.embedded ? a->embeddedMessage()->subject() + ".msg" : a->fileName();
+        v.mimeType = a->string(prop::kAttachMimeTag).value_or("");
+        v.contentId = a->string(prop::kAttachContentId).value_or("");
+        v.contentLocation = a->string(prop::kAttachContentLocation).value_or("");
+        v.size = a->dataSize();
         auto flag = [&](uint16_t id) {
-            auto p = a.props().get(id);
+            auto p = a->get(id);
             return p && p->asBool().value_or(false);
         };
         v.hidden = flag(prop::kAttachmentHidden);

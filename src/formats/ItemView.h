@@ -1,7 +1,7 @@
 #pragma once
 // What the writers read of an item, in the terms they need: its kind, sender and recipients
 // (SMTP addresses preferred over Exchange-internal ones), times, attachments, bodies in UTF-8
-// and named properties by name. Built over pst::Message; reads lazily.
+// and named properties by name. Built over the item model; reads lazily.
 
 #include <cstdint>
 #include <optional>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mapi/Guid.h"
-#include "pst/messaging/Message.h"
+#include "mapi/Message.h"
 
 namespace pellmark::formats {
 
@@ -56,9 +56,9 @@ struct AddressProps;
 
 class ItemView {
   public:
-    explicit ItemView(const pst::Message& message);
+    explicit ItemView(const mapi::Message& message);
 
-    const pst::Message& message() const { return message_; }
+    const mapi::Message& message() const { return message_; }
     std::string messageClass() const { return message_.messageClass(); }
     ItemKind kind() const { return kind_; }
     std::string subject() const { return message_.subject(); }
@@ -96,7 +96,7 @@ class ItemView {
     // Fills an address still missing from the entry id or search key `props` name.
     void addressFromIds(Address& address, const AddressProps& props) const;
 
-    const pst::Message& message_;
+    const mapi::Message& message_;
     ItemKind kind_;
 };
 

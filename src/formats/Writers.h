@@ -8,24 +8,30 @@
 
 #include "base/Sha256.h"
 #include "formats/SaveMessage.h"
-#include "pst/messaging/Message.h"
+#include "mapi/Message.h"
 
 namespace pellmark::formats {
 
-using WriterFn = void (*)(const pst::Message&, const std::filesystem::path&, base::Sha256* digest);
+using WriterFn = void (*)(const mapi::Message&, const std::filesystem::path&, base::Sha256* digest);
 
 // The writer of a save type, or nullptr while that type has none.
 WriterFn writerFor(SaveFormat format);
 // Whether the writer of `format` feeds the digest it is given.
 bool hashesWhileWriting(SaveFormat format);
 
-void writeTxt(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
-void writeHtml(const pst::Message& message, const std::filesystem::path& path,
+void writeTxt(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
+void writeHtml(const mapi::Message& message, const std::filesystem::path& path,
                base::Sha256* digest);
-void writeRtf(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
-void writeMsg(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
-void writeEml(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
-void writeMht(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
-void writeVcf(const pst::Message& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeRtf(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
+void writeMsg(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
+void writeEml(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
+void writeMht(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
+void writeVcf(const mapi::Message& message, const std::filesystem::path& path,
+              base::Sha256* digest);
 
 }  // namespace pellmark::formats

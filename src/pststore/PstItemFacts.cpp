@@ -34,7 +34,7 @@ std::optional<store::ItemFacts::Time> unixTime(std::optional<uint64_t> fileTime)
 
 store::ItemFacts PstMailItem::facts() {
     return guarded([&] {
-        const formats::ItemView view(message_);
+        const formats::ItemView view(*item_);
         store::ItemFacts f;
         f.delivered = unixTime(view.time(prop::kMessageDeliveryTime));
         f.sent = unixTime(view.time(prop::kClientSubmitTime));

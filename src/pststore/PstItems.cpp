@@ -6,6 +6,7 @@
 #include "base/AtomicFile.h"
 #include "formats/SaveMessage.h"
 #include "mapi/Tags.h"
+#include "pst/messaging/Items.h"
 #include "pststore/EntryId.h"
 #include "pststore/PstStore.h"
 #include "store/FolderKinds.h"
@@ -44,35 +45,35 @@ void copyStream(mapi::ByteStream& in, const std::filesystem::path& path) {
 
 class PstAttachment : public store::Attachment {
   public:
-    PstAttachment(pst::Attachment attachment, int32_t index)
+    PstAttachment(std::unique_ptr<mapi::Attachment> attachment, int32_t index)
         : attachment_(std::move(attachment)), index_(index) {}
 
     std::string fileName() override {
         return guarded([&] {
-            if (attachment_.isEmbeddedMessage()) {
-                std::string subject = attachment_.embeddedMessage().subject();
+            if (const auto message = attachment_->embeddedMessage()) {
+                std::string subject = message->subject();
                 return (subject.empty() ? std::string("Untitled") : subject) + ".msg";
             }
-            std::string name = attachment_.fileName();
+            std::string name = attachment_->fileName();
             if (name.empty()) {
                 name = "Attachment " + std::to_string(index_) +
-                       attachment_.string(mapi::prop::kAttachExtension).value_or("");
+                       attachment_->string(mapi::prop::kAttachExtension).value_or("");
             }
             return name;
         });
     }
 
     uint64_t dataSize() override {
-        return guarded([&] { return attachment_.dataSize(); });
+        return guarded([&] { return attachment_->dataSize(); });
     }
 
     void saveAsFile(const std::string& path) override {
         guarded([&] {
-            if (attachment_.isEmbeddedMessage()) {
-                formats::saveMessage(attachment_.embeddedMessage(), formats::SaveFormat::Msg, path);
+            if (const auto message = attachment_->embeddedMessage()) {
+                formats::saveMessage(*message, formats::SaveFormat::Msg, path);
                 return;
             }
-            auto data = attachment_.openData();
+            auto data = attachment_->openData();
             base::AtomicFile out(path);
             copyStream(*data, out.tempPath());
             out.commit();
@@ -80,14 +81,14 @@ class PstAttachment : public store::Attachment {
     }
 
   private:
-    pst::Attachment attachment_;
+    std::unique_ptr<mapi::Attachment> attachment_;
     int32_t index_;
 };
 
 class PstAttachments : public store::Attachments {
   public:
-    explicit PstAttachments(pst::Message message)
-        : message_(std::move(message)), count_(message_.attachmentCount()) {}
+    explicit PstAttachments(std::shared_ptr<const mapi::Message> item)
+        : item_(std::move(item)), count_(item_->attachmentCount()) {}
 
     int32_t count() override { return static_cast<int32_t>(count_); }
     std::unique_ptr<store::Attachment> item(int32_t index) override {
@@ -96,12 +97,12 @@ class PstAttachments : public store::Attachments {
         }
         return guarded([&] {
             return std::make_unique<PstAttachment>(
-                message_.attachment(static_cast<size_t>(index - 1)), index);
+                item_->attachment(static_cast<size_t>(index - 1)), index);
         });
     }
 
   private:
-    pst::Message message_;
+    std::shared_ptr<const mapi::Message> item_;
     size_t count_;
 };
 
@@ -121,34 +122,34 @@ std::unique_ptr<store::ItemEnumerator> PstItems::enumerate() {
     return std::make_unique<PstItemEnumerator>(file_, ids_);
 }
 
-PstMailItem::PstMailItem(pst::Message message) : message_(std::move(message)) {}
+PstMailItem::PstMailItem(pst::Message message)
+    : file_(message.file()), id_(message.id()), item_(pst::itemOf(std::move(message))) {}
 
 std::string PstMailItem::messageClass() {
-    return guarded([&] { return message_.messageClass(); });
+    return guarded([&] { return item_->messageClass(); });
 }
 
 std::string PstMailItem::subject() {
-    return guarded([&] { return message_.subject(); });
+    return guarded([&] { return item_->subject(); });
 }
 
 std::string PstMailItem::entryId() {
-    return guarded(
-        [&] { return objectEntryId(message_.file()->store().recordKey, message_.id().value); });
+    return guarded([&] { return objectEntryId(file_->store().recordKey, id_.value); });
 }
 
 std::unique_ptr<store::Attachments> PstMailItem::attachments() {
-    return guarded([&] { return std::make_unique<PstAttachments>(message_); });
+    return guarded([&] { return std::make_unique<PstAttachments>(item_); });
 }
 
 void PstMailItem::saveAs(const std::string& path, store::SaveFormat format) {
-    guarded([&] { formats::saveMessage(message_, format, path); });
+    guarded([&] { formats::saveMessage(*item_, format, path); });
 }
 
 std::string PstMailItem::saveAsHashed(const std::string& path, store::SaveFormat format) {
     base::Sha256 digest;
     // The writers hash as they write, but for .msg, whose file is read back.
     const bool hashed =
-        guarded([&] { return formats::saveMessage(message_, format, path, &digest); });
+        guarded([&] { return formats::saveMessage(*item_, format, path, &digest); });
     return hashed ? digest.hex() : base::sha256OfFile(path);
 }
 
@@ -159,11 +160,11 @@ store::ContactItem& PstMailItem::asContact() {
 }
 
 std::string PstMailItem::firstName() {
-    return guarded([&] { return message_.string(mapi::prop::kGivenName).value_or(""); });
+    return guarded([&] { return item_->string(mapi::prop::kGivenName).value_or(""); });
 }
 
 std::string PstMailItem::lastName() {
-    return guarded([&] { return message_.string(mapi::prop::kSurname).value_or(""); });
+    return guarded([&] { return item_->string(mapi::prop::kSurname).value_or(""); });
 }
 
 }  // namespace pellmark::pststore

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "mapi/Message.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
@@ -39,10 +40,13 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
     std::string firstName() override;
     std::string lastName() override;
 
-    const pst::Message& message() const { return message_; }
+    // The item as the writers read it.
+    const mapi::Message& item() const { return *item_; }
 
   private:
-    pst::Message message_;
+    std::shared_ptr<const pst::PstFile> file_;
+    pst::NodeId id_;
+    std::shared_ptr<const mapi::Message> item_;
 };
 
 }  // namespace pellmark::pststore

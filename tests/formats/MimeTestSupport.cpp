@@ -13,7 +13,7 @@ namespace {
 
 void walk(
     store::Folder& folder,
-    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
+    const std::function<void(store::MailItem&, const mapi::Message&, const std::string&)>& fn) {
     auto items = folder.items();
     for (int64_t i = 1; i <= items->count(); ++i) {
         auto item = items->item(i);
@@ -27,7 +27,7 @@ void walk(
 
 void forEachItem(
     const std::filesystem::path& pst,
-    const std::function<void(store::MailItem&, const pst::Message&, const std::string&)>& fn) {
+    const std::function<void(store::MailItem&, const mapi::Message&, const std::string&)>& fn) {
     auto store = pststore::openStore(pst.string());
     walk(*store->rootFolder(), fn);
 }
@@ -40,7 +40,7 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
                          store::SaveFormat type, const std::filesystem::path& path) {
     bool saved = false;
-    forEachItem(pst, [&](store::MailItem& item, const pst::Message&, const std::string&) {
+    forEachItem(pst, [&](store::MailItem& item, const mapi::Message&, const std::string&) {
         if (saved || item.subject() != subject) return;
         item.saveAs(path.string(), type);
         saved = true;
@@ -48,8 +48,8 @@ bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& su
     return saved;
 }
 
-const pst::Message& messageOf(store::MailItem& item) {
-    return dynamic_cast<pststore::PstMailItem&>(item).message();
+const mapi::Message& messageOf(store::MailItem& item) {
+    return dynamic_cast<pststore::PstMailItem&>(item).item();
 }
 
 std::string collapsed(const std::string& text) {

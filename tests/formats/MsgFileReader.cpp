@@ -98,7 +98,7 @@ std::map<uint16_t, mapi::NamedProperty> readNames(GsfInfile* root) {
         if (p.isString) {
             const uint32_t len = u32(strings, key);
             if (key + 4 + len > strings.size()) throw std::runtime_error("bad name offset");
-            p.name = mapi::utf16ToUtf8(pst::Bytes(strings.data() + key + 4, len));
+            p.name = mapi::utf16ToUtf8(mapi::Bytes(strings.data() + key + 4, len));
         } else {
             p.lid = key;
         }

@@ -13,11 +13,18 @@
 namespace pellmark::test {
 namespace {
 
+// The value of `tag`, which the object lists.
+mapi::PropValue valueOf(const mapi::Properties& props, mapi::PropTag tag) {
+    auto value = props.get(mapi::tagId(tag));
+    if (!value) throw std::runtime_error("a listed property has no value");
+    return std::move(*value);
+}
+
 using mapi::PropType;
 
 constexpr uint16_t kStoreSupportMask = 0x340D;
 
-std::optional<mapi::PropTag> findTag(const formats::MsgProperties& props, uint16_t id) {
+std::optional<mapi::PropTag> findTag(const mapi::Properties& props, uint16_t id) {
     for (mapi::PropTag tag : props.tags()) {
         if (mapi::tagId(tag) == id) return tag;
     }
@@ -31,8 +38,7 @@ bool isString(PropType t) {
 
 class ItemComparer {
   public:
-    ItemComparer(const formats::MsgItem& source, const formats::MsgItem& written)
-        : source_(source) {
+    ItemComparer(const mapi::Message& source, const mapi::Message& written) : source_(source) {
         for (uint32_t id = 0x8000; id < 0xFFFF; ++id) {
             auto name = written.nameOf(static_cast<uint16_t>(id));
             if (!name) break;
@@ -40,13 +46,13 @@ class ItemComparer {
         }
     }
 
-    void item(const formats::MsgItem& s, const formats::MsgItem& w, const std::string& where) {
+    void item(const mapi::Message& s, const mapi::Message& w, const std::string& where) {
         subject(s, w, where);
         properties(s, w, where, true);
         const auto sr = s.recipients(), wr = w.recipients();
         ASSERT_EQ(sr.size(), wr.size()) << where;
         for (size_t i = 0; i < sr.size(); ++i) {
-            properties(*sr[i], *wr[i], where + " recipient " + std::to_string(i), false);
+            properties(sr[i], wr[i], where + " recipient " + std::to_string(i), false);
         }
         ASSERT_EQ(s.attachmentCount(), w.attachmentCount()) << where;
         for (size_t i = 0; i < s.attachmentCount(); ++i) {
@@ -62,15 +68,15 @@ class ItemComparer {
   private:
     // A message's stored subject loses its prefix marker; its parts are added where the
     // item does not hold them.
-    void subject(const formats::MsgItem& s, const formats::MsgItem& w, const std::string& where) {
+    void subject(const mapi::Message& s, const mapi::Message& w, const std::string& where) {
         const auto tag = findTag(s, mapi::prop::kSubject);
         if (!tag || !isString(mapi::tagType(*tag)) || mapi::isMultiValued(mapi::tagType(*tag)))
             return;
-        const auto parts = mapi::splitStoredSubject(s.value(*tag).asString(s.codepage()));
+        const auto parts = mapi::splitStoredSubject(valueOf(s, *tag).asString(s.codepage()));
         subjectCompared_ = true;
         const auto written = findTag(w, mapi::prop::kSubject);
         ASSERT_TRUE(written) << where;
-        EXPECT_EQ(w.value(*written).asString(0), parts.subject) << where;
+        EXPECT_EQ(valueOf(w, *written).asString(0), parts.subject) << where;
         if (!parts.marked) return;
         for (const auto& [id, text] :
              {std::pair{mapi::prop::kSubjectPrefix, parts.prefix},
@@ -78,13 +84,13 @@ class ItemComparer {
             if (findTag(s, id)) continue;  // the item's own, compared as any property
             const auto derived = findTag(w, id);
             ASSERT_TRUE(derived) << where << ": no subject part " << std::hex << id;
-            EXPECT_EQ(w.value(*derived).asString(0), text) << where;
+            EXPECT_EQ(valueOf(w, *derived).asString(0), text) << where;
             ++derivedCount_;
         }
     }
 
-    void properties(const formats::MsgProperties& s, const formats::MsgProperties& w,
-                    const std::string& where, bool marksUnicode) {
+    void properties(const mapi::Properties& s, const mapi::Properties& w, const std::string& where,
+                    bool marksUnicode) {
         size_t expected = 0;
         for (mapi::PropTag tag : s.tags()) {
             if (formats::isPstInternalProperty(mapi::tagId(tag))) continue;
@@ -111,13 +117,13 @@ class ItemComparer {
         if (marksUnicode) {
             const auto mask = findTag(w, kStoreSupportMask);
             ASSERT_TRUE(mask) << where;
-            EXPECT_TRUE(*w.value(*mask).asInteger() & 0x40000) << where;
+            EXPECT_TRUE(*valueOf(w, *mask).asInteger() & 0x40000) << where;
         }
     }
 
-    void value(const formats::MsgProperties& s, mapi::PropTag tag, const formats::MsgProperties& w,
+    void value(const mapi::Properties& s, mapi::PropTag tag, const mapi::Properties& w,
                mapi::PropTag wtag, const std::string& where) {
-        const mapi::PropValue sv = s.value(tag), wv = w.value(wtag);
+        const mapi::PropValue sv = valueOf(s, tag), wv = valueOf(w, wtag);
         const PropType type = mapi::tagType(tag);
         const std::string what = where + " property " + std::to_string(tag);
         if (isString(type)) {
@@ -155,7 +161,7 @@ class ItemComparer {
         return it->second;
     }
 
-    const formats::MsgItem& source_;
+    const mapi::Message& source_;
     // What subject() found of the message whose properties are compared next.
     size_t derivedCount_ = 0;
     bool subjectCompared_ = false;
@@ -164,7 +170,7 @@ class ItemComparer {
 
 }  // namespace
 
-void expectSameItem(const formats::MsgItem& source, const formats::MsgItem& written,
+void expectSameItem(const mapi::Message& source, const mapi::Message& written,
                     const std::string& where) {
     ItemComparer(source, written).item(source, written, where);
 }

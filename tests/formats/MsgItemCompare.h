@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "formats/msg/MsgSource.h"
+#include "mapi/Message.h"
 
 namespace pellmark::test {
 
 // Adds a test failure, naming `where`, for every difference.
-void expectSameItem(const formats::MsgItem& source, const formats::MsgItem& written,
+void expectSameItem(const mapi::Message& source, const mapi::Message& written,
                     const std::string& where);
 
 }  // namespace pellmark::test

@@ -12,9 +12,9 @@
 #include "formats/SaveMessage.h"
 #include "formats/msg/MsgBytes.h"
 #include "formats/msg/MsgWriter.h"
-#include "formats/msg/PstMsgSource.h"
 #include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/PstFile.h"
 #include "pststore/PstStore.h"
 #include "support/Readers.h"
@@ -23,12 +23,12 @@
 namespace pellmark::formats {
 namespace {
 
-using MessageFn = std::function<void(const pst::Message&, const std::string& where)>;
+using MessageFn = std::function<void(const mapi::Message&, const std::string& where)>;
 
 void forEachMessage(const std::shared_ptr<pst::PstFile>& file, const pst::Folder& folder,
                     const std::string& where, const MessageFn& fn) {
     for (pst::NodeId id : folder.messageIds()) {
-        fn(file->message(id), where + " item " + std::to_string(id.value));
+        fn(*pst::itemOf(file->message(id)), where + " item " + std::to_string(id.value));
     }
     for (pst::NodeId id : folder.subfolderIds()) {
         forEachMessage(file, file->folder(id), where, fn);
@@ -57,10 +57,10 @@ TEST(MsgSamples, EveryPropertyOfEveryPstItemReadsBack) {
     test::TempDir tmp;
     int items = 0;
     forEachSampleMessage(dir, sampleFiles(dir),
-                         [&](const pst::Message& m, const std::string& where) {
+                         [&](const mapi::Message& m, const std::string& where) {
                              const auto path = tmp / "item.msg";
                              saveMessage(m, SaveFormat::Msg, path);
-                             expectSameItem(*pstMsgItem(m), test::readMsgFile(path), where);
+                             expectSameItem(m, test::readMsgFile(path), where);
                              for (const auto& line : test::msgLayout(path)) {
                                  EXPECT_NE(line.rfind("bad size", 0), 0u) << where << ": " << line;
                              }
@@ -191,7 +191,7 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
     const std::vector<std::string> files = {"pstsdk__sample1.pst", "pstsdk__sample2.pst",
                                             "hht__Hello_CJK.pst", "rubymsg__attachAndInline.pst",
                                             "tika__testPST.pst"};
-    forEachSampleMessage(dir, files, [&](const pst::Message& m, const std::string& where) {
+    forEachSampleMessage(dir, files, [&](const mapi::Message& m, const std::string& where) {
         const auto path = tmp / "item.msg";
         saveMessage(m, SaveFormat::Msg, path);
         const auto shown = msgconvertShows(path);
@@ -206,10 +206,10 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
             bool found = false;
             for (uint16_t id :
                  {mapi::prop::kDisplayName, mapi::prop::kEmailAddress, mapi::prop::kSmtpAddress}) {
-                const std::string text = lower(r.string(id));
+                const std::string text = lower(r.text(id));
                 found |= !text.empty() && to.find(text) != std::string::npos;
             }
-            EXPECT_TRUE(found) << where << " " << r.string(mapi::prop::kDisplayName);
+            EXPECT_TRUE(found) << where << " " << r.text(mapi::prop::kDisplayName);
         }
         EXPECT_EQ(normalizedText(field(shown, "text")),
                   normalizedText(m.string(mapi::prop::kBody).value_or("")))
@@ -217,20 +217,20 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
         for (size_t i = 0; i < m.attachmentCount(); ++i) {
             const auto att = m.attachment(i);
             ++attachments;
-            if (att.isEmbeddedMessage()) {
+            if (att->isEmbeddedMessage()) {
                 const auto message = shown.find("message");
                 ASSERT_NE(message, shown.end()) << where;
-                EXPECT_EQ(message->second.at(1), att.embeddedMessage().subject());
+                EXPECT_EQ(message->second.at(1), att->embeddedMessage()->subject());
                 continue;
             }
-            std::string data(att.dataSize(), '\0');
-            att.openData()->read({reinterpret_cast<uint8_t*>(data.data()), data.size()});
+            std::string data(att->dataSize(), '\0');
+            att->openData()->read({reinterpret_cast<uint8_t*>(data.data()), data.size()});
             bool found = false;
             for (auto [it, end] = shown.equal_range("attachment"); it != end; ++it) {
-                found |= it->second.size() == 3 && it->second[1] == att.fileName() &&
+                found |= it->second.size() == 3 && it->second[1] == att->fileName() &&
                          it->second[2] == data;
             }
-            EXPECT_TRUE(found) << where << " attachment " << att.fileName();
+            EXPECT_TRUE(found) << where << " attachment " << att->fileName();
         }
     });
     EXPECT_GE(attachments, 8);
@@ -254,11 +254,11 @@ for path in sorted(glob.glob('*.eml')):
 )";
 
 // The subject of `m` and of the messages attached to it, depth first, as msgconvert nests them.
-void collectSubjects(const pst::Message& m, std::vector<std::string>& out) {
+void collectSubjects(const mapi::Message& m, std::vector<std::string>& out) {
     out.push_back(m.subject());
     for (size_t i = 0; i < m.attachmentCount(); ++i) {
         const auto a = m.attachment(i);
-        if (a.isEmbeddedMessage()) collectSubjects(a.embeddedMessage(), out);
+        if (a->isEmbeddedMessage()) collectSubjects(*a->embeddedMessage(), out);
     }
 }
 
@@ -292,7 +292,7 @@ TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
     test::TempDir tmp;
     std::map<std::string, std::pair<std::string, std::vector<std::string>>> expected;
     forEachSampleMessage(dir, sampleFiles(dir),
-                         [&](const pst::Message& m, const std::string& where) {
+                         [&](const mapi::Message& m, const std::string& where) {
                              const std::string name = std::to_string(expected.size());
                              saveMessage(m, SaveFormat::Msg, tmp / (name + ".msg"));
                              collectSubjects(m, expected[name].second);

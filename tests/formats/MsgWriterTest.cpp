@@ -57,7 +57,7 @@ struct Written {
     test::TempDir dir;
     std::filesystem::path path = dir / "item.msg";
     std::vector<std::string> layout;
-    explicit Written(const MsgItem& item) {
+    explicit Written(const mapi::Message& item) {
         writeMsgFile(item, path);
         layout = test::msgLayout(path);
     }
@@ -246,10 +246,10 @@ class GeneratedAttachment : public PlainAttachment {
     explicit GeneratedAttachment(uint64_t size) : size_(size) {
         set(tag(mapi::prop::kAttachData, PropType::Binary), {});
     }
-    mapi::PropValue value(mapi::PropTag) const override {
+    std::optional<mapi::PropValue> get(uint16_t) const override {
         throw std::logic_error("the attachment must be streamed");
     }
-    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag) const override {
+    std::unique_ptr<mapi::ByteStream> stream(uint16_t) const override {
         return std::make_unique<GeneratedStream>(size_);
     }
 
@@ -261,7 +261,7 @@ class GeneratedItem : public PlainItem {
   public:
     explicit GeneratedItem(uint64_t size) : size_(size) {}
     size_t attachmentCount() const override { return 1; }
-    std::unique_ptr<MsgAttachment> attachment(size_t) const override {
+    std::unique_ptr<mapi::Attachment> attachment(size_t) const override {
         return std::make_unique<GeneratedAttachment>(size_);
     }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Items for the .msg writer made of plain data: built by hand for shaped cases, or read back
+// Items of the item model made of plain data: built by hand for shaped cases, or read back
 // from a .msg file (MsgFileReader) to write it again or compare it with its source.
 
 #include <map>
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "formats/msg/MsgSource.h"
+#include "mapi/Message.h"
 
 namespace pellmark::test {
 
@@ -25,16 +25,18 @@ class PlainValues : public Base {
         for (const auto& [tag, value] : values) out.push_back(tag);
         return out;
     }
-    mapi::PropValue value(mapi::PropTag tag) const override {
+    std::optional<mapi::PropValue> get(uint16_t id) const override {
+        const mapi::PropValue* v = find(id);
+        return v ? std::optional<mapi::PropValue>(*v) : std::nullopt;
+    }
+    uint32_t codepage() const override { return cp; }
+    // The value of `tag`; throws when there is none.
+    mapi::PropValue value(mapi::PropTag tag) const {
         for (const auto& [t, v] : values) {
             if (t == tag) return v;
         }
         throw std::runtime_error("no such property");
     }
-    std::unique_ptr<mapi::ByteStream> stream(mapi::PropTag tag) const override {
-        return std::make_unique<mapi::MemoryStream>(value(tag).bytes);
-    }
-    uint32_t codepage() const override { return cp; }
 
     void set(mapi::PropTag tag, std::vector<uint8_t> bytes) {
         values.emplace_back(tag, mapi::PropValue{mapi::tagType(tag), std::move(bytes)});
@@ -47,32 +49,32 @@ class PlainValues : public Base {
     }
 };
 
-using PlainRecipient = PlainValues<formats::MsgProperties>;
+using PlainRecipient = PlainValues<mapi::Properties>;
 struct PlainItem;
 
-struct PlainAttachment : PlainValues<formats::MsgAttachment> {
+struct PlainAttachment : PlainValues<mapi::Attachment> {
     std::shared_ptr<PlainItem> embedded;
     std::optional<std::vector<uint8_t>> object;  // an OLE object's compound file
 
-    std::unique_ptr<formats::MsgItem> embeddedMessage() const override;
+    std::unique_ptr<mapi::Message> embeddedMessage() const override;
     std::unique_ptr<mapi::ByteStream> objectData() const override {
         if (!object) return nullptr;
         return std::make_unique<mapi::MemoryStream>(*object);
     }
 };
 
-struct PlainItem : PlainValues<formats::MsgItem> {
+struct PlainItem : PlainValues<mapi::Message> {
     std::vector<PlainRecipient> recipientRows;
     std::vector<PlainAttachment> attachmentList;
     std::map<uint16_t, mapi::NamedProperty> names;
 
-    std::vector<std::unique_ptr<formats::MsgProperties>> recipients() const override {
-        std::vector<std::unique_ptr<formats::MsgProperties>> out;
-        for (const auto& r : recipientRows) out.push_back(std::make_unique<PlainRecipient>(r));
+    std::vector<mapi::Recipient> recipients() const override {
+        std::vector<mapi::Recipient> out;
+        for (const auto& r : recipientRows) out.emplace_back(r.values, r.cp);
         return out;
     }
     size_t attachmentCount() const override { return attachmentList.size(); }
-    std::unique_ptr<formats::MsgAttachment> attachment(size_t index) const override {
+    std::unique_ptr<mapi::Attachment> attachment(size_t index) const override {
         return std::make_unique<PlainAttachment>(attachmentList.at(index));
     }
     std::optional<mapi::NamedProperty> nameOf(uint16_t id) const override {
@@ -80,9 +82,21 @@ struct PlainItem : PlainValues<formats::MsgItem> {
         if (it == names.end()) return std::nullopt;
         return it->second;
     }
+    std::optional<uint16_t> idOf(const mapi::Guid& set, uint32_t lid) const override {
+        for (const auto& [id, n] : names) {
+            if (n.guid == set && !n.isString && n.lid == lid) return id;
+        }
+        return std::nullopt;
+    }
+    std::optional<uint16_t> idOf(const mapi::Guid& set, const std::string& name) const override {
+        for (const auto& [id, n] : names) {
+            if (n.guid == set && n.isString && n.name == name) return id;
+        }
+        return std::nullopt;
+    }
 };
 
-inline std::unique_ptr<formats::MsgItem> PlainAttachment::embeddedMessage() const {
+inline std::unique_ptr<mapi::Message> PlainAttachment::embeddedMessage() const {
     if (!embedded) return nullptr;
     return std::make_unique<PlainItem>(*embedded);
 }

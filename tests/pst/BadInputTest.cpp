@@ -7,6 +7,7 @@
 
 #include "base/Crc32.h"
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/messaging/PstBuilder.h"
@@ -126,9 +127,9 @@ TEST(BadInput, LostSectorsFailTheirObjectsOnly) {
     std::function<void(const Folder&)> walk = [&](const Folder& f) {
         for (NodeId m : f.messageIds()) {
             try {
-                Message msg = file->message(m);
-                for (size_t i = 0; i < msg.attachmentCount(); ++i) {
-                    auto s = msg.attachment(i).openData();
+                const auto msg = itemOf(file->message(m));
+                for (size_t i = 0; i < msg->attachmentCount(); ++i) {
+                    auto s = msg->attachment(i)->openData();
                     std::vector<uint8_t> buf(65536);
                     while (s->read(buf) > 0) {
                     }

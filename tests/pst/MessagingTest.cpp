@@ -6,6 +6,7 @@
 
 #include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "support/TestFiles.h"
@@ -41,18 +42,17 @@ TEST(Messaging, SubjectDropsThePrefixMarker) {
 TEST(Messaging, EmbeddedMessagesAtEveryDepth) {
     PELLMARK_SAMPLE_OR_SKIP(path, "pst/hht__msgInMsgInMsg.pst");
     auto file = PstFile::open(path);
-    Message top = file->message(file->ipmSubtree().messageIds().at(0));
-    std::vector<std::string> subjects{top.subject()};
-    Message current = top;
+    std::unique_ptr<mapi::Message> current =
+        itemOf(file->message(file->ipmSubtree().messageIds().at(0)));
+    std::vector<std::string> subjects{current->subject()};
     for (int depth = 0; depth < 5; ++depth) {
-        std::optional<Message> inner;
-        for (size_t i = 0; i < current.attachmentCount(); ++i) {
-            Attachment a = current.attachment(i);
-            if (a.isEmbeddedMessage()) inner = a.embeddedMessage();
+        std::unique_ptr<mapi::Message> inner;
+        for (size_t i = 0; i < current->attachmentCount(); ++i) {
+            if (auto m = current->attachment(i)->embeddedMessage()) inner = std::move(m);
         }
         if (!inner) break;
         subjects.push_back(inner->subject());
-        current = *inner;
+        current = std::move(inner);
     }
     ASSERT_EQ(subjects.size(), 3u);
     EXPECT_EQ(subjects[0], "I have sub attachments!");
@@ -79,14 +79,14 @@ TEST(Messaging, AttachmentStreamsDeliverEveryByte) {
     Folder deleted = file->folder(file->ipmSubtree().subfolderIds().at(0));
     uint64_t total = 0, largest = 0;
     for (NodeId id : deleted.messageIds()) {
-        Message m = file->message(id);
-        for (size_t i = 0; i < m.attachmentCount(); ++i) {
-            Attachment a = m.attachment(i);
-            auto s = a.openData();
+        const auto m = itemOf(file->message(id));
+        for (size_t i = 0; i < m->attachmentCount(); ++i) {
+            const auto a = m->attachment(i);
+            auto s = a->openData();
             std::vector<uint8_t> buf(1000);  // smaller than a block: reads cross block edges
             uint64_t n = 0;
             while (size_t got = s->read(buf)) n += got;
-            EXPECT_EQ(n, a.dataSize()) << a.fileName();
+            EXPECT_EQ(n, a->dataSize()) << a->fileName();
             total += n;
             largest = std::max(largest, n);
         }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "support/TestFiles.h"
@@ -59,7 +60,8 @@ void listFolder(const PstFile& file, const Folder& folder, const std::string& pa
         Message m = file.message(items[i]);
         uint64_t bytes = 0;
         const size_t count = m.attachmentCount();
-        for (size_t a = 0; a < count; ++a) bytes += m.attachment(a).dataSize();
+        const auto item = itemOf(m);
+        for (size_t a = 0; a < count; ++a) bytes += item->attachment(a)->dataSize();
         out.push_back("I\t" + escape(path) + "\t" + std::to_string(i + 1) + "\t" +
                       kindOf(m.messageClass()) + "\t" + escape(m.subject()) + "\t" +
                       std::to_string(count) + "\t" + std::to_string(bytes));

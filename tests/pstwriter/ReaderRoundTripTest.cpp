@@ -7,6 +7,7 @@
 #include "Fixtures.h"
 #include "mapi/Tags.h"
 #include "pst/messaging/Folder.h"
+#include "pst/messaging/Items.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "pstwriter/GeneratedContent.h"
@@ -152,18 +153,19 @@ TEST_P(ReaderRoundTripTest, FoldersRecipientsAttachmentsAndEmbeddedMessages) {
     EXPECT_EQ(recipients[1].type(), 2);
     EXPECT_EQ(recipients[0].string(prop::kSmtpAddress), "bob@example.com");
     ASSERT_EQ(read.attachmentCount(), 3u);
-    EXPECT_EQ(read.attachment(0).fileName(), "../../x");
+    const auto item = pst::itemOf(read);
+    EXPECT_EQ(item->attachment(0)->fileName(), "../../x");
     const ByteVec huge = GeneratedContent(9'000'000, 3).all();
-    EXPECT_TRUE(drain(*read.attachment(1).openData()) == std::string(huge.begin(), huge.end()));
-    pst::Attachment current = read.attachment(2);
+    EXPECT_TRUE(drain(*item->attachment(1)->openData()) == std::string(huge.begin(), huge.end()));
+    std::unique_ptr<mapi::Attachment> current = item->attachment(2);
     for (int depth = 1; depth <= 3; ++depth) {
-        ASSERT_TRUE(current.isEmbeddedMessage());
-        pst::Message inner = current.embeddedMessage();
-        EXPECT_EQ(inner.subject(), "depth " + std::to_string(depth));
-        ASSERT_GE(inner.attachmentCount(), 1u);
-        current = inner.attachment(0);
+        ASSERT_TRUE(current->isEmbeddedMessage());
+        const auto inner = current->embeddedMessage();
+        EXPECT_EQ(inner->subject(), "depth " + std::to_string(depth));
+        ASSERT_GE(inner->attachmentCount(), 1u);
+        current = inner->attachment(0);
     }
-    EXPECT_EQ(drain(*current.openData()), "deep");
+    EXPECT_EQ(drain(*current->openData()), "deep");
 }
 
 TEST_P(ReaderRoundTripTest, LargeFoldersAndManyAttachments) {
@@ -187,8 +189,8 @@ TEST_P(ReaderRoundTripTest, LargeFoldersAndManyAttachments) {
     EXPECT_EQ(file->message(ids.back()).subject(), "Item 2999");
     pst::Message read = file->message(child(*file, file->ipmSubtree(), "Many")->messageIds().at(0));
     ASSERT_EQ(read.attachmentCount(), 400u);
-    EXPECT_EQ(read.attachment(399).fileName(), "a399");
-    EXPECT_EQ(drain(*read.attachment(399).openData()),
+    EXPECT_EQ(pst::itemOf(read)->attachment(399)->fileName(), "a399");
+    EXPECT_EQ(drain(*pst::itemOf(read)->attachment(399)->openData()),
               std::string(1, static_cast<char>(399 & 0xFF)));
     pst::Message contact =
         file->message(child(*file, file->ipmSubtree(), "Contacts")->messageIds().at(0));

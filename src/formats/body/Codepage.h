@@ -1,6 +1,6 @@
 #pragma once
 // Windows code pages as RTF bodies name them (\ansicpg, \fcharset). Their iconv names and
-// conversions are pst/ltp/Text.h's.
+// conversions are mapi/CodepageText.h's.
 
 namespace pellmark::formats {
 

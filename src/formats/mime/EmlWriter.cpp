@@ -4,7 +4,7 @@
 
 namespace pellmark::formats {
 
-void writeEml(const pst::Message& message, const std::filesystem::path& path,
+void writeEml(const mapi::Message& message, const std::filesystem::path& path,
               base::Sha256* digest) {
     writeMimeFile(MimeMessageBuilder(message).build(), path, digest);
 }

@@ -16,8 +16,10 @@ std::string madeUpContentId(size_t index) {
 
 }  // namespace
 
-DataOpener attachmentOpener(const pst::Message& message, size_t index) {
-    return [attachment = message.attachment(index)] { return attachment.openData(); };
+DataOpener attachmentOpener(const mapi::Message& message, size_t index) {
+    return [attachment = std::shared_ptr<const mapi::Attachment>(message.attachment(index))] {
+        return attachment->openData();
+    };
 }
 
 InlineImageParts::InlineImageParts(const ItemView& item)

@@ -15,7 +15,7 @@ bool isMailKind(ItemKind kind) {
 }
 
 struct MimeMessageBuilder::State {
-    State(const pst::Message& message, int nesting)
+    State(const mapi::Message& message, int nesting)
         : item(message), nesting(nesting), images(item) {}
 
     MimePart body();
@@ -25,7 +25,7 @@ struct MimeMessageBuilder::State {
     InlineImageParts images;
 };
 
-MimeMessageBuilder::MimeMessageBuilder(const pst::Message& message, int nesting)
+MimeMessageBuilder::MimeMessageBuilder(const mapi::Message& message, int nesting)
     : state_(std::make_unique<State>(message, nesting)) {}
 
 MimeMessageBuilder::~MimeMessageBuilder() = default;
@@ -74,9 +74,10 @@ MimePart attachedMessage(const ItemView& item, size_t index, int nesting) {
         throw SaveError("embedded messages are nested more than " +
                         std::to_string(MimeMessageBuilder::kMaxNesting) + " deep");
     }
-    const pst::Message inner = item.message().attachment(index).embeddedMessage();
-    const std::string subject = inner.subject();
-    return messagePart(MimeMessageBuilder(inner, nesting + 1).build(),
+    const auto inner = item.message().attachment(index)->embeddedMessage();
+    if (!inner) throw SaveError("an attached message cannot be read");
+    const std::string subject = inner->subject();
+    return messagePart(MimeMessageBuilder(*inner, nesting + 1).build(),
                        (subject.empty() ? "message" : subject) + ".eml");
 }
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "pst/messaging/NameMap.h"
+#include "mapi/NamedProperty.h"
 
 namespace pellmark::formats {
 

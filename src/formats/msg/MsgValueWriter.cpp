@@ -36,17 +36,23 @@ std::vector<uint8_t> unicodeText(PropType type, mapi::Bytes value, uint32_t code
 
 }  // namespace
 
+mapi::PropValue msgValue(const mapi::Properties& source, mapi::PropTag tag) {
+    auto value = source.get(mapi::tagId(tag));
+    if (!value) throw SaveError("property " + hex8(tag) + " cannot be read");
+    return std::move(*value);
+}
+
 std::string msgStreamName(mapi::PropTag tag) {
     return "__substg1.0_" + hex8(tag);
 }
 
-void MsgValueWriter::write(const MsgProperties& source, mapi::PropTag tag, uint16_t id) {
+void MsgValueWriter::write(const mapi::Properties& source, mapi::PropTag tag, uint16_t id) {
     const PropType type = mapi::tagType(tag);
-    if (mapi::isMultiValued(type)) return writeMultiple(id, source.value(tag));
+    if (mapi::isMultiValued(type)) return writeMultiple(id, msgValue(source, tag));
     switch (type) {
         case PropType::String8:
         case PropType::Unicode:
-            return writeString(id, source.value(tag));
+            return writeString(id, msgValue(source, tag));
         case PropType::Object:
             return;
         case PropType::Unspecified:
@@ -56,7 +62,7 @@ void MsgValueWriter::write(const MsgProperties& source, mapi::PropTag tag, uint1
             break;  // 16 bytes: streamed like the variable-size types
         default:
             if (mapi::fixedSize(type) > 0) {
-                return entries_.addFixed(mapi::makeTag(id, type), source.value(tag).bytes);
+                return entries_.addFixed(mapi::makeTag(id, type), msgValue(source, tag).bytes);
             }
             break;
     }
@@ -79,13 +85,13 @@ void MsgValueWriter::writeUtf16(uint16_t id, const std::vector<uint8_t>& text) {
     entries_.addStreamed(out, size);
 }
 
-void MsgValueWriter::writeStreamed(uint16_t id, PropType type, const MsgProperties& source,
+void MsgValueWriter::writeStreamed(uint16_t id, PropType type, const mapi::Properties& source,
                                    mapi::PropTag tag) {
     // Binary values, GUIDs and types without a known layout: the bytes as stored, copied in
     // pieces so that an attachment of any size passes through a small buffer.
     const mapi::PropTag out = mapi::makeTag(id, type);
     uint64_t size = 0;
-    if (auto in = source.stream(tag)) {
+    if (auto in = source.stream(mapi::tagId(tag))) {
         checkedSize(in->size(), out);
         size = storage_.writeStream(msgStreamName(out), *in, kMaxValueSize);
     } else {

@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "formats/msg/MsgPropertyStream.h"
-#include "formats/msg/MsgSource.h"
 #include "formats/msg/OleWriter.h"
+#include "mapi/Message.h"
 #include "mapi/PropValue.h"
 
 namespace pellmark::formats {
+
+// The value of `tag` of `source`, loaded whole; throws SaveError when it is absent.
+mapi::PropValue msgValue(const mapi::Properties& source, mapi::PropTag tag);
 
 // "__substg1.0_" and the tag in upper-case hex: the stream of a property's value.
 std::string msgStreamName(mapi::PropTag tag);
@@ -26,7 +29,7 @@ class MsgValueWriter {
 
     // Writes the value of `tag` of `source` as the property `id` of the file. Object values
     // are the caller's: they become storages.
-    void write(const MsgProperties& source, mapi::PropTag tag, uint16_t id);
+    void write(const mapi::Properties& source, mapi::PropTag tag, uint16_t id);
     // Writes `utf8` as the Unicode string property `id`: for values the writer derives.
     void writeText(uint16_t id, std::string_view utf8);
 
@@ -34,7 +37,7 @@ class MsgValueWriter {
     void writeString(uint16_t id, const mapi::PropValue& value);
     void writeUtf16(uint16_t id, const std::vector<uint8_t>& text);
     void writeMultiple(uint16_t id, const mapi::PropValue& value);
-    void writeStreamed(uint16_t id, mapi::PropType type, const MsgProperties& source,
+    void writeStreamed(uint16_t id, mapi::PropType type, const mapi::Properties& source,
                        mapi::PropTag tag);
 
     OleStorage& storage_;

@@ -10,7 +10,6 @@
 #include "formats/msg/MsgBytes.h"
 #include "formats/msg/MsgNameTable.h"
 #include "formats/msg/MsgValueWriter.h"
-#include "formats/msg/PstMsgSource.h"
 #include "mapi/StoredSubject.h"
 #include "mapi/Tags.h"
 
@@ -45,7 +44,7 @@ struct TempFile {
 
 class MsgFileWriter {
   public:
-    explicit MsgFileWriter(const MsgItem& top) : top_(top) {}
+    explicit MsgFileWriter(const mapi::Message& top) : top_(top) {}
 
     void write(OleStorage& root) {
         root.setClassId(kMessageClassId);
@@ -57,7 +56,7 @@ class MsgFileWriter {
     }
 
   private:
-    void writeMessage(const MsgItem& item, OleStorage& storage, MsgObject kind) {
+    void writeMessage(const mapi::Message& item, OleStorage& storage, MsgObject kind) {
         // Last first: libgsf keeps a storage's children in a list sorted by name and walks it
         // from the front for every new child, so children made in ascending order cost time
         // quadratic in their number (seconds for a message with thousands of recipients);
@@ -66,7 +65,7 @@ class MsgFileWriter {
         for (size_t i = recipients.size(); i-- > 0;) {
             OleStorage child = storage.storage(childName("__recip_version1.0_#", i));
             MsgPropertyStream entries(MsgObject::Recipient);
-            writeProperties(*recipients[i], child, entries, nullptr);
+            writeProperties(recipients[i], child, entries, nullptr);
             child.writeStream(kPropertyStreamName, entries.bytes());
             child.close();
         }
@@ -86,8 +85,8 @@ class MsgFileWriter {
         storage.writeStream(kPropertyStreamName, entries.bytes());
     }
 
-    void writeProperties(const MsgProperties& source, OleStorage& storage,
-                         MsgPropertyStream& entries, const MsgAttachment* attachment) {
+    void writeProperties(const mapi::Properties& source, OleStorage& storage,
+                         MsgPropertyStream& entries, const mapi::Attachment* attachment) {
         MsgValueWriter values(storage, entries, source.codepage());
         for (const mapi::PropTag tag : source.tags()) {
             if (isPstInternalProperty(mapi::tagId(tag))) continue;
@@ -104,7 +103,7 @@ class MsgFileWriter {
                 continue;
             }
             if (*id == kStoreSupportMask && mapi::tagType(tag) == PropType::Int32) {
-                markUnicode(source.value(tag), entries);
+                markUnicode(msgValue(source, tag), entries);
                 continue;
             }
             values.write(source, tag, *id);
@@ -117,14 +116,15 @@ class MsgFileWriter {
     // A stored subject's prefix marker is the .pst's own bookkeeping: a .msg holds the subject
     // as Outlook shows it, and its prefix and normalized subject apart ([MS-OXCMSG] 2.2.1.9,
     // 2.2.1.10), as Outlook writes them. False when the subject carries no marker.
-    static bool writeMarkedSubject(const MsgProperties& source, mapi::PropTag tag,
+    static bool writeMarkedSubject(const mapi::Properties& source, mapi::PropTag tag,
                                    MsgValueWriter& values) {
         const mapi::PropType base = mapi::baseType(mapi::tagType(tag));
         if (mapi::isMultiValued(mapi::tagType(tag)) ||
             (base != PropType::Unicode && base != PropType::String8)) {
             return false;
         }
-        const auto parts = mapi::splitStoredSubject(source.value(tag).asString(source.codepage()));
+        const auto parts =
+            mapi::splitStoredSubject(msgValue(source, tag).asString(source.codepage()));
         if (!parts.marked) return false;
         values.writeText(mapi::prop::kSubject, parts.subject);
         const auto tags = source.tags();
@@ -147,7 +147,7 @@ class MsgFileWriter {
         entries.addFixed(mapi::makeTag(kStoreSupportMask, PropType::Int32), mask.bytes);
     }
 
-    void writeAttachedObject(const MsgAttachment& attachment, OleStorage& storage,
+    void writeAttachedObject(const mapi::Attachment& attachment, OleStorage& storage,
                              MsgPropertyStream& entries) {
         const mapi::PropTag objectTag = mapi::makeTag(mapi::prop::kAttachData, PropType::Object);
         const std::string name = msgStreamName(objectTag);
@@ -193,7 +193,7 @@ class MsgFileWriter {
         return it->second;
     }
 
-    const MsgItem& top_;
+    const mapi::Message& top_;
     MsgNameTable names_;
     std::map<uint16_t, std::optional<uint16_t>> namedIds_;
 };
@@ -208,15 +208,15 @@ bool isPstInternalProperty(uint16_t id) {
            (id >= 0x67F0 && id <= 0x67FF);
 }
 
-void writeMsgFile(const MsgItem& item, const std::filesystem::path& path) {
+void writeMsgFile(const mapi::Message& item, const std::filesystem::path& path) {
     OleFile file(path);
     MsgFileWriter(item).write(file.root());
     file.commit();
 }
 
 // libgsf writes the bytes: no digest to feed.
-void writeMsg(const pst::Message& message, const std::filesystem::path& path, base::Sha256*) {
-    writeMsgFile(*pstMsgItem(message), path);
+void writeMsg(const mapi::Message& message, const std::filesystem::path& path, base::Sha256*) {
+    writeMsgFile(message, path);
 }
 
 }  // namespace pellmark::formats

@@ -161,7 +161,7 @@ const InlineImage* findImageAt(const std::vector<InlineImage>& images, const std
 }
 
 std::vector<uint8_t> readAttachment(const ItemView& item, size_t index) {
-    auto stream = item.message().attachment(index).openData();
+    auto stream = item.message().attachment(index)->openData();
     std::vector<uint8_t> data(static_cast<size_t>(stream->size()));
     size_t done = 0;
     while (done < data.size()) {

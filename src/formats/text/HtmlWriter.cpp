@@ -6,7 +6,7 @@
 
 namespace pellmark::formats {
 
-void writeHtml(const pst::Message& message, const std::filesystem::path& path,
+void writeHtml(const mapi::Message& message, const std::filesystem::path& path,
                base::Sha256* digest) {
     const ItemView item(message);
     const auto images = inlineImages(item);

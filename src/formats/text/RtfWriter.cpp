@@ -16,7 +16,7 @@ std::string headerRtf(const std::vector<HeaderField>& fields) {
 
 }  // namespace
 
-void writeRtf(const pst::Message& message, const std::filesystem::path& path,
+void writeRtf(const mapi::Message& message, const std::filesystem::path& path,
               base::Sha256* digest) {
     const ItemView item(message);
     const std::string header = headerRtf(headerFields(item));

@@ -245,7 +245,7 @@ const char* kindName(ItemKind kind) {
 
 }  // namespace
 
-void writeVcf(const pst::Message& message, const std::filesystem::path& path,
+void writeVcf(const mapi::Message& message, const std::filesystem::path& path,
               base::Sha256* digest) {
     const ItemView item(message);
     if (item.kind() != ItemKind::Contact) {

@@ -17,27 +17,6 @@ std::optional<std::string> stringOf(const PropertyContext& pc, uint16_t id, uint
 
 }  // namespace
 
-Recipient::Recipient(std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values,
-                     uint32_t codepage)
-    : values_(std::move(values)), codepage_(codepage) {}
-
-const mapi::PropValue* Recipient::get(uint16_t propId) const {
-    for (const auto& [tag, value] : values_) {
-        if (mapi::tagId(tag) == propId) return &value;
-    }
-    return nullptr;
-}
-
-std::string Recipient::string(uint16_t propId) const {
-    const mapi::PropValue* v = get(propId);
-    return v ? v->asString(codepage_) : std::string();
-}
-
-int Recipient::type() const {
-    const mapi::PropValue* v = get(mapi::prop::kRecipientType);
-    return v && v->asInteger() ? static_cast<int>(*v->asInteger() & 0x0F) : 1;
-}
-
 Message::Message(std::shared_ptr<const PstFile> file, const Node& node)
     : file_(std::move(file)), node_(node), props_(std::make_shared<PropertyContext>(node)) {
     codepage_ = codepageOf(*props_, file_->store().codepage);
@@ -55,8 +34,8 @@ std::string Message::subject() const {
     return mapi::splitStoredSubject(string(mapi::prop::kSubject).value_or("")).subject;
 }
 
-std::vector<Recipient> Message::recipients() const {
-    std::vector<Recipient> out;
+std::vector<mapi::Recipient> Message::recipients() const {
+    std::vector<mapi::Recipient> out;
     auto node = node_.subnode(nid::kRecipientTable);
     if (!node) return out;
     TableContext table(*node);
@@ -89,41 +68,6 @@ Attachment::Attachment(std::shared_ptr<const PstFile> file, const Node& node, ui
       node_(node),
       props_(std::make_shared<PropertyContext>(node)),
       codepage_(codepageOf(*props_, codepage)) {}
-
-std::optional<std::string> Attachment::string(uint16_t propId) const {
-    return stringOf(*props_, propId, codepage_);
-}
-
-int32_t Attachment::method() const {
-    auto v = props_->get(mapi::prop::kAttachMethod);
-    return v && v->asInteger() ? static_cast<int32_t>(*v->asInteger()) : mapi::prop::kAttachByValue;
-}
-
-std::string Attachment::fileName() const {
-    for (uint16_t id :
-         {mapi::prop::kAttachLongFilename, mapi::prop::kAttachFilename, mapi::prop::kDisplayName}) {
-        if (auto s = string(id); s && !s->empty()) return *s;
-    }
-    return {};
-}
-
-bool Attachment::isEmbeddedMessage() const {
-    auto r = props_->record(mapi::prop::kAttachData);
-    return r && r->type == mapi::PropType::Object && method() == mapi::prop::kAttachEmbeddedMessage;
-}
-
-uint64_t Attachment::dataSize() const {
-    auto r = props_->record(mapi::prop::kAttachData);
-    if (!r || r->type != mapi::PropType::Binary) return 0;
-    return props_->valueSize(*r);
-}
-
-std::unique_ptr<mapi::ByteStream> Attachment::openData() const {
-    auto r = props_->record(mapi::prop::kAttachData);
-    if (!r || r->type != mapi::PropType::Binary)
-        return std::make_unique<mapi::MemoryStream>(std::vector<uint8_t>{});
-    return props_->openStream(mapi::prop::kAttachData);
-}
 
 Message Attachment::embeddedMessage() const {
     auto nid = props_->objectNode(mapi::prop::kAttachData);

@@ -8,29 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "mapi/Properties.h"
 #include "pst/ltp/PropertyContext.h"
 
 namespace pellmark::pst {
 
 class PstFile;
 class Attachment;
-
-// One row of the recipient table: every recipient property is kept in the row.
-class Recipient {
-  public:
-    explicit Recipient(std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values,
-                       uint32_t codepage);
-
-    const std::vector<std::pair<mapi::PropTag, mapi::PropValue>>& values() const { return values_; }
-    const mapi::PropValue* get(uint16_t propId) const;
-    std::string string(uint16_t propId) const;
-    // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc (the high bits are flags).
-    int type() const;
-
-  private:
-    std::vector<std::pair<mapi::PropTag, mapi::PropValue>> values_;
-    uint32_t codepage_;
-};
 
 class Message {
   public:
@@ -50,7 +34,7 @@ class Message {
     // The subject without the two-character prefix marker some writers store before it.
     std::string subject() const;
 
-    std::vector<Recipient> recipients() const;
+    std::vector<mapi::Recipient> recipients() const;
     size_t attachmentCount() const;
     // Attachments in the order of the attachment table; index from 0.
     Attachment attachment(size_t index) const;
@@ -69,17 +53,10 @@ class Attachment {
     NodeId id() const { return node_.id(); }
     const PropertyContext& props() const { return *props_; }
     uint32_t codepage() const { return codepage_; }
-    std::optional<std::string> string(uint16_t propId) const;
 
-    int32_t method() const;  // PR_ATTACH_METHOD, 1 (by value) when absent
-    // The long file name, else the short one, else the display name; may be empty.
-    std::string fileName() const;
-    bool isEmbeddedMessage() const;
-    // Bytes of the attachment's data (the binary value); 0 for embedded messages.
-    uint64_t dataSize() const;
-    // The data, streamed from the file; an empty stream when there is none.
-    std::unique_ptr<mapi::ByteStream> openData() const;
-    // The embedded message; throws PstError(NotFound) when there is none.
+    // The message of a PtypObject data value; throws PstError(NotFound) when there is none.
+    // What else an attachment tells (its file name, method and data) the item model reads
+    // from its properties (pst/messaging/Items.h).
     Message embeddedMessage() const;
 
   private:
