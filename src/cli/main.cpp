@@ -16,8 +16,8 @@ namespace {
 // every option this text names; a test holds them to it.
 const char* const kUsage =
     "Usage: pellmark-export --format FORMAT [OPTION]... MAILBOX... OUTDIR\n"
-    "       pellmark-export --list [--json] FILE\n"
-    "       pellmark-export --items [--json] FILE\n"
+    "       pellmark-export --list [--json] MAILBOX...\n"
+    "       pellmark-export --items [--json] MAILBOX...\n"
     "       pellmark-export --help | --version\n"
     "\n"
     "Reads Outlook data files (.pst or .ost). A MAILBOX is a data file, or a directory\n"
@@ -135,7 +135,7 @@ int exportCommand(const std::vector<std::string>& args) {
 
 int listCommand(const std::vector<std::string>& args) {
     using pellmark::cli::ListKind;
-    std::string file;
+    std::vector<std::string> files;
     bool json = false;
     ListKind kind = ListKind::Folders;
     for (const std::string& arg : args) {
@@ -143,14 +143,14 @@ int listCommand(const std::vector<std::string>& args) {
             kind = arg == "--list" ? ListKind::Folders : ListKind::Items;
         } else if (arg == "--json") {
             json = true;
-        } else if (arg.rfind("--", 0) == 0 || !file.empty()) {
+        } else if (arg.rfind("--", 0) == 0) {
             return usageError("unexpected " + arg);
         } else {
-            file = arg;
+            files.push_back(arg);
         }
     }
-    if (file.empty()) return usageError("no FILE to list");
-    return pellmark::cli::runList(file, kind, std::cout, std::cerr, json);
+    if (files.empty()) return usageError("no FILE to list");
+    return pellmark::cli::runLists(files, kind, std::cout, std::cerr, json);
 }
 
 }  // namespace
