@@ -247,7 +247,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         }
     }
 
-    TerminalProgress progress(err, total, options.terminal);
+    TerminalProgress progress(err, total, options.terminal, options.verbosity);
     exporting::ConversionRun run(sessions, std::move(request), progress);
     StopSignals signals;
     run.setStopFlag(&StopSignals::requested());

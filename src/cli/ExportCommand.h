@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/TerminalProgress.h"
 #include "export/RunSummary.h"
 
 namespace pellmark::cli {
@@ -27,6 +28,7 @@ struct ExportOptions {
     // passed over; empty: no limit.
     std::string since = {};
     std::string until = {};
+    Verbosity verbosity = Verbosity::Normal;
 };
 
 // Returns the exit status: 0 when everything was written, 1 when anything failed, 2 on bad

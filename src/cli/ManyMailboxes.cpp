@@ -57,8 +57,10 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
     for (std::size_t i = 0; i < mailboxes.size(); ++i) {
         started = i + 1;
         const Mailbox& m = mailboxes[i];
-        err << "mailbox " << i + 1 << "/" << mailboxes.size() << ": " << base::printable(m.file)
-            << '\n';
+        if (options.verbosity != Verbosity::Quiet) {
+            err << "mailbox " << i + 1 << "/" << mailboxes.size() << ": " << base::printable(m.file)
+                << '\n';
+        }
         out << "== " << base::printable(m.file) << '\n';
         if (!m.problem.empty()) {
             err << "pellmark-export: " << base::printable(m.file) << ": "
