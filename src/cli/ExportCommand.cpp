@@ -131,30 +131,35 @@ std::optional<std::pair<exporting::MailboxLayout, store::SaveFormat>> formatName
     return std::nullopt;
 }
 
-// The dates of --since and --until; --until takes in the whole day it names.
-std::optional<exporting::DateRange> datesOf(const ExportOptions& options, std::ostream& err) {
+// The dates of --since and --until; --until takes in the whole day it names. Sets `why` when
+// they are no dates or make an empty range.
+exporting::DateRange datesOf(const ExportOptions& options, std::string& why) {
     exporting::DateRange dates;
     for (auto [text, option, bound] : {std::tuple{&options.since, "--since", &dates.from},
                                        std::tuple{&options.until, "--until", &dates.until}}) {
         if (text->empty()) continue;
         *bound = exporting::startOfDay(*text);
         if (!*bound) {
-            err << "pellmark-export: " << option << " wants a date as YYYY-MM-DD, not '"
-                << base::printable(*text) << "'\n";
-            return std::nullopt;
+            why = std::string(option) + " wants a date as YYYY-MM-DD, not '" +
+                  base::printable(*text) + "'";
+            return dates;
         }
     }
     if (dates.until) *dates.until += std::chrono::days(1);
     if (dates.from && dates.until && *dates.from >= *dates.until) {
-        err << "pellmark-export: --since " << options.since << " is after --until " << options.until
-            << '\n';
-        return std::nullopt;
+        why = "--since " + options.since + " is after --until " + options.until;
     }
     return dates;
 }
 
-// Why the options cannot go together, or empty.
-std::string conflict(const ExportOptions& options) {
+std::string optionsProblem(const ExportOptions& options) {
+    if (!formatNamed(options.format)) {
+        return "unknown format '" + base::printable(options.format) +
+               "' (msg, eml, txt, vcf, rtf, html, mht, mbox or maildir)";
+    }
+    std::string why;
+    datesOf(options, why);
+    if (!why.empty()) return why;
     if (options.resume && options.again) return "--resume and --again exclude each other";
     if (options.resume && base::equalsNoCase(options.format, "mbox")) {
         return "--resume cannot finish an mbox export: each folder is one mbox file, which "
@@ -189,18 +194,14 @@ int runExport(const ExportOptions& options, std::ostream& out, std::ostream& err
 
 MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std::ostream& err) {
     MailboxResult result;
-    const auto format = formatNamed(options.format);
-    if (!format) {
-        err << "pellmark-export: unknown format '" << base::printable(options.format)
-            << "' (msg, eml, txt, vcf, rtf, html, mht, mbox or maildir)\n";
-        return result;
-    }
-    const auto dates = datesOf(options, err);
-    if (!dates) return result;
-    if (const std::string why = conflict(options); !why.empty()) {
+    if (const std::string why = optionsProblem(options); !why.empty()) {
         err << "pellmark-export: " << why << '\n';
         return result;
     }
+    // Both were checked just above.
+    const auto format = formatNamed(options.format);
+    std::string checked;
+    const exporting::DateRange dates = datesOf(options, checked);
     // The command line exports the file it is given; the configured mailboxes play no part.
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     std::unique_ptr<store::Store> store;
@@ -220,7 +221,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     request.outputDirectory = options.outputDirectory;
     request.format = format->second;
     request.layout = format->first;
-    request.dates = *dates;
+    request.dates = dates;
     request.unreadFolders = unreadFolders;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume
                       : options.again ? exporting::EarlierExport::WriteBeside
@@ -247,7 +248,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         }
     }
 
-    TerminalProgress progress(err, total, options.terminal);
+    TerminalProgress progress(err, total, options.terminal, options.verbosity);
     exporting::ConversionRun run(sessions, std::move(request), progress);
     StopSignals signals;
     run.setStopFlag(&StopSignals::requested());

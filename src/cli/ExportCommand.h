@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/TerminalProgress.h"
 #include "export/RunSummary.h"
 
 namespace pellmark::cli {
@@ -27,7 +28,13 @@ struct ExportOptions {
     // passed over; empty: no limit.
     std::string since = {};
     std::string until = {};
+    Verbosity verbosity = Verbosity::Normal;
 };
+
+// Why `options` cannot make an export (an unknown format, a date that is none, options that
+// exclude each other), in one line; empty when they can. Nothing is read for it, so the
+// command line asks before it opens any mailbox.
+std::string optionsProblem(const ExportOptions& options);
 
 // Returns the exit status: 0 when everything was written, 1 when anything failed, 2 on bad
 // usage or a file that cannot be read, 128 + the signal's number when a signal stopped it.

@@ -1,11 +1,14 @@
 #include "cli/ListCommand.h"
 
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "base/Printable.h"
 #include "cli/Json.h"
+#include "cli/MailboxInputs.h"
 #include "pststore/PstStore.h"
 #include "store/FolderWalk.h"
 
@@ -20,8 +23,9 @@ std::string field(const std::string& s) {
 
 class Lister {
   public:
-    Lister(ListKind kind, std::ostream& out, std::ostream& err, bool json)
-        : kind_(kind), out_(out), err_(err), json_(json) {}
+    // `mailbox` names the file in the warnings when one of many is listed; empty otherwise.
+    Lister(ListKind kind, std::ostream& out, std::ostream& err, bool json, std::string mailbox)
+        : kind_(kind), out_(out), err_(err), json_(json), mailbox_(std::move(mailbox)) {}
 
     // Lists `folder` and what the walk finds below it, in the walk's order.
     void walk(store::Folder& top) {
@@ -37,8 +41,8 @@ class Lister {
 
     void warn(const std::string& path, const std::string& what) {
         damaged_ = true;
-        err_ << "pellmark-export: warning: " << base::printable(path) << ": "
-             << base::printable(what) << '\n';
+        err_ << "pellmark-export: " << (mailbox_.empty() ? "" : base::printable(mailbox_) + ": ")
+             << "warning: " << base::printable(path) << ": " << base::printable(what) << '\n';
         warnings_ += (warnings_.empty() ? "" : ",") + jsonString(path + ": " + what);
     }
 
@@ -49,6 +53,11 @@ class Lister {
         out_ << "{\"file\":" << jsonString(file) << ",\"" << key << "\":[";
     }
     void endJson() { out_ << "\n],\"warnings\":[" << warnings_ << "]}\n"; }
+    // The document of a mailbox that cannot be read: its file, why, and nothing listed.
+    void errorJson(const std::string& file, const std::string& why) {
+        beginJson(file);
+        out_ << "],\"warnings\":[],\"error\":" << jsonString(why) << "}\n";
+    }
 
     bool damaged() const { return damaged_; }
 
@@ -120,31 +129,65 @@ class Lister {
     std::ostream& out_;
     std::ostream& err_;
     bool json_;
+    std::string mailbox_;
     int64_t entries_ = 0;
     std::string warnings_;
     bool damaged_ = false;
 };
 
+// Lists the mailbox `path`, or names why it cannot be read: on `err` with status 2, and as a
+// document holding the "error" when it is one of many (an element of an array must be there).
+int listMailbox(const std::string& path, const std::string& problem, ListKind kind,
+                std::ostream& out, std::ostream& err, bool json, bool oneOfMany) {
+    std::unique_ptr<store::Store> store;
+    std::unique_ptr<store::Folder> top;
+    std::string why = problem;
+    if (why.empty()) {
+        try {
+            store = pststore::openStore(path);
+            top = store->rootFolder();
+        } catch (const std::exception& e) {
+            why = e.what();
+        }
+    }
+    Lister lister(kind, out, err, json, oneOfMany ? path : std::string());
+    if (!why.empty()) {
+        err << "pellmark-export: " << base::printable(path) << ": " << base::printable(why) << '\n';
+        if (json && oneOfMany) lister.errorJson(path, why);
+        return 2;
+    }
+    if (json) lister.beginJson(path);
+    lister.walk(*top);
+    for (const std::string& damage : store->damage()) lister.warn(path, damage);
+    if (json) lister.endJson();
+    return lister.damaged() ? 1 : 0;
+}
+
 }  // namespace
 
 int runList(const std::filesystem::path& path, ListKind kind, std::ostream& out, std::ostream& err,
             bool json) {
-    std::unique_ptr<store::Store> store;
-    std::unique_ptr<store::Folder> top;
-    try {
-        store = pststore::openStore(path.string());
-        top = store->rootFolder();
-    } catch (const std::exception& e) {
-        err << "pellmark-export: " << base::printable(path.string()) << ": "
-            << base::printable(e.what()) << '\n';
-        return 2;
+    return listMailbox(path.string(), {}, kind, out, err, json, false);
+}
+
+int runLists(const std::vector<std::string>& inputs, ListKind kind, std::ostream& out,
+             std::ostream& err, bool json) {
+    if (!standsForMany(inputs)) return runList(inputs.front(), kind, out, err, json);
+    int worst = 0;
+    bool first = true;
+    if (json) out << '[';
+    for (const MailboxInput& m : mailboxesOf(inputs)) {
+        if (json) {
+            out << (first ? "" : ",");
+        } else {
+            out << "== " << field(m.file) << '\n';
+        }
+        first = false;
+        out.flush();  // the header before any warning about the mailbox
+        worst = std::max(worst, listMailbox(m.file, m.problem, kind, out, err, json, true));
     }
-    Lister lister(kind, out, err, json);
-    if (json) lister.beginJson(path.string());
-    lister.walk(*top);
-    for (const std::string& damage : store->damage()) lister.warn(path.string(), damage);
-    if (json) lister.endJson();
-    return lister.damaged() ? 1 : 0;
+    if (json) out << "]\n";
+    return worst;
 }
 
 }  // namespace pellmark::cli

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <string>
+#include <vector>
 
 namespace pellmark::cli {
 
@@ -15,5 +17,13 @@ enum class ListKind { Folders, Items };
 // file was damaged, 2 when the file could not be read.
 int runList(const std::filesystem::path& file, ListKind kind, std::ostream& out, std::ostream& err,
             bool json = false);
+
+// Lists every mailbox `inputs` stand for (data files, and directories for the .pst and .ost
+// files in them). One file that is no directory is listed as runList lists it. Otherwise each
+// mailbox's lines follow a line "== FILE" (no listed line starts with "="), and as JSON the
+// documents are the elements of one array, a mailbox that cannot be read an element with its
+// "error". Returns the worst exit status of the mailboxes.
+int runLists(const std::vector<std::string>& inputs, ListKind kind, std::ostream& out,
+             std::ostream& err, bool json = false);
 
 }  // namespace pellmark::cli

@@ -6,9 +6,9 @@
 #include <ostream>
 #include <set>
 
-#include "base/AsciiCase.h"
 #include "base/Printable.h"
 #include "cli/ExportCommand.h"
+#include "cli/MailboxInputs.h"
 #include "cli/StopSignals.h"
 #include "export/OutputNaming.h"
 
@@ -17,88 +17,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isDataFile(const fs::path& path) {
-    const std::string ext = path.extension().string();
-    return base::equalsNoCase(ext, ".pst") || base::equalsNoCase(ext, ".ost");
-}
-
 struct Mailbox {
     std::string file;       // as given, or found in a directory given
-    std::string directory;  // its output directory; empty for a single file
+    std::string directory;  // its output directory
     std::string problem;    // why it cannot be exported at all
 };
 
-const char* kindOf(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::directory:
-            return "a directory";
-        case fs::file_type::fifo:
-            return "a pipe (FIFO)";
-        case fs::file_type::character:
-        case fs::file_type::block:
-            return "a device";
-        case fs::file_type::socket:
-            return "a socket";
-        default:
-            return "of another kind";
-    }
-}
-
-// Why `entry`, named as a data file in a directory, cannot be exported; empty for a regular
-// file or a link to one. Only its status is asked: opening a pipe could wait for ever.
-std::string notAFile(const fs::directory_entry& entry) {
-    std::error_code ec;
-    const fs::file_status target = entry.status(ec);  // through a symbolic link
-    if (fs::is_regular_file(target)) return {};
-    if (ec && target.type() != fs::file_type::not_found) return ec.message();
-    std::error_code linkError;
-    if (!entry.is_symlink(linkError)) {
-        return std::string("it is ") + kindOf(target.type()) + ", not a regular file";
-    }
-    const fs::path to = fs::read_symlink(entry.path(), linkError);
-    const std::string shown = linkError ? std::string("?") : to.string();
-    if (!fs::exists(target)) {
-        return "it is a symbolic link to " + shown + ", which does not exist";
-    }
-    return "it is a symbolic link to " + std::string(kindOf(target.type())) + " (" + shown +
-           "), not a regular file";
-}
-
-// The data files `inputs` stand for, in order, each once; directories give their .pst and
-// .ost files in name order. What a directory names as a data file but is none (a pipe, a
-// link to a device or to nothing) comes with its problem, so that it is named, not passed over.
-std::vector<Mailbox> mailboxesOf(const std::vector<std::string>& inputs) {
-    std::vector<Mailbox> out;
-    std::set<fs::path> seen;
-    auto add = [&](const fs::path& file, const std::string& problem) {
-        std::error_code ec;
-        fs::path key = problem.empty() ? fs::weakly_canonical(file, ec) : file;
-        if (ec) key = file;
-        if (seen.insert(key).second) out.push_back({file.string(), {}, problem});
-    };
-    for (const std::string& input : inputs) {
-        std::error_code ec;
-        if (!fs::is_directory(input, ec)) {
-            add(input, {});
-            continue;
-        }
-        std::vector<std::pair<fs::path, std::string>> found;
-        for (fs::directory_iterator it(input, ec), end; !ec && it != end; it.increment(ec)) {
-            if (isDataFile(it->path())) found.emplace_back(it->path(), notAFile(*it));
-        }
-        std::sort(found.begin(), found.end());
-        if (found.empty()) {
-            out.push_back({input, {}, ec ? ec.message() : "no .pst or .ost file in it"});
-        }
-        for (const auto& [file, problem] : found) add(file, problem);
-    }
-    return out;
-}
-
 // Output directories named after the files: "mail", then "mail (2)" for another mail.pst.
-void chooseDirectories(std::vector<Mailbox>& mailboxes, const std::string& outputDirectory) {
+std::vector<Mailbox> chooseDirectories(const std::vector<MailboxInput>& inputs,
+                                       const std::string& outputDirectory) {
+    std::vector<Mailbox> mailboxes;
     std::set<std::string> taken;
-    for (Mailbox& m : mailboxes) {
+    for (const MailboxInput& input : inputs) {
+        Mailbox& m = mailboxes.emplace_back(Mailbox{input.file, {}, input.problem});
         const std::string stem = exporting::safeDirectoryName(fs::path(m.file).stem().string());
         std::string name = stem;
         for (int copy = 2; !taken.insert(name).second; ++copy) {
@@ -106,28 +37,30 @@ void chooseDirectories(std::vector<Mailbox>& mailboxes, const std::string& outpu
         }
         m.directory = (fs::path(outputDirectory) / name).string();
     }
+    return mailboxes;
 }
 
 }  // namespace
 
 int runExports(const ExportOptions& options, const std::vector<std::string>& inputs,
                std::ostream& out, std::ostream& err) {
-    std::error_code ec;
-    if (inputs.size() == 1 && !fs::is_directory(inputs.front(), ec)) {
+    if (!standsForMany(inputs)) {
         ExportOptions one = options;
         one.file = inputs.front();
         return runExport(one, out, err);
     }
-    std::vector<Mailbox> mailboxes = mailboxesOf(inputs);
-    chooseDirectories(mailboxes, options.outputDirectory);
+    const std::vector<Mailbox> mailboxes =
+        chooseDirectories(mailboxesOf(inputs), options.outputDirectory);
     std::vector<MailboxResult> results(mailboxes.size());
     int worst = 0;
     std::size_t started = 0;
     for (std::size_t i = 0; i < mailboxes.size(); ++i) {
         started = i + 1;
         const Mailbox& m = mailboxes[i];
-        err << "mailbox " << i + 1 << "/" << mailboxes.size() << ": " << base::printable(m.file)
-            << '\n';
+        if (options.verbosity != Verbosity::Quiet) {
+            err << "mailbox " << i + 1 << "/" << mailboxes.size() << ": " << base::printable(m.file)
+                << '\n';
+        }
         out << "== " << base::printable(m.file) << '\n';
         if (!m.problem.empty()) {
             err << "pellmark-export: " << base::printable(m.file) << ": "

@@ -17,7 +17,8 @@ struct sigaction previous[3];
 extern "C" void onStopSignal(int number) {
     if (stopSignal == 0) stopSignal = number;
     stopRequested.store(true);
-    if (++signalsSeen >= 3) {
+    signalsSeen = signalsSeen + 1;  // C++20 deprecates ++ on a volatile
+    if (signalsSeen >= 3) {
         ::signal(number, SIG_DFL);
         ::raise(number);
     }

@@ -7,21 +7,27 @@
 
 namespace pellmark::cli {
 
-TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal)
-    : err_(err), total_(totalItems), terminal_(terminal) {}
+TerminalProgress::TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal,
+                                   Verbosity verbosity)
+    : err_(err),
+      total_(totalItems),
+      bar_(terminal && verbosity != Verbosity::Quiet),
+      verbosity_(verbosity) {}
 
 void TerminalProgress::line(const std::string& text) {
     if (barShown_) err_ << "\r\033[K";
     err_ << base::printable(text) << '\n';
     barShown_ = false;
-    if (terminal_) drawBar(true);
+    if (bar_) drawBar(true);
 }
 
 void TerminalProgress::folderStarted(const std::string& name, std::size_t number,
                                      std::size_t folders) {
     folder_ = name;
-    if (!terminal_) {
-        err_ << "folder " << number << "/" << folders << ": " << base::printable(name) << '\n';
+    const bool shown =
+        verbosity_ == Verbosity::Verbose || (verbosity_ == Verbosity::Normal && !bar_);
+    if (shown) {
+        line("folder " + std::to_string(number) + "/" + std::to_string(folders) + ": " + name);
     }
 }
 
@@ -35,16 +41,24 @@ void TerminalProgress::damageFound(const std::string& what) {
 
 void TerminalProgress::itemStarted(const std::string&, int64_t, int64_t) {}
 
-void TerminalProgress::itemWritten(const std::string&, uint64_t) {
-    itemDone();
+void TerminalProgress::itemWritten(const std::string& path, uint64_t bytes) {
+    itemDone();  // first, so that the bar below the line counts the item
+    if (verbosity_ == Verbosity::Verbose) {
+        line("written: " + path + " (" + std::to_string(bytes) + " bytes)");
+    }
 }
 
 void TerminalProgress::itemFailed(const std::string& caption, const std::string& reason) {
-    line("pellmark-export: " + folder_ + ": item \"" + caption + "\" failed: " + reason);
     itemDone();
+    line("pellmark-export: " + folder_ + ": item \"" + caption + "\" failed: " + reason);
 }
 
 void TerminalProgress::itemSkipped() {
+    itemDone();
+}
+
+// Counted in the total like any other item, so that a resumed run's bar still reaches its end.
+void TerminalProgress::itemAlreadyExported() {
     itemDone();
 }
 
@@ -54,7 +68,7 @@ void TerminalProgress::attachmentFailed(const std::string& fileName, const std::
 
 void TerminalProgress::itemDone() {
     ++done_;
-    if (terminal_) drawBar(false);
+    if (bar_) drawBar(false);
 }
 
 void TerminalProgress::drawBar(bool force) {

@@ -11,9 +11,15 @@
 
 namespace pellmark::cli {
 
+// How much a run says while it works. Quiet: what failed or is damaged, nothing else. Normal:
+// a bar on a terminal, a line per folder otherwise. Verbose: a line per folder and one per
+// item written, on a terminal too, below the bar.
+enum class Verbosity { Quiet, Normal, Verbose };
+
 class TerminalProgress : public exporting::RunProgress {
   public:
-    TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal);
+    TerminalProgress(std::ostream& err, int64_t totalItems, bool terminal,
+                     Verbosity verbosity = Verbosity::Normal);
 
     void folderStarted(const std::string& name, std::size_t number, std::size_t folders) override;
     void folderFailed(const std::string& name, const std::string& reason) override;
@@ -21,6 +27,7 @@ class TerminalProgress : public exporting::RunProgress {
     void itemWritten(const std::string& path, uint64_t bytes) override;
     void itemFailed(const std::string& caption, const std::string& reason) override;
     void itemSkipped() override;
+    void itemAlreadyExported() override;
     void attachmentFailed(const std::string& fileName, const std::string& reason) override;
     void damageFound(const std::string& what) override;
     // Clears the bar before the summary is printed.
@@ -34,7 +41,8 @@ class TerminalProgress : public exporting::RunProgress {
     std::ostream& err_;
     int64_t total_;
     int64_t done_ = 0;
-    bool terminal_;
+    bool bar_;  // a terminal, not quiet
+    Verbosity verbosity_;
     bool barShown_ = false;
     std::string folder_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/CommandLine.h"
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 
@@ -15,164 +15,146 @@ namespace {
 // The man page (pellmark-export.1) and the bash completion (pellmark-export.bash) beside it name
 // every option this text names; a test holds them to it.
 const char* const kUsage =
-    "Usage: pellmark-export --format FORMAT [OPTION]... MAILBOX... OUTDIR\n"
-    "       pellmark-export --list [--json] FILE\n"
-    "       pellmark-export --items [--json] FILE\n"
+    "Usage: pellmark-export -f FORMAT [OPTION]... MAILBOX... OUTDIR\n"
+    "       pellmark-export -f FORMAT -o OUTDIR [OPTION]... MAILBOX...\n"
+    "       pellmark-export --list|--items [--json] MAILBOX...\n"
     "       pellmark-export --help | --version\n"
     "\n"
-    "Reads Outlook data files (.pst or .ost). A MAILBOX is a data file, or a directory\n"
-    "standing for every .pst and .ost file in it.\n"
+    "Reads Outlook data files (.pst or .ost). A MAILBOX is a data file, or a\n"
+    "directory standing for every .pst and .ost file in it.\n"
     "\n"
-    "  --format FORMAT  exports every item of the chosen folders below\n"
-    "                   OUTDIR/Converted Outlook PST/.\n"
-    "                   msg, eml, txt, vcf (contact folders only), rtf, html (attachments\n"
-    "                   written beside each page) and mht write one file per item, in\n"
-    "                   directories that mirror the mailbox.\n"
-    "                   mbox writes one mbox file (mboxrd) per folder, named after it, with its\n"
-    "                   subfolders in NAME.sbd/ beside it: Thunderbird's layout (copy a store's\n"
-    "                   directory in as Local Folders), also read by mutt and Apple Mail.\n"
-    "                   maildir writes a Maildir++ tree per store for an IMAP server: the\n"
-    "                   Inbox is the tree's INBOX, other folders .Parent.Child (IMAP UTF-7\n"
-    "                   names, '.' written \\2e as Dovecot's listescape reads it, '/' as '_',\n"
-    "                   names cut to fit one directory entry with a ~ mark of the whole);\n"
-    "                   forwarded is the flag P and the keyword $Forwarded of the folder's\n"
-    "                   dovecot-keywords file.\n"
-    "                   Both keep read, flagged, replied and forwarded and the delivery time;\n"
-    "                   each message is what the eml format writes. Contacts are always\n"
-    "                   written as .vcf files (with mbox and maildir below vCards/).\n"
-    "  --folder PATH    exports this folder: its path, e.g. '\\\\Personal Folders\\Inbox', or\n"
-    "                   '\\\\Personal Folders' for the items of the top folder itself, or the\n"
-    "                   path as --list prints it; repeat for more. Without it, every folder of\n"
-    "                   a mail, contact, calendar, task, note or journal kind is exported, and\n"
-    "                   the top folder when it holds items.\n"
-    "                   Subfolders are exported only when named themselves.\n"
-    "                   Items no folder lists any more (a damaged file) are recovered into\n"
-    "                   OUTDIR/Converted Outlook PST/Recovered items/ (with mbox and maildir\n"
-    "                   into a folder \"Recovered items\" of the store's mailbox).\n"
-    "                   OUTDIR/Converted Outlook PST/export-manifest.tsv lists every file\n"
-    "                   written: entry id, folder, subject, file, size and SHA-256; for mbox\n"
-    "                   the file is the folder's mbox, size and SHA-256 are the message's\n"
-    "                   entry, and a seventh field gives the entry's byte offset in it.\n"
-    "  --since DATE     exports only messages from DATE (YYYY-MM-DD, UTC) on\n"
-    "  --until DATE     exports only messages up to the end of DATE (the day is included).\n"
-    "                   A message's date is its delivery time, else its sent time, else its\n"
-    "                   creation time; messages without any are kept, contacts always are.\n"
-    "  --resume         finishes an export into the same OUTDIR that ended early: the items\n"
-    "                   its manifest lists as written whole are passed over, nothing is\n"
-    "                   written twice. Refused for mbox, whose folders are single files: use\n"
-    "                   --again there.\n"
-    "  --again          writes the export again beside an earlier one in the same OUTDIR;\n"
-    "                   without --resume or --again such an OUTDIR is refused\n"
-    "  --list FILE      one line per folder: the folder's path, a TAB, the class of its\n"
-    "                   items, a TAB, the number of items; the top folder first, then every\n"
-    "                   folder below it, depth first, in the store's order\n"
-    "  --items FILE     one line per item: the folder's path, its position in the folder\n"
-    "                   (from 1), its message class, its subject, its number of attachments\n"
-    "                   and the bytes of their data, separated by TABs. In both lists a\n"
-    "                   backslash is written \\\\, a TAB \\t, a line break \\n, other control\n"
-    "                   characters \\xNN or \\u{NNNN}\n"
-    "  --json           with --list or --items: one JSON document instead, with every field\n"
-    "                   of the lines and the entry ids; items also with their dates (UTC),\n"
-    "                   sender, number of recipients and reading state\n"
-    "  --version        prints the version\n"
-    "  --help           prints this text\n"
+    "An option's value follows it as the next word or after '=': --format eml,\n"
+    "--format=eml, -f eml or -feml. Short options without a value combine: -lq. '--'\n"
+    "ends the options, for a MAILBOX whose name starts with '-'.\n"
+    "\n"
+    "Exporting:\n"
+    "  -f, --format FORMAT  exports every item of the chosen folders below\n"
+    "                       OUTDIR/Converted Outlook PST/.\n"
+    "                       msg, eml, txt, vcf (contact folders only), rtf, html\n"
+    "                       (attachments written beside each page) and mht write one\n"
+    "                       file per item, in directories that mirror the mailbox.\n"
+    "                       mbox writes one mbox file (mboxrd) per folder, named\n"
+    "                       after it, with its subfolders in NAME.sbd/ beside it:\n"
+    "                       Thunderbird's layout (copy a store's directory in as\n"
+    "                       Local Folders), also read by mutt and Apple Mail.\n"
+    "                       maildir writes a Maildir++ tree per store for an IMAP\n"
+    "                       server: the Inbox is the tree's INBOX, other folders\n"
+    "                       .Parent.Child (IMAP UTF-7 names, '.' written \\2e as\n"
+    "                       Dovecot's listescape reads it, '/' as '_', names cut to\n"
+    "                       fit one directory entry with a ~ mark of the whole);\n"
+    "                       forwarded is the flag P and the keyword $Forwarded of the\n"
+    "                       folder's dovecot-keywords file.\n"
+    "                       Both keep read, flagged, replied and forwarded and the\n"
+    "                       delivery time; each message is what the eml format\n"
+    "                       writes. Contacts are always written as .vcf files (with\n"
+    "                       mbox and maildir below vCards/).\n"
+    "  -o, --output OUTDIR  exports into OUTDIR; every operand is then a MAILBOX (for\n"
+    "                       xargs, or find -exec ... {} +)\n"
+    "      --folder PATH    exports this folder: its path, e.g. '\\\\Personal\n"
+    "                       Folders\\Inbox', or '\\\\Personal Folders' for the items of\n"
+    "                       the top folder itself, or the path as --list prints it;\n"
+    "                       repeat for more. Without it, every folder of a mail,\n"
+    "                       contact, calendar, task, note or journal kind is\n"
+    "                       exported, and the top folder when it holds items.\n"
+    "                       Subfolders are exported only when named themselves.\n"
+    "                       Items no folder lists any more (a damaged file) are\n"
+    "                       recovered into OUTDIR/Converted Outlook PST/Recovered\n"
+    "                       items/ (with mbox and maildir into a folder \"Recovered\n"
+    "                       items\" of the store's mailbox).\n"
+    "                       OUTDIR/Converted Outlook PST/export-manifest.tsv lists\n"
+    "                       every file written: entry id, folder, subject, file, size\n"
+    "                       and SHA-256; for mbox the file is the folder's mbox, size\n"
+    "                       and SHA-256 are the message's entry, and a seventh field\n"
+    "                       gives the entry's byte offset in it.\n"
+    "      --since DATE     exports only messages from DATE (YYYY-MM-DD, UTC) on\n"
+    "      --until DATE     exports only messages up to the end of DATE (the day is\n"
+    "                       included). A message's date is its delivery time, else\n"
+    "                       its sent time, else its creation time; messages without\n"
+    "                       any are kept, contacts always are.\n"
+    "      --resume         finishes an export into the same OUTDIR that ended early:\n"
+    "                       the items its manifest lists as written whole are passed\n"
+    "                       over, nothing is written twice. Refused for mbox, whose\n"
+    "                       folders are single files: use --again there.\n"
+    "      --again          writes the export again beside an earlier one in the same\n"
+    "                       OUTDIR; without --resume or --again such an OUTDIR is\n"
+    "                       refused\n"
+    "  -q, --quiet          no progress: standard error gets only what failed or is\n"
+    "                       damaged, standard output the summary as always\n"
+    "  -v, --verbose        also a line per folder and one per item written (its file\n"
+    "                       and size), on a terminal too\n"
+    "\n"
+    "While it exports, standard error shows a bar on a terminal (items done, items in\n"
+    "all, items a second) and a line per folder otherwise; each failure gets a line\n"
+    "of its own there. The summary goes to standard output.\n"
+    "\n"
+    "Listing:\n"
+    "  -l, --list           one line per folder: the folder's path, a TAB, the class\n"
+    "                       of its items, a TAB, the number of items; the top folder\n"
+    "                       first, then every folder below it, depth first, in the\n"
+    "                       store's order\n"
+    "      --items          one line per item: the folder's path, its position in the\n"
+    "                       folder (from 1), its message class, its subject, its\n"
+    "                       number of attachments and the bytes of their data,\n"
+    "                       separated by TABs.\n"
+    "                       In both lists a backslash is written \\\\, a TAB \\t, a line\n"
+    "                       break \\n, other control characters \\xNN or \\u{NNNN}\n"
+    "      --json           with --list or --items: one JSON document instead, with\n"
+    "                       every field of the lines and the entry ids; items also\n"
+    "                       with their dates (UTC), sender, number of recipients and\n"
+    "                       reading state\n"
+    "\n"
+    "  -h, --help           prints this text\n"
+    "  -V, --version        prints the version\n"
     "\n"
     "With more than one MAILBOX, or a directory, each data file is exported into\n"
-    "OUTDIR/NAME/ (NAME: the file's name without its extension; a second file of the same\n"
-    "name gets NAME (2), by the order given), with a line per mailbox as it starts and one\n"
-    "summary at the end.\n"
+    "OUTDIR/NAME/ (NAME: the file's name without its extension; a second file of the\n"
+    "same name gets NAME (2), by the order given), with a line per mailbox as it\n"
+    "starts and one summary at the end. Listed, the lines of each mailbox follow a\n"
+    "line \"== FILE\"; with --json the output is a JSON array of one document per\n"
+    "mailbox, and one that cannot be read is a document with its \"error\".\n"
     "\n"
-    "Exit status: 0 when everything was read or written, 1 when parts of the file are damaged\n"
-    "or items could not be written (each is named on standard error), 2 on bad usage or when\n"
-    "the file cannot be read, 130 (Ctrl-C), 143 (kill) or 129 (terminal closed) when stopped\n"
-    "by a signal: the items being written are finished, the summary says how far it came.\n"
-    "With many mailboxes, the worst status of any of them.\n"
+    "Exit status: 0 when everything was read or written, 1 when parts of a file are\n"
+    "damaged or items could not be written (each is named on standard error), 2 on\n"
+    "bad usage (one line says what is wrong) or when a file cannot be read, 130\n"
+    "(Ctrl-C), 143 (kill) or 129 (terminal closed) when stopped by a signal: the\n"
+    "items being written are finished, the summary says how far it came. With many\n"
+    "mailboxes, the worst status of any of them.\n"
     "\n"
     "Examples:\n"
-    "  pellmark-export --format eml mail.pst ~/Exported\n"
-    "  pellmark-export --format mbox --since 2020-01-01 old.pst archive.ost ~/Mail\n"
-    "  pellmark-export --format maildir /srv/mailboxes/ /srv/maildirs\n"
+    "  pellmark-export -f eml mail.pst ~/Exported\n"
+    "  pellmark-export --format=mbox --since 2020-01-01 old.pst archive.ost ~/Mail\n"
+    "  pellmark-export -f maildir -q /srv/mailboxes/ /srv/maildirs\n"
+    "  find . -name '*.pst' -exec pellmark-export -f eml -o ~/Exported {} +\n"
+    "  pellmark-export -l mail.pst other.pst\n"
     "  pellmark-export --items --json mail.pst\n";
 
+// A command line that cannot be run gets one line saying why and one pointing to --help, as
+// GNU programs do: the reason stays on the screen, not above a page of usage.
 int usageError(const std::string& why) {
-    std::cerr << "pellmark-export: " << why << "\n\n" << kUsage;
+    std::cerr << "pellmark-export: " << why << "\n"
+              << "Try 'pellmark-export --help' for more information.\n";
     return 2;
-}
-
-int exportCommand(const std::vector<std::string>& args) {
-    pellmark::cli::ExportOptions options;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool takesValue =
-            arg == "--format" || arg == "--folder" || arg == "--since" || arg == "--until";
-        if (takesValue && i + 1 >= args.size()) return usageError(arg + " wants a value");
-        if (arg == "--format") {
-            options.format = args[++i];
-        } else if (arg == "--folder") {
-            options.folders.push_back(args[++i]);
-        } else if (arg == "--since") {
-            options.since = args[++i];
-        } else if (arg == "--until") {
-            options.until = args[++i];
-        } else if (arg == "--resume" || arg == "--again") {
-            (arg == "--resume" ? options.resume : options.again) = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            return usageError("unknown option " + arg);
-        } else {
-            positional.push_back(arg);
-        }
-    }
-    if (options.format.empty() || positional.size() < 2) {
-        std::cerr << kUsage;
-        return 2;
-    }
-    options.outputDirectory = positional.back();
-    positional.pop_back();
-    options.terminal = ::isatty(STDERR_FILENO) != 0;
-    return pellmark::cli::runExports(options, positional, std::cout, std::cerr);
-}
-
-int listCommand(const std::vector<std::string>& args) {
-    using pellmark::cli::ListKind;
-    std::string file;
-    bool json = false;
-    ListKind kind = ListKind::Folders;
-    for (const std::string& arg : args) {
-        if (arg == "--list" || arg == "--items") {
-            kind = arg == "--list" ? ListKind::Folders : ListKind::Items;
-        } else if (arg == "--json") {
-            json = true;
-        } else if (arg.rfind("--", 0) == 0 || !file.empty()) {
-            return usageError("unexpected " + arg);
-        } else {
-            file = arg;
-        }
-    }
-    if (file.empty()) return usageError("no FILE to list");
-    return pellmark::cli::runList(file, kind, std::cout, std::cerr, json);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    auto has = [&](const char* option) {
-        for (const auto& a : args) {
-            if (a == option) return true;
-        }
-        return false;
-    };
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << kUsage;
-        return 0;
+    using pellmark::cli::CommandLine;
+    CommandLine command = pellmark::cli::parseCommandLine({argv + 1, argv + argc});
+    if (!command.error.empty()) return usageError(command.error);
+    switch (command.action) {
+        case CommandLine::Action::Help:
+            std::cout << kUsage;
+            return 0;
+        case CommandLine::Action::Version:
+            std::cout << "pellmark-export " << PELLMARK_VERSION << '\n';
+            return 0;
+        case CommandLine::Action::List:
+            return pellmark::cli::runLists(command.mailboxes, command.listKind, std::cout,
+                                           std::cerr, command.json);
+        case CommandLine::Action::Export:
+            break;
     }
-    if (args.size() == 1 && args[0] == "--version") {
-        std::cout << "pellmark-export " << PELLMARK_VERSION << '\n';
-        return 0;
-    }
-    if (has("--format")) return exportCommand(args);
-    if (has("--list") || has("--items")) return listCommand(args);
-    std::cerr << kUsage;
-    return 2;
+    command.options.terminal = ::isatty(STDERR_FILENO) != 0;
+    return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
 }

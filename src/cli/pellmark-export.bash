@@ -1,26 +1,43 @@
 # bash completion for pellmark-export
+# Plain globs only: it must work whether or not the user's shell has extglob on.
 _pellmark_export() {
-    local cur prev
+    local cur prev i listing=
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
+    # bash splits "--format=eml" into "--format", "=" and "eml".
+    if [[ "$cur" == "=" ]]; then
+        cur=
+    elif [[ "$prev" == "=" && COMP_CWORD -ge 2 ]]; then
+        prev=${COMP_WORDS[COMP_CWORD-2]}
+    fi
     case "$prev" in
-        --format)
+        -f|--format)
             COMPREPLY=($(compgen -W "msg eml txt vcf rtf html mht mbox maildir" -- "$cur"))
+            return ;;
+        -o|--output)
+            COMPREPLY=($(compgen -d -- "$cur"))
             return ;;
         --since|--until)
             COMPREPLY=($(compgen -W "$(date +%Y-%m-%d)" -- "$cur"))
             return ;;
         --folder)
             return ;;
-        --list|--items)
-            COMPREPLY=($(compgen -f -X '!*.@(pst|ost|PST|OST)' -- "$cur") $(compgen -d -- "$cur"))
-            return ;;
     esac
     if [[ "$cur" == -* ]]; then
-        COMPREPLY=($(compgen -W "--format --folder --since --until --resume --again --list
-                                 --items --json --version --help" -- "$cur"))
+        local options="--format -f --output -o --folder --since --until --resume --again
+                       --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
-    COMPREPLY=($(compgen -f -- "$cur"))
+    # A listing: --list, --items, or -l alone or among other flags (-ql; not -fmaildir).
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        [[ "${COMP_WORDS[i]}" =~ ^(--list|--items|-[qvhV]*l[qvhVl]*)$ ]] && listing=1
+    done
+    if [[ -n "$listing" ]]; then
+        # Listings read data files and directories of them.
+        COMPREPLY=($(compgen -f -X '!*.[pPoO][sS][tT]' -- "$cur") $(compgen -d -- "$cur"))
+    else
+        COMPREPLY=($(compgen -f -- "$cur"))
+    fi
 }
 complete -o filenames -F _pellmark_export pellmark-export

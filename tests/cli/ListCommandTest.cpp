@@ -107,5 +107,50 @@ TEST(ListCommand, DamagedItemIsWarnedAboutAndTheRestListed) {
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);  // four items, one damaged
 }
 
+// Two files and a directory holding a copy of the first, a third file (named again after it)
+// and a .pst that is none: each file once, its lines under its header; as JSON, an array
+// Python reads, a mailbox that cannot be read an element with its error; the worst status.
+TEST(ListCommand, ManyMailboxesEachUnderItsHeaderOrInAnArray) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "more");
+    for (const char* name : {"a.pst", "b.pst", "more/c.ost"}) {
+        pstwriter::PstBuilder b;
+        b.options().storeName = std::filesystem::path(name).stem().string();
+        b.root().addFolder("Inbox", "IPF.Note").addMessage().setSubject(name);
+        b.write(dir / name);
+    }
+    std::filesystem::copy_file(dir / "a.pst", dir / "more" / "a.pst");
+    test::writeFile(dir / "more" / "d.pst", "not a mailbox");
+    const std::vector<std::string> inputs = {(dir / "a.pst").string(), (dir / "b.pst").string(),
+                                             (dir / "more").string(),
+                                             (dir / "more" / "c.ost").string()};
+    std::ostringstream out, err;
+    EXPECT_EQ(runLists(inputs, ListKind::Folders, out, err), 2);
+    const std::string more = (dir / "more").string();
+    auto listed = [](const std::string& store) {
+        const std::string top = "\\\\\\\\" + store;
+        return top + "\tIPM.Note\t0\n" + top + "\\\\Inbox\tIPM.Note\t1\n" + top +
+               "\\\\Deleted Items\tIPM.Note\t0\n";
+    };
+    EXPECT_EQ(out.str(), "== " + inputs[0] + "\n" + listed("a") + "== " + inputs[1] + "\n" +
+                             listed("b") + "== " + more + "/a.pst\n" + listed("a") + "== " + more +
+                             "/c.ost\n" + listed("c") + "== " + more + "/d.pst\n");
+    EXPECT_NE(err.str().find(more + "/d.pst: "), std::string::npos) << err.str();
+
+    std::string args;
+    for (const auto& input : inputs) args += " " + test::shellQuote(input);
+    const auto json = test::runCommand(
+        test::shellQuote(
+            (std::filesystem::path(PELLMARK_BINARY_DIR) / "src/cli/pellmark-export").string()) +
+        " --items --json" + args +
+        " 2>/dev/null | python3 -c 'import json, sys\n"
+        "for m in json.load(sys.stdin):\n"
+        "    print(m[\"file\"].split(\"/\")[-1], [i[\"subject\"] for i in m[\"items\"]],"
+        " \"error\" in m)'");
+    EXPECT_EQ(json.out,
+              "a.pst ['a.pst'] False\nb.pst ['b.pst'] False\na.pst ['a.pst'] False\n"
+              "c.ost ['more/c.ost'] False\nd.pst [] True\n");
+}
+
 }  // namespace
 }  // namespace pellmark::cli
