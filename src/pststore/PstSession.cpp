@@ -34,7 +34,9 @@ std::unique_ptr<store::StoreEnumerator> PstStores::enumerate() {
 std::unique_ptr<store::Store> PstStores::add(const std::string& path) {
     session_.requireLogon();
     if (path.empty()) throw store::StoreError("no data file given");
-    return openStore(path);
+    std::unique_ptr<PstStore> store = openStore(path);
+    session_.keepAdded(store->dataFilePath());
+    return store;
 }
 
 std::unique_ptr<store::Store> PstStores::storeFromId(const std::string& entryId) {
@@ -44,8 +46,10 @@ std::unique_ptr<store::Store> PstStores::storeFromId(const std::string& entryId)
     return openStore(*path);
 }
 
-PstSession::PstSession(std::filesystem::path profile)
-    : profile_(profile.empty() ? profilePath() : std::move(profile)), stores_(*this) {}
+PstSession::PstSession(std::filesystem::path profile, AddedFiles added)
+    : profile_(profile.empty() ? profilePath() : std::move(profile)),
+      added_(added),
+      stores_(*this) {}
 
 PstSession::PstSession(NoProfile) : readsProfile_(false), stores_(*this) {}
 
@@ -66,6 +70,15 @@ std::unique_ptr<store::Store> PstSession::storeFromId(const std::string& entryId
 void PstSession::logoff() {
     loggedOn_ = false;
     profileStores_.clear();
+}
+
+void PstSession::keepAdded(const std::string& absolutePath) {
+    if (!readsProfile_ || added_ != AddedFiles::Kept) return;
+    try {
+        rememberDataFile(absolutePath, profile_);
+    } catch (const std::exception&) {
+        // Only a convenience for the next time: the file is open whether or not it is kept.
+    }
 }
 
 void PstSession::requireLogon() const {

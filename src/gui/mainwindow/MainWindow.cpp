@@ -181,6 +181,12 @@ void MainWindow::load() {
     setTabPageEnabled(*notesTab, 2, false);
 }
 
+void MainWindow::openDataFile(const QString& path) {
+    page1_->otherPstOption->setChecked(true);
+    writeLockedText(*page1_->pstPathBox, path);
+    pstFiles_.openPstFile();
+}
+
 void MainWindow::configuredMailboxesChosen() {
     page1_->otherPstFrame->setEnabled(false);
     page1_->exportOtherButton->setEnabled(false);

@@ -49,6 +49,9 @@ class MainWindow : public QWidget {
     void setProgramFolder(const QString& folder) { programFolder_ = folder; }
 
     void load();
+    // Opens the window on a data file named when the program started: the other-file option
+    // selected, the path in its text box and the file opened as "Export Mailbox" opens it.
+    void openDataFile(const QString& path);
     void configuredMailboxesChosen();
     void otherPstFileChosen();
     void pstPathChanged();

@@ -11,12 +11,21 @@
 
 namespace pellmark::gui {
 
+namespace {
+
+// The .pst entry comes first and is the one chosen; offline folders (.ost) open the same way,
+// and "All files" reaches a data file whatever its name ends in.
+const char* const kDataFileFilter =
+    "Outlook Mailbox (*.pst)|*.pst|Offline Outlook Data File (*.ost)|*.ost|All files (*)|*";
+
+}  // namespace
+
 PstFiles::PstFiles(MainWindowParts& parts, MailboxFolderDisplay& display)
     : parts_(parts), display_(display) {}
 
 void PstFiles::browse() {
-    const QString path = parts_.dialogs.fileDialog.openFile(
-        &parts_.MainWindow, QString(), QStringLiteral("Outlook Mailbox (*.pst)|*.pst"));
+    const QString path = parts_.dialogs.fileDialog.openFile(&parts_.MainWindow, QString(),
+                                                            QLatin1String(kDataFileFilter));
     writeLockedText(parts_.pstPathBox, path);
     setTabPageEnabled(parts_.notesTab, 2, false);
 }
@@ -27,11 +36,19 @@ void PstFiles::openPstFile() {
     parts_.startButton.setEnabled(false);
     if (!logOn(parts_)) return;
     const std::string path = base::trimmed(parts_.pstPathBox.text().toStdString(), " ");
+    std::string openFailure;
     std::string fillFailure;
-    skipFailing([&] { parts_.current.mailbox = parts_.current.session->stores().add(path); });
-    skipFailing([&] { showOpenedStore(fillFailure); });
+    auto noteOpenFailure = [&](const std::exception& error) {
+        openFailure = *error.what() ? error.what() : "unknown failure";
+    };
+    skipFailing([&] { parts_.current.mailbox = parts_.current.session->stores().add(path); },
+                noteOpenFailure);
+    skipFailing([&] { showOpenedStore(fillFailure); }, noteOpenFailure);
     logOffAndRelease(parts_);
     showPreviewPage(parts_);
+    // The flow stays as it is for a file that does not open; the user is told which and why
+    // instead of facing an unchanged page.
+    if (!openFailure.empty()) reportUnopenedFile(parts_, path, openFailure);
     if (!fillFailure.empty()) reportIncompleteTree(parts_, fillFailure);
 }
 

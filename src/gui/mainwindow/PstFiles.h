@@ -1,5 +1,5 @@
 #pragma once
-// Choosing a mailbox from any .pst file: "Browse..." puts a file's path into the text box and
+// Choosing a mailbox from any data file: "Browse..." puts a file's path into the text box and
 // "Export Mailbox" opens that file as a store and shows it in the folder tree on page 2.
 
 #include "gui/foldertree/MailboxFolderDisplay.h"
@@ -15,7 +15,8 @@ class PstFiles {
     // 2 is disabled until the file is opened.
     void browse();
     // Opens the file named in the text box and shows it. A file that cannot be opened as a
-    // store changes nothing but the pages and leaves Start Conversion disabled.
+    // store changes nothing but the pages, leaves Start Conversion disabled and gets a message
+    // naming the file and the reason.
     void openPstFile();
 
   private:

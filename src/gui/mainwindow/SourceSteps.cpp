@@ -51,6 +51,14 @@ void reportIncompleteTree(MainWindowParts& parts, const std::string& reason) {
             .arg(QString::fromStdString(reason)));
 }
 
+void reportUnopenedFile(MainWindowParts& parts, const std::string& path,
+                        const std::string& reason) {
+    parts.dialogs.messageBox.inform(
+        &parts.MainWindow, kMessageTitle,
+        QStringLiteral("The file could not be opened:\r\n%1\r\n%2")
+            .arg(QString::fromStdString(path), QString::fromStdString(reason)));
+}
+
 void reportUnlistedStores(MainWindowParts& parts, const std::vector<std::string>& failures) {
     if (failures.empty()) return;
     QString text = failures.size() == 1

@@ -65,6 +65,8 @@ void showPreviewPage(MainWindowParts& parts);
 // is incomplete because reading the folders failed part way.
 void reportShowFailure(MainWindowParts& parts, const std::string& reason);
 void reportIncompleteTree(MainWindowParts& parts, const std::string& reason);
+// Tells the user the chosen data file could not be opened, naming it and the reason.
+void reportUnopenedFile(MainWindowParts& parts, const std::string& path, const std::string& reason);
 // Tells the user which data files of the profile could not be opened, a failure each, and
 // so are not in the list; nothing when there are none.
 void reportUnlistedStores(MainWindowParts& parts, const std::vector<std::string>& failures);

@@ -156,6 +156,29 @@ TEST_F(MainWindowTest, OpeningAFileEnablesPageTwoAndBrowsingLocksItAgain) {
     EXPECT_FALSE(tabs().isTabEnabled(1));
 }
 
+// A file named when the program starts opens as the other-file option opens it.
+TEST_F(MainWindowTest, AFileGivenAtStartOpensThroughTheOtherFileOption) {
+    window.openDataFile("/home/u/old.pst");
+    EXPECT_TRUE(control<QRadioButton>("OptOtherPST")->isChecked());
+    EXPECT_TRUE(control<QGroupBox>("OtherPSTFrame")->isEnabled());
+    EXPECT_FALSE(button("CmdExportConfigured").isEnabled());
+    EXPECT_EQ(control<QLabel>("LblHelp")->text(),
+              "This Option allows you to select a Outlook PST file to be converted.");
+    EXPECT_EQ(control<QLineEdit>("txtNotesDatabaseFile")->text(), "/home/u/old.pst");
+    EXPECT_TRUE(tabs().isTabEnabled(1));
+    EXPECT_EQ(tabs().currentIndex(), 1);
+    EXPECT_EQ(control<FolderTree>("OutlookFoldersTree")->nodeCount(), 2);
+    EXPECT_TRUE(button("CmdStartConversion").isEnabled());
+    EXPECT_EQ(window.selection().storeId, "P1");
+    EXPECT_TRUE(dialogs.messageBox.shown().empty());
+
+    window.openDataFile("/home/u/notes.txt");
+    ASSERT_EQ(dialogs.messageBox.shown().size(), 1u);
+    EXPECT_TRUE(dialogs.messageBox.shown()[0].text.contains("/home/u/notes.txt"));
+    EXPECT_FALSE(button("CmdStartConversion").isEnabled());
+    EXPECT_EQ(control<QLineEdit>("txtNotesDatabaseFile")->text(), "/home/u/notes.txt");
+}
+
 // The entries keep the display name, the padding blanks and the store's identifier, but the
 // box and its drop-down list show the names alone, however wide the box.
 TEST_F(MainWindowTest, TheStoreListShowsTheNamesOnly) {

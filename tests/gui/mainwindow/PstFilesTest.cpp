@@ -45,7 +45,10 @@ TEST_F(PstFilesTest, BrowsingWritesTheAnswerAndDisablesPageTwo) {
     window.notesTab->setTabEnabled(1, true);
     window.dialogs.fileDialog.queuePath("/home/u/old.pst");
     pst.browse();
-    EXPECT_EQ(window.dialogs.fileDialog.filters(), QStringList{"Outlook Mailbox (*.pst)|*.pst"});
+    // The .pst entry first, as it ever was; then offline folders and any file.
+    EXPECT_EQ(window.dialogs.fileDialog.filters(),
+              QStringList{"Outlook Mailbox (*.pst)|*.pst|Offline Outlook Data File (*.ost)|*.ost|"
+                          "All files (*)|*"});
     EXPECT_EQ(window.pstPathBox->text(), "/home/u/old.pst");
     EXPECT_FALSE(window.notesTab->isTabEnabled(1));
     EXPECT_EQ(changes, 1);
@@ -79,13 +82,26 @@ TEST_F(PstFilesTest, OpeningShowsTheFileOnPageTwo) {
     EXPECT_TRUE(window.dialogs.messageBox.shown().empty());
 }
 
-TEST_F(PstFilesTest, AFileThatIsNoPstChangesNothingButThePages) {
+// Such a file is named in one message with the reason, and changes nothing but the pages.
+TEST_F(PstFilesTest, AFileThatDoesNotOpenIsNamedWithTheReason) {
     open("/home/u/old.pst");
     window.notesTab->setCurrentIndex(0);
     window.storeList->setEnabled(true);
-    for (const char* path : {"/home/u/notes.txt", "", "   "}) {
+    // One that opens but cannot tell its data file fails as late as that.
+    world.stores[1].failSecondText = true;
+    const auto& shown = window.dialogs.messageBox.shown();
+    for (const char* path : {"/home/u/notes.txt", "", "   ", "/home/u/other.pst"}) {
+        const std::size_t before = shown.size();
         open(path);
-        EXPECT_TRUE(window.dialogs.messageBox.shown().empty()) << path;
+        ASSERT_EQ(shown.size(), before + 1) << path;
+        const QString reason = QString(path).startsWith("/home/u/other")
+                                   ? "/home/u/other.pst: data file missing"
+                                   : "store not found";
+        EXPECT_EQ(shown.back().text, QStringLiteral("The file could not be opened:\r\n%1\r\n%2")
+                                         .arg(QString(path).trimmed(), reason));
+        EXPECT_EQ(shown.back().title, "Corvane Quillon");
+        EXPECT_EQ(shown.back().icon, MessageIcon::Information);
+        EXPECT_EQ(shown.back().buttons, MessageButtons::Ok);
         EXPECT_EQ(window.treeOutline(), "Old Mail\n  Inbox (0)\n  Deleted Items (0)\n");
         EXPECT_EQ(window.storeId, "P1");
         EXPECT_FALSE(window.startButton->isEnabled());
@@ -93,7 +109,7 @@ TEST_F(PstFilesTest, AFileThatIsNoPstChangesNothingButThePages) {
         EXPECT_TRUE(window.notesTab->isTabEnabled(1));
         EXPECT_EQ(window.notesTab->currentIndex(), 1);
     }
-    EXPECT_EQ(world.logoffs, 4);
+    EXPECT_EQ(world.logoffs, 5);
 }
 
 TEST_F(PstFilesTest, LogonFailureShowsTheOneMessageAndChangesNothingElse) {
