@@ -48,14 +48,14 @@ class LargeAttachment : public mapi::Attachment {
         return std::make_unique<PatternStream>(size_);
     }
     uint32_t codepage() const override { return 1252; }
-    std::unique_ptr<mapi::Message> embeddedMessage() const override { return nullptr; }
+    std::unique_ptr<mapi::Item> embeddedMessage() const override { return nullptr; }
     std::unique_ptr<mapi::ByteStream> objectData() const override { return nullptr; }
 
   private:
     uint64_t size_;
 };
 
-class LargeItem : public mapi::Message {
+class LargeItem : public mapi::Item {
   public:
     explicit LargeItem(uint64_t size) : size_(size) {}
     std::vector<mapi::PropTag> tags() const override {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 #include "app/WindowSystem.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/widgets/Dialogs.h"
@@ -18,8 +18,8 @@
 namespace {
 
 // Answers what needs no window; the exit status, or -1 to go on and open the window.
-int answerWithoutWindow(const pellmark::app::CommandLine& command) {
-    using Action = pellmark::app::CommandLine::Action;
+int answerWithoutWindow(const pellmark::app::ProgramArguments& command) {
+    using Action = pellmark::app::ProgramArguments::Action;
     switch (command.action) {
         case Action::Help:
             std::cout << pellmark::app::usageText(pellmark::pststore::profilePath());
@@ -46,8 +46,8 @@ int answerWithoutWindow(const pellmark::app::CommandLine& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const pellmark::app::CommandLine command =
-        pellmark::app::readCommandLine({argv + 1, argv + argc});
+    const pellmark::app::ProgramArguments command =
+        pellmark::app::readProgramArguments({argv + 1, argv + argc});
     if (const int status = answerWithoutWindow(command); status >= 0) return status;
 
     // Qt sees the program's name only: a data file's name is never taken for one of its options.

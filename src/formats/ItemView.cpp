@@ -40,7 +40,7 @@ ItemKind itemKindOf(const std::string& cls) {
     return ItemKind::Other;
 }
 
-ItemView::ItemView(const mapi::Message& message)
+ItemView::ItemView(const mapi::Item& message)
     : message_(message), kind_(itemKindOf(message.messageClass())) {}
 
 std::optional<int64_t> ItemView::integer(uint16_t propId) const {

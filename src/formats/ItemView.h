@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mapi/Guid.h"
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::formats {
 
@@ -56,9 +56,9 @@ struct AddressProps;
 
 class ItemView {
   public:
-    explicit ItemView(const mapi::Message& message);
+    explicit ItemView(const mapi::Item& message);
 
-    const mapi::Message& message() const { return message_; }
+    const mapi::Item& message() const { return message_; }
     std::string messageClass() const { return message_.messageClass(); }
     ItemKind kind() const { return kind_; }
     std::string subject() const { return message_.subject(); }
@@ -96,7 +96,7 @@ class ItemView {
     // Fills an address still missing from the entry id or search key `props` name.
     void addressFromIds(Address& address, const AddressProps& props) const;
 
-    const mapi::Message& message_;
+    const mapi::Item& message_;
     ItemKind kind_;
 };
 

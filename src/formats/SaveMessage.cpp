@@ -6,7 +6,7 @@
 
 namespace pellmark::formats {
 
-bool saveMessage(const mapi::Message& message, SaveFormat format, const std::filesystem::path& path,
+bool saveMessage(const mapi::Item& message, SaveFormat format, const std::filesystem::path& path,
                  base::Sha256* digest) {
     const WriterFn writer = writerFor(format);
     if (!writer) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "base/Sha256.h"
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 #include "store/SaveFormat.h"
 
 namespace pellmark::formats {
@@ -14,7 +14,7 @@ using store::SaveFormat;
 
 // Writes `message` to `path` in `format`, whole, or throws SaveError and leaves no file there.
 // Writers that can hash what they write feed `digest` (when given) and return true.
-bool saveMessage(const mapi::Message& message, SaveFormat format, const std::filesystem::path& path,
+bool saveMessage(const mapi::Item& message, SaveFormat format, const std::filesystem::path& path,
                  base::Sha256* digest = nullptr);
 
 }  // namespace pellmark::formats

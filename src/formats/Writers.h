@@ -8,30 +8,23 @@
 
 #include "base/Sha256.h"
 #include "formats/SaveMessage.h"
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::formats {
 
-using WriterFn = void (*)(const mapi::Message&, const std::filesystem::path&, base::Sha256* digest);
+using WriterFn = void (*)(const mapi::Item&, const std::filesystem::path&, base::Sha256* digest);
 
 // The writer of a save type, or nullptr while that type has none.
 WriterFn writerFor(SaveFormat format);
 // Whether the writer of `format` feeds the digest it is given.
 bool hashesWhileWriting(SaveFormat format);
 
-void writeTxt(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
-void writeHtml(const mapi::Message& message, const std::filesystem::path& path,
-               base::Sha256* digest);
-void writeRtf(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
-void writeMsg(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
-void writeEml(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
-void writeMht(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
-void writeVcf(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest);
+void writeTxt(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeHtml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeRtf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeMsg(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeEml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeMht(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
+void writeVcf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest);
 
 }  // namespace pellmark::formats

@@ -87,7 +87,7 @@ class PstAttachment : public store::Attachment {
 
 class PstAttachments : public store::Attachments {
   public:
-    explicit PstAttachments(std::shared_ptr<const mapi::Message> item)
+    explicit PstAttachments(std::shared_ptr<const mapi::Item> item)
         : item_(std::move(item)), count_(item_->attachmentCount()) {}
 
     int32_t count() override { return static_cast<int32_t>(count_); }
@@ -102,7 +102,7 @@ class PstAttachments : public store::Attachments {
     }
 
   private:
-    std::shared_ptr<const mapi::Message> item_;
+    std::shared_ptr<const mapi::Item> item_;
     size_t count_;
 };
 

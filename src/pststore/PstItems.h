@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
@@ -41,12 +41,12 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
     std::string lastName() override;
 
     // The item as the writers read it.
-    const mapi::Message& item() const { return *item_; }
+    const mapi::Item& item() const { return *item_; }
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     pst::NodeId id_;
-    std::shared_ptr<const mapi::Message> item_;
+    std::shared_ptr<const mapi::Item> item_;
 };
 
 }  // namespace pellmark::pststore

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 #include "app/WindowSystem.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -74,15 +74,15 @@ TEST(ProgramStart, PlatformsThatNeedNoDisplay) {
 }
 
 TEST(ProgramStart, TheFileNamedIsMadeAbsolute) {
-    const CommandLine plain = readCommandLine({});
-    EXPECT_EQ(plain.action, CommandLine::Action::OpenWindow);
+    const ProgramArguments plain = readProgramArguments({});
+    EXPECT_EQ(plain.action, ProgramArguments::Action::OpenWindow);
     EXPECT_EQ(plain.file, "");
-    const CommandLine relative = readCommandLine({"mail.pst"});
+    const ProgramArguments relative = readProgramArguments({"mail.pst"});
     EXPECT_EQ(relative.file, (fs::current_path() / "mail.pst").string());
-    const CommandLine dashed = readCommandLine({"--", "-old.pst"});
-    EXPECT_EQ(dashed.action, CommandLine::Action::OpenWindow);
+    const ProgramArguments dashed = readProgramArguments({"--", "-old.pst"});
+    EXPECT_EQ(dashed.action, ProgramArguments::Action::OpenWindow);
     EXPECT_EQ(dashed.file, (fs::current_path() / "-old.pst").string());
-    EXPECT_EQ(readCommandLine({"/m/a.pst", "--help"}).action, CommandLine::Action::Help);
+    EXPECT_EQ(readProgramArguments({"/m/a.pst", "--help"}).action, ProgramArguments::Action::Help);
 }
 
 // The file opens in the window (offscreen), and so joins the configured mailboxes.

@@ -213,7 +213,7 @@ TEST(AsItWas, TheEnronSamplesExchangeAddressesComeBackWhole) {
     requireReader(Reader::Python);
     TempDir dir;
     int n = 0;
-    forEachItem(pst, [&](store::MailItem& item, const mapi::Message&, const std::string&) {
+    forEachItem(pst, [&](store::MailItem& item, const mapi::Item&, const std::string&) {
         item.saveAs((dir / (std::to_string(++n) + ".eml")).string(), store::SaveFormat::Eml);
     });
     writeFile(dir / "addresses.py",

@@ -105,7 +105,7 @@ void expectWellFormedLines(const std::string& raw, bool sevenBit, const std::str
     EXPECT_FALSE(sevenBit && eightBit) << where;
 }
 
-void checkEml(store::MailItem& item, const mapi::Message& message, const std::string& where) {
+void checkEml(store::MailItem& item, const mapi::Item& message, const std::string& where) {
     TempDir dir;
     const auto file = dir / "item.eml";
     std::filesystem::create_directory(dir / "parts");
@@ -150,7 +150,7 @@ void checkEml(store::MailItem& item, const mapi::Message& message, const std::st
 // The page is the root part; each image it shows is a part whose Content-ID its cid: URL
 // names; every other attachment and embedded message follows: nothing the item holds is
 // missing.
-void checkMht(store::MailItem& item, const mapi::Message& message, const std::string& where) {
+void checkMht(store::MailItem& item, const mapi::Item& message, const std::string& where) {
     TempDir dir;
     const auto file = dir / "item.mht";
     std::filesystem::create_directory(dir / "parts");
@@ -180,7 +180,7 @@ void checkMht(store::MailItem& item, const mapi::Message& message, const std::st
 }
 
 // Returns the number of contact pictures checked.
-size_t checkVcf(store::MailItem& item, const mapi::Message& message, const std::string& where) {
+size_t checkVcf(store::MailItem& item, const mapi::Item& message, const std::string& where) {
     const ItemView view(message);
     if (view.kind() != formats::ItemKind::Contact) return 0;
     TempDir dir;
@@ -220,7 +220,7 @@ struct Checked {
 
 void checkEveryItem(const std::filesystem::path& pst, Checked& checked) {
     forEachItem(pst,
-                [&](store::MailItem& item, const mapi::Message& message, const std::string& where) {
+                [&](store::MailItem& item, const mapi::Item& message, const std::string& where) {
                     const std::string place = pst.filename().string() + " " + where;
                     checkEml(item, message, place);
                     checkMht(item, message, place);

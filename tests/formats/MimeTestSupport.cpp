@@ -11,9 +11,8 @@
 namespace pellmark::test {
 namespace {
 
-void walk(
-    store::Folder& folder,
-    const std::function<void(store::MailItem&, const mapi::Message&, const std::string&)>& fn) {
+void walk(store::Folder& folder,
+          const std::function<void(store::MailItem&, const mapi::Item&, const std::string&)>& fn) {
     auto items = folder.items();
     for (int64_t i = 1; i <= items->count(); ++i) {
         auto item = items->item(i);
@@ -27,7 +26,7 @@ void walk(
 
 void forEachItem(
     const std::filesystem::path& pst,
-    const std::function<void(store::MailItem&, const mapi::Message&, const std::string&)>& fn) {
+    const std::function<void(store::MailItem&, const mapi::Item&, const std::string&)>& fn) {
     auto store = pststore::openStore(pst.string());
     walk(*store->rootFolder(), fn);
 }
@@ -40,7 +39,7 @@ std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
                          store::SaveFormat type, const std::filesystem::path& path) {
     bool saved = false;
-    forEachItem(pst, [&](store::MailItem& item, const mapi::Message&, const std::string&) {
+    forEachItem(pst, [&](store::MailItem& item, const mapi::Item&, const std::string&) {
         if (saved || item.subject() != subject) return;
         item.saveAs(path.string(), type);
         saved = true;
@@ -48,7 +47,7 @@ bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& su
     return saved;
 }
 
-const mapi::Message& messageOf(store::MailItem& item) {
+const mapi::Item& messageOf(store::MailItem& item) {
     return dynamic_cast<pststore::PstMailItem&>(item).item();
 }
 

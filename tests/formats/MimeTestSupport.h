@@ -14,13 +14,13 @@
 namespace pellmark::test {
 
 // Every item of every folder of the store, in the component's order.
-void forEachItem(const std::filesystem::path& pst,
-                 const std::function<void(store::MailItem&, const mapi::Message&,
-                                          const std::string& where)>& fn);
+void forEachItem(
+    const std::filesystem::path& pst,
+    const std::function<void(store::MailItem&, const mapi::Item&, const std::string& where)>& fn);
 // The first item of the folder named `folder` (any folder when empty) that has items.
 std::unique_ptr<store::MailItem> firstItemOf(const std::filesystem::path& pst,
                                              const std::string& folder);
-const mapi::Message& messageOf(store::MailItem& item);
+const mapi::Item& messageOf(store::MailItem& item);
 // Saves the first item whose subject is `subject` to `path`; false when there is none.
 bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& subject,
                          store::SaveFormat type, const std::filesystem::path& path);

@@ -38,7 +38,7 @@ bool isString(PropType t) {
 
 class ItemComparer {
   public:
-    ItemComparer(const mapi::Message& source, const mapi::Message& written) : source_(source) {
+    ItemComparer(const mapi::Item& source, const mapi::Item& written) : source_(source) {
         for (uint32_t id = 0x8000; id < 0xFFFF; ++id) {
             auto name = written.nameOf(static_cast<uint16_t>(id));
             if (!name) break;
@@ -46,7 +46,7 @@ class ItemComparer {
         }
     }
 
-    void item(const mapi::Message& s, const mapi::Message& w, const std::string& where) {
+    void item(const mapi::Item& s, const mapi::Item& w, const std::string& where) {
         subject(s, w, where);
         properties(s, w, where, true);
         const auto sr = s.recipients(), wr = w.recipients();
@@ -68,7 +68,7 @@ class ItemComparer {
   private:
     // A message's stored subject loses its prefix marker; its parts are added where the
     // item does not hold them.
-    void subject(const mapi::Message& s, const mapi::Message& w, const std::string& where) {
+    void subject(const mapi::Item& s, const mapi::Item& w, const std::string& where) {
         const auto tag = findTag(s, mapi::prop::kSubject);
         if (!tag || !isString(mapi::tagType(*tag)) || mapi::isMultiValued(mapi::tagType(*tag)))
             return;
@@ -161,7 +161,7 @@ class ItemComparer {
         return it->second;
     }
 
-    const mapi::Message& source_;
+    const mapi::Item& source_;
     // What subject() found of the message whose properties are compared next.
     size_t derivedCount_ = 0;
     bool subjectCompared_ = false;
@@ -170,8 +170,7 @@ class ItemComparer {
 
 }  // namespace
 
-void expectSameItem(const mapi::Message& source, const mapi::Message& written,
-                    const std::string& where) {
+void expectSameItem(const mapi::Item& source, const mapi::Item& written, const std::string& where) {
     ItemComparer(source, written).item(source, written, where);
 }
 

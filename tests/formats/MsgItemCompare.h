@@ -5,12 +5,11 @@
 
 #include <string>
 
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::test {
 
 // Adds a test failure, naming `where`, for every difference.
-void expectSameItem(const mapi::Message& source, const mapi::Message& written,
-                    const std::string& where);
+void expectSameItem(const mapi::Item& source, const mapi::Item& written, const std::string& where);
 
 }  // namespace pellmark::test

@@ -23,7 +23,7 @@
 namespace pellmark::formats {
 namespace {
 
-using MessageFn = std::function<void(const mapi::Message&, const std::string& where)>;
+using MessageFn = std::function<void(const mapi::Item&, const std::string& where)>;
 
 void forEachMessage(const std::shared_ptr<pst::PstFile>& file, const pst::Folder& folder,
                     const std::string& where, const MessageFn& fn) {
@@ -56,16 +56,15 @@ TEST(MsgSamples, EveryPropertyOfEveryPstItemReadsBack) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
     test::TempDir tmp;
     int items = 0;
-    forEachSampleMessage(dir, sampleFiles(dir),
-                         [&](const mapi::Message& m, const std::string& where) {
-                             const auto path = tmp / "item.msg";
-                             saveMessage(m, SaveFormat::Msg, path);
-                             expectSameItem(m, test::readMsgFile(path), where);
-                             for (const auto& line : test::msgLayout(path)) {
-                                 EXPECT_NE(line.rfind("bad size", 0), 0u) << where << ": " << line;
-                             }
-                             ++items;
-                         });
+    forEachSampleMessage(dir, sampleFiles(dir), [&](const mapi::Item& m, const std::string& where) {
+        const auto path = tmp / "item.msg";
+        saveMessage(m, SaveFormat::Msg, path);
+        expectSameItem(m, test::readMsgFile(path), where);
+        for (const auto& line : test::msgLayout(path)) {
+            EXPECT_NE(line.rfind("bad size", 0), 0u) << where << ": " << line;
+        }
+        ++items;
+    });
     EXPECT_GT(items, 300);
 }
 
@@ -191,7 +190,7 @@ TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
     const std::vector<std::string> files = {"pstsdk__sample1.pst", "pstsdk__sample2.pst",
                                             "hht__Hello_CJK.pst", "rubymsg__attachAndInline.pst",
                                             "tika__testPST.pst"};
-    forEachSampleMessage(dir, files, [&](const mapi::Message& m, const std::string& where) {
+    forEachSampleMessage(dir, files, [&](const mapi::Item& m, const std::string& where) {
         const auto path = tmp / "item.msg";
         saveMessage(m, SaveFormat::Msg, path);
         const auto shown = msgconvertShows(path);
@@ -254,7 +253,7 @@ for path in sorted(glob.glob('*.eml')):
 )";
 
 // The subject of `m` and of the messages attached to it, depth first, as msgconvert nests them.
-void collectSubjects(const mapi::Message& m, std::vector<std::string>& out) {
+void collectSubjects(const mapi::Item& m, std::vector<std::string>& out) {
     out.push_back(m.subject());
     for (size_t i = 0; i < m.attachmentCount(); ++i) {
         const auto a = m.attachment(i);
@@ -291,13 +290,12 @@ TEST(MsgSamples, MsgconvertReadsEverySubjectAsTheItemShowsIt) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
     test::TempDir tmp;
     std::map<std::string, std::pair<std::string, std::vector<std::string>>> expected;
-    forEachSampleMessage(dir, sampleFiles(dir),
-                         [&](const mapi::Message& m, const std::string& where) {
-                             const std::string name = std::to_string(expected.size());
-                             saveMessage(m, SaveFormat::Msg, tmp / (name + ".msg"));
-                             collectSubjects(m, expected[name].second);
-                             expected[name].first = where;
-                         });
+    forEachSampleMessage(dir, sampleFiles(dir), [&](const mapi::Item& m, const std::string& where) {
+        const std::string name = std::to_string(expected.size());
+        saveMessage(m, SaveFormat::Msg, tmp / (name + ".msg"));
+        collectSubjects(m, expected[name].second);
+        expected[name].first = where;
+    });
     const auto shown = msgconvertSubjects(tmp.path());
     EXPECT_EQ(shown.size(), expected.size()) << "msgconvert did not read every file";
     EXPECT_GT(shown.size(), 300u);

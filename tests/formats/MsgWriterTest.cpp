@@ -57,7 +57,7 @@ struct Written {
     test::TempDir dir;
     std::filesystem::path path = dir / "item.msg";
     std::vector<std::string> layout;
-    explicit Written(const mapi::Message& item) {
+    explicit Written(const mapi::Item& item) {
         writeMsgFile(item, path);
         layout = test::msgLayout(path);
     }

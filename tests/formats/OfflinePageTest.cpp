@@ -247,7 +247,7 @@ TEST(OfflinePage, SampleWelcomePageWorksOffline) {
                             "pst/hughbe-simiden-pst2john__2003_high-encryption_quickquick.pst");
     TempDir dir;
     bool checked = false;
-    forEachItem(pst, [&](store::MailItem& item, const mapi::Message& m, const std::string&) {
+    forEachItem(pst, [&](store::MailItem& item, const mapi::Item& m, const std::string&) {
         if (checked || m.subject() != "FW: Welcome to Microsoft Outlook 2000!") return;
         checked = true;
         const Loaded loaded = checkLoaded(writePage(item, dir / "out"), dir);

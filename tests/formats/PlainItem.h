@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::test {
 
@@ -56,14 +56,14 @@ struct PlainAttachment : PlainValues<mapi::Attachment> {
     std::shared_ptr<PlainItem> embedded;
     std::optional<std::vector<uint8_t>> object;  // an OLE object's compound file
 
-    std::unique_ptr<mapi::Message> embeddedMessage() const override;
+    std::unique_ptr<mapi::Item> embeddedMessage() const override;
     std::unique_ptr<mapi::ByteStream> objectData() const override {
         if (!object) return nullptr;
         return std::make_unique<mapi::MemoryStream>(*object);
     }
 };
 
-struct PlainItem : PlainValues<mapi::Message> {
+struct PlainItem : PlainValues<mapi::Item> {
     std::vector<PlainRecipient> recipientRows;
     std::vector<PlainAttachment> attachmentList;
     std::map<uint16_t, mapi::NamedProperty> names;
@@ -96,7 +96,7 @@ struct PlainItem : PlainValues<mapi::Message> {
     }
 };
 
-inline std::unique_ptr<mapi::Message> PlainAttachment::embeddedMessage() const {
+inline std::unique_ptr<mapi::Item> PlainAttachment::embeddedMessage() const {
     if (!embedded) return nullptr;
     return std::make_unique<PlainItem>(*embedded);
 }

@@ -73,12 +73,11 @@ TEST(Vcf, FnIsTheStoredNameNeverOneRebuiltFromItsParts) {
     }
     b.write(dir / "c.pst");
     std::vector<std::string> fns;
-    forEachItem(dir / "c.pst",
-                [&](store::MailItem& item, const mapi::Message&, const std::string&) {
-                    const std::string s = savedVcf(item, dir);
-                    const auto fn = linesStartingWith(s, "FN=");
-                    fns.push_back(fn.empty() ? "" : fn[0]);
-                });
+    forEachItem(dir / "c.pst", [&](store::MailItem& item, const mapi::Item&, const std::string&) {
+        const std::string s = savedVcf(item, dir);
+        const auto fn = linesStartingWith(s, "FN=");
+        fns.push_back(fn.empty() ? "" : fn[0]);
+    });
     EXPECT_EQ(fns, (std::vector<std::string>{"Brontë, Dr. Zoë", "Dr. Zoë Brontë (work)"}));
 }
 
@@ -93,7 +92,7 @@ TEST(Vcf, OnlyContactsBecomeCards) {
     EXPECT_NE(s.find("\nEMAIL;INTERNET,PREF=email@gmail.com\n"), std::string::npos) << s;
 
     bool listSeen = false;
-    forEachItem(pst, [&](store::MailItem& item, const mapi::Message&, const std::string& where) {
+    forEachItem(pst, [&](store::MailItem& item, const mapi::Item&, const std::string& where) {
         if (item.messageClass() == "IPM.Contact") return;
         listSeen = listSeen || item.messageClass() == "IPM.DistList";
         const auto path = dir / "not-a-contact.vcf";

@@ -1,11 +1,18 @@
 #!/usr/bin/python3
 """Every include in src/ points down the layers, never up or sideways:
 
-    base -> mapi -> pst -> store -> formats -> pststore -> export -> {cli, gui} -> app
+    base -> mapi -> pst (io -> ndb -> ltp -> messaging)
+    base -> store
+    mapi, store -> formats
+    pst, formats -> pststore            (the reader, plugged into the store)
+    formats, store -> export
+    export, pststore -> cli;  export -> gui;  gui, pststore -> app
 
-A file of a layer may include headers of its own layer and of the layers below it; cli and
-gui do not include each other; only gui and app include Qt. Prints each backward include
-and exits 1 when there is one.
+A file of a layer may include headers of its own layer and of the layers it builds on; the
+writers (formats) never see a reader (pst, pststore), and only cli and app plug a reader in;
+cli and gui do not include each other; only gui and app include Qt. Within pst, each
+sub-layer includes only its own and those below it. Prints each include that breaks this and
+exits 1 when there is one.
 
     check_layers.py SRC_DIR
 """
@@ -13,18 +20,46 @@ import os
 import re
 import sys
 
-ORDER = ['base', 'mapi', 'pst', 'store', 'formats', 'pststore', 'export', 'cli', 'gui', 'app']
-# The layers each layer may include, besides its own.
-BELOW = {layer: set(ORDER[:i]) for i, layer in enumerate(ORDER)}
-BELOW['gui'].discard('cli')  # siblings: neither sees the other
+# The layers each layer builds on, besides itself (and what those build on, listed whole).
+BUILDS_ON = {
+    'base': set(),
+    'mapi': {'base'},
+    'pst': {'base', 'mapi'},
+    'store': {'base'},
+    'formats': {'base', 'mapi', 'store'},
+    'pststore': {'base', 'mapi', 'pst', 'store', 'formats'},
+    'export': {'base', 'mapi', 'store', 'formats'},
+    'cli': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export'},
+    'gui': {'base', 'mapi', 'store', 'formats', 'export'},
+    'app': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
+}
+PST_ORDER = ['io', 'ndb', 'ltp', 'messaging']
 QT_ALLOWED = {'gui', 'app'}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
+def problem_of(layer, sublayer, target):
+    """Why `layer` (and, in pst, `sublayer`) may not include `target`, or None."""
+    parts = target.split('/')
+    top = parts[0]
+    if top not in BUILDS_ON or top == layer and layer != 'pst':
+        return None
+    if top != layer:
+        return None if top in BUILDS_ON[layer] else '%s may not include %s' % (layer, top)
+    # Within pst: a sub-layer sees itself and those below it.
+    if len(parts) < 3 or parts[1] not in PST_ORDER or sublayer not in PST_ORDER:
+        return None
+    if PST_ORDER.index(parts[1]) > PST_ORDER.index(sublayer):
+        return 'pst/%s may not include pst/%s' % (sublayer, parts[1])
+    return None
+
+
 def main(src):
     problems = []
-    for layer in ORDER:
+    for layer in BUILDS_ON:
         for root, _, files in os.walk(os.path.join(src, layer)):
+            rel = os.path.relpath(root, os.path.join(src, layer)).split(os.sep)
+            sublayer = rel[0] if rel[0] != '.' else ''
             for name in files:
                 if not name.endswith(('.h', '.cpp')):
                     continue
@@ -34,10 +69,11 @@ def main(src):
                     if not m:
                         continue
                     target = m.group(2)
-                    top = target.split('/')[0]
                     where = '%s:%d: %s' % (os.path.relpath(path, src), number, line.strip())
-                    if m.group(1) == '"' and top in ORDER and top != layer and top not in BELOW[layer]:
-                        problems.append('%s (%s may not include %s)' % (where, layer, top))
+                    if m.group(1) == '"':
+                        why = problem_of(layer, sublayer, target)
+                        if why:
+                            problems.append('%s (%s)' % (where, why))
                     if m.group(1) == '<' and target.startswith('Q') and layer not in QT_ALLOWED:
                         problems.append('%s (Qt outside gui and app)' % where)
     for p in problems:

@@ -42,11 +42,11 @@ TEST(Messaging, SubjectDropsThePrefixMarker) {
 TEST(Messaging, EmbeddedMessagesAtEveryDepth) {
     PELLMARK_SAMPLE_OR_SKIP(path, "pst/hht__msgInMsgInMsg.pst");
     auto file = PstFile::open(path);
-    std::unique_ptr<mapi::Message> current =
+    std::unique_ptr<mapi::Item> current =
         itemOf(file->message(file->ipmSubtree().messageIds().at(0)));
     std::vector<std::string> subjects{current->subject()};
     for (int depth = 0; depth < 5; ++depth) {
-        std::unique_ptr<mapi::Message> inner;
+        std::unique_ptr<mapi::Item> inner;
         for (size_t i = 0; i < current->attachmentCount(); ++i) {
             if (auto m = current->attachment(i)->embeddedMessage()) inner = std::move(m);
         }

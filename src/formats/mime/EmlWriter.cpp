@@ -4,8 +4,7 @@
 
 namespace pellmark::formats {
 
-void writeEml(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest) {
+void writeEml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     writeMimeFile(MimeMessageBuilder(message).build(), path, digest);
 }
 

@@ -16,7 +16,7 @@ std::string madeUpContentId(size_t index) {
 
 }  // namespace
 
-DataOpener attachmentOpener(const mapi::Message& message, size_t index) {
+DataOpener attachmentOpener(const mapi::Item& message, size_t index) {
     return [attachment = std::shared_ptr<const mapi::Attachment>(message.attachment(index))] {
         return attachment->openData();
     };

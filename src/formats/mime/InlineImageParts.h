@@ -35,6 +35,6 @@ class InlineImageParts {
 };
 
 // A reader of an attachment's data, for as long as the part that streams it lives.
-DataOpener attachmentOpener(const mapi::Message& message, size_t index);
+DataOpener attachmentOpener(const mapi::Item& message, size_t index);
 
 }  // namespace pellmark::formats

@@ -15,8 +15,7 @@ namespace pellmark::formats {
 // the same multipart. (Browsers open an .mht only when multipart/related is its top part, so
 // they cannot go into a multipart/mixed around it; RFC 2387 lets a related part hold parts
 // the root does not reference.)
-void writeMht(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest) {
+void writeMht(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     const ItemView item(message);
     const std::string headers = summaryHeaders(item);
     const MimeIdScope ids(headers);  // boundaries and content ids follow from the headers

@@ -15,8 +15,7 @@ bool isMailKind(ItemKind kind) {
 }
 
 struct MimeMessageBuilder::State {
-    State(const mapi::Message& message, int nesting)
-        : item(message), nesting(nesting), images(item) {}
+    State(const mapi::Item& message, int nesting) : item(message), nesting(nesting), images(item) {}
 
     MimePart body();
 
@@ -25,7 +24,7 @@ struct MimeMessageBuilder::State {
     InlineImageParts images;
 };
 
-MimeMessageBuilder::MimeMessageBuilder(const mapi::Message& message, int nesting)
+MimeMessageBuilder::MimeMessageBuilder(const mapi::Item& message, int nesting)
     : state_(std::make_unique<State>(message, nesting)) {}
 
 MimeMessageBuilder::~MimeMessageBuilder() = default;

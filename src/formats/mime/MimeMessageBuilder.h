@@ -9,7 +9,7 @@
 
 #include "formats/ItemView.h"
 #include "formats/mime/InlineImageParts.h"
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::formats {
 
@@ -18,7 +18,7 @@ class MimeMessageBuilder {
     // Messages embedded deeper than this are taken for a damaged file.
     static constexpr int kMaxNesting = 64;
 
-    explicit MimeMessageBuilder(const mapi::Message& message, int nesting = 0);
+    explicit MimeMessageBuilder(const mapi::Item& message, int nesting = 0);
     ~MimeMessageBuilder();
 
     // Throws SaveError, or the reader's PstError for a damaged item.

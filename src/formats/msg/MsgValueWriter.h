@@ -11,7 +11,7 @@
 
 #include "formats/msg/MsgPropertyStream.h"
 #include "formats/msg/OleWriter.h"
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 #include "mapi/PropValue.h"
 
 namespace pellmark::formats {

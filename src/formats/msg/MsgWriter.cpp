@@ -44,7 +44,7 @@ struct TempFile {
 
 class MsgFileWriter {
   public:
-    explicit MsgFileWriter(const mapi::Message& top) : top_(top) {}
+    explicit MsgFileWriter(const mapi::Item& top) : top_(top) {}
 
     void write(OleStorage& root) {
         root.setClassId(kMessageClassId);
@@ -56,7 +56,7 @@ class MsgFileWriter {
     }
 
   private:
-    void writeMessage(const mapi::Message& item, OleStorage& storage, MsgObject kind) {
+    void writeMessage(const mapi::Item& item, OleStorage& storage, MsgObject kind) {
         // Last first: libgsf keeps a storage's children in a list sorted by name and walks it
         // from the front for every new child, so children made in ascending order cost time
         // quadratic in their number (seconds for a message with thousands of recipients);
@@ -193,7 +193,7 @@ class MsgFileWriter {
         return it->second;
     }
 
-    const mapi::Message& top_;
+    const mapi::Item& top_;
     MsgNameTable names_;
     std::map<uint16_t, std::optional<uint16_t>> namedIds_;
 };
@@ -208,14 +208,14 @@ bool isPstInternalProperty(uint16_t id) {
            (id >= 0x67F0 && id <= 0x67FF);
 }
 
-void writeMsgFile(const mapi::Message& item, const std::filesystem::path& path) {
+void writeMsgFile(const mapi::Item& item, const std::filesystem::path& path) {
     OleFile file(path);
     MsgFileWriter(item).write(file.root());
     file.commit();
 }
 
 // libgsf writes the bytes: no digest to feed.
-void writeMsg(const mapi::Message& message, const std::filesystem::path& path, base::Sha256*) {
+void writeMsg(const mapi::Item& message, const std::filesystem::path& path, base::Sha256*) {
     writeMsgFile(message, path);
 }
 

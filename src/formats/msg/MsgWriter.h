@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 
 namespace pellmark::formats {
 
 // Writes `item` to `path`; throws SaveError (or the reader's error) when it cannot.
-void writeMsgFile(const mapi::Message& item, const std::filesystem::path& path);
+void writeMsgFile(const mapi::Item& item, const std::filesystem::path& path);
 
 // Whether a property only has a meaning inside the .pst it comes from, and is therefore left
 // out of the .msg: the reader's table bookkeeping, the file's own settings and password.

@@ -6,8 +6,7 @@
 
 namespace pellmark::formats {
 
-void writeHtml(const mapi::Message& message, const std::filesystem::path& path,
-               base::Sha256* digest) {
+void writeHtml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     const ItemView item(message);
     const auto images = inlineImages(item);
     // The page shows its images from itself: it works offline, wherever it is moved.

@@ -16,8 +16,7 @@ std::string headerRtf(const std::vector<HeaderField>& fields) {
 
 }  // namespace
 
-void writeRtf(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest) {
+void writeRtf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     const ItemView item(message);
     const std::string header = headerRtf(headerFields(item));
     std::optional<std::string> rtf = item.rtfBody();

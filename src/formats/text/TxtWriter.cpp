@@ -7,8 +7,7 @@
 
 namespace pellmark::formats {
 
-void writeTxt(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest) {
+void writeTxt(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     const ItemView item(message);
     std::string text = headerText(headerFields(item));
     std::string body = item.plainBody();

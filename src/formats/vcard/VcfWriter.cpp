@@ -245,8 +245,7 @@ const char* kindName(ItemKind kind) {
 
 }  // namespace
 
-void writeVcf(const mapi::Message& message, const std::filesystem::path& path,
-              base::Sha256* digest) {
+void writeVcf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
     const ItemView item(message);
     if (item.kind() != ItemKind::Contact) {
         throw SaveError(std::string("only contacts can be saved as vCard; this item is ") +

@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
-#include "gui/foldertree/FolderWalk.h"
+#include "gui/foldertree/FolderNodes.h"
 #include "gui/foldertree/SmallIcons.h"
 #include "gui/mainwindow/StoreList.h"
 
@@ -59,7 +59,7 @@ void MailboxFolderDisplay::fill(store::Store& store) {
         if (top->items()->count() > 0) folder = store::folderRefOf(*top);
         QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, folder}, nullptr);
         tree.rootAdded();
-        FolderWalk walk(tree, parts_.yield);
+        FolderNodes walk(tree, parts_.yield);
         walk.addSubfolders(*top, root);
     } catch (const std::exception& error) {
         parts_.current.folder.reset();

@@ -37,7 +37,7 @@ class ContextProperties : public Base {
     virtual const PropertyContext& context() const = 0;
 };
 
-class MessageItem : public ContextProperties<mapi::Message> {
+class MessageItem : public ContextProperties<mapi::Item> {
   public:
     explicit MessageItem(pst::Message message) : message_(std::move(message)) {}
 
@@ -67,7 +67,7 @@ class AttachmentItem : public ContextProperties<mapi::Attachment> {
 
     uint32_t codepage() const override { return attachment_.codepage(); }
 
-    std::unique_ptr<mapi::Message> embeddedMessage() const override {
+    std::unique_ptr<mapi::Item> embeddedMessage() const override {
         if (!isEmbeddedMessage()) return nullptr;
         return std::make_unique<MessageItem>(attachment_.embeddedMessage());
     }
@@ -100,7 +100,7 @@ std::unique_ptr<mapi::Attachment> MessageItem::attachment(size_t index) const {
 
 }  // namespace
 
-std::unique_ptr<mapi::Message> itemOf(Message message) {
+std::unique_ptr<mapi::Item> itemOf(Message message) {
     return std::make_unique<MessageItem>(std::move(message));
 }
 

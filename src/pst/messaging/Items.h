@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "mapi/Message.h"
+#include "mapi/Item.h"
 #include "pst/messaging/Message.h"
 
 namespace pellmark::pst {
 
-std::unique_ptr<mapi::Message> itemOf(Message message);
+std::unique_ptr<mapi::Item> itemOf(Message message);
 
 }  // namespace pellmark::pst

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "mapi/Properties.h"
+#include "mapi/Recipient.h"
 #include "pst/ltp/PropertyContext.h"
 
 namespace pellmark::pst {

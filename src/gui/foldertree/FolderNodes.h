@@ -15,10 +15,10 @@
 
 namespace pellmark::gui {
 
-class FolderWalk {
+class FolderNodes {
   public:
     // `yield` lets the window system process pending events; it runs once per subfolder.
-    FolderWalk(FolderTree& tree, std::function<void()> yield);
+    FolderNodes(FolderTree& tree, std::function<void()> yield);
 
     // Adds `folder`'s node below `parent` and returns it: the node under which the folder's
     // subfolders go. Returns nullptr when the walk has met this folder before; it must not be

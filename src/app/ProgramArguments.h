@@ -8,7 +8,7 @@
 
 namespace pellmark::app {
 
-struct CommandLine {
+struct ProgramArguments {
     enum class Action { OpenWindow, Help, Version, Misuse };
 
     Action action = Action::OpenWindow;
@@ -18,7 +18,7 @@ struct CommandLine {
     std::string problem;
 };
 
-CommandLine readCommandLine(const std::vector<std::string>& args);
+ProgramArguments readProgramArguments(const std::vector<std::string>& args);
 
 // The text of --help; `profile` is where the configured mailboxes are listed.
 std::string usageText(const std::filesystem::path& profile);

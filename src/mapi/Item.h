@@ -11,34 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "mapi/Attachment.h"
 #include "mapi/NamedProperty.h"
 #include "mapi/Properties.h"
+#include "mapi/Recipient.h"
 
 namespace pellmark::mapi {
 
-class Message;
-
-class Attachment : public Properties {
-  public:
-    // The attached message; nullptr when the attachment holds none. Throws when it should hold
-    // one that cannot be read.
-    virtual std::unique_ptr<Message> embeddedMessage() const = 0;
-    // The compound file of an attached OLE object's storage; nullptr when there is none.
-    virtual std::unique_ptr<ByteStream> objectData() const = 0;
-
-    // PR_ATTACH_METHOD; by value when absent.
-    int32_t method() const;
-    // The long file name, else the short one, else the display name; may be empty.
-    std::string fileName() const;
-    // Whether it holds a message (an object of the embedded-message method).
-    bool isEmbeddedMessage() const;
-    // Bytes of the attachment's binary data; 0 for embedded messages and objects.
-    uint64_t dataSize() const;
-    // The binary data, streamed; an empty stream when there is none.
-    std::unique_ptr<ByteStream> openData() const;
-};
-
-class Message : public Properties {
+class Item : public Properties {
   public:
     virtual std::vector<Recipient> recipients() const = 0;
     virtual size_t attachmentCount() const = 0;

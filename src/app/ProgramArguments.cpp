@@ -1,20 +1,20 @@
-#include "app/CommandLine.h"
+#include "app/ProgramArguments.h"
 
 namespace pellmark::app {
 
 namespace {
 
-CommandLine misuse(std::string problem) {
-    CommandLine line;
-    line.action = CommandLine::Action::Misuse;
+ProgramArguments misuse(std::string problem) {
+    ProgramArguments line;
+    line.action = ProgramArguments::Action::Misuse;
     line.problem = std::move(problem);
     return line;
 }
 
 }  // namespace
 
-CommandLine readCommandLine(const std::vector<std::string>& args) {
-    CommandLine line;
+ProgramArguments readProgramArguments(const std::vector<std::string>& args) {
+    ProgramArguments line;
     std::vector<std::string> files;
     bool optionsEnded = false;
     for (const std::string& arg : args) {
@@ -23,14 +23,14 @@ CommandLine readCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
-            line.action = CommandLine::Action::Help;
+            line.action = ProgramArguments::Action::Help;
         } else if (arg == "--version") {
-            line.action = CommandLine::Action::Version;
+            line.action = ProgramArguments::Action::Version;
         } else {
             return misuse("unknown option '" + arg + "'");
         }
     }
-    if (line.action != CommandLine::Action::OpenWindow) return line;
+    if (line.action != ProgramArguments::Action::OpenWindow) return line;
     if (files.size() > 1) {
         return misuse("one data file at a time (" + std::to_string(files.size()) + " were given)");
     }

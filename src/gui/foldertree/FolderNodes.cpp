@@ -1,4 +1,4 @@
-#include "gui/foldertree/FolderWalk.h"
+#include "gui/foldertree/FolderNodes.h"
 
 #include <memory>
 #include <vector>
@@ -20,10 +20,10 @@ std::string pathOf(store::Folder& folder) {
 
 }  // namespace
 
-FolderWalk::FolderWalk(FolderTree& tree, std::function<void()> yield)
+FolderNodes::FolderNodes(FolderTree& tree, std::function<void()> yield)
     : tree_(tree), yield_(std::move(yield)) {}
 
-QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* parent) {
+QTreeWidgetItem* FolderNodes::addFolder(store::Folder& folder, QTreeWidgetItem* parent) {
     const std::string path = folder.folderPath();
     const std::string entryId = folder.entryId();
     if (!visited_.insert(entryId).second) return nullptr;
@@ -39,7 +39,7 @@ QTreeWidgetItem* FolderWalk::addFolder(store::Folder& folder, QTreeWidgetItem* p
     return tree_.addNode(spec, parent);
 }
 
-void FolderWalk::addSubfolders(store::Folder& parent, QTreeWidgetItem* parentNode) {
+void FolderNodes::addSubfolders(store::Folder& parent, QTreeWidgetItem* parentNode) {
     store::walkFolders<QTreeWidgetItem*>(
         parent, parentNode,
         [this](store::Folder& folder,

@@ -1,4 +1,4 @@
-#include "gui/foldertree/FolderWalk.h"
+#include "gui/foldertree/FolderNodes.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,9 @@ struct WithApplication {
     WithApplication() { test::qtApplication(); }
 };
 
-class FolderWalkTest : public ::testing::Test, WithApplication {
+class FolderNodesTest : public ::testing::Test, WithApplication {
   protected:
-    FolderWalkTest() : factory(world) { data = &world.addStore("Personal Folders", "S1"); }
+    FolderNodesTest() : factory(world) { data = &world.addStore("Personal Folders", "S1"); }
 
     // Walks below the store's root folder as a fill does: root node, then every folder.
     void walkAll() {
@@ -34,7 +34,7 @@ class FolderWalkTest : public ::testing::Test, WithApplication {
         store = session->storeFromId("S1");
         QTreeWidgetItem* root =
             tree.addNode({"Personal Folders", "Personal Folders", 0, true, std::nullopt}, nullptr);
-        FolderWalk walk(tree, [this] { ++yields; });
+        FolderNodes walk(tree, [this] { ++yields; });
         auto top = store->rootFolder();
         walk.addSubfolders(*top, root);
     }
@@ -59,7 +59,7 @@ class FolderWalkTest : public ::testing::Test, WithApplication {
     int yields = 0;
 };
 
-TEST_F(FolderWalkTest, DepthFirstEachFolderBeforeItsSubfoldersSiblingsInStoreOrder) {
+TEST_F(FolderNodesTest, DepthFirstEachFolderBeforeItsSubfoldersSiblingsInStoreOrder) {
     test::FakeFolder inbox = folderOf("Inbox", "IPM.Note", 12);
     inbox.subfolders.push_back(folderOf("Work", "IPM.Note", 3));
     inbox.subfolders[0].subfolders.push_back(folderOf("Old", "IPM.Note"));
@@ -96,7 +96,7 @@ TEST_F(FolderWalkTest, DepthFirstEachFolderBeforeItsSubfoldersSiblingsInStoreOrd
 
 // A folder is never left out of the tree for its class: one of no known kind is a mail folder,
 // and the known kinds are told by family in any letter case.
-TEST_F(FolderWalkTest, FoldersOfEveryClassGetANodeThoseOfNoKnownKindAsMail) {
+TEST_F(FolderNodesTest, FoldersOfEveryClassGetANodeThoseOfNoKnownKindAsMail) {
     test::FakeFolder odd = folderOf("Odd", "IPM.note");
     odd.subfolders.push_back(folderOf("Kept", "IPM.Note", 1));
     test::FakeFolder blank = folderOf("Blank", "", 2);
@@ -125,7 +125,7 @@ TEST_F(FolderWalkTest, FoldersOfEveryClassGetANodeThoseOfNoKnownKindAsMail) {
     EXPECT_TRUE(tree.hasItems(4));
 }
 
-TEST_F(FolderWalkTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {
+TEST_F(FolderNodesTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {
     test::FakeFolder sharp = folderOf("C# #notes", "IPM.Note", 2);
     sharp.entryId = "00000000ABCD";
     data->root.subfolders = {sharp};
@@ -136,13 +136,13 @@ TEST_F(FolderWalkTest, NamesWithHashKeepTheEntryIdBeforeTheFirstHash) {
     EXPECT_EQ(tree.node(2)->text(0), "C# #notes (2)");
 }
 
-TEST_F(FolderWalkTest, NoSubfoldersAddsNothing) {
+TEST_F(FolderNodesTest, NoSubfoldersAddsNothing) {
     walkAll();
     EXPECT_EQ(tree.nodeCount(), 1);
     EXPECT_EQ(yields, 0);
 }
 
-TEST_F(FolderWalkTest, AFolderThatCannotBeReadIsPassedOverAndNamed) {
+TEST_F(FolderNodesTest, AFolderThatCannotBeReadIsPassedOverAndNamed) {
     test::FakeFolder inbox = folderOf("Inbox", "IPM.Note");
     inbox.subfolders.push_back(folderOf("Fine", "IPM.Note"));
     inbox.subfolders.push_back(folderOf("Broken", "IPM.Note"));
@@ -160,7 +160,7 @@ TEST_F(FolderWalkTest, AFolderThatCannotBeReadIsPassedOverAndNamed) {
     EXPECT_NE(tree.unreadFolders()[1].reason.find("subfolders"), std::string::npos);
 }
 
-TEST_F(FolderWalkTest, AFolderMetTwiceIsWalkedOnce) {
+TEST_F(FolderNodesTest, AFolderMetTwiceIsWalkedOnce) {
     // A damaged file may list one folder in two places, or inside itself.
     test::FakeFolder inbox = folderOf("Inbox", "IPM.Note");
     inbox.subfolders.push_back(folderOf("Shared", "IPM.Note"));
