@@ -250,7 +250,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
 
     TerminalProgress progress(err, total, options.terminal, options.verbosity);
     exporting::ConversionRun run(sessions, std::move(request), progress);
-    StopSignals signals;
+    // The program's signal handlers (StopSignals, installed by main for the whole run) set it.
     run.setStopFlag(&StopSignals::requested());
     const auto start = std::chrono::steady_clock::now();
     exporting::RunSummary& summary = result.summary;

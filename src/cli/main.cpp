@@ -9,6 +9,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/StopSignals.h"
 
 namespace {
 
@@ -156,5 +157,8 @@ int main(int argc, char** argv) {
             break;
     }
     command.options.terminal = ::isatty(STDERR_FILENO) != 0;
+    // Installed for the whole run, mailbox after mailbox: a signal that comes as a run ends,
+    // or between two mailboxes, still finds the handler and stops the program cleanly.
+    const pellmark::cli::StopSignals signals;
     return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
 }
