@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "formats/OutputFormats.h"
+
 #include <set>
 
 #include "base/Printable.h"
@@ -171,7 +173,7 @@ class Parser {
                    "--list MAILBOX...";
         }
         if (!seen("format")) {
-            return "missing --format FORMAT (msg, eml, txt, vcf, rtf, html, mht, mbox or maildir)";
+            return "missing --format FORMAT (" + formats::outputFormatNames() + ")";
         }
         // Without --output the last operand is the directory, as with cp and mv.
         if (!seen("output")) {

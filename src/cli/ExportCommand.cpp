@@ -16,6 +16,7 @@
 #include "export/DateRange.h"
 #include "export/Manifest.h"
 #include "export/OutputNaming.h"
+#include "formats/OutputFormats.h"
 #include "pststore/PstSession.h"
 #include "pststore/PstStore.h"
 #include "store/FolderRef.h"
@@ -116,21 +117,6 @@ std::string countsLine(const exporting::RunSummary& summary, int64_t folders, do
            humanBytes(summary.bytesWritten) + " in " + time;
 }
 
-// The layout and save format of a format's name; nullopt for an unknown name.
-std::optional<std::pair<exporting::MailboxLayout, store::SaveFormat>> formatNamed(
-    const std::string& name) {
-    if (base::equalsNoCase(name, "mbox")) {
-        return std::pair{exporting::MailboxLayout::Mbox, store::SaveFormat::Eml};
-    }
-    if (base::equalsNoCase(name, "maildir")) {
-        return std::pair{exporting::MailboxLayout::Maildir, store::SaveFormat::Eml};
-    }
-    if (auto format = store::saveFormatNamed(name)) {
-        return std::pair{exporting::MailboxLayout::Files, *format};
-    }
-    return std::nullopt;
-}
-
 // The dates of --since and --until; --until takes in the whole day it names. Sets `why` when
 // they are no dates or make an empty range.
 exporting::DateRange datesOf(const ExportOptions& options, std::string& why) {
@@ -153,9 +139,9 @@ exporting::DateRange datesOf(const ExportOptions& options, std::string& why) {
 }
 
 std::string optionsProblem(const ExportOptions& options) {
-    if (!formatNamed(options.format)) {
-        return "unknown format '" + base::printable(options.format) +
-               "' (msg, eml, txt, vcf, rtf, html, mht, mbox or maildir)";
+    if (!formats::outputFormatNamed(options.format)) {
+        return "unknown format '" + base::printable(options.format) + "' (" +
+               formats::outputFormatNames() + ")";
     }
     std::string why;
     datesOf(options, why);
@@ -199,7 +185,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         return result;
     }
     // Both were checked just above.
-    const auto format = formatNamed(options.format);
+    const formats::OutputFormat* format = formats::outputFormatNamed(options.format);
     std::string checked;
     const exporting::DateRange dates = datesOf(options, checked);
     // The command line exports the file it is given; the configured mailboxes play no part.
@@ -219,8 +205,8 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     exporting::RunRequest request;
     request.storeId = store->entryId();
     request.outputDirectory = options.outputDirectory;
-    request.format = format->second;
-    request.layout = format->first;
+    request.format = format->save;
+    request.layout = format->container;
     request.dates = dates;
     request.unreadFolders = unreadFolders;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume

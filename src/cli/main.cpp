@@ -10,11 +10,14 @@
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/StopSignals.h"
+#include "formats/OutputFormats.h"
 
 namespace {
 
 // The man page (pellmark-export.1) and the bash completion (pellmark-export.bash) beside it name
-// every option this text names; a test holds them to it.
+// every option this text names, and the man page every format; a test holds them to it. The
+// formats' lines come from the table of output formats (@FORMATS@), and the completion reads
+// them from here.
 const char* const kUsage =
     "Usage: pellmark-export -f FORMAT [OPTION]... MAILBOX... OUTDIR\n"
     "       pellmark-export -f FORMAT -o OUTDIR [OPTION]... MAILBOX...\n"
@@ -30,10 +33,10 @@ const char* const kUsage =
     "\n"
     "Exporting:\n"
     "  -f, --format FORMAT  exports every item of the chosen folders below\n"
-    "                       OUTDIR/Converted Outlook PST/.\n"
-    "                       msg, eml, txt, vcf (contact folders only), rtf, html\n"
-    "                       (attachments written beside each page) and mht write one\n"
-    "                       file per item, in directories that mirror the mailbox.\n"
+    "                       OUTDIR/Converted Outlook PST/. FORMAT is one of:\n"
+    "@FORMATS@"
+    "                       All but mbox and maildir write one file per item, in\n"
+    "                       directories that mirror the mailbox.\n"
     "                       mbox writes one mbox file (mboxrd) per folder, named\n"
     "                       after it, with its subfolders in NAME.sbd/ beside it:\n"
     "                       Thunderbird's layout (copy a store's directory in as\n"
@@ -54,9 +57,9 @@ const char* const kUsage =
     "      --folder PATH    exports this folder: its path, e.g. '\\\\Personal\n"
     "                       Folders\\Inbox', or '\\\\Personal Folders' for the items of\n"
     "                       the top folder itself, or the path as --list prints it;\n"
-    "                       repeat for more. Without it, every folder of a mail,\n"
-    "                       contact, calendar, task, note or journal kind is\n"
-    "                       exported, and the top folder when it holds items.\n"
+    "                       repeat for more. Without it, every folder is exported\n"
+    "                       (one of no known kind as mail), and the top folder when\n"
+    "                       it holds items.\n"
     "                       Subfolders are exported only when named themselves.\n"
     "                       Items no folder lists any more (a damaged file) are\n"
     "                       recovered into OUTDIR/Converted Outlook PST/Recovered\n"
@@ -131,6 +134,19 @@ const char* const kUsage =
 
 // A command line that cannot be run gets one line saying why and one pointing to --help, as
 // GNU programs do: the reason stays on the screen, not above a page of usage.
+// The usage with a line per output format.
+std::string usage() {
+    std::string formatLines;
+    for (const auto& format : pellmark::formats::outputFormats()) {
+        std::string name(format.name);
+        formatLines += "      " + name + std::string(name.size() < 9 ? 9 - name.size() : 1, ' ') +
+                       std::string(format.description) + "\n";
+    }
+    std::string text = kUsage;
+    text.replace(text.find("@FORMATS@"), 9, formatLines);
+    return text;
+}
+
 int usageError(const std::string& why) {
     std::cerr << "pellmark-export: " << why << "\n"
               << "Try 'pellmark-export --help' for more information.\n";
@@ -145,7 +161,7 @@ int main(int argc, char** argv) {
     if (!command.error.empty()) return usageError(command.error);
     switch (command.action) {
         case CommandLine::Action::Help:
-            std::cout << kUsage;
+            std::cout << usage();
             return 0;
         case CommandLine::Action::Version:
             std::cout << "pellmark-export " << PELLMARK_VERSION << '\n';

@@ -12,7 +12,11 @@ _pellmark_export() {
     fi
     case "$prev" in
         -f|--format)
-            COMPREPLY=($(compgen -W "msg eml txt vcf rtf html mht mbox maildir" -- "$cur"))
+            # The formats as the program itself lists them, below "FORMAT is one of:".
+            local formats
+            formats=$("${1:-pellmark-export}" --help 2>/dev/null |
+                      sed -n '/FORMAT is one of:/,/^ *[A-Z]/s/^      \([a-z][a-z]*\)  .*/\1/p')
+            COMPREPLY=($(compgen -W "$formats" -- "$cur"))
             return ;;
         -o|--output)
             COMPREPLY=($(compgen -d -- "$cur"))

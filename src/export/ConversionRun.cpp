@@ -15,6 +15,7 @@
 #include "export/OutputNaming.h"
 #include "export/Random.h"
 #include "export/WorkerPool.h"
+#include "formats/OutputFormats.h"
 #include "store/FolderKinds.h"
 
 namespace pellmark::exporting {
@@ -63,9 +64,12 @@ class ItemLedger : public Ledger {
 
 // A format's name as the export's identity records it.
 std::string formatName(const RunRequest& request) {
-    if (request.layout == MailboxLayout::Mbox) return "mbox";
-    if (request.layout == MailboxLayout::Maildir) return "maildir";
-    return std::string(store::extensionOf(request.format).substr(1));
+    for (const formats::OutputFormat& output : formats::outputFormats()) {
+        if (output.save == request.format && output.container == request.layout) {
+            return std::string(output.name);
+        }
+    }
+    return std::to_string(static_cast<int>(request.format));
 }
 
 }  // namespace
@@ -458,7 +462,8 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     job.item = std::move(item);
     job.caption = caption;
     job.stem = fileStem(nameSource);
-    job.extension = store::extensionOf(format);
+    const formats::OutputFormat& output = formats::outputFormatOf(format);
+    job.extension = output.extension;
     try {
         job.scratch = current.output->reserveScratch(job.extension);
     } catch (const std::exception& error) {
@@ -470,7 +475,7 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     // folder's output (for its attachments' scratch files); the job lets go of it before its
     // future is ready, so the output is never ended on a worker after the run has moved on.
     auto render = [item = job.item,
-                   folderOutput = store::writesAttachments(format) ? current.output : nullptr,
+                   folderOutput = output.attachmentsBeside ? current.output : nullptr,
                    scratch = job.scratch, format, rendered = job.rendered,
                    hash = manifest_ != nullptr, stop = stop_]() mutable {
         // A stopped run finishes what is being written and starts nothing more.

@@ -1,9 +1,11 @@
 #pragma once
-// How an export lays out what it writes: one file per item in a directory per folder (the
-// seven formats), or each folder as a mailbox of a mail program (MailboxOutput).
+// How an export lays out what it writes: one file per item in a directory per folder, or each
+// folder as a mailbox of a mail program (MailboxOutput). Each output format says which.
+
+#include "formats/OutputFormats.h"
 
 namespace pellmark::exporting {
 
-enum class MailboxLayout { Files, Mbox, Maildir };
+using MailboxLayout = formats::Container;
 
 }  // namespace pellmark::exporting

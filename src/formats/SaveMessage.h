@@ -1,5 +1,5 @@
 #pragma once
-// Saving one item in one of the seven save types. Every writer gets a temporary path and the
+// Saving one item in one of the save types. Every writer gets a temporary path and the
 // result is moved onto the target only when the writer succeeded.
 
 #include <filesystem>

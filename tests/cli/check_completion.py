@@ -2,7 +2,9 @@
 """The bash completion of pellmark-export, loaded into a bash without the user's settings and
 with extglob off (and on), offers what each case wants.
 
-    check_completion.py COMPLETION
+    check_completion.py COMPLETION PROGRAM
+
+The formats the completion offers are the ones PROGRAM --help lists.
 """
 import os
 import subprocess
@@ -10,6 +12,7 @@ import sys
 import tempfile
 
 completion = os.path.abspath(sys.argv[1])
+program = os.path.abspath(sys.argv[2])
 
 # The words as bash splits them ("--format=mb" is "--format", "=", "mb"), the last being the
 # one completed, and what must be offered: exactly, or at least (a set marked by "...").
@@ -30,10 +33,10 @@ CASES = [
 
 
 def offered(words, extglob):
-    quoted = " ".join("'" + w + "'" for w in ["pellmark-export"] + words)
+    quoted = " ".join("'" + w + "'" for w in [program] + words)
     script = (f"shopt {'-s' if extglob else '-u'} extglob; source '{completion}' || exit 3; "
               "complete -p pellmark-export >/dev/null || exit 4; "
-              f"COMP_WORDS=({quoted}); COMP_CWORD={len(words)}; _pellmark_export; "
+              f"COMP_WORDS=({quoted}); COMP_CWORD={len(words)}; _pellmark_export '{program}'; "
               "printf '%s\\n' \"${COMPREPLY[@]}\"")
     run = subprocess.run(["bash", "--norc", "--noprofile", "-c", script], cwd=directory,
                          capture_output=True, text=True)

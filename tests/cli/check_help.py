@@ -2,7 +2,8 @@
 """Every option `pellmark-export --help` names, long and short, is in the manual page, in the
 options the bash completion offers and in the command-line section of the help page, and they
 name no option --help does not; a short option stands for the same long one in --help and in
-the manual page.
+the manual page; every output format --help lists (from the table of formats) is in the manual
+page. The completion offers the formats --help lists, read from it.
 
     check_help.py PELLMARK_EXPORT MANPAGE COMPLETION HELP_HTML
 """
@@ -45,6 +46,17 @@ for pattern in (LONG, SHORT):
     compare(set(re.findall(pattern, man)), options, "the manual page")
     compare(set(re.findall(pattern, bash)), options, "the bash completion")
     compare(set(re.findall(pattern, page)), options, "the help page's command-line section")
+# Every output format --help lists (below "FORMAT is one of:") is named in the manual page.
+listed = re.search(r"FORMAT is one of:\n((?: {6}[a-z]+ .*\n)+)", usage)
+formats = re.findall(r"^ {6}([a-z]+) ", listed.group(1), re.M) if listed else []
+if not formats:
+    print("--help lists no formats below \"FORMAT is one of:\"")
+    status = 1
+for name in formats:
+    if not re.search(r"(?<![\w-])" + name + r"(?![\w-])", man):
+        print(f"the format {name} is in --help but not in the manual page")
+        status = 1
+print(f"formats: {' '.join(formats)}")
 pairs = set(re.findall(PAIR, usage))
 for short, long in sorted(set(re.findall(PAIR, man)) ^ pairs):
     print(f"{short} stands for {long} in only one of --help and the manual page")

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/OutputFormats.h"
+
 #include "support/FakeStore.h"
 #include "support/TestFiles.h"
 
@@ -71,7 +73,7 @@ class ConversionRunTest : public ::testing::Test {
         test::FakeSessionFactory factory(world);
         ConversionRun conversion(factory,
                                  RunRequest{"S1", std::move(folders), dir.path().string(),
-                                            *store::saveFormatNamed(format)},
+                                            formats::outputFormatNamed(format)->save},
                                  progress);
         if (draw) conversion.setNumberSource(std::move(draw));
         return conversion.run();
@@ -122,8 +124,9 @@ TEST_F(ConversionRunTest, EveryFormatSavesWithItsCodeAndExtension) {
     for (const char* format : {"msg", "rtf", "txt", "eml", "html", "mht"}) {
         world.saveTypes.clear();
         run(format, {ref(inbox)});
-        EXPECT_EQ(world.saveTypes,
-                  std::vector<int16_t>{static_cast<int16_t>(*store::saveFormatNamed(format))});
+        EXPECT_EQ(
+            world.saveTypes,
+            std::vector<int16_t>{static_cast<int16_t>(formats::outputFormatNamed(format)->save)});
     }
     const auto names = files("Personal Folders/Inbox");
     std::vector<std::string> extensions;
@@ -274,7 +277,8 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
     fs::remove(root() + entries[3].file);
     test::writeFile(root() + entries[2].file, "edited");
     test::FakeSessionFactory factory(world);
-    RunRequest again{"S1", {ref(inbox)}, dir.path().string(), *store::saveFormatNamed("html")};
+    RunRequest again{
+        "S1", {ref(inbox)}, dir.path().string(), formats::outputFormatNamed("html")->save};
     again.earlier = EarlierExport::Resume;
     const RunSummary resumed = ConversionRun(factory, std::move(again), progress).run();
     EXPECT_EQ(resumed.itemsAlreadyExported, 1);
@@ -292,7 +296,8 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
 TEST_F(ConversionRunTest, ADirectoryEndingWithASeparatorGetsNoDoubledOne) {
     test::FakeSessionFactory factory(world);
     ConversionRun conversion(
-        factory, RunRequest{"S1", {}, dir.path().string() + "/", *store::saveFormatNamed("msg")},
+        factory,
+        RunRequest{"S1", {}, dir.path().string() + "/", formats::outputFormatNamed("msg")->save},
         progress);
     EXPECT_EQ(conversion.run().exportRoot, root());
 }

@@ -4,8 +4,10 @@
 // points; killed runs are child processes.
 
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include "formats/OutputFormats.h"
 
 #include <map>
 #include <set>
@@ -91,7 +93,7 @@ class ExportPromise : public ::testing::Test {
         const std::vector<store::FolderRef> folders = foldersOf(*store, true);
         pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
         RunRequest request{store->entryId(), folders, dir.path().string(),
-                           *store::saveFormatNamed(kind.format)};
+                           formats::outputFormatNamed(kind.format)->save};
         request.layout = kind.layout;
         request.earlier = earlier;
         RunProgress quiet;

@@ -9,6 +9,7 @@
 
 #include "export/OutputDirectories.h"
 #include "export/Random.h"
+#include "formats/OutputFormats.h"
 #include "store/SaveFormat.h"
 #include "support/TestFiles.h"
 
@@ -199,15 +200,26 @@ TEST(OutputDirectories, FailuresSayWhy) {
     }
 }
 
-TEST(SaveFormat, NamesCodesAndExtensions) {
-    EXPECT_EQ(store::saveFormatNamed("HTML"), store::SaveFormat::Html);
-    EXPECT_EQ(store::saveFormatNamed(".vcf"), store::SaveFormat::Vcf);
-    EXPECT_FALSE(store::saveFormatNamed("pdf"));
-    EXPECT_FALSE(store::saveFormatNamed(""));
-    EXPECT_FALSE(store::saveFormatNamed("."));
-    EXPECT_EQ(store::extensionOf(store::SaveFormat::Mht), ".mht");
-    EXPECT_EQ(store::saveFormatFromCode(1024), store::SaveFormat::Eml);
-    EXPECT_FALSE(store::saveFormatFromCode(2));
+// One table names every output: its name, extension and save code, its container.
+TEST(OutputFormats, NamesCodesExtensionsAndContainers) {
+    using formats::Container;
+    using store::SaveFormat;
+    EXPECT_EQ(formats::outputFormatNamed("HTML")->save, SaveFormat::Html);
+    EXPECT_EQ(formats::outputFormatNamed(".vcf")->extension, ".vcf");
+    EXPECT_EQ(formats::outputFormatNamed("maildir")->container, Container::Maildir);
+    EXPECT_EQ(formats::outputFormatNamed("mbox")->save, SaveFormat::Eml);
+    for (const char* unknown : {"pdf", "", "."}) EXPECT_FALSE(formats::outputFormatNamed(unknown));
+    EXPECT_EQ(&formats::outputFormatOf(SaveFormat::Eml), formats::outputFormatNamed("eml"));
+    EXPECT_EQ(static_cast<int>(SaveFormat::Mht), 1027);
+    EXPECT_EQ(formats::outputFormatNames(), "msg, eml, txt, vcf, rtf, html, mht, mbox or maildir");
+    int inWindow = 0;
+    for (const auto& f : formats::outputFormats()) {
+        inWindow += f.inWindow;
+        EXPECT_TRUE(f.writer) << f.name;
+        EXPECT_EQ(f.attachmentsBeside, f.save == SaveFormat::Html) << f.name;
+        EXPECT_LE(f.description.size(), 60u) << f.name << ": one line of --help";
+    }
+    EXPECT_EQ(inWindow, 7);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/OutputFormats.h"
+
 #include <map>
 
 #include "export/ConversionRun.h"
@@ -30,7 +32,8 @@ RunSummary exportWith(unsigned threads, const std::string& storeId,
                       const std::filesystem::path& out) {
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
-    ConversionRun run(sessions, {storeId, folders, out.string(), *store::saveFormatNamed(format)},
+    ConversionRun run(sessions,
+                      {storeId, folders, out.string(), formats::outputFormatNamed(format)->save},
                       quiet);
     int32_t next = 0;
     run.setNumberSource([&] { return ++next; });

@@ -1,4 +1,4 @@
-#include "formats/Writers.h"
+#include "formats/OutputFormats.h"
 #include "formats/mime/MimeMessageBuilder.h"
 #include "formats/mime/MimeOutput.h"
 

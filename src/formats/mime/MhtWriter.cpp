@@ -1,4 +1,4 @@
-#include "formats/Writers.h"
+#include "formats/OutputFormats.h"
 #include "formats/mime/InlineImageParts.h"
 #include "formats/mime/MimeHeaders.h"
 #include "formats/mime/MimeIdScope.h"

@@ -5,8 +5,8 @@
 #include <map>
 #include <memory>
 
+#include "formats/OutputFormats.h"
 #include "formats/SaveError.h"
-#include "formats/Writers.h"
 #include "formats/msg/MsgBytes.h"
 #include "formats/msg/MsgNameTable.h"
 #include "formats/msg/MsgValueWriter.h"

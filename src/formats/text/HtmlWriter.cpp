@@ -1,5 +1,5 @@
 #include "base/Base64.h"
-#include "formats/Writers.h"
+#include "formats/OutputFormats.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"

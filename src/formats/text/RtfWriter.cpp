@@ -1,4 +1,4 @@
-#include "formats/Writers.h"
+#include "formats/OutputFormats.h"
 #include "formats/body/TextToRtf.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/TextOutput.h"

@@ -1,7 +1,7 @@
 #include <fstream>
 
+#include "formats/OutputFormats.h"
 #include "formats/SaveError.h"
-#include "formats/Writers.h"
 #include "formats/text/HeaderBlock.h"
 #include "formats/text/TextOutput.h"
 

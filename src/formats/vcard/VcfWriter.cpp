@@ -2,8 +2,8 @@
 #include <ctime>
 
 #include "base/Base64.h"
+#include "formats/OutputFormats.h"
 #include "formats/SaveError.h"
-#include "formats/Writers.h"
 #include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
 #include "formats/text/HtmlPage.h"

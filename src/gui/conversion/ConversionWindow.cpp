@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "export/ConversionRun.h"
+#include "formats/OutputFormats.h"
 #include "gui/conversion/LabelProgress.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/Fonts.h"
@@ -77,39 +78,43 @@ void ConversionWindow::showModal(ConversionSelection& selection, store::SessionF
 void ConversionWindow::buildOptions() {
     saveOptionsFrame = makeFrame(this, QStringLiteral("SaveOptionsFrame"),
                                  QStringLiteral(" Saving Options"), {120, 480, 7095, 3735});
+    // The window's seven formats, by save code; their captions name the table's extensions.
     struct Row {
-        QRadioButton*& option;
+        store::SaveFormat code;
         const char* name;
-        const char* caption;
         int width;
         const char* label;
         const char* description;
         int labelWidth;
     };
-    const Row rows[] = {
-        {msgOption, "OptMSG", "  Save as .MSG", 1815, "Label2",
+    using store::SaveFormat;
+    static const Row kRows[] = {
+        {SaveFormat::Msg, "OptMSG", 1815, "Label2",
          "[ For forensic mail archiving of MS Outlook email messages ]", 4815},
-        {emlOption, "OptEML", "  Save as .EML", 1695, "Label3",
+        {SaveFormat::Eml, "OptEML", 1695, "Label3",
          "[ For import in Outlook Express, Thunderbird etc ]", 3615},
-        {vcfOption, "OptVCF", "  Save as .VCF", 1815, "Label4",
+        {SaveFormat::Vcf, "OptVCF", 1815, "Label4",
          "[ Only applicable to export Outlook contacts to vCard file ]", 4815},
-        {txtOption, "OptTXT", "  Save as .TXT", 1695, "Label5",
+        {SaveFormat::Txt, "OptTXT", 1695, "Label5",
          "[ For saving Outlook messages for archival or indexing purpose ]", 4815},
-        {rtfOption, "OptRTF", "  Save as .RTF", 1815, "Label7",
+        {SaveFormat::Rtf, "OptRTF", 1815, "Label7",
          "[ For saving Outlook messages to Rich Text format ]", 4815},
-        {htmlOption, "OptHTML", "  Save as .HTML", 1815, "Label9",
+        {SaveFormat::Html, "OptHTML", 1815, "Label9",
          "[ For saving Outlook messages as HTML pages ]", 4815},
-        {mhtOption, "OptMHT", "  Save as .MHT", 1815, "Label10",
+        {SaveFormat::Mht, "OptMHT", 1815, "Label10",
          "[ For saving Outlook messages as Mime HTML format ]", 4815},
     };
     int row = 0;
-    for (const Row& r : rows) {
+    for (const Row& r : kRows) {
         const int top = kRowTops[row];
-        r.option = makeOptionButton(saveOptionsFrame, QLatin1String(r.name),
-                                    QLatin1String(r.caption), {120, top, r.width, 255}, true);
+        const QString caption =
+            QStringLiteral("  Save as ") +
+            QString::fromLatin1(formats::outputFormatOf(r.code).extension).toUpper();
+        QRadioButton* option = makeOptionButton(saveOptionsFrame, QLatin1String(r.name), caption,
+                                                {120, top, r.width, 255}, true);
+        options_.emplace_back(option, r.code);
         // toggled, not clicked: the options answer the keyboard and assistive tools too,
         // whose toggle action checks a button without a click.
-        QRadioButton* option = r.option;
         connect(option, &QRadioButton::toggled, this, [this, option] { optionToggled(*option); });
         makeLabel(saveOptionsFrame, QLatin1String(r.label), QLatin1String(r.description),
                   {2160, top, r.labelWidth, 255});
@@ -148,9 +153,17 @@ void ConversionWindow::buildProgress() {
 
 void ConversionWindow::setOptionTabOrder() {
     // The options are laid out MSG, EML, VCF, TXT, ... but tabbed through with TXT before VCF.
-    const QList<QWidget*> order = {msgOption, emlOption,  txtOption, vcfOption,
-                                   rtfOption, htmlOption, mhtOption};
-    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    using store::SaveFormat;
+    const SaveFormat order[] = {SaveFormat::Msg, SaveFormat::Eml,  SaveFormat::Txt, SaveFormat::Vcf,
+                                SaveFormat::Rtf, SaveFormat::Html, SaveFormat::Mht};
+    QWidget* previous = nullptr;
+    for (const SaveFormat code : order) {
+        for (const auto& [option, optionCode] : options_) {
+            if (optionCode != code) continue;
+            if (previous) QWidget::setTabOrder(previous, option);
+            previous = option;
+        }
+    }
 }
 
 void ConversionWindow::optionToggled(const QRadioButton& option) {
@@ -160,14 +173,11 @@ void ConversionWindow::optionToggled(const QRadioButton& option) {
 }
 
 std::optional<store::SaveFormat> ConversionWindow::selectedFormat() const {
-    // Tested in the run's order; the options exclude each other, so at most one matches.
-    const QRadioButton* options[] = {msgOption, rtfOption,  txtOption, vcfOption,
-                                     emlOption, htmlOption, mhtOption};
-    std::optional<store::SaveFormat> format;
-    for (std::size_t i = 0; i < std::size(options); ++i) {
-        if (options[i]->isChecked()) format = store::saveFormats()[i];
+    // The options exclude each other, so at most one is checked.
+    for (const auto& [option, code] : options_) {
+        if (option->isChecked()) return code;
     }
-    return format;
+    return std::nullopt;
 }
 
 void ConversionWindow::convert() {

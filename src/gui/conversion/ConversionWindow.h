@@ -3,11 +3,14 @@
 // lower part shows its progress. Modal over the main window; a fresh window for every opening,
 // so no format is ever preselected. It closes itself when the run has ended.
 //
-// Object names, for tests and assistive tools: the window is frmSave; msgOption ... mhtOption
-// are OptMSG ... OptMHT, convertButton CmdConversion, headerLabel/processingLabel/foundLabel/
-// currentLabel LblSaveHeader/LblProcessing/LblFound/LblCurrent, progressFrame ExportFrame.
+// Object names, for tests and assistive tools: the window is frmSave; the options are OptMSG ...
+// OptMHT, each standing for its save code (the output formats' table says which the window
+// offers), convertButton CmdConversion, headerLabel/processingLabel/foundLabel/currentLabel
+// LblSaveHeader/LblProcessing/LblFound/LblCurrent, progressFrame ExportFrame.
 
 #include <QDialog>
+#include <utility>
+#include <vector>
 
 #include "gui/conversion/ConversionSelection.h"
 #include "gui/widgets/Dialogs.h"
@@ -58,13 +61,8 @@ class ConversionWindow : public QDialog {
     bool running_ = false;
 
     QGroupBox* saveOptionsFrame = nullptr;
-    QRadioButton* msgOption = nullptr;
-    QRadioButton* emlOption = nullptr;
-    QRadioButton* vcfOption = nullptr;
-    QRadioButton* txtOption = nullptr;
-    QRadioButton* rtfOption = nullptr;
-    QRadioButton* htmlOption = nullptr;
-    QRadioButton* mhtOption = nullptr;
+    // Each option with the save code it stands for, top to bottom.
+    std::vector<std::pair<QRadioButton*, store::SaveFormat>> options_;
     QGroupBox* progressFrame = nullptr;
     QLabel* headerLabel = nullptr;
     QLabel* processingLabel = nullptr;

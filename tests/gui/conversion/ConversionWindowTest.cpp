@@ -1,3 +1,4 @@
+#include "formats/OutputFormats.h"
 #include "gui/conversion/ConversionWindow.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +147,25 @@ TEST_F(ConversionWindowTest, ConvertRunsTheExportReportsCompletionAndCloses) {
     EXPECT_EQ(text("LblProcessing"), "Second");
     EXPECT_EQ(text("LblFound"), "2");
     EXPECT_EQ(text("LblCurrent"), "2/2");
+}
+
+// Each option saves with the code of its format, as the table of formats has it: the
+// option's object name is "Opt" and the format's name in capitals.
+TEST_F(ConversionWindowTest, EachOptionSavesWithItsFormatsCode) {
+    for (const auto& format : formats::outputFormats()) {
+        if (!format.inWindow) continue;
+        world.saveTypes.clear();
+        selection.folders = {{"F-Inbox", "\\\\Personal Folders\\Inbox"}};
+        window = std::make_unique<ConversionWindow>(selection, factory, dialogs.dialogs());
+        window->show();
+        const std::string name = "Opt" + QString::fromLatin1(format.name).toUpper().toStdString();
+        convertAs(name.c_str());
+        // Contact folders always yield vCards; the Inbox's two items take the option's code.
+        EXPECT_EQ(world.saveTypes,
+                  std::vector<int16_t>(format.save == store::SaveFormat::Vcf ? 0 : 2,
+                                       static_cast<int16_t>(format.save)))
+            << name;
+    }
 }
 
 TEST_F(ConversionWindowTest, MhtSavesWithItsCode) {

@@ -1,0 +1,74 @@
+#include "formats/OutputFormats.h"
+
+#include <stdexcept>
+
+#include "base/AsciiCase.h"
+
+namespace pellmark::formats {
+
+// The writers, each in its family's folder.
+void writeMsg(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeEml(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeTxt(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeVcf(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeRtf(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeHtml(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeMht(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+
+namespace {
+
+using store::SaveFormat;
+
+// libgsf writes a .msg's bytes: it is read back for its hash.
+constexpr OutputFormat kFormats[] = {
+    {"msg", ".msg", SaveFormat::Msg, Container::Files, &writeMsg, false, false, true,
+     "Outlook message files, every property kept"},
+    {"eml", ".eml", SaveFormat::Eml, Container::Files, &writeEml, true, false, true,
+     "MIME messages, for Thunderbird and other mail programs"},
+    {"txt", ".txt", SaveFormat::Txt, Container::Files, &writeTxt, true, false, true,
+     "plain text: a header block and the body"},
+    {"vcf", ".vcf", SaveFormat::Vcf, Container::Files, &writeVcf, true, false, true,
+     "vCards of contacts (contact folders only)"},
+    {"rtf", ".rtf", SaveFormat::Rtf, Container::Files, &writeRtf, true, false, true,
+     "rich text: the RTF body with a header block"},
+    {"html", ".html", SaveFormat::Html, Container::Files, &writeHtml, true, true, true,
+     "HTML pages, attachments written beside each page"},
+    {"mht", ".mht", SaveFormat::Mht, Container::Files, &writeMht, true, false, true,
+     "MIME HTML: a page with its images and attachments"},
+    {"mbox", ".eml", SaveFormat::Eml, Container::Mbox, &writeEml, true, false, false,
+     "an mbox file (mboxrd) per folder, Thunderbird's layout"},
+    {"maildir", ".eml", SaveFormat::Eml, Container::Maildir, &writeEml, true, false, false,
+     "a Maildir++ tree per store, for an IMAP server"},
+};
+
+}  // namespace
+
+std::span<const OutputFormat> outputFormats() {
+    return kFormats;
+}
+
+const OutputFormat* outputFormatNamed(std::string_view name) {
+    if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+    for (const OutputFormat& format : kFormats) {
+        if (!name.empty() && base::equalsNoCase(format.name, name)) return &format;
+    }
+    return nullptr;
+}
+
+const OutputFormat& outputFormatOf(store::SaveFormat save) {
+    for (const OutputFormat& format : kFormats) {
+        if (format.save == save && format.container == Container::Files) return format;
+    }
+    throw std::invalid_argument("no output of save code " + std::to_string(static_cast<int>(save)));
+}
+
+std::string outputFormatNames() {
+    std::string names;
+    for (std::size_t i = 0; i < std::size(kFormats); ++i) {
+        if (i > 0) names += i + 1 == std::size(kFormats) ? " or " : ", ";
+        names += kFormats[i].name;
+    }
+    return names;
+}
+
+}  // namespace pellmark::formats
