@@ -14,6 +14,7 @@
 #include "cli/TerminalProgress.h"
 #include "export/ConversionRun.h"
 #include "export/DateRange.h"
+#include "export/FolderSelection.h"
 #include "export/Manifest.h"
 #include "export/OutputNaming.h"
 #include "formats/OutputFormats.h"
@@ -25,59 +26,6 @@
 namespace pellmark::cli {
 
 namespace {
-
-struct FolderInfo {
-    std::string path;
-    store::FolderRef ref;
-    int64_t items = 0;
-    // Exported when no folders are named: every folder, whatever its class (one of no known
-    // kind is a mail folder), and the top folder when it holds items.
-    bool exportedByDefault = true;
-};
-
-// Reads into `info`, path first, so that a failure can still name the folder.
-void readFolderInfo(store::Folder& f, FolderInfo& info) {
-    info.path = f.folderPath();
-    info.ref = {f.entryId(), info.path};
-    info.items = f.items()->count();
-}
-
-// The store's top folder, then every folder below it, depth first, as the folder tree walks
-// them. The top folder is exported like the others when it holds items. What cannot be read
-// is named in `failures`.
-std::vector<FolderInfo> listFolders(store::Store& store,
-                                    std::vector<store::UnreadFolder>& failures) {
-    std::vector<FolderInfo> out;
-    auto add = [&](store::Folder& folder) {
-        FolderInfo info;
-        try {
-            readFolderInfo(folder, info);
-            out.push_back(std::move(info));
-        } catch (const std::exception& error) {
-            failures.push_back({store::shownPath(info.path), error.what()});
-        }
-    };
-    std::unique_ptr<store::Folder> top;
-    try {
-        top = store.rootFolder();
-    } catch (const std::exception& error) {
-        // Nothing can be walked; what the file still holds is recovered by the run.
-        failures.push_back({"the top folder", error.what()});
-        return out;
-    }
-    add(*top);
-    if (!out.empty()) out.back().exportedByDefault = out.back().items > 0;
-    store::walkFolders<int>(
-        *top, 0,
-        [&](store::Folder& folder, const int&) -> std::optional<int> {
-            add(folder);
-            return 0;
-        },
-        [&](const std::string& where, const std::string& reason) {
-            failures.push_back({store::shownPath(where), reason});
-        });
-    return out;
-}
 
 std::string humanBytes(uint64_t bytes) {
     char buf[32];
@@ -92,12 +40,13 @@ std::string humanBytes(uint64_t bytes) {
 
 // A folder named by --folder: by its path, or by the path as --list prints it (backslashes
 // doubled, control characters escaped).
-const FolderInfo* folderNamed(const std::vector<FolderInfo>& folders, const std::string& wanted) {
+const exporting::ExportableFolder* folderNamed(
+    const std::vector<exporting::ExportableFolder>& folders, const std::string& wanted) {
     for (const auto& f : folders) {
-        if (f.path == wanted) return &f;
+        if (f.ref.path == wanted) return &f;
     }
     for (const auto& f : folders) {
-        if (base::printableField(f.path) == wanted) return &f;
+        if (base::printableField(f.ref.path) == wanted) return &f;
     }
     return nullptr;
 }
@@ -191,11 +140,11 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     // The command line exports the file it is given; the configured mailboxes play no part.
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     std::unique_ptr<store::Store> store;
-    std::vector<FolderInfo> folders;
+    std::vector<exporting::ExportableFolder> folders;
     std::vector<store::UnreadFolder> unreadFolders;
     try {
         store = pststore::openStore(options.file);
-        folders = listFolders(*store, unreadFolders);
+        folders = exporting::exportableFolders(*store, unreadFolders);
     } catch (const store::StoreError& e) {
         err << "pellmark-export: " << base::printable(options.file) << ": "
             << base::printable(e.what()) << '\n';
@@ -204,17 +153,18 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
 
     exporting::RunRequest request;
     request.storeId = store->entryId();
+    request.mailbox = store.get();  // opened once: the run does not look for it again
     request.outputDirectory = options.outputDirectory;
     request.format = format->save;
     request.layout = format->container;
     request.dates = dates;
-    request.unreadFolders = unreadFolders;
+    request.selection.unreadFolders = unreadFolders;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume
                       : options.again ? exporting::EarlierExport::WriteBeside
                                       : exporting::EarlierExport::Refuse;
     int64_t total = 0;
-    auto choose = [&](const FolderInfo& f) {
-        request.folders.push_back(f.ref);
+    auto choose = [&](const exporting::ExportableFolder& f) {
+        request.selection.folders.push_back(f.ref);
         total += f.items;
     };
     if (options.folders.empty()) {
@@ -223,7 +173,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         }
     } else {
         for (const auto& wanted : options.folders) {
-            const FolderInfo* named = folderNamed(folders, wanted);
+            const exporting::ExportableFolder* named = folderNamed(folders, wanted);
             if (!named) {
                 err << "pellmark-export: no folder " << base::printable(wanted) << " in "
                     << base::printable(options.file)

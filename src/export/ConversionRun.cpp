@@ -119,6 +119,11 @@ RunSummary ConversionRun::run() {
     progress_.preparing();
     prepareRoot();
     progress_.rootPrepared(summary_.exportRoot);
+    if (request_.mailbox) {
+        progress_.loggedOn();
+        exportMailbox(*request_.mailbox);
+        return summary_;
+    }
 
     std::unique_ptr<store::Session> session;
     try {
@@ -146,26 +151,29 @@ RunSummary ConversionRun::run() {
         throw PrepareError(std::string("The mailbox to export was not found: ") + error.what());
     }
     if (!store) throw PrepareError("The mailbox to export was not found.");
-    checkEarlierExport(*store);
+    exportMailbox(*store);
+    return summary_;
+}
 
+void ConversionRun::exportMailbox(store::Store& store) {
+    checkEarlierExport(store);
     std::vector<store::FolderRef> folders;
-    for (const store::FolderRef& folder : request_.folders) {
+    for (const store::FolderRef& folder : request_.selection.folders) {
         if (!folder.empty()) folders.push_back(folder);
     }
     summary_.folders = static_cast<int64_t>(folders.size());
     if (renderThreads_ > 1) pool_ = std::make_unique<WorkerPool>(renderThreads_);
     // A file cut short is said at once; the export goes on with what can be read.
-    reportDamage(*store);
-    for (const store::UnreadFolder& unread : request_.unreadFolders) {
+    reportDamage(store);
+    for (const store::UnreadFolder& unread : request_.selection.unreadFolders) {
         summary_.failedFolders.push_back(unread.path);
         progress_.folderFailed(unread.path, unread.reason);
     }
     for (std::size_t i = 0; i < folders.size() && !stopping(); ++i) {
-        exportFolder(*store, folders[i], i + 1, folders.size());
+        exportFolder(store, folders[i], i + 1, folders.size());
     }
-    if (!stopping()) recoverUnreachable(*store, folders.size() + 1);
-    reportDamage(*store);
-    return summary_;
+    if (!stopping()) recoverUnreachable(store, folders.size() + 1);
+    reportDamage(store);
 }
 
 void ConversionRun::prepareRoot() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "export/DateRange.h"
+#include "export/FolderSelection.h"
 #include "export/MailboxLayout.h"
 #include "export/RunProgress.h"
 #include "export/RunSummary.h"
@@ -36,13 +37,16 @@ enum class EarlierExport {
 };
 
 struct RunRequest {
+    // The mailbox: found again by its entry identifier in a session of the run's own, unless
+    // the caller hands it over opened (`mailbox`).
     std::string storeId;
-    // The folders to export, in order; empty references are passed over.
-    std::vector<store::FolderRef> folders;
+    // The folders to export, in order (empty references are passed over), and those the
+    // caller's walk could not read: failures of the run too.
+    FolderSelection selection;
     std::string outputDirectory;  // the directory the user chose
     store::SaveFormat format = store::SaveFormat::Msg;
-    // Folders the caller's walk could not read: failures of the run too.
-    std::vector<store::UnreadFolder> unreadFolders = {};
+    // The mailbox opened by the caller, which outlives the run; null: the run opens it.
+    store::Store* mailbox = nullptr;
     // Keep export-manifest.tsv in the export root (see Manifest).
     bool writeManifest = true;
     EarlierExport earlier = EarlierExport::WriteBeside;
@@ -94,6 +98,7 @@ class ConversionRun {
     struct Pending;
 
     void prepareRoot();
+    void exportMailbox(store::Store& store);
     void checkEarlierExport(store::Store& store);
     void exportFolder(store::Store& store, const store::FolderRef& ref, std::size_t number,
                       std::size_t folders);

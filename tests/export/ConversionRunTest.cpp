@@ -72,7 +72,9 @@ class ConversionRunTest : public ::testing::Test {
                    std::function<int32_t()> draw = nullptr) {
         test::FakeSessionFactory factory(world);
         ConversionRun conversion(factory,
-                                 RunRequest{"S1", std::move(folders), dir.path().string(),
+                                 RunRequest{"S1",
+                                            {std::move(folders)},
+                                            dir.path().string(),
                                             formats::outputFormatNamed(format)->save},
                                  progress);
         if (draw) conversion.setNumberSource(std::move(draw));
@@ -278,7 +280,7 @@ TEST_F(ConversionRunTest, TheManifestRecordsEveryFileAndAResumeWritesNothingTwic
     test::writeFile(root() + entries[2].file, "edited");
     test::FakeSessionFactory factory(world);
     RunRequest again{
-        "S1", {ref(inbox)}, dir.path().string(), formats::outputFormatNamed("html")->save};
+        "S1", {{ref(inbox)}}, dir.path().string(), formats::outputFormatNamed("html")->save};
     again.earlier = EarlierExport::Resume;
     const RunSummary resumed = ConversionRun(factory, std::move(again), progress).run();
     EXPECT_EQ(resumed.itemsAlreadyExported, 1);

@@ -92,7 +92,9 @@ class ExportPromise : public ::testing::Test {
         auto store = pststore::openStore(mailbox.string());
         const std::vector<store::FolderRef> folders = foldersOf(*store, true);
         pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
-        RunRequest request{store->entryId(), folders, dir.path().string(),
+        RunRequest request{store->entryId(),
+                           {folders},
+                           dir.path().string(),
                            formats::outputFormatNamed(kind.format)->save};
         request.layout = kind.layout;
         request.earlier = earlier;
@@ -358,7 +360,7 @@ TEST(FolderNames, EveryFolderOfARealMailboxStaysItself) {
     RunProgress quiet;
     const RunSummary summary =
         ConversionRun(sessions,
-                      {store->entryId(), folders, dir.path().string(), store::SaveFormat::Txt},
+                      {store->entryId(), {folders}, dir.path().string(), store::SaveFormat::Txt},
                       quiet)
             .run();
     EXPECT_EQ(summary.itemsWritten, 5);

@@ -33,7 +33,7 @@ RunSummary exportWith(unsigned threads, const std::string& storeId,
     pststore::PstSessionFactory sessions(pststore::PstSessionFactory::kNoProfile);
     RunProgress quiet;
     ConversionRun run(sessions,
-                      {storeId, folders, out.string(), formats::outputFormatNamed(format)->save},
+                      {storeId, {folders}, out.string(), formats::outputFormatNamed(format)->save},
                       quiet);
     int32_t next = 0;
     run.setNumberSource([&] { return ++next; });

@@ -187,8 +187,10 @@ void ConversionWindow::convert() {
     LabelProgress progress(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
     exporting::ConversionRun run(
         sessions_,
-        exporting::RunRequest{selection_.storeId, selection_.folders, selection_.exportRootPath,
-                              *format, selection_.unreadFolders},
+        exporting::RunRequest{selection_.storeId,
+                              {selection_.folders, selection_.unreadFolders},
+                              selection_.exportRootPath,
+                              *format},
         progress);
     exporting::CompletionMessage message;
     try {

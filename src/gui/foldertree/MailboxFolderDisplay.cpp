@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
+#include "export/FolderSelection.h"
 #include "gui/foldertree/FolderNodes.h"
 #include "gui/foldertree/SmallIcons.h"
 #include "gui/mainwindow/StoreList.h"
@@ -56,7 +57,7 @@ void MailboxFolderDisplay::fill(store::Store& store) {
         // The root node stands for the store; it stands for the top folder too only when that
         // folder holds items of its own, which are then exported with the root ticked.
         std::optional<store::FolderRef> folder;
-        if (top->items()->count() > 0) folder = store::folderRefOf(*top);
+        if (exporting::exportsTopFolder(*top)) folder = store::folderRefOf(*top);
         QTreeWidgetItem* root = tree.addNode({name, name, kStoreImage, true, folder}, nullptr);
         tree.rootAdded();
         FolderNodes walk(tree, parts_.yield);
