@@ -3,12 +3,12 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "export/ConversionRun.h"
 #include "formats/OutputFormats.h"
-#include "gui/conversion/LabelProgress.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/Fonts.h"
 #include "gui/widgets/Pictures.h"
@@ -67,6 +67,12 @@ ConversionWindow::ConversionWindow(ConversionSelection& selection, store::Sessio
     buildProgress();
     buildOptions();
     setOptionTabOrder();
+    progress_ =
+        std::make_unique<LabelProgress>(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
+}
+
+ConversionWindow::~ConversionWindow() {
+    if (worker_.joinable()) worker_.join();
 }
 
 void ConversionWindow::showModal(ConversionSelection& selection, store::SessionFactory& sessions,
@@ -184,24 +190,33 @@ void ConversionWindow::convert() {
     const std::optional<store::SaveFormat> format = selectedFormat();
     if (running_ || !format) return;  // a second press while the run goes on, or no format
     running_ = true;
-    LabelProgress progress(*headerLabel, *processingLabel, *foundLabel, *currentLabel);
-    exporting::ConversionRun run(
+    progress_->showPreparing();
+    run_ = std::make_unique<exporting::ConversionRun>(
         sessions_,
         exporting::RunRequest{selection_.storeId,
                               {selection_.folders, selection_.unreadFolders},
                               selection_.exportRootPath,
                               *format},
-        progress);
-    exporting::CompletionMessage message;
-    try {
-        message = completionOf(run.run());
-    } catch (const exporting::PrepareError& error) {
-        message = {"Export Failed", error.what(), true};
-    } catch (const std::exception& error) {
-        message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
-    }
-    if (!run.exportRoot().empty()) selection_.exportRootPath = run.exportRoot();
+        *progress_);
+    worker_ = std::thread([this] {
+        exporting::CompletionMessage message;
+        try {
+            message = completionOf(run_->run());
+        } catch (const exporting::PrepareError& error) {
+            message = {"Export Failed", error.what(), true};
+        } catch (const std::exception& error) {
+            message = {"Export Failed", std::string("The export stopped: ") + error.what(), true};
+        }
+        QMetaObject::invokeMethod(
+            this, [this, message] { runEnded(message); }, Qt::QueuedConnection);
+    });
+}
+
+void ConversionWindow::runEnded(const exporting::CompletionMessage& message) {
+    worker_.join();
+    if (!run_->exportRoot().empty()) selection_.exportRootPath = run_->exportRoot();
     selection_.folders.clear();
+    run_.reset();
     report(message.title, message.text, message.failure);
     running_ = false;
     accept();

@@ -1,7 +1,8 @@
 #pragma once
 // The conversion window: the user picks one of seven formats and starts the export, and the
 // lower part shows its progress. Modal over the main window; a fresh window for every opening,
-// so no format is ever preselected. It closes itself when the run has ended.
+// so no format is ever preselected. The run works on a thread of its own while the window
+// shows its progress; the window closes itself when the run has ended.
 //
 // Object names, for tests and assistive tools: the window is frmSave; the options are OptMSG ...
 // OptMHT, each standing for its save code (the output formats' table says which the window
@@ -9,10 +10,14 @@
 // LblSaveHeader/LblProcessing/LblFound/LblCurrent, progressFrame ExportFrame.
 
 #include <QDialog>
+#include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "export/ConversionRun.h"
 #include "gui/conversion/ConversionSelection.h"
+#include "gui/conversion/LabelProgress.h"
 #include "gui/widgets/Dialogs.h"
 #include "store/MailStore.h"
 #include "store/SaveFormat.h"
@@ -30,6 +35,8 @@ class ConversionWindow : public QDialog {
   public:
     ConversionWindow(ConversionSelection& selection, store::SessionFactory& sessions,
                      Dialogs dialogs, QWidget* owner = nullptr);
+    // Waits for a run still going on.
+    ~ConversionWindow() override;
 
     // Opens a new window modally over `owner` and returns once it has closed.
     static void showModal(ConversionSelection& selection, store::SessionFactory& sessions,
@@ -41,6 +48,7 @@ class ConversionWindow : public QDialog {
     // An option was checked or unchecked, however that happened (mouse, keyboard, an
     // assistive tool's toggle action).
     void optionToggled(const QRadioButton& option);
+    // Starts the run, unless one goes on or no format is chosen; returns at once.
     void convert();
     // Closing while a run goes on is refused: the run closes the window when it ends.
     void reject() override;
@@ -54,6 +62,8 @@ class ConversionWindow : public QDialog {
     void setOptionTabOrder();
     std::optional<store::SaveFormat> selectedFormat() const;
     void report(const std::string& title, const std::string& text, bool failure);
+    // On the window's thread, once the run's thread has ended with `message`.
+    void runEnded(const exporting::CompletionMessage& message);
 
     ConversionSelection& selection_;
     store::SessionFactory& sessions_;
@@ -69,6 +79,10 @@ class ConversionWindow : public QDialog {
     QLabel* foundLabel = nullptr;
     QLabel* currentLabel = nullptr;
     QPushButton* convertButton = nullptr;
+
+    std::unique_ptr<LabelProgress> progress_;
+    std::unique_ptr<exporting::ConversionRun> run_;
+    std::thread worker_;
 };
 
 }  // namespace pellmark::gui
