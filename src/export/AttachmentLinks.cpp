@@ -32,8 +32,11 @@ RenderedAttachment renderOne(store::Attachments& attachments, int32_t index, Fol
         auto attachment = attachments.item(index);
         const std::string scratch = output.reserveScratch({});
         try {
-            attachment->saveAsFile(scratch);
-            if (hash) rendered.sha256 = base::sha256OfFile(scratch);
+            if (hash) {
+                rendered.sha256 = attachment->saveAsHashed(scratch);
+            } else {
+                attachment->saveAsFile(scratch);
+            }
         } catch (...) {
             output.discard(scratch);
             throw;

@@ -7,13 +7,13 @@
 namespace pellmark::formats {
 
 // The writers, each in its family's folder.
-void writeMsg(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeEml(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeTxt(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeVcf(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeRtf(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeHtml(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
-void writeMht(const mapi::Item&, const std::filesystem::path&, base::Sha256*);
+void writeMsg(const mapi::Item&, const std::filesystem::path&);
+void writeEml(const mapi::Item&, base::ByteSink&);
+void writeTxt(const mapi::Item&, base::ByteSink&);
+void writeVcf(const mapi::Item&, base::ByteSink&);
+void writeRtf(const mapi::Item&, base::ByteSink&);
+void writeHtml(const mapi::Item&, base::ByteSink&);
+void writeMht(const mapi::Item&, base::ByteSink&);
 
 namespace {
 
@@ -21,23 +21,23 @@ using store::SaveFormat;
 
 // libgsf writes a .msg's bytes: it is read back for its hash.
 constexpr OutputFormat kFormats[] = {
-    {"msg", ".msg", SaveFormat::Msg, Container::Files, &writeMsg, false, false, true,
+    {"msg", ".msg", SaveFormat::Msg, Container::Files, nullptr, &writeMsg, false, true,
      "Outlook message files, every property kept"},
-    {"eml", ".eml", SaveFormat::Eml, Container::Files, &writeEml, true, false, true,
+    {"eml", ".eml", SaveFormat::Eml, Container::Files, &writeEml, nullptr, false, true,
      "MIME messages, for Thunderbird and other mail programs"},
-    {"txt", ".txt", SaveFormat::Txt, Container::Files, &writeTxt, true, false, true,
+    {"txt", ".txt", SaveFormat::Txt, Container::Files, &writeTxt, nullptr, false, true,
      "plain text: a header block and the body"},
-    {"vcf", ".vcf", SaveFormat::Vcf, Container::Files, &writeVcf, true, false, true,
+    {"vcf", ".vcf", SaveFormat::Vcf, Container::Files, &writeVcf, nullptr, false, true,
      "vCards of contacts (contact folders only)"},
-    {"rtf", ".rtf", SaveFormat::Rtf, Container::Files, &writeRtf, true, false, true,
+    {"rtf", ".rtf", SaveFormat::Rtf, Container::Files, &writeRtf, nullptr, false, true,
      "rich text: the RTF body with a header block"},
-    {"html", ".html", SaveFormat::Html, Container::Files, &writeHtml, true, true, true,
+    {"html", ".html", SaveFormat::Html, Container::Files, &writeHtml, nullptr, true, true,
      "HTML pages, attachments written beside each page"},
-    {"mht", ".mht", SaveFormat::Mht, Container::Files, &writeMht, true, false, true,
+    {"mht", ".mht", SaveFormat::Mht, Container::Files, &writeMht, nullptr, false, true,
      "MIME HTML: a page with its images and attachments"},
-    {"mbox", ".eml", SaveFormat::Eml, Container::Mbox, &writeEml, true, false, false,
+    {"mbox", ".eml", SaveFormat::Eml, Container::Mbox, &writeEml, nullptr, false, false,
      "an mbox file (mboxrd) per folder, Thunderbird's layout"},
-    {"maildir", ".eml", SaveFormat::Eml, Container::Maildir, &writeEml, true, false, false,
+    {"maildir", ".eml", SaveFormat::Eml, Container::Maildir, &writeEml, nullptr, false, false,
      "a Maildir++ tree per store, for an IMAP server"},
 };
 

@@ -11,15 +11,17 @@
 #include <string>
 #include <string_view>
 
-#include "base/Sha256.h"
+#include "base/ByteSink.h"
 #include "mapi/Item.h"
 #include "store/SaveFormat.h"
 
 namespace pellmark::formats {
 
-// Writes the whole item to `path` (a temporary file the caller renames into place) and throws
-// on failure. Given a digest, a writer that can feeds it every byte it writes.
-using WriterFn = void (*)(const mapi::Item&, const std::filesystem::path&, base::Sha256* digest);
+// Writes the whole item into a sink, and throws on failure.
+using WriterFn = void (*)(const mapi::Item&, base::ByteSink& sink);
+// Writes the whole item to `path` (a temporary file the caller renames into place), for a
+// format whose library writes its files itself, and throws on failure.
+using FileWriterFn = void (*)(const mapi::Item&, const std::filesystem::path& path);
 
 // Where the items go: a file each, or into the folder's mailbox (mbox or Maildir, each message
 // as the .eml writer writes it).
@@ -30,8 +32,8 @@ struct OutputFormat {
     std::string_view extension;  // of the item files: ".eml"
     store::SaveFormat save;      // the save code of the items' files
     Container container;
-    WriterFn writer;               // writes `save`'s files
-    bool hashesWhileWriting;       // the writer feeds the digest it is given
+    WriterFn writer;               // writes `save`'s files through a sink, or
+    FileWriterFn fileWriter;       // writes them itself (the hash is then read back)
     bool attachmentsBeside;        // a page's attachments are files beside it, linked from it
     bool inWindow;                 // one of the conversion window's options
     std::string_view description;  // one line of --help

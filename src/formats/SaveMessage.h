@@ -1,10 +1,12 @@
 #pragma once
-// Saving one item in one of the save types. Every writer gets a temporary path and the
-// result is moved onto the target only when the writer succeeded.
+// Saving one item in one of the save types: whole into a file, or streamed into a sink (every
+// type but .msg, whose files libgsf writes itself).
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
 
-#include "base/Sha256.h"
+#include "base/ByteSink.h"
 #include "mapi/Item.h"
 #include "store/SaveFormat.h"
 
@@ -12,9 +14,17 @@ namespace pellmark::formats {
 
 using store::SaveFormat;
 
-// Writes `message` to `path` in `format`, whole, or throws SaveError and leaves no file there.
-// Writers that can hash what they write feed `digest` (when given) and return true.
-bool saveMessage(const mapi::Item& message, SaveFormat format, const std::filesystem::path& path,
-                 base::Sha256* digest = nullptr);
+struct SavedFile {
+    uint64_t bytes = 0;
+    std::string sha256;  // lower-case hex, when asked for
+};
+
+// Writes `message` to `path` in `format`, whole, or throws SaveError and leaves no file there;
+// hashes it (as it is written, but for .msg) when `hash`.
+SavedFile saveMessage(const mapi::Item& message, SaveFormat format,
+                      const std::filesystem::path& path, bool hash = false);
+
+// Writes `message` in `format` into `sink`; throws SaveError (also for .msg).
+void writeMessage(const mapi::Item& message, SaveFormat format, base::ByteSink& sink);
 
 }  // namespace pellmark::formats

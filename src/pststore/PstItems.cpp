@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/FileSink.h"
 #include "formats/SaveMessage.h"
 #include "mapi/Tags.h"
 #include "pst/messaging/Items.h"
@@ -31,16 +32,18 @@ class PstItemEnumerator : public store::ItemEnumerator {
     size_t pos_ = 0;
 };
 
-void copyStream(mapi::ByteStream& in, const std::filesystem::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    // Pieces, never the whole attachment; no larger than the attachment itself.
-    const size_t size = static_cast<size_t>(std::min<uint64_t>(in.size(), 256 * 1024));
-    auto buf = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(size, 1));
-    while (size_t n = in.read(std::span(buf.get(), std::max<size_t>(size, 1)))) {
-        out.write(reinterpret_cast<const char*>(buf.get()), static_cast<std::streamsize>(n));
+// In pieces, never the whole attachment: at most the sink's buffer at a time.
+void copyStream(mapi::ByteStream& in, base::ByteSink& sink) {
+    std::string& buffer = sink.buffer();
+    for (;;) {
+        const size_t have = buffer.size();
+        buffer.resize(base::ByteSink::kFlushAt);
+        const size_t n = in.read(
+            std::span(reinterpret_cast<uint8_t*>(buffer.data()) + have, buffer.size() - have));
+        buffer.resize(have + n);
+        sink.drainIfFull();
+        if (n == 0) return;
     }
-    out.flush();
-    if (!out) throw store::StoreError("cannot write " + path.string());
 }
 
 class PstAttachment : public store::Attachment {
@@ -67,20 +70,25 @@ class PstAttachment : public store::Attachment {
         return guarded([&] { return attachment_->dataSize(); });
     }
 
-    void saveAsFile(const std::string& path) override {
-        guarded([&] {
+    void saveAsFile(const std::string& path) override { saveAsHashed(path, false); }
+    std::string saveAsHashed(const std::string& path) override { return saveAsHashed(path, true); }
+
+  private:
+    std::string saveAsHashed(const std::string& path, bool hash) {
+        return guarded([&] {
             if (const auto message = attachment_->embeddedMessage()) {
-                formats::saveMessage(*message, formats::SaveFormat::Msg, path);
-                return;
+                return formats::saveMessage(*message, formats::SaveFormat::Msg, path, hash).sha256;
             }
             auto data = attachment_->openData();
             base::AtomicFile out(path);
-            copyStream(*data, out.tempPath());
+            base::FileSink sink(out.tempPath(), hash);
+            copyStream(*data, sink);
+            sink.finish();
             out.commit();
+            return sink.sha256();
         });
     }
 
-  private:
     std::unique_ptr<mapi::Attachment> attachment_;
     int32_t index_;
 };
@@ -145,12 +153,12 @@ void PstMailItem::saveAs(const std::string& path, store::SaveFormat format) {
     guarded([&] { formats::saveMessage(*item_, format, path); });
 }
 
+void PstMailItem::writeTo(base::ByteSink& sink, store::SaveFormat format) {
+    guarded([&] { formats::writeMessage(*item_, format, sink); });
+}
+
 std::string PstMailItem::saveAsHashed(const std::string& path, store::SaveFormat format) {
-    base::Sha256 digest;
-    // The writers hash as they write, but for .msg, whose file is read back.
-    const bool hashed =
-        guarded([&] { return formats::saveMessage(*item_, format, path, &digest); });
-    return hashed ? digest.hex() : base::sha256OfFile(path);
+    return guarded([&] { return formats::saveMessage(*item_, format, path, true).sha256; });
 }
 
 store::ContactItem& PstMailItem::asContact() {

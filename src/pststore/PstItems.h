@@ -34,6 +34,7 @@ class PstMailItem : public store::MailItem, public store::ContactItem {
     std::unique_ptr<store::Attachments> attachments() override;
     store::ItemFacts facts() override;  // PstItemFacts.cpp
     void saveAs(const std::string& path, store::SaveFormat format) override;
+    void writeTo(base::ByteSink& sink, store::SaveFormat format) override;
     std::string saveAsHashed(const std::string& path, store::SaveFormat format) override;
     store::ContactItem& asContact() override;
 

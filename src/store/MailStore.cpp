@@ -9,6 +9,15 @@ std::string MailItem::saveAsHashed(const std::string& path, SaveFormat format) {
     return base::sha256OfFile(path);
 }
 
+std::string Attachment::saveAsHashed(const std::string& path) {
+    saveAsFile(path);
+    return base::sha256OfFile(path);
+}
+
+void MailItem::writeTo(base::ByteSink&, SaveFormat) {
+    throw StoreError("the store cannot write its items into a stream");
+}
+
 std::vector<PathStep> pathStepsOf(const std::string& folderPath) {
     std::vector<PathStep> steps;
     const std::string relative =

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteSink.h"
 #include "store/ItemFacts.h"
 #include "store/SaveFormat.h"
 
@@ -29,6 +30,8 @@ class Attachment {
     virtual std::string fileName() = 0;
     // Writes the attachment's content (an embedded message as a .msg file) to `path`.
     virtual void saveAsFile(const std::string& path) = 0;
+    // The same, returning the lower-case hex SHA-256 of the file written.
+    virtual std::string saveAsHashed(const std::string& path);
     // The bytes of the attachment's own data; 0 for an embedded message.
     virtual uint64_t dataSize() = 0;
 };
@@ -62,6 +65,9 @@ class MailItem {
     virtual void saveAs(const std::string& path, SaveFormat format) = 0;
     // The same, returning the lower-case hex SHA-256 of the file written.
     virtual std::string saveAsHashed(const std::string& path, SaveFormat format);
+    // Writes the whole item in `format` into `sink` (.msg excepted, whose files are written
+    // whole); throws StoreError when the store cannot.
+    virtual void writeTo(base::ByteSink& sink, SaveFormat format);
     // The item as a contact; fails when it is not one.
     virtual ContactItem& asContact() = 0;
 };

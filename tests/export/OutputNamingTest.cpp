@@ -215,7 +215,7 @@ TEST(OutputFormats, NamesCodesExtensionsAndContainers) {
     int inWindow = 0;
     for (const auto& f : formats::outputFormats()) {
         inWindow += f.inWindow;
-        EXPECT_TRUE(f.writer) << f.name;
+        EXPECT_TRUE(f.writer || f.fileWriter) << f.name;
         EXPECT_EQ(f.attachmentsBeside, f.save == SaveFormat::Html) << f.name;
         EXPECT_LE(f.description.size(), 60u) << f.name << ": one line of --help";
     }

@@ -65,7 +65,7 @@ TEST(MimeParts, NamesAndIdsFromTheItemCannotStartHeaders) {
                       return std::make_unique<mapi::MemoryStream>(std::vector<uint8_t>{1, 2, 3});
                   }});
     test::TempDir dir;
-    writeMimeFile(messageEntity("", std::move(part)), dir / "m.eml");
+    test::writeMimeFile(messageEntity("", std::move(part)), dir / "m.eml");
     const std::string s = test::mimeSummary(dir / "m.eml");
     EXPECT_EQ(s.find("header:x-injected"), std::string::npos) << s;
     EXPECT_NE(s.find("filename=report  X-Injected: 1.pdf cid=<id@xX-Injected:2> "),
@@ -148,7 +148,8 @@ TEST(MimeParts, TextBodiesAndFoldedFieldsComeBackExactly) {
     appendField(headers, "Subject", encodedText(subject), Fold::Unstructured);
 
     test::TempDir dir;
-    writeMimeFile(messageEntity(headers, newMultipart("mixed", std::move(parts))), dir / "m.eml");
+    test::writeMimeFile(messageEntity(headers, newMultipart("mixed", std::move(parts))),
+                        dir / "m.eml");
     const std::string raw = test::readFile(dir / "m.eml");
     size_t lineStart = 0;
     for (size_t end; (end = raw.find("\r\n", lineStart)) != std::string::npos;

@@ -42,7 +42,7 @@ class GeneratedStream : public mapi::ByteStream {
 // A message of one attachment streamed from `open`, written to `path`.
 void writeAttachmentMessage(DataOpener open, const std::filesystem::path& path) {
     auto part = dataPart({"big.bin", "application/octet-stream", "", "", false, std::move(open)});
-    writeMimeFile(messageEntity("Subject: big\r\n", std::move(part)), path);
+    test::writeMimeFile(messageEntity("Subject: big\r\n", std::move(part)), path);
 }
 
 // Peak resident memory (VmHWM) in KiB, after resetting the peak to what is resident now.
@@ -133,7 +133,7 @@ TEST(MimeStream, FullDiskIsAnError) {
         writeAttachmentMessage([] { return std::make_unique<GeneratedStream>(1 << 20); },
                                "/dev/full");
         FAIL() << "writing to a full disk succeeded";
-    } catch (const SaveError& e) {
+    } catch (const base::FileError& e) {
         EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos)
             << e.what();
     }

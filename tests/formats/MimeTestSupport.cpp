@@ -1,5 +1,8 @@
 #include "MimeTestSupport.h"
 
+#include "base/FileSink.h"
+#include "formats/mime/MimeOutput.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -66,6 +69,12 @@ std::vector<std::string> linesStartingWith(const std::string& summary, const std
         if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
     }
     return out;
+}
+
+void writeMimeFile(const formats::MimePart& entity, const std::filesystem::path& path) {
+    base::FileSink sink(path, false);
+    formats::writeMime(entity, sink);
+    sink.finish();
 }
 
 }  // namespace pellmark::test

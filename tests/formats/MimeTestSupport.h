@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "formats/mime/MimePart.h"
 #include "pststore/PstItems.h"
 #include "store/MailStore.h"
 #include "support/Readers.h"
@@ -29,5 +30,8 @@ bool saveItemWithSubject(const std::filesystem::path& pst, const std::string& su
 std::string collapsed(const std::string& text);
 // The lines of `summary` that start with `prefix`, each without it.
 std::vector<std::string> linesStartingWith(const std::string& summary, const std::string& prefix);
+
+// Writes a MIME entity to a file of its own, as a save does.
+void writeMimeFile(const formats::MimePart& entity, const std::filesystem::path& path);
 
 }  // namespace pellmark::test

@@ -4,8 +4,8 @@
 
 namespace pellmark::formats {
 
-void writeEml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
-    writeMimeFile(MimeMessageBuilder(message).build(), path, digest);
+void writeEml(const mapi::Item& message, base::ByteSink& sink) {
+    writeMime(MimeMessageBuilder(message).build(), sink);
 }
 
 }  // namespace pellmark::formats

@@ -15,7 +15,7 @@ namespace pellmark::formats {
 // the same multipart. (Browsers open an .mht only when multipart/related is its top part, so
 // they cannot go into a multipart/mixed around it; RFC 2387 lets a related part hold parts
 // the root does not reference.)
-void writeMht(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
+void writeMht(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     const std::string headers = summaryHeaders(item);
     const MimeIdScope ids(headers);  // boundaries and content ids follow from the headers
@@ -27,8 +27,7 @@ void writeMht(const mapi::Item& message, const std::filesystem::path& path, base
     parts.push_back(textPart("html", page));
     for (auto& image : images.parts()) parts.push_back(std::move(image));
     for (auto& part : attachmentParts(item, images, 0)) parts.push_back(std::move(part));
-    writeMimeFile(messageEntity(headers, newMultipart("related", std::move(parts), "text/html")),
-                  path, digest);
+    writeMime(messageEntity(headers, newMultipart("related", std::move(parts), "text/html")), sink);
 }
 
 }  // namespace pellmark::formats

@@ -26,75 +26,9 @@ void ensureGMime() {
 namespace {
 
 constexpr size_t kLineBytes = 57;  // 76 characters of base64
-constexpr size_t kFlushAt = 256 * 1024;
-
-// Buffered writes to one file; the buffer is the thread's, reused from file to file.
-class FileSink {
-  public:
-    FileSink(const std::filesystem::path& path, base::Sha256* digest)
-        : path_(path), digest_(digest), buffer_(threadBuffer()) {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) fail(errno);
-        buffer_.clear();
-    }
-    ~FileSink() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileSink(const FileSink&) = delete;
-    FileSink& operator=(const FileSink&) = delete;
-
-    std::string& buffer() { return buffer_; }
-    void put(std::string_view bytes) {
-        if (bytes.size() >= kFlushAt) {  // a large body goes out as it is, not through the buffer
-            drain();
-            writeAll(bytes);
-            return;
-        }
-        buffer_.append(bytes);
-        if (buffer_.size() >= kFlushAt) drain();
-    }
-    void drainIfFull() {
-        if (buffer_.size() >= kFlushAt) drain();
-    }
-    void finish() {
-        drain();
-        const int fd = std::exchange(fd_, -1);
-        if (::close(fd) != 0) fail(errno);
-    }
-
-  private:
-    static std::string& threadBuffer() {
-        thread_local std::string buffer;
-        buffer.reserve(kFlushAt + 64 * 1024);
-        return buffer;
-    }
-    void drain() {
-        writeAll(buffer_);
-        buffer_.clear();
-    }
-    void writeAll(std::string_view bytes) {
-        if (digest_) digest_->update(bytes);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) fail(n < 0 ? errno : EIO);
-            done += static_cast<size_t>(n);
-        }
-    }
-    [[noreturn]] void fail(int error) const {
-        throw SaveError("cannot write " + path_.string() + ": " +
-                        std::strerror(error ? error : EIO));
-    }
-
-    const std::filesystem::path& path_;
-    base::Sha256* digest_;
-    std::string& buffer_;
-    int fd_ = -1;
-};
 
 // Attachment data through base64 in blocks of whole lines.
-void writeData(FileSink& sink, const DataOpener& open) {
+void writeData(base::ByteSink& sink, const DataOpener& open) {
     thread_local std::vector<uint8_t> block(kLineBytes * 1024);
     const auto stream = open();
     size_t have = 0;
@@ -111,7 +45,7 @@ void writeData(FileSink& sink, const DataOpener& open) {
     }
 }
 
-void writeEntity(FileSink& sink, const MimePart& part) {
+void writeEntity(base::ByteSink& sink, const MimePart& part) {
     sink.put(part.headers);
     sink.put("\r\n");
     switch (part.kind) {
@@ -141,11 +75,8 @@ void writeEntity(FileSink& sink, const MimePart& part) {
 
 }  // namespace
 
-void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
-                   base::Sha256* digest) {
-    FileSink sink(path, digest);
+void writeMime(const MimePart& entity, base::ByteSink& sink) {
     writeEntity(sink, entity);
-    sink.finish();
 }
 
 void appendQuotedPrintable(std::string& out, std::string_view text) {

@@ -1,5 +1,5 @@
 #pragma once
-// Writing MIME entities to files, lines ending in CRLF as RFC 5322 wants: text bodies in the
+// Writing MIME entities, lines ending in CRLF as RFC 5322 wants: text bodies in the
 // lightest transfer encoding that keeps them 7-bit, attachment data base64-encoded while it is
 // read. Any failure (a full disk, a damaged attachment) throws; nothing is written short
 // without an error.
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/Sha256.h"
+#include "base/ByteSink.h"
 #include "formats/mime/MimePart.h"
 
 namespace pellmark::formats {
@@ -16,10 +16,9 @@ namespace pellmark::formats {
 // Initialises GMime on first use; every user of GMime's functions calls it first.
 void ensureGMime();
 
-// Writes `entity`, headers included, to `path`, and every byte to `digest` when given; throws
-// SaveError, or the reader's error when reading an attachment failed.
-void writeMimeFile(const MimePart& entity, const std::filesystem::path& path,
-                   base::Sha256* digest = nullptr);
+// Writes `entity`, headers included, into `sink`; throws the sink's error, or the reader's
+// when reading an attachment failed.
+void writeMime(const MimePart& entity, base::ByteSink& sink);
 
 // Text in CRLF lines as a body: 7bit when it allows (ASCII, no NUL, lines within RFC 5322's
 // 998), base64 when quoted-printable would grow it more (mostly non-Latin text), else

@@ -214,8 +214,8 @@ void writeMsgFile(const mapi::Item& item, const std::filesystem::path& path) {
     file.commit();
 }
 
-// libgsf writes the bytes: no digest to feed.
-void writeMsg(const mapi::Item& message, const std::filesystem::path& path, base::Sha256*) {
+// libgsf writes the bytes to the file itself.
+void writeMsg(const mapi::Item& message, const std::filesystem::path& path) {
     writeMsgFile(message, path);
 }
 

@@ -6,7 +6,7 @@
 
 namespace pellmark::formats {
 
-void writeHtml(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
+void writeHtml(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     const auto images = inlineImages(item);
     // The page shows its images from itself: it works offline, wherever it is moved.
@@ -14,7 +14,7 @@ void writeHtml(const mapi::Item& message, const std::filesystem::path& path, bas
         return "data:" + image.mimeType + ";base64," +
                base::base64Encode(readAttachment(item, image.index));
     };
-    writeWholeFile(path, htmlPage(item, headerHtml(headerFields(item)), images, dataUri), digest);
+    sink.put(htmlPage(item, headerHtml(headerFields(item)), images, dataUri));
 }
 
 }  // namespace pellmark::formats

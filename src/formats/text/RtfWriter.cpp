@@ -16,13 +16,13 @@ std::string headerRtf(const std::vector<HeaderField>& fields) {
 
 }  // namespace
 
-void writeRtf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
+void writeRtf(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     const std::string header = headerRtf(headerFields(item));
     std::optional<std::string> rtf = item.rtfBody();
     const std::string document = rtf ? insertRtfHeader(*rtf, header)
                                      : insertRtfHeader(rtfFromText(item.plainBody()), header);
-    writeWholeFile(path, document, digest);
+    sink.put(document);
 }
 
 }  // namespace pellmark::formats

@@ -1,11 +1,5 @@
 #include "formats/text/TextOutput.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
-#include "formats/SaveError.h"
-
 namespace pellmark::formats {
 
 std::string normalizeLineEnds(std::string_view text) {
@@ -34,15 +28,6 @@ std::string headerText(const std::vector<HeaderField>& fields) {
         out += '\n';
     }
     return out;
-}
-
-void writeWholeFile(const std::filesystem::path& path, std::string_view data,
-                    base::Sha256* digest) {
-    if (digest) digest->update(data);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    out.flush();
-    if (!out) throw SaveError("cannot write " + path.string() + ": " + std::strerror(errno));
 }
 
 }  // namespace pellmark::formats

@@ -7,13 +7,13 @@
 
 namespace pellmark::formats {
 
-void writeTxt(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
+void writeTxt(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     std::string text = headerText(headerFields(item));
     std::string body = item.plainBody();
     if (!body.empty()) text += "\n" + normalizeLineEnds(body);
     if (!text.empty() && text.back() != '\n') text += '\n';
-    writeWholeFile(path, text, digest);
+    sink.put(text);
 }
 
 }  // namespace pellmark::formats

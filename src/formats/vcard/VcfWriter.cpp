@@ -245,13 +245,13 @@ const char* kindName(ItemKind kind) {
 
 }  // namespace
 
-void writeVcf(const mapi::Item& message, const std::filesystem::path& path, base::Sha256* digest) {
+void writeVcf(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     if (item.kind() != ItemKind::Contact) {
         throw SaveError(std::string("only contacts can be saved as vCard; this item is ") +
                         kindName(item.kind()) + " (" + item.messageClass() + ")");
     }
-    writeWholeFile(path, ContactCard(item).str(), digest);
+    sink.put(ContactCard(item).str());
 }
 
 }  // namespace pellmark::formats
