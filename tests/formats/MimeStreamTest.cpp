@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "MimeTestSupport.h"
+#include "base/FileError.h"
 #include "formats/SaveError.h"
 #include "formats/mime/MimeOutput.h"
 #include "formats/mime/MimeParts.h"
