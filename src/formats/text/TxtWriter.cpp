@@ -12,7 +12,10 @@ void writeTxt(const pst::Message& message, const std::filesystem::path& path,
     const ItemView item(message);
     std::string text = headerText(headerFields(item));
     std::string body = item.plainBody();
-    if (!body.empty()) text += "\n" + normalizeLineEnds(body);
+    if (!body.empty()) {
+        text += '\n';
+        text += normalizeLineEnds(body);
+    }
     if (!text.empty() && text.back() != '\n') text += '\n';
     writeWholeFile(path, text, digest);
 }
