@@ -8,6 +8,9 @@ set(PELLMARK_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/pellmark)
 # Debian wants a copyright file and a compressed changelog in every package's doc directory.
 pellmark_install_gzipped(cmake/changelog ${PELLMARK_DOC_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${PELLMARK_DOC_DIR})
+# What lintian reports of this package and is as it should be, each with the reason.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME pellmark)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellmark)
@@ -21,7 +24,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "servers. It has a desktop window and a command line, pellmark-export.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStrip.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
