@@ -12,6 +12,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${PELLMARK_DOC_D
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME pellmark)
 
+# What the package holds, built alone: scripts/package.sh builds this target, not the tools and
+# benchmarks beside it (CPack itself builds nothing).
+get_property(gzipped GLOBAL PROPERTY PELLMARK_INSTALLED_TARGETS)
+add_custom_target(pellmark-packaged)
+add_dependencies(pellmark-packaged pellmark pellmark-export ${gzipped})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pellmark)
 set(CPACK_PACKAGE_VENDOR Pellmark)

@@ -26,7 +26,7 @@ ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELLMARK_TESTS=OFF \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
   -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build "$build"
+cmake --build "$build" --target pellmark-packaged
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB)
 ls "$build"/*.deb
