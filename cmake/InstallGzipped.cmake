@@ -12,6 +12,7 @@ function(pellmark_install_gzipped source destination)
     COMMAND gzip -9nf ${copy}
     DEPENDS ${full} VERBATIM)
   add_custom_target(${name}-gz ALL DEPENDS ${copy}.gz)
+  set_property(GLOBAL APPEND PROPERTY PELLMARK_INSTALLED_TARGETS ${name}-gz)
   install(FILES ${copy}.gz DESTINATION ${destination})
 endfunction()
 

@@ -9,16 +9,22 @@ set -euo pipefail
 # (DejaVu Sans Condensed and DejaVu Sans, the fonts-dejavu packages).
 # libssl-dev: OpenSSL's SHA-256 (with the processor's SHA extensions) for the export manifest.
 # libmimalloc-dev: the programs' allocator (cmake/Allocator.cmake).
-# dpkg-dev: dpkg-shlibdeps, with which CPack finds the package's dependencies (package.sh).
+# dpkg-dev: dpkg-shlibdeps, with which CPack finds the package's dependencies, and
+# dpkg-buildflags, Debian's hardening flags (package.sh); file: CPack's test for programs.
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev)
+       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 # The mailbox exports are read back by mutt and served by Dovecot's IMAP server
 # (dovecot-imapd, started per test on a free port); lintian checks the Debian package.
+# The package's menu entry and file type are checked by desktop-file-utils, xmllint
+# (libxml2-utils), shared-mime-info and GIO (libglib2.0-bin); its window under Xvfb by
+# xwininfo and xprop (x11-utils), a dump of it (xwd, in x11-apps) and its accessibility tree
+# (at-spi2-core on a D-Bus session of dbus-daemon, read with python3-gi and gir1.2-atspi-2.0).
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
       libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core
-      mutt dovecot-imapd lintian)
+      mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
+      libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils)
 

@@ -62,8 +62,12 @@ PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folde
                      std::vector<store::PathStep> steps)
     : file_(std::move(file)), folder_(std::move(folder)), steps_(std::move(steps)) {
     name_ = steps_.back().name;
-    path_ = "\\";
-    for (const store::PathStep& step : steps_) path_ += "\\" + step.name;
+    std::string path = "\\";
+    for (const store::PathStep& step : steps_) {
+        path += '\\';
+        path += step.name;
+    }
+    path_ = std::move(path);
 }
 
 std::string PstFolder::entryId() {

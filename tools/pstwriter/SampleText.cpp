@@ -99,7 +99,7 @@ std::string SampleText::street() {
     return rng_.pick(kStreets) + " " + std::to_string(rng_.between(1, 200));
 }
 std::string SampleText::phone() {
-    return "+" + std::to_string(rng_.between(1, 49)) + " " +
+    return '+' + std::to_string(rng_.between(1, 49)) + " " +
            std::to_string(rng_.between(100, 999)) + " " +
            std::to_string(rng_.between(100000, 9999999));
 }

@@ -80,7 +80,9 @@ size_t copyTag(const std::string& html, size_t pos, const UrlAttributeFn& fn, st
         const std::string raw = html.substr(valueStart, valueEnd - valueStart);
         if (auto value = fn({tag, name, decodeReferences(raw)})) {
             out.append(html, copied, j - copied);
-            out += "\"" + escapeHtml(*value) + "\"";
+            out += '"';
+            out += escapeHtml(*value);
+            out += '"';
             copied = i;
         }
     }
@@ -106,7 +108,10 @@ std::string removeDotSegments(std::string_view path) {
         start = end + 1;
     }
     std::string out;
-    for (const auto& s : segments) out += "/" + std::string(s);
+    for (const auto& s : segments) {
+        out += '/';
+        out += s;
+    }
     return out.empty() ? "/" : out;
 }
 
@@ -131,7 +136,7 @@ std::string resolveUrl(std::string_view base, std::string_view ref) {
                            ? std::string(ref.substr(0, tail))
                            : std::string(basePath.substr(0, basePath.rfind('/') + 1)) +
                                  std::string(ref.substr(0, tail));
-    if (path.empty() || path.front() != '/') path.insert(0, "/");
+    if (path.empty() || path.front() != '/') path = '/' + path;
     return std::string(origin) + removeDotSegments(path) + std::string(ref.substr(tail));
 }
 

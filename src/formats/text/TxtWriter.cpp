@@ -11,7 +11,10 @@ void writeTxt(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
     std::string text = headerText(headerFields(item));
     std::string body = item.plainBody();
-    if (!body.empty()) text += "\n" + normalizeLineEnds(body);
+    if (!body.empty()) {
+        text += '\n';
+        text += normalizeLineEnds(body);
+    }
     if (!text.empty() && text.back() != '\n') text += '\n';
     sink.put(text);
 }

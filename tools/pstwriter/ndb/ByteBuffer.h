@@ -48,9 +48,10 @@ class ByteBuffer {
   private:
     template <typename T>
     void put(T v) {
-        uint8_t b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));  // little-endian hosts only, like the reader
-        bytes_.insert(bytes_.end(), b, b + sizeof(T));
+        const size_t at = bytes_.size();
+        bytes_.resize(at + sizeof(T));
+        // Little-endian hosts only, like the reader.
+        std::memcpy(bytes_.data() + at, &v, sizeof(T));
     }
     ByteVec bytes_;
 };
