@@ -482,28 +482,33 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     // get their names on the run's thread, in item order (finishOldest). Only a page needs the
     // folder's output (for its attachments' scratch files); the job lets go of it before its
     // future is ready, so the output is never ended on a worker after the run has moved on.
-    auto render = [item = job.item,
-                   folderOutput = output.attachmentsBeside ? current.output : nullptr,
-                   scratch = job.scratch, format, rendered = job.rendered,
-                   hash = manifest_ != nullptr, stop = stop_]() mutable {
-        // A stopped run finishes what is being written and starts nothing more.
-        if (stop && stop->load()) {
-            rendered->cancelled = true;
-            return;
-        }
-        if (const auto output = std::move(folderOutput)) {
-            rendered->attachments = renderAttachments(*item, *output, hash);
-        }
-        // A page with attachments gets its links before it is placed, and is hashed then.
-        const bool links =
-            std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
-                        [](const RenderedAttachment& a) { return a.failure.empty(); });
-        if (hash && !links) {
-            rendered->sha256 = item->saveAsHashed(scratch, format);
-        } else {
-            item->saveAs(scratch, format);
-        }
-    };
+    // A message of a mailbox export goes into its mailbox's form as it is written.
+    const bool mailboxMessage = mailboxes_ && format == store::SaveFormat::Eml;
+    auto render =
+        [item = job.item, folderOutput = output.attachmentsBeside ? current.output : nullptr,
+         scratch = job.scratch, format, rendered = job.rendered, hash = manifest_ != nullptr,
+         stop = stop_, layout = mailboxMessage ? request_.layout : MailboxLayout::Files]() mutable {
+            // A stopped run finishes what is being written and starts nothing more.
+            if (stop && stop->load()) {
+                rendered->cancelled = true;
+                return;
+            }
+            if (layout != MailboxLayout::Files) {
+                return writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
+            }
+            if (const auto output = std::move(folderOutput)) {
+                rendered->attachments = renderAttachments(*item, *output, hash);
+            }
+            // A page with attachments gets its links before it is placed, and is hashed then.
+            const bool links =
+                std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
+                            [](const RenderedAttachment& a) { return a.failure.empty(); });
+            if (hash && !links) {
+                rendered->sha256 = item->saveAsHashed(scratch, format);
+            } else {
+                item->saveAs(scratch, format);
+            }
+        };
     if (pool_) {
         job.done = pool_->submit(render);
     } else {

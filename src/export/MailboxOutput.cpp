@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "base/AsciiCase.h"
+#include "base/FileSink.h"
 #include "base/Sha256.h"
 #include "export/Faults.h"
 #include "export/OutputNaming.h"
@@ -67,40 +69,40 @@ void makeMaildir(const std::string& directory, bool subfolder) {
     if (subfolder) touchFile(directory + "maildirfolder");
 }
 
-// Writes `bytes` whole to `fd`.
-void writeAll(int fd, std::string_view bytes, const std::string& path) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail("cannot write", path, errno);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+// Copies the file at `path` into `fd` from `offset` on: by the kernel where it can, else
+// through a buffer.
+void copyInto(const std::string& path, int fd, off_t offset, const std::string& target) {
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) fail("cannot read", path, errno);
+    struct Close {
+        int fd;
+        ~Close() { ::close(fd); }
+    } close{in};
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, fd, &offset, 1u << 30, 0);
+        if (n == 0) return;
+        if (n > 0) continue;
+        if (errno == EINTR) continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+            fail("cannot write", target, errno);
+        }
+        break;
+    }
+    std::vector<char> buffer(1u << 20);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail("cannot read", path, errno);
+        if (got == 0) return;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t n = ::pwrite(fd, buffer.data() + done, size_t(got - done), offset);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail("cannot write", target, n < 0 ? errno : EIO);
+            done += n;
+            offset += n;
+        }
     }
 }
-
-// Gathers converted bytes into large writes, hashing them on the way.
-class BufferedWriter {
-  public:
-    BufferedWriter(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    void add(std::string_view bytes) {
-        sha_.update(bytes);
-        buffer_.append(bytes);
-        bytes_ += bytes.size();
-        if (buffer_.size() >= (1u << 20)) flush();
-    }
-    void flush() {
-        writeAll(fd_, buffer_, path_);
-        buffer_.clear();
-    }
-    uint64_t bytes() const { return bytes_; }
-    std::string sha256() { return sha_.hex(); }
-
-  private:
-    int fd_;
-    std::string path_;
-    std::string buffer_;
-    base::Sha256 sha_;
-    uint64_t bytes_ = 0;
-};
 
 std::string hostName() {
     char buf[256] = {};
@@ -270,6 +272,22 @@ MailboxOutput::~MailboxOutput() {
     if (mbox_ >= 0) ::close(mbox_);
 }
 
+void writeMailboxMessage(store::MailItem& item, MailboxLayout layout, const std::string& scratch,
+                         bool hash, std::string& sha256) {
+    base::FileSink file(scratch, hash);
+    if (layout == MailboxLayout::Mbox) {
+        formats::MboxEntryFilter entry(file, factsOf(&item));
+        item.writeTo(entry, store::SaveFormat::Eml);
+        entry.finish();
+    } else {
+        formats::LocalLines lines(file);
+        item.writeTo(lines, store::SaveFormat::Eml);
+        lines.finish();
+    }
+    file.finish();
+    sha256 = file.sha256();
+}
+
 FolderOutput::Written MailboxOutput::place(Placing file, Ledger& ledger, store::MailItem* item) {
     const bool message = file.scratch.size() > 4 && endsWithNoCase(file.scratch, ".eml");
     if (!message) {
@@ -287,44 +305,38 @@ FolderOutput::Written MailboxOutput::place(Placing file, Ledger& ledger, store::
     }
     struct Discard {
         MailboxOutput& output;
-        const std::string& path;
+        const std::string path;
         ~Discard() { output.discard(path); }
     } discardScratch{*this, file.scratch};
     const store::ItemFacts facts = factsOf(item);
-    return layout_ == MailboxLayout::Mbox ? appendToMbox(file.scratch, facts, ledger)
-                                          : deliverToMaildir(file.scratch, facts, ledger);
+    return layout_ == MailboxLayout::Mbox ? appendToMbox(file, ledger)
+                                          : deliverToMaildir(std::move(file), facts, ledger);
 }
 
-FolderOutput::Written MailboxOutput::appendToMbox(const std::string& scratchPath,
-                                                  const store::ItemFacts& facts, Ledger& ledger) {
+FolderOutput::Written MailboxOutput::appendToMbox(const Placing& file, Ledger& ledger) {
     if (mbox_ < 0) {
-        mbox_ =
-            ::open(target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        // Written at offsets of its end: this run is the only one writing into the root.
+        mbox_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (mbox_ < 0) fail("cannot write", target_, errno);
     }
     const off_t start = ::lseek(mbox_, 0, SEEK_END);
     if (start < 0) fail("cannot write", target_, errno);
-    // The entry's record goes first, so the entry is never in the file without it: its size and
-    // hash from a first pass over the message, which the second writes.
-    base::Sha256 sha;
-    uint64_t bytes = 0;
-    formats::writeMboxEntry(scratchPath, facts, [&](std::string_view b) {
-        sha.update(b);
-        bytes += b.size();
-    });
-    const Written written{target_, bytes, sha.hex(), static_cast<uint64_t>(start)};
+    struct stat entry {};
+    if (::stat(file.scratch.c_str(), &entry) != 0) fail("cannot read", file.scratch, errno);
+    // The entry's record goes first, so the entry is never in the file without it.
+    const Written written{target_, static_cast<uint64_t>(entry.st_size), file.sha256,
+                          static_cast<uint64_t>(start)};
     ledger.record({written});
-    BufferedWriter out(mbox_, target_);
     try {
-        if (const int error = injectedFault(FaultPoint::BeforeMoves))
+        if (const int error = injectedFault(FaultPoint::BeforeMoves)) {
             fail("cannot write", target_, error);
-        formats::writeMboxEntry(scratchPath, facts, [&](std::string_view b) { out.add(b); });
-        out.flush();
+        }
+        copyInto(file.scratch, mbox_, start, target_);
     } catch (...) {
         // A part of an entry would run into the next one: the file goes back to its last
         // whole entry, and the record with it.
         if (::ftruncate(mbox_, start) != 0) {
-            // nothing more can be done; the error below names the write that failed
+            // nothing more can be done; the error names the write that failed
         }
         ledger.retract();
         throw;
@@ -332,52 +344,20 @@ FolderOutput::Written MailboxOutput::appendToMbox(const std::string& scratchPath
     return written;
 }
 
-FolderOutput::Written MailboxOutput::deliverToMaildir(const std::string& scratchPath,
-                                                      const store::ItemFacts& facts,
+FolderOutput::Written MailboxOutput::deliverToMaildir(Placing file, const store::ItemFacts& facts,
                                                       Ledger& ledger) {
     const int64_t seconds = facts.when() ? facts.when()->time_since_epoch().count() : 0;
-    const std::string name = folders_.uniqueMaildirName(seconds);
-    // Maildir's delivery: written aside, then linked into cur/ under its final name. Aside is
-    // the run's scratch directory inside tmp/, which the next run removes if this one is killed.
-    const std::string temporary = reserveScratch({});
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) fail("cannot create", temporary, errno);
-    struct Unlink {
-        const std::string& path;
-        ~Unlink() { ::unlink(path.c_str()); }
-    } unlinkTemporary{temporary};
-    BufferedWriter out(fd, temporary);
-    try {
-        formats::writeLocalMessage(scratchPath, [&](std::string_view b) { out.add(b); });
-        out.flush();
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
     if (facts.when()) {
         const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ::futimens(fd, times);
+        ::utimensat(AT_FDCWD, file.scratch.c_str(), times, 0);
     }
-    ::close(fd);
-    const std::string final =
-        target_ + "cur/" + name + ":2," + folders_.maildirFlags(target_, facts);
-    const Written written{final, out.bytes(), out.sha256(), std::nullopt};
-    ledger.record({written});
-    // link() refuses a name that is taken, as Maildir's delivery does; file systems without
-    // hard links get a rename (the name holds a random part of its own).
-    int error = injectedFault(FaultPoint::BeforeMoves);
-    if (error == 0 && ::link(temporary.c_str(), final.c_str()) != 0) {
-        error = errno;
-        if ((error == EPERM || error == EOPNOTSUPP) &&
-            ::rename(temporary.c_str(), final.c_str()) == 0) {
-            error = 0;
-        }
-    }
-    if (error != 0) {
-        ledger.retract();
-        fail("cannot create", final, error);
-    }
-    return written;
+    // Maildir's delivery: written aside (the run's scratch directory inside tmp/, which the
+    // next run removes if this one is killed), then moved into cur/ under its final name,
+    // which holds a random part of its own; the move refuses a name that is taken.
+    file.path = target_ + "cur/" + folders_.uniqueMaildirName(seconds) + ":2," +
+                folders_.maildirFlags(target_, facts);
+    std::vector<Placing> one{std::move(file)};
+    return commit(one, ledger).front();
 }
 
 }  // namespace pellmark::exporting

@@ -66,6 +66,12 @@ class MailboxFolders {
     std::map<std::string, char> forwardedKeywords_;  // Maildir folder -> the keyword's letter
 };
 
+// Writes `item` as a message of a mailbox of `layout` to `scratch`: the .eml, through the
+// filter that makes it an mbox entry or a Maildir file, written once; its SHA-256 in `sha256`
+// when `hash`.
+void writeMailboxMessage(store::MailItem& item, MailboxLayout layout, const std::string& scratch,
+                         bool hash, std::string& sha256);
+
 class MailboxOutput : public FolderOutput {
   public:
     // `target`: the mbox file, or the Maildir folder's directory (ending with '/');
@@ -79,10 +85,8 @@ class MailboxOutput : public FolderOutput {
     Written place(Placing file, Ledger& ledger, store::MailItem* item) override;
 
   private:
-    Written appendToMbox(const std::string& scratchPath, const store::ItemFacts& facts,
-                         Ledger& ledger);
-    Written deliverToMaildir(const std::string& scratchPath, const store::ItemFacts& facts,
-                             Ledger& ledger);
+    Written appendToMbox(const Placing& file, Ledger& ledger);
+    Written deliverToMaildir(Placing file, const store::ItemFacts& facts, Ledger& ledger);
 
     MailboxFolders& folders_;
     MailboxLayout layout_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/ByteSink.h"
 #include "formats/SaveError.h"
 #include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
@@ -14,12 +15,34 @@
 namespace pellmark::formats {
 namespace {
 
-std::string entryOf(const std::string& eml, const store::ItemFacts& facts) {
-    test::TempDir dir;
-    test::writeFile(dir / "m.eml", eml);
+// Collects what it is given.
+class StringSink : public base::ByteSink {
+  public:
+    StringSink() : base::ByteSink(buffer_) {}
     std::string out;
-    writeMboxEntry(dir / "m.eml", facts, [&](std::string_view b) { out.append(b); });
-    return out;
+
+  protected:
+    void consume(std::string_view bytes) override { out.append(bytes); }
+
+  private:
+    std::string buffer_;
+};
+
+// The entry of `eml`, written through the filter in pieces of `piece` bytes: lines and line
+// ends split anywhere between two writes come out the same.
+std::string entryOf(const std::string& eml, const store::ItemFacts& facts, size_t piece = 0) {
+    StringSink file;
+    MboxEntryFilter entry(file, facts);
+    for (size_t at = 0; at < eml.size(); at += piece ? piece : eml.size()) {
+        entry.put(std::string_view(eml).substr(at, piece ? piece : eml.size()));
+        entry.flush();
+    }
+    entry.finish();
+    file.flush();
+    if (piece == 0) {
+        EXPECT_EQ(file.out, entryOf(eml, facts, 1)) << "written a byte at a time";
+    }
+    return file.out;
 }
 
 TEST(MboxEntry, QuotesFromLinesReplacesStateHeadersAndEndsWithABlankLine) {

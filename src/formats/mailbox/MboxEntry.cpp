@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
 
 #include "base/AsciiCase.h"
-#include "formats/SaveError.h"
 
 namespace pellmark::formats {
 namespace {
@@ -28,19 +26,6 @@ bool replacedInMbox(std::string_view line) {
 bool needsQuoting(std::string_view line) {
     const auto start = line.find_first_not_of('>');
     return start != std::string_view::npos && line.substr(start).rfind("From ", 0) == 0;
-}
-
-// Calls `onLine` with each line of `path` without its line end (LF or CRLF).
-template <class OnLine>
-void forEachLine(const std::filesystem::path& path, OnLine onLine) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw SaveError("cannot read the saved message " + path.string());
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        onLine(std::string_view(line));
-    }
-    if (in.bad()) throw SaveError("cannot read the saved message " + path.string());
 }
 
 }  // namespace
@@ -79,41 +64,65 @@ std::string mboxStateHeaders(const store::ItemFacts& facts) {
            (xStatus.empty() ? "" : "X-Status: " + xStatus + "\n") + buf;
 }
 
-void writeMboxEntry(const std::filesystem::path& eml, const store::ItemFacts& facts,
-                    const ByteSink& sink) {
-    sink(mboxSeparator(facts));
-    bool inHeaders = true;
-    bool dropping = false;  // inside a replaced header and its continuation lines
-    std::string out;
-    forEachLine(eml, [&](std::string_view line) {
-        out.clear();
-        if (inHeaders) {
-            const bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
-            if (line.empty()) {
-                inHeaders = false;
-                out = mboxStateHeaders(facts);
-            } else if (!continuation) {
-                dropping = replacedInMbox(line);
-            }
-            if (dropping && !line.empty()) return;
+void LineFilter::consume(std::string_view bytes) {
+    for (std::size_t end; (end = bytes.find('\n')) != std::string_view::npos;) {
+        std::string_view text = bytes.substr(0, end);
+        if (!pending_.empty()) {
+            pending_.append(text);
+            text = pending_;
         }
-        if (needsQuoting(line)) out += '>';
-        out.append(line);
-        out += '\n';
-        sink(out);
-    });
-    // A message of headers alone still gets its state; every entry ends with a blank line.
-    if (inHeaders) sink(mboxStateHeaders(facts) + "\n");
-    sink("\n");
+        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+        line(text);
+        pending_.clear();
+        bytes.remove_prefix(end + 1);
+    }
+    pending_.append(bytes);
 }
 
-void writeLocalMessage(const std::filesystem::path& eml, const ByteSink& sink) {
-    std::string out;
-    forEachLine(eml, [&](std::string_view line) {
-        out.assign(line);
-        out += '\n';
-        sink(out);
-    });
+void LineFilter::finish() {
+    flush();
+    if (!pending_.empty()) {
+        std::string_view text = pending_;
+        if (text.back() == '\r') text.remove_suffix(1);
+        line(text);
+        pending_.clear();
+    }
+    end();
+    next_.flush();
+}
+
+void LocalLines::line(std::string_view text) {
+    next().put(text);
+    next().put("\n");
+}
+
+MboxEntryFilter::MboxEntryFilter(base::ByteSink& next, const store::ItemFacts& facts)
+    : LineFilter(next), facts_(facts) {
+    this->next().put(mboxSeparator(facts_));
+}
+
+void MboxEntryFilter::line(std::string_view text) {
+    out_.clear();
+    if (inHeaders_) {
+        const bool continuation = !text.empty() && (text[0] == ' ' || text[0] == '\t');
+        if (text.empty()) {
+            inHeaders_ = false;
+            out_ = mboxStateHeaders(facts_);
+        } else if (!continuation) {
+            dropping_ = replacedInMbox(text);
+        }
+        if (dropping_ && !text.empty()) return;
+    }
+    if (needsQuoting(text)) out_ += '>';
+    out_.append(text);
+    out_ += '\n';
+    next().put(out_);
+}
+
+void MboxEntryFilter::end() {
+    // A message of headers alone still gets its state; every entry ends with a blank line.
+    if (inHeaders_) next().put(mboxStateHeaders(facts_) + "\n");
+    next().put("\n");
 }
 
 }  // namespace pellmark::formats
