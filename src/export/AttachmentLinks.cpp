@@ -1,13 +1,9 @@
 #include "export/AttachmentLinks.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <memory>
 
 #include "base/AsciiCase.h"
-#include "base/Sha256.h"
+#include "base/FileSink.h"
 #include "base/Text.h"
 #include "export/OutputNaming.h"
 #include "formats/body/HtmlToText.h"
@@ -22,89 +18,89 @@ bool isUnreserved(char c) {
            c == '.' || c == '_' || c == '~';
 }
 
-RenderedAttachment renderOne(store::Attachments& attachments, int32_t index, FolderOutput& output,
-                             bool hash) {
-    RenderedAttachment rendered;
-    try {
-        rendered.fileName = attachments.item(index)->fileName();
-        rendered.safeName = safeAttachmentName(rendered.fileName);
-        // Fetched again for the save, as the collection may hand out short-lived objects.
-        auto attachment = attachments.item(index);
-        const std::string scratch = output.reserveScratch({});
-        try {
-            if (hash) {
-                rendered.sha256 = attachment->saveAsHashed(scratch);
-            } else {
-                attachment->saveAsFile(scratch);
-            }
-        } catch (...) {
-            output.discard(scratch);
-            throw;
-        }
-        rendered.scratch = scratch;
-    } catch (const std::exception& error) {
-        rendered.failure = error.what();
-    }
-    return rendered;
-}
-
 std::string fileNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-[[noreturn]] void cannotInsert(const std::string& pagePath, int error) {
-    throw WriteError("cannot add the attachment links to " + pagePath + ": " +
-                     std::strerror(error));
-}
-
 // How much of a page's end is searched for its closing body tag: what follows the tag is at
 // most "</html>", blanks and line ends.
-constexpr off_t kTailBytes = 4096;
+constexpr std::size_t kTailBytes = 4096;
 
 }  // namespace
 
-std::vector<RenderedAttachment> renderAttachments(store::MailItem& item, FolderOutput& output,
-                                                  bool hash) {
-    std::vector<RenderedAttachment> rendered;
+std::vector<RenderedAttachment> claimAttachments(store::MailItem& item, FolderOutput& output) {
+    std::vector<RenderedAttachment> claimed;
     try {
         auto attachments = item.attachments();
         for (int32_t index = attachments->count(); index >= 1; --index) {
-            rendered.push_back(renderOne(*attachments, index, output, hash));
+            RenderedAttachment& one = claimed.emplace_back();
+            one.index = index;
+            try {
+                one.fileName = attachments->item(index)->fileName();
+                const std::string safe = safeAttachmentName(one.fileName);
+                one.file.nameFor = [safe](int attempt) { return numberedName(safe, attempt + 1); };
+                output.claim(one.file);
+                one.file.scratch = output.reserveScratch({});
+            } catch (const std::exception& error) {
+                if (!one.file.path.empty()) output.unclaim(one.file);
+                one.failure = error.what();
+            }
         }
     } catch (const std::exception& error) {
-        rendered.emplace_back().failure = error.what();
+        claimed.emplace_back().failure = error.what();
     }
-    return rendered;
+    return claimed;
+}
+
+std::string renderPage(store::MailItem& item, store::SaveFormat format,
+                       std::vector<RenderedAttachment>& attachments, const std::string& pageScratch,
+                       bool hash) {
+    std::string links;
+    std::unique_ptr<store::Attachments> all;
+    for (RenderedAttachment& one : attachments) {
+        if (!one.failure.empty()) continue;
+        try {
+            if (!all) all = item.attachments();
+            // Fetched anew for the save, as the collection may hand out short-lived objects.
+            auto attachment = all->item(one.index);
+            if (hash) {
+                one.file.sha256 = attachment->saveAsHashed(one.file.scratch);
+            } else {
+                attachment->saveAsFile(one.file.scratch);
+            }
+            links += attachmentLink(fileNameOf(one.file.path));
+        } catch (const std::exception& error) {
+            one.failure = error.what();
+        }
+    }
+    if (links.empty() && hash) return item.saveAsHashed(pageScratch, format);
+    if (links.empty()) {
+        item.saveAs(pageScratch, format);
+        return {};
+    }
+    base::FileSink page(pageScratch, hash);
+    LinkBlockFilter withLinks(page, links);
+    item.writeTo(withLinks, format);
+    withLinks.finish();
+    page.finish();
+    return page.sha256();
 }
 
 SavedAttachments placeWithAttachments(FolderOutput::Placing& page,
-                                      const std::vector<RenderedAttachment>& rendered,
-                                      FolderOutput& output, Ledger& ledger, bool hash) {
+                                      const std::vector<RenderedAttachment>& attachments,
+                                      FolderOutput& output, Ledger& ledger) {
     SavedAttachments saved;
     std::vector<FolderOutput::Placing> files;
-    for (const RenderedAttachment& one : rendered) {
-        if (!one.failure.empty()) {
-            saved.failures.push_back({one.fileName, one.failure});
+    for (const RenderedAttachment& one : attachments) {
+        if (one.failure.empty()) {
+            files.push_back(one.file);
             continue;
         }
-        FolderOutput::Placing file{
-            one.scratch, [&](int attempt) { return numberedName(one.safeName, attempt + 1); },
-            one.sha256};
-        try {
-            output.claim(file);
-        } catch (const std::exception& error) {
-            output.discard(one.scratch);
-            saved.failures.push_back({one.fileName, error.what()});
-            continue;
-        }
-        saved.links += attachmentLink(fileNameOf(file.path));
-        files.push_back(std::move(file));
+        saved.failures.push_back({one.fileName, one.failure});
+        if (!one.file.scratch.empty()) output.discard(one.file.scratch);
     }
     output.claim(page);
-    // The links go in before the page gets its name, so no page is ever seen without them.
-    insertAttachmentBlock(page.scratch, saved.links);
-    if (hash) page.sha256 = base::sha256OfFile(page.scratch);
     files.push_back(page);
     std::vector<PlacedFile> placed = output.commit(files, ledger);
     saved.page = placed.back();
@@ -117,9 +113,9 @@ SavedAttachments placeWithAttachments(FolderOutput::Placing& page,
     return saved;
 }
 
-void discardAttachments(const std::vector<RenderedAttachment>& rendered, FolderOutput& output) {
-    for (const RenderedAttachment& one : rendered) {
-        if (!one.scratch.empty()) output.discard(one.scratch);
+void discardAttachments(const std::vector<RenderedAttachment>& attachments, FolderOutput& output) {
+    for (const RenderedAttachment& one : attachments) {
+        if (!one.file.scratch.empty()) output.discard(one.file.scratch);
     }
 }
 
@@ -132,47 +128,39 @@ std::string attachmentBlock(const std::string& links) {
     return "<br /><br />:: Attachments ::<br />\r\n" + links + "\r\n";
 }
 
-void insertAttachmentBlock(const std::string& pagePath, const std::string& links) {
-    if (links.empty()) return;
-    const int fd = ::open(pagePath.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) cannotInsert(pagePath, errno);
-    struct Close {
-        int fd;
-        ~Close() { ::close(fd); }
-    } close{fd};
-    const off_t size = ::lseek(fd, 0, SEEK_END);
-    if (size < 0) cannotInsert(pagePath, errno);
-    const off_t tailStart = size > kTailBytes ? size - kTailBytes : 0;
-    std::string tail(static_cast<std::size_t>(size - tailStart), '\0');
-    if (::pread(fd, tail.data(), tail.size(), tailStart) != static_cast<ssize_t>(tail.size())) {
-        cannotInsert(pagePath, errno ? errno : EIO);
+LinkBlockFilter::LinkBlockFilter(base::ByteSink& next, std::string links)
+    : base::ByteSink(buffer_), next_(next), links_(std::move(links)) {}
+
+void LinkBlockFilter::consume(std::string_view bytes) {
+    tail_.append(bytes);
+    if (tail_.size() > 2 * kTailBytes) {
+        next_.put(std::string_view(tail_).substr(0, tail_.size() - kTailBytes));
+        tail_.erase(0, tail_.size() - kTailBytes);
     }
-    // The last "</body" of the page, when only the end of the document follows it.
+}
+
+void LinkBlockFilter::finish() {
+    flush();
+    const std::string block = links_.empty() ? std::string() : attachmentBlock(links_);
+    // The last "</body" of the page's last bytes, when only the end of the document follows.
+    const std::size_t from = tail_.size() > kTailBytes ? tail_.size() - kTailBytes : 0;
     std::size_t at = std::string::npos;
-    for (std::size_t from = 0;;) {
-        const std::size_t found = base::findNoCase(tail, "</body", from);
-        if (found == std::string::npos) break;
+    for (std::size_t found = from;
+         (found = base::findNoCase(tail_, "</body", found)) != std::string::npos; ++found) {
         at = found;
-        from = found + 1;
     }
     if (at != std::string::npos) {
-        const std::size_t close = tail.find('>', at);
+        const std::size_t close = tail_.find('>', at);
         const std::string rest =
-            close == std::string::npos ? "-" : base::trimmed(tail.substr(close + 1), " \t\r\n");
+            close == std::string::npos ? "-" : base::trimmed(tail_.substr(close + 1), " \t\r\n");
         if (!rest.empty() && !base::equalsNoCase(rest, "</html>")) at = std::string::npos;
     }
-    const off_t insertAt = at == std::string::npos ? size : tailStart + static_cast<off_t>(at);
-    const std::string bytes =
-        attachmentBlock(links) + (at == std::string::npos ? std::string() : tail.substr(at));
-    if (::ftruncate(fd, insertAt) != 0) cannotInsert(pagePath, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                   insertAt + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) cannotInsert(pagePath, errno);
-        done += static_cast<std::size_t>(n);
-    }
+    if (at == std::string::npos) at = tail_.size();
+    next_.put(std::string_view(tail_).substr(0, at));
+    next_.put(block);
+    next_.put(std::string_view(tail_).substr(at));
+    tail_.clear();
+    next_.flush();
 }
 
 }  // namespace pellmark::exporting

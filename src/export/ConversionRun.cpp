@@ -478,37 +478,35 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
         return itemFailed(current, caption, error.what());
     }
     job.rendered = std::make_shared<Rendered>();
+    // A page's attachments take their names here, in item order; the worker writes them.
+    if (output.attachmentsBeside) {
+        job.rendered->attachments = claimAttachments(*job.item, *current.output);
+    }
     // The item's file and, for a page, its attachments are written under scratch names; they
-    // get their names on the run's thread, in item order (finishOldest). Only a page needs the
-    // folder's output (for its attachments' scratch files); the job lets go of it before its
-    // future is ready, so the output is never ended on a worker after the run has moved on.
+    // get their names on the run's thread, in item order (here for a page's attachments,
+    // finishOldest for the item's file).
     // A message of a mailbox export goes into its mailbox's form as it is written.
     const bool mailboxMessage = mailboxes_ && format == store::SaveFormat::Eml;
-    auto render =
-        [item = job.item, folderOutput = output.attachmentsBeside ? current.output : nullptr,
-         scratch = job.scratch, format, rendered = job.rendered, hash = manifest_ != nullptr,
-         stop = stop_, layout = mailboxMessage ? request_.layout : MailboxLayout::Files]() mutable {
-            // A stopped run finishes what is being written and starts nothing more.
-            if (stop && stop->load()) {
-                rendered->cancelled = true;
-                return;
-            }
-            if (layout != MailboxLayout::Files) {
-                return writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
-            }
-            if (const auto output = std::move(folderOutput)) {
-                rendered->attachments = renderAttachments(*item, *output, hash);
-            }
-            // A page with attachments gets its links before it is placed, and is hashed then.
-            const bool links =
-                std::any_of(rendered->attachments.begin(), rendered->attachments.end(),
-                            [](const RenderedAttachment& a) { return a.failure.empty(); });
-            if (hash && !links) {
-                rendered->sha256 = item->saveAsHashed(scratch, format);
-            } else {
-                item->saveAs(scratch, format);
-            }
-        };
+    auto render = [item = job.item, scratch = job.scratch, format, rendered = job.rendered,
+                   hash = manifest_ != nullptr, stop = stop_,
+                   layout = mailboxMessage ? request_.layout : MailboxLayout::Files,
+                   page = output.attachmentsBeside]() mutable {
+        // A stopped run finishes what is being written and starts nothing more.
+        if (stop && stop->load()) {
+            rendered->cancelled = true;
+            return;
+        }
+        if (layout != MailboxLayout::Files) {
+            return writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
+        }
+        if (page) {
+            rendered->sha256 = renderPage(*item, format, rendered->attachments, scratch, hash);
+        } else if (hash) {
+            rendered->sha256 = item->saveAsHashed(scratch, format);
+        } else {
+            item->saveAs(scratch, format);
+        }
+    };
     if (pool_) {
         job.done = pool_->submit(render);
     } else {
@@ -539,6 +537,7 @@ void ConversionRun::finishOldest(FolderRun& current) {
     }
     if (rendered.cancelled) {
         output.discard(job.scratch);
+        discardAttachments(rendered.attachments, output);
         return;
     }
     try {
@@ -567,7 +566,7 @@ void ConversionRun::placeItem(Pending& job, FolderRun& current) {
     }
     // A page and its attachments take their names, and their lines, together.
     const SavedAttachments saved =
-        placeWithAttachments(file, job.rendered->attachments, output, ledger, manifest_ != nullptr);
+        placeWithAttachments(file, job.rendered->attachments, output, ledger);
     for (const auto& failure : saved.failures) {
         summary_.attachmentsFailed += 1;
         markFailed(current);

@@ -175,9 +175,11 @@ std::vector<FolderOutput::Written> FolderOutput::commit(std::vector<Placing>& fi
 }
 
 void FolderOutput::release(const std::vector<Placing>& files) {
-    for (const Placing& file : files) {
-        given_.erase(base::caseFoldedKey(file.path.substr(directory_.size())));
-    }
+    for (const Placing& file : files) unclaim(file);
+}
+
+void FolderOutput::unclaim(const Placing& file) {
+    given_.erase(base::caseFoldedKey(file.path.substr(directory_.size())));
 }
 
 FolderOutput::Written FolderOutput::place(Placing file, Ledger& ledger, store::MailItem*) {

@@ -86,6 +86,8 @@ class FolderOutput {
     // and that differs by more than letter case from every name this output gave. Throws
     // WriteError when there is none.
     void claim(Placing& file);
+    // Frees the name of a claimed file that will not be placed.
+    void unclaim(const Placing& file);
     // Records the claimed `files` (one item's) with `ledger`, then moves them to their names,
     // all or none: when a move fails, those done go back, the record is taken back and the
     // names are free again. The scratch files stay for the caller to discard on failure.

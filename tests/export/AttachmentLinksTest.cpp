@@ -8,6 +8,19 @@
 namespace pellmark::exporting {
 namespace {
 
+// Collects what it is given.
+class StringSink : public base::ByteSink {
+  public:
+    StringSink() : base::ByteSink(buffer_) {}
+    std::string out;
+
+  protected:
+    void consume(std::string_view bytes) override { out.append(bytes); }
+
+  private:
+    std::string buffer_;
+};
+
 TEST(links, LinkBlockEscapesTextAndEncodesHref) {
     EXPECT_EQ(attachmentLink("a.pdf"), "<a href='a.pdf'>a.pdf</a>\r\n");
     EXPECT_EQ(attachmentLink("it's <b>&\" #1 100%.txt"),
@@ -18,10 +31,9 @@ TEST(links, LinkBlockEscapesTextAndEncodesHref) {
               "<br /><br />:: Attachments ::<br />\r\nL1\r\nL2\r\n\r\n");
 }
 
-// The block ends the page's body where the page closes it, else follows its last byte.
+// The block ends the page's body where the page closes it, else follows its last byte; the
+// page passes through as it is written, in pieces of any size.
 TEST(links, TheBlockGoesInsideThePageBody) {
-    test::TempDir dir;
-    const std::string page = (dir / "p.html").string();
     const std::string block = attachmentBlock("L\r\n");
     const std::pair<std::string, std::string> cases[] = {
         {"<html><body>x</body></html>\n", "<html><body>x" + block + "</body></html>\n"},
@@ -30,13 +42,18 @@ TEST(links, TheBlockGoesInsideThePageBody) {
         {"<html>", "<html>" + block},
         {"<body>" + std::string(9000, 'y') + "</body></html>",
          "<body>" + std::string(9000, 'y') + block + "</body></html>"},
+        {"<body>" + std::string(600000, 'z') + "</body>",
+         "<body>" + std::string(600000, 'z') + block + "</body>"},
     };
-    for (const auto& [before, after] : cases) {
-        test::writeFile(page, before);
-        insertAttachmentBlock(page, "");
-        EXPECT_EQ(test::readFile(page), before);
-        insertAttachmentBlock(page, "L\r\n");
-        EXPECT_EQ(test::readFile(page), after);
+    for (const auto& [page, withBlock] : cases) {
+        for (const size_t piece : {page.size(), size_t{7}}) {
+            StringSink out;
+            LinkBlockFilter filter(out, "L\r\n");
+            for (size_t at = 0; at < page.size(); at += piece) filter.put(page.substr(at, piece));
+            filter.finish();
+            out.flush();
+            EXPECT_EQ(out.out, withBlock) << page.substr(0, 40) << " in pieces of " << piece;
+        }
     }
 }
 
@@ -60,9 +77,9 @@ class SaveAttachments : public ::testing::Test {
         FolderOutput::Placing page{output.reserveScratch(".html"), [](int attempt) {
                                        return "page" + std::to_string(attempt) + ".html";
                                    }};
-        test::writeFile(page.scratch, "<html><body>m</body></html>");
-        return placeWithAttachments(page, renderAttachments(*item, output, true), output, ledger,
-                                    true);
+        auto claimed = claimAttachments(*item, output);
+        page.sha256 = renderPage(*item, store::SaveFormat::Html, claimed, page.scratch, true);
+        return placeWithAttachments(page, claimed, output, ledger);
     }
 
     test::TempDir dir;
@@ -76,20 +93,20 @@ TEST_F(SaveAttachments, LastAttachmentFirstAndSameNamesNeverOverwrite) {
     test::writeFile(dir / "b.DOC", "earlier, in other letter case");
     const SavedAttachments saved =
         save({{"a.pdf", "A1"}, {"b.doc", "B"}, {"a.pdf", "A2"}, {"A.PDF", "A3"}});
-    EXPECT_EQ(saved.links,
-              "<a href='A%20%282%29.PDF'>A (2).PDF</a>\r\n"
-              "<a href='a%20%283%29.pdf'>a (3).pdf</a>\r\n"
-              "<a href='b%20%282%29.doc'>b (2).doc</a>\r\n"
-              "<a href='a%20%284%29.pdf'>a (4).pdf</a>\r\n");
+    const std::string links =
+        "<a href='A%20%282%29.PDF'>A (2).PDF</a>\r\n"
+        "<a href='a%20%283%29.pdf'>a (3).pdf</a>\r\n"
+        "<a href='b%20%282%29.doc'>b (2).doc</a>\r\n"
+        "<a href='a%20%284%29.pdf'>a (4).pdf</a>\r\n";
     EXPECT_EQ(test::readFile(dir / "a.pdf"), "earlier");
     EXPECT_EQ(test::readFile(dir / "A (2).PDF"), "A3");
     EXPECT_EQ(test::readFile(dir / "a (3).pdf"), "A2");
     EXPECT_EQ(test::readFile(dir / "a (4).pdf"), "A1");
     EXPECT_EQ(saved.written, 4);
     EXPECT_EQ(saved.bytes, 7u);
-    // The page with its links, and every file recorded, the page last.
-    EXPECT_EQ(test::readFile(saved.page.path),
-              "<html><body>m" + attachmentBlock(saved.links) + "</body></html>");
+    // The page with its links (the fake page has no body: the block follows it), and every
+    // file recorded, the page last.
+    EXPECT_EQ(test::readFile(saved.page.path), "5|m" + attachmentBlock(links));
     ASSERT_EQ(ledger.recorded.size(), 5u);
     EXPECT_EQ(ledger.recorded.back().path, saved.page.path);
     EXPECT_EQ(ledger.recorded.back().sha256,
@@ -108,7 +125,7 @@ TEST_F(SaveAttachments, HostileNamesStayInTheFolderAndFailuresGetNoLink) {
     ASSERT_EQ(saved.failures.size(), 2u);
     EXPECT_EQ(saved.failures[0].fileName, "");  // d.txt, saved first, name unreadable
     EXPECT_EQ(saved.failures[1].fileName, "c.txt");
-    EXPECT_EQ(saved.links.find("c.txt"), std::string::npos);
+    EXPECT_EQ(test::readFile(saved.page.path).find("c.txt"), std::string::npos);
     EXPECT_EQ(ledger.recorded.size(), 2u) << "the page and the one attachment written";
 }
 

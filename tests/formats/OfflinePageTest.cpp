@@ -193,10 +193,10 @@ std::filesystem::path writePage(store::MailItem& item, const std::filesystem::pa
     exporting::FolderOutput output(out.string() + "/");
     exporting::FolderOutput::Placing page{output.reserveScratch(".html"),
                                           [](int) { return std::string("page.html"); }};
-    item.saveAs(page.scratch, store::SaveFormat::Html);
+    auto attachments = exporting::claimAttachments(item, output);
+    exporting::renderPage(item, store::SaveFormat::Html, attachments, page.scratch, false);
     exporting::NoLedger none;
-    const auto saved = exporting::placeWithAttachments(
-        page, exporting::renderAttachments(item, output, false), output, none, false);
+    const auto saved = exporting::placeWithAttachments(page, attachments, output, none);
     EXPECT_TRUE(saved.failures.empty());
     const std::string html = readFile(saved.page.path);
     EXPECT_EQ(base::findNoCase(html, "<base"), std::string::npos);

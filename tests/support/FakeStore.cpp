@@ -71,6 +71,12 @@ class MailItem : public store::MailItem, public store::ContactItem {
         writeMarker(path, std::to_string(type) + "|" + data_.subject);
         world_.saveTypes.push_back(type);
     }
+    void writeTo(base::ByteSink& sink, store::SaveFormat format) override {
+        const auto type = static_cast<int16_t>(format);
+        if (data_.failSave) throw StoreError("save failed");
+        sink.put(std::to_string(type) + "|" + data_.subject);
+        world_.saveTypes.push_back(type);
+    }
     store::ContactItem& asContact() override {
         if (data_.messageClass != "IPM.Contact") throw StoreError("not a contact");
         return *this;
