@@ -86,6 +86,9 @@ def main():
     parser.add_argument("--tmpfs", default="/dev/shm")
     parser.add_argument("--disk", default=None, help="a directory on a disk (default: bench/)")
     parser.add_argument("--formats", default="eml,txt,html,rtf,msg,mht")
+    parser.add_argument("--against", default=None,
+                        help="another build's pellmark-export: every row also runs it, and says "
+                             "how its time compares with ours (before/ours)")
     parser.add_argument("--scale", default=None,
                         help="instead of the peers: item counts to export one after another "
                              "(e.g. 1000,20000,100000,330000), to show time per item and memory")
@@ -124,28 +127,39 @@ def main():
             "rtf": ("pffexport -f rtf", pffexport("rtf", pst)),
             "msg": ("readpst -j 0 -m (.eml and .msg)", readpst("-m", pst)),
         }
+        def before(fmt, source):
+            return lambda out: [args.against, "--format", fmt, source, out]
+
         rows = []
         for fmt in args.formats.split(","):
             tools = [Tool(f"ours .{fmt}", ours(fmt, pst))]
             if fmt in peers:
                 tools.append(Tool(peers[fmt][0], peers[fmt][1]))
+            if args.against:
+                tools.append(Tool(f"before .{fmt}", before(fmt, pst)))
             rows.append((f".{fmt} to tmpfs", tools, tmp))
         # Last, after minutes of tmpfs work: see Tool.run on ext4 and deleted files.
         disk_ours = Tool("ours .eml", ours("eml", disk_pst), sync=True)
-        rows.append((".eml to disk (until sync)",
-                     [disk_ours, Tool("readpst -j 0 -e", readpst("-e", disk_pst), sync=True)],
-                     disk))
+        disk_tools = [disk_ours, Tool("readpst -j 0 -e", readpst("-e", disk_pst), sync=True)]
+        if args.against:
+            disk_tools.append(Tool("before .eml", before("eml", disk_pst), sync=True))
+        rows.append((".eml to disk (until sync)", disk_tools, disk))
 
-        print("| work | ours | peer | peer/ours |")
-        print("|---|---|---|---|")
+        print("| work | ours | peer | peer/ours |" + (" before | before/ours |" if args.against else ""))
+        print("|---|---|---|---|" + ("---|---|" if args.against else ""))
         for title, tools, where in rows:
             for _ in range(args.runs):
                 for i, tool in enumerate(tools):
                     tool.run(os.path.join(where, f"out{i}"))
-            peer = tools[1] if len(tools) > 1 else None
+            others = [t for t in tools[1:] if not t.name.startswith("before")]
+            peer = others[0] if others else None
             ratio = f"**{peer.wall() / tools[0].wall():.2f}**" if peer else ""
             peer_text = f"{peer.name}: {peer.summary()}" if peer else "(no peer)"
-            print(f"| {title} | {tools[0].summary()} | {peer_text} | {ratio} |", flush=True)
+            line = f"| {title} | {tools[0].summary()} | {peer_text} | {ratio} |"
+            if args.against:
+                old = tools[-1]
+                line += f" {old.summary()} | **{old.wall() / tools[0].wall():.2f}** |"
+            print(line, flush=True)
 
         # The floor: our own .eml tree as written on disk, copied and synced.
         source = disk_ours.outputs[0]

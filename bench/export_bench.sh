@@ -5,7 +5,8 @@
 #   bench/export_bench.sh [ITEMS] [SEED] [RUNS]      (default 20000 items, seed 5, 3 runs)
 # BENCH_FORMATS=eml,txt limits the tmpfs rows; BENCH_DISK=DIR puts the disk rows elsewhere;
 # BENCH_SCALE=1000,20000,100000,330000 measures our .eml export at those sizes instead (the
-# last is a 5 GB file; the mailbox and its export must fit in /dev/shm).
+# last is a 5 GB file; the mailbox and its export must fit in /dev/shm). BENCH_AGAINST=PATH runs
+# another build's pellmark-export in every row too, beside ours.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh bench
@@ -16,4 +17,5 @@ args=(--export build-bench/src/cli/pellmark-export --mkpst build-bench/tools/mkp
 [ -n "${BENCH_FORMATS:-}" ] && args+=(--formats "$BENCH_FORMATS")
 [ -n "${BENCH_DISK:-}" ] && args+=(--disk "$BENCH_DISK")
 [ -n "${BENCH_SCALE:-}" ] && args+=(--scale "$BENCH_SCALE")
+[ -n "${BENCH_AGAINST:-}" ] && args+=(--against "$BENCH_AGAINST")
 exec /usr/bin/python3 bench/export_bench.py "${args[@]}"
