@@ -3,23 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "support/FakeStore.h"
+#include "support/StringSink.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::exporting {
 namespace {
 
-// Collects what it is given.
-class StringSink : public base::ByteSink {
-  public:
-    StringSink() : base::ByteSink(buffer_) {}
-    std::string out;
-
-  protected:
-    void consume(std::string_view bytes) override { out.append(bytes); }
-
-  private:
-    std::string buffer_;
-};
+using test::StringSink;
 
 TEST(links, LinkBlockEscapesTextAndEncodesHref) {
     EXPECT_EQ(attachmentLink("a.pdf"), "<a href='a.pdf'>a.pdf</a>\r\n");

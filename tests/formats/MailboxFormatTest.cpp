@@ -10,23 +10,13 @@
 #include "formats/mailbox/MaildirKeywords.h"
 #include "formats/mailbox/MaildirNames.h"
 #include "formats/mailbox/MboxEntry.h"
+#include "support/StringSink.h"
 #include "support/TestFiles.h"
 
 namespace pellmark::formats {
 namespace {
 
-// Collects what it is given.
-class StringSink : public base::ByteSink {
-  public:
-    StringSink() : base::ByteSink(buffer_) {}
-    std::string out;
-
-  protected:
-    void consume(std::string_view bytes) override { out.append(bytes); }
-
-  private:
-    std::string buffer_;
-};
+using test::StringSink;
 
 // The entry of `eml`, written through the filter in pieces of `piece` bytes: lines and line
 // ends split anywhere between two writes come out the same.
