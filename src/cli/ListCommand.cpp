@@ -43,7 +43,8 @@ class Lister {
         damaged_ = true;
         err_ << "pellmark-export: " << (mailbox_.empty() ? "" : base::printable(mailbox_) + ": ")
              << "warning: " << base::printable(path) << ": " << base::printable(what) << '\n';
-        warnings_ += (warnings_.empty() ? "" : ",") + jsonString(path + ": " + what);
+        if (!warnings_.empty()) warnings_ += ',';
+        warnings_ += jsonString(path + ": " + what);
     }
 
     // The JSON document opens before the walk and its entries are written as they are read,

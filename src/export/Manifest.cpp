@@ -103,7 +103,7 @@ Manifest::Manifest(std::string exportRoot, bool withOffsets)
     } else {
         // A line cut short (the system stopped in the middle of a write) ends where it is.
         char last = '\n';
-        if (::pread(fd_, &last, 1, static_cast<off_t>(end_ - 1)) == 1 && last != '\n') start = "\n";
+        if (::pread(fd_, &last, 1, static_cast<off_t>(end_ - 1)) == 1 && last != '\n') start = '\n';
     }
     if (const int error = writeAll(fd_, start)) {
         ::close(fd_);

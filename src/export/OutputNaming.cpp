@@ -66,7 +66,9 @@ std::string portable(std::string name) {
     for (std::size_t i = name.size(); i > 0 && (name[i - 1] == ' ' || name[i - 1] == '.'); --i) {
         name[i - 1] = '_';
     }
-    if (name.empty() || name.front() == '.' || isReservedOnWindows(name)) name.insert(0, "_");
+    if (name.empty() || name.front() == '.' || isReservedOnWindows(name)) {
+        name.insert(name.begin(), '_');
+    }
     return name;
 }
 
@@ -100,7 +102,7 @@ std::string fileStem(const std::string& source) {
     }
     stem = withoutUnsafeBytes(stem);
     // The number follows the stem, so only the start of the name can make it hidden.
-    if (!stem.empty() && stem.front() == '.') stem.insert(0, "_");
+    if (!stem.empty() && stem.front() == '.') stem.insert(stem.begin(), '_');
     return stem;
 }
 

@@ -164,7 +164,9 @@ Remembered rememberDataFile(const fs::path& dataFile, const fs::path& path) {
     if (!writeWhole(fd.get(), text)) {
         const store::StoreError error = unwritable(path, "write");
         // No half line stays behind; what was there before is left as it was.
-        (void)::ftruncate(fd.get(), static_cast<off_t>(content.size()));
+        if (::ftruncate(fd.get(), static_cast<off_t>(content.size())) != 0) {
+            // the error below says what failed; the profile's reader passes over a torn line
+        }
         throw error;
     }
     if (::fsync(fd.get()) != 0) throw unwritable(path, "sync");
