@@ -11,6 +11,12 @@ file=$2
 work=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
+# A display that a plain X client cannot use either is the machine's fault, not the program's:
+# exit 75 so that check_program.sh starts another server.
+if ! xwininfo -root >/dev/null 2>&1; then
+  echo "the X server on $DISPLAY does not take connections: $(xwininfo -root 2>&1 | head -1)"
+  exit 75
+fi
 # Qt puts its windows on the accessibility bus only when asked or when a screen reader runs.
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 "$program" "$file" >"$work/program.log" 2>&1 &
