@@ -3,7 +3,8 @@
 
     base -> mapi -> pst (io -> ndb -> ltp -> messaging)
     base -> store
-    mapi, store -> formats
+    base -> cfb                         (compound files: reader and writer)
+    mapi, store, cfb -> formats
     pst, formats -> pststore            (the reader, plugged into the store)
     formats, store -> export
     export, pststore -> cli;  export -> gui;  gui, pststore -> app
@@ -23,15 +24,16 @@ import sys
 # The layers each layer builds on, besides itself (and what those build on, listed whole).
 BUILDS_ON = {
     'base': set(),
+    'cfb': {'base'},
     'mapi': {'base'},
     'pst': {'base', 'mapi'},
     'store': {'base'},
-    'formats': {'base', 'mapi', 'store'},
-    'pststore': {'base', 'mapi', 'pst', 'store', 'formats'},
-    'export': {'base', 'mapi', 'store', 'formats'},
-    'cli': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export'},
-    'gui': {'base', 'mapi', 'store', 'formats', 'export'},
-    'app': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
+    'formats': {'base', 'cfb', 'mapi', 'store'},
+    'pststore': {'base', 'cfb', 'mapi', 'pst', 'store', 'formats'},
+    'export': {'base', 'cfb', 'mapi', 'store', 'formats'},
+    'cli': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export'},
+    'gui': {'base', 'cfb', 'mapi', 'store', 'formats', 'export'},
+    'app': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
 }
 PST_ORDER = ['io', 'ndb', 'ltp', 'messaging']
 QT_ALLOWED = {'gui', 'app'}
