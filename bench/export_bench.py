@@ -9,6 +9,7 @@ at the least. Called by bench/export_bench.sh, which builds the programs.
 """
 
 import argparse
+import json
 import os
 import platform
 import shutil
@@ -161,6 +162,9 @@ def main():
                 line += f" {old.summary()} | **{old.wall() / tools[0].wall():.2f}** |"
             print(line, flush=True)
 
+        if "msg" in args.formats.split(","):
+            memory_rows(args, tmp)
+
         # The floor: our own .eml tree as written on disk, copied and synced.
         source = disk_ours.outputs[0]
         floor = Tool("cp -r + sync",
@@ -173,6 +177,46 @@ def main():
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
         shutil.rmtree(disk, ignore_errors=True)
+
+
+def memory_rows(args, tmp):
+    """Peak memory of the .msg export on the items that hold most objects: five messages with
+    4,000 recipients each, and one message with 10,000 attachments (every one a storage of the
+    file, most with streams small enough for the mini stream)."""
+    recipients = [{"name": f"Recipient {i}", "email": f"r{i}@example.com"} for i in range(4000)]
+    attachments = [{"name": f"file{i}.txt", "text": "attachment %d " % i * (1 + i % 40)}
+                   for i in range(10000)]
+    cases = [
+        ("five messages, 4,000 recipients each", {"kind": "mail", "subject": "Many {n}",
+                                                 "to": recipients, "body": "to everyone",
+                                                 "repeat": 5}),
+        ("one message, 10,000 attachments", {"kind": "mail", "subject": "Attached",
+                                            "body": "see the files", "attachments": attachments}),
+    ]
+    for title, message in cases:
+        doc = os.path.join(tmp, "wide.json")
+        with open(doc, "w") as f:
+            json.dump({"folders": [{"name": "Inbox", "messages": [message]}]}, f)
+        pst = os.path.join(tmp, "wide.pst")
+        subprocess.run([args.mkpst, "--from", doc, pst, "--quiet"], check=True,
+                       stdout=subprocess.DEVNULL)
+        tools = [Tool("ours .msg", lambda out: [args.export, "--format", "msg", pst, out]),
+                 Tool("readpst -j 0 -m", lambda out: ["readpst", "-q", "-j", "0", "-m", "-o",
+                                                      out, pst])]
+        if args.against:
+            tools.append(Tool("before .msg", lambda out: [args.against, "--format", "msg", pst,
+                                                          out]))
+        for _ in range(args.runs):
+            for i, tool in enumerate(tools):
+                tool.run(os.path.join(tmp, f"wide{i}"))
+        line = (f"| .msg peak memory: {title} | {tools[0].summary()} | "
+                f"{tools[1].name}: {tools[1].summary()} | "
+                f"**{max(tools[0].mems):.0f} MB** |")
+        if args.against:
+            line += f" {tools[-1].summary()} | **{tools[-1].wall() / tools[0].wall():.2f}** |"
+        print(line, flush=True)
+        for i in range(len(tools)):
+            shutil.rmtree(os.path.join(tmp, f"wide{i}"), ignore_errors=True)
 
 
 def scale(args):
