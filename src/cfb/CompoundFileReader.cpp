@@ -443,6 +443,8 @@ uint64_t CompoundFileReader::streamSize(EntryId stream) const {
 }
 
 std::vector<uint8_t> CompoundFileReader::readStream(EntryId stream) const {
+    // A damaged stream's size may be anything: it is told before any room is made for it.
+    if (const auto& e = state_->entry(stream); !e.fault.empty()) throw CfbError(e.fault);
     std::vector<uint8_t> out(streamSize(stream));
     readStream(stream, 0, out);
     return out;
