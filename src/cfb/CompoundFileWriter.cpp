@@ -157,7 +157,7 @@ CompoundFileWriter::CompoundFileWriter(const std::filesystem::path& path,
     s.sectorSize = s.version == Version::V4 ? 4096 : 512;
     s.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (s.fd < 0) ioFail(path, errno);
-    s.out.reserve(kFlushAt + s.sectorSize);
+    s.out.reserve(64 * 1024);  // most files are smaller; the buffer grows up to kFlushAt
     s.out.assign(s.sectorSize, 0);  // the header's place, written last
     s.entries.emplace_back(u"Root Entry", EntryType::Root);
 }
