@@ -157,7 +157,7 @@ CompoundFileWriter::CompoundFileWriter(const std::filesystem::path& path,
     s.sectorSize = s.version == Version::V4 ? 4096 : 512;
     s.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (s.fd < 0) ioFail(path, errno);
-    s.out.reserve(64 * 1024);  // most files are smaller; the buffer grows up to kFlushAt
+    s.out.reserve(64 * 1024);       // most files are smaller; the buffer grows up to kFlushAt
     s.out.assign(s.sectorSize, 0);  // the header's place, written last
     s.entries.emplace_back(u"Root Entry", EntryType::Root);
 }
@@ -240,15 +240,24 @@ void CompoundFileWriter::addStream(EntryId parent, std::string_view name,
 // but the last; its nodes are red and all others black, so every path holds as many black
 // nodes, as a red-black tree must.
 void CompoundFileWriter::State::buildTree(EntryId storage) {
-    std::vector<EntryId> sorted = entries[storage].children;
-    std::sort(sorted.begin(), sorted.end(), [this](EntryId a, EntryId b) {
-        return compareNames(entries[a].name, entries[b].name) < 0;
+    // Shorter names first, then by upper-case units: compared as keys made once each.
+    std::vector<std::pair<std::u16string, EntryId>> keys;
+    keys.reserve(entries[storage].children.size());
+    for (const EntryId id : entries[storage].children) {
+        keys.emplace_back(upperName(entries[id].name), id);
+    }
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+        return a.first.size() != b.first.size() ? a.first.size() < b.first.size()
+                                                : a.first < b.first;
     });
-    for (size_t i = 1; i < sorted.size(); ++i) {
-        if (compareNames(entries[sorted[i - 1]].name, entries[sorted[i]].name) == 0) {
+    std::vector<EntryId> sorted;
+    sorted.reserve(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0 && keys[i - 1].first == keys[i].first) {
             throw CfbError("compound file: two entries named \"" +
-                           utf16ToUtf8(entries[sorted[i]].name) + "\" in one storage");
+                           utf16ToUtf8(entries[keys[i].second].name) + "\" in one storage");
         }
+        sorted.push_back(keys[i].second);
     }
     int levels = 0;
     while ((size_t{1} << (levels + 1)) <= sorted.size()) ++levels;
