@@ -42,6 +42,7 @@ struct CompoundFileWriter::State {
 
     std::filesystem::path path;
     std::optional<Version> asked;
+    uint64_t version3Limit = kVersion3Limit;
     Version version = Version::V3;
     uint32_t sectorSize = 512;
     int fd = -1;
@@ -148,11 +149,12 @@ void CompoundFileWriter::State::addToMiniStream(std::span<const uint8_t> bytes, 
 }
 
 CompoundFileWriter::CompoundFileWriter(const std::filesystem::path& path,
-                                       std::optional<Version> version)
+                                       std::optional<Version> version, uint64_t version3Limit)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.path = path;
     s.asked = version;
+    s.version3Limit = version3Limit;
     s.version = version.value_or(Version::V3);
     s.sectorSize = s.version == Version::V4 ? 4096 : 512;
     s.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -401,7 +403,7 @@ void CompoundFileWriter::commit() {
     const uint64_t size = (uint64_t{s.sectors} + 1) * s.sectorSize;
     const int fd = std::exchange(s.fd, -1);
     if (::close(fd) != 0) ioFail(s.path, errno);
-    if (s.asked || size <= kVersion3Limit) return;
+    if (s.asked || size <= s.version3Limit) return;
     // Past the limit: laid out again with 4,096-byte sectors, through a copy beside it.
     auto next = s.path;
     next += ".v4";

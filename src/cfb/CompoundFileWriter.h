@@ -27,9 +27,11 @@ class CompoundFileWriter {
     static constexpr uint64_t kVersion3Limit = uint64_t{2} << 30;
 
     // Creates the file at `path`, emptying one that is there; throws CfbError. Without a
-    // version, the file is version 3 up to kVersion3Limit and version 4 past it.
+    // version, the file is version 3 up to `version3Limit` bytes and version 4 past it (a
+    // lower limit lets tests take that path with small files).
     explicit CompoundFileWriter(const std::filesystem::path& path,
-                                std::optional<Version> version = std::nullopt);
+                                std::optional<Version> version = std::nullopt,
+                                uint64_t version3Limit = kVersion3Limit);
     // Without commit(), the file is left incomplete for the caller to remove.
     ~CompoundFileWriter();
     CompoundFileWriter(const CompoundFileWriter&) = delete;

@@ -96,6 +96,28 @@ TEST(CompoundFileWriter, WhatIsWrittenReadsBack) {
     }
 }
 
+// Past the version 3 limit (lowered here), the file is laid out again with 4,096-byte sectors.
+TEST(CompoundFileWriter, AFileThatGrowsPastTheLimitBecomesVersion4) {
+    test::TempDir dir;
+    const auto big = pattern(300'000, 3);
+    {
+        CompoundFileWriter w(dir / "grown.cfb", std::nullopt, 200'000);
+        w.setClassId(w.root(), kSomeClass);
+        const EntryId sub = w.addStorage(w.root(), "Sub");
+        writeInPieces(w, sub, "big", big);
+        w.addStream(w.root(), "small", pattern(100, 4));
+        w.commit();
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "grown.cfb.v4"));
+    const std::string bytes = test::readFile(dir / "grown.cfb");
+    EXPECT_EQ(static_cast<uint8_t>(bytes[kMajorVersionAt]), 4);
+    const auto file = CompoundFileReader::open(dir / "grown.cfb");
+    EXPECT_EQ(file.classId(file.root()), kSomeClass);
+    EXPECT_EQ(streamsOf(file, file.root(), ""),
+              (std::map<std::string, std::vector<uint8_t>>{{"/Sub/big", big},
+                                                           {"/small", pattern(100, 4)}}));
+}
+
 TEST(CompoundFileWriter, SameBytesEveryRun) {
     test::TempDir dir;
     writeSample(dir / "a.cfb", std::nullopt);
