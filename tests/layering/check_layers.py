@@ -2,11 +2,13 @@
 """Every include in src/ points down the layers, never up or sideways:
 
     base -> mapi -> pst (io -> ndb -> ltp -> messaging)
+    base -> cfb;  mapi, cfb -> msgfile
     base -> store
     mapi, store -> formats
     pst, formats -> pststore            (the reader, plugged into the store)
+    msgfile, formats -> msgstore        (the .msg reader, plugged into the store)
     formats, store -> export
-    export, pststore -> cli;  export -> gui;  gui, pststore -> app
+    export, pststore, msgstore -> cli;  export -> gui;  gui, pststore -> app
 
 A file of a layer may include headers of its own layer and of the layers it builds on; the
 writers (formats) never see a reader (pst, pststore), and only cli and app plug a reader in;
@@ -25,11 +27,15 @@ BUILDS_ON = {
     'base': set(),
     'mapi': {'base'},
     'pst': {'base', 'mapi'},
+    'cfb': {'base'},
+    'msgfile': {'base', 'mapi', 'cfb'},
     'store': {'base'},
     'formats': {'base', 'mapi', 'store'},
     'pststore': {'base', 'mapi', 'pst', 'store', 'formats'},
+    'msgstore': {'base', 'mapi', 'cfb', 'msgfile', 'store', 'formats'},
     'export': {'base', 'mapi', 'store', 'formats'},
-    'cli': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export'},
+    'cli': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'cfb', 'msgfile', 'msgstore',
+            'export'},
     'gui': {'base', 'mapi', 'store', 'formats', 'export'},
     'app': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
 }
