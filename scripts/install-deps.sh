@@ -22,7 +22,7 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
 # xwininfo and xprop (x11-utils), a dump of it (xwd, in x11-apps) and its accessibility tree
 # (at-spi2-core on a D-Bus session of dbus-daemon, read with python3-gi and gir1.2-atspi-2.0).
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
-      libemail-address-perl python3 python3-vobject chromium xvfb xauth fonts-dejavu-core
+      libemail-address-perl python3 python3-vobject python3-olefile chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 fuzz=(clang libclang-rt-14-dev)

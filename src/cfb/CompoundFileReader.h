@@ -35,6 +35,9 @@ class CompoundFileReader {
     static CompoundFileReader open(const std::filesystem::path& path);
     // Reads a compound file held in memory (an OLE attachment's bytes, a fuzzer's input).
     static CompoundFileReader fromBytes(std::vector<uint8_t> bytes);
+    // Reads the file open at `fd` (a temporary file without a name); with `adopt` the reader
+    // closes it, else it reads through a duplicate and the caller keeps `fd`.
+    static CompoundFileReader fromDescriptor(int fd, bool adopt = false);
 
     CompoundFileReader(CompoundFileReader&&) noexcept;
     CompoundFileReader& operator=(CompoundFileReader&&) noexcept;

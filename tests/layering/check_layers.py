@@ -2,9 +2,10 @@
 """Every include in src/ points down the layers, never up or sideways:
 
     base -> mapi -> pst (io -> ndb -> ltp -> messaging)
-    base -> cfb;  mapi, cfb -> msgfile
     base -> store
-    mapi, store -> formats
+    base -> cfb                         (compound files: reader and writer)
+    mapi, cfb -> msgfile                (the .msg reader)
+    mapi, store, cfb -> formats
     pst, formats -> pststore            (the reader, plugged into the store)
     msgfile, formats -> msgstore        (the .msg reader, plugged into the store)
     formats, store -> export
@@ -25,19 +26,19 @@ import sys
 # The layers each layer builds on, besides itself (and what those build on, listed whole).
 BUILDS_ON = {
     'base': set(),
+    'cfb': {'base'},
     'mapi': {'base'},
     'pst': {'base', 'mapi'},
-    'cfb': {'base'},
     'msgfile': {'base', 'mapi', 'cfb'},
     'store': {'base'},
-    'formats': {'base', 'mapi', 'store'},
-    'pststore': {'base', 'mapi', 'pst', 'store', 'formats'},
-    'msgstore': {'base', 'mapi', 'cfb', 'msgfile', 'store', 'formats'},
-    'export': {'base', 'mapi', 'store', 'formats'},
-    'cli': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'cfb', 'msgfile', 'msgstore',
+    'formats': {'base', 'cfb', 'mapi', 'store'},
+    'pststore': {'base', 'cfb', 'mapi', 'pst', 'store', 'formats'},
+    'msgstore': {'base', 'cfb', 'mapi', 'msgfile', 'store', 'formats'},
+    'export': {'base', 'cfb', 'mapi', 'store', 'formats'},
+    'cli': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'msgfile', 'msgstore',
             'export'},
-    'gui': {'base', 'mapi', 'store', 'formats', 'export'},
-    'app': {'base', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
+    'gui': {'base', 'cfb', 'mapi', 'store', 'formats', 'export'},
+    'app': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
 }
 PST_ORDER = ['io', 'ndb', 'ltp', 'messaging']
 QT_ALLOWED = {'gui', 'app'}

@@ -22,6 +22,7 @@ const Probe& probeOf(Reader reader) {
         {Reader::Python,
          {"python3", "/usr/bin/python3 -c 'import email.policy, email.parser'", "python3"}},
         {Reader::Vobject, {"vobject", "/usr/bin/python3 -c 'import vobject'", "python3-vobject"}},
+        {Reader::Olefile, {"olefile", "/usr/bin/python3 -c 'import olefile'", "python3-olefile"}},
         {Reader::Msgconvert,
          {"msgconvert", "perl -c \"$(command -v msgconvert)\"",
           "libemail-outlook-message-perl libemail-address-perl"}},
@@ -59,6 +60,7 @@ void requireReader(Reader reader) {
 CommandResult runPythonTool(const std::string& tool, const std::string& args) {
     requireReader(Reader::Python);
     if (tool == "vcard_summary.py") requireReader(Reader::Vobject);
+    if (tool == "ole_listing.py") requireReader(Reader::Olefile);
     return runCommand("/usr/bin/python3 " + shellQuote((scriptsDir() / tool).string()) + " " +
                       args);
 }

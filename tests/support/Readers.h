@@ -16,6 +16,7 @@ namespace pellmark::test {
 enum class Reader {
     Python,      // /usr/bin/python3 and its email package
     Vobject,     // python3-vobject
+    Olefile,     // python3-olefile
     Msgconvert,  // msgconvert, with the Perl modules it loads at start
     Unrtf,
     Chromium,
@@ -40,7 +41,8 @@ void requireReader(Reader reader);
 CommandResult runPythonTool(const std::string& tool, const std::string& args);
 // The summaries of tests/scripts: html_summary.py (Python's HTML parser), mime_summary.py
 // (Python's email package; the decoded parts go to `dumpDir` when given) and
-// vcard_summary.py (vobject). Each expects its reader to accept the file.
+// vcard_summary.py (vobject). Each expects its reader to accept the file. ole_listing.py
+// lists a compound file as olefile reads it.
 std::string htmlSummary(const std::filesystem::path& page);
 std::string mimeSummary(const std::filesystem::path& file,
                         const std::filesystem::path& dumpDir = {});
