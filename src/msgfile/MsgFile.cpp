@@ -1,5 +1,11 @@
 #include "msgfile/MsgFile.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cfb/CompoundFileWriter.h"
+
 #include "mapi/CodepageText.h"
 #include "mapi/Tags.h"
 #include "msgfile/MsgNameMap.h"
@@ -28,6 +34,45 @@ uint32_t codepageOf(const MsgObject& object, uint32_t fallback) {
     }
     return fallback;
 }
+
+// A compound file spooled to a temporary file, read back in pieces; the file is unlinked as
+// soon as it is open, so nothing is left behind whatever happens.
+class SpooledFile : public mapi::ByteStream {
+  public:
+    explicit SpooledFile(const cfb::CompoundFileReader& source, cfb::EntryId storage) {
+        std::string path =
+            (std::filesystem::temp_directory_path() / "pellmark-ole-XXXXXX").string();
+        const int fd = ::mkstemp(path.data());
+        if (fd < 0) throw MsgError("cannot create a temporary file for an OLE object");
+        ::close(fd);
+        try {
+            cfb::CompoundFileWriter writer(path, cfb::Version::V3);
+            cfb::copyStorage(source, storage, writer, writer.root());
+            writer.commit();
+            file_ = std::fopen(path.c_str(), "rb");
+        } catch (...) {
+            ::unlink(path.c_str());
+            throw;
+        }
+        ::unlink(path.c_str());
+        if (!file_) throw MsgError("cannot read back the temporary file of an OLE object");
+        std::fseek(file_, 0, SEEK_END);
+        size_ = static_cast<uint64_t>(std::ftell(file_));
+        std::fseek(file_, 0, SEEK_SET);
+    }
+    ~SpooledFile() override { std::fclose(file_); }
+    SpooledFile(const SpooledFile&) = delete;
+    SpooledFile& operator=(const SpooledFile&) = delete;
+
+    uint64_t size() const override { return size_; }
+    size_t read(std::span<uint8_t> out) override {
+        return std::fread(out.data(), 1, out.size(), file_);
+    }
+
+  private:
+    std::FILE* file_ = nullptr;
+    uint64_t size_ = 0;
+};
 
 template <class Base>
 class ObjectProperties : public Base {
@@ -105,9 +150,18 @@ class MsgAttachment : public ObjectProperties<mapi::Attachment> {
         return std::make_unique<MsgItem>(open_, *storage, ObjectKind::AttachedMessage, codepage_);
     }
 
-    // The storage of an OLE object stays in this file; the model takes it as a compound file
-    // of its own, which needs a compound-file writer to make.
-    std::unique_ptr<mapi::ByteStream> objectData() const override { return nullptr; }
+    // The storage of an OLE object, as the compound file of its own the model takes it as.
+    std::unique_ptr<mapi::ByteStream> objectData() const override {
+        if (typeOf(mapi::prop::kAttachData) != mapi::PropType::Object || isEmbeddedMessage()) {
+            return nullptr;
+        }
+        const auto storage = object_.storage(kAttachedObject);
+        if (!storage) {
+            throw MsgError("the storage of an attached OLE object is missing from " +
+                           open_->file->name(object_.id()));
+        }
+        return std::make_unique<SpooledFile>(*open_->file, *storage);
+    }
 
   private:
     std::shared_ptr<const OpenFile> open_;
