@@ -12,7 +12,7 @@ set -euo pipefail
 # dpkg-dev: dpkg-shlibdeps, with which CPack finds the package's dependencies, and
 # dpkg-buildflags, Debian's hardening flags (package.sh); file: CPack's test for programs.
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libgsf-1-dev libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
+       libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 # The mailbox exports are read back by mutt and served by Dovecot's IMAP server

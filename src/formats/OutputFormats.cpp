@@ -19,7 +19,8 @@ namespace {
 
 using store::SaveFormat;
 
-// libgsf writes a .msg's bytes: it is read back for its hash.
+// The compound-file writer writes a .msg's bytes, its header last: they are read back for
+// their hash.
 constexpr OutputFormat kFormats[] = {
     {"msg", ".msg", SaveFormat::Msg, Container::Files, nullptr, &writeMsg, false, true,
      "Outlook message files, every property kept"},

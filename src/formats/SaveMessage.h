@@ -1,6 +1,6 @@
 #pragma once
 // Saving one item in one of the save types: whole into a file, or streamed into a sink (every
-// type but .msg, whose files libgsf writes itself).
+// type but .msg, whose files the compound-file writer writes itself, its header last).
 
 #include <cstdint>
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "formats/BodySamples.h"
 
-#include <gsf/gsf.h>
 #include <stdio.h>
 
 #include <algorithm>
 
+#include "cfb/CompoundFileReader.h"
 #include "support/Readers.h"
 #include "support/TestFiles.h"
 
@@ -12,26 +12,15 @@ namespace pellmark::test {
 
 std::optional<std::string> readOleStream(const std::filesystem::path& file,
                                          const std::string& name) {
-    gsf_init();
-    GError* err = nullptr;
-    GsfInput* input = gsf_input_stdio_new(file.c_str(), &err);
-    if (!input) {
-        g_clear_error(&err);
+    try {
+        const auto ole = cfb::CompoundFileReader::open(file);
+        const auto stream = ole.child(ole.root(), name);
+        if (!stream || !ole.isStream(*stream)) return std::nullopt;
+        const auto bytes = ole.readStream(*stream);
+        return std::string(bytes.begin(), bytes.end());
+    } catch (const cfb::CfbError&) {
         return std::nullopt;
     }
-    std::optional<std::string> result;
-    if (GsfInfile* ole = gsf_infile_msole_new(input, &err)) {
-        if (GsfInput* stream = gsf_infile_child_by_name(ole, name.c_str())) {
-            const auto size = size_t(gsf_input_size(stream));
-            const guint8* data = gsf_input_read(stream, size, nullptr);
-            if (data || size == 0) result = std::string(reinterpret_cast<const char*>(data), size);
-            g_object_unref(stream);
-        }
-        g_object_unref(ole);
-    }
-    g_clear_error(&err);
-    g_object_unref(input);
-    return result;
 }
 
 std::vector<MsgRtf> sampleCompressedRtfs() {

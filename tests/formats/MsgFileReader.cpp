@@ -1,13 +1,12 @@
 #include "formats/MsgFileReader.h"
 
-#include <gsf/gsf.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
+#include "cfb/CompoundFileReader.h"
 #include "mapi/CodepageText.h"
 #include "mapi/Tags.h"
 
@@ -16,10 +15,15 @@ namespace {
 
 using mapi::PropType;
 
-struct Unref {
-    void operator()(void* p) const { g_object_unref(p); }
+using cfb::CompoundFileReader;
+using cfb::EntryId;
+
+// A storage or stream of an open file.
+struct Node {
+    const CompoundFileReader* file;
+    EntryId id;
+    std::string name() const { return file->name(id); }
 };
-using Input = std::unique_ptr<GsfInput, Unref>;
 
 struct Entry {
     mapi::PropTag tag;
@@ -48,35 +52,36 @@ std::string hex8(uint32_t v) {
     return buf;
 }
 
-bool isStorage(GsfInput* in) {
-    // In a compound file, streams answer -1 when asked for their children.
-    return GSF_IS_INFILE(in) && gsf_infile_num_children(GSF_INFILE(in)) >= 0;
+bool isStorage(Node in) {
+    return in.file->isStorage(in.id);
 }
 
-Input child(GsfInfile* dir, const std::string& name) {
-    return Input(gsf_infile_child_by_name(dir, name.c_str()));
+std::optional<Node> child(Node dir, const std::string& name) {
+    if (auto id = dir.file->child(dir.id, name)) return Node{dir.file, *id};
+    return std::nullopt;
 }
 
-std::vector<uint8_t> readAll(GsfInput* in) {
-    const auto size = static_cast<size_t>(gsf_input_size(in));
-    std::vector<uint8_t> out(size);
-    if (size > 0 && !gsf_input_read(in, size, out.data())) {
-        throw std::runtime_error("cannot read stream " + std::string(gsf_input_name(in)));
-    }
+std::vector<Node> children(Node dir) {
+    std::vector<Node> out;
+    for (const EntryId id : dir.file->children(dir.id)) out.push_back({dir.file, id});
     return out;
 }
 
-std::vector<uint8_t> readStream(GsfInfile* dir, const std::string& name) {
-    Input in = child(dir, name);
-    if (!in) throw std::runtime_error("missing stream " + name);
-    return readAll(in.get());
+std::vector<uint8_t> readAll(Node in) {
+    return in.file->readStream(in.id);
 }
 
-std::map<uint16_t, mapi::NamedProperty> readNames(GsfInfile* root) {
+std::vector<uint8_t> readStream(Node dir, const std::string& name) {
+    auto in = child(dir, name);
+    if (!in || isStorage(*in)) throw std::runtime_error("missing stream " + name);
+    return readAll(*in);
+}
+
+std::map<uint16_t, mapi::NamedProperty> readNames(Node root) {
     std::map<uint16_t, mapi::NamedProperty> names;
-    Input dir = child(root, "__nameid_version1.0");
+    auto dir = child(root, "__nameid_version1.0");
     if (!dir) throw std::runtime_error("no named-property mapping");
-    auto* d = GSF_INFILE(dir.get());
+    const Node d = *dir;
     const auto guids = readStream(d, "__substg1.0_00020102");
     const auto entries = readStream(d, "__substg1.0_00030102");
     const auto strings = readStream(d, "__substg1.0_00040102");
@@ -107,7 +112,7 @@ std::map<uint16_t, mapi::NamedProperty> readNames(GsfInfile* root) {
     return names;
 }
 
-std::vector<Entry> readEntries(GsfInfile* dir, size_t headerSize) {
+std::vector<Entry> readEntries(Node dir, size_t headerSize) {
     const auto bytes = readStream(dir, "__properties_version1.0");
     if (bytes.size() < headerSize || (bytes.size() - headerSize) % 16 != 0) {
         throw std::runtime_error("property stream of a wrong size");
@@ -122,10 +127,9 @@ std::vector<Entry> readEntries(GsfInfile* dir, size_t headerSize) {
 }
 
 // A storage's class id in hex; empty when it has none.
-std::string classId(GsfInfile* dir) {
-    guint8 clsid[16];
-    if (!gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(dir), clsid)) return {};
-    if (std::all_of(clsid, clsid + 16, [](guint8 b) { return b == 0; })) return {};
+std::string classId(Node dir) {
+    const cfb::ClassId clsid = dir.file->classId(dir.id);
+    if (std::all_of(clsid.begin(), clsid.end(), [](uint8_t b) { return b == 0; })) return {};
     return hex(clsid);
 }
 
@@ -133,7 +137,7 @@ std::string streamName(mapi::PropTag tag) {
     return "__substg1.0_" + hex8(tag);
 }
 
-mapi::PropValue readValue(GsfInfile* dir, const Entry& e) {
+mapi::PropValue readValue(Node dir, const Entry& e) {
     const PropType type = mapi::tagType(e.tag);
     const PropType base = mapi::baseType(type);
     if (mapi::isMultiValued(type) && mapi::fixedSize(base) == 0) {
@@ -153,7 +157,7 @@ mapi::PropValue readValue(GsfInfile* dir, const Entry& e) {
 }
 
 template <class T>
-std::vector<Entry> readValues(GsfInfile* dir, size_t headerSize, uint32_t cp, T& out) {
+std::vector<Entry> readValues(Node dir, size_t headerSize, uint32_t cp, T& out) {
     out.cp = cp;
     auto entries = readEntries(dir, headerSize);
     for (const Entry& e : entries) {
@@ -166,16 +170,15 @@ std::vector<Entry> readValues(GsfInfile* dir, size_t headerSize, uint32_t cp, T&
 }
 
 // The child storages whose names start with `prefix`, in the order of their numbers.
-std::vector<Input> numbered(GsfInfile* dir, const std::string& prefix) {
-    std::vector<std::pair<std::string, Input>> found;
-    for (int i = 0; i < gsf_infile_num_children(dir); ++i) {
-        Input in(gsf_infile_child_by_index(dir, i));
-        const std::string name = gsf_input_name(in.get());
-        if (name.rfind(prefix, 0) == 0) found.emplace_back(name, std::move(in));
+std::vector<Node> numbered(Node dir, const std::string& prefix) {
+    std::vector<std::pair<std::string, Node>> found;
+    for (const Node in : children(dir)) {
+        const std::string name = in.name();
+        if (name.rfind(prefix, 0) == 0) found.emplace_back(name, in);
     }
     std::sort(found.begin(), found.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::vector<Input> out;
-    for (auto& f : found) out.push_back(std::move(f.second));
+    std::vector<Node> out;
+    for (auto& f : found) out.push_back(f.second);
     return out;
 }
 
@@ -187,25 +190,25 @@ uint32_t codepageOf(const PlainItem& item) {
     return 1252;
 }
 
-PlainItem readMessage(GsfInfile* dir, size_t headerSize) {
+PlainItem readMessage(Node dir, size_t headerSize) {
     PlainItem item;
     readValues(dir, headerSize, 1252, item);
     item.cp = codepageOf(item);
     for (auto& r : numbered(dir, "__recip_version1.0_#")) {
-        readValues(GSF_INFILE(r.get()), 8, item.cp, item.recipientRows.emplace_back());
+        readValues(r, 8, item.cp, item.recipientRows.emplace_back());
     }
     for (auto& a : numbered(dir, "__attach_version1.0_#")) {
-        auto* d = GSF_INFILE(a.get());
+        const Node d = a;
         PlainAttachment& att = item.attachmentList.emplace_back();
         const auto entries = readValues(d, 8, item.cp, att);
         const bool hasObject = std::any_of(entries.begin(), entries.end(), [](const Entry& e) {
             return e.tag == mapi::makeTag(mapi::prop::kAttachData, PropType::Object);
         });
         if (!hasObject) continue;
-        Input sub = child(d, "__substg1.0_3701000D");
-        if (!sub || !isStorage(sub.get())) throw std::runtime_error("object entry without storage");
-        if (child(GSF_INFILE(sub.get()), "__properties_version1.0")) {
-            att.embedded = std::make_shared<PlainItem>(readMessage(GSF_INFILE(sub.get()), 24));
+        auto sub = child(d, "__substg1.0_3701000D");
+        if (!sub || !isStorage(*sub)) throw std::runtime_error("object entry without storage");
+        if (child(*sub, "__properties_version1.0")) {
+            att.embedded = std::make_shared<PlainItem>(readMessage(*sub, 24));
         } else {
             att.object.emplace();  // an OLE object's storage: its contents are not read back
         }
@@ -214,15 +217,18 @@ PlainItem readMessage(GsfInfile* dir, size_t headerSize) {
 }
 
 struct OpenMsg {
-    Input input;
-    Input root;
-    explicit OpenMsg(const std::filesystem::path& path) {
-        gsf_init();
-        input.reset(gsf_input_stdio_new(path.c_str(), nullptr));
-        if (input) root.reset(GSF_INPUT(gsf_infile_msole_new(input.get(), nullptr)));
-        if (!root) throw std::runtime_error("not a compound file: " + path.string());
+    CompoundFileReader file;
+    explicit OpenMsg(const std::filesystem::path& path) : file(open(path)) {}
+    Node dir() const { return {&file, file.root()}; }
+
+  private:
+    static CompoundFileReader open(const std::filesystem::path& path) {
+        try {
+            return CompoundFileReader::open(path);
+        } catch (const cfb::CfbError& e) {
+            throw std::runtime_error(path.string() + ": " + e.what());
+        }
     }
-    GsfInfile* dir() const { return GSF_INFILE(root.get()); }
 };
 
 class LayoutWriter {
@@ -230,15 +236,14 @@ class LayoutWriter {
     explicit LayoutWriter(std::map<uint16_t, mapi::NamedProperty> names)
         : names_(std::move(names)) {}
 
-    void walk(GsfInfile* dir, const std::string& path, size_t headerSize) {
-        for (int i = 0; i < gsf_infile_num_children(dir); ++i) {
-            Input in(gsf_infile_child_by_index(dir, i));
-            const std::string name = gsf_input_name(in.get());
+    void walk(Node dir, const std::string& path, size_t headerSize) {
+        for (const Node in : children(dir)) {
+            const std::string name = in.name();
             if (path.empty() && name == "__nameid_version1.0") continue;
             const std::string full = path + "/" + shown(name);
-            if (isStorage(in.get())) {
+            if (isStorage(in)) {
                 lines.push_back("storage " + full);
-                auto* sub = GSF_INFILE(in.get());
+                const Node sub = in;
                 if (const std::string id = classId(sub); !id.empty()) {
                     lines.push_back("class " + full + " " + id);
                 }
@@ -247,7 +252,7 @@ class LayoutWriter {
             } else if (name == "__properties_version1.0") {
                 entries(dir, path, headerSize);
             } else {
-                lines.push_back("stream " + full + " " + std::to_string(streamSize(in.get())));
+                lines.push_back("stream " + full + " " + std::to_string(streamSize(in)));
             }
         }
     }
@@ -258,7 +263,7 @@ class LayoutWriter {
     std::vector<std::string> lines;
 
   private:
-    void entries(GsfInfile* dir, const std::string& path, size_t headerSize) {
+    void entries(Node dir, const std::string& path, size_t headerSize) {
         const auto bytes = readStream(dir, "__properties_version1.0");
         lines.push_back("header " + path + " " +
                         hex({bytes.data() + 8, std::min(bytes.size(), headerSize) - 8}));
@@ -269,11 +274,11 @@ class LayoutWriter {
             uint32_t size = u32({e.slot.begin(), e.slot.end()}, 0);
             if (type == PropType::Unicode) {
                 // A string's entry counts a terminator its stream leaves out.
-                Input value = child(dir, streamName(e.tag));
-                if (!value || size != gsf_input_size(value.get()) + 2) {
+                auto value = child(dir, streamName(e.tag));
+                if (!value || size != value->file->streamSize(value->id) + 2) {
                     lines.push_back("bad size " + path + " " + hex8(e.tag));
                 }
-                size = value ? static_cast<uint32_t>(streamSize(value.get())) + 2 : 0;
+                size = value ? static_cast<uint32_t>(streamSize(*value)) + 2 : 0;
             }
             lines.push_back("entry " + path + " " + shown(hex8(e.tag)) +
                             " flags=" + std::to_string(e.flags) +
@@ -284,14 +289,14 @@ class LayoutWriter {
 
     // The size of a stream; for a string, of its text: Outlook keeps the terminator of some
     // strings in their streams, which is not part of the value.
-    static gsf_off_t streamSize(GsfInput* in) {
-        const std::string name = gsf_input_name(in);
-        if (name.size() != 20 || name.substr(16) != "001F") return gsf_input_size(in);
+    static uint64_t streamSize(Node in) {
+        const std::string name = in.name();
+        if (name.size() != 20 || name.substr(16) != "001F") return in.file->streamSize(in.id);
         auto text = readAll(in);
         while (text.size() >= 2 && text[text.size() - 1] == 0 && text[text.size() - 2] == 0) {
             text.resize(text.size() - 2);
         }
-        return static_cast<gsf_off_t>(text.size());
+        return text.size();
     }
 
     // A stream name or tag with a named id replaced by the name it stands for.
@@ -339,12 +344,11 @@ PlainItem readMsgFile(const std::filesystem::path& path) {
 std::map<std::string, std::vector<uint8_t>> storageStreams(const std::filesystem::path& path,
                                                            const std::string& storage) {
     OpenMsg msg(path);
-    Input dir = child(msg.dir(), storage);
-    if (!dir || !isStorage(dir.get())) throw std::runtime_error("no storage " + storage);
+    auto dir = child(msg.dir(), storage);
+    if (!dir || !isStorage(*dir)) throw std::runtime_error("no storage " + storage);
     std::map<std::string, std::vector<uint8_t>> out;
-    for (int i = 0; i < gsf_infile_num_children(GSF_INFILE(dir.get())); ++i) {
-        Input in(gsf_infile_child_by_index(GSF_INFILE(dir.get()), i));
-        out[gsf_input_name(in.get())] = readAll(in.get());
+    for (const Node in : children(*dir)) {
+        out[in.name()] = isStorage(in) ? std::vector<uint8_t>{} : readAll(in);
     }
     return out;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A small .msg reader for the tests, over libgsf's compound-file reader: a file read back as
+// A small .msg reader for the tests, over our compound-file reader: a file read back as
 // the writer's own item model, and a file's layout as text for comparing two files.
 
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "formats/msg/MsgWriter.h"
 
-#include <gsf/gsf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "cfb/CompoundFileWriter.h"
 #include "formats/MsgFileReader.h"
 #include "formats/PlainItem.h"
 #include "formats/SaveError.h"
@@ -292,29 +292,15 @@ TEST(MsgWriter, FailsWhenTheFormatOrTheDiskCannotTakeTheItem) {
 
 // A compound file as an OLE object's storage: a class id, a stream, a nested storage.
 std::vector<uint8_t> oleObject() {
-    gsf_init();
-    GsfOutput* mem = gsf_output_memory_new();
-    GsfOutfile* ole = gsf_outfile_msole_new(mem);
-    const guint8 clsid[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(ole), clsid);
-    GsfOutput* s = gsf_outfile_new_child(ole, "\x01Ole", FALSE);
-    gsf_output_write(s, 20, reinterpret_cast<const guint8*>("twenty bytes of ole."));
-    gsf_output_close(s);
-    g_object_unref(s);
-    GsfOutput* sub = gsf_outfile_new_child(ole, "sub", TRUE);
-    GsfOutput* c = gsf_outfile_new_child(GSF_OUTFILE(sub), "CONTENTS", FALSE);
-    const std::vector<guint8> contents(5000, 'x');
-    gsf_output_write(c, contents.size(), contents.data());
-    gsf_output_close(c);
-    g_object_unref(c);
-    gsf_output_close(sub);
-    g_object_unref(sub);
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(mem));
-    std::vector<uint8_t> out(data, data + gsf_output_size(mem));
-    g_object_unref(mem);
-    return out;
+    test::TempDir dir;
+    cfb::CompoundFileWriter ole(dir / "object");
+    ole.setClassId(ole.root(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
+    ole.addStream(ole.root(), "\x01Ole", bytes("twenty bytes of ole."));
+    const cfb::EntryId sub = ole.addStorage(ole.root(), "sub");
+    ole.addStream(sub, "CONTENTS", std::vector<uint8_t>(5000, 'x'));
+    ole.commit();
+    const std::string out = test::readFile(dir / "object");
+    return {out.begin(), out.end()};
 }
 
 TEST(MsgWriter, CopiesOleObjectsAsStoragesAndKeepsOtherObjectDataAsBinary) {

@@ -57,12 +57,8 @@ class MsgFileWriter {
 
   private:
     void writeMessage(const mapi::Item& item, OleStorage& storage, MsgObject kind) {
-        // Last first: libgsf keeps a storage's children in a list sorted by name and walks it
-        // from the front for every new child, so children made in ascending order cost time
-        // quadratic in their number (seconds for a message with thousands of recipients);
-        // made in descending order, each one goes in at the front.
         const auto recipients = item.recipients();
-        for (size_t i = recipients.size(); i-- > 0;) {
+        for (size_t i = 0; i < recipients.size(); ++i) {
             OleStorage child = storage.storage(childName("__recip_version1.0_#", i));
             MsgPropertyStream entries(MsgObject::Recipient);
             writeProperties(recipients[i], child, entries, nullptr);
@@ -70,7 +66,7 @@ class MsgFileWriter {
             child.close();
         }
         const size_t attachments = item.attachmentCount();
-        for (size_t i = attachments; i-- > 0;) {
+        for (size_t i = 0; i < attachments; ++i) {
             const auto attachment = item.attachment(i);
             OleStorage child = storage.storage(childName("__attach_version1.0_#", i));
             MsgPropertyStream entries(MsgObject::Attachment);
@@ -214,7 +210,7 @@ void writeMsgFile(const mapi::Item& item, const std::filesystem::path& path) {
     file.commit();
 }
 
-// libgsf writes the bytes to the file itself.
+// The compound-file writer writes the bytes to the file itself.
 void writeMsg(const mapi::Item& message, const std::filesystem::path& path) {
     writeMsgFile(message, path);
 }

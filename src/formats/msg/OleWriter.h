@@ -1,9 +1,8 @@
 #pragma once
-// Writing an OLE compound file ([MS-CFB]) through libgsf. Storages nest; each stream is
-// written whole, in pieces, before the next one is started, so libgsf can put a large stream
-// straight into the file instead of holding it in memory. libgsf stays behind this header.
+// The storages and streams of a .msg file, over the compound-file writer: storages nest;
+// each stream is written whole, in pieces, before the next one is started, so a large stream
+// goes straight into the file instead of being held in memory. Errors are SaveErrors.
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,23 +10,20 @@
 #include <span>
 #include <string>
 
+#include "cfb/CompoundFileWriter.h"
 #include "mapi/ByteStream.h"
-
-struct _GsfOutput;
 
 namespace pellmark::formats {
 
-using ClassId = std::array<uint8_t, 16>;
+using ClassId = cfb::ClassId;
 
 // One storage of the file being written. Children are created one at a time: a child storage
 // is closed before anything else is added to its parent.
 class OleStorage {
   public:
-    OleStorage(OleStorage&& other) noexcept;
+    OleStorage(OleStorage&& other) noexcept = default;
     OleStorage& operator=(OleStorage&&) = delete;
     OleStorage(const OleStorage&) = delete;
-    // Closes the storage quietly when an error left it open; the file is discarded then.
-    ~OleStorage();
 
     OleStorage storage(const std::string& name);
     void writeStream(const std::string& name, std::span<const uint8_t> data);
@@ -39,14 +35,16 @@ class OleStorage {
     // a child storage `name`. Returns false, having written nothing, when `file` is not a
     // compound file.
     bool copyCompoundFile(const std::string& name, std::FILE* file);
-    // Throws SaveError when libgsf reports that anything written into the storage failed.
-    void close();
+    // Nothing is left to write for a storage when its last child is written: kept so that
+    // writers say where a storage ends.
+    void close() {}
 
   private:
     friend class OleFile;
-    explicit OleStorage(_GsfOutput* dir);
+    OleStorage(cfb::CompoundFileWriter& file, cfb::EntryId id) : file_(&file), id_(id) {}
 
-    _GsfOutput* dir_;
+    cfb::CompoundFileWriter* file_;
+    cfb::EntryId id_;
 };
 
 // A compound file written to `path`: root() is the root storage, commit() finishes the file.
@@ -63,9 +61,7 @@ class OleFile {
     void commit();
 
   private:
-    std::filesystem::path path_;
-    std::FILE* file_ = nullptr;
-    _GsfOutput* sink_ = nullptr;
+    std::unique_ptr<cfb::CompoundFileWriter> file_;
     std::unique_ptr<OleStorage> root_;
 };
 
