@@ -26,7 +26,7 @@ test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libem
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 fuzz=(clang libclang-rt-14-dev)
-bench=(time pff-tools pst-utils)
+bench=(time pff-tools pst-utils libemail-outlook-message-perl libemail-address-perl)
 
 want=()
 for group in "$@"; do

@@ -10,6 +10,7 @@
 
 #include "base/AsciiCase.h"
 #include "base/Printable.h"
+#include "cli/OpenMailbox.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 #include "export/ConversionRun.h"
@@ -19,7 +20,6 @@
 #include "export/OutputNaming.h"
 #include "formats/OutputFormats.h"
 #include "pststore/PstSession.h"
-#include "pststore/PstStore.h"
 #include "store/FolderRef.h"
 #include "store/FolderWalk.h"
 
@@ -143,7 +143,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     std::vector<exporting::ExportableFolder> folders;
     std::vector<store::UnreadFolder> unreadFolders;
     try {
-        store = pststore::openStore(options.file);
+        store = openMailbox(options.file);
         folders = exporting::exportableFolders(*store, unreadFolders);
     } catch (const store::StoreError& e) {
         err << "pellmark-export: " << base::printable(options.file) << ": "

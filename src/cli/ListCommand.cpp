@@ -9,7 +9,7 @@
 #include "base/Printable.h"
 #include "cli/Json.h"
 #include "cli/MailboxInputs.h"
-#include "pststore/PstStore.h"
+#include "cli/OpenMailbox.h"
 #include "store/FolderWalk.h"
 
 namespace pellmark::cli {
@@ -145,7 +145,7 @@ int listMailbox(const std::string& path, const std::string& problem, ListKind ki
     std::string why = problem;
     if (why.empty()) {
         try {
-            store = pststore::openStore(path);
+            store = openMailbox(path);
             top = store->rootFolder();
         } catch (const std::exception& e) {
             why = e.what();

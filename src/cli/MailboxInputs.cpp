@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/AsciiCase.h"
+#include "msgstore/MsgStore.h"
 
 namespace pellmark::cli {
 namespace {
@@ -76,8 +77,13 @@ std::vector<MailboxInput> mailboxesOf(const std::vector<std::string>& inputs) {
             if (isDataFile(it->path())) found.emplace_back(it->path(), notAFile(*it));
         }
         std::sort(found.begin(), found.end());
-        if (found.empty()) out.push_back({input, ec ? ec.message() : "no .pst or .ost file in it"});
+        // Its .msg files, in it and in its subdirectories, are one mailbox more: the directory.
+        const bool messages = !ec && msgstore::holdsMsgFiles(input);
+        if (found.empty() && !messages) {
+            out.push_back({input, ec ? ec.message() : "no .pst, .ost or .msg file in it"});
+        }
         for (const auto& [file, problem] : found) add(file, problem);
+        if (messages) add(input, {});
     }
     return out;
 }

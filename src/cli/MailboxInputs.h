@@ -1,6 +1,8 @@
 #pragma once
-// The data files a command line's MAILBOX arguments stand for: a file as given, a directory
-// for every .pst and .ost file in it. The export and the listings read them the same way.
+// The mailboxes a command line's MAILBOX arguments stand for: a file as given (a .pst, .ost or
+// .msg file); a directory for every .pst and .ost file in it, and for one mailbox more of the
+// .msg files in it and in its subdirectories at any depth (the directory itself, whose folders
+// are its subdirectories). The export and the listings read them the same way.
 
 #include <string>
 #include <vector>
@@ -8,14 +10,14 @@
 namespace pellmark::cli {
 
 struct MailboxInput {
-    std::string file;     // as given, or found in a directory given
+    std::string file;     // as given, or found in a directory given; a directory of .msg files
     std::string problem;  // why it cannot be read at all; empty when it can be tried
 };
 
-// The data files `inputs` stand for, in order, each once; directories give their .pst and
-// .ost files in name order. What a directory names as a data file but is none (a pipe, a link
-// to a device or to nothing), and a directory without any, come with their problem, so that
-// they are named, not passed over.
+// The mailboxes `inputs` stand for, in order, each once; directories give their .pst and
+// .ost files in name order, then themselves when they hold .msg files. What a directory names as a
+// data file but is none (a pipe, a link to a device or to nothing), and a directory without any,
+// come with their problem, so that they are named, not passed over.
 std::vector<MailboxInput> mailboxesOf(const std::vector<std::string>& inputs);
 
 // More than one input, or a directory: each mailbox then gets a place of its own in the

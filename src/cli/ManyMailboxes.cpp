@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <ostream>
 #include <set>
+#include <system_error>
 
 #include "base/Printable.h"
 #include "cli/ExportCommand.h"
@@ -30,7 +31,12 @@ std::vector<Mailbox> chooseDirectories(const std::vector<MailboxInput>& inputs,
     std::set<std::string> taken;
     for (const MailboxInput& input : inputs) {
         Mailbox& m = mailboxes.emplace_back(Mailbox{input.file, {}, input.problem});
-        const std::string stem = exporting::safeDirectoryName(fs::path(m.file).stem().string());
+        // A directory of .msg files is named as it is, a data file without its extension.
+        std::error_code ec;
+        const fs::path path = fs::path(m.file).lexically_normal();
+        const fs::path named = path.filename().empty() ? path.parent_path() : path;
+        const std::string stem = exporting::safeDirectoryName(
+            fs::is_directory(named, ec) ? named.filename().string() : named.stem().string());
         std::string name = stem;
         for (int copy = 2; !taken.insert(name).second; ++copy) {
             name = stem + " (" + std::to_string(copy) + ")";

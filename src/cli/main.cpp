@@ -24,8 +24,12 @@ const char* const kUsage =
     "       pellmark-export --list|--items [--json] MAILBOX...\n"
     "       pellmark-export --help | --version\n"
     "\n"
-    "Reads Outlook data files (.pst or .ost). A MAILBOX is a data file, or a\n"
-    "directory standing for every .pst and .ost file in it.\n"
+    "Reads Outlook data files (.pst or .ost) and message files (.msg). A MAILBOX is\n"
+    "a data file; a .msg file (a mailbox of one folder); or a directory, standing\n"
+    "for every .pst and .ost file in it, each a mailbox, and for one more mailbox\n"
+    "of the .msg files in it and in its subdirectories at any depth, whose folders\n"
+    "are the subdirectories that hold .msg files. A .msg file that cannot be read\n"
+    "is named and counted as failed; the others are exported.\n"
     "\n"
     "An option's value follows it as the next word or after '=': --format eml,\n"
     "--format=eml, -f eml or -feml. Short options without a value combine: -lq. '--'\n"
@@ -111,7 +115,8 @@ const char* const kUsage =
     "  -V, --version        prints the version\n"
     "\n"
     "With more than one MAILBOX, or a directory, each data file is exported into\n"
-    "OUTDIR/NAME/ (NAME: the file's name without its extension; a second file of the\n"
+    "OUTDIR/NAME/ (NAME: the file's name without its extension, a directory's .msg\n"
+    "files under the directory's name; a second file of the\n"
     "same name gets NAME (2), by the order given), with a line per mailbox as it\n"
     "starts and one summary at the end. Listed, the lines of each mailbox follow a\n"
     "line \"== FILE\"; with --json the output is a JSON array of one document per\n"
@@ -130,7 +135,8 @@ const char* const kUsage =
     "  pellmark-export -f maildir -q /srv/mailboxes/ /srv/maildirs\n"
     "  find . -name '*.pst' -exec pellmark-export -f eml -o ~/Exported {} +\n"
     "  pellmark-export -l mail.pst other.pst\n"
-    "  pellmark-export --items --json mail.pst\n";
+    "  pellmark-export --items --json mail.pst\n"
+    "  pellmark-export -f eml ~/Saved-messages ~/Exported\n";
 
 // A command line that cannot be run gets one line saying why and one pointing to --help, as
 // GNU programs do: the reason stays on the screen, not above a page of usage.

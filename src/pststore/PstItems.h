@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "mapi/Item.h"
+#include "formats/ModelMailItem.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
@@ -24,30 +24,16 @@ class PstItems : public store::Items {
     std::vector<pst::NodeId> ids_;
 };
 
-class PstMailItem : public store::MailItem, public store::ContactItem {
+// An item of the file: the model's item over its message, known by its node id.
+class PstMailItem : public formats::ModelMailItem {
   public:
     explicit PstMailItem(pst::Message message);
 
-    std::string messageClass() override;
-    std::string subject() override;
     std::string entryId() override;
-    std::unique_ptr<store::Attachments> attachments() override;
-    store::ItemFacts facts() override;  // PstItemFacts.cpp
-    void saveAs(const std::string& path, store::SaveFormat format) override;
-    void writeTo(base::ByteSink& sink, store::SaveFormat format) override;
-    std::string saveAsHashed(const std::string& path, store::SaveFormat format) override;
-    store::ContactItem& asContact() override;
-
-    std::string firstName() override;
-    std::string lastName() override;
-
-    // The item as the writers read it.
-    const mapi::Item& item() const { return *item_; }
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     pst::NodeId id_;
-    std::shared_ptr<const mapi::Item> item_;
 };
 
 }  // namespace pellmark::pststore

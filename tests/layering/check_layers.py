@@ -4,10 +4,12 @@
     base -> mapi -> pst (io -> ndb -> ltp -> messaging)
     base -> store
     base -> cfb                         (compound files: reader and writer)
+    mapi, cfb -> msgfile                (the .msg reader)
     mapi, store, cfb -> formats
     pst, formats -> pststore            (the reader, plugged into the store)
+    msgfile, formats -> msgstore        (the .msg reader, plugged into the store)
     formats, store -> export
-    export, pststore -> cli;  export -> gui;  gui, pststore -> app
+    export, pststore, msgstore -> cli;  export -> gui;  gui, pststore -> app
 
 A file of a layer may include headers of its own layer and of the layers it builds on; the
 writers (formats) never see a reader (pst, pststore), and only cli and app plug a reader in;
@@ -27,11 +29,14 @@ BUILDS_ON = {
     'cfb': {'base'},
     'mapi': {'base'},
     'pst': {'base', 'mapi'},
+    'msgfile': {'base', 'mapi', 'cfb'},
     'store': {'base'},
     'formats': {'base', 'cfb', 'mapi', 'store'},
     'pststore': {'base', 'cfb', 'mapi', 'pst', 'store', 'formats'},
+    'msgstore': {'base', 'cfb', 'mapi', 'msgfile', 'store', 'formats'},
     'export': {'base', 'cfb', 'mapi', 'store', 'formats'},
-    'cli': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export'},
+    'cli': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'msgfile', 'msgstore',
+            'export'},
     'gui': {'base', 'cfb', 'mapi', 'store', 'formats', 'export'},
     'app': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
 }

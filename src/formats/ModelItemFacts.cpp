@@ -1,12 +1,11 @@
 // What an item's properties say of its times, sender, recipients and reading state.
 
 #include "formats/ItemView.h"
+#include "formats/ModelMailItem.h"
 #include "formats/text/DateFormat.h"
 #include "mapi/Tags.h"
-#include "pststore/PstItems.h"
-#include "pststore/PstStore.h"
 
-namespace pellmark::pststore {
+namespace pellmark::formats {
 namespace {
 
 namespace prop = mapi::prop;
@@ -25,20 +24,20 @@ constexpr int64_t kIconReplied = 0x105;
 constexpr int64_t kIconForwarded = 0x106;
 
 // A FILETIME of 0 means "not set".
-std::optional<store::ItemFacts::Time> unixTime(std::optional<uint64_t> fileTime) {
+std::optional<store::ItemFacts::Time> factTime(std::optional<uint64_t> fileTime) {
     if (!fileTime || *fileTime == 0) return std::nullopt;
-    return store::ItemFacts::Time(std::chrono::seconds(formats::unixTime(*fileTime)));
+    return store::ItemFacts::Time(std::chrono::seconds(unixTime(*fileTime)));
 }
 
 }  // namespace
 
-store::ItemFacts PstMailItem::facts() {
-    return guarded([&] {
-        const formats::ItemView view(*item_);
+store::ItemFacts ModelMailItem::facts() {
+    return storeGuarded([&] {
+        const ItemView view(*item_);
         store::ItemFacts f;
-        f.delivered = unixTime(view.time(prop::kMessageDeliveryTime));
-        f.sent = unixTime(view.time(prop::kClientSubmitTime));
-        f.created = unixTime(view.time(prop::kCreationTime));
+        f.delivered = factTime(view.time(prop::kMessageDeliveryTime));
+        f.sent = factTime(view.time(prop::kClientSubmitTime));
+        f.created = factTime(view.time(prop::kCreationTime));
         const formats::Address from = view.from();
         f.senderName = from.name;
         f.senderAddress = from.address;
@@ -55,4 +54,4 @@ store::ItemFacts PstMailItem::facts() {
     });
 }
 
-}  // namespace pellmark::pststore
+}  // namespace pellmark::formats
