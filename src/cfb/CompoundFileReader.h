@@ -4,7 +4,8 @@
 // red-black trees of storages and streams. Every chain, size and directory link is checked
 // against the file: a file that is cut short, loops, or points past its end throws CfbError
 // naming what is wrong, never reads out of bounds and never hangs. Streams are read on demand,
-// so a file of any size is opened without loading it.
+// so a file of any size is opened without loading it. An open reader holds no state that reads
+// change: several threads may read its streams at once.
 
 #include <array>
 #include <cstdint>
