@@ -25,6 +25,11 @@ test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libem
       libemail-address-perl python3 python3-vobject python3-olefile chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
+# .msg files are also read back by @kenjiuno/msgreader, the reader of Node.js mail tools: Node.js
+# and npm from Debian where the machine has no npm of its own, the module from the npm registry
+# into $node_modules (pinned; installed once).
+node_modules=/opt/pellmark-tests
+msgreader=@kenjiuno/msgreader@1.28.0
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils libemail-outlook-message-perl libemail-address-perl)
 
@@ -32,7 +37,10 @@ want=()
 for group in "$@"; do
   case "$group" in
     build) want+=("${build[@]}") ;;
-    test) want+=("${build[@]}" "${test[@]}") ;;
+    test)
+      want+=("${build[@]}" "${test[@]}")
+      command -v npm >/dev/null || want+=(nodejs npm)
+      ;;
     fuzz) want+=("${build[@]}" "${fuzz[@]}") ;;
     bench) want+=("${build[@]}" "${bench[@]}") ;;
     *) echo "install-deps: unknown group '$group' (build, test, fuzz, bench)" >&2; exit 2 ;;
@@ -43,10 +51,17 @@ missing=()
 for pkg in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [[ " $* " == *" test "* ]] &&
+   ! NODE_PATH=$node_modules/node_modules node -e 'require("@kenjiuno/msgreader")' 2>/dev/null; then
+  $sudo mkdir -p "$node_modules"
+  $sudo npm install --silent --no-audit --no-fund --prefix "$node_modules" "$msgreader"
+fi

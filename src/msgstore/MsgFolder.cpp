@@ -4,6 +4,7 @@
 #include <array>
 #include <system_error>
 
+#include "base/AsciiCase.h"
 #include "msgfile/MsgFile.h"
 
 namespace pellmark::msgstore {
@@ -182,6 +183,23 @@ std::string MsgFolder::folderPath() {
     std::string path = "\\";
     for (const store::PathStep& step : steps_) path += "\\" + step.name;
     return path;
+}
+
+std::string MsgFolder::defaultMessageClass() {
+    if (kind_) return *kind_;
+    const std::unique_ptr<store::Items> all = items();
+    bool contacts = all->count() > 0;
+    for (int64_t i = 1; contacts && i <= all->count(); ++i) {
+        try {
+            const std::string cls = all->item(i)->messageClass();
+            contacts = base::startsWithNoCase(cls, "IPM.Contact") ||
+                       base::startsWithNoCase(cls, "IPM.DistList");
+        } catch (const store::StoreError&) {
+            contacts = false;  // a file that cannot be read fails as an item of a mail folder
+        }
+    }
+    kind_ = contacts ? "IPM.Contact" : "IPM.Note";
+    return *kind_;
 }
 
 std::unique_ptr<store::Items> MsgFolder::items() {

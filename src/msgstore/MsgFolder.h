@@ -22,8 +22,10 @@ class MsgFolder : public store::Folder {
 
     std::string name() override { return steps_.back().name; }
     std::string entryId() override;
-    // A directory names no kind of item: it is a mail folder.
-    std::string defaultMessageClass() override { return "IPM.Note"; }
+    // A directory names no kind of item: one whose .msg files are all contacts or
+    // distribution lists is a contact folder (its items leave as vCards); any other is a mail
+    // folder, so that no item of it is passed over. Its files are read once to tell.
+    std::string defaultMessageClass() override;
     std::string folderPath() override;
     std::vector<store::PathStep> pathSteps() override { return steps_; }
     std::unique_ptr<store::Items> items() override;
@@ -33,6 +35,7 @@ class MsgFolder : public store::Folder {
     std::shared_ptr<const MsgMailbox> mailbox_;
     std::filesystem::path relative_;
     std::vector<store::PathStep> steps_;
+    std::optional<std::string> kind_;
 };
 
 // One .msg file as an item; `relative` is its path from the mailbox's root.

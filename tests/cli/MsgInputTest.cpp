@@ -104,6 +104,36 @@ TEST(MsgInput, OneFileIsAMailboxOfOneFolderInEveryFormat) {
     EXPECT_EQ(filesBelow(dir / "html", ".html"), 1u);
 }
 
+// A directory of contacts only is a contact folder: its cards leave as vCards. A contact among
+// mail keeps the folder a mail folder, whose every item is exported.
+TEST(MsgInput, ADirectoryOfContactsIsAContactFolder) {
+    PELLMARK_SAMPLE_OR_SKIP(samples, "msg");
+    test::TempDir dir;
+    const fs::path box = dir / "Saved";
+    fs::create_directories(box / "Cards");
+    fs::create_directories(box / "Mixed");
+    for (const char* name : {"hhtmsgreader__contactUnicode.msg", "rubymsg__contact-plain.msg",
+                             "tika__testMSG_Contact.msg"}) {
+        fs::copy_file(samples / name, box / "Cards" / name);
+    }
+    fs::copy_file(samples / "rubymsg__contact-unicode.msg", box / "Mixed" / "card.msg");
+    fs::copy_file(samples / "hhtmsgreader__Simple.msg", box / "Mixed" / "mail.msg");
+
+    const Outcome folders = list({box.string()}, ListKind::Folders);
+    EXPECT_NE(folders.out.find("\\\\\\\\Saved\\\\Cards\tIPM.Contact\t3\n"), std::string::npos)
+        << folders.out;
+    EXPECT_NE(folders.out.find("\\\\\\\\Saved\\\\Mixed\tIPM.Note\t2\n"), std::string::npos)
+        << folders.out;
+
+    const Outcome cards = exportTo({box.string()}, dir / "vcf", "vcf");
+    EXPECT_EQ(
+        filesBelow(dir / "vcf" / "Saved" / "Converted Outlook PST" / "Saved" / "Cards", ".vcf"), 3u)
+        << cards.out << cards.err;
+    const Outcome mail = exportTo({box.string()}, dir / "eml", "eml");
+    EXPECT_EQ(mail.status, 0) << mail.out << mail.err;
+    EXPECT_NE(mail.out.find("5 items written, 0 failed"), std::string::npos) << mail.out;
+}
+
 TEST(MsgInput, ADirectoryWithDataFilesAndMessagesIsSeveralMailboxes) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hht__threeItems.pst");
     PELLMARK_SAMPLE_OR_SKIP(msg, "msg/hhtmsgreader__Simple.msg");

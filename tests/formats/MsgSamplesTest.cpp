@@ -1,12 +1,16 @@
 // The .msg writer on real items: every item of the sample .pst files read back whole, Outlook's
-// own .msg files written again with the same layout, msgconvert (an independent reader)
-// showing what the items hold, and attached messages saved through the component.
+// own .msg files written again with the same layout, msgconvert and @kenjiuno/msgreader
+// (independent readers) showing what the items hold, and attached messages saved through the
+// component.
 
 #include <gtest/gtest.h>
 #include <stdio.h>
 
 #include <functional>
+#include <set>
+#include <sstream>
 
+#include "base/Sha256.h"
 #include "formats/MsgFileReader.h"
 #include "formats/MsgItemCompare.h"
 #include "formats/SaveMessage.h"
@@ -183,14 +187,16 @@ std::string field(const std::multimap<std::string, std::vector<std::string>>& sh
     return it == shown.end() || it->second.size() < 2 ? std::string() : it->second[1];
 }
 
+// Samples with attachments, attached messages, CJK text and recipients of every kind.
+const std::vector<std::string> kSampleFiles = {"pstsdk__sample1.pst", "pstsdk__sample2.pst",
+                                               "hht__Hello_CJK.pst", "rubymsg__attachAndInline.pst",
+                                               "tika__testPST.pst"};
+
 TEST(MsgSamples, MsgconvertShowsSubjectSenderRecipientsBodyAndAttachments) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
     test::TempDir tmp;
     int attachments = 0;
-    const std::vector<std::string> files = {"pstsdk__sample1.pst", "pstsdk__sample2.pst",
-                                            "hht__Hello_CJK.pst", "rubymsg__attachAndInline.pst",
-                                            "tika__testPST.pst"};
-    forEachSampleMessage(dir, files, [&](const mapi::Item& m, const std::string& where) {
+    forEachSampleMessage(dir, kSampleFiles, [&](const mapi::Item& m, const std::string& where) {
         const auto path = tmp / "item.msg";
         saveMessage(m, SaveFormat::Msg, path);
         const auto shown = msgconvertShows(path);
@@ -324,6 +330,96 @@ test::PlainItem markedMail(mapi::PropType type, const std::string& storedSubject
 // A stored subject's marker counts the prefix after it, a line feed (0x0A) counting nine
 // characters; an embedded message, in an 8-bit string, loses its marker too. The prefix and
 // normalized subject come out apart, as Outlook writes them, unless the item has its own.
+// What an item should show in any .msg reader: subject, sender, text body, recipients' names,
+// attachments by name and the SHA-256 of their bytes, attached messages by subject.
+struct Shown {
+    std::string subject;
+    std::string sender;
+    std::string body;
+    std::multiset<std::string> recipients;
+    std::multiset<std::pair<std::string, std::string>> attachments;
+    std::multiset<std::string> messages;
+    std::string error;
+};
+
+Shown shownOf(const mapi::Item& m) {
+    Shown shown{m.subject(), m.string(mapi::prop::kSenderName).value_or(""),
+                normalizedText(m.string(mapi::prop::kBody).value_or(""))};
+    for (const auto& r : m.recipients()) shown.recipients.insert(r.text(mapi::prop::kDisplayName));
+    for (size_t i = 0; i < m.attachmentCount(); ++i) {
+        const auto att = m.attachment(i);
+        if (att->isEmbeddedMessage()) {
+            shown.messages.insert(att->embeddedMessage()->subject());
+            continue;
+        }
+        std::string data(att->dataSize(), '\0');
+        att->openData()->read({reinterpret_cast<uint8_t*>(data.data()), data.size()});
+        base::Sha256 hash;
+        hash.update(data);
+        shown.attachments.insert({att->fileName(), hash.hex()});
+    }
+    return shown;
+}
+
+// @kenjiuno/msgreader, the .msg reader of Node.js mail tools, on every file at once.
+std::vector<Shown> msgreaderShows(const std::vector<std::filesystem::path>& files) {
+    test::requireReader(test::Reader::Msgreader);
+    std::string args;
+    for (const auto& file : files) args += " " + test::shellQuote(file.string());
+    const auto result = test::runNodeTool("msgreader_summary.js", args);
+    EXPECT_EQ(result.status, 0) << result.out;
+    std::vector<Shown> shown(files.size());
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (f.size() < 2) continue;
+        Shown& s = shown.at(std::stoul(f[0]));
+        const std::string key = f[1];
+        const auto value = [&](size_t i) { return i < f.size() ? unhex(f[i]) : std::string(); };
+        if (key == "subject") s.subject = value(2);
+        if (key == "sender") s.sender = value(2);
+        if (key == "body") s.body = normalizedText(value(2));
+        if (key == "recipient") s.recipients.insert(value(2));
+        if (key == "message") s.messages.insert(value(2));
+        if (key == "attachment") s.attachments.insert({value(2), f.size() > 3 ? f[3] : ""});
+        if (key == "error") s.error = value(2);
+    }
+    return shown;
+}
+
+TEST(MsgSamples, MsgreaderShowsSubjectSenderRecipientsBodyAndAttachments) {
+    PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
+    test::TempDir tmp;
+    std::vector<std::filesystem::path> files;
+    std::vector<Shown> expected;
+    std::vector<std::string> places;
+    forEachSampleMessage(dir, kSampleFiles, [&](const mapi::Item& m, const std::string& where) {
+        files.push_back(tmp / (std::to_string(files.size()) + ".msg"));
+        saveMessage(m, SaveFormat::Msg, files.back());
+        expected.push_back(shownOf(m));
+        places.push_back(where);
+    });
+    ASSERT_GT(files.size(), 50u);
+    const std::vector<Shown> shown = msgreaderShows(files);
+    size_t attachments = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(places[i]);
+        const Shown& want = expected[i];
+        const Shown& got = shown[i];
+        ASSERT_EQ(got.error, "");
+        EXPECT_EQ(got.subject, want.subject);
+        EXPECT_EQ(got.sender, want.sender);
+        EXPECT_EQ(got.body, want.body);
+        EXPECT_EQ(got.recipients, want.recipients);
+        EXPECT_EQ(got.attachments, want.attachments);
+        EXPECT_EQ(got.messages, want.messages);
+        attachments += want.attachments.size() + want.messages.size();
+    }
+    EXPECT_GE(attachments, 8u);
+}
+
 TEST(MsgSubjects, MarkerIsDroppedAndTheSubjectsPartsWritten) {
     test::TempDir tmp;
     test::PlainItem top = markedMail(mapi::PropType::Unicode,

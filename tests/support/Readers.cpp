@@ -8,6 +8,9 @@
 namespace pellmark::test {
 namespace {
 
+// Where scripts/install-deps.sh test puts the Node.js modules the tests read files with.
+constexpr const char* kNodeModules = "NODE_PATH=/opt/pellmark-tests/node_modules";
+
 struct Probe {
     const char* name;
     const char* command;  // exits 0 only when the reader can do its work
@@ -32,6 +35,10 @@ const Probe& probeOf(Reader reader) {
         {Reader::Readpst, {"readpst", "readpst -V", "pst-utils"}},
         {Reader::Mutt, {"mutt", "mutt -v", "mutt"}},
         {Reader::Dovecot, {"dovecot", "/usr/sbin/dovecot --version", "dovecot-imapd"}},
+        {Reader::Msgreader,
+         {"@kenjiuno/msgreader",
+          "NODE_PATH=/opt/pellmark-tests/node_modules node -e 'require(\"@kenjiuno/msgreader\")'",
+          "nodejs and npm, then the npm package @kenjiuno/msgreader in /opt/pellmark-tests"}},
     };
     return probes.at(reader);
 }
@@ -63,6 +70,12 @@ CommandResult runPythonTool(const std::string& tool, const std::string& args) {
     if (tool == "ole_listing.py") requireReader(Reader::Olefile);
     return runCommand("/usr/bin/python3 " + shellQuote((scriptsDir() / tool).string()) + " " +
                       args);
+}
+
+CommandResult runNodeTool(const std::string& tool, const std::string& args) {
+    requireReader(Reader::Msgreader);
+    return runCommand(std::string(kNodeModules) + " node " +
+                      shellQuote((scriptsDir() / tool).string()) + " " + args);
 }
 
 namespace {

@@ -23,7 +23,8 @@ enum class Reader {
     Pffexport,
     Readpst,
     Mutt,
-    Dovecot,  // its IMAP server
+    Dovecot,    // its IMAP server
+    Msgreader,  // @kenjiuno/msgreader under Node.js, installed by scripts/install-deps.sh
 };
 
 // Why `reader` cannot run here, with the package to install; nullopt when it runs.
@@ -39,6 +40,9 @@ void requireReader(Reader reader);
 
 // tests/scripts/<tool> run by /usr/bin/python3 (Debian's, where its modules are) on `args`.
 CommandResult runPythonTool(const std::string& tool, const std::string& args);
+// tests/scripts/<tool> run by Node.js on `args`, with the modules scripts/install-deps.sh
+// installs for the tests.
+CommandResult runNodeTool(const std::string& tool, const std::string& args);
 // The summaries of tests/scripts: html_summary.py (Python's HTML parser), mime_summary.py
 // (Python's email package; the decoded parts go to `dumpDir` when given) and
 // vcard_summary.py (vobject). Each expects its reader to accept the file. ole_listing.py
