@@ -24,7 +24,7 @@ class PstFolderEnumerator : public store::FolderEnumerator {
     std::unique_ptr<store::Folder> next() override {
         if (pos_ >= ids_.size()) return nullptr;
         const pst::NodeId id = ids_[pos_++];
-        return guarded([&] {
+        return formats::storeGuarded([&] {
             pst::Folder f = file_->folder(id);
             std::vector<store::PathStep> steps = parent_;
             steps.push_back({f.displayName(), stepId(id)});
@@ -71,19 +71,22 @@ PstFolder::PstFolder(std::shared_ptr<const pst::PstFile> file, pst::Folder folde
 }
 
 std::string PstFolder::entryId() {
-    return guarded([&] { return objectEntryId(file_->store().recordKey, folder_.id().value); });
+    return formats::storeGuarded(
+        [&] { return objectEntryId(file_->store().recordKey, folder_.id().value); });
 }
 
 std::string PstFolder::defaultMessageClass() {
-    return guarded([&] { return pst::defaultMessageClass(folder_.containerClass()); });
+    return formats::storeGuarded(
+        [&] { return pst::defaultMessageClass(folder_.containerClass()); });
 }
 
 std::unique_ptr<store::Items> PstFolder::items() {
-    return guarded([&] { return std::make_unique<PstItems>(file_, folder_.messageIds()); });
+    return formats::storeGuarded(
+        [&] { return std::make_unique<PstItems>(file_, folder_.messageIds()); });
 }
 
 std::unique_ptr<store::Folders> PstFolder::folders() {
-    return guarded(
+    return formats::storeGuarded(
         [&] { return std::make_unique<PstFolders>(file_, folder_.subfolderIds(), steps_); });
 }
 

@@ -17,7 +17,8 @@ class PstItemEnumerator : public store::ItemEnumerator {
     std::unique_ptr<store::MailItem> next() override {
         if (pos_ >= ids_.size()) return nullptr;
         const pst::NodeId id = ids_[pos_++];
-        return guarded([&] { return std::make_unique<PstMailItem>(file_->message(id)); });
+        return formats::storeGuarded(
+            [&] { return std::make_unique<PstMailItem>(file_->message(id)); });
     }
 
   private:
@@ -33,7 +34,7 @@ PstItems::PstItems(std::shared_ptr<const pst::PstFile> file, std::vector<pst::No
 
 std::unique_ptr<store::MailItem> PstItems::item(int64_t index) {
     if (index < 1 || index > count()) throw store::StoreError("no item " + std::to_string(index));
-    return guarded([&] {
+    return formats::storeGuarded([&] {
         return std::make_unique<PstMailItem>(file_->message(ids_[static_cast<size_t>(index - 1)]));
     });
 }
@@ -46,7 +47,8 @@ PstMailItem::PstMailItem(pst::Message message)
     : ModelMailItem(pst::itemOf(message)), file_(message.file()), id_(message.id()) {}
 
 std::string PstMailItem::entryId() {
-    return guarded([&] { return objectEntryId(file_->store().recordKey, id_.value); });
+    return formats::storeGuarded(
+        [&] { return objectEntryId(file_->store().recordKey, id_.value); });
 }
 
 }  // namespace pellmark::pststore

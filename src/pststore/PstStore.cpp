@@ -15,14 +15,14 @@ PstStore::PstStore(std::string absolutePath, std::shared_ptr<const pst::PstFile>
 
 const pst::PstFile& PstStore::file() {
     if (!file_) {
-        file_ =
-            guarded([&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
+        file_ = formats::storeGuarded(
+            [&] { return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(path_)); });
     }
     return *file_;
 }
 
 std::string PstStore::displayName() {
-    return guarded([&] { return file().store().displayName; });
+    return formats::storeGuarded([&] { return file().store().displayName; });
 }
 
 std::string PstStore::entryId() {
@@ -42,14 +42,14 @@ std::string PstStore::dataFilePath() {
 
 std::unique_ptr<store::Folder> PstStore::rootFolder() {
     file();
-    return guarded([&] { return topFolder(file_); });
+    return formats::storeGuarded([&] { return topFolder(file_); });
 }
 
 std::unique_ptr<store::Folder> PstStore::folderFromId(const std::string& entryId) {
     file();
     auto id = parseObjectEntryId(entryId);
     if (!id) throw store::StoreError("not a folder entry identifier: " + entryId);
-    return guarded([&]() -> std::unique_ptr<store::Folder> {
+    return formats::storeGuarded([&]() -> std::unique_ptr<store::Folder> {
         auto key = file_->store().recordKey;
         key.resize(16, 0);
         if (id->recordKey != key) throw store::StoreError("the folder belongs to another store");
@@ -76,7 +76,7 @@ std::vector<std::string> PstStore::damage() {
 
 std::unique_ptr<store::Items> PstStore::unreachableItems() {
     file();
-    return guarded([&] {
+    return formats::storeGuarded([&] {
         std::vector<pst::NodeId> ids;
         for (const pst::NodeEntry& e : file_->unreachableMessages()) ids.push_back(e.nid);
         return std::make_unique<PstItems>(file_, std::move(ids));
@@ -87,7 +87,7 @@ std::unique_ptr<PstStore> openStore(const std::string& path) {
     std::error_code ec;
     auto absolute = std::filesystem::absolute(path, ec);
     if (ec) throw store::StoreError("cannot resolve " + path + ": " + ec.message());
-    auto file = guarded([&] {
+    auto file = formats::storeGuarded([&] {
         return std::shared_ptr<const pst::PstFile>(pst::PstFile::open(absolute.lexically_normal()));
     });
     return std::make_unique<PstStore>(absolute.lexically_normal().string(), std::move(file));

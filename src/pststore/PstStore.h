@@ -4,22 +4,11 @@
 #include <memory>
 #include <string>
 
+#include "formats/ModelMailItem.h"
 #include "pst/messaging/PstFile.h"
 #include "store/MailStore.h"
 
 namespace pellmark::pststore {
-
-// Runs `f`, turning reader and system failures into the component's StoreError.
-template <typename F>
-auto guarded(F&& f) -> decltype(f()) {
-    try {
-        return f();
-    } catch (const store::StoreError&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw store::StoreError(e.what());
-    }
-}
 
 // A data file as a store. The file is opened on first use, so a store of the profile whose
 // file is missing can still be listed; it fails when its name or second text is read.
