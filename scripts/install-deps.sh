@@ -11,8 +11,10 @@ set -euo pipefail
 # libmimalloc-dev: the programs' allocator (cmake/Allocator.cmake).
 # dpkg-dev: dpkg-shlibdeps, with which CPack finds the package's dependencies, and
 # dpkg-buildflags, Debian's hardening flags (package.sh); file: CPack's test for programs.
+# libicu-dev: ICU's table of Windows time zone names to IANA ones, for the .ics writer (the
+# package's dependency on libicu comes from dpkg-shlibdeps).
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libssl-dev libmimalloc-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
+       libssl-dev libmimalloc-dev libicu-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 # The mailbox exports are read back by mutt and served by Dovecot's IMAP server
@@ -21,8 +23,10 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
 # (libxml2-utils), shared-mime-info and GIO (libglib2.0-bin); its window under Xvfb by
 # xwininfo and xprop (x11-utils), a dump of it (xwd, in x11-apps) and its accessibility tree
 # (at-spi2-core on a D-Bus session of dbus-daemon, read with python3-gi and gir1.2-atspi-2.0).
+# .ics files are read by python3-icalendar, their recurrences expanded by python3-dateutil.
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
-      libemail-address-perl python3 python3-vobject python3-olefile chromium xvfb xauth fonts-dejavu-core
+      libemail-address-perl python3 python3-vobject python3-olefile python3-icalendar
+      python3-dateutil chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 # .msg files are also read back by @kenjiuno/msgreader, the reader of Node.js mail tools: Node.js

@@ -14,6 +14,7 @@ void writeVcf(const mapi::Item&, base::ByteSink&);
 void writeRtf(const mapi::Item&, base::ByteSink&);
 void writeHtml(const mapi::Item&, base::ByteSink&);
 void writeMht(const mapi::Item&, base::ByteSink&);
+void writeIcs(const mapi::Item&, base::ByteSink&);
 
 namespace {
 
@@ -40,6 +41,9 @@ constexpr OutputFormat kFormats[] = {
      "an mbox file (mboxrd) per folder, Thunderbird's layout"},
     {"maildir", ".eml", SaveFormat::Eml, Container::Maildir, &writeEml, nullptr, false, false,
      "a Maildir++ tree per store, for an IMAP server"},
+    // One file per item for now: a folder's calendar as one file wants a container of its own.
+    {"ics", ".ics", SaveFormat::Ics, Container::Files, &writeIcs, nullptr, false, false,
+     "iCalendar: appointments, meetings and tasks, with time zones and recurrence"},
 };
 
 }  // namespace

@@ -31,14 +31,26 @@ inline constexpr uint32_t kEmail3AddressType = 0x80A2;
 inline constexpr uint32_t kEmail3EmailAddress = 0x80A3;
 
 // PSETID_Appointment
+inline constexpr uint32_t kAppointmentSequence = 0x8201;
 inline constexpr uint32_t kBusyStatus = 0x8205;
 inline constexpr uint32_t kLocation = 0x8208;
 inline constexpr uint32_t kAppointmentStartWhole = 0x820D;
 inline constexpr uint32_t kAppointmentEndWhole = 0x820E;
 inline constexpr uint32_t kAppointmentDuration = 0x8213;
 inline constexpr uint32_t kAppointmentSubType = 0x8215;  // all-day event
+inline constexpr uint32_t kAppointmentRecur = 0x8216;    // the recurrence blob
+inline constexpr uint32_t kAppointmentStateFlags = 0x8217;
 inline constexpr uint32_t kRecurring = 0x8223;
 inline constexpr uint32_t kRecurrencePattern = 0x8232;
+inline constexpr uint32_t kTimeZoneStruct = 0x8233;
+inline constexpr uint32_t kTimeZoneDescription = 0x8234;
+inline constexpr uint32_t kAppointmentTimeZoneDefinitionStartDisplay = 0x825E;
+inline constexpr uint32_t kAppointmentTimeZoneDefinitionEndDisplay = 0x825F;
+inline constexpr uint32_t kAppointmentTimeZoneDefinitionRecur = 0x8260;
+
+// PSETID_Meeting
+inline constexpr uint32_t kGlobalObjectId = 0x0003;
+inline constexpr uint32_t kCleanGlobalObjectId = 0x0023;
 
 // PSETID_Task
 inline constexpr uint32_t kTaskStatus = 0x8101;
@@ -47,6 +59,7 @@ inline constexpr uint32_t kTaskStartDate = 0x8104;
 inline constexpr uint32_t kTaskDueDate = 0x8105;
 inline constexpr uint32_t kTaskDateCompleted = 0x810F;
 inline constexpr uint32_t kTaskComplete = 0x811C;
+inline constexpr uint32_t kTaskRecurrence = 0x8116;
 inline constexpr uint32_t kTaskOwner = 0x811F;
 
 // PSETID_Log: journal entries
@@ -60,6 +73,7 @@ inline constexpr uint32_t kLogTypeDesc = 0x8712;
 inline constexpr uint32_t kNoteColor = 0x8B00;
 
 // PSETID_Common
+inline constexpr uint32_t kReminderDelta = 0x8501;
 inline constexpr uint32_t kReminderSet = 0x8503;
 inline constexpr uint32_t kCompanies = 0x8539;
 inline constexpr uint32_t kContacts = 0x853A;

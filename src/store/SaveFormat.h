@@ -12,6 +12,7 @@ enum class SaveFormat : int16_t {
     Msg = 3,
     Html = 5,
     Vcf = 6,
+    Ics = 8,
     Eml = 1024,
     Mht = 1027,
 };
