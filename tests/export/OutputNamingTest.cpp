@@ -211,7 +211,8 @@ TEST(OutputFormats, NamesCodesExtensionsAndContainers) {
     for (const char* unknown : {"pdf", "", "."}) EXPECT_FALSE(formats::outputFormatNamed(unknown));
     EXPECT_EQ(&formats::outputFormatOf(SaveFormat::Eml), formats::outputFormatNamed("eml"));
     EXPECT_EQ(static_cast<int>(SaveFormat::Mht), 1027);
-    EXPECT_EQ(formats::outputFormatNames(), "msg, eml, txt, vcf, rtf, html, mht, mbox or maildir");
+    EXPECT_EQ(formats::outputFormatNames(),
+              "msg, eml, txt, vcf, rtf, html, mht, mbox, maildir or ics");
     int inWindow = 0;
     for (const auto& f : formats::outputFormats()) {
         inWindow += f.inWindow;
