@@ -205,11 +205,14 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
             << base::printable(summary.exportRoot) << exporting::kRecoveredItems << "/\n";
     }
-    if (summary.itemsNotContacts > 0) {
-        out << summary.itemsNotContacts << " items of folders that are not contact folders were "
-            << "passed over (vcf writes contacts only):";
-        for (const auto& f : summary.foldersWithoutContacts)
-            out << ' ' << base::printable(f) << ';';
+    if (summary.itemsOfOtherKinds > 0) {
+        out << summary.itemsOfOtherKinds
+            << (base::equalsNoCase(options.format, "ics")
+                    ? " items of folders that are not calendar or task folders were passed over "
+                      "(ics writes calendars and tasks only):"
+                    : " items of folders that are not contact folders were passed over (vcf "
+                      "writes contacts only):");
+        for (const auto& f : summary.foldersOfOtherKinds) out << ' ' << base::printable(f) << ';';
         out << '\n';
     }
     if (summary.itemsAlreadyExported > 0) {

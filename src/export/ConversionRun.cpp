@@ -341,25 +341,32 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     }
     current.displayName = folderPath.size() > 2 ? folderPath.substr(2) : current.displayName;
     current.folderPath = folderPath;
-    const bool contacts = readOr([&] { return folder->defaultMessageClass(); }) == kContactClass;
+    const std::string folderClass = readOr([&] { return folder->defaultMessageClass(); });
+    const bool contacts = folderClass == kContactClass;
+    // vCards hold contacts, iCalendar files calendars and tasks: a folder of another kind is
+    // passed over whole, and the summary says so.
+    const store::FolderKind kind = store::folderKindOf(folderClass);
+    const bool otherKind =
+        !contacts && (request_.format == store::SaveFormat::Vcf ||
+                      (request_.format == store::SaveFormat::Ics &&
+                       kind != store::FolderKind::Calendar && kind != store::FolderKind::Tasks));
     try {
         current.output = openOutput(current.steps);
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
-        if (contacts || request_.format != store::SaveFormat::Vcf) {
+        if (!otherKind) {
             summary_.itemsFailed += readOr([&] { return folder->items()->count(); }, int64_t{0});
         }
         return folderFailed(current, error.what());
     }
     if (contacts) {
         contactLoop(*folder, current);
-    } else if (request_.format != store::SaveFormat::Vcf) {
+    } else if (!otherKind) {
         messageLoop(*folder, current);
     } else if (const int64_t count = readOr([&] { return folder->items()->count(); }, int64_t{0});
                count > 0) {
-        // vCards hold contacts only; the folder's items are passed over, and the summary says so.
-        summary_.itemsNotContacts += count;
-        summary_.foldersWithoutContacts.push_back(current.displayName);
+        summary_.itemsOfOtherKinds += count;
+        summary_.foldersOfOtherKinds.push_back(current.displayName);
     }
 }
 

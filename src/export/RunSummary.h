@@ -24,10 +24,11 @@ struct RunSummary {
     int64_t itemsSkipped = 0;  // distribution lists
     // Messages dated outside the run's dates, passed over.
     int64_t itemsOutsideDates = 0;
-    // With vCards chosen, the items of folders that are not contact folders, passed over, and
-    // those folders (that hold any items), in run order.
-    int64_t itemsNotContacts = 0;
-    std::vector<std::string> foldersWithoutContacts;
+    // Items of folders of a kind the format does not hold (vCards: other than contacts;
+    // iCalendar: other than calendars and tasks), passed over, and those folders (that hold
+    // any items), in run order.
+    int64_t itemsOfOtherKinds = 0;
+    std::vector<std::string> foldersOfOtherKinds;
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;

@@ -178,9 +178,8 @@ TEST_F(ConversionRunTest, VCardChoiceExportsContactFoldersOnlyButMakesEveryDirec
                                                          "item Ann Lee 1/1", "folder Empty"}));
     EXPECT_EQ(summary.itemsWritten, 1);
     // The summary says what was passed over: the Inbox's item, not the empty folder.
-    EXPECT_EQ(summary.itemsNotContacts, 1);
-    EXPECT_EQ(summary.foldersWithoutContacts,
-              (std::vector<std::string>{"Personal Folders\\Inbox"}));
+    EXPECT_EQ(summary.itemsOfOtherKinds, 1);
+    EXPECT_EQ(summary.foldersOfOtherKinds, (std::vector<std::string>{"Personal Folders\\Inbox"}));
 }
 
 TEST_F(ConversionRunTest, FoldersBeyondTheOldSixteenBitLimitExportWhole) {
