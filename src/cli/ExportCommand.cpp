@@ -208,8 +208,8 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     if (summary.itemsOfOtherKinds > 0) {
         out << summary.itemsOfOtherKinds
             << (base::equalsNoCase(options.format, "ics")
-                    ? " items of folders that are not calendar or task folders were passed over "
-                      "(ics writes calendars and tasks only):"
+                    ? " items of folders that are not calendar, task or journal folders were "
+                      "passed over (ics writes those only):"
                     : " items of folders that are not contact folders were passed over (vcf "
                       "writes contacts only):");
         for (const auto& f : summary.foldersOfOtherKinds) out << ' ' << base::printable(f) << ';';

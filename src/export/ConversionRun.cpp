@@ -343,13 +343,15 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     current.folderPath = folderPath;
     const std::string folderClass = readOr([&] { return folder->defaultMessageClass(); });
     const bool contacts = folderClass == kContactClass;
-    // vCards hold contacts, iCalendar files calendars and tasks: a folder of another kind is
-    // passed over whole, and the summary says so.
+    // vCards hold contacts, iCalendar files events, tasks and journal entries: a folder of
+    // another kind is passed over whole, and the summary says so.
     const store::FolderKind kind = store::folderKindOf(folderClass);
+    const bool calendarKind = kind == store::FolderKind::Calendar ||
+                              kind == store::FolderKind::Tasks ||
+                              kind == store::FolderKind::Journal;
     const bool otherKind =
         !contacts && (request_.format == store::SaveFormat::Vcf ||
-                      (request_.format == store::SaveFormat::Ics &&
-                       kind != store::FolderKind::Calendar && kind != store::FolderKind::Tasks));
+                      (request_.format == store::SaveFormat::Ics && !calendarKind));
     try {
         current.output = openOutput(current.steps);
     } catch (const std::exception& error) {

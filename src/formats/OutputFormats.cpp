@@ -43,7 +43,7 @@ constexpr OutputFormat kFormats[] = {
      "a Maildir++ tree per store, for an IMAP server"},
     // One file per item for now: a folder's calendar as one file wants a container of its own.
     {"ics", ".ics", SaveFormat::Ics, Container::Files, &writeIcs, nullptr, false, false,
-     "iCalendar: appointments and tasks, zones and recurrence"},
+     "iCalendar: calendar, task and journal folders"},
 };
 
 }  // namespace

@@ -47,6 +47,25 @@ TEST(ExportCommand, EveryTreeFolderMirroredUnderTheExportRoot) {
     EXPECT_NE(r.err.find("folder 7/7: Personal"), std::string::npos) << r.err;  // plain lines
 }
 
+// iCalendar files hold events, tasks and journal entries: those folders are written, contacts
+// leave as vCards as in every format, and mail folders are named as passed over.
+TEST(ExportCommand, IcsWritesCalendarTaskAndJournalFolders) {
+    PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-hughbe__hughbe_Outlook.pst");
+    test::TempDir dir;
+    ExportRun r = exportTo({"ics", {}, pst.string(), dir.path().string(), false});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto root = dir / "Converted Outlook PST" / "Personal Folders";
+    EXPECT_EQ(filesUnder(root / "Calendar", ".ics"), 1u);
+    EXPECT_EQ(filesUnder(root / "Tasks", ".ics"), 1u);
+    EXPECT_EQ(filesUnder(root / "Journal", ".ics"), 1u);
+    EXPECT_EQ(filesUnder(root / "Contacts", ".vcf"), 1u);
+    EXPECT_EQ(filesUnder(dir.path(), ".ics"), 3u);
+    EXPECT_NE(r.out.find("1 items of folders that are not calendar, task or journal folders were "
+                         "passed over (ics writes those only): Personal Folders\\Drafts;"),
+              std::string::npos)
+        << r.out;
+}
+
 // The manifest's hash of every file, whether the writer hashed what it wrote or the file was
 // read back, is the one an independent tool computes.
 TEST(ExportCommand, TheManifestHashesEveryFileAsSha256sumDoes) {
