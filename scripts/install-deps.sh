@@ -30,10 +30,15 @@ test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libem
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 # .msg files are also read back by @kenjiuno/msgreader, the reader of Node.js mail tools: Node.js
-# and npm from Debian where the machine has no npm of its own, the module from the npm registry
-# into $node_modules (pinned; installed once).
-node_modules=/opt/pellmark-tests
-msgreader=@kenjiuno/msgreader@1.28.0
+# from Debian, and the module with its dependencies as the npm registry serves them, pinned and
+# checked by their SHA-512, unpacked into $node_modules (curl fetches them; no npm needed).
+node_modules=/opt/pellmark-tests/node_modules
+node_packages=(
+  "@kenjiuno/msgreader 1.28.0 fa2bf6ad6086447997ff7b01c17673913844baecb01898e762cbf18fa2a9d4bfc50cc20241c16bb6a37ee8c16b9e1d9dfae9ad7c6b57f74e30c5a6040d9e7631"
+  "@kenjiuno/decompressrtf 0.1.4 bfd73f885cf5ee3456c9dd9c467aef260e153a0ff823f54293e6c6f099e85f6809f6c01eb0fce8dee4ea7269555dda5ab1323c842869055c34d2982129edea4d"
+  "iconv-lite 0.6.3 e1f0a4efdc2c84c773329dab1f4eaa5ab244e22a25a8b842507f8e8ae22053ef91074fbde0d9432fcd5ab4eec65f9e6e50ab9ea34b711cdb6f13223a0fb59d33"
+  "safer-buffer 2.1.2 619a372bcd920fb462ca2d04d4440fa232f3ee4a5ea6749023d2323db1c78355d75debdbe5d248eeda72376003c467106c71bbbdcc911e4d1c6f0a9c42b894b6"
+)
 fuzz=(clang libclang-rt-14-dev)
 bench=(time pff-tools pst-utils libemail-outlook-message-perl libemail-address-perl)
 
@@ -42,8 +47,7 @@ for group in "$@"; do
   case "$group" in
     build) want+=("${build[@]}") ;;
     test)
-      want+=("${build[@]}" "${test[@]}")
-      command -v npm >/dev/null || want+=(nodejs npm)
+      want+=("${build[@]}" "${test[@]}" nodejs curl ca-certificates)
       ;;
     fuzz) want+=("${build[@]}" "${fuzz[@]}") ;;
     bench) want+=("${build[@]}" "${bench[@]}") ;;
@@ -65,7 +69,15 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 if [[ " $* " == *" test "* ]] &&
-   ! NODE_PATH=$node_modules/node_modules node -e 'require("@kenjiuno/msgreader")' 2>/dev/null; then
-  $sudo mkdir -p "$node_modules"
-  $sudo npm install --silent --no-audit --no-fund --prefix "$node_modules" "$msgreader"
+   ! NODE_PATH=$node_modules node -e 'require("@kenjiuno/msgreader")' 2>/dev/null; then
+  scratch=$(mktemp -d)
+  for entry in "${node_packages[@]}"; do
+    read -r name version sum <<<"$entry"
+    tarball="$scratch/${name##*/}-$version.tgz"
+    curl -sSfL -o "$tarball" "https://registry.npmjs.org/$name/-/${name##*/}-$version.tgz"
+    echo "$sum  $tarball" | sha512sum --quiet -c -
+    $sudo mkdir -p "$node_modules/$name"
+    $sudo tar -xzf "$tarball" -C "$node_modules/$name" --strip-components=1 --no-same-owner
+  done
+  rm -rf "$scratch"
 fi

@@ -20,7 +20,7 @@ CASES = [
     (["--fo"], {"--format", "--folder"}),
     (["-f", "m"], {"msg", "mht", "mbox", "maildir"}),
     (["--format", "=", "mb"], {"mbox"}),
-    (["--format", "="], {"msg", "eml", "txt", "vcf", "rtf", "html", "mht", "mbox", "maildir"}),
+    (["--format", "="], {"msg", "eml", "txt", "vcf", "rtf", "html", "mht", "mbox", "maildir", "ics"}),
     (["-"], ("...", {"-f", "-o", "-l", "-q", "-v", "-h", "-V", "--list", "--quiet"})),
     (["-o", ""], {"sub"}),
     (["--output", "=", "s"], {"sub"}),

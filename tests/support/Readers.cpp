@@ -38,7 +38,7 @@ const Probe& probeOf(Reader reader) {
         {Reader::Msgreader,
          {"@kenjiuno/msgreader",
           "NODE_PATH=/opt/pellmark-tests/node_modules node -e 'require(\"@kenjiuno/msgreader\")'",
-          "nodejs and npm, then the npm package @kenjiuno/msgreader in /opt/pellmark-tests"}},
+          "nodejs, and @kenjiuno/msgreader in /opt/pellmark-tests/node_modules"}},
     };
     return probes.at(reader);
 }
