@@ -97,15 +97,15 @@ TEST(CommandLine, WhatIsWrongIsSaidOnce) {
         {{"a", "b", "--since"}, "option '--since' needs a value (DATE)"},
         {{"--json=yes", "-l", "a"}, "option '--json' takes no value"},
         {{"a.pst", "out"},
-         "missing --format FORMAT (msg, eml, txt, vcf, rtf, html, mht, mbox "
-         "or maildir)"},
+         "missing --format FORMAT (msg, eml, txt, vcf, rtf, html, mht, mbox, "
+         "maildir or ics)"},
         {{"-f", "eml"}, "missing MAILBOX and OUTDIR"},
         {{"-f", "eml", "a.pst"}, "missing OUTDIR after 'a.pst'"},
         {{"-f", "eml", "-o", "out"}, "missing MAILBOX"},
         {{"-f", "eml", "a.pst", ""}, "OUTDIR is an empty name"},
         {{"-f", "pdf", "a", "b"},
          "unknown format 'pdf' (msg, eml, txt, vcf, rtf, html, mht, "
-         "mbox or maildir)"},
+         "mbox, maildir or ics)"},
         {{"-f", "eml", "--until", "2020-02-30", "a", "b"},
          "--until wants a date as YYYY-MM-DD, not '2020-02-30'"},
         {{"-f", "eml", "--resume", "--again", "a", "b"}, "--resume and --again exclude each other"},

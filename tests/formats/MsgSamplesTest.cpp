@@ -365,7 +365,6 @@ Shown shownOf(const mapi::Item& m) {
 
 // @kenjiuno/msgreader, the .msg reader of Node.js mail tools, on every file at once.
 std::vector<Shown> msgreaderShows(const std::vector<std::filesystem::path>& files) {
-    test::requireReader(test::Reader::Msgreader);
     std::string args;
     for (const auto& file : files) args += " " + test::shellQuote(file.string());
     const auto result = test::runNodeTool("msgreader_summary.js", args);
@@ -393,6 +392,9 @@ std::vector<Shown> msgreaderShows(const std::vector<std::filesystem::path>& file
 
 TEST(MsgSamples, MsgreaderShowsSubjectSenderRecipientsBodyAndAttachments) {
     PELLMARK_SAMPLE_OR_SKIP(dir, "pst");
+    // The module comes from the npm registry, not from Debian: where it could not be fetched,
+    // the test says so and skips instead of failing the suite.
+    if (const auto problem = test::readerProblem(test::Reader::Msgreader)) GTEST_SKIP() << *problem;
     test::TempDir tmp;
     std::vector<std::filesystem::path> files;
     std::vector<Shown> expected;
