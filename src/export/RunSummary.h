@@ -25,8 +25,8 @@ struct RunSummary {
     // Messages dated outside the run's dates, passed over.
     int64_t itemsOutsideDates = 0;
     // Items of folders of a kind the format does not hold (vCards: other than contacts;
-    // iCalendar: other than calendars, tasks and journals), passed over, and those folders (that hold
-    // any items), in run order.
+    // iCalendar: other than calendars, tasks and journals), passed over, and those folders (that
+    // hold any items), in run order.
     int64_t itemsOfOtherKinds = 0;
     std::vector<std::string> foldersOfOtherKinds;
     // Items no folder listed any more, written into the "Recovered items" directory; counted
