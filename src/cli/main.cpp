@@ -179,8 +179,10 @@ int main(int argc, char** argv) {
             break;
     }
     command.options.terminal = ::isatty(STDERR_FILENO) != 0;
-    // Installed for the whole run, mailbox after mailbox: a signal that comes as a run ends,
-    // or between two mailboxes, still finds the handler and stops the program cleanly.
-    const pellmark::cli::StopSignals signals;
+    // Installed for the whole run, mailbox after mailbox, and never taken down: a signal that
+    // comes as a run ends, between two mailboxes or while the program exits still finds the
+    // handler, and the program ends with the run's own status instead of being killed.
+    static const auto* const signals = new pellmark::cli::StopSignals();
+    (void)signals;
     return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
 }
