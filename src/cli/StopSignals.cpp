@@ -9,7 +9,6 @@ std::atomic<bool> stopRequested{false};
 volatile sig_atomic_t stopSignal = 0;
 volatile sig_atomic_t signalsSeen = 0;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous[3];
 
 // The first signal asks the run to stop; a second, sent by an impatient user, changes nothing,
 // so the run still removes its scratch files; a third ends the program at once (the next run
@@ -26,17 +25,13 @@ extern "C" void onStopSignal(int number) {
 
 }  // namespace
 
-StopSignals::StopSignals() {
+void StopSignals::install() {
     static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
-}
-
-StopSignals::~StopSignals() {
-    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
+    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, nullptr);
 }
 
 const std::atomic<bool>& StopSignals::requested() {

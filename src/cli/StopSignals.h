@@ -10,11 +10,10 @@ namespace pellmark::cli {
 
 class StopSignals {
   public:
-    // Installs the handlers; the previous ones come back when this object goes.
-    StopSignals();
-    ~StopSignals();
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
+    // Installs the handlers for the rest of the process: a signal that comes as a run ends,
+    // between two mailboxes or while the program exits still finds them, and the program ends
+    // with the run's own status instead of being killed.
+    static void install();
 
     // Set by the first signal.
     static const std::atomic<bool>& requested();

@@ -179,10 +179,6 @@ int main(int argc, char** argv) {
             break;
     }
     command.options.terminal = ::isatty(STDERR_FILENO) != 0;
-    // Installed for the whole run, mailbox after mailbox, and never taken down: a signal that
-    // comes as a run ends, between two mailboxes or while the program exits still finds the
-    // handler, and the program ends with the run's own status instead of being killed.
-    static const auto* const signals = new pellmark::cli::StopSignals();
-    (void)signals;
+    pellmark::cli::StopSignals::install();
     return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
 }
