@@ -157,6 +157,10 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     request.outputDirectory = options.outputDirectory;
     request.format = format->save;
     request.layout = format->container;
+    // The outputs for address books and for other mail programs keep distribution lists.
+    request.distributionListsAsGroups = format->save == store::SaveFormat::Vcf ||
+                                        format->save == store::SaveFormat::Ics ||
+                                        format->container != formats::Container::Files;
     request.dates = dates;
     request.selection.unreadFolders = unreadFolders;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume
@@ -214,6 +218,11 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
                       "writes contacts only):");
         for (const auto& f : summary.foldersOfOtherKinds) out << ' ' << base::printable(f) << ';';
         out << '\n';
+    }
+    if (!summary.itemsWrittenInPart.empty()) {
+        out << summary.itemsWrittenInPart.size()
+            << " items were written without what their format cannot hold of them:\n";
+        for (const auto& i : summary.itemsWrittenInPart) out << "  " << base::printable(i) << '\n';
     }
     if (summary.itemsAlreadyExported > 0) {
         out << summary.itemsAlreadyExported << " items were written whole before and passed over\n";

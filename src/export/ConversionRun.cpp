@@ -7,6 +7,7 @@
 #include "base/Sha256.h"
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
+#include "export/CalendarFileOutput.h"
 #include "export/ExportRoot.h"
 #include "export/FolderOutput.h"
 #include "export/MailboxOutput.h"
@@ -78,7 +79,8 @@ std::string formatName(const RunRequest& request) {
 struct ConversionRun::Rendered {
     std::string sha256;  // of the item's scratch file
     std::vector<RenderedAttachment> attachments;
-    bool cancelled = false;  // the run was stopped before the item's turn came
+    bool cancelled = false;            // the run was stopped before the item's turn came
+    std::vector<std::string> leftOut;  // what the writer could not express of the item
 };
 
 // An item handed to a worker (or rendered at once when the run has none): what the run's
@@ -95,10 +97,11 @@ struct ConversionRun::Pending {
 
 // The state of the folder being exported.
 struct ConversionRun::FolderRun {
-    std::string folderPath;                // for the manifest
-    std::vector<store::PathStep> steps;    // for the output's directory
-    std::string displayName;               // for the failure list
-    std::shared_ptr<FolderOutput> output;  // shared with the workers writing into it
+    std::string folderPath;                             // for the manifest
+    std::vector<store::PathStep> steps;                 // for the output's directory
+    std::string displayName;                            // for the failure list
+    std::shared_ptr<FolderOutput> output;               // shared with the workers writing into it
+    store::SaveFormat format = store::SaveFormat::Txt;  // of its items that are no contacts
     int64_t itemCounter = 1;
     bool failed = false;
 };
@@ -226,8 +229,10 @@ void ConversionRun::checkEarlierExport(store::Store& store) {
         }
         if (resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
         if (request_.writeManifest) {
-            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
-                                                   request_.layout == MailboxLayout::Mbox);
+            // Items of an mbox or of a calendar file are known by their offsets in it.
+            const bool sharedFiles = request_.layout != MailboxLayout::Files ||
+                                     request_.format == store::SaveFormat::Ics;
+            manifest_ = std::make_unique<Manifest>(summary_.exportRoot, sharedFiles);
         }
     } catch (const WriteError& error) {
         throw PrepareError(error.what());
@@ -244,6 +249,11 @@ bool ConversionRun::alreadyExported(store::MailItem& item) {
     summary_.itemsAlreadyExported += 1;
     progress_.itemAlreadyExported();
     return true;
+}
+
+// A vCard holds a contact only, so with vCards chosen anything else goes out as text.
+store::SaveFormat ConversionRun::itemFormat() const {
+    return request_.format == store::SaveFormat::Vcf ? store::SaveFormat::Txt : request_.format;
 }
 
 std::unique_ptr<FolderOutput> ConversionRun::openOutput(const std::vector<store::PathStep>& steps) {
@@ -274,6 +284,7 @@ void ConversionRun::reportDamage(store::Store& store) {
 
 void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) {
     FolderRun current;
+    current.format = itemFormat();
     current.displayName = kRecoveredItems;
     current.folderPath = std::string("\\\\") + kRecoveredItems;
     current.steps = {recoveredItemsStep()};
@@ -352,8 +363,23 @@ void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& re
     const bool otherKind =
         !contacts && (request_.format == store::SaveFormat::Vcf ||
                       (request_.format == store::SaveFormat::Ics && !calendarKind));
+    // An iCalendar export, and a mailbox export's calendar and task folders, write each such
+    // folder as one calendar file.
+    const bool mailboxCalendar =
+        mailboxes_ && (kind == store::FolderKind::Calendar || kind == store::FolderKind::Tasks);
+    const bool calendarFile =
+        mailboxCalendar || (request_.format == store::SaveFormat::Ics && calendarKind);
+    current.format = calendarFile ? store::SaveFormat::Ics : itemFormat();
     try {
-        current.output = openOutput(current.steps);
+        if (mailboxCalendar) {
+            current.output = mailboxes_->openCalendar(current.steps);
+        } else if (calendarFile) {
+            const auto directory = directories_->forFolder(current.steps);
+            current.output = std::make_unique<CalendarFileOutput>(
+                directory.path, directory.fresh, readOr([&] { return folder->name(); }));
+        } else {
+            current.output = openOutput(current.steps);
+        }
     } catch (const std::exception& error) {
         // Every item the folder would have given is lost with it.
         if (!otherKind) {
@@ -399,17 +425,16 @@ void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t
                                   FolderRun& current, bool inContactFolder) {
     if (alreadyExported(*item)) return;
     const std::string cls = readOr([&] { return item->messageClass(); });
-    // A contact folder passes its distribution lists over; recovered ones are kept.
+    // A contact folder passes its distribution lists over, or keeps them as groups; recovered
+    // ones are kept.
     if (inContactFolder && cls == kDistListClass) {
+        if (request_.distributionListsAsGroups) return exportGroup(std::move(item), count, current);
         summary_.itemsSkipped += 1;
         return progress_.itemSkipped();
     }
     if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
-    // Anything else is saved as a message folder's items are; a vCard holds a contact only, so
-    // with vCards chosen it goes out as text.
-    const store::SaveFormat format =
-        request_.format == store::SaveFormat::Vcf ? store::SaveFormat::Txt : request_.format;
-    exportMessage(std::move(item), count, current, format);
+    // Anything else is saved as a message folder's items are.
+    exportMessage(std::move(item), count, current, current.format);
 }
 
 void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t count,
@@ -427,6 +452,13 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
     // the name without the blank that joins its parts where one is missing, so that no file
     // name starts or ends with a blank.
     startItem(std::move(item), current, caption, store::SaveFormat::Vcf, base::trimmed(caption));
+}
+
+void ConversionRun::exportGroup(std::unique_ptr<store::MailItem> item, int64_t count,
+                                FolderRun& current) {
+    const std::string name = readOr([&] { return item->subject(); });
+    progress_.itemStarted(name, current.itemCounter, count);
+    startItem(std::move(item), current, name, store::SaveFormat::Vcf, name);
 }
 
 void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
@@ -459,7 +491,7 @@ void ConversionRun::messageLoop(store::Folder& folder, FolderRun& current) {
         // The count is read anew for every item, so the display follows a changing folder.
         count = readOr([&] { return items->count(); }, count);
         if (alreadyExported(*item)) continue;
-        exportMessage(std::move(item), count, current, request_.format);
+        exportMessage(std::move(item), count, current, current.format);
     }
     finishAll(current);
 }
@@ -505,16 +537,17 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
             rendered->cancelled = true;
             return;
         }
+        formats::WriteNotes notes;
         if (layout != MailboxLayout::Files) {
-            return writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
-        }
-        if (page) {
+            writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
+        } else if (page) {
             rendered->sha256 = renderPage(*item, format, rendered->attachments, scratch, hash);
         } else if (hash) {
             rendered->sha256 = item->saveAsHashed(scratch, format);
         } else {
             item->saveAs(scratch, format);
         }
+        rendered->leftOut = notes.take();
     };
     if (pool_) {
         job.done = pool_->submit(render);
@@ -560,6 +593,15 @@ void ConversionRun::finishOldest(FolderRun& current) {
 }
 
 void ConversionRun::placeItem(Pending& job, FolderRun& current) {
+    placeFiles(job, current);
+    // An item written without part of it is named once it is in its place.
+    if (job.rendered->leftOut.empty()) return;
+    std::string what;
+    for (const std::string& w : job.rendered->leftOut) what += (what.empty() ? "" : "; ") + w;
+    summary_.itemsWrittenInPart.push_back(current.displayName + "\\" + job.caption + ": " + what);
+}
+
+void ConversionRun::placeFiles(Pending& job, FolderRun& current) {
     FolderOutput& output = *current.output;
     ItemLedger ledger(manifest_.get(), *job.item, current.folderPath);
     int32_t number = 0;

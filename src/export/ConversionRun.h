@@ -54,6 +54,9 @@ struct RunRequest {
     MailboxLayout layout = MailboxLayout::Files;
     // Messages dated outside are passed over; contacts are always kept.
     DateRange dates = {};
+    // A contact folder's distribution lists as vCard groups beside its contacts; otherwise they
+    // are passed over (and counted).
+    bool distributionListsAsGroups = false;
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox, an export
@@ -109,11 +112,13 @@ class ConversionRun {
                        bool inContactFolder);
     void messageLoop(store::Folder& folder, FolderRun& current);
     void exportContact(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
+    void exportGroup(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current);
     void exportMessage(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        store::SaveFormat format);
     bool stopping();
     bool alreadyExported(store::MailItem& item);
     std::unique_ptr<FolderOutput> openOutput(const std::vector<store::PathStep>& steps);
+    store::SaveFormat itemFormat() const;
     bool outsideDates(store::MailItem& item);
     // Renders the item (on a worker when there are any); finishOldest names and reports it.
     void startItem(std::unique_ptr<store::MailItem> item, FolderRun& current,
@@ -121,6 +126,7 @@ class ConversionRun {
                    const std::string& nameSource);
     void finishOldest(FolderRun& current);
     void placeItem(Pending& job, FolderRun& current);
+    void placeFiles(Pending& job, FolderRun& current);
     void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);
     void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);

@@ -13,6 +13,7 @@
 #include "base/AsciiCase.h"
 #include "base/FileSink.h"
 #include "base/Sha256.h"
+#include "export/CalendarFileOutput.h"
 #include "export/Faults.h"
 #include "export/OutputNaming.h"
 #include "export/RunSummary.h"
@@ -136,6 +137,7 @@ MailboxFolders::MailboxFolders(std::string exportRoot, MailboxLayout layout, boo
       layout_(layout),
       reuse_(reuse),
       vcards_(root_ + kVCardsDirectory + "/"),
+      calendars_(root_ + kCalendarsDirectory + "/"),
       host_(hostName()),
       runId_((uint64_t{std::random_device{}()} << 32) ^ std::random_device{}()) {}
 
@@ -146,7 +148,7 @@ std::string MailboxFolders::storeDirectory(const std::string& storeName) {
     const std::string safe = mboxName(storeName);
     for (int copy = 1; copy <= FolderOutput::kMaxAttempts; ++copy) {
         const std::string name = copy > 1 ? safe + " (" + std::to_string(copy) + ")" : safe;
-        if (name == kVCardsDirectory) continue;
+        if (name == kVCardsDirectory || name == kCalendarsDirectory) continue;
         const std::string directory = root_ + name + "/";
         if (::mkdir(directory.c_str(), 0777) != 0) {
             if (errno != EEXIST) fail("cannot create the directory", directory, errno);
@@ -204,13 +206,29 @@ std::string MailboxFolders::maildirFlags(const std::string& directory,
     return formats::maildirFlags(facts, known->second);
 }
 
+namespace {
+
+// A directory of the export root that a tree of files goes below.
+void makeTreeRoot(const std::string& path) {
+    if (makeRealDirectory(path) == MadeDirectory::NameTaken) {
+        throw WriteError("cannot create the directory " + path + ": something else holds the name");
+    }
+}
+
+}  // namespace
+
 OutputDirectories::Directory MailboxFolders::vcardDirectory(
     const std::vector<store::PathStep>& steps) {
-    if (makeRealDirectory(root_ + kVCardsDirectory) == MadeDirectory::NameTaken) {
-        throw WriteError("cannot create the directory " + root_ + kVCardsDirectory +
-                         ": something else holds the name");
-    }
+    makeTreeRoot(root_ + kVCardsDirectory);
     return vcards_.forFolder(steps);
+}
+
+std::unique_ptr<FolderOutput> MailboxFolders::openCalendar(
+    const std::vector<store::PathStep>& steps) {
+    makeTreeRoot(root_ + kCalendarsDirectory);
+    const auto directory = calendars_.forFolder(steps);
+    return std::make_unique<CalendarFileOutput>(directory.path, directory.fresh,
+                                                steps.empty() ? std::string() : steps.back().name);
 }
 
 std::vector<std::string> MailboxFolders::mailboxNames(const std::vector<store::PathStep>& steps) {

@@ -6,7 +6,8 @@
 //  - Maildir++ (what IMAP servers serve): the store's directory is the INBOX (Outlook's Inbox
 //    goes there), every other folder a ".Parent.Child" directory; each message is one file in
 //    cur/, named with its flags, its time the item's delivery time.
-// Contacts keep their vCards, below the export root's "vCards/" directory in the usual tree.
+// Contacts keep their vCards, below the export root's "vCards/" directory in the usual tree;
+// calendar and task folders are iCalendar files below "Calendars/" in that tree.
 
 #include <cstdint>
 #include <map>
@@ -24,6 +25,8 @@ namespace pellmark::exporting {
 
 // The directory below the export root that takes the vCards of a mailbox export.
 inline constexpr const char* kVCardsDirectory = "vCards";
+// The directory below the export root that takes the calendars of a mailbox export.
+inline constexpr const char* kCalendarsDirectory = "Calendars";
 
 class MailboxFolders {
   public:
@@ -35,6 +38,8 @@ class MailboxFolders {
     // The output of the folder whose path is `steps` (the store's root folder first), its
     // mailbox made with every parent. Throws WriteError.
     std::unique_ptr<FolderOutput> open(const std::vector<store::PathStep>& steps);
+    // The output of a calendar or task folder: its iCalendar file below Calendars/.
+    std::unique_ptr<FolderOutput> openCalendar(const std::vector<store::PathStep>& steps);
 
     // The vCards' directory of a folder, made when first asked for.
     OutputDirectories::Directory vcardDirectory(const std::vector<store::PathStep>& steps);
@@ -57,6 +62,7 @@ class MailboxFolders {
     MailboxLayout layout_;
     bool reuse_;
     OutputDirectories vcards_;
+    OutputDirectories calendars_;
     std::map<std::string, std::string> stores_;  // store name -> its directory
     std::optional<store::PathStep> store_;       // the first store's root folder
     SiblingFolders named_;                       // the mailboxes' names, by their parents' paths

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "base/Printable.h"
@@ -160,19 +161,33 @@ std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
 ResumePoint::ResumePoint(const std::string& exportRoot) {
     std::map<std::string, std::vector<Manifest::Entry>> byItem;
     for (auto& e : Manifest::read(exportRoot)) byItem[e.entryId].push_back(std::move(e));
-    std::string kept = kHeader;
+    // The header stays as it was: with the offsets' field where the export has shared files.
+    bool withOffsets = false;
+    {
+        std::ifstream in(exportRoot + Manifest::kFileName, std::ios::binary);
+        std::string first;
+        withOffsets = std::getline(in, first) && first + '\n' == kHeaderWithOffsets;
+    }
+    std::string kept = withOffsets ? kHeaderWithOffsets : kHeader;
+    std::set<std::string> shared;
     for (const auto& [id, files] : byItem) {
         std::vector<bool> whole;
         for (const auto& f : files) whole.push_back(intact(exportRoot, f));
         if (!id.empty() && std::find(whole.begin(), whole.end(), false) == whole.end()) {
             done_.insert(id);
-            for (const auto& f : files) kept += lineOf(f, false);
+            for (const auto& f : files) kept += lineOf(f, withOffsets);
             continue;
         }
         // An item that did not come out whole is exported again; what it left goes first.
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (whole[i]) ::unlink((exportRoot + files[i].file).c_str());
+            if (files[i].offset) shared.insert(files[i].file);
         }
+    }
+    // A file shared by items (a folder's calendar) is written again whole, with every item of
+    // its folder: the run before may have cut its last one short.
+    for (const std::string& file : shared) {
+        if (reachedWithoutLinks(exportRoot, file)) ::unlink((exportRoot + file).c_str());
     }
     // Written aside and moved over the old one, so that no moment leaves no record.
     const std::string path = exportRoot + Manifest::kFileName;

@@ -32,6 +32,10 @@ struct RunSummary {
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;
+    // Items written without a part that their format could not express (a damaged recurrence
+    // left out), each as "Folder\Subject: what was left out", in run order; counted in
+    // itemsWritten too.
+    std::vector<std::string> itemsWrittenInPart;
     // Items a resumed run found written whole by the run before it, and passed over.
     int64_t itemsAlreadyExported = 0;
     int64_t attachmentsWritten = 0;

@@ -76,4 +76,20 @@ std::string outputFormatNames() {
     return names;
 }
 
+namespace {
+thread_local WriteNotes* currentNotes = nullptr;
+}  // namespace
+
+WriteNotes::WriteNotes() : outer_(currentNotes) {
+    currentNotes = this;
+}
+
+WriteNotes::~WriteNotes() {
+    currentNotes = outer_;
+}
+
+void noteLeftOut(std::string what) {
+    if (currentNotes) currentNotes->notes_.push_back(std::move(what));
+}
+
 }  // namespace pellmark::formats

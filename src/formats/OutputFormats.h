@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/ByteSink.h"
 #include "mapi/Item.h"
@@ -38,6 +39,25 @@ struct OutputFormat {
     bool inWindow;                 // one of the conversion window's options
     std::string_view description;  // one line of --help
 };
+
+// What a writer could not express of an item that it still wrote (a damaged recurrence left
+// out): a writer adds a sentence with noteLeftOut, and the WriteNotes in scope on the writing
+// thread keeps it for the caller, which names the item.
+class WriteNotes {
+  public:
+    WriteNotes();
+    ~WriteNotes();
+    WriteNotes(const WriteNotes&) = delete;
+    WriteNotes& operator=(const WriteNotes&) = delete;
+    std::vector<std::string> take() { return std::move(notes_); }
+
+  private:
+    friend void noteLeftOut(std::string what);
+    std::vector<std::string> notes_;
+    WriteNotes* outer_;
+};
+// Nothing happens where no WriteNotes is in scope.
+void noteLeftOut(std::string what);
 
 // Every output, in the order --help names them: the window's seven, then the mailboxes.
 std::span<const OutputFormat> outputFormats();

@@ -31,6 +31,10 @@ class Item : public Properties {
     virtual std::optional<uint16_t> idOf(const Guid& set, uint32_t lid) const = 0;
     virtual std::optional<uint16_t> idOf(const Guid& set, const std::string& name) const = 0;
 
+    // The item's entry identifier in its store, as other items refer to it (a distribution
+    // list to its members); empty where the reader gives none (an embedded message, a file).
+    virtual std::vector<uint8_t> entryId() const { return {}; }
+
     // PR_MESSAGE_CLASS; empty when absent.
     std::string messageClass() const;
     // The subject without the two-character prefix marker a store may keep before it.

@@ -16,6 +16,7 @@
 #include "cli/ListCommand.h"
 #include "mapi/Tags.h"
 #include "pstwriter/Generator.h"
+#include "pstwriter/messaging/ItemKinds.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/Readers.h"
 #include "support/TestFiles.h"
@@ -67,7 +68,35 @@ struct Exported {
     fs::path eml, mbox, maildir;  // export roots
     fs::path items;               // the --items --json listing
     std::size_t emlFiles = 0;
+    std::size_t messages = 0;  // of those, what is no calendar or task: the mailboxes' messages
 };
+
+std::size_t countOf(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// The file below `dir` whose name starts with `stem` and ends with `extension` (item files
+// carry a number); empty when there is none.
+fs::path fileNamed(const fs::path& dir, const std::string& stem, const std::string& extension) {
+    if (!fs::exists(dir)) return {};
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (name.starts_with(stem) && name.ends_with(extension)) return e.path();
+    }
+    return {};
+}
+
+// The items a mailbox export wrote into calendars, by its manifest.
+std::size_t calendarItems(const fs::path& root) {
+    std::istringstream manifest(test::readFile(root / "export-manifest.tsv"));
+    std::size_t n = 0;
+    for (std::string line; std::getline(manifest, line);) {
+        n += line.find("\tCalendars/") != std::string::npos;
+    }
+    return n;
+}
 
 std::size_t filesNamed(const fs::path& dir, const std::string& extension) {
     std::size_t n = 0;
@@ -98,6 +127,8 @@ Exported exportAll(const fs::path& pst, const fs::path& dir) {
     std::ostringstream err;
     EXPECT_EQ(runList(pst, ListKind::Items, json, err, true), 0) << err.str();
     x.emlFiles = filesNamed(x.eml, ".eml");
+    x.messages = x.emlFiles - calendarItems(x.mbox);
+    EXPECT_EQ(calendarItems(x.mbox), calendarItems(x.maildir));
     return x;
 }
 
@@ -119,10 +150,10 @@ std::size_t readBack(const std::string& reader, const fs::path& root, const Expo
 }
 
 void expectEveryReaderFindsEveryMessage(const Exported& x) {
-    EXPECT_EQ(readBack("python-mbox", x.mbox, x), x.emlFiles);
-    EXPECT_EQ(readBack("mutt", x.mbox, x), x.emlFiles);
-    EXPECT_EQ(readBack("imap", x.maildir, x), x.emlFiles);
-    EXPECT_EQ(readBack("mutt-maildir", x.maildir, x), x.emlFiles);
+    EXPECT_EQ(readBack("python-mbox", x.mbox, x), x.messages);
+    EXPECT_EQ(readBack("mutt", x.mbox, x), x.messages);
+    EXPECT_EQ(readBack("imap", x.maildir, x), x.messages);
+    EXPECT_EQ(readBack("mutt-maildir", x.maildir, x), x.messages);
 }
 
 TEST(MailboxExport, StatesNamesAndAttachmentsComeBackThroughEveryReader) {
@@ -165,8 +196,62 @@ TEST(MailboxExport, AMailboxOfEveryKindComesBackThroughEveryReader) {
     options.seed = 17;
     pstwriter::generateMailbox(dir / "every.pst", options);
     const Exported x = exportAll(dir / "every.pst", dir.path());
-    EXPECT_GT(x.emlFiles, 120u);
+    EXPECT_GT(x.messages, 110u);
+    EXPECT_GT(x.emlFiles, x.messages) << "its calendar and tasks are no messages";
     expectEveryReaderFindsEveryMessage(x);
+}
+
+// Calendar and task folders leave a mailbox export as one iCalendar file each below
+// Calendars/, read back whole by Python's icalendar; distribution lists are vCard groups.
+TEST(MailboxExport, CalendarsAndTasksAreCalendarFilesAndListsAreGroups) {
+    test::TempDir dir;
+    pstwriter::PstBuilder b;
+    b.options().storeName = "Box";
+    b.root()
+        .addFolder("Inbox", "IPF.Note")
+        .addMessage()
+        .setSubject("Mail")
+        .setDate(fileTime(2020, 1, 1));
+    auto& calendar = b.root().addFolder("Calendar", "IPF.Appointment");
+    for (int i = 1; i <= 3; ++i) {
+        pstwriter::addAppointment(
+            calendar, {"Meeting " + std::to_string(i), "Room", "Agenda", fileTime(2024, 3, i),
+                       fileTime(2024, 3, i) + 36'000'000'000ull, false, 2});
+    }
+    pstwriter::addTask(b.root().addFolder("Tasks", "IPF.Task"),
+                       {"File report", "", {}, {}, 1, 0.5});
+    auto& contacts = b.root().addFolder("Contacts", "IPF.Contact");
+    pstwriter::addContact(contacts,
+                          {.givenName = "Ann", .surname = "Lee", .emails = {"ann@example.com"}});
+    pstwriter::addDistList(contacts, "Team",
+                           {{"Ann Lee", "ann@example.com"}, {"Carol", "carol@example.com"}});
+    b.write(dir / "box.pst");
+    for (const char* format : {"mbox", "maildir"}) {
+        SCOPED_TRACE(format);
+        std::string summary;
+        exportAs(format, dir / "box.pst", dir / format, &summary);
+        EXPECT_NE(summary.find("7 items written, 0 failed, 0 skipped"), std::string::npos)
+            << summary;
+        const fs::path root = dir / format / "Converted Outlook PST";
+        const fs::path meetings = fileNamed(root / "Calendars", "Calendar", ".ics");
+        const fs::path tasks = fileNamed(root / "Calendars", "Tasks", ".ics");
+        ASSERT_FALSE(meetings.empty() || tasks.empty());
+        EXPECT_EQ(meetings.parent_path().filename(), "Calendar");
+        const std::string events = test::readFile(meetings);
+        EXPECT_EQ(countOf(events, "BEGIN:VEVENT"), 3u) << events;
+        EXPECT_EQ(countOf(events, "BEGIN:VCALENDAR"), 1u);
+        EXPECT_EQ(countOf(test::readFile(tasks), "BEGIN:VTODO"), 1u);
+        EXPECT_EQ(calendarItems(root), 4u);
+        test::requireReader(test::Reader::Python);
+        for (const fs::path& file : {meetings, tasks}) {
+            auto r = test::runPythonTool("ics_summary.py", shellQuote(file.string()));
+            EXPECT_EQ(r.status, 0) << r.out;
+        }
+        const std::string group = test::readFile(fileNamed(root / "vCards", "Team", ".vcf"));
+        EXPECT_NE(group.find("X-ADDRESSBOOKSERVER-KIND:group\r\n"), std::string::npos) << group;
+        EXPECT_NE(group.find("X-ADDRESSBOOKSERVER-MEMBER:mailto:carol@example.com\r\n"),
+                  std::string::npos);
+    }
 }
 
 // A Maildir holds a file per message, so a resumed export writes just what is missing, and

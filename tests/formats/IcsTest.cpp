@@ -10,6 +10,7 @@
 
 #include "PlainItem.h"
 #include "formats/calendar/CalendarError.h"
+#include "formats/calendar/CalendarFile.h"
 #include "formats/calendar/CalendarTime.h"
 #include "formats/calendar/IcsWriter.h"
 #include "formats/calendar/Recurrence.h"
@@ -147,8 +148,9 @@ struct Blob {
     }
 };
 
-// Eastern time as Windows defines it: from the second Sunday of March to the first of November.
-std::vector<uint8_t> easternDefinition() {
+// Eastern time as Windows defines it: from the second Sunday of March to the first of November
+// (from 2007; `before2007`: the first Sunday of April to the last of October, as it was).
+std::vector<uint8_t> easternDefinition(bool before2007 = false) {
     Blob b;
     const std::u16string name = u"Eastern Standard Time";
     b.bytes = {0x02, 0x01};
@@ -159,7 +161,11 @@ std::vector<uint8_t> easternDefinition() {
     b.u16(0x3E).u16(0x0002).u16(2007);  // size, effective, from 2007
     for (int i = 0; i < 14; ++i) b.bytes.push_back(0);
     b.u32(300).u32(0).u32(static_cast<uint32_t>(-60));
-    b.systemTime(11, 0, 1, 2).systemTime(3, 0, 2, 2);
+    if (before2007) {
+        b.systemTime(10, 0, 5, 2).systemTime(4, 0, 1, 2);
+    } else {
+        b.systemTime(11, 0, 1, 2).systemTime(3, 0, 2, 2);
+    }
     return b.bytes;
 }
 
@@ -188,7 +194,8 @@ std::vector<uint8_t> weeklyMondays() {
     return b.bytes;
 }
 
-test::PlainItem meetingItem(std::vector<uint8_t> recurrence) {
+test::PlainItem meetingItem(std::vector<uint8_t> recurrence,
+                            std::vector<uint8_t> zone = easternDefinition()) {
     test::PlainItem item;
     item.set(mapi::makeTag(mapi::prop::kMessageClass, mapi::PropType::String8),
              {'I', 'P', 'M', '.', 'A', 'p', 'p', 'o', 'i', 'n', 't', 'm', 'e', 'n', 't'});
@@ -200,7 +207,7 @@ test::PlainItem meetingItem(std::vector<uint8_t> recurrence) {
         item.set(mapi::makeTag(id++, mapi::PropType::Binary), std::move(bytes));
     };
     named(mapi::lid::kAppointmentRecur, std::move(recurrence));
-    named(mapi::lid::kAppointmentTimeZoneDefinitionRecur, easternDefinition());
+    named(mapi::lid::kAppointmentTimeZoneDefinitionRecur, std::move(zone));
     return item;
 }
 
@@ -256,6 +263,39 @@ TEST(IcsRecurrence, DamagedBlobsLeaveTheRecurrenceOutAndNeverCrash) {
     hugeCount[40] = 0xFF, hugeCount[41] = 0xFF;  // DeletedInstanceCount's high bytes
     EXPECT_THROW(formats::calendar::parseAppointmentRecurrence(hugeCount, 1252),
                  formats::calendar::CalendarError);
+}
+
+// A folder's calendar holds each zone once; a zone that another item defines under the same
+// name with other rules is kept apart under a TZID of its own, and that item's times name it.
+TEST(IcsCalendarFile, HoldsEachZoneOnceAndKeepsARivalZoneApart) {
+    test::requireReader(test::Reader::Python);
+    formats::calendar::CalendarFile file;
+    std::string whole(formats::calendar::calendarHead());
+    std::vector<std::string> entries;
+    for (bool before2007 : {false, false, true, true}) {
+        auto entry =
+            file.entryOf(icsOf(meetingItem(weeklyMondays(), easternDefinition(before2007))));
+        // An entry not kept (its write failed) leaves the file's zones as they were.
+        auto again =
+            file.entryOf(icsOf(meetingItem(weeklyMondays(), easternDefinition(before2007))));
+        EXPECT_EQ(again.text, entry.text);
+        file.keep(entry);
+        whole += entry.text;
+        entries.push_back(entry.text);
+    }
+    whole += formats::calendar::calendarTail();
+    EXPECT_NE(entries[0].find("TZID:America/New_York\r\n"), std::string::npos) << entries[0];
+    EXPECT_EQ(entries[1].find("BEGIN:VTIMEZONE"), std::string::npos) << entries[1];
+    EXPECT_NE(entries[2].find("TZID:America/New_York (2)\r\n"), std::string::npos) << entries[2];
+    EXPECT_NE(entries[2].find("DTSTART;TZID=America/New_York (2):20230102T090000"),
+              std::string::npos)
+        << entries[2];
+    EXPECT_EQ(entries[2].find("TZID=America/New_York:"), std::string::npos) << entries[2];
+    EXPECT_EQ(entries[3].find("BEGIN:VTIMEZONE"), std::string::npos) << entries[3];
+    const auto lines = summaryOf(whole);
+    EXPECT_EQ(linesStarting(lines, "VEVENT summary=Stand").size(), 4u) << whole;
+    EXPECT_EQ(linesStarting(lines, "VEVENT summary=Moved").size(), 4u) << whole;
+    EXPECT_THROW(file.entryOf("BEGIN:VEVENT\r\nEND:VEVENT\r\n"), formats::calendar::CalendarError);
 }
 
 }  // namespace

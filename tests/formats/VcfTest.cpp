@@ -81,7 +81,10 @@ TEST(Vcf, FnIsTheStoredNameNeverOneRebuiltFromItsParts) {
     EXPECT_EQ(fns, (std::vector<std::string>{"Brontë, Dr. Zoë", "Dr. Zoë Brontë (work)"}));
 }
 
-TEST(Vcf, OnlyContactsBecomeCards) {
+// A contact is a card and a distribution list a group card (in the form of vCard 3.0 most
+// address books read) whose member of the same mailbox is named by the UID of that member's
+// card; anything else is no card.
+TEST(Vcf, ContactsAndListsBecomeCardsAndGroupsNameTheirMembersCards) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/hughbe-hughbe__hughbe_Outlook.pst");
     TempDir dir;
     auto contact = firstItemOf(pst, "Contacts");
@@ -90,12 +93,23 @@ TEST(Vcf, OnlyContactsBecomeCards) {
               std::string::npos)
         << s;
     EXPECT_NE(s.find("\nEMAIL;INTERNET,PREF=email@gmail.com\n"), std::string::npos) << s;
+    const auto uid = linesStartingWith(s, "UID=");
+    ASSERT_EQ(uid.size(), 1u) << s;
 
-    bool listSeen = false;
+    int lists = 0;
     forEachItem(pst, [&](store::MailItem& item, const mapi::Item&, const std::string& where) {
         if (item.messageClass() == "IPM.Contact") return;
-        listSeen = listSeen || item.messageClass() == "IPM.DistList";
         const auto path = dir / "not-a-contact.vcf";
+        if (item.messageClass() == "IPM.DistList") {
+            ++lists;
+            const std::string group = savedVcf(item, dir, "group.vcf");
+            EXPECT_NE(group.find("\nX-ADDRESSBOOKSERVER-KIND=group\n"), std::string::npos) << group;
+            EXPECT_NE(
+                group.find("\nX-ADDRESSBOOKSERVER-MEMBER=urn:uuid:" + uid[0] + "\n"),
+                std::string::npos)
+                << group << s;
+            return;
+        }
         try {
             item.saveAs(path.string(), store::SaveFormat::Vcf);
             ADD_FAILURE() << where << " (" << item.messageClass() << ") was saved as a vCard";
@@ -106,7 +120,7 @@ TEST(Vcf, OnlyContactsBecomeCards) {
         }
         EXPECT_FALSE(std::filesystem::exists(path)) << where;
     });
-    EXPECT_TRUE(listSeen);
+    EXPECT_EQ(lists, 1);
 }
 
 // Values that need escaping and folding, through vobject: what goes in comes back.

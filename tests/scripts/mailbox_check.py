@@ -120,7 +120,7 @@ def mbox_files(root):
     """Every mbox file of the export below its store directories, relative to the root."""
     for store in sorted(os.listdir(root)):
         top = os.path.join(root, store)
-        if store == "vCards" or not os.path.isdir(top):
+        if store in ("vCards", "Calendars") or not os.path.isdir(top):
             continue
         for d, dirs, files in os.walk(top):
             dirs[:] = [x for x in dirs if not x.startswith(".pellmark")]
@@ -233,7 +233,8 @@ def check_imap(root, expected):
         by_hash[r["sha256"]].append(r)
     want_counts = collections.Counter(r["folder"] for r in rows)
     store = rows[0]["file"].split("/")[0] if rows else sorted(
-        d for d in os.listdir(root) if d != "vCards" and os.path.isdir(os.path.join(root, d)))[0]
+        d for d in os.listdir(root)
+        if d not in ("vCards", "Calendars") and os.path.isdir(os.path.join(root, d)))[0]
     messages = 0
     shown = {}  # Outlook folder path -> the IMAP folder holding its messages
     with mailbox_servers.Dovecot(os.path.join(root, store)) as server:

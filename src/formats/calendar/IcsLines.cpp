@@ -20,6 +20,10 @@ void IcsLines::raw(std::string_view nameAndParams, std::string_view value) {
     std::string line(nameAndParams);
     line += ':';
     line += value;
+    whole(line);
+}
+
+void IcsLines::whole(std::string_view line) {
     size_t pos = 0;
     size_t room = kLineOctets;
     while (line.size() - pos > room) {

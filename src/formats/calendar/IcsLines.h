@@ -14,6 +14,8 @@ class IcsLines {
     void raw(std::string_view nameAndParams, std::string_view value);
     // A TEXT value, escaped; nothing when empty.
     void text(std::string_view name, std::string_view value);
+    // A whole unfolded line, folded.
+    void whole(std::string_view line);
     const std::string& str() const { return out_; }
 
   private:

@@ -4,11 +4,14 @@
 #include <cmath>
 #include <map>
 
+#include "base/Base64.h"
 #include "formats/ItemView.h"
+#include "formats/OutputFormats.h"
 #include "formats/calendar/CalendarError.h"
 #include "formats/calendar/CalendarTime.h"
 #include "formats/calendar/IcsLines.h"
 #include "formats/calendar/IcsRules.h"
+#include "formats/text/HtmlPage.h"
 #include "mapi/Guid.h"
 #include "mapi/NamedIds.h"
 #include "mapi/Tags.h"
@@ -69,6 +72,24 @@ std::string hexOf(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
+// The original start (UTC) of the instance an exception's attachment replaces.
+constexpr uint16_t kExceptionReplaceTime = 0x7FF9;
+
+// Bytes written into a string.
+class StringSink : public base::ByteSink {
+  public:
+    StringSink() : base::ByteSink(buffer_) {}
+    std::string take() {
+        flush();
+        return std::move(out_);
+    }
+
+  private:
+    void consume(std::string_view bytes) override { out_.append(bytes); }
+    std::string buffer_;
+    std::string out_;
+};
+
 class CalendarWriter {
   public:
     explicit CalendarWriter(const mapi::Item& item) : view_(item), item_(item) {}
@@ -86,6 +107,8 @@ class CalendarWriter {
     void writeCommon();
     void writePeople();
     void writeAlarm(std::optional<bool> set, std::optional<int64_t> minutesBefore);
+    void writeAttachments();
+    std::unique_ptr<mapi::Item> exceptionMessage(int64_t originalLocal);
     std::string uid() const;
     int64_t stamp() const;
 
@@ -284,6 +307,7 @@ void CalendarWriter::writeEvent() {
     writePeople();
     writeAlarm(namedBool(view_, kCommon, lid::kReminderSet),
                view_.namedInteger(kCommon, lid::kReminderDelta));
+    writeAttachments();
     out_.raw("END", "VEVENT");
     if (recurrence) {
         for (const RecurrenceException& e : recurrence->exceptions)
@@ -325,7 +349,17 @@ void CalendarWriter::writeException(const AppointmentRecurrence& r, const Recurr
     out_.text("SUMMARY", e.subject.value_or(view_.subject()));
     out_.text("LOCATION",
               e.location.value_or(view_.namedString(kAppointment, lid::kLocation).value_or("")));
-    if (!(e.overrideFlags & overrides::kBody)) out_.text("DESCRIPTION", view_.plainBody());
+    if (e.overrideFlags & overrides::kBody) {
+        // The changed body is the exception message's own.
+        if (auto message = exceptionMessage(original)) {
+            out_.text("DESCRIPTION", ItemView(*message).plainBody());
+        } else {
+            problems_.push_back("the changed description of the instance of " + dateText(original) +
+                                " was not found");
+        }
+    } else {
+        out_.text("DESCRIPTION", view_.plainBody());
+    }
     int64_t busy = e.busyStatus ? *e.busyStatus
                                 : view_.namedInteger(kAppointment, lid::kBusyStatus).value_or(2);
     out_.raw("TRANSP", busy == 0 ? "TRANSPARENT" : "OPAQUE");
@@ -339,13 +373,90 @@ void CalendarWriter::writeException(const AppointmentRecurrence& r, const Recurr
     out_.raw("END", "VEVENT");
 }
 
+std::unique_ptr<mapi::Item> CalendarWriter::exceptionMessage(int64_t originalLocal) {
+    const int64_t originalUtc =
+        zones_.start.zone ? zones_.start.zone->toUtc(originalLocal) : originalLocal;
+    try {
+        for (size_t i = 0; i < item_.attachmentCount(); ++i) {
+            auto attachment = item_.attachment(i);
+            auto replaces = attachment ? attachment->get(kExceptionReplaceTime) : std::nullopt;
+            auto when = replaces ? replaces->asFileTime() : std::nullopt;
+            if (when && minutesOfFileTime(*when) == originalUtc) {
+                return attachment->embeddedMessage();
+            }
+        }
+    } catch (const std::exception& e) {
+        problems_.push_back(std::string("an exception's message could not be read: ") + e.what());
+    }
+    return nullptr;
+}
+
+// The item's attachments inline, each as it is: files with their type and name, attached
+// messages as .eml. The messages that hold a recurrence's changed instances are not among
+// them: those are the RECURRENCE-ID events.
+void CalendarWriter::writeAttachments() {
+    for (const AttachmentView& a : view_.attachments()) {
+        try {
+            auto attachment = item_.attachment(a.index);
+            if (!attachment || attachment->get(kExceptionReplaceTime)) continue;
+            std::string bytes, type = a.mimeType, name = a.fileName;
+            if (a.embedded) {
+                auto message = attachment->embeddedMessage();
+                if (!message) continue;
+                StringSink eml;
+                outputFormatOf(store::SaveFormat::Eml).writer(*message, eml);
+                bytes = eml.take();
+                type = "message/rfc822";
+                if (name.empty()) name = message->subject() + ".eml";
+            } else {
+                const std::vector<uint8_t> data = readAttachment(view_, a.index);
+                bytes.assign(data.begin(), data.end());
+                if (type.empty()) type = mimeTypeForName(name);
+            }
+            std::string params = "ATTACH;ENCODING=BASE64;VALUE=BINARY";
+            if (!type.empty()) params += ";FMTTYPE=" + paramValue(type);
+            if (!name.empty()) params += ";X-FILENAME=" + paramValue(name);
+            out_.raw(params, base::base64Encode(std::span(
+                                 reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())));
+        } catch (const std::exception& e) {
+            problems_.push_back("the attachment " + a.fileName + " was left out: " + e.what());
+        }
+    }
+}
+
 // Task dates are the local day at midnight, kept as if it were UTC.
 void CalendarWriter::writeTodo() {
     using mapi::psetid::kTask;
     out_.raw("BEGIN", "VTODO");
     writeCommon();
-    if (auto start = view_.namedTime(kTask, lid::kTaskStartDate))
+    std::optional<RecurrencePattern> recurrence;
+    if (auto blob = view_.named(kTask, lid::kTaskRecurrence); blob && !blob->bytes.empty()) {
+        try {
+            recurrence = parseRecurrencePattern(blob->bytes);
+        } catch (const CalendarError& e) {
+            problems_.push_back(std::string("recurrence left out: ") + e.what());
+        }
+    }
+    auto start = view_.namedTime(kTask, lid::kTaskStartDate);
+    if (start) {
         out_.raw("DTSTART;VALUE=DATE", dateText(minutesOfFileTime(*start)));
+    } else if (recurrence) {
+        // A rule counts from a start: the pattern's first day.
+        out_.raw("DTSTART;VALUE=DATE", dateText(recurrence->startDate));
+    }
+    if (recurrence) {
+        const int64_t first = start ? minutesOfFileTime(*start) : recurrence->startDate;
+        if (auto rule = rruleOf(*recurrence, first, dateText(recurrence->endDate))) {
+            out_.raw("RRULE", *rule);
+            if (recurrence->slidingFlag) {
+                problems_.push_back(
+                    "the task recurs from each completion, which iCalendar cannot say: its "
+                    "rule counts from its start");
+            }
+        } else {
+            problems_.push_back("a recurrence in a calendar other than the Gregorian is left out");
+        }
+    }
     if (auto due = view_.namedTime(kTask, lid::kTaskDueDate))
         out_.raw("DUE;VALUE=DATE", dateText(minutesOfFileTime(*due)));
     if (auto done = view_.namedTime(kTask, lid::kTaskDateCompleted))
@@ -358,6 +469,7 @@ void CalendarWriter::writeTodo() {
     int64_t importance = view_.integer(prop::kImportance).value_or(1);
     out_.raw("PRIORITY", importance == 2 ? "1" : importance == 0 ? "9" : "5");
     writeAlarm(namedBool(view_, kCommon, lid::kReminderSet), std::nullopt);
+    writeAttachments();
     out_.raw("END", "VTODO");
 }
 
@@ -367,6 +479,7 @@ void CalendarWriter::writeJournal() {
     writeCommon();
     if (auto sent = view_.sentTime())
         out_.raw("DTSTART", dateTimeText(minutesOfFileTime(*sent), true));
+    writeAttachments();
     out_.raw("END", "VJOURNAL");
 }
 
@@ -401,9 +514,10 @@ std::vector<std::string> writeCalendar(const mapi::Item& item, base::ByteSink& s
 
 namespace pellmark::formats {
 
-// The table's writer: what the item's blobs could not give is left out, the rest written.
+// The table's writer: what the item's blobs could not give is left out and noted, the rest
+// written.
 void writeIcs(const mapi::Item& item, base::ByteSink& sink) {
-    calendar::writeCalendar(item, sink);
+    for (std::string& what : calendar::writeCalendar(item, sink)) noteLeftOut(std::move(what));
 }
 
 }  // namespace pellmark::formats

@@ -1,13 +1,16 @@
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 
 #include "base/Base64.h"
+#include "formats/OneOffEntryId.h"
 #include "formats/OutputFormats.h"
 #include "formats/SaveError.h"
 #include "formats/mime/MimeParts.h"
 #include "formats/text/DateFormat.h"
 #include "formats/text/HtmlPage.h"
 #include "formats/text/TextOutput.h"
+#include "formats/vcard/CardUid.h"
 #include "formats/vcard/VCard.h"
 #include "mapi/NamedIds.h"
 #include "mapi/Tags.h"
@@ -42,6 +45,7 @@ class ContactCard {
 
     std::string str() {
         names();
+        if (auto uid = cardUid(item_.message())) card_.addRaw("UID", "", *uid);
         organisation();
         addresses();
         phones();
@@ -224,10 +228,93 @@ class ContactCard {
     VCard card_;
 };
 
+// A distribution list as a group card in the form most address books read in vCard 3.0: its
+// members by the UIDs of their cards where they are contacts of the same mailbox, else by
+// their addresses. Members that are neither are named in the card's note, never dropped.
+class GroupCard {
+  public:
+    explicit GroupCard(const ItemView& item) : item_(item) {}
+
+    std::string str() {
+        std::string name = item_.namedString(kAddress, lid::kDistributionListName).value_or("");
+        if (name.empty()) name = item_.string(prop::kDisplayName).value_or(item_.subject());
+        card_.addText("FN", name);
+        card_.addStructured("N", {name, "", "", "", ""});
+        if (auto uid = cardUid(item_.message())) card_.addRaw("UID", "", *uid);
+        card_.addRaw("X-ADDRESSBOOKSERVER-KIND", "", "group");
+        members();
+        card_.addList("CATEGORIES", item_.categories());
+        std::string note = item_.plainBody();
+        if (!unnamed_.empty()) {
+            note += std::string(note.empty() ? "" : "\n\n") + "Members without an address:";
+            for (const std::string& who : unnamed_) note += "\n" + who;
+        }
+        card_.addText("NOTE", note);
+        if (auto t = item_.time(prop::kLastModificationTime); t && *t) {
+            card_.addRaw("REV", "", utcTime(*t, "%Y-%m-%dT%H:%M:%SZ"));
+        }
+        return card_.str();
+    }
+
+  private:
+    static constexpr uint8_t kWrappedProvider[16] = {0xC0, 0x91, 0xAD, 0xD3, 0x51, 0x9D,
+                                                     0xCF, 0x11, 0xA4, 0xA9, 0x00, 0xAA,
+                                                     0x00, 0x47, 0xFA, 0xA4};
+    static constexpr size_t kWrappedHead = 4 + 16 + 1;
+    static constexpr size_t kStoreKeyEnd = 4 + 16;
+
+    // The card a member's entry id refers to, when it is a contact or a list of this mailbox.
+    std::optional<std::string> memberCard(const std::vector<uint8_t>& wrapped) const {
+        if (wrapped.size() < kWrappedHead + kStoreKeyEnd ||
+            !std::equal(std::begin(kWrappedProvider), std::end(kWrappedProvider),
+                        wrapped.begin() + 4)) {
+            return std::nullopt;
+        }
+        const int type = wrapped[20] & 0x0F;  // 3: a contact, 4: a distribution list
+        const std::vector<uint8_t> own = item_.message().entryId();
+        if ((type != 3 && type != 4) || own.size() < kStoreKeyEnd ||
+            !std::equal(own.begin() + 4, own.begin() + kStoreKeyEnd,
+                        wrapped.begin() + kWrappedHead + 4)) {
+            return std::nullopt;
+        }
+        return uuidOf(std::vector<uint8_t>(wrapped.begin() + kWrappedHead, wrapped.end()));
+    }
+
+    void members() {
+        std::vector<std::vector<uint8_t>> linked, oneOffs;
+        if (auto v = item_.named(kAddress, lid::kDistributionListMembers)) linked = v->elements();
+        if (auto v = item_.named(kAddress, lid::kDistributionListOneOffMembers)) {
+            oneOffs = v->elements();
+        }
+        const uint32_t codepage = item_.message().codepage();
+        for (size_t i = 0; i < std::max(linked.size(), oneOffs.size()); ++i) {
+            if (i < linked.size()) {
+                if (auto uid = memberCard(linked[i])) {
+                    card_.addRaw("X-ADDRESSBOOKSERVER-MEMBER", "", "urn:uuid:" + *uid);
+                    continue;
+                }
+            }
+            std::optional<OneOffAddress> address;
+            if (i < oneOffs.size()) address = parseOneOffEntryId(oneOffs[i], codepage);
+            if (!address && i < linked.size()) address = parseOneOffEntryId(linked[i], codepage);
+            if (!address) continue;  // neither names anybody
+            if (address->address.find('@') != std::string::npos) {
+                card_.addRaw("X-ADDRESSBOOKSERVER-MEMBER", "", "mailto:" + address->address);
+            } else {
+                unnamed_.push_back(address->displayName.empty()
+                                       ? address->address
+                                       : address->displayName + " (" + address->address + ")");
+            }
+        }
+    }
+
+    const ItemView& item_;
+    VCard card_;
+    std::vector<std::string> unnamed_;
+};
+
 const char* kindName(ItemKind kind) {
     switch (kind) {
-        case ItemKind::DistList:
-            return "a distribution list";
         case ItemKind::Appointment:
             return "an appointment";
         case ItemKind::Meeting:
@@ -247,6 +334,7 @@ const char* kindName(ItemKind kind) {
 
 void writeVcf(const mapi::Item& message, base::ByteSink& sink) {
     const ItemView item(message);
+    if (item.kind() == ItemKind::DistList) return sink.put(GroupCard(item).str());
     if (item.kind() != ItemKind::Contact) {
         throw SaveError(std::string("only contacts can be saved as vCard; this item is ") +
                         kindName(item.kind()) + " (" + item.messageClass() + ")");

@@ -39,7 +39,9 @@ class ContextProperties : public Base {
 
 class MessageItem : public ContextProperties<mapi::Item> {
   public:
-    explicit MessageItem(pst::Message message) : message_(std::move(message)) {}
+    // `stored`: a message of a folder, not one embedded in an attachment.
+    MessageItem(pst::Message message, bool stored)
+        : message_(std::move(message)), stored_(stored) {}
 
     uint32_t codepage() const override { return message_.codepage(); }
     std::vector<mapi::Recipient> recipients() const override { return message_.recipients(); }
@@ -54,11 +56,24 @@ class MessageItem : public ContextProperties<mapi::Item> {
     std::optional<uint16_t> idOf(const mapi::Guid& set, const std::string& name) const override {
         return message_.file()->nameMap().idOf(set, name);
     }
+    // Four bytes of flags, the store's record key and the node id.
+    std::vector<uint8_t> entryId() const override {
+        if (!stored_) return {};
+        std::vector<uint8_t> id(4, 0);
+        std::vector<uint8_t> key = message_.file()->store().recordKey;
+        key.resize(16, 0);
+        id.insert(id.end(), key.begin(), key.end());
+        for (int shift = 0; shift < 32; shift += 8) {
+            id.push_back(static_cast<uint8_t>(message_.id().value >> shift));
+        }
+        return id;
+    }
 
   private:
     const PropertyContext& context() const override { return message_.props(); }
 
     pst::Message message_;
+    bool stored_;
 };
 
 class AttachmentItem : public ContextProperties<mapi::Attachment> {
@@ -69,7 +84,7 @@ class AttachmentItem : public ContextProperties<mapi::Attachment> {
 
     std::unique_ptr<mapi::Item> embeddedMessage() const override {
         if (!isEmbeddedMessage()) return nullptr;
-        return std::make_unique<MessageItem>(attachment_.embeddedMessage());
+        return std::make_unique<MessageItem>(attachment_.embeddedMessage(), false);
     }
 
     std::unique_ptr<mapi::ByteStream> objectData() const override {
@@ -101,7 +116,7 @@ std::unique_ptr<mapi::Attachment> MessageItem::attachment(size_t index) const {
 }  // namespace
 
 std::unique_ptr<mapi::Item> itemOf(Message message) {
-    return std::make_unique<MessageItem>(std::move(message));
+    return std::make_unique<MessageItem>(std::move(message), true);
 }
 
 }  // namespace pellmark::pst
