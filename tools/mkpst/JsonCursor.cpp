@@ -171,7 +171,8 @@ JsonCursor::WallTime JsonCursor::wallTime() const {
     const QString text = QString::fromStdString(s);
     WallTime w;
     QDateTime t = QDateTime::fromString(text, Qt::ISODate);
-    if (const QDate date = QDate::fromString(text, Qt::ISODate); date.isValid()) {
+    const QDate date = s.size() == 10 ? QDate::fromString(text, Qt::ISODate) : QDate();
+    if (date.isValid()) {
         t = QDateTime(date, QTime(0, 0), QTimeZone::utc());
         w.dateOnly = true;
     } else if (t.isValid()) {

@@ -121,7 +121,7 @@ PostalAddress readAddress(const JsonCursor& c) {
             c.optString("country").value_or("")};
 }
 
-void readContact(const JsonCursor& c, Message& m) {
+void readContact(const JsonCursor& c, Message& m, int64_t n) {
     ContactInfo info;
     const std::pair<const char*, std::string*> texts[] = {{"givenName", &info.givenName},
                                                           {"middleName", &info.middleName},
@@ -139,8 +139,8 @@ void readContact(const JsonCursor& c, Message& m) {
                                                           {"businessFax", &info.businessFax},
                                                           {"webPage", &info.webPage},
                                                           {"notes", &info.notes}};
-    for (auto [key, target] : texts) *target = c.optString(key).value_or("");
-    for (const JsonCursor& e : c.arrayField("emails")) info.emails.push_back(e.string());
+    for (auto [key, target] : texts) *target = expand(c.optString(key).value_or(""), n);
+    for (const JsonCursor& e : c.arrayField("emails")) info.emails.push_back(expand(e.string(), n));
     if (info.emails.size() > 3)
         c.field("emails").fail("a contact has at most three e-mail addresses");
     if (c.has("businessAddress")) info.business = readAddress(c.field("businessAddress"));
@@ -196,7 +196,7 @@ bool namesContacts(const JsonCursor& c) {
 void readKind(const JsonCursor& c, Message& m, const std::string& kind, int64_t n, LoadState* state,
               const Folder* folder) {
     if (kind == "contact") {
-        readContact(c, m);
+        readContact(c, m, n);
     } else if (kind == "distlist") {
         const std::string name = expand(c.field("name").string(), n);
         if (namesContacts(c)) {
