@@ -120,6 +120,9 @@ TEST(MkpstCalendar, RecurringMeetingReadsBackAsWritten) {
     EXPECT_EQ(namedMinutes(*item, lid::kAppointmentStartWhole), minutesOf(2023, 1, 2, 14, 0));
     EXPECT_EQ(zone.toUtc(minutesOf(2023, 7, 3, 9, 0)), minutesOf(2023, 7, 3, 13, 0));
     EXPECT_EQ(item->named(mapi::psetid::kAppointment, lid::kRecurring)->asBool(), true);
+    // Outlook clips a series that ends by date at that date's local midnight.
+    EXPECT_EQ(namedMinutes(*item, 0x8235), minutesOf(2023, 1, 2, 5, 0));
+    EXPECT_EQ(namedMinutes(*item, 0x8236), minutesOf(2023, 12, 31, 5, 0));
 
     // The exception's own message, as an Outlook exception attachment.
     ASSERT_EQ(item->attachmentCount(), 1u);
@@ -419,6 +422,8 @@ TEST(MkpstJson, CalendarMistakesNameTheirPlace) {
     EXPECT_EQ(
         appointmentError(R"("recurrence": {"type": "daily", "count": 3, "until": "2024-02-01"})"),
         item + "recurrence: give until or count, not both");
+    EXPECT_EQ(appointmentError(R"("recurrence": {"type": "daily", "until": "2024-01-01"})"),
+              item + "recurrence: the series ends before its first instance");
     EXPECT_EQ(appointmentError(R"("recurrence": {"type": "weekly", "dayOfMonth": 3})"),
               item + "recurrence.dayOfMonth: not used by a weekly recurrence");
     EXPECT_EQ(appointmentError(R"("attendees": [{"email": "a@example.com"}])"),

@@ -76,10 +76,7 @@ RecurrenceRule completeRule(RecurrenceRule r, int64_t day) {
     const uint32_t weekday = formats::calendar::weekdayOf(day * kMinutesPerDay);
     const bool nth = r.kind == RecurrenceKind::MonthNth || r.kind == RecurrenceKind::YearlyNth;
     if (r.days == 0 && (r.kind == RecurrenceKind::Weekly || nth)) r.days = 1u << weekday;
-    if (r.nth == 0 && nth)
-        r.nth = c.day + 7 > formats::calendar::daysInMonth(c.year, c.month) && c.day > 28
-                    ? 5
-                    : (c.day - 1) / 7 + 1;
+    if (r.nth == 0 && nth) r.nth = (c.day - 1) / 7 + 1;  // the fifth week's day is the month's last
     if (r.dayOfMonth == 0) r.dayOfMonth = c.day;
     if (r.month == 0 && (r.kind == RecurrenceKind::Yearly || nth)) r.month = c.month;
     if (r.kind == RecurrenceKind::MonthNth) r.month = 0;
@@ -192,8 +189,10 @@ std::pair<uint64_t, uint64_t> setRecurrence(Message& m, const AppointmentInfo& a
     m.set(appt(mapi::lid::kRecurrencePattern),
           PropValue::string(a.allDay ? recurrenceText(rule, std::nullopt, std::nullopt)
                                      : recurrenceText(rule, startOffset, endOffset)));
-    const int64_t clipEnd = series.lastDay() ? zone.toUtc(*series.lastDay() * kMinutesPerDay)
-                                             : formats::calendar::minutesOf(4500, 8, 31, 23, 59);
+    // The clip ends on the series' end date (by date), else on its last instance's day.
+    const std::optional<int64_t> endDay = rule.untilDay ? rule.untilDay : series.lastDay();
+    const int64_t clipEnd = endDay ? zone.toUtc(*endDay * kMinutesPerDay)
+                                   : formats::calendar::minutesOf(4500, 8, 31, 23, 59);
     setTime(m, appt(kClipStart), fileTimeOf(zone.toUtc(series.firstDay() * kMinutesPerDay)));
     setTime(m, appt(kClipEnd), fileTimeOf(clipEnd));
     const int64_t first = zone.toUtc(series.firstDay() * kMinutesPerDay + startOffset);

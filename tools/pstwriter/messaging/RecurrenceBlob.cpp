@@ -124,6 +124,8 @@ RecurrenceSeries::RecurrenceSeries(const RecurrenceRule& rule, int64_t fromDay) 
     while (!shapeMatches(first_)) {
         if (++first_ > limit) throw std::invalid_argument("the rule gives no date");
     }
+    if (rule_.untilDay && *rule_.untilDay < first_)
+        throw std::invalid_argument("the series ends before its first instance");
     countInstances();
 }
 

@@ -8,10 +8,12 @@
 #include <unicode/ucal.h>
 
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <tuple>
 
 #include "formats/calendar/CalendarTime.h"
 #include "mapi/CodepageText.h"
