@@ -62,10 +62,10 @@ void writeMailbox(const fs::path& path) {
     ann.surname = "Lee";
     ann.emails = {"ann@example.org"};
     pstwriter::addContact(contacts, ann);
-    pstwriter::DistListMember ann;
-    ann.name = "Ann Lee";
-    ann.email = "ann@example.org";
-    pstwriter::addDistList(contacts, "Team", {ann});
+    pstwriter::DistListMember member;
+    member.name = "Ann Lee";
+    member.email = "ann@example.org";
+    pstwriter::addDistList(contacts, "Team", {member});
     b.write(path);
 }
 
