@@ -298,5 +298,30 @@ TEST(IcsCalendarFile, HoldsEachZoneOnceAndKeepsARivalZoneApart) {
     EXPECT_THROW(file.entryOf("BEGIN:VEVENT\r\nEND:VEVENT\r\n"), formats::calendar::CalendarError);
 }
 
+// A meeting from another calendar program keeps that program's UID; others are known by the
+// hex of their global object id.
+TEST(IcsMeeting, UidIsTheOriginalProgramsWhereTheGlobalObjectIdCarriesIt) {
+    std::vector<uint8_t> id = {0x04, 0x00, 0x00, 0x00, 0x82, 0x00, 0xE0, 0x00,
+                               0x74, 0xC5, 0xB7, 0x10, 0x1A, 0x82, 0xE0, 0x08};
+    id.resize(36, 0);
+    const std::string mark = std::string("vCal-Uid\x01\x00\x00\x00", 12) + "abc-123@example.org";
+    id.push_back(static_cast<uint8_t>(mark.size() + 1));
+    id.insert(id.end(), {0, 0, 0});
+    const std::vector<uint8_t> plain = id;
+    id.insert(id.end(), mark.begin(), mark.end());
+    id.push_back(0);
+    for (const auto& [globalId, uid] : {std::pair{id, std::string("abc-123@example.org")},
+                                        std::pair{plain, "040000008200E00074C5B7101A82E008" +
+                                                             std::string(40, '0') + "20000000"}}) {
+        test::PlainItem item = meetingItem(weeklyMondays());
+        item.names[0x8100] =
+            mapi::NamedProperty{mapi::psetid::kMeeting, false, mapi::lid::kGlobalObjectId, {}};
+        item.set(mapi::makeTag(0x8100, mapi::PropType::Binary), globalId);
+        std::string ics = icsOf(item);
+        for (size_t fold; (fold = ics.find("\r\n ")) != std::string::npos;) ics.erase(fold, 3);
+        EXPECT_NE(ics.find("\r\nUID:" + uid + "\r\n"), std::string::npos) << ics;
+    }
+}
+
 }  // namespace
 }  // namespace pellmark

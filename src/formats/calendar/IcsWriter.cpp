@@ -161,10 +161,28 @@ void CalendarWriter::chooseZones(bool recurring) {
     zones_.start.floating = zones_.end.floating = recurring && !zones_.start.zone;
 }
 
+// A meeting that came from another calendar program keeps that program's UID in its global
+// object id: after the id's 40 bytes of head, "vCal-Uid", a version of 1 and the UID.
+std::optional<std::string> foreignUid(const std::vector<uint8_t>& globalId) {
+    static constexpr char kMark[] = "vCal-Uid\x01\x00\x00\x00";
+    constexpr size_t kHead = 40, kMarkSize = sizeof kMark - 1;
+    if (globalId.size() <= kHead + kMarkSize ||
+        !std::equal(kMark, kMark + kMarkSize, globalId.begin() + kHead)) {
+        return std::nullopt;
+    }
+    std::string uid;
+    for (auto it = globalId.begin() + kHead + kMarkSize; it != globalId.end() && *it; ++it) {
+        uid += static_cast<char>(*it);
+    }
+    if (uid.empty()) return std::nullopt;
+    return uid;
+}
+
 std::string CalendarWriter::uid() const {
     for (uint32_t id : {lid::kGlobalObjectId, lid::kCleanGlobalObjectId}) {
         auto value = view_.named(mapi::psetid::kMeeting, id);
-        if (value && !value->bytes.empty()) return hexOf(value->bytes);
+        if (value && !value->bytes.empty())
+            return foreignUid(value->bytes).value_or(hexOf(value->bytes));
     }
     if (auto key = item_.get(prop::kSearchKey); key && !key->bytes.empty())
         return hexOf(key->bytes);
