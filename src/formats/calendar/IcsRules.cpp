@@ -49,7 +49,9 @@ std::string yearlyRule(const Transition& t) {
 }
 
 // One STANDARD or DAYLIGHT part: from `startYear`, while the rule holds (until `lastYear`, or
-// for good when it is 0).
+// for good when it is 0). A rule that ends says how many years it holds (COUNT) rather than
+// until when (UNTIL, which these parts must give in UTC and which readers such as Python's
+// icalendar 4 cannot take beside a local DTSTART).
 void writePart(IcsLines& out, const char* name, const Transition& at, int fromOffset, int toOffset,
                int startYear, int lastYear) {
     out.raw("BEGIN", name);
@@ -58,8 +60,7 @@ void writePart(IcsLines& out, const char* name, const Transition& at, int fromOf
     out.raw("TZOFFSETTO", offsetText(toOffset));
     if (at.year == 0) {
         std::string rule = yearlyRule(at);
-        if (lastYear != 0)
-            rule += ";UNTIL=" + dateTimeText(transitionIn(lastYear, at) - fromOffset, true);
+        if (lastYear != 0) rule += ";COUNT=" + std::to_string(lastYear - startYear + 1);
         out.raw("RRULE", rule);
     }
     out.raw("END", name);
