@@ -25,6 +25,8 @@ enum class Reader {
     Mutt,
     Dovecot,    // its IMAP server
     Msgreader,  // @kenjiuno/msgreader under Node.js, installed by scripts/install-deps.sh
+    IcalJs,     // ical.js under Node.js, likewise
+    Radicale,   // its CalDAV and CardDAV server
 };
 
 // Why `reader` cannot run here, with the package to install; nullopt when it runs.
@@ -41,7 +43,7 @@ void requireReader(Reader reader);
 // tests/scripts/<tool> run by /usr/bin/python3 (Debian's, where its modules are) on `args`.
 CommandResult runPythonTool(const std::string& tool, const std::string& args);
 // tests/scripts/<tool> run by Node.js on `args`, with the modules scripts/install-deps.sh
-// installs for the tests.
+// installs for the tests (the module the tool reads with is required first).
 CommandResult runNodeTool(const std::string& tool, const std::string& args);
 // The summaries of tests/scripts: html_summary.py (Python's HTML parser), mime_summary.py
 // (Python's email package; the decoded parts go to `dumpDir` when given) and
