@@ -62,7 +62,10 @@ void writeMailbox(const fs::path& path) {
     ann.surname = "Lee";
     ann.emails = {"ann@example.org"};
     pstwriter::addContact(contacts, ann);
-    pstwriter::addDistList(contacts, "Team", {{"Ann Lee", "ann@example.org"}});
+    pstwriter::DistListMember member;
+    member.name = "Ann Lee";
+    member.email = "ann@example.org";
+    pstwriter::addDistList(contacts, "Team", {member});
     b.write(path);
 }
 

@@ -58,7 +58,7 @@ TEST(ExportCommand, IcsWritesCalendarTaskAndJournalFolders) {
     EXPECT_EQ(filesUnder(root / "Calendar", ".ics"), 1u);
     EXPECT_EQ(filesUnder(root / "Tasks", ".ics"), 1u);
     EXPECT_EQ(filesUnder(root / "Journal", ".ics"), 1u);
-    EXPECT_EQ(filesUnder(root / "Contacts", ".vcf"), 1u);
+    EXPECT_EQ(filesUnder(root / "Contacts", ".vcf"), 2u);  // the contact, and its list as a group
     EXPECT_EQ(filesUnder(dir.path(), ".ics"), 3u);
     EXPECT_NE(r.out.find("1 items of folders that are not calendar, task or journal folders were "
                          "passed over (ics writes those only): Personal Folders\\Drafts;"),
@@ -159,7 +159,9 @@ TEST(ExportCommand, ItemsOutsideTheUsualFoldersAreExportedToo) {
                               (dir / "vcf").string(),
                               false});
     EXPECT_EQ(vcf.status, 0) << vcf.err;
-    EXPECT_NE(vcf.out.find("2 items written, 0 failed, 1 skipped"), std::string::npos) << vcf.out;
+    // ... and its distribution list as a vCard group.
+    EXPECT_NE(vcf.out.find("3 items written, 0 failed, 0 skipped"), std::string::npos) << vcf.out;
+    EXPECT_EQ(filesUnder(dir / "vcf" / "Converted Outlook PST" / "Box" / "Contacts", ".vcf"), 2u);
     EXPECT_EQ(filesUnder(dir / "vcf" / "Converted Outlook PST" / "Box" / "Contacts", ".txt"), 1u);
 }
 

@@ -77,7 +77,13 @@ TEST(MailboxSamples, EveryReaderFindsEveryMessageOfEverySample) {
             const auto at = r.out.find("messages=");
             const std::size_t found =
                 at == std::string::npos ? 0 : std::stoul(r.out.substr(at + 9));
-            EXPECT_EQ(found, emlFiles) << name << ", " << reader;
+            // Calendars and task lists are iCalendar files beside the mailboxes.
+            std::size_t inCalendars = 0;
+            std::istringstream manifest(test::readFile(root / "export-manifest.tsv"));
+            for (std::string line; std::getline(manifest, line);) {
+                inCalendars += line.find("\tCalendars/") != std::string::npos;
+            }
+            EXPECT_EQ(found + inCalendars, emlFiles) << name << ", " << reader;
             std::cout << " | " << found;
         }
         std::cout << std::endl;

@@ -90,15 +90,27 @@ void addOtherKinds(ShapedMailbox& box) {
     c.business = {"Main Street 1", "Springfield", "IL", "62701", "USA"};
     c.picture = samplePng();
     addContact(contacts, c);
-    addDistList(contacts, "Team",
-                {{"Bob Smith", "bob@example.com"}, {"Carol", "carol@example.com"}});
+    std::vector<DistListMember> team(2);
+    team[0].name = "Bob Smith";
+    team[0].email = "bob@example.com";
+    team[1].name = "Carol";
+    team[1].email = "carol@example.com";
+    addDistList(contacts, "Team", team);
     box.folders["Contacts"] = {{"Contact", "", {}}, {"DistributionList", "", {}}};
 
-    addAppointment(root.addFolder("Calendar", "IPF.Appointment"),
-                   {"Review", "Room 1", "Agenda", fileTimeFromUnix(1700000000),
-                    fileTimeFromUnix(1700003600), false, 2});
+    AppointmentInfo review;
+    review.subject = "Review";
+    review.location = "Room 1";
+    review.body = "Agenda";
+    review.start = fileTimeFromUnix(1700000000);
+    review.end = fileTimeFromUnix(1700003600);
+    addAppointment(root.addFolder("Calendar", "IPF.Appointment"), review);
     box.folders["Calendar"] = {{"Appointment", "Review", {}}};
-    addTask(root.addFolder("Tasks", "IPF.Task"), {"File report", "", {}, {}, 1, 0.5});
+    TaskInfo report;
+    report.subject = "File report";
+    report.status = 1;
+    report.percentComplete = 0.5;
+    addTask(root.addFolder("Tasks", "IPF.Task"), report);
     box.folders["Tasks"] = {{"Task", "File report", {}}};
     addNote(root.addFolder("Notes", "IPF.StickyNote"), {"Remember\r\nthe milk", 3});
     box.folders["Notes"] = {{"Note", "Remember", {}}};

@@ -118,7 +118,9 @@ TEST(MkpstTool, DocumentedExampleIsReadByBothPeers) {
     const PeerRun pff = runPffexport(dir / "ex.pst", dir / "pff");
     ASSERT_EQ(pff.exitCode, 0) << pff.errors;
     EXPECT_EQ(pff.folders.at("Inbox").size(), 4u);
-    EXPECT_EQ(pff.folders.at("Contacts").size(), 2u);
+    EXPECT_EQ(pff.folders.at("Contacts").size(), 3u);
+    EXPECT_EQ(pff.folders.at("Calendar").size(), 9u);
+    EXPECT_EQ(pff.folders.at("Tasks").size(), 3u);
     EXPECT_EQ(pff.folders.at("Deleted Items").size(), 1u);
     const PeerItem& first = pff.folders.at("Inbox").front();
     EXPECT_EQ(first.attachments.at("notes.txt"), "plain text content");

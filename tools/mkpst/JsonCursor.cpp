@@ -166,6 +166,29 @@ uint64_t JsonCursor::time() const {
     return fileTimeFromUnix(secs);
 }
 
+JsonCursor::WallTime JsonCursor::wallTime() const {
+    const std::string s = string();
+    const QString text = QString::fromStdString(s);
+    WallTime w;
+    QDateTime t = QDateTime::fromString(text, Qt::ISODate);
+    const QDate date = s.size() == 10 ? QDate::fromString(text, Qt::ISODate) : QDate();
+    if (date.isValid()) {
+        t = QDateTime(date, QTime(0, 0), QTimeZone::utc());
+        w.dateOnly = true;
+    } else if (t.isValid()) {
+        w.absolute = t.timeSpec() != Qt::LocalTime;
+        if (!w.absolute) t = QDateTime(t.date(), t.time(), QTimeZone::utc());
+    }
+    if (!t.isValid())
+        fail(
+            "expected an ISO 8601 date or time such as 2024-03-01 or 2024-03-01T10:00:00, found '" +
+            s + "'");
+    const int64_t secs = t.toSecsSinceEpoch();
+    if (secs < -11644473600) fail("time before 1601");
+    w.fileTime = fileTimeFromUnix(secs);
+    return w;
+}
+
 std::vector<uint8_t> JsonCursor::base64() const {
     const QByteArray in = QByteArray::fromStdString(string());
     auto decoded = QByteArray::fromBase64Encoding(in, QByteArray::AbortOnBase64DecodingErrors);

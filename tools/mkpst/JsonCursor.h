@@ -47,6 +47,14 @@ class JsonCursor {
     int64_t integer(int64_t min, int64_t max) const;
     // ISO 8601 date and time, as a FILETIME.
     uint64_t time() const;
+    // An ISO 8601 date or date and time as its wall clock reads it: the FILETIME it would be
+    // in UTC, and whether it names its own zone or offset (then it is the real instant).
+    struct WallTime {
+        uint64_t fileTime = 0;
+        bool absolute = false;
+        bool dateOnly = false;
+    };
+    WallTime wallTime() const;
     std::vector<uint8_t> base64() const;
 
     std::optional<std::string> optString(const char* key) const;

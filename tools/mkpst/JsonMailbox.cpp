@@ -1,6 +1,9 @@
 #include "mkpst/JsonMailbox.h"
 
+#include <map>
+
 #include "mapi/Tags.h"
+#include "mkpst/JsonCalendar.h"
 #include "mkpst/JsonProperties.h"
 #include "pstwriter/GeneratedContent.h"
 #include "pstwriter/ltp/ValueEncoder.h"
@@ -14,7 +17,23 @@ namespace prop = mapi::prop;
 constexpr int64_t kMaxRepeat = 1000000;
 constexpr int64_t kMaxAttachmentSize = 0xFFFFFFFFll;
 
-void readMessage(const JsonCursor& c, Message& m, int64_t n);
+// A distribution list whose members name contacts of its folder: filled once the whole
+// document is read, when the contacts and the messages' places in the file are known.
+struct PendingDistList {
+    JsonCursor item;
+    Message* message;
+    const Folder* folder;
+    int64_t n;
+};
+
+// What reading the folders leaves for the end. Null for embedded messages, whose lists cannot
+// name a folder's contacts.
+struct LoadState {
+    std::vector<PendingDistList> lists;
+};
+
+void readMessage(const JsonCursor& c, Message& m, int64_t n, LoadState* state,
+                 const Folder* folder);
 
 const char* defaultClass(const std::string& kind) {
     if (kind == "contact") return "IPM.Contact";
@@ -71,7 +90,7 @@ void readAttachment(const JsonCursor& c, Message& m, int64_t n) {
         const JsonCursor item = c.field("message");
         Message& inner =
             m.addEmbeddedMessage(itemClass(item), expand(c.optString("name").value_or(""), n));
-        readMessage(item, inner, n);
+        readMessage(item, inner, n, nullptr, nullptr);
         a = m.attachments().back().get();
     } else {
         ByteVec bytes;
@@ -102,7 +121,7 @@ PostalAddress readAddress(const JsonCursor& c) {
             c.optString("country").value_or("")};
 }
 
-void readContact(const JsonCursor& c, Message& m) {
+void readContact(const JsonCursor& c, Message& m, int64_t n) {
     ContactInfo info;
     const std::pair<const char*, std::string*> texts[] = {{"givenName", &info.givenName},
                                                           {"middleName", &info.middleName},
@@ -120,8 +139,8 @@ void readContact(const JsonCursor& c, Message& m) {
                                                           {"businessFax", &info.businessFax},
                                                           {"webPage", &info.webPage},
                                                           {"notes", &info.notes}};
-    for (auto [key, target] : texts) *target = c.optString(key).value_or("");
-    for (const JsonCursor& e : c.arrayField("emails")) info.emails.push_back(e.string());
+    for (auto [key, target] : texts) *target = expand(c.optString(key).value_or(""), n);
+    for (const JsonCursor& e : c.arrayField("emails")) info.emails.push_back(expand(e.string(), n));
     if (info.emails.size() > 3)
         c.field("emails").fail("a contact has at most three e-mail addresses");
     if (c.has("businessAddress")) info.business = readAddress(c.field("businessAddress"));
@@ -134,29 +153,61 @@ void readContact(const JsonCursor& c, Message& m) {
     fillContact(m, info);
 }
 
-void readKind(const JsonCursor& c, Message& m, const std::string& kind) {
-    if (kind == "contact") {
-        readContact(c, m);
-    } else if (kind == "distlist") {
-        std::vector<DistListMember> members;
-        for (const JsonCursor& p : c.arrayField("members")) {
-            DistListMember member;
+// The members of a distribution list; those naming a contact need `contacts`, the folder's
+// contacts by display name, and the file's message node ids.
+std::vector<DistListMember> readMembers(const JsonCursor& c, int64_t n,
+                                        const std::map<std::string, const Message*>* contacts,
+                                        const PstBuilder* builder,
+                                        const std::map<const Message*, uint32_t>* ids) {
+    std::vector<DistListMember> members;
+    for (const JsonCursor& p : c.arrayField("members")) {
+        DistListMember member;
+        if (p.has("contact")) {
+            p.allowOnly({"contact"});
+            const std::string name = expand(p.field("contact").string(), n);
+            if (!contacts) continue;
+            auto it = contacts->find(name);
+            if (it == contacts->end())
+                p.field("contact").fail("no contact named '" + name + "' in this folder");
+            const Message& contact = *it->second;
+            member.name = contact.getString(prop::kDisplayName);
+            const PropValue* email = contact.get(lid::address(0x8083));
+            if (!email || !email->text() || email->text()->empty())
+                p.field("contact").fail("the contact '" + name + "' has no e-mail address");
+            member.email = *email->text();
+            member.contactEntryId = builder->entryIdOf(contact, *ids);
+        } else {
             readPerson(p, member.name, member.email);
-            members.push_back(member);
+            member.name = expand(member.name, n);
+            member.email = expand(member.email, n);
         }
-        fillDistList(m, c.field("name").string(), members);
+        members.push_back(member);
+    }
+    return members;
+}
+
+bool namesContacts(const JsonCursor& c) {
+    for (const JsonCursor& p : c.arrayField("members")) {
+        if (p.has("contact")) return true;
+    }
+    return false;
+}
+
+void readKind(const JsonCursor& c, Message& m, const std::string& kind, int64_t n, LoadState* state,
+              const Folder* folder) {
+    if (kind == "contact") {
+        readContact(c, m, n);
+    } else if (kind == "distlist") {
+        const std::string name = expand(c.field("name").string(), n);
+        if (namesContacts(c)) {
+            if (!state) c.field("members").fail("contacts can be named only by a folder's lists");
+            state->lists.push_back({c, &m, folder, n});
+        }
+        fillDistList(m, name, readMembers(c, n, nullptr, nullptr, nullptr));
     } else if (kind == "appointment") {
-        const uint64_t start = c.field("start").time();
-        fillAppointment(m,
-                        {c.optString("subject").value_or(""), c.optString("location").value_or(""),
-                         c.optString("body").value_or(""), start, c.optTime("end").value_or(start),
-                         c.optBool("allDay").value_or(false),
-                         static_cast<int32_t>(c.optInteger("busyStatus", 0, 4).value_or(2))});
+        readAppointment(c, m, n, expand);
     } else if (kind == "task") {
-        fillTask(m, {c.optString("subject").value_or(""), c.optString("body").value_or(""),
-                     c.optTime("start"), c.optTime("due"),
-                     static_cast<int32_t>(c.optInteger("status", 0, 4).value_or(0)),
-                     c.has("percentComplete") ? c.field("percentComplete").number() : 0.0});
+        readTask(c, m, n, expand);
     } else if (kind == "note") {
         fillNote(m, {c.field("text").string(),
                      static_cast<int32_t>(c.optInteger("color", 0, 4).value_or(3))});
@@ -164,6 +215,25 @@ void readKind(const JsonCursor& c, Message& m, const std::string& kind) {
         fillJournal(m, {c.optString("subject").value_or(""), c.optString("body").value_or(""),
                         c.optString("type").value_or("Phone call"), c.field("start").time(),
                         static_cast<int32_t>(c.optInteger("duration", 0, INT32_MAX).value_or(0))});
+    }
+}
+
+// Fills the lists that name contacts, now that every message has its place.
+void resolveDistLists(const LoadState& state, const PstBuilder& builder) {
+    if (state.lists.empty()) return;
+    const auto ids = builder.messageNodeIds();
+    std::map<const Folder*, std::map<std::string, const Message*>> byFolder;
+    for (const PendingDistList& p : state.lists) {
+        auto [at, added] = byFolder.try_emplace(p.folder);
+        if (added) {
+            for (const auto& msg : p.folder->messages()) {
+                if (msg->getString(prop::kMessageClass).rfind("IPM.Contact", 0) == 0)
+                    at->second.emplace(msg->getString(prop::kDisplayName), msg.get());
+            }
+        }
+        fillDistList(*p.message, expand(p.item.field("name").string(), p.n),
+                     readMembers(p.item, p.n, &at->second, &builder, &ids));
+        readProperties(p.item, *p.message);  // still the last word
     }
 }
 
@@ -181,11 +251,15 @@ void checkKeys(const JsonCursor& c, const std::string& kind) {
     } else if (kind == "distlist") {
         c.allowOnly({"kind", "class", "name", "members", "properties", "repeat"});
     } else if (kind == "appointment") {
-        c.allowOnly({"kind", "class", "subject", "location", "body", "start", "end", "allDay",
-                     "busyStatus", "attachments", "properties", "repeat"});
+        c.allowOnly({"kind",       "class",       "subject",   "location",       "body",
+                     "start",      "end",         "allDay",    "busyStatus",     "timeZone",
+                     "recurrence", "organizer",   "attendees", "globalObjectId", "reminder",
+                     "categories", "sensitivity", "sequence",  "attachments",    "properties",
+                     "repeat"});
     } else if (kind == "task") {
         c.allowOnly({"kind", "class", "subject", "body", "start", "due", "status",
-                     "percentComplete", "attachments", "properties", "repeat"});
+                     "percentComplete", "recurrence", "completed", "priority", "categories",
+                     "attachments", "properties", "repeat"});
     } else if (kind == "note") {
         c.allowOnly({"kind", "class", "text", "color", "properties", "repeat"});
     } else if (kind == "journal") {
@@ -197,7 +271,8 @@ void checkKeys(const JsonCursor& c, const std::string& kind) {
     }
 }
 
-void readMessage(const JsonCursor& c, Message& m, int64_t n) {
+void readMessage(const JsonCursor& c, Message& m, int64_t n, LoadState* state,
+                 const Folder* folder) {
     c.requireObject();
     const std::string kind = c.optString("kind").value_or("mail");
     checkKeys(c, kind);
@@ -215,22 +290,22 @@ void readMessage(const JsonCursor& c, Message& m, int64_t n) {
         if (auto h = c.optString("html")) m.setHtml(expand(*h, n));
         if (auto r = c.optString("rtf")) m.setRtf(expand(*r, n));
     } else {
-        readKind(c, m, kind);
+        readKind(c, m, kind, n, state, folder);
     }
     for (const JsonCursor& a : c.arrayField("attachments")) readAttachment(a, m, n);
     readProperties(c, m);
 }
 
-void readFolder(const JsonCursor& c, Folder& f) {
+void readFolder(const JsonCursor& c, Folder& f, LoadState& state) {
     for (const JsonCursor& mc : c.arrayField("messages")) {
         const std::string cls = itemClass(mc);
         const int64_t repeat = mc.optInteger("repeat", 1, kMaxRepeat).value_or(1);
-        for (int64_t n = 1; n <= repeat; ++n) readMessage(mc, f.addMessage(cls), n);
+        for (int64_t n = 1; n <= repeat; ++n) readMessage(mc, f.addMessage(cls), n, &state, &f);
     }
     readProperties(c, f.properties());
     for (const JsonCursor& sub : c.arrayField("folders")) {
         sub.allowOnly({"name", "class", "folders", "messages", "properties"});
-        readFolder(sub, f.addFolder(sub.field("name").string(), sub.optString("class")));
+        readFolder(sub, f.addFolder(sub.field("name").string(), sub.optString("class")), state);
     }
 }
 
@@ -247,6 +322,7 @@ LoadedMailbox loadMailboxJsonText(const std::string& text, const std::string& so
     const JsonCursor doc = JsonCursor::parse(text, sourceName);
     doc.allowOnly({"format", "encoding", "store", "folders", "hiddenFolders"});
     LoadedMailbox out;
+    LoadState state;
     if (auto f = doc.optString("format")) {
         if (*f == "unicode")
             out.variant.format = Format::Unicode;
@@ -280,13 +356,15 @@ LoadedMailbox loadMailboxJsonText(const std::string& text, const std::string& so
         Folder& target = name == out.builder.options().deletedItemsName
                              ? out.builder.deletedItems()
                              : out.builder.root().addFolder(name, f.optString("class"));
-        readFolder(f, target);
+        readFolder(f, target, state);
     }
     for (const JsonCursor& f : doc.arrayField("hiddenFolders")) {
         f.allowOnly({"name", "class", "folders", "messages", "properties"});
         readFolder(
-            f, out.builder.storeRoot().addFolder(f.field("name").string(), f.optString("class")));
+            f, out.builder.storeRoot().addFolder(f.field("name").string(), f.optString("class")),
+            state);
     }
+    resolveDistLists(state, out.builder);
     return out;
 }
 

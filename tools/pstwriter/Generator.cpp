@@ -71,6 +71,7 @@ class MailboxGenerator {
     ContactInfo contact();
     Message contactItem(uint64_t n);
     Message appointmentItem();
+    TaskInfo generatedTask();
 
     GenerateOptions options_;
     Rng rng_;
@@ -164,7 +165,10 @@ Message MailboxGenerator::contactItem(uint64_t n) {
     std::vector<DistListMember> members;
     for (uint64_t k = rng_.between(2, 8); k > 0; --k) {
         const Person p = text_.person();
-        members.push_back({p.name(), p.email});
+        DistListMember member;
+        member.name = p.name();
+        member.email = p.email;
+        members.push_back(member);
     }
     fillDistList(m, "Team " + text_.city() + " " + std::to_string(n), members);
     return m;
@@ -175,9 +179,26 @@ Message MailboxGenerator::appointmentItem() {
     const uint64_t start = date();
     const bool allDay = rng_.percent(10);
     const uint64_t length = allDay ? 864000000000ull : rng_.between(1, 6) * 18000000000ull;
-    fillAppointment(
-        m, {text_.subject(), text_.city(), text_.paragraph(), start, start + length, allDay, 2});
+    AppointmentInfo a;
+    a.subject = text_.subject();
+    a.location = text_.city();
+    a.body = text_.paragraph();
+    a.start = start;
+    a.end = start + length;
+    a.allDay = allDay;
+    fillAppointment(m, a);
     return m;
+}
+
+TaskInfo MailboxGenerator::generatedTask() {
+    TaskInfo t;
+    t.subject = text_.subject();
+    t.body = text_.paragraph();
+    t.start = date();
+    t.due = date();
+    t.status = static_cast<int32_t>(rng_.below(5));
+    t.percentComplete = 0.25 * static_cast<double>(rng_.below(5));
+    return t;
 }
 
 void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolder& plan,
@@ -198,9 +219,7 @@ void MailboxGenerator::writeItem(Kind kind, FolderHandle folder, const PlanFolde
             break;
         case Kind::Task:
             m = Message("IPM.Task");
-            fillTask(m, {text_.subject(), text_.paragraph(), date(), date(),
-                         static_cast<int32_t>(rng_.below(5)),
-                         0.25 * static_cast<double>(rng_.below(5))});
+            fillTask(m, generatedTask());
             break;
         case Kind::Note:
             m = Message("IPM.StickyNote");

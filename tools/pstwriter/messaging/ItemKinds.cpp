@@ -54,6 +54,12 @@ enum : uint32_t {
     kLogTypeDesc = 0x8712,
 };
 
+constexpr uint16_t kDlOneOffFlags = 0x8001;  // Unicode, no rich text
+constexpr uint8_t kWrappedEntryIdProvider[16] = {0xC0, 0x91, 0xAD, 0xD3, 0x51, 0x9D, 0xCF, 0x11,
+                                                 0xA4, 0xA9, 0x00, 0xAA, 0x00, 0x47, 0xFA, 0xA4};
+// A contact's message entry id, its first e-mail address (the high bit: a long-term id).
+constexpr uint8_t kWrappedContactEmail1 = 0xC3;
+
 void setText(Message& m, const NamedProp& n, const std::string& v) {
     if (!v.empty()) m.set(n, PropValue::string(v));
 }
@@ -105,6 +111,9 @@ NamedProp appointment(uint32_t id) {
 NamedProp task(uint32_t id) {
     return {mapi::psetid::kTask, id, {}};
 }
+NamedProp meeting(uint32_t id) {
+    return {mapi::psetid::kMeeting, id, {}};
+}
 NamedProp common(uint32_t id) {
     return {mapi::psetid::kCommon, id, {}};
 }
@@ -146,18 +155,26 @@ const std::vector<NamedProp>& standard() {
 }
 }  // namespace lid
 
-ByteVec oneOffEntryId(const std::string& name, const std::string& email) {
+ByteVec oneOffEntryId(const std::string& name, const std::string& email, uint16_t flags) {
     static const uint8_t kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                                 0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
     ByteBuffer b;
     b.u32(0);
     b.bytes(kOneOffProvider);
     b.u16(0);
-    b.u16(0x9001);  // Unicode strings, no rich text
+    b.u16(flags);
     for (const std::string& s : {name, std::string("SMTP"), email}) {
         b.bytes(utf16le(s));
         b.u16(0);
     }
+    return b.take();
+}
+
+ByteVec messageEntryId(const std::array<uint8_t, 16>& recordKey, uint32_t nodeId) {
+    ByteBuffer b;
+    b.u32(0);
+    b.bytes(recordKey);
+    b.u32(nodeId);
     return b.take();
 }
 
@@ -221,45 +238,29 @@ void fillDistList(Message& m, const std::string& name, const std::vector<DistLis
     m.setString(prop::kSubject, name);
     m.set(lid::address(kDlName), PropValue::string(name));
     m.set(lid::address(kFileUnder), PropValue::string(name));
-    std::vector<ByteVec> ids;
+    // Outlook keeps a contact member as a wrapped entry id pointing at the contact (its first
+    // e-mail address) and a one-off member as the one-off entry id itself; the one-off list
+    // names every member's address. The checksum is over the member list.
+    std::vector<ByteVec> ids, oneOffs;
     ByteBuffer all;
     for (const DistListMember& member : members) {
-        ids.push_back(oneOffEntryId(member.name, member.email));
+        oneOffs.push_back(oneOffEntryId(member.name, member.email, kDlOneOffFlags));
+        if (member.contactEntryId.empty()) {
+            ids.push_back(oneOffs.back());
+        } else {
+            ByteBuffer wrapped;
+            wrapped.u32(0);
+            wrapped.bytes(kWrappedEntryIdProvider);
+            wrapped.u8(kWrappedContactEmail1);
+            wrapped.bytes(member.contactEntryId);
+            ids.push_back(wrapped.take());
+        }
         all.bytes(ids.back());
     }
     m.set(lid::address(kDlMembers), PropValue(PropType::MultiBinary, ids));
-    m.set(lid::address(kDlOneOffMembers), PropValue(PropType::MultiBinary, ids));
+    m.set(lid::address(kDlOneOffMembers), PropValue(PropType::MultiBinary, oneOffs));
     m.set(lid::address(kDlChecksum),
           PropValue::int32(static_cast<int32_t>(base::computeCrc(all.span()))));
-}
-
-void fillAppointment(Message& m, const AppointmentInfo& a) {
-    m.setSubject(a.subject);
-    setText(m, prop::kBody, a.body);
-    m.setTime(prop::kStartDate, a.start);
-    m.setTime(prop::kEndDate, a.end);
-    m.set(lid::appointment(kStartWhole), PropValue::time(a.start));
-    m.set(lid::appointment(kEndWhole), PropValue::time(a.end));
-    m.set(lid::common(kCommonStart), PropValue::time(a.start));
-    m.set(lid::common(kCommonEnd), PropValue::time(a.end));
-    setText(m, lid::appointment(kLocation), a.location);
-    m.set(lid::appointment(kBusyStatus), PropValue::int32(a.busyStatus));
-    m.set(lid::appointment(kAllDay), PropValue::boolean(a.allDay));
-    m.set(lid::appointment(kRecurring), PropValue::boolean(false));
-    const int64_t minutes =
-        a.end > a.start ? static_cast<int64_t>((a.end - a.start) / 600000000) : 0;
-    m.set(lid::appointment(kDuration), PropValue::int32(static_cast<int32_t>(minutes)));
-    m.set(lid::common(kReminderSet), PropValue::boolean(false));
-}
-
-void fillTask(Message& m, const TaskInfo& t) {
-    m.setSubject(t.subject);
-    setText(m, prop::kBody, t.body);
-    m.set(lid::task(kTaskStatus), PropValue::int32(t.status));
-    m.set(lid::task(kPercentComplete), PropValue::float64(t.percentComplete));
-    m.set(lid::task(kTaskComplete), PropValue::boolean(t.status == 2));
-    if (t.start) m.set(lid::task(kTaskStart), PropValue::time(*t.start));
-    if (t.due) m.set(lid::task(kTaskDue), PropValue::time(*t.due));
 }
 
 void fillNote(Message& m, const NoteInfo& n) {

@@ -4,11 +4,13 @@
 // properties and named properties of the kind's property set ([MS-OXOCNTC], [MS-OXOCAL],
 // [MS-OXOTASK], [MS-OXONOTE], [MS-OXOJRNL]).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "pstwriter/messaging/CalendarKinds.h"
 #include "pstwriter/messaging/Model.h"
 
 namespace pellmark::pstwriter {
@@ -18,6 +20,7 @@ namespace lid {
 NamedProp address(uint32_t id);
 NamedProp appointment(uint32_t id);
 NamedProp task(uint32_t id);
+NamedProp meeting(uint32_t id);
 NamedProp common(uint32_t id);
 NamedProp note(uint32_t id);
 NamedProp log(uint32_t id);
@@ -26,8 +29,12 @@ NamedProp log(uint32_t id);
 const std::vector<NamedProp>& standard();
 }  // namespace lid
 
-// A one-off entry id ([MS-OXCDATA] 2.2.5.1) naming an SMTP address, in its Unicode form.
-ByteVec oneOffEntryId(const std::string& name, const std::string& email);
+// A one-off entry id ([MS-OXCDATA] 2.2.5.1) naming an SMTP address, in its Unicode form;
+// `flags` as recipients carry them, distribution lists write 0x8001 (Unicode, no rich text).
+ByteVec oneOffEntryId(const std::string& name, const std::string& email, uint16_t flags = 0x9001);
+// The entry id of a message of this store ([MS-OXCDATA] 2.2.4.2 as a .pst keeps it): zero
+// flags, the store's record key and the message's node id.
+ByteVec messageEntryId(const std::array<uint8_t, 16>& recordKey, uint32_t nodeId);
 
 struct PostalAddress {
     std::string street, city, state, postalCode, country;
@@ -46,22 +53,12 @@ struct ContactInfo {
     ByteVec picture;  // JPEG or PNG bytes, stored as the contact photo attachment
 };
 
+// A member of a distribution list: an address of its own (a one-off), or a contact of the
+// same store when `contactEntryId` is set (the contact's message entry id; the name and
+// address are the contact's first e-mail address, shown beside it).
 struct DistListMember {
     std::string name, email;
-};
-
-struct AppointmentInfo {
-    std::string subject, location, body;
-    uint64_t start = 0, end = 0;
-    bool allDay = false;
-    int32_t busyStatus = 2;  // busy
-};
-
-struct TaskInfo {
-    std::string subject, body;
-    std::optional<uint64_t> start, due;
-    int32_t status = 0;  // not started, in progress, complete, waiting, deferred
-    double percentComplete = 0;
+    ByteVec contactEntryId;
 };
 
 struct NoteInfo {
@@ -85,8 +82,6 @@ Message& addJournal(Folder& folder, const JournalInfo& j);
 
 void fillContact(Message& m, const ContactInfo& c);
 void fillDistList(Message& m, const std::string& name, const std::vector<DistListMember>& members);
-void fillAppointment(Message& m, const AppointmentInfo& a);
-void fillTask(Message& m, const TaskInfo& t);
 void fillNote(Message& m, const NoteInfo& n);
 void fillJournal(Message& m, const JournalInfo& j);
 

@@ -10,6 +10,7 @@
 // above it, for folders outside the visible tree.
 
 #include <filesystem>
+#include <map>
 
 #include "pstwriter/messaging/Model.h"
 #include "pstwriter/messaging/PstWriter.h"
@@ -34,6 +35,11 @@ class PstBuilder {
     // Writes the file; throws std::runtime_error (I/O) or std::invalid_argument (bad content),
     // leaving nothing at `path`.
     void write(const std::filesystem::path& path, FileVariant variant = {}) const;
+    // The node id each message of the folders will have in the written file, for entry ids
+    // that point from one item to another (a distribution list's contact members).
+    std::map<const Message*, uint32_t> messageNodeIds() const;
+    // The entry id of `m`, one of the folders' messages, in the written file.
+    ByteVec entryIdOf(const Message& m, const std::map<const Message*, uint32_t>& ids) const;
 
   private:
     WriteOptions options_;

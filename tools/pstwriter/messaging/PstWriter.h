@@ -37,6 +37,9 @@ using FolderHandle = uint32_t;
 
 class PstWriter {
   public:
+    // Messages are numbered in the order they are added, from this index on.
+    static constexpr uint32_t kFirstMessageIndex = 0x10001;
+
     PstWriter(const std::filesystem::path& path, WriteOptions options = {});
     ~PstWriter();
     PstWriter(const PstWriter&) = delete;
@@ -77,7 +80,7 @@ class PstWriter {
     std::vector<FolderHandle> openOrder_;
     FolderHandle ipm_ = 0, deleted_ = 0, search_ = 0;
     uint32_t nextFolderIndex_ = 0x400;
-    uint32_t nextMessageIndex_ = 0x10000;
+    uint32_t nextMessageIndex_ = kFirstMessageIndex - 1;
     uint64_t messages_ = 0;
     bool finished_ = false;
 };
