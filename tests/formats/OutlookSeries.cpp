@@ -1,8 +1,11 @@
 #include "OutlookSeries.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "formats/calendar/CalendarError.h"
 #include "formats/calendar/CalendarTime.h"
@@ -189,9 +192,10 @@ std::string ItemClock::text(int64_t local) const {
     return clockText(utc) + "Z/" + clockText(local) + offsetText(local - utc);
 }
 
-std::vector<std::string> expectedOccurrences(const mapi::Item& item) {
+ItemOccurrences occurrencesOf(const mapi::Item& item) {
     using mapi::psetid::kAppointment;
-    ItemClock clock;
+    ItemOccurrences out;
+    ItemClock& clock = out.clock;
     auto subType = item.named(kAppointment, mapi::lid::kAppointmentSubType);
     clock.allDay = subType && subType->asBool().value_or(false);
     std::optional<AppointmentRecurrence> recurrence;
@@ -199,22 +203,50 @@ std::vector<std::string> expectedOccurrences(const mapi::Item& item) {
         recurrence = parseAppointmentRecurrence(blob->bytes, item.codepage());
     clock.zone = zoneOf(item, recurrence.has_value());
     clock.floating = recurrence && !clock.zone;
-    std::vector<std::string> lines;
     if (recurrence) {
         const int64_t first = recurrence->pattern.startDate + recurrence->startTimeOffset;
-        for (const SeriesInstance& i : seriesInstances(*recurrence, plusYears(first, 2)))
-            lines.push_back(occurrenceLine(clock, i));
-        return lines;
+        out.instances = seriesInstances(*recurrence, plusYears(first, 2));
+        return out;
     }
     auto start = item.named(kAppointment, mapi::lid::kAppointmentStartWhole);
     auto end = item.named(kAppointment, mapi::lid::kAppointmentEndWhole);
-    if (!start || !start->asFileTime()) return lines;
+    if (!start || !start->asFileTime()) return out;
     SeriesInstance once;
     once.start = clock.toLocal(minutesOfFileTime(*start->asFileTime()));
     once.end = end && end->asFileTime() ? clock.toLocal(minutesOfFileTime(*end->asFileTime()))
                                         : once.start;
-    lines.push_back(occurrenceLine(clock, once));
+    out.instances.push_back(once);
+    return out;
+}
+
+std::vector<std::string> expectedOccurrences(const mapi::Item& item) {
+    const ItemOccurrences o = occurrencesOf(item);
+    std::vector<std::string> lines;
+    for (const SeriesInstance& i : o.instances) lines.push_back(occurrenceLine(o.clock, i));
     return lines;
+}
+
+std::map<std::string, std::vector<std::string>> occurrencesBySummary(const std::string& printed) {
+    std::map<std::string, std::vector<std::string>> out;
+    std::vector<std::string>* current = nullptr;
+    std::istringstream in(printed);
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("VEVENT ") || line.starts_with("VTODO ")) {
+            const size_t uidEnd = line.find(' ', line.find(' ') + 1);
+            current = &out[uidEnd == std::string::npos ? "" : line.substr(uidEnd + 1)];
+        } else if (current && line.starts_with("OCC ")) {
+            current->push_back(line);
+        }
+    }
+    return out;
+}
+
+void expectSameOccurrences(const std::vector<std::string>& found,
+                           const std::vector<std::string>& expected) {
+    for (size_t i = 0; i < std::min(found.size(), expected.size()); ++i) {
+        ASSERT_EQ(found[i], expected[i]) << "instance " << i;
+    }
+    EXPECT_EQ(found.size(), expected.size());
 }
 
 }  // namespace pellmark::test

@@ -9,6 +9,7 @@
 // the two compare line by line.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +43,23 @@ struct ItemClock {
     int64_t toLocal(int64_t utc) const { return zone ? zone->toLocal(utc) : utc; }
 };
 
-// What ics_occurrences.js must print for `item`, an appointment: its "OCC" lines, for a series
-// the instances within two years of its first start, else its one occurrence.
+// The occurrences of `item`, an appointment, as a calendar program shows them: for a series
+// the instances whose original start lies within two years of its first, else its one
+// occurrence; and the clock they are shown in.
+struct ItemOccurrences {
+    ItemClock clock;
+    std::vector<SeriesInstance> instances;
+};
+ItemOccurrences occurrencesOf(const mapi::Item& item);
+
+// What ics_occurrences.js must print for `item`: an "OCC" line for each of its occurrences.
 std::vector<std::string> expectedOccurrences(const mapi::Item& item);
+
+// What ics_occurrences.js printed, by event: each summary's "OCC" lines.
+std::map<std::string, std::vector<std::string>> occurrencesBySummary(const std::string& printed);
+// `found` equals `expected` line by line; a difference names the first instance that differs.
+void expectSameOccurrences(const std::vector<std::string>& found,
+                           const std::vector<std::string>& expected);
 
 // Local civil time plus whole years, as calendar programs add them (29 February to 1 March).
 int64_t plusYears(int64_t local, int years);

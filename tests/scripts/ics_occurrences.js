@@ -41,7 +41,10 @@ function timeText(t) {
 }
 
 // The end of an occurrence as ical.js has it; a task without DUE or DTEND ends as it starts.
-function endOf(details) {
+// A single event ends at its DTEND: ical.js would add its length in wall-clock time to its
+// start, which lands elsewhere when daylight-saving time begins or ends in between.
+function endOf(event, details) {
+  if (!event.isRecurring() && event.endDate) return event.endDate;
   return details.endDate || details.startDate;
 }
 
@@ -58,7 +61,7 @@ function expand(master, exceptions, out) {
   for (let n = 0, next; (next = it.next()) && n < 5000; ++n) {
     if (next.compare(limit) >= 0) break;
     const details = event.getOccurrenceDetails(next);
-    let line = `OCC ${timeText(details.startDate)} ${timeText(endOf(details))}`;
+    let line = `OCC ${timeText(details.startDate)} ${timeText(endOf(event, details))}`;
     if (details.item !== event) line += ` replaces ${timeText(details.recurrenceId)}`;
     out.push(line);
   }

@@ -104,6 +104,12 @@ std::string vcardSummary(const std::filesystem::path& file) {
     return summary("vcard_summary.py", shellQuote(file.string()));
 }
 
+std::string icalJsOccurrences(const std::filesystem::path& ics) {
+    auto r = runNodeTool("ics_occurrences.js", shellQuote(ics.string()) + " 2>&1");
+    EXPECT_EQ(r.status, 0) << "ics_occurrences.js failed on " << ics << ": " << r.out;
+    return r.out;
+}
+
 std::string unrtf(const std::filesystem::path& rtf, const std::string& mode) {
     requireReader(Reader::Unrtf);
     std::string out =

@@ -53,6 +53,8 @@ std::string htmlSummary(const std::filesystem::path& page);
 std::string mimeSummary(const std::filesystem::path& file,
                         const std::filesystem::path& dumpDir = {});
 std::string vcardSummary(const std::filesystem::path& file);
+// What ics_occurrences.js (ical.js) expands of the calendar file at `ics`.
+std::string icalJsOccurrences(const std::filesystem::path& ics);
 // What unrtf shows of the document at `rtf` (`--text` or `--html`), without the banner lines
 // that start its text output.
 std::string unrtf(const std::filesystem::path& rtf, const std::string& mode);
