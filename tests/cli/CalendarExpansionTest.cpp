@@ -84,7 +84,7 @@ const char* kSeries = R"({"store": {"name": "Series"}, "folders": [
 constexpr const char* kThirtieth = "On the 30th, or February's last day";
 
 // The instances ics_summary.py (dateutil's rrule) expands for the event `subject`, each as
-// "OCC local offset utc".
+// "OCC local offset utc"; Python's icalendar must read the whole file for it.
 std::vector<std::string> dateutilOccurrences(const fs::path& ics, const std::string& subject) {
     const auto result = test::runPythonTool("ics_summary.py", test::shellQuote(ics.string()));
     EXPECT_EQ(result.status, 0) << result.out;
