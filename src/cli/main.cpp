@@ -180,6 +180,9 @@ int main(int argc, char** argv) {
         case CommandLine::Action::List:
             return pellmark::cli::runLists(command.mailboxes, command.listKind, std::cout,
                                            std::cerr, command.json);
+        case CommandLine::Action::Merge:
+            return pellmark::cli::runMerge(command.mailboxes, command.options.outputDirectory,
+                                           std::cout, std::cerr);
         case CommandLine::Action::Export:
             break;
     }
