@@ -71,7 +71,7 @@ std::string countsLine(const exporting::RunSummary& summary, int64_t folders, do
         line += ", " + std::to_string(summary.itemsOutsideDates) + " messages outside the dates";
     }
     if (summary.copiesLeftOut > 0) {
-        line += ", " + std::to_string(summary.copiesLeftOut) + " copies of messages written before";
+        line += ", " + std::to_string(summary.copiesLeftOut) + " copies of items written before";
     }
     return line + "), " + std::to_string(folders) + " folders, " +
            humanBytes(summary.bytesWritten) + " in " + time;
@@ -308,7 +308,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     }
     if (summary.copiesLeftOut > 0) {
         out << summary.copiesLeftOut
-            << " messages were copies of messages written before and were not written again; "
+            << " items were copies of items written before and were not written again; "
                "the manifest"
             << (options.loadFile.empty() ? "" : " and the load file")
             << " list each with the document it duplicates\n";

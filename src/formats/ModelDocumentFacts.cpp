@@ -1,5 +1,6 @@
 // What a load file lists of an item, and the hash by which copies of one message are known.
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -35,8 +36,8 @@ std::string upperHex(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
-// Messages only: an appointment, a contact or a task is told apart from another by fields the
-// hash does not take in (times, places, names), so two of them are never taken for copies.
+// Messages: what makes one the message it is, so that the same message in several folders or
+// mailboxes is one, whatever each store keeps beside it (read or not, when it arrived).
 bool isMessageClass(const std::string& cls) {
     auto is = [&](std::string_view prefix) {
         if (cls.size() < prefix.size()) return false;
@@ -119,6 +120,57 @@ void hashMessage(const mapi::Item& item, ContentHasher& h) {
     hashAttachments(item, h);
 }
 
+// Every property of `object` under a key of its own: its tag, or for a named property its
+// name (the ids of names differ from file to file), in the order of the keys.
+void hashProperties(const mapi::Properties& object, const mapi::Item& names, ContentHasher& h,
+                    bool withoutData = false) {
+    std::vector<std::pair<std::string, uint16_t>> keyed;
+    for (const mapi::PropTag tag : object.tags()) {
+        const uint16_t id = mapi::tagId(tag);
+        if (withoutData && id == prop::kAttachData) continue;
+        std::string key = std::to_string(tag);
+        if (id >= 0x8000) {
+            if (const auto name = names.nameOf(id)) {
+                key = name->guid.toString() +
+                      (name->isString ? " " + name->name : " #" + std::to_string(name->lid)) + " " +
+                      std::to_string(static_cast<int>(mapi::tagType(tag)));
+            }
+        }
+        keyed.emplace_back(std::move(key), id);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (const auto& [key, id] : keyed) {
+        const auto value = object.get(id);
+        value ? h.part(key, std::string_view(reinterpret_cast<const char*>(value->bytes.data()),
+                                             value->bytes.size()))
+              : h.absent(key);
+    }
+}
+
+// An item that is no message is a copy of another only when every property, recipient and
+// attachment is the same: its kind's own fields (times, places, names) are all among them.
+void hashWholeItem(const mapi::Item& item, ContentHasher& h) {
+    hashProperties(item, item, h);
+    for (const mapi::Recipient& r : item.recipients()) {
+        ContentHasher one;
+        hashProperties(r, item, one);
+        h.part("recipient", one.hex());
+    }
+    const size_t count = item.attachmentCount();
+    h.part("attachments", std::to_string(count));
+    for (size_t i = 0; i < count; ++i) {
+        const auto a = item.attachment(i);
+        hashProperties(*a, item, h, true);
+        if (const auto message = a->embeddedMessage()) {
+            ContentHasher inner;
+            hashWholeItem(*message, inner);
+            h.part("attached message", inner.hex());
+        } else if (!a->objectData()) {
+            h.stream("attachment data", *a->openData());
+        }
+    }
+}
+
 }  // namespace
 
 store::DocumentFacts ModelMailItem::documentFacts() {
@@ -143,9 +195,14 @@ store::DocumentFacts ModelMailItem::documentFacts() {
 
 std::string ModelMailItem::contentHash() {
     return storeGuarded([&]() -> std::string {
-        if (!isMessageClass(item_->messageClass())) return {};
         ContentHasher h;
-        hashMessage(*item_, h);
+        if (isMessageClass(item_->messageClass())) {
+            h.part("kind", "message");
+            hashMessage(*item_, h);
+        } else {
+            h.part("kind", "item");
+            hashWholeItem(*item_, h);
+        }
         return h.hex();
     });
 }

@@ -66,8 +66,9 @@ class MailItem {
     virtual DocumentFacts documentFacts();
     // The lower-case hex SHA-256 of what makes a message the message it is (sender,
     // recipients, sent time, subject, bodies, attachments with their bytes, Message-ID), the
-    // same for every copy of it in any folder or mailbox and different for any change; empty
-    // for an item that is no message, which is never taken for a copy of another.
+    // same for every copy of it in any folder or mailbox and different for any change; of any
+    // other item (a contact, an appointment) every property, recipient and attachment. Empty
+    // where the store cannot tell: such an item is never taken for a copy of another.
     virtual std::string contentHash() { return {}; }
     // Writes the whole item to `path` in `format`, or fails leaving no file there.
     virtual void saveAs(const std::string& path, SaveFormat format) = 0;
