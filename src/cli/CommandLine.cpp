@@ -37,7 +37,7 @@ constexpr const char* kExportOnly[] = {"output", "folder", "since",     "until",
                                        "prefix", "dedupe", "shard"};
 
 // What a merge takes besides its directories and OUTDIR.
-constexpr const char* kMergeTakes[] = {"merge", "output", "quiet", "verbose"};
+constexpr const char* kMergeTakes[] = {"merge", "output", "dedupe", "quiet", "verbose"};
 
 const Option* longNamed(const std::string& name) {
     for (const Option& o : kOptions) {

@@ -85,8 +85,9 @@ int runExports(const ExportOptions& options, const std::vector<std::string>& inp
 // Merges the exports in `directories` (each an OUTDIR of an export: its own export root and
 // those of its many mailboxes) into one manifest and one load file in `outputDirectory`, their
 // paths relative to it; every shard of a split run must be there, finished, and no document id
-// twice. Returns the exit status.
+// twice. With `dedupe`, an item of one export that another export before it holds too is
+// listed in the load file as a copy of it. Returns the exit status.
 int runMerge(const std::vector<std::string>& directories, const std::string& outputDirectory,
-             std::ostream& out, std::ostream& err);
+             bool dedupe, std::ostream& out, std::ostream& err);
 
 }  // namespace pellmark::cli

@@ -208,13 +208,40 @@ std::string runLoadFileName(int shard, int shards) {
            ".dat";
 }
 
+std::size_t markCopiesAcross(std::vector<LoadFile::Document>& rows,
+                             const std::vector<std::size_t>& exportOfRow) {
+    std::map<std::string, std::pair<std::string, std::size_t>> originals;  // hash: id, export
+    std::set<std::string> madeCopies;
+    std::size_t copies = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        LoadFile::Document& d = rows[i];
+        if (!d.parentDocId.empty() || !d.duplicateOf.empty() || d.contentHash.empty()) continue;
+        const auto [at, first] =
+            originals.emplace(d.contentHash, std::pair{d.begDoc, exportOfRow[i]});
+        if (first || at->second.second == exportOfRow[i]) continue;
+        d.duplicateOf = at->second.first;
+        d.begAttach = d.endAttach = d.begDoc;
+        d.fileName = d.fileExtension = d.nativePath = d.fileSize = {};
+        d.md5 = d.sha1 = d.sha256 = {};
+        madeCopies.insert(d.begDoc);
+        ++copies;
+    }
+    std::erase_if(rows, [&](const LoadFile::Document& d) {
+        return !d.parentDocId.empty() && madeCopies.count(d.parentDocId) > 0;
+    });
+    return copies;
+}
+
 std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& exportRoots,
-                                               const std::string& path, std::size_t& rows) {
+                                               const std::string& path, std::size_t& rows,
+                                               std::size_t* copies) {
     std::vector<std::string> problems;
     const std::string directory = fs::path(path).parent_path().string();
     std::vector<LoadFile::Document> all;
+    std::vector<std::size_t> exportOfRow;
     std::map<std::string, std::string> whose;  // document id to the root that lists it
-    for (const std::string& root : exportRoots) {
+    for (std::size_t index = 0; index < exportRoots.size(); ++index) {
+        const std::string& root = exportRoots[index];
         const auto relative = relativeBelow(root, directory);
         if (!relative) {
             problems.push_back(root + " is not below " + directory);
@@ -234,16 +261,18 @@ std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& e
             }
             if (!d.nativePath.empty()) d.nativePath = *relative + d.nativePath;
             all.push_back(std::move(d));
+            exportOfRow.push_back(index);
         }
     }
     if (!problems.empty()) return problems;
+    if (copies) *copies = markCopiesAcross(all, exportOfRow);
     LoadFile::writeWhole(path, all);
     rows = all.size();
     return problems;
 }
 
 int runMerge(const std::vector<std::string>& directories, const std::string& outputDirectory,
-             std::ostream& out, std::ostream& err) {
+             bool dedupe, std::ostream& out, std::ostream& err) {
     Sources sources;
     std::set<fs::path> seen;
     for (const std::string& d : directories) {
@@ -268,12 +297,14 @@ int runMerge(const std::vector<std::string>& directories, const std::string& out
     if (sources.roots.empty()) problems.push_back("no export in the directories given");
     std::size_t rows = 0;
     std::size_t lines = 0;
+    std::size_t copies = 0;
     try {
         std::error_code ec;
         fs::create_directories(outputDirectory, ec);
         if (problems.empty() && loadFiles) {
             problems = writeCombinedLoadFile(
-                sources.roots, (fs::path(outputDirectory) / LoadFile::kFileName).string(), rows);
+                sources.roots, (fs::path(outputDirectory) / LoadFile::kFileName).string(), rows,
+                dedupe ? &copies : nullptr);
         }
         if (problems.empty()) {
             replaceWhole((fs::path(outputDirectory) / Manifest::kFileName).string(),
@@ -292,6 +323,11 @@ int runMerge(const std::vector<std::string>& directories, const std::string& out
     out << ": " << lines << " lines in " << Manifest::kFileName;
     if (loadFiles) out << ", " << rows << " documents in " << LoadFile::kFileName;
     out << ", in " << base::printable(outputDirectory) << '\n';
+    if (dedupe) {
+        out << copies << " items of one export were copies of items of another"
+            << (loadFiles ? ", listed as such in the load file" : " (no load file lists them)")
+            << '\n';
+    }
     for (const std::string& file : sources.notExported) {
         out << "not exported by its shard: " << base::printable(file) << '\n';
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "export/LoadFile.h"
+
 namespace pellmark::cli {
 
 // What a run that takes one shard of many mailboxes leaves in its OUTDIR, so that a merge
@@ -36,9 +38,11 @@ struct ShardRecord {
 std::string runLoadFileName(int shard, int shards);
 
 // Writes the rows of the load files of `exportRoots` (each ending with '/'), in order, as one
-// load file at `path`, native paths relative to its directory. Returns what stands against it
-// (a document id in two of them), and writes nothing then; else sets `rows`. Throws WriteError.
+// load file at `path`, native paths relative to its directory; with `copies`, copies across
+// them are marked (markCopiesAcross) and counted there. Returns what stands against it (a
+// document id in two of them), and writes nothing then; else sets `rows`. Throws WriteError.
 std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& exportRoots,
-                                               const std::string& path, std::size_t& rows);
+                                               const std::string& path, std::size_t& rows,
+                                               std::size_t* copies = nullptr);
 
 }  // namespace pellmark::cli

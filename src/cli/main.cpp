@@ -22,7 +22,7 @@ const char* const kUsage =
     "Usage: pellmark-export -f FORMAT [OPTION]... MAILBOX... OUTDIR\n"
     "       pellmark-export -f FORMAT -o OUTDIR [OPTION]... MAILBOX...\n"
     "       pellmark-export --list|--items [--json] MAILBOX...\n"
-    "       pellmark-export --merge DIR... OUTDIR\n"
+    "       pellmark-export --merge [--dedupe] DIR... OUTDIR\n"
     "       pellmark-export --help | --version\n"
     "\n"
     "Reads Outlook data files (.pst or .ost) and message files (.msg). A MAILBOX is\n"
@@ -132,7 +132,9 @@ const char* const kUsage =
     "                       shard, below OUTDIR) into OUTDIR/export-manifest.tsv and\n"
     "                       OUTDIR/export-loadfile.dat, their paths relative to\n"
     "                       OUTDIR; refused while a shard is missing or unfinished,\n"
-    "                       or a document id is in two exports\n"
+    "                       or a document id is in two exports. With --dedupe, an\n"
+    "                       item of one export whose content hash an item of an\n"
+    "                       export before it has is listed as a copy of that one.\n"
     "\n"
     "  -q, --quiet          no progress: standard error gets only what failed or is\n"
     "                       damaged, standard output the summary as always\n"
@@ -228,7 +230,7 @@ int main(int argc, char** argv) {
                                            std::cerr, command.json);
         case CommandLine::Action::Merge:
             return pellmark::cli::runMerge(command.mailboxes, command.options.outputDirectory,
-                                           std::cout, std::cerr);
+                                           command.options.dedupe, std::cout, std::cerr);
         case CommandLine::Action::Export:
             break;
     }

@@ -12,6 +12,7 @@
 #include "base/Sha256.h"
 #include "export/LoadFile.h"
 #include "export/Manifest.h"
+#include "export/Production.h"
 #include "mapi/Tags.h"
 #include "pstwriter/messaging/PstBuilder.h"
 #include "support/TestFiles.h"
@@ -255,6 +256,48 @@ TEST_F(ShardedRun, EveryMailboxOnceAndOneMergedLoadFile) {
     const auto lines = exporting::Manifest::read((dir / "out").string() + "/");
     EXPECT_EQ(lines.size(), 7u);
     for (const auto& e : lines) EXPECT_EQ(sha256(dir / "out" / e.file), e.sha256) << e.file;
+}
+
+// Each shard leaves out only its own copies; the merge with --dedupe lists a mailbox's twin in
+// another shard as copies of it, without its attachments' rows.
+TEST_F(ShardedRun, TheMergeFindsCopiesAcrossShards) {
+    std::string twin;
+    for (int i = 0; twin.empty(); ++i) {
+        const std::string name = "twin" + std::to_string(i) + ".pst";
+        if (exporting::shardOf(name, 3) != exporting::shardOf("box1.pst", 3)) twin = name;
+    }
+    pstwriter::PstBuilder b;
+    addMail(b.root().addFolder("Inbox", "IPF.Note"), "Mail 1", "Body 1", "<m1@example.com>")
+        .addAttachment("a.txt", pstwriter::ByteVec{'a'});
+    b.write(dir / "in" / "box1.pst");
+    b.write(dir / "in" / twin);
+    for (int k = 1; k <= 3; ++k) {
+        ASSERT_EQ(shard(k, "out/" + std::to_string(k), "--load-file dat --dedupe").status, 0);
+    }
+    const auto merged =
+        test::runCommand(kExport + " --merge --dedupe " + test::shellQuote((dir / "out").string()) +
+                         "/? " + test::shellQuote((dir / "out").string()) + " 2>&1");
+    ASSERT_EQ(merged.status, 0) << merged.out;
+    EXPECT_NE(merged.out.find("1 items of one export were copies of items of another"),
+              std::string::npos)
+        << merged.out;
+    const auto rows = rowsOf(dir / "out");
+    std::map<std::string, const LoadFile::Document*> byId;
+    for (const auto& d : rows) byId[d.begDoc] = &d;
+    size_t copies = 0;
+    for (const auto& d : rows) {
+        if (!d.parentDocId.empty()) {
+            EXPECT_TRUE(byId.count(d.parentDocId)) << d.begDoc;
+        }
+        if (d.duplicateOf.empty()) continue;
+        ++copies;
+        EXPECT_EQ(d.subject, "Mail 1");
+        EXPECT_EQ(d.nativePath, "");
+        EXPECT_EQ(byId.at(d.duplicateOf)->contentHash, d.contentHash);
+        EXPECT_NE(byId.at(d.duplicateOf)->custodian, d.custodian);
+    }
+    EXPECT_EQ(copies, 1u);
+    EXPECT_EQ(rows.size(), 8u + 1u);  // eight mailboxes, one attachment written
 }
 
 TEST_F(ShardedRun, ShardsThatShareOneOutdirNameEveryMailboxAlike) {
