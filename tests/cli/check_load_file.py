@@ -5,7 +5,8 @@ every attachment's parent is there and spans its family, every native file exist
 size, MD5, SHA-1 and SHA-256 its row gives, and the manifest lists it with the same document.
 The ids stay what they were across --resume: after a run cut short between two items (the
 rows and files of its last items taken away) and after one stopped by SIGINT, the resumed run
-gives every item the id an uninterrupted run gives it. No run changes the input's SHA-256.
+gives every item the id an uninterrupted run gives it. No run (of every format, and the
+listings) changes the input's SHA-256.
 Exits 77 (skipped) when the samples are missing.
 
     check_load_file.py PELLMARK_EXPORT PELLMARK_MKPST SAMPLES_DIR
@@ -190,6 +191,19 @@ with tempfile.TemporaryDirectory() as tmp:
             problem('%s: the input changed' % name)
         print('%-60s %4d documents, %3d of them again after --resume' % (name, len(rows),
                                                                        len(gone)))
+
+    # Every kind of run leaves the input as it was, to the byte.
+    for name in sorted(os.listdir(pst_dir))[::4]:
+        source = os.path.join(pst_dir, name)
+        before = digest(source, 'sha256')
+        out = os.path.join(tmp, name + '.formats')
+        for fmt in ('eml', 'txt', 'vcf', 'rtf', 'html', 'mht', 'mbox', 'maildir', 'ics'):
+            subprocess.run([program, '-q', '-f', fmt, '--dedupe', source,
+                            os.path.join(out, fmt)], capture_output=True)
+        for listing in ('--list', '--items'):
+            subprocess.run([program, listing, source], capture_output=True)
+        if digest(source, 'sha256') != before:
+            problem('%s: the input changed' % name)
 
     # A run stopped by SIGINT, then resumed: the ids an uninterrupted run gives.
     box = os.path.join(tmp, 'box.pst')
