@@ -1,8 +1,6 @@
 #include "export/ConversionRun.h"
 
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <thread>
 #include <unordered_set>
@@ -14,6 +12,7 @@
 #include "export/CalendarFileOutput.h"
 #include "export/ExportRoot.h"
 #include "export/FolderOutput.h"
+#include "export/ItemLedger.h"
 #include "export/LoadFile.h"
 #include "export/MailboxOutput.h"
 #include "export/Manifest.h"
@@ -42,144 +41,6 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
         return fallback;
     }
 }
-
-// "2024-05-01T09:30:00Z"; empty for no time.
-std::string isoTime(const std::optional<store::ItemFacts::Time>& time) {
-    if (!time) return {};
-    const std::time_t t = std::chrono::system_clock::to_time_t(*time);
-    std::tm tm{};
-    if (!gmtime_r(&t, &tm)) return {};
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string extensionOf(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot + 1);
-}
-
-// What the load file lists of an item, beside its file.
-LoadFile::Document documentOf(const store::DocumentFacts& f, const std::string& subject) {
-    LoadFile::Document d;
-    d.from = f.from;
-    d.to = f.to;
-    d.cc = f.cc;
-    d.bcc = f.bcc;
-    d.subject = subject;
-    d.dateSent = isoTime(f.sent);
-    d.dateReceived = isoTime(f.received);
-    d.messageId = f.messageId;
-    d.conversationIndex = f.conversationIndex;
-    d.attachmentCount = std::to_string(f.attachments);
-    return d;
-}
-
-void describeFile(LoadFile::Document& d, const PlacedFile& file, const base::FileDigests& digests) {
-    d.nativePath = file.path;
-    d.fileSize = std::to_string(file.bytes);
-    d.md5 = digests.md5;
-    d.sha1 = digests.sha1;
-    d.sha256 = digests.sha256;
-}
-
-// What an export for review adds to an item's records: its documents, in the load file too.
-struct ReviewRecord {
-    Production& production;
-    LoadFile* loadFile;
-    const std::string& custodian;
-    const store::DocumentFacts& facts;
-    const std::string& contentHash;
-    const base::FileDigests& digests;                    // of the item's file
-    const std::vector<RenderedAttachment>& attachments;  // written beside it
-};
-
-// The manifest's lines of one item's files, and its load file rows.
-class ItemLedger : public Ledger {
-  public:
-    ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath,
-               std::optional<ReviewRecord> review = std::nullopt)
-        : manifest_(manifest), item_(item), folderPath_(folderPath), review_(std::move(review)) {}
-
-    void record(const std::vector<PlacedFile>& files) override {
-        const std::string id = readOr([&] { return item_.entryId(); });
-        const std::string subject = readOr([&] { return item_.subject(); });
-        std::vector<Manifest::Entry> entries;
-        for (const PlacedFile& f : files) {
-            entries.push_back({id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset});
-        }
-        if (review_) recordReview(files, entries, id, subject);
-        try {
-            if (manifest_) manifest_->record(entries);
-        } catch (...) {
-            if (review_ && review_->loadFile) review_->loadFile->retract();
-            throw;
-        }
-    }
-    void retract() override {
-        if (manifest_) manifest_->retract();
-        if (review_ && review_->loadFile) review_->loadFile->retract();
-    }
-    // The item's document id, once recorded.
-    const std::string& documentId() const { return documentId_; }
-
-  private:
-    // The files are the attachments written (as `attachments` has them, with the failed ones
-    // left out), then the item's own file.
-    void recordReview(const std::vector<PlacedFile>& files, std::vector<Manifest::Entry>& entries,
-                      const std::string& entryId, const std::string& subject) {
-        ReviewRecord& r = *review_;
-        std::vector<const RenderedAttachment*> written;
-        for (const RenderedAttachment& a : r.attachments) {
-            if (a.failure.empty()) written.push_back(&a);
-        }
-        if (written.size() + 1 != files.size()) throw WriteError("the item's files are amiss");
-        // The family in order: the item, then its attachments by their order in the item.
-        documentId_ = r.production.nextId();
-        std::vector<std::string> ids(written.size());
-        for (std::size_t i = written.size(); i-- > 0;) ids[i] = r.production.nextId();
-        const std::string last = ids.empty() ? documentId_ : ids.front();
-        std::vector<LoadFile::Document> family;
-        LoadFile::Document& item = family.emplace_back(documentOf(r.facts, subject));
-        item.begDoc = item.endDoc = item.begAttach = documentId_;
-        item.endAttach = last;
-        item.custodian = r.custodian;
-        item.folderPath = folderPath_;
-        item.fileName = fileNameOf(files.back().path);
-        item.fileExtension = extensionOf(item.fileName);
-        describeFile(item, files.back(), r.digests);
-        item.entryId = entryId;
-        item.contentHash = r.contentHash;
-        entries.back().contentHash = r.contentHash;
-        entries.back().docId = documentId_;
-        for (std::size_t i = written.size(); i-- > 0;) {
-            LoadFile::Document& a = family.emplace_back();
-            a.begDoc = a.endDoc = ids[i];
-            a.begAttach = documentId_;
-            a.endAttach = last;
-            a.parentDocId = documentId_;
-            a.custodian = r.custodian;
-            a.folderPath = folderPath_;
-            a.fileName = written[i]->fileName;
-            a.fileExtension = extensionOf(a.fileName);
-            describeFile(a, files[i], written[i]->digests);
-            entries[i].docId = ids[i];
-        }
-        for (Manifest::Entry& e : entries) e.custodian = r.custodian;
-        if (r.loadFile) r.loadFile->record(std::move(family));
-    }
-
-    Manifest* manifest_;
-    store::MailItem& item_;
-    const std::string& folderPath_;
-    std::optional<ReviewRecord> review_;
-    std::string documentId_;
-};
 
 // A format's name as the export's identity records it.
 std::string formatName(const RunRequest& request) {
@@ -800,7 +661,7 @@ bool ConversionRun::leaveOutCopy(Pending& job, FolderRun& current) {
     const std::string subject = readOr([&] { return job.item->subject(); });
     const std::string id = production->nextId();
     if (loadFile_) {
-        LoadFile::Document copy = documentOf(rendered.facts, subject);
+        LoadFile::Document copy = loadFileDocument(rendered.facts, subject);
         copy.begDoc = copy.endDoc = copy.begAttach = copy.endAttach = id;
         copy.duplicateOf = *original;
         copy.custodian = request_.custodian;
