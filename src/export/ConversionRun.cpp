@@ -182,11 +182,10 @@ void ConversionRun::prepareRoot() {
 
 void ConversionRun::checkEarlierExport(store::Store& store) {
     Production* production = request_.production;
+    const std::string mailbox = readOr([&] { return store.rootFolder()->entryId(); },
+                                       readOr([&] { return store.entryId(); }));
     const ExportIdentity identity{
-        formatName(request_), readOr([&] { return store.rootFolder()->entryId(); }, readOr([&] {
-                                         return store.entryId();
-                                     })),
-        readOr([&] { return store.dataFilePath(); }),
+        formatName(request_), mailbox, readOr([&] { return store.dataFilePath(); }),
         production ? production->identity(request_.custodian) : std::string()};
     const bool resume = request_.earlier == EarlierExport::Resume;
     try {
