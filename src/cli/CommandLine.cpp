@@ -20,15 +20,17 @@ struct Option {
 // -V the version (both), -h the help. Neither lists a mailbox; -l lists (pffexport's -l names
 // a log file, which has no counterpart here). The rarer options keep their long names only.
 constexpr Option kOptions[] = {
-    {"format", 'f', "FORMAT"}, {"output", 'o', "OUTDIR"}, {"folder", 0, "PATH"},
-    {"since", 0, "DATE"},      {"until", 0, "DATE"},      {"resume", 0, nullptr},
-    {"again", 0, nullptr},     {"list", 'l', nullptr},    {"items", 0, nullptr},
-    {"json", 0, nullptr},      {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
-    {"help", 'h', nullptr},    {"version", 'V', nullptr},
+    {"format", 'f', "FORMAT"},   {"output", 'o', "OUTDIR"}, {"folder", 0, "PATH"},
+    {"since", 0, "DATE"},        {"until", 0, "DATE"},      {"resume", 0, nullptr},
+    {"again", 0, nullptr},       {"list", 'l', nullptr},    {"items", 0, nullptr},
+    {"json", 0, nullptr},        {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
+    {"help", 'h', nullptr},      {"version", 'V', nullptr}, {"page-size", 0, "SIZE"},
+    {"pdf-archive", 0, nullptr},
 };
 
 // Options that choose what an export writes: with a listing they would be passed over unseen.
-constexpr const char* kExportOnly[] = {"output", "folder", "since", "until", "resume", "again"};
+constexpr const char* kExportOnly[] = {"output", "folder", "since",     "until",
+                                       "resume", "again",  "page-size", "pdf-archive"};
 
 const Option* longNamed(const std::string& name) {
     for (const Option& o : kOptions) {
@@ -122,6 +124,8 @@ class Parser {
         if (name == "until") o.until = value;
         if (name == "resume") o.resume = true;
         if (name == "again") o.again = true;
+        if (name == "page-size") o.pageSize = value;
+        if (name == "pdf-archive") o.pdfArchive = true;
         if (name == "list") result_.listKind = ListKind::Folders;
         if (name == "items") result_.listKind = ListKind::Items;
         if (name == "json") result_.json = true;

@@ -29,6 +29,9 @@ struct ExportOptions {
     std::string since = {};
     std::string until = {};
     Verbosity verbosity = Verbosity::Normal;
+    // With the pdf format: "a4" or "letter" (empty: the locale's paper), and PDF/A-3b.
+    std::string pageSize = {};
+    bool pdfArchive = false;
 };
 
 // Why `options` cannot make an export (an unknown format, a date that is none, options that

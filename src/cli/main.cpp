@@ -1,16 +1,21 @@
 // pellmark-export: the command-line front end.
 
+#include <langinfo.h>
 #include <unistd.h>
+
+#include <clocale>
 
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "base/AsciiCase.h"
 #include "cli/CommandLine.h"
 #include "cli/ExportCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/StopSignals.h"
 #include "formats/OutputFormats.h"
+#include "pdfengine/WebEnginePdf.h"
 
 namespace {
 
@@ -164,6 +169,14 @@ int usageError(const std::string& why) {
     return 2;
 }
 
+// The paper of the user's locale (LC_PAPER): Letter where its width is 216 mm, else A4.
+pellmark::formats::PageSize localPaper() {
+    std::setlocale(LC_PAPER, "");
+    const auto width = reinterpret_cast<std::intptr_t>(nl_langinfo(_NL_PAPER_WIDTH));
+    std::setlocale(LC_PAPER, "C");
+    return width == 216 ? pellmark::formats::PageSize::Letter : pellmark::formats::PageSize::A4;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,5 +198,16 @@ int main(int argc, char** argv) {
     }
     command.options.terminal = ::isatty(STDERR_FILENO) != 0;
     pellmark::cli::StopSignals::install();
-    return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
+    auto run = [&] {
+        return pellmark::cli::runExports(command.options, command.mailboxes, std::cout, std::cerr);
+    };
+    if (!pellmark::base::equalsNoCase(command.options.format, "pdf")) return run();
+    pellmark::formats::PdfSettings settings;
+    const std::string& size = command.options.pageSize;
+    settings.pageSize = size.empty() ? localPaper()
+                        : pellmark::base::equalsNoCase(size, "letter")
+                            ? pellmark::formats::PageSize::Letter
+                            : pellmark::formats::PageSize::A4;
+    settings.archive = command.options.pdfArchive;
+    return pellmark::pdfengine::runWithPdfEngine(argc, argv, settings, run);
 }
