@@ -24,12 +24,15 @@ _pellmark_export() {
         --since|--until)
             COMPREPLY=($(compgen -W "$(date +%Y-%m-%d)" -- "$cur"))
             return ;;
+        --page-size)
+            COMPREPLY=($(compgen -W "a4 letter" -- "$cur"))
+            return ;;
         --folder)
             return ;;
     esac
     if [[ "$cur" == -* ]]; then
         local options="--format -f --output -o --folder --since --until --resume --again
-                       --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
+                       --page-size --pdf-archive --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
