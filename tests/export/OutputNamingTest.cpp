@@ -212,7 +212,7 @@ TEST(OutputFormats, NamesCodesExtensionsAndContainers) {
     EXPECT_EQ(&formats::outputFormatOf(SaveFormat::Eml), formats::outputFormatNamed("eml"));
     EXPECT_EQ(static_cast<int>(SaveFormat::Mht), 1027);
     EXPECT_EQ(formats::outputFormatNames(),
-              "msg, eml, txt, vcf, rtf, html, mht, mbox, maildir or ics");
+              "msg, eml, txt, vcf, rtf, html, mht, mbox, maildir, ics or pdf");
     int inWindow = 0;
     for (const auto& f : formats::outputFormats()) {
         inWindow += f.inWindow;
