@@ -102,7 +102,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
     if (type == QtDebugMsg || type == QtInfoMsg) return;
     const QByteArray category(context.category ? context.category : "");
     if (category.startsWith("qt.webengine") || message.contains(QLatin1String("XDG_RUNTIME_DIR")) ||
-        message.contains(QLatin1String("WebEngineContext used before"))) {
+        message.contains(QLatin1String("WebEngineContext used before")) ||
+        message.contains(QLatin1String("No suitable graphics backend"))) {
         return;
     }
     std::fprintf(stderr, "pellmark-export: %s\n", qPrintable(message));
