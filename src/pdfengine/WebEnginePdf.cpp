@@ -20,6 +20,7 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
+#include <chrono>
 #include <cstdio>
 #include <future>
 #include <map>
@@ -202,6 +203,10 @@ std::string WebEnginePdf::render(const std::string& html, formats::PageSize size
     QMetaObject::invokeMethod(
         pages_.get(), [this, html, size, done] { pages_->start(html, size, done); },
         Qt::QueuedConnection);
+    // A page that never finishes loading (the engine's process gone) fails its item, not the
+    // run: the page still ends in its own time, the promise kept alive by the job.
+    if (result.wait_for(std::chrono::minutes(2)) != std::future_status::ready)
+        throw std::runtime_error("the HTML engine did not finish the page in two minutes");
     return result.get();
 }
 
