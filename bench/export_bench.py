@@ -17,6 +17,43 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import time
+
+
+def tree_rss_mb(pid):
+    """The resident memory of a process and all its descendants (a browser engine's helper
+    processes), in MB."""
+    total, todo = 0, [pid]
+    while todo:
+        p = todo.pop()
+        try:
+            with open(f"/proc/{p}/status") as f:
+                total += next(int(l.split()[1]) for l in f if l.startswith("VmRSS:"))
+            with open(f"/proc/{p}/task/{p}/children") as f:
+                todo += [int(c) for c in f.read().split()]
+        except (OSError, StopIteration):
+            pass
+    return total / 1024
+
+
+def run_tree_timed(command):
+    """Runs `command`, sampling its process tree's memory every 0.1 s: returns (wall s, cpu s of
+    the tree, peak MB of the tree)."""
+    start = time.monotonic()
+    before = os.times()
+    proc = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    peak = 0
+    while proc.poll() is None:
+        peak = max(peak, tree_rss_mb(proc.pid))
+        time.sleep(0.1)
+    wall = time.monotonic() - start
+    after = os.times()
+    if proc.returncode not in (0, 1):
+        sys.exit(f"failed ({proc.returncode}): {' '.join(command)}\n"
+                 f"{proc.stderr.read().decode(errors='replace')[-2000:]}")
+    cpu = (after.children_user - before.children_user) + (after.children_system -
+                                                           before.children_system)
+    return wall, cpu, peak
 
 
 def run_timed(command, cwd=None):
@@ -46,8 +83,9 @@ class Tool:
     """One side of a row: `make(out)` gives the command writing into directory `out`; `items`,
     when given, adds the rate at which it went through that many items."""
 
-    def __init__(self, name, make, sync=False, items=None):
+    def __init__(self, name, make, sync=False, items=None, tree=False):
         self.name, self.make, self.sync, self.items = name, make, sync, items
+        self.tree = tree  # memory of the whole process tree, sampled
         self.walls, self.cpus, self.mems, self.files = [], [], [], 0
         self.outputs = []
 
@@ -64,7 +102,7 @@ class Tool:
             # What earlier runs left to write back is written first, untimed.
             subprocess.run(["sync"], check=True)
             command = ["sh", "-c", '"$@" && sync', "sh"] + command
-        wall, cpu, mem = run_timed(command)
+        wall, cpu, mem = run_tree_timed(command) if self.tree else run_timed(command)
         self.walls.append(wall)
         self.cpus.append(cpu)
         self.mems.append(mem)
@@ -88,7 +126,9 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--tmpfs", default="/dev/shm")
     parser.add_argument("--disk", default=None, help="a directory on a disk (default: bench/)")
-    parser.add_argument("--formats", default="eml,txt,html,rtf,msg,mht,msgin,ics",
+    parser.add_argument("--pdf-items", type=int, default=1000,
+                        help="items of the pdf row's mailbox")
+    parser.add_argument("--formats", default="eml,txt,html,rtf,msg,mht,msgin,ics,pdf",
                         help="the tmpfs rows; msgin reads a directory of our own .msg export "
                              "of the mailbox to .eml, against msgconvert on the same files; "
                              "ics exports a calendar of as many appointments, a third of them "
@@ -144,6 +184,9 @@ def main():
                 continue
             if fmt == "ics":
                 rows.append(calendar_row(args, tmp))
+                continue
+            if fmt == "pdf":
+                rows.append(pdf_row(args, tmp))
                 continue
             tools = [Tool(f"ours .{fmt}", ours(fmt, pst))]
             if fmt in peers:
@@ -295,6 +338,23 @@ def calendar_row(args, tmp):
              Tool("ours .eml of the same items",
                   lambda out: [args.export, "--format", "eml", pst, out], items=args.items)]
     return (f".ics of {args.items} appointments, a third recurring, to tmpfs", tools, tmp)
+
+
+def pdf_row(args, tmp):
+    """PDF: the first PDF_ITEMS items of a mailbox generated like the benchmark's (a PDF takes a
+    browser engine's layout, far slower than a text format), against our .html export of the
+    same items, the page each PDF renders; memory and CPU of the whole process tree, the
+    engine's helper processes included."""
+    items = min(args.items, args.pdf_items)
+    pst = os.path.join(tmp, "pdf.pst")
+    subprocess.run([args.mkpst, "--generate", str(items), "--seed", str(args.seed), pst],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    tools = [Tool("ours .pdf", lambda out: [args.export, "--format", "pdf", pst, out],
+                  items=items, tree=True),
+             Tool("ours .html of the same items",
+                  lambda out: [args.export, "--format", "html", pst, out], items=items,
+                  tree=True)]
+    return (f".pdf of {items} items to tmpfs", tools, tmp)
 
 
 def scale(args):

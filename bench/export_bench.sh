@@ -5,7 +5,9 @@
 # .msg row, the .msg export's peak memory on five messages of 4,000 recipients each and on one
 # message of 10,000 attachments; and a directory of our own .msg export of that mailbox read
 # back to .eml, against msgconvert; and a calendar of ITEMS appointments, a third of them
-# recurring with exceptions, exported as .ics against the .eml export of the same items.
+# recurring with exceptions, exported as .ics against the .eml export of the same items; and
+# BENCH_PDF_ITEMS (default 1000) items of a mailbox like the first as .pdf against the .html
+# export of the same items, with the memory of the whole process tree (the browser engine's).
 #   bench/export_bench.sh [ITEMS] [SEED] [RUNS]      (default 20000 items, seed 5, 3 runs)
 # BENCH_FORMATS=eml,txt limits the tmpfs rows; BENCH_DISK=DIR puts the disk rows elsewhere;
 # BENCH_SCALE=1000,20000,100000,330000 measures our .eml export at those sizes instead (the
@@ -22,4 +24,5 @@ args=(--export build-bench/src/cli/pellmark-export --mkpst build-bench/tools/mkp
 [ -n "${BENCH_DISK:-}" ] && args+=(--disk "$BENCH_DISK")
 [ -n "${BENCH_SCALE:-}" ] && args+=(--scale "$BENCH_SCALE")
 [ -n "${BENCH_AGAINST:-}" ] && args+=(--against "$BENCH_AGAINST")
+[ -n "${BENCH_PDF_ITEMS:-}" ] && args+=(--pdf-items "$BENCH_PDF_ITEMS")
 exec /usr/bin/python3 bench/export_bench.py "${args[@]}"

@@ -13,8 +13,12 @@ set -euo pipefail
 # dpkg-buildflags, Debian's hardening flags (package.sh); file: CPack's test for programs.
 # libicu-dev: ICU's table of Windows time zone names to IANA ones, for the .ics writer (the
 # package's dependency on libicu comes from dpkg-shlibdeps).
+# The pdf format: Qt WebEngine (qt6-webengine-dev, Chromium) lays out its pages, qpdf
+# (libqpdf-dev) embeds the attachments and writes the PDF/A metadata; WenQuanYi Zen Hei
+# (fonts-wqy-zenhei) gives Chinese, Japanese and Korean mail its characters.
 build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libgmime-3.0-dev
-       libssl-dev libmimalloc-dev libicu-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
+       libssl-dev libmimalloc-dev libicu-dev fonts-dejavu-core fonts-dejavu-extra dpkg-dev file
+       qt6-webengine-dev libqpdf-dev fonts-wqy-zenhei)
 # Packages are installed without their recommendations, so a reader that cannot start without
 # one of them names it here: msgconvert loads Email::Address (libemail-address-perl).
 # The mailbox exports are read back by mutt and served by Dovecot's IMAP server
@@ -25,7 +29,9 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
 # xwininfo and xprop (x11-utils), a dump of it (xwd, in x11-apps) and its accessibility tree
 # (at-spi2-core on a D-Bus session of dbus-daemon, read with python3-gi and gir1.2-atspi-2.0).
 # .ics files are read by python3-icalendar, their recurrences expanded by python3-dateutil.
-test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
+# PDFs are read back by qpdf, poppler-utils (pdftotext, pdfdetach, pdffonts, pdfimages) and
+# pikepdf (python3-pikepdf).
+test=(qpdf poppler-utils python3-pikepdf libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
       libemail-address-perl python3 python3-vobject python3-olefile python3-icalendar
       python3-dateutil chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd radicale lintian desktop-file-utils libxml2-utils shared-mime-info

@@ -22,19 +22,20 @@ struct Option {
 // -V the version (both), -h the help. Neither lists a mailbox; -l lists (pffexport's -l names
 // a log file, which has no counterpart here). The rarer options keep their long names only.
 constexpr Option kOptions[] = {
-    {"format", 'f', "FORMAT"}, {"output", 'o', "OUTDIR"}, {"folder", 0, "PATH"},
-    {"since", 0, "DATE"},      {"until", 0, "DATE"},      {"resume", 0, nullptr},
-    {"again", 0, nullptr},     {"load-file", 0, "KIND"},  {"custodian", 0, "NAME"},
-    {"prefix", 0, "PREFIX"},   {"dedupe", 0, nullptr},    {"shard", 0, "K/N"},
-    {"merge", 0, nullptr},     {"list", 'l', nullptr},    {"items", 0, nullptr},
-    {"json", 0, nullptr},      {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
-    {"help", 'h', nullptr},    {"version", 'V', nullptr},
+    {"format", 'f', "FORMAT"},   {"output", 'o', "OUTDIR"}, {"folder", 0, "PATH"},
+    {"since", 0, "DATE"},        {"until", 0, "DATE"},      {"resume", 0, nullptr},
+    {"again", 0, nullptr},       {"load-file", 0, "KIND"},  {"custodian", 0, "NAME"},
+    {"prefix", 0, "PREFIX"},     {"dedupe", 0, nullptr},    {"shard", 0, "K/N"},
+    {"merge", 0, nullptr},       {"list", 'l', nullptr},    {"items", 0, nullptr},
+    {"json", 0, nullptr},        {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
+    {"help", 'h', nullptr},      {"version", 'V', nullptr}, {"page-size", 0, "SIZE"},
+    {"pdf-archive", 0, nullptr},
 };
 
 // Options that choose what an export writes: with a listing they would be passed over unseen.
-constexpr const char* kExportOnly[] = {"output", "folder", "since",     "until",
-                                       "resume", "again",  "load-file", "custodian",
-                                       "prefix", "dedupe", "shard"};
+constexpr const char* kExportOnly[] = {"output", "folder",    "since",      "until",  "resume",
+                                       "again",  "load-file", "custodian",  "prefix", "dedupe",
+                                       "shard",  "page-size", "pdf-archive"};
 
 // What a merge takes besides its directories and OUTDIR.
 constexpr const char* kMergeTakes[] = {"merge", "output", "dedupe", "quiet", "verbose"};
@@ -136,6 +137,8 @@ class Parser {
         if (name == "prefix") o.prefix = value;
         if (name == "dedupe") o.dedupe = true;
         if (name == "shard") o.shard = value;
+        if (name == "page-size") o.pageSize = value;
+        if (name == "pdf-archive") o.pdfArchive = true;
         if (name == "list") result_.listKind = ListKind::Folders;
         if (name == "items") result_.listKind = ListKind::Items;
         if (name == "json") result_.json = true;

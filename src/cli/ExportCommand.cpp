@@ -169,6 +169,13 @@ std::string optionsProblem(const ExportOptions& options) {
     datesOf(options, why);
     if (!why.empty()) return why;
     if (options.resume && options.again) return "--resume and --again exclude each other";
+    const bool pdf = base::equalsNoCase(options.format, "pdf");
+    if (!options.pageSize.empty() && !pdf) return "--page-size goes with --format pdf";
+    if (options.pdfArchive && !pdf) return "--pdf-archive goes with --format pdf";
+    if (!options.pageSize.empty() && !base::equalsNoCase(options.pageSize, "a4") &&
+        !base::equalsNoCase(options.pageSize, "letter")) {
+        return "unknown page size '" + base::printable(options.pageSize) + "' (a4 or letter)";
+    }
     if (options.resume && base::equalsNoCase(options.format, "mbox")) {
         return "--resume cannot finish an mbox export: each folder is one mbox file, which "
                "a second run would have to write into; --again writes the export again "

@@ -43,6 +43,9 @@ struct ExportOptions {
     std::string shard = {};
     // Set by runExports for each mailbox of an export for review: what they share.
     exporting::Production* production = nullptr;
+    // With the pdf format: "a4" or "letter" (empty: the locale's paper), and PDF/A-3b.
+    std::string pageSize = {};
+    bool pdfArchive = false;
 };
 
 // "K/N" with 1 <= K <= N, as --shard takes it; nullopt for anything else.

@@ -27,12 +27,16 @@ _pellmark_export() {
         --load-file)
             COMPREPLY=($(compgen -W "dat" -- "$cur"))
             return ;;
+        --page-size)
+            COMPREPLY=($(compgen -W "a4 letter" -- "$cur"))
+            return ;;
         --folder|--custodian|--prefix|--shard)
             return ;;
     esac
     if [[ "$cur" == -* ]]; then
         local options="--format -f --output -o --folder --since --until --resume --again
                        --load-file --custodian --prefix --dedupe --shard --merge
+                       --page-size --pdf-archive
                        --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return

@@ -15,6 +15,7 @@ void writeRtf(const mapi::Item&, base::ByteSink&);
 void writeHtml(const mapi::Item&, base::ByteSink&);
 void writeMht(const mapi::Item&, base::ByteSink&);
 void writeIcs(const mapi::Item&, base::ByteSink&);
+void writePdf(const mapi::Item&, base::ByteSink&);
 
 namespace {
 
@@ -44,6 +45,8 @@ constexpr OutputFormat kFormats[] = {
     // One file per item for now: a folder's calendar as one file wants a container of its own.
     {"ics", ".ics", SaveFormat::Ics, Container::Files, &writeIcs, nullptr, false, false,
      "iCalendar: calendar, task and journal folders"},
+    {"pdf", ".pdf", SaveFormat::Pdf, Container::Files, &writePdf, nullptr, false, false,
+     "PDF pages as the html format shows them, attachments inside"},
 };
 
 }  // namespace

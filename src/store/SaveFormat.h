@@ -13,6 +13,7 @@ enum class SaveFormat : int16_t {
     Html = 5,
     Vcf = 6,
     Ics = 8,
+    Pdf = 9,
     Eml = 1024,
     Mht = 1027,
 };

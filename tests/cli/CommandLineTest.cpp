@@ -98,14 +98,18 @@ TEST(CommandLine, WhatIsWrongIsSaidOnce) {
         {{"--json=yes", "-l", "a"}, "option '--json' takes no value"},
         {{"a.pst", "out"},
          "missing --format FORMAT (msg, eml, txt, vcf, rtf, html, mht, mbox, "
-         "maildir or ics)"},
+         "maildir, ics or pdf)"},
         {{"-f", "eml"}, "missing MAILBOX and OUTDIR"},
         {{"-f", "eml", "a.pst"}, "missing OUTDIR after 'a.pst'"},
         {{"-f", "eml", "-o", "out"}, "missing MAILBOX"},
         {{"-f", "eml", "a.pst", ""}, "OUTDIR is an empty name"},
-        {{"-f", "pdf", "a", "b"},
-         "unknown format 'pdf' (msg, eml, txt, vcf, rtf, html, mht, "
-         "mbox, maildir or ics)"},
+        {{"-f", "odt", "a", "b"},
+         "unknown format 'odt' (msg, eml, txt, vcf, rtf, html, mht, "
+         "mbox, maildir, ics or pdf)"},
+        {{"-f", "eml", "--page-size", "a4", "a", "b"}, "--page-size goes with --format pdf"},
+        {{"-f", "html", "--pdf-archive", "a", "b"}, "--pdf-archive goes with --format pdf"},
+        {{"-f", "pdf", "--page-size=a5", "a", "b"}, "unknown page size 'a5' (a4 or letter)"},
+        {{"-l", "--pdf-archive", "a"}, "--pdf-archive goes with --format, not --list"},
         {{"-f", "eml", "--until", "2020-02-30", "a", "b"},
          "--until wants a date as YYYY-MM-DD, not '2020-02-30'"},
         {{"-f", "eml", "--resume", "--again", "a", "b"}, "--resume and --again exclude each other"},

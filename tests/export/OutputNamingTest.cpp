@@ -208,11 +208,12 @@ TEST(OutputFormats, NamesCodesExtensionsAndContainers) {
     EXPECT_EQ(formats::outputFormatNamed(".vcf")->extension, ".vcf");
     EXPECT_EQ(formats::outputFormatNamed("maildir")->container, Container::Maildir);
     EXPECT_EQ(formats::outputFormatNamed("mbox")->save, SaveFormat::Eml);
-    for (const char* unknown : {"pdf", "", "."}) EXPECT_FALSE(formats::outputFormatNamed(unknown));
+    for (const char* unknown : {"odt", "", "."}) EXPECT_FALSE(formats::outputFormatNamed(unknown));
+    EXPECT_EQ(formats::outputFormatNamed("PDF")->save, SaveFormat::Pdf);
     EXPECT_EQ(&formats::outputFormatOf(SaveFormat::Eml), formats::outputFormatNamed("eml"));
     EXPECT_EQ(static_cast<int>(SaveFormat::Mht), 1027);
     EXPECT_EQ(formats::outputFormatNames(),
-              "msg, eml, txt, vcf, rtf, html, mht, mbox, maildir or ics");
+              "msg, eml, txt, vcf, rtf, html, mht, mbox, maildir, ics or pdf");
     int inWindow = 0;
     for (const auto& f : formats::outputFormats()) {
         inWindow += f.inWindow;

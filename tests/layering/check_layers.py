@@ -32,16 +32,17 @@ BUILDS_ON = {
     'msgfile': {'base', 'mapi', 'cfb'},
     'store': {'base'},
     'formats': {'base', 'cfb', 'mapi', 'store'},
+    'pdfengine': {'base', 'cfb', 'mapi', 'store', 'formats'},
     'pststore': {'base', 'cfb', 'mapi', 'pst', 'store', 'formats'},
     'msgstore': {'base', 'cfb', 'mapi', 'msgfile', 'store', 'formats'},
     'export': {'base', 'cfb', 'mapi', 'store', 'formats'},
     'cli': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'msgfile', 'msgstore',
-            'export'},
+            'export', 'pdfengine'},
     'gui': {'base', 'cfb', 'mapi', 'store', 'formats', 'export'},
     'app': {'base', 'cfb', 'mapi', 'store', 'formats', 'pst', 'pststore', 'export', 'gui'},
 }
 PST_ORDER = ['io', 'ndb', 'ltp', 'messaging']
-QT_ALLOWED = {'gui', 'app'}
+QT_ALLOWED = {'gui', 'app', 'pdfengine'}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
