@@ -226,9 +226,9 @@ TEST(ExportCommand, UnreadableTablesAreNamedAndTheirItemsRecovered) {
 TEST(ExportCommand, BadUsageAndUnreadableFilesExitTwo) {
     PELLMARK_SAMPLE_OR_SKIP(pst, "pst/pstsdk__sample1.pst");
     test::TempDir dir;
-    ExportRun badFormat = exportTo({"pdf", {}, pst.string(), dir.path().string(), false});
+    ExportRun badFormat = exportTo({"docx", {}, pst.string(), dir.path().string(), false});
     EXPECT_EQ(badFormat.status, 2);
-    EXPECT_NE(badFormat.err.find("unknown format 'pdf'"), std::string::npos);
+    EXPECT_NE(badFormat.err.find("unknown format 'docx'"), std::string::npos);
     ExportRun badFolder =
         exportTo({"txt", {"\\\\sample1\\Nope"}, pst.string(), dir.path().string(), false});
     EXPECT_EQ(badFolder.status, 2);
