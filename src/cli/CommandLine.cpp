@@ -24,11 +24,13 @@ constexpr Option kOptions[] = {
     {"since", 0, "DATE"},      {"until", 0, "DATE"},      {"resume", 0, nullptr},
     {"again", 0, nullptr},     {"list", 'l', nullptr},    {"items", 0, nullptr},
     {"json", 0, nullptr},      {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
-    {"help", 'h', nullptr},    {"version", 'V', nullptr},
+    {"help", 'h', nullptr},    {"version", 'V', nullptr}, {"recover", 0, "WHAT"},
+    {"forensic", 0, nullptr},
 };
 
 // Options that choose what an export writes: with a listing they would be passed over unseen.
-constexpr const char* kExportOnly[] = {"output", "folder", "since", "until", "resume", "again"};
+constexpr const char* kExportOnly[] = {"output", "folder", "since",   "until",
+                                       "resume", "again",  "recover", "forensic"};
 
 const Option* longNamed(const std::string& name) {
     for (const Option& o : kOptions) {
@@ -122,6 +124,14 @@ class Parser {
         if (name == "until") o.until = value;
         if (name == "resume") o.resume = true;
         if (name == "again") o.again = true;
+        if (name == "recover") {
+            if (value != "deleted") {
+                return fail("--recover takes 'deleted', not " + inQuotes(value));
+            }
+            o.recoverDeleted = true;
+        }
+        // The preset for evidence: everything the file still holds.
+        if (name == "forensic") o.recoverDeleted = true;
         if (name == "list") result_.listKind = ListKind::Folders;
         if (name == "items") result_.listKind = ListKind::Items;
         if (name == "json") result_.json = true;

@@ -29,6 +29,9 @@ struct ExportOptions {
     std::string since = {};
     std::string until = {};
     Verbosity verbosity = Verbosity::Normal;
+    // Also what the file still holds of deleted items and of replaced versions of its items
+    // (--recover deleted, and --forensic).
+    bool recoverDeleted = false;
 };
 
 // Why `options` cannot make an export (an unknown format, a date that is none, options that

@@ -40,8 +40,9 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
 // The manifest's lines of one item's files.
 class ItemLedger : public Ledger {
   public:
-    ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath)
-        : manifest_(manifest), item_(item), folderPath_(folderPath) {}
+    ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath,
+               const std::string& recovered)
+        : manifest_(manifest), item_(item), folderPath_(folderPath), recovered_(recovered) {}
 
     void record(const std::vector<PlacedFile>& files) override {
         if (!manifest_) return;
@@ -49,7 +50,8 @@ class ItemLedger : public Ledger {
         const std::string id = readOr([&] { return item_.entryId(); });
         const std::string subject = readOr([&] { return item_.subject(); });
         for (const PlacedFile& f : files) {
-            entries.push_back({id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset});
+            entries.push_back(
+                {id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset, recovered_});
         }
         manifest_->record(entries);
     }
@@ -61,16 +63,19 @@ class ItemLedger : public Ledger {
     Manifest* manifest_;
     store::MailItem& item_;
     const std::string& folderPath_;
+    const std::string& recovered_;
 };
 
-// A format's name as the export's identity records it.
+// A format's name as the export's identity records it: an export that recovers deleted items
+// is another export, whose manifest has a field more.
 std::string formatName(const RunRequest& request) {
+    const std::string deleted = request.recoverDeleted ? " with deleted items" : "";
     for (const formats::OutputFormat& output : formats::outputFormats()) {
         if (output.save == request.format && output.container == request.layout) {
-            return std::string(output.name);
+            return std::string(output.name) + deleted;
         }
     }
-    return std::to_string(static_cast<int>(request.format));
+    return std::to_string(static_cast<int>(request.format)) + deleted;
 }
 
 }  // namespace
@@ -93,6 +98,7 @@ struct ConversionRun::Pending {
     std::string stem;  // of the item's file name
     std::string extension;
     std::string scratch;
+    std::string recovered;  // how a recovered item was found, for the manifest
 };
 
 // The state of the folder being exported.
@@ -104,6 +110,7 @@ struct ConversionRun::FolderRun {
     store::SaveFormat format = store::SaveFormat::Txt;  // of its items that are no contacts
     int64_t itemCounter = 1;
     bool failed = false;
+    std::string recovered;  // how the item being started was found, where it was recovered
 };
 
 ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request,
@@ -176,6 +183,9 @@ void ConversionRun::exportMailbox(store::Store& store) {
         exportFolder(store, folders[i], i + 1, folders.size());
     }
     if (!stopping()) recoverUnreachable(store, folders.size() + 1);
+    if (request_.recoverDeleted && !stopping()) {
+        recoverDeleted(store, static_cast<std::size_t>(summary_.folders) + 1);
+    }
     reportDamage(store);
 }
 
@@ -232,7 +242,8 @@ void ConversionRun::checkEarlierExport(store::Store& store) {
             // Items of an mbox or of a calendar file are known by their offsets in it.
             const bool sharedFiles = request_.layout != MailboxLayout::Files ||
                                      request_.format == store::SaveFormat::Ics;
-            manifest_ = std::make_unique<Manifest>(summary_.exportRoot, sharedFiles);
+            manifest_ = std::make_unique<Manifest>(
+                summary_.exportRoot, Manifest::Layout{sharedFiles, request_.recoverDeleted});
         }
     } catch (const WriteError& error) {
         throw PrepareError(error.what());
@@ -288,6 +299,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     current.displayName = kRecoveredItems;
     current.folderPath = std::string("\\\\") + kRecoveredItems;
     current.steps = {recoveredItemsStep()};
+    current.recovered = "listed by no folder";
     std::unique_ptr<store::Items> items;
     int64_t count = 0;
     try {
@@ -326,6 +338,58 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     }
     finishAll(current);
     summary_.itemsRecovered = summary_.itemsWritten - writtenBefore;
+}
+
+void ConversionRun::recoverDeleted(store::Store& store, std::size_t number) {
+    store::DeletedItems found;
+    try {
+        found = store.deletedItems();
+    } catch (const std::exception& error) {
+        summary_.damage.push_back(std::string("the file could not be searched for deleted "
+                                              "items: ") +
+                                  error.what());
+        return progress_.damageFound(summary_.damage.back());
+    }
+    summary_.deletedOverwritten += found.overwritten;
+    for (std::size_t i = 0; i < found.groups.size() && !stopping(); ++i) {
+        recoverGroup(found.groups[i], number + i);
+    }
+}
+
+void ConversionRun::recoverGroup(store::DeletedItems::Group& group, std::size_t number) {
+    FolderRun current;
+    current.format = itemFormat();
+    current.steps = {recoveredItemsStep(), deletedItemsStep()};
+    current.steps.insert(current.steps.end(), group.folder.begin(), group.folder.end());
+    current.displayName = std::string(kRecoveredItems) + "\\" + kDeletedItems;
+    for (const store::PathStep& step : group.folder) current.displayName += "\\" + step.name;
+    current.folderPath = "\\\\" + current.displayName;
+    const int64_t count = group.items ? readOr([&] { return group.items->count(); }) : 0;
+    if (count == 0) return;
+    summary_.folders += 1;
+    progress_.folderStarted(current.displayName, number, number);
+    try {
+        current.output = openOutput(current.steps);
+    } catch (const std::exception& error) {
+        summary_.itemsFailed += count;
+        return folderFailed(current, error.what());
+    }
+    const int64_t writtenBefore = summary_.itemsWritten;
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.itemCounter) {
+        const auto at = static_cast<std::size_t>(index - 1);
+        current.recovered = at < group.how.size() ? group.how[at] : "recovered";
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = group.items->item(index);
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        // Recovered items are saved as a message folder's are, contacts as vCards.
+        exportByClass(std::move(item), count, current, false);
+    }
+    finishAll(current);
+    summary_.deletedRecovered += summary_.itemsWritten - writtenBefore;
 }
 
 void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& ref,
@@ -510,6 +574,7 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     Pending job;
     job.item = std::move(item);
     job.caption = caption;
+    job.recovered = current.recovered;
     job.stem = fileStem(nameSource);
     const formats::OutputFormat& output = formats::outputFormatOf(format);
     job.extension = output.extension;
@@ -603,7 +668,7 @@ void ConversionRun::placeItem(Pending& job, FolderRun& current) {
 
 void ConversionRun::placeFiles(Pending& job, FolderRun& current) {
     FolderOutput& output = *current.output;
-    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath);
+    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath, job.recovered);
     int32_t number = 0;
     FolderOutput::Placing file{
         job.scratch,

@@ -57,6 +57,10 @@ struct RunRequest {
     // A contact folder's distribution lists as vCard groups beside its contacts; otherwise they
     // are passed over (and counted).
     bool distributionListsAsGroups = false;
+    // Also what the file still holds of deleted items and of replaced versions of its items
+    // (Store::deletedItems), into "Recovered items/Deleted/<the folder that held them>"; the
+    // manifest says how each recovered item was found.
+    bool recoverDeleted = false;
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox, an export
@@ -107,6 +111,8 @@ class ConversionRun {
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
     void recoverUnreachable(store::Store& store, std::size_t number);
+    void recoverDeleted(store::Store& store, std::size_t number);
+    void recoverGroup(store::DeletedItems::Group& group, std::size_t number);
     void reportDamage(store::Store& store);
     void exportByClass(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        bool inContactFolder);

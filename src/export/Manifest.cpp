@@ -22,37 +22,63 @@
 namespace pellmark::exporting {
 namespace {
 
-constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256\n";
-constexpr const char* kHeaderWithOffsets =
-    "entry_id\tfolder\tsubject\tfile\tsize\tsha256\toffset\n";
+std::string headerOf(Manifest::Layout layout) {
+    return std::string("entry_id\tfolder\tsubject\tfile\tsize\tsha256") +
+           (layout.offsets ? "\toffset" : "") + (layout.recovered ? "\trecovered" : "") + '\n';
+}
 
-// A manifest with offsets gives every line the seventh field, empty where there is no offset.
-std::string lineOf(const Manifest::Entry& e, bool withOffsets) {
+// The layout a header line names; nullopt for a line that is no header.
+std::optional<Manifest::Layout> layoutOf(const std::string& header) {
+    for (bool offsets : {false, true}) {
+        for (bool recovered : {false, true}) {
+            if (header + '\n' == headerOf({offsets, recovered})) {
+                return Manifest::Layout{offsets, recovered};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// The optional fields are on every line of a manifest whose header names them, empty where
+// they do not apply.
+std::string lineOf(const Manifest::Entry& e, Manifest::Layout layout) {
     std::string line = base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
                        base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
                        std::to_string(e.size) + '\t' + e.sha256;
     if (e.offset) {
         line += '\t' + std::to_string(*e.offset);
-    } else if (withOffsets) {
+    } else if (layout.offsets) {
         line += '\t';
     }
+    if (layout.recovered) line += '\t' + base::printable(e.recovered);
     return line + '\n';
 }
 
-std::optional<Manifest::Entry> parse(const std::string& line) {
+std::optional<Manifest::Entry> parse(const std::string& line, Manifest::Layout layout) {
     std::vector<std::string> fields;
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
     if (!line.empty() && line.back() == '\t') fields.emplace_back();
-    if (fields.size() < 6 || fields.size() > 7 || fields[0] == "entry_id") return std::nullopt;
+    const size_t expected = 6 + (layout.offsets ? 1 : 0) + (layout.recovered ? 1 : 0);
+    if (fields.size() != expected || fields[0] == "entry_id") return std::nullopt;
     Manifest::Entry e{fields[0], fields[1], fields[2], fields[3], 0, fields[5]};
     try {
         e.size = std::stoull(fields[4]);
-        if (fields.size() == 7 && !fields[6].empty()) e.offset = std::stoull(fields[6]);
+        if (layout.offsets && !fields[6].empty()) e.offset = std::stoull(fields[6]);
     } catch (const std::exception&) {
         return std::nullopt;
     }
+    if (layout.recovered) e.recovered = fields.back();
     return e;
+}
+
+// The layout of the manifest of `exportRoot` by its header line; the plain one when it has
+// none.
+Manifest::Layout layoutIn(const std::string& exportRoot) {
+    std::ifstream in(exportRoot + Manifest::kFileName, std::ios::binary);
+    std::string first;
+    if (!std::getline(in, first)) return {};
+    return layoutOf(first).value_or(Manifest::Layout{});
 }
 
 // The file of `e` is there as it was written, reached through real directories.
@@ -90,8 +116,8 @@ int writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-Manifest::Manifest(std::string exportRoot, bool withOffsets)
-    : root_(std::move(exportRoot)), withOffsets_(withOffsets) {
+Manifest::Manifest(std::string exportRoot, Layout layout)
+    : root_(std::move(exportRoot)), layout_(layout) {
     const std::string path = root_ + kFileName;
     fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd_ < 0) throw manifestError(path, errno);
@@ -100,8 +126,9 @@ Manifest::Manifest(std::string exportRoot, bool withOffsets)
     end_ = static_cast<uint64_t>(st.st_size);
     std::string start;
     if (end_ == 0) {
-        start = withOffsets ? kHeaderWithOffsets : kHeader;
+        start = headerOf(layout);
     } else {
+        layout_ = layoutIn(root_);
         // A line cut short (the system stopped in the middle of a write) ends where it is.
         char last = '\n';
         if (::pread(fd_, &last, 1, static_cast<off_t>(end_ - 1)) == 1 && last != '\n') start = '\n';
@@ -122,7 +149,7 @@ void Manifest::record(const std::vector<Entry>& entries) {
     std::string lines;
     for (Entry relative : entries) {
         if (relative.file.rfind(root_, 0) == 0) relative.file.erase(0, root_.size());
-        lines += lineOf(relative, withOffsets_);
+        lines += lineOf(relative, layout_);
     }
     int error = injectedFault(FaultPoint::ManifestWrite);
     if (error != 0) {
@@ -151,9 +178,10 @@ void Manifest::retract() {
 
 std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
     std::vector<Entry> entries;
+    const Layout layout = layoutIn(exportRoot);
     std::ifstream in(exportRoot + kFileName, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
-        if (auto e = parse(line)) entries.push_back(std::move(*e));
+        if (auto e = parse(line, layout)) entries.push_back(std::move(*e));
     }
     return entries;
 }
@@ -161,21 +189,16 @@ std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
 ResumePoint::ResumePoint(const std::string& exportRoot) {
     std::map<std::string, std::vector<Manifest::Entry>> byItem;
     for (auto& e : Manifest::read(exportRoot)) byItem[e.entryId].push_back(std::move(e));
-    // The header stays as it was: with the offsets' field where the export has shared files.
-    bool withOffsets = false;
-    {
-        std::ifstream in(exportRoot + Manifest::kFileName, std::ios::binary);
-        std::string first;
-        withOffsets = std::getline(in, first) && first + '\n' == kHeaderWithOffsets;
-    }
-    std::string kept = withOffsets ? kHeaderWithOffsets : kHeader;
+    // The header stays as it was: with the fields it names.
+    const Manifest::Layout layout = layoutIn(exportRoot);
+    std::string kept = headerOf(layout);
     std::set<std::string> shared;
     for (const auto& [id, files] : byItem) {
         std::vector<bool> whole;
         for (const auto& f : files) whole.push_back(intact(exportRoot, f));
         if (!id.empty() && std::find(whole.begin(), whole.end(), false) == whole.end()) {
             done_.insert(id);
-            for (const auto& f : files) kept += lineOf(f, withOffsets);
+            for (const auto& f : files) kept += lineOf(f, layout);
             continue;
         }
         // An item that did not come out whole is exported again; what it left goes first.

@@ -4,7 +4,9 @@
 // item's entry identifier, its folder path, its subject, the file's path below the export
 // root, its size and its SHA-256, separated by TABs. A message of an mbox export names the
 // folder's mbox file, and a seventh field gives the byte offset of its entry in that file (the
-// size and hash are the entry's; the field is empty on the lines of other files).
+// size and hash are the entry's; the field is empty on the lines of other files). An export
+// that recovers deleted items has a last field, "recovered", saying how an item no folder
+// lists was found (empty for the others).
 //
 // A file is in the export root if and only if its line is: an item's lines are written, in
 // one write, before its files take their names, and taken back when they cannot. So a run
@@ -21,6 +23,12 @@
 
 namespace pellmark::exporting {
 
+// The optional fields a manifest's lines have, as its header line names them.
+struct ManifestLayout {
+    bool offsets = false;
+    bool recovered = false;
+};
+
 class Manifest {
   public:
     static constexpr const char* kFileName = "export-manifest.tsv";
@@ -33,12 +41,14 @@ class Manifest {
         uint64_t size = 0;
         std::string sha256;
         std::optional<uint64_t> offset = {};  // of an entry in a shared file
+        std::string recovered = {};           // how a recovered item was found
     };
+    using Layout = ManifestLayout;
 
     // Opens the manifest of `exportRoot` (ending with '/') to append to it, creating it with
-    // its header line when there is none (naming the offset field too when `withOffsets`).
-    // Throws WriteError.
-    explicit Manifest(std::string exportRoot, bool withOffsets = false);
+    // its header line when there is none (naming the optional fields `layout` asks for); an
+    // existing one keeps the fields its header names. Throws WriteError.
+    explicit Manifest(std::string exportRoot, Layout layout = {});
     ~Manifest();
     Manifest(const Manifest&) = delete;
     Manifest& operator=(const Manifest&) = delete;
@@ -56,7 +66,7 @@ class Manifest {
 
   private:
     std::string root_;
-    bool withOffsets_;
+    Layout layout_;
     int fd_ = -1;
     uint64_t end_ = 0;         // the size of the file after the last whole record
     uint64_t lastRecord_ = 0;  // where the last record starts
