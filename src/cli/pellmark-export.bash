@@ -26,10 +26,13 @@ _pellmark_export() {
             return ;;
         --folder)
             return ;;
+        --recover)
+            COMPREPLY=($(compgen -W "deleted" -- "$cur"))
+            return ;;
     esac
     if [[ "$cur" == -* ]]; then
         local options="--format -f --output -o --folder --since --until --resume --again
-                       --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
+                       --recover --forensic --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
