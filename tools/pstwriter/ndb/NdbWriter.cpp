@@ -65,8 +65,10 @@ void NdbWriter::deleteNode(NodeId nid, size_t firstBlock, bool blockPages) {
     if (it == nodes_.end()) throw std::logic_error("no such node to delete");
     deleted_.push_back(*it);
     nodes_.erase(it);
-    for (size_t i = firstBlock; i < blocks_.size(); ++i) blocks_[i].freed = true;
-    deletedBlockPages_ = deletedBlockPages_ || blockPages;
+    for (size_t i = firstBlock; i < blocks_.size(); ++i) {
+        blocks_[i].freed = true;
+        blocks_[i].freedOnPage = blockPages;
+    }
 }
 
 // The index pages of what was deleted, written before the live trees and then given back:
@@ -87,14 +89,15 @@ void NdbWriter::writeDeleted() {
             return uint64_t{r.nid};
         });
     }
-    std::vector<size_t> freed;
+    std::vector<size_t> freed, onPages;
     for (size_t i = 0; i < blocks_.size(); ++i) {
         if (blocks_[i].freed) freed.push_back(i);
+        if (blocks_[i].freedOnPage) onPages.push_back(i);
     }
-    if (deletedBlockPages_ && !freed.empty()) {
-        writeTree(freed.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t k, ByteBuffer& e) {
-            const BlockRecord& r = blocks_[freed[k]];
-            const uint64_t bid = blockId(freed[k], r.internal);
+    if (!onPages.empty()) {
+        writeTree(onPages.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t k, ByteBuffer& e) {
+            const BlockRecord& r = blocks_[onPages[k]];
+            const uint64_t bid = blockId(onPages[k], r.internal);
             e.uint(bid, w);
             e.uint(uint64_t{r.ib64} * 64, w);
             e.u16(r.cb);

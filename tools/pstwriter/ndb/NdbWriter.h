@@ -66,6 +66,7 @@ class NdbWriter {
         uint16_t cb;
         bool internal;
         bool freed = false;
+        bool freedOnPage = false;  // its entry stays on a replaced block index page
     };
     static uint64_t blockId(size_t index, bool internal) {
         return 4 * (index + 1) | (internal ? 2 : 0);
@@ -93,7 +94,6 @@ class NdbWriter {
     std::vector<NodeRecord> nodes_;
     std::vector<BlockRecord> blocks_;
     std::vector<NodeRecord> deleted_;
-    bool deletedBlockPages_ = false;
     std::array<uint32_t, 32> nidHigh_{};  // highest index used per node type
     ByteVec scratch_;
 };
