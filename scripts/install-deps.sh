@@ -25,7 +25,7 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
 # (at-spi2-core on a D-Bus session of dbus-daemon, read with python3-gi and gir1.2-atspi-2.0).
 # .ics files are read by python3-icalendar, their recurrences expanded by python3-dateutil.
 test=(libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
-      libemail-address-perl python3 python3-vobject python3-olefile python3-icalendar
+      libemail-address-perl python3 python3-vobject python3-olefile python3-pypff python3-icalendar
       python3-dateutil chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
