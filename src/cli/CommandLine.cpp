@@ -131,7 +131,7 @@ class Parser {
             o.recoverDeleted = true;
         }
         // The preset for evidence: everything the file still holds.
-        if (name == "forensic") o.recoverDeleted = true;
+        if (name == "forensic") o.recoverDeleted = o.forensic = true;
         if (name == "list") result_.listKind = ListKind::Folders;
         if (name == "items") result_.listKind = ListKind::Items;
         if (name == "json") result_.json = true;

@@ -163,6 +163,7 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
                                         format->container != formats::Container::Files;
     request.dates = dates;
     request.recoverDeleted = options.recoverDeleted;
+    request.forensic = options.forensic;
     request.selection.unreadFolders = unreadFolders;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume
                       : options.again ? exporting::EarlierExport::WriteBeside

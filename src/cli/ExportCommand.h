@@ -32,6 +32,8 @@ struct ExportOptions {
     // Also what the file still holds of deleted items and of replaced versions of its items
     // (--recover deleted, and --forensic).
     bool recoverDeleted = false;
+    // --forensic: also .msg files with every string as stored, and contacts as .msg files.
+    bool forensic = false;
 };
 
 // Why `options` cannot make an export (an unknown format, a date that is none, options that

@@ -17,6 +17,7 @@
 #include "export/Random.h"
 #include "export/WorkerPool.h"
 #include "formats/OutputFormats.h"
+#include "formats/msg/MsgWriter.h"
 #include "store/FolderKinds.h"
 
 namespace pellmark::exporting {
@@ -67,9 +68,11 @@ class ItemLedger : public Ledger {
 };
 
 // A format's name as the export's identity records it: an export that recovers deleted items
-// is another export, whose manifest has a field more.
+// is another export, whose manifest has a field more, and one for evidence another again.
 std::string formatName(const RunRequest& request) {
-    const std::string deleted = request.recoverDeleted ? " with deleted items" : "";
+    const std::string deleted = request.forensic         ? " for evidence"
+                                : request.recoverDeleted ? " with deleted items"
+                                                         : "";
     for (const formats::OutputFormat& output : formats::outputFormats()) {
         if (output.save == request.format && output.container == request.layout) {
             return std::string(output.name) + deleted;
@@ -512,10 +515,13 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
         return itemFailed(current, {}, std::string("not a contact: ") + error.what());
     }
     progress_.itemStarted(caption, current.itemCounter, count);
-    // Contact folders always yield vCards, whatever format was chosen. The file is named after
-    // the name without the blank that joins its parts where one is missing, so that no file
-    // name starts or ends with a blank.
-    startItem(std::move(item), current, caption, store::SaveFormat::Vcf, base::trimmed(caption));
+    // Contact folders always yield vCards, whatever format was chosen, but for evidence as
+    // .msg files, which keep all of them. The file is named after the name without the blank
+    // that joins its parts where one is missing, so that no file name starts or ends with a
+    // blank.
+    const bool asMsg = request_.forensic && request_.format == store::SaveFormat::Msg;
+    startItem(std::move(item), current, caption,
+              asMsg ? store::SaveFormat::Msg : store::SaveFormat::Vcf, base::trimmed(caption));
 }
 
 void ConversionRun::exportGroup(std::unique_ptr<store::MailItem> item, int64_t count,
@@ -596,13 +602,15 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     auto render = [item = job.item, scratch = job.scratch, format, rendered = job.rendered,
                    hash = manifest_ != nullptr, stop = stop_,
                    layout = mailboxMessage ? request_.layout : MailboxLayout::Files,
-                   page = output.attachmentsBeside]() mutable {
+                   page = output.attachmentsBeside, asStored = request_.forensic]() mutable {
         // A stopped run finishes what is being written and starts nothing more.
         if (stop && stop->load()) {
             rendered->cancelled = true;
             return;
         }
         formats::WriteNotes notes;
+        std::optional<formats::MsgTypesAsStored> typesAsStored;
+        if (asStored) typesAsStored.emplace();
         if (layout != MailboxLayout::Files) {
             writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
         } else if (page) {

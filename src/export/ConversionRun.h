@@ -61,6 +61,10 @@ struct RunRequest {
     // (Store::deletedItems), into "Recovered items/Deleted/<the folder that held them>"; the
     // manifest says how each recovered item was found.
     bool recoverDeleted = false;
+    // For evidence: .msg files keep every string in the type the item stores it in
+    // (formats::MsgTypesAsStored), and with .msg chosen contacts are .msg files too, which keep
+    // every property a vCard leaves out.
+    bool forensic = false;
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox, an export
