@@ -494,12 +494,16 @@ void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t
     const std::string cls = readOr([&] { return item->messageClass(); });
     // A contact folder passes its distribution lists over, or keeps them as groups; recovered
     // ones are kept.
-    if (inContactFolder && cls == kDistListClass) {
+    // For evidence, with .msg chosen, every item of a contact folder is a .msg file.
+    const bool asMsg = request_.forensic && request_.format == store::SaveFormat::Msg;
+    if (inContactFolder && cls == kDistListClass && !asMsg) {
         if (request_.distributionListsAsGroups) return exportGroup(std::move(item), count, current);
         summary_.itemsSkipped += 1;
         return progress_.itemSkipped();
     }
-    if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
+    if (store::isContactClass(cls) && !asMsg) {
+        return exportContact(std::move(item), count, current);
+    }
     // Anything else is saved as a message folder's items are.
     exportMessage(std::move(item), count, current, current.format);
 }
@@ -515,13 +519,10 @@ void ConversionRun::exportContact(std::unique_ptr<store::MailItem> item, int64_t
         return itemFailed(current, {}, std::string("not a contact: ") + error.what());
     }
     progress_.itemStarted(caption, current.itemCounter, count);
-    // Contact folders always yield vCards, whatever format was chosen, but for evidence as
-    // .msg files, which keep all of them. The file is named after the name without the blank
-    // that joins its parts where one is missing, so that no file name starts or ends with a
-    // blank.
-    const bool asMsg = request_.forensic && request_.format == store::SaveFormat::Msg;
-    startItem(std::move(item), current, caption,
-              asMsg ? store::SaveFormat::Msg : store::SaveFormat::Vcf, base::trimmed(caption));
+    // Contact folders always yield vCards, whatever format was chosen. The file is named after
+    // the name without the blank that joins its parts where one is missing, so that no file
+    // name starts or ends with a blank.
+    startItem(std::move(item), current, caption, store::SaveFormat::Vcf, base::trimmed(caption));
 }
 
 void ConversionRun::exportGroup(std::unique_ptr<store::MailItem> item, int64_t count,

@@ -1,23 +1,29 @@
 #!/usr/bin/env python3
 """Every property pypff (Debian python3-pypff, libyal's reader) lists for a message of a .pst
-or .ost and for its attachments, against the .msg Pellmark wrote for it, read with olefile:
-each must be there with the same type and value. Named properties are matched by their names
-(property set and LID or string) through the file's name-to-id map and the .msg's name table.
+or .ost and for its attachments, against the .msg pellmark-export --forensic -f msg wrote for
+it, read with olefile: each must be there with the same type and value. Named properties are
+matched by their names (property set and LID or string) through the file's name-to-id map and
+the .msg's name table. Items are matched by the node id that ends their manifest entry id.
 
-usage: msg_against_pypff.py MAILBOX EXPORT_ROOT
-EXPORT_ROOT holds the .msg export of MAILBOX and its export-manifest.tsv, whose entry ids end
-with each item's node id. Prints a line per difference and a summary; exit status 0 when the
-.msg files hold every property, 1 otherwise.
+usage: check_msg_against_pypff.py PELLMARK_EXPORT SAMPLES_DIR
+Prints a line per difference and one per sample; exit status 0 when the .msg files hold every
+property, 1 otherwise, 77 (skipped) when pypff, olefile or the samples are missing.
 """
 
 import collections
 import os
 import struct
+import subprocess
 import sys
+import tempfile
 import uuid
 
-import olefile
-import pypff
+try:
+    import olefile
+    import pypff
+except ImportError as missing:
+    print("%s is not installed (python3-olefile, python3-pypff): skipped" % missing.name)
+    sys.exit(77)
 
 # Values a .msg file does not take over from the .pst by design; the summary counts them.
 PST_INTERNAL = lambda pid: 0x6700 <= pid <= 0x6706 or pid in (0x6770, 0x6771) or \
@@ -204,17 +210,17 @@ def messages(folder):
         yield from messages(sub)
 
 
-def main():
-    mailbox, root = sys.argv[1], sys.argv[2]
+def compare(mailbox, root):
     pff = pypff.file()
     pff.open(mailbox)
     pst_table = pst_names(pff)
     files = manifest_files(root)
     report = Report()
-    items = 0
+    items = not_written = 0
     for m in messages(pff.root_folder):
         path = files.get(m.identifier)
         if path is None:
+            not_written += 1
             continue
         items += 1
         ole = olefile.OleFileIO(path)
@@ -238,13 +244,32 @@ def main():
             report.check("%s attachment %d" % (where, a), entries,
                          msg_properties(ole, storage, 8), pst_table, msg_table)
         ole.close()
-    for d in report.differences:
-        print(d)
-    print("%d items, %d properties compared, %d differences" % (
-        items, report.compared, len(report.differences)))
-    for what, n in sorted(report.left_out.items()):
-        print("left out: %s: %d" % (what, n))
-    return 1 if report.differences else 0
+    return report, items, not_written
+
+
+def main():
+    program, samples = sys.argv[1], os.path.join(sys.argv[2], "pst")
+    if not os.path.isdir(samples):
+        print("no samples at " + samples + ": skipped")
+        return 77
+    failed = False
+    for name in sorted(os.listdir(samples)):
+        if not name.lower().endswith((".pst", ".ost")):
+            continue
+        sample = os.path.join(samples, name)
+        with tempfile.TemporaryDirectory() as scratch:
+            subprocess.run([program, "-f", "msg", "-q", "--forensic", sample, scratch],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
+            report, items, not_written = compare(
+                sample, os.path.join(scratch, "Converted Outlook PST"))
+        for d in report.differences:
+            print("  " + d)
+        failed = failed or bool(report.differences)
+        left = "; ".join("%s: %d" % kv for kv in sorted(report.left_out.items()))
+        print("%s: %d items (%d more in folders not exported), %d properties, %d differences%s" % (
+            name, items, not_written, report.compared, len(report.differences),
+            "; left out: " + left if left else ""))
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":
