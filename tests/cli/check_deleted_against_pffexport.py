@@ -8,9 +8,13 @@ again; pellmark-export writes those once, as the live item). Prints a table per 
 Exit status 0 when every sample passes, 1 otherwise, 77 (skipped) when pffexport or the samples
 are missing.
 
-usage: check_deleted_against_pffexport.py PELLMARK_EXPORT SAMPLES_DIR
+It then writes a mailbox with pellmark-mkpst whose deleted items stay in its free space, and
+checks that pellmark-export recovers each of them, in its folder's place, and pffexport too.
+
+usage: check_deleted_against_pffexport.py PELLMARK_EXPORT SAMPLES_DIR [PELLMARK_MKPST]
 """
 
+import json
 import os
 import re
 import shutil
@@ -53,7 +57,8 @@ def pff_recovered(sample, scratch):
 
 
 def unprintable(field):
-    return field.replace("\\t", "\t").replace("\\n", "\n").replace("\\\\", "\\")
+    # The manifest writes control characters escaped and backslashes as they are.
+    return field.replace("\\t", "\t").replace("\\n", "\n")
 
 
 def ours(program, sample, scratch):
@@ -85,6 +90,55 @@ def same_subject(pff, ours_subject):
         except UnicodeError:
             continue
     return False
+
+
+GENERATED = {
+    "store": {"name": "Generated"},
+    "folders": [
+        {"name": "Inbox", "class": "IPF.Note", "messages": [
+            {"subject": "Kept {n}", "body": "kept", "repeat": 3},
+            {"subject": "Deleted mail {n}", "body": "gone", "deleted": True, "repeat": 4,
+             "to": [{"name": "Bob", "email": "bob@example.com"}]},
+            {"subject": "Deleted with attachment", "body": "gone", "deleted": True,
+             "attachments": [{"name": "a.txt", "text": "hello"}]}],
+         "folders": [{"name": "Projects", "class": "IPF.Note", "messages": [
+             {"subject": "Deleted below", "deleted": True}]}]},
+        {"name": "Contacts", "class": "IPF.Contact", "messages": [
+            {"kind": "contact", "givenName": "Ann", "surname": "Lee", "deleted": True},
+            {"kind": "contact", "givenName": "Bo", "surname": "Ng"}]}]}
+DELETED = {"Deleted mail 1": "Inbox", "Deleted mail 2": "Inbox", "Deleted mail 3": "Inbox",
+           "Deleted mail 4": "Inbox", "Deleted with attachment": "Inbox",
+           "Deleted below": "Inbox\\Projects", "Ann Lee": "Contacts"}
+
+
+def check_generated(program, mkpst):
+    with tempfile.TemporaryDirectory() as scratch:
+        spec, pst = os.path.join(scratch, "gen.json"), os.path.join(scratch, "gen.pst")
+        with open(spec, "w", encoding="utf-8") as f:
+            json.dump(GENERATED, f)
+        subprocess.run([mkpst, "--quiet", "--from", spec, pst], check=True)
+        pff = pff_recovered(pst, scratch)
+        status, recovered, live = ours(program, pst, scratch)
+        manifest = os.path.join(scratch, "ours", "Converted Outlook PST", "export-manifest.tsv")
+        with open(manifest, encoding="utf-8") as f:
+            folders = {unprintable(l.split("\t")[2]): l.split("\t")[1]
+                       for l in f.readlines()[1:]}
+    problems = []
+    got = {s for s, how in recovered if how.startswith("deleted")}
+    if got != set(DELETED) or len(recovered) != len(DELETED):
+        problems.append("recovered %r, wanted %r" % (sorted(got), sorted(DELETED)))
+    for subject, folder in DELETED.items():
+        if folders.get(subject) != "\\\\Recovered items\\Deleted\\" + folder:
+            problems.append("%s in %r" % (subject, folders.get(subject)))
+    if live != {"Kept 1", "Kept 2", "Kept 3", "Bo Ng"}:
+        problems.append("live items %r" % sorted(live))
+    missed = [s for _, s in pff if not any(same_subject(s, o) for o, _ in recovered)]
+    if len(pff) != len(DELETED) or missed:
+        problems.append("pffexport recovered %d, %r not by us" % (len(pff), missed))
+    print("generated mailbox with %d deleted items | pffexport %d | ours %d | %s" % (
+        len(DELETED), len(pff), len(recovered), "ok" if not problems and status == 0
+        else "; ".join(problems) + " (status %d)" % status))
+    return not problems and status == 0
 
 
 def main():
@@ -121,6 +175,8 @@ def main():
             in_part, as_live, "ok" if ok else "MISSING " + "; ".join(missing) + " (status %d)" % status))
         for subject, how in recovered:
             print("    ours: %r: %s" % (subject, how))
+    if len(sys.argv) > 3 and not check_generated(program, sys.argv[3]):
+        failures += 1
     return 1 if failures else 0
 
 
