@@ -97,14 +97,14 @@ GENERATED = {
     "folders": [
         {"name": "Inbox", "class": "IPF.Note", "messages": [
             {"subject": "Kept {n}", "body": "kept", "repeat": 3},
-            {"subject": "Deleted mail {n}", "body": "gone", "deleted": True, "repeat": 4,
+            {"subject": "Deleted mail {n}", "body": "gone", "deletedItem": True, "repeat": 4,
              "to": [{"name": "Bob", "email": "bob@example.com"}]},
-            {"subject": "Deleted with attachment", "body": "gone", "deleted": True,
+            {"subject": "Deleted with attachment", "body": "gone", "deletedItem": True,
              "attachments": [{"name": "a.txt", "text": "hello"}]}],
          "folders": [{"name": "Projects", "class": "IPF.Note", "messages": [
-             {"subject": "Deleted below", "deleted": True}]}]},
+             {"subject": "Deleted below", "deletedItem": True}]}]},
         {"name": "Contacts", "class": "IPF.Contact", "messages": [
-            {"kind": "contact", "givenName": "Ann", "surname": "Lee", "deleted": True},
+            {"kind": "contact", "givenName": "Ann", "surname": "Lee", "deletedItem": True},
             {"kind": "contact", "givenName": "Bo", "surname": "Ng"}]}]}
 DELETED = {"Deleted mail 1": "Inbox", "Deleted mail 2": "Inbox", "Deleted mail 3": "Inbox",
            "Deleted mail 4": "Inbox", "Deleted with attachment": "Inbox",
