@@ -4,7 +4,8 @@
 # against readpst and against copying its own output, with CPU time and peak memory; with the
 # .msg row, the .msg export's peak memory on five messages of 4,000 recipients each and on one
 # message of 10,000 attachments; and a directory of our own .msg export of that mailbox read
-# back to .eml, against msgconvert.
+# back to .eml, against msgconvert; and a calendar of ITEMS appointments, a third of them
+# recurring with exceptions, exported as .ics against the .eml export of the same items.
 #   bench/export_bench.sh [ITEMS] [SEED] [RUNS]      (default 20000 items, seed 5, 3 runs)
 # BENCH_FORMATS=eml,txt limits the tmpfs rows; BENCH_DISK=DIR puts the disk rows elsewhere;
 # BENCH_SCALE=1000,20000,100000,330000 measures our .eml export at those sizes instead (the

@@ -2,6 +2,8 @@
 
 #include "formats/OutputFormats.h"
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "base/Printable.h"
@@ -22,15 +24,21 @@ struct Option {
 constexpr Option kOptions[] = {
     {"format", 'f', "FORMAT"}, {"output", 'o', "OUTDIR"}, {"folder", 0, "PATH"},
     {"since", 0, "DATE"},      {"until", 0, "DATE"},      {"resume", 0, nullptr},
-    {"again", 0, nullptr},     {"list", 'l', nullptr},    {"items", 0, nullptr},
+    {"again", 0, nullptr},     {"load-file", 0, "KIND"},  {"custodian", 0, "NAME"},
+    {"prefix", 0, "PREFIX"},   {"dedupe", 0, nullptr},    {"shard", 0, "K/N"},
+    {"merge", 0, nullptr},     {"list", 'l', nullptr},    {"items", 0, nullptr},
     {"json", 0, nullptr},      {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
     {"help", 'h', nullptr},    {"version", 'V', nullptr}, {"recover", 0, "WHAT"},
     {"forensic", 0, nullptr},
 };
 
 // Options that choose what an export writes: with a listing they would be passed over unseen.
-constexpr const char* kExportOnly[] = {"output", "folder", "since",   "until",
-                                       "resume", "again",  "recover", "forensic"};
+constexpr const char* kExportOnly[] = {"output", "folder",    "since",     "until",  "resume",
+                                       "again",  "load-file", "custodian", "prefix", "dedupe",
+                                       "shard",  "recover",   "forensic"};
+
+// What a merge takes besides its directories and OUTDIR.
+constexpr const char* kMergeTakes[] = {"merge", "output", "dedupe", "quiet", "verbose"};
 
 const Option* longNamed(const std::string& name) {
     for (const Option& o : kOptions) {
@@ -132,6 +140,11 @@ class Parser {
         }
         // The preset for evidence: everything the file still holds.
         if (name == "forensic") o.recoverDeleted = o.forensic = true;
+        if (name == "load-file") o.loadFile = value;
+        if (name == "custodian") o.custodian = value;
+        if (name == "prefix") o.prefix = value;
+        if (name == "dedupe") o.dedupe = true;
+        if (name == "shard") o.shard = value;
         if (name == "list") result_.listKind = ListKind::Folders;
         if (name == "items") result_.listKind = ListKind::Items;
         if (name == "json") result_.json = true;
@@ -160,8 +173,34 @@ class Parser {
     std::string combinationProblem() {
         if (seen("quiet") && seen("verbose")) return "--quiet and --verbose exclude each other";
         if (seen("list") && seen("items")) return "--list and --items exclude each other";
+        if (seen("merge") && (seen("list") || seen("items"))) {
+            return std::string("--merge and ") + (seen("list") ? "--list" : "--items") +
+                   " exclude each other";
+        }
         if (seen("list") || seen("items")) return listProblem(seen("list") ? "--list" : "--items");
+        if (seen("merge")) return mergeProblem();
         return exportProblem();
+    }
+
+    // --merge DIR... OUTDIR, or --merge -o OUTDIR DIR...
+    std::string mergeProblem() {
+        result_.action = CommandLine::Action::Merge;
+        for (const std::string& name : seen_) {
+            if (std::find(std::begin(kMergeTakes), std::end(kMergeTakes), name) ==
+                std::end(kMergeTakes)) {
+                return "--" + name + " does not go with --merge";
+            }
+        }
+        ExportOptions& o = result_.options;
+        if (!seen("output")) {
+            if (operands_.empty()) return "missing DIR and OUTDIR to merge into";
+            o.outputDirectory = operands_.back();
+            operands_.pop_back();
+        }
+        if (operands_.empty()) return "missing DIR to merge";
+        if (o.outputDirectory.empty()) return "OUTDIR is an empty name";
+        result_.mailboxes = operands_;
+        return {};
     }
 
     std::string listProblem(const std::string& listing) {

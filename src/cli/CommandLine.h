@@ -13,11 +13,12 @@
 namespace pellmark::cli {
 
 struct CommandLine {
-    enum class Action { Export, List, Help, Version };
+    enum class Action { Export, List, Merge, Help, Version };
     Action action = Action::Export;
     // With Export: everything but options.file, which each mailbox sets.
     ExportOptions options;
-    // The MAILBOX operands of the export or of the listing.
+    // The MAILBOX operands of the export or of the listing; with Merge, the directories whose
+    // exports are merged into options.outputDirectory.
     std::vector<std::string> mailboxes;
     ListKind listKind = ListKind::Folders;
     bool json = false;

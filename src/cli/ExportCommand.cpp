@@ -53,6 +53,14 @@ const exporting::ExportableFolder* folderNamed(
 
 }  // namespace
 
+std::string mailboxName(const std::string& file) {
+    const std::filesystem::path path = std::filesystem::path(file).lexically_normal();
+    const std::filesystem::path named = path.filename().empty() ? path.parent_path() : path;
+    std::error_code ec;
+    return std::filesystem::is_directory(named, ec) ? named.filename().string()
+                                                    : named.stem().string();
+}
+
 std::string countsLine(const exporting::RunSummary& summary, int64_t folders, double seconds) {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
@@ -61,6 +69,9 @@ std::string countsLine(const exporting::RunSummary& summary, int64_t folders, do
                        std::to_string(summary.itemsSkipped) + " skipped (distribution lists";
     if (summary.itemsOutsideDates > 0) {
         line += ", " + std::to_string(summary.itemsOutsideDates) + " messages outside the dates";
+    }
+    if (summary.copiesLeftOut > 0) {
+        line += ", " + std::to_string(summary.copiesLeftOut) + " copies of items written before";
     }
     return line + "), " + std::to_string(folders) + " folders, " +
            humanBytes(summary.bytesWritten) + " in " + time;
@@ -87,11 +98,73 @@ exporting::DateRange datesOf(const ExportOptions& options, std::string& why) {
     return dates;
 }
 
+std::optional<std::pair<int, int>> parseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    auto number = [](const std::string& digits) -> std::optional<int> {
+        if (digits.empty() || digits.size() > 6 ||
+            digits.find_first_not_of("0123456789") != std::string::npos) {
+            return std::nullopt;
+        }
+        return std::stoi(digits);
+    };
+    const auto k = number(text.substr(0, slash));
+    const auto n = number(text.substr(slash + 1));
+    if (!k || !n || *k < 1 || *k > *n) return std::nullopt;
+    return std::pair{*k, *n};
+}
+
+// A document id's prefix: letters, digits, '_', '-' and '.', as review platforms take them.
+bool goodPrefix(const std::string& prefix) {
+    return !prefix.empty() && prefix.size() <= 32 &&
+           prefix.find_first_not_of(
+               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+               "0123456789_-.") == std::string::npos;
+}
+
+std::optional<exporting::ProductionOptions> productionOf(const ExportOptions& options) {
+    if (options.loadFile.empty() && !options.dedupe) return std::nullopt;
+    exporting::ProductionOptions p;
+    p.loadFile = !options.loadFile.empty();
+    p.dedupe = options.dedupe;
+    if (!options.prefix.empty()) p.prefix = options.prefix;
+    if (const auto shard = parseShard(options.shard)) std::tie(p.shard, p.shards) = *shard;
+    return p;
+}
+
+// Why the options of an export for review cannot go together; empty when they can.
+std::string reviewProblem(const ExportOptions& options, const formats::OutputFormat& format) {
+    if (!options.loadFile.empty() && !base::equalsNoCase(options.loadFile, "dat")) {
+        return "unknown load file '" + base::printable(options.loadFile) + "' (dat)";
+    }
+    if (!options.loadFile.empty() &&
+        (format.container != formats::Container::Files || format.save == store::SaveFormat::Ics)) {
+        return "--load-file lists a file per item and per attachment; " +
+               base::printable(options.format) + " writes items into shared files";
+    }
+    const bool review = !options.loadFile.empty() || options.dedupe;
+    if (!review && !options.prefix.empty()) return "--prefix goes with --load-file or --dedupe";
+    if (!review && !options.custodian.empty()) {
+        return "--custodian goes with --load-file or --dedupe";
+    }
+    if (review && !options.prefix.empty() && !goodPrefix(options.prefix)) {
+        return "--prefix wants up to 32 letters, digits, '_', '-' or '.', not '" +
+               base::printable(options.prefix) + "'";
+    }
+    if (!options.shard.empty() && !parseShard(options.shard)) {
+        return "--shard wants K/N, the shard K of N (1 <= K <= N), not '" +
+               base::printable(options.shard) + "'";
+    }
+    return {};
+}
+
 std::string optionsProblem(const ExportOptions& options) {
-    if (!formats::outputFormatNamed(options.format)) {
+    const formats::OutputFormat* format = formats::outputFormatNamed(options.format);
+    if (!format) {
         return "unknown format '" + base::printable(options.format) + "' (" +
                formats::outputFormatNames() + ")";
     }
+    if (std::string why = reviewProblem(options, *format); !why.empty()) return why;
     std::string why;
     datesOf(options, why);
     if (!why.empty()) return why;
@@ -165,6 +238,15 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     request.recoverDeleted = options.recoverDeleted;
     request.forensic = options.forensic;
     request.selection.unreadFolders = unreadFolders;
+    // A mailbox exported on its own still makes a production of one.
+    std::optional<exporting::Production> own;
+    request.production = options.production;
+    if (!request.production) {
+        if (const auto production = productionOf(options)) {
+            request.production = &own.emplace(*production);
+        }
+    }
+    request.custodian = options.custodian.empty() ? mailboxName(options.file) : options.custodian;
     request.earlier = options.resume  ? exporting::EarlierExport::Resume
                       : options.again ? exporting::EarlierExport::WriteBeside
                                       : exporting::EarlierExport::Refuse;
@@ -236,6 +318,13 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
         out << summary.itemsWrittenInPart.size()
             << " items were written without what their format cannot hold of them:\n";
         for (const auto& i : summary.itemsWrittenInPart) out << "  " << base::printable(i) << '\n';
+    }
+    if (summary.copiesLeftOut > 0) {
+        out << summary.copiesLeftOut
+            << " items were copies of items written before and were not written again; "
+               "the manifest"
+            << (options.loadFile.empty() ? "" : " and the load file")
+            << " list each with the document it duplicates\n";
     }
     if (summary.itemsAlreadyExported > 0) {
         out << summary.itemsAlreadyExported << " items were written whole before and passed over\n";

@@ -5,10 +5,13 @@
 // Maildir) and for many mailboxes in one run.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/TerminalProgress.h"
+#include "export/Production.h"
 #include "export/RunSummary.h"
 
 namespace pellmark::cli {
@@ -34,7 +37,25 @@ struct ExportOptions {
     bool recoverDeleted = false;
     // --forensic: also .msg files with every string as stored, and contacts as .msg files.
     bool forensic = false;
+    // For review: a load file ("dat") beside the export, the custodian its documents are
+    // listed under (empty: the mailbox's file name without its extension), the prefix of the
+    // document ids (empty: DOC), copies of messages left out, and the shard of the many
+    // mailboxes this run takes ("K/N"; empty: all of them).
+    std::string loadFile = {};
+    std::string custodian = {};
+    std::string prefix = {};
+    bool dedupe = false;
+    std::string shard = {};
+    // Set by runExports for each mailbox of an export for review: what they share.
+    exporting::Production* production = nullptr;
 };
+
+// "K/N" with 1 <= K <= N, as --shard takes it; nullopt for anything else.
+std::optional<std::pair<int, int>> parseShard(const std::string& text);
+
+// The production `options` ask for (load file, dedupe, prefix, shard); nullopt for a plain
+// export. `options` are assumed checked.
+std::optional<exporting::ProductionOptions> productionOf(const ExportOptions& options);
 
 // Why `options` cannot make an export (an unknown format, a date that is none, options that
 // exclude each other), in one line; empty when they can. Nothing is read for it, so the
@@ -53,6 +74,8 @@ struct MailboxResult {
     double seconds = 0;
 };
 MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std::ostream& err);
+// What a mailbox is called: its file's name without the extension, a directory's name.
+std::string mailboxName(const std::string& file);
 // "N items written, M failed, ..., F folders, SIZE in T s": a run's counts on one line.
 std::string countsLine(const exporting::RunSummary& summary, int64_t folders, double seconds);
 
@@ -63,5 +86,13 @@ std::string countsLine(const exporting::RunSummary& summary, int64_t folders, do
 // runExport does. Returns the worst exit status of the mailboxes.
 int runExports(const ExportOptions& options, const std::vector<std::string>& inputs,
                std::ostream& out, std::ostream& err);
+
+// Merges the exports in `directories` (each an OUTDIR of an export: its own export root and
+// those of its many mailboxes) into one manifest and one load file in `outputDirectory`, their
+// paths relative to it; every shard of a split run must be there, finished, and no document id
+// twice. With `dedupe`, an item of one export that another export before it holds too is
+// listed in the load file as a copy of it. Returns the exit status.
+int runMerge(const std::vector<std::string>& directories, const std::string& outputDirectory,
+             bool dedupe, std::ostream& out, std::ostream& err);
 
 }  // namespace pellmark::cli

@@ -60,16 +60,16 @@ std::string notAFile(const fs::directory_entry& entry) {
 std::vector<MailboxInput> mailboxesOf(const std::vector<std::string>& inputs) {
     std::vector<MailboxInput> out;
     std::set<fs::path> seen;
-    auto add = [&](const fs::path& file, const std::string& problem) {
+    auto add = [&](const fs::path& file, const std::string& problem, const std::string& shardKey) {
         std::error_code ec;
         fs::path key = problem.empty() ? fs::weakly_canonical(file, ec) : file;
         if (ec) key = file;
-        if (seen.insert(key).second) out.push_back({file.string(), problem});
+        if (seen.insert(key).second) out.push_back({file.string(), problem, shardKey});
     };
     for (const std::string& input : inputs) {
         std::error_code ec;
         if (!fs::is_directory(input, ec)) {
-            add(input, {});
+            add(input, {}, input);
             continue;
         }
         std::vector<std::pair<fs::path, std::string>> found;
@@ -80,10 +80,10 @@ std::vector<MailboxInput> mailboxesOf(const std::vector<std::string>& inputs) {
         // Its .msg files, in it and in its subdirectories, are one mailbox more: the directory.
         const bool messages = !ec && msgstore::holdsMsgFiles(input);
         if (found.empty() && !messages) {
-            out.push_back({input, ec ? ec.message() : "no .pst, .ost or .msg file in it"});
+            out.push_back({input, ec ? ec.message() : "no .pst, .ost or .msg file in it", input});
         }
-        for (const auto& [file, problem] : found) add(file, problem);
-        if (messages) add(input, {});
+        for (const auto& [file, problem] : found) add(file, problem, file.filename().string());
+        if (messages) add(input, {}, input);
     }
     return out;
 }

@@ -12,6 +12,10 @@ namespace pellmark::cli {
 struct MailboxInput {
     std::string file;     // as given, or found in a directory given; a directory of .msg files
     std::string problem;  // why it cannot be read at all; empty when it can be tried
+    // What --shard hashes: the argument as given, or for a data file found in a directory
+    // given its name there, so that machines that mount the directory at different places
+    // still split the mailboxes alike.
+    std::string shardKey = {};
 };
 
 // The mailboxes `inputs` stand for, in order, each once; directories give their .pst and

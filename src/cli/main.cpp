@@ -22,6 +22,7 @@ const char* const kUsage =
     "Usage: pellmark-export -f FORMAT [OPTION]... MAILBOX... OUTDIR\n"
     "       pellmark-export -f FORMAT -o OUTDIR [OPTION]... MAILBOX...\n"
     "       pellmark-export --list|--items [--json] MAILBOX...\n"
+    "       pellmark-export --merge [--dedupe] DIR... OUTDIR\n"
     "       pellmark-export --help | --version\n"
     "\n"
     "Reads Outlook data files (.pst or .ost) and message files (.msg). A MAILBOX is\n"
@@ -99,13 +100,59 @@ const char* const kUsage =
     "                       PST/Recovered items/Deleted/, in a directory for the\n"
     "                       folder that held it where that is known; one whose\n"
     "                       recipients, attachments or long values are overwritten\n"
-    "                       is written without them. The manifest gains an eighth\n"
+    "                       is written without them. The manifest gains a last\n"
     "                       field, recovered: how each recovered item was found.\n"
     "                       Nothing recovered replaces or joins a live item.\n"
     "      --forensic       the preset for evidence: --recover deleted; .msg files\n"
     "                       keep every string in the type the item stores it in\n"
     "                       (8-bit text stays 8-bit, in the item's code page), and\n"
     "                       with -f msg contacts are .msg files too, not vCards\n"
+    "\n"
+    "For review and evidence:\n"
+    "      --load-file KIND writes a load file beside the export: KIND dat, a\n"
+    "                       Concordance DAT, export-loadfile.dat (UTF-8 with a BOM,\n"
+    "                       fields quoted with \xc3\xbe and apart by the character 0x14,\n"
+    "                       line breaks in them written \xc2\xae), a row per item and\n"
+    "                       per attachment: BEGDOC, ENDDOC, BEGATTACH, ENDATTACH,\n"
+    "                       PARENT_DOCID, DUPLICATE_OF, CUSTODIAN, FOLDER_PATH, FROM,\n"
+    "                       TO, CC, BCC, SUBJECT, DATE_SENT, DATE_RECEIVED (UTC, ISO\n"
+    "                       8601), MESSAGE_ID, CONVERSATION_INDEX, ATTACHMENT_COUNT,\n"
+    "                       FILE_NAME, FILE_EXTENSION, NATIVE_PATH (relative to the\n"
+    "                       load file), FILE_SIZE, MD5, SHA1, SHA256, ENTRY_ID and\n"
+    "                       CONTENT_HASH. Each item's attachments are written beside\n"
+    "                       it, as files of their own. Not with mbox, maildir or\n"
+    "                       ics, which write items into shared files.\n"
+    "      --custodian NAME lists the documents under NAME; by default the name of\n"
+    "                       the mailbox's file without its extension\n"
+    "      --prefix PREFIX  document ids are PREFIX and a running number of eight\n"
+    "                       digits (by default DOC: DOC00000001), handed out in\n"
+    "                       export order over every mailbox of the run; a resumed\n"
+    "                       run keeps those given and never gives one out twice\n"
+    "      --dedupe         a message whose content hash (sender, recipients, sent\n"
+    "                       time, subject, bodies, attachments with their bytes,\n"
+    "                       Message-ID) equals that of one written before, in any\n"
+    "                       folder or mailbox of the run, is not written again: the\n"
+    "                       manifest and the load file list it with the document it\n"
+    "                       duplicates, its own folder and custodian. Any other item\n"
+    "                       (a contact, an appointment) is a copy only when every\n"
+    "                       property, recipient and attachment is the same.\n"
+    "                       Recovered items are always written, and are never the\n"
+    "                       original of a copy.\n"
+    "      --shard K/N      exports only the mailboxes in shard K of N, by a hash of\n"
+    "                       each one's path (of a file found in a directory given,\n"
+    "                       its name there): the N tasks of an array job split a\n"
+    "                       directory of mailboxes among them, each exported once.\n"
+    "                       Document ids carry the shard (DOC03-00000001); OUTDIR\n"
+    "                       gets export-shard-K-of-N.tsv, which --merge checks.\n"
+    "      --merge          with DIR... OUTDIR: merges the manifests and load files\n"
+    "                       of the exports in each DIR (an OUTDIR of a run or of a\n"
+    "                       shard, below OUTDIR) into OUTDIR/export-manifest.tsv and\n"
+    "                       OUTDIR/export-loadfile.dat, their paths relative to\n"
+    "                       OUTDIR; refused while a shard is missing or unfinished,\n"
+    "                       or a document id is in two exports. With --dedupe, an\n"
+    "                       item of one export whose content hash an item of an\n"
+    "                       export before it has is listed as a copy of that one.\n"
+    "\n"
     "  -q, --quiet          no progress: standard error gets only what failed or is\n"
     "                       damaged, standard output the summary as always\n"
     "  -v, --verbose        also a line per folder and one per item written (its file\n"
@@ -156,7 +203,10 @@ const char* const kUsage =
     "  find . -name '*.pst' -exec pellmark-export -f eml -o ~/Exported {} +\n"
     "  pellmark-export -l mail.pst other.pst\n"
     "  pellmark-export --items --json mail.pst\n"
-    "  pellmark-export -f eml ~/Saved-messages ~/Exported\n";
+    "  pellmark-export -f eml ~/Saved-messages ~/Exported\n"
+    "  pellmark-export -f msg --load-file dat --dedupe --prefix ACME /cases/acme/ out\n"
+    "  pellmark-export -f msg --load-file dat --shard 3/16 /cases/acme/ out/shard-3\n"
+    "  pellmark-export --merge out/shard-* out\n";
 
 // A command line that cannot be run gets one line saying why and one pointing to --help, as
 // GNU programs do: the reason stays on the screen, not above a page of usage.
@@ -195,6 +245,9 @@ int main(int argc, char** argv) {
         case CommandLine::Action::List:
             return pellmark::cli::runLists(command.mailboxes, command.listKind, std::cout,
                                            std::cerr, command.json);
+        case CommandLine::Action::Merge:
+            return pellmark::cli::runMerge(command.mailboxes, command.options.outputDirectory,
+                                           command.options.dedupe, std::cout, std::cerr);
         case CommandLine::Action::Export:
             break;
     }

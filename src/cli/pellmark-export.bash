@@ -24,7 +24,10 @@ _pellmark_export() {
         --since|--until)
             COMPREPLY=($(compgen -W "$(date +%Y-%m-%d)" -- "$cur"))
             return ;;
-        --folder)
+        --load-file)
+            COMPREPLY=($(compgen -W "dat" -- "$cur"))
+            return ;;
+        --folder|--custodian|--prefix|--shard)
             return ;;
         --recover)
             COMPREPLY=($(compgen -W "deleted" -- "$cur"))
@@ -32,13 +35,21 @@ _pellmark_export() {
     esac
     if [[ "$cur" == -* ]]; then
         local options="--format -f --output -o --folder --since --until --resume --again
-                       --recover --forensic --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
+                       --recover --forensic --load-file --custodian --prefix --dedupe --shard --merge
+                       --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
     # A listing: --list, --items, or -l alone or among other flags (-ql; not -fmaildir).
     for ((i = 1; i < COMP_CWORD; i++)); do
         [[ "${COMP_WORDS[i]}" =~ ^(--list|--items|-[qvhV]*l[qvhVl]*)$ ]] && listing=1
+    done
+    # A merge reads the directories of exports.
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        if [[ "${COMP_WORDS[i]}" == --merge ]]; then
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return
+        fi
     done
     if [[ -n "$listing" ]]; then
         # Listings read data files and directories of them.

@@ -55,7 +55,7 @@ std::vector<RenderedAttachment> claimAttachments(store::MailItem& item, FolderOu
 
 std::string renderPage(store::MailItem& item, store::SaveFormat format,
                        std::vector<RenderedAttachment>& attachments, const std::string& pageScratch,
-                       bool hash) {
+                       bool hash, bool linked) {
     std::string links;
     std::unique_ptr<store::Attachments> all;
     for (RenderedAttachment& one : attachments) {
@@ -69,7 +69,7 @@ std::string renderPage(store::MailItem& item, store::SaveFormat format,
             } else {
                 attachment->saveAsFile(one.file.scratch);
             }
-            links += attachmentLink(fileNameOf(one.file.path));
+            if (linked) links += attachmentLink(fileNameOf(one.file.path));
         } catch (const std::exception& error) {
             one.failure = error.what();
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/ByteSink.h"
+#include "base/Digests.h"
 #include "export/FolderOutput.h"
 #include "store/MailStore.h"
 
@@ -17,10 +18,11 @@ namespace pellmark::exporting {
 
 // An attachment of a page: its name claimed in the folder's output, its scratch file.
 struct RenderedAttachment {
-    int32_t index = 0;           // in the item's attachments, from 1
-    std::string fileName;        // as the item names it; empty when that could not be read
-    FolderOutput::Placing file;  // scratch file and claimed name
-    std::string failure;         // why it failed, else empty
+    int32_t index = 0;               // in the item's attachments, from 1
+    std::string fileName;            // as the item names it; empty when that could not be read
+    FolderOutput::Placing file;      // scratch file and claimed name
+    std::string failure;             // why it failed, else empty
+    base::FileDigests digests = {};  // of its file, when a load file lists it
 };
 
 // On the run's thread: the attachments of `item`, last attachment first, each with a scratch
@@ -30,10 +32,11 @@ std::vector<RenderedAttachment> claimAttachments(store::MailItem& item, FolderOu
 
 // On any thread: writes each claimed attachment to its scratch file (hashed when `hash`); one
 // that fails says why. Then writes the page to `pageScratch` in `format`, with the links to the
-// attachments written; returns its SHA-256 when `hash`.
+// attachments written when `links` (an item of another format that has its attachments
+// beside it for a load file gets none); returns its SHA-256 when `hash`.
 std::string renderPage(store::MailItem& item, store::SaveFormat format,
                        std::vector<RenderedAttachment>& attachments, const std::string& pageScratch,
-                       bool hash);
+                       bool hash, bool links = true);
 
 struct SavedAttachments {
     struct Failure {

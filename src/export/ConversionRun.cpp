@@ -3,17 +3,22 @@
 #include <algorithm>
 #include <filesystem>
 #include <thread>
+#include <unordered_set>
 
+#include "base/Digests.h"
 #include "base/Sha256.h"
 #include "base/Text.h"
 #include "export/AttachmentLinks.h"
 #include "export/CalendarFileOutput.h"
 #include "export/ExportRoot.h"
 #include "export/FolderOutput.h"
+#include "export/ItemLedger.h"
+#include "export/LoadFile.h"
 #include "export/MailboxOutput.h"
 #include "export/Manifest.h"
 #include "export/OutputDirectories.h"
 #include "export/OutputNaming.h"
+#include "export/Production.h"
 #include "export/Random.h"
 #include "export/WorkerPool.h"
 #include "formats/OutputFormats.h"
@@ -38,35 +43,6 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
     }
 }
 
-// The manifest's lines of one item's files.
-class ItemLedger : public Ledger {
-  public:
-    ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath,
-               const std::string& recovered)
-        : manifest_(manifest), item_(item), folderPath_(folderPath), recovered_(recovered) {}
-
-    void record(const std::vector<PlacedFile>& files) override {
-        if (!manifest_) return;
-        std::vector<Manifest::Entry> entries;
-        const std::string id = readOr([&] { return item_.entryId(); });
-        const std::string subject = readOr([&] { return item_.subject(); });
-        for (const PlacedFile& f : files) {
-            entries.push_back(
-                {id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset, recovered_});
-        }
-        manifest_->record(entries);
-    }
-    void retract() override {
-        if (manifest_) manifest_->retract();
-    }
-
-  private:
-    Manifest* manifest_;
-    store::MailItem& item_;
-    const std::string& folderPath_;
-    const std::string& recovered_;
-};
-
 // A format's name as the export's identity records it: an export that recovers deleted items
 // is another export, whose manifest has a field more, and one for evidence another again.
 std::string formatName(const RunRequest& request) {
@@ -89,6 +65,10 @@ struct ConversionRun::Rendered {
     std::vector<RenderedAttachment> attachments;
     bool cancelled = false;            // the run was stopped before the item's turn came
     std::vector<std::string> leftOut;  // what the writer could not express of the item
+    // For review: what the load file lists, the content hash, the digests of the file.
+    store::DocumentFacts facts;
+    std::string contentHash;
+    base::FileDigests digests;
 };
 
 // An item handed to a worker (or rendered at once when the run has none): what the run's
@@ -211,10 +191,12 @@ void ConversionRun::prepareRoot() {
 }
 
 void ConversionRun::checkEarlierExport(store::Store& store) {
-    const ExportIdentity identity{formatName(request_),
-                                  readOr([&] { return store.rootFolder()->entryId(); },
-                                         readOr([&] { return store.entryId(); })),
-                                  readOr([&] { return store.dataFilePath(); })};
+    Production* production = request_.production;
+    const std::string mailbox = readOr([&] { return store.rootFolder()->entryId(); },
+                                       readOr([&] { return store.entryId(); }));
+    const ExportIdentity identity{
+        formatName(request_), mailbox, readOr([&] { return store.dataFilePath(); }),
+        production ? production->identity(request_.custodian) : std::string()};
     const bool resume = request_.earlier == EarlierExport::Resume;
     try {
         if (resume && root_->heldAnything()) {
@@ -224,6 +206,17 @@ void ConversionRun::checkEarlierExport(store::Store& store) {
                     PrepareError::Why::NothingToResume);
             }
             const auto earlier = root_->identity();
+            if (earlier && earlier->format == identity.format &&
+                earlier->mailbox == identity.mailbox && earlier->review != identity.review) {
+                throw PrepareError(
+                    summary_.exportRoot + " holds an export of this mailbox made " +
+                        (earlier->review.empty() ? "without a load file, "
+                                                   "document ids or dedupe"
+                                                 : "as " + earlier->review) +
+                        ", not " +
+                        (identity.review.empty() ? "without them" : "as " + identity.review),
+                    PrepareError::Why::AnotherExport);
+            }
             if (earlier && !earlier->sameExport(identity)) {
                 throw PrepareError(summary_.exportRoot + " holds an export of " +
                                        (earlier->file.empty() ? "another mailbox" : earlier->file) +
@@ -240,17 +233,48 @@ void ConversionRun::checkEarlierExport(store::Store& store) {
             mailboxes_ =
                 std::make_unique<MailboxFolders>(summary_.exportRoot, request_.layout, resume);
         }
-        if (resume) resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
+        // No document id is handed out twice, whatever the run before left.
+        if (production) production->passOverExport(summary_.exportRoot);
+        if (resume && production) {
+            resumeProduction(*production);
+        } else if (resume) {
+            resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot);
+        }
         if (request_.writeManifest) {
             // Items of an mbox or of a calendar file are known by their offsets in it.
             const bool sharedFiles = request_.layout != MailboxLayout::Files ||
                                      request_.format == store::SaveFormat::Ics;
+            const Manifest::Fields fields = production    ? Manifest::Fields::Review
+                                            : sharedFiles ? Manifest::Fields::Offsets
+                                                          : Manifest::Fields::Plain;
             manifest_ = std::make_unique<Manifest>(
-                summary_.exportRoot, Manifest::Layout{sharedFiles, request_.recoverDeleted});
+                summary_.exportRoot, Manifest::Layout{fields, request_.recoverDeleted});
+        }
+        if (production && production->options().loadFile) {
+            loadFile_ = std::make_unique<LoadFile>(summary_.exportRoot);
         }
     } catch (const WriteError& error) {
         throw PrepareError(error.what());
     }
+}
+
+// A resumed export for review passes over what its manifest and its load file both hold, and
+// the copies left out whose document is still there; the load file keeps the rows of what it
+// passes over, and the messages among them are originals again for the copies to come.
+void ConversionRun::resumeProduction(Production& production) {
+    const bool loadFile = production.options().loadFile;
+    std::unordered_set<std::string> listed;
+    ResumePoint::Checks checks;
+    if (loadFile) {
+        for (const auto& row : LoadFile::read(summary_.exportRoot + LoadFile::kFileName)) {
+            listed.insert(row.begDoc);
+        }
+        checks.listed = &listed;
+    }
+    checks.keptElsewhere = [&](const std::string& id) { return production.isOriginal(id); };
+    resumePoint_ = std::make_unique<ResumePoint>(summary_.exportRoot, checks);
+    if (loadFile) LoadFile::keepOnly(summary_.exportRoot, resumePoint_->keptDocuments());
+    for (const auto& [hash, id] : resumePoint_->keptOriginals()) production.written(hash, id);
 }
 
 bool ConversionRun::stopping() {
@@ -591,8 +615,10 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
         return itemFailed(current, caption, error.what());
     }
     job.rendered = std::make_shared<Rendered>();
-    // A page's attachments take their names here, in item order; the worker writes them.
-    if (output.attachmentsBeside) {
+    // A page's attachments take their names here, in item order; the worker writes them. A
+    // load file lists every attachment as a document of its own, so they go beside every item.
+    const bool loadFile = loadFile_ != nullptr;
+    if (output.attachmentsBeside || loadFile) {
         job.rendered->attachments = claimAttachments(*job.item, *current.output);
     }
     // The item's file and, for a page, its attachments are written under scratch names; they
@@ -603,25 +629,38 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     auto render = [item = job.item, scratch = job.scratch, format, rendered = job.rendered,
                    hash = manifest_ != nullptr, stop = stop_,
                    layout = mailboxMessage ? request_.layout : MailboxLayout::Files,
-                   page = output.attachmentsBeside, asStored = request_.forensic]() mutable {
+                   page = output.attachmentsBeside, review = request_.production != nullptr,
+                   loadFile, asStored = request_.forensic]() mutable {
         // A stopped run finishes what is being written and starts nothing more.
         if (stop && stop->load()) {
             rendered->cancelled = true;
             return;
+        }
+        if (review) {
+            // What cannot be read leaves the row's field empty; no hash, no copy.
+            rendered->facts = readOr([&] { return item->documentFacts(); });
+            rendered->contentHash = readOr([&] { return item->contentHash(); });
         }
         formats::WriteNotes notes;
         std::optional<formats::MsgTypesAsStored> typesAsStored;
         if (asStored) typesAsStored.emplace();
         if (layout != MailboxLayout::Files) {
             writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
-        } else if (page) {
-            rendered->sha256 = renderPage(*item, format, rendered->attachments, scratch, hash);
+        } else if (page || !rendered->attachments.empty()) {
+            rendered->sha256 =
+                renderPage(*item, format, rendered->attachments, scratch, hash, page);
         } else if (hash) {
             rendered->sha256 = item->saveAsHashed(scratch, format);
         } else {
             item->saveAs(scratch, format);
         }
         rendered->leftOut = notes.take();
+        if (loadFile) {
+            rendered->digests = base::digestsOfFile(scratch);
+            for (RenderedAttachment& a : rendered->attachments) {
+                if (a.failure.empty()) a.digests = base::digestsOfFile(a.file.scratch);
+            }
+        }
     };
     if (pool_) {
         job.done = pool_->submit(render);
@@ -667,7 +706,13 @@ void ConversionRun::finishOldest(FolderRun& current) {
 }
 
 void ConversionRun::placeItem(Pending& job, FolderRun& current) {
-    placeFiles(job, current);
+    if (leaveOutCopy(job, current)) return;
+    const std::string document = placeFiles(job, current);
+    // Once written, a message is the original of any copy of it to come; a recovered one is
+    // not, so that no item of a folder is left out for what the file held beside its folders.
+    if (request_.production && job.recovered.empty()) {
+        request_.production->written(job.rendered->contentHash, document);
+    }
     // An item written without part of it is named once it is in its place.
     if (job.rendered->leftOut.empty()) return;
     std::string what;
@@ -675,9 +720,62 @@ void ConversionRun::placeItem(Pending& job, FolderRun& current) {
     summary_.itemsWrittenInPart.push_back(current.displayName + "\\" + job.caption + ": " + what);
 }
 
-void ConversionRun::placeFiles(Pending& job, FolderRun& current) {
+// A message whose content hash is that of one written before in the run is not written again:
+// it is recorded with the document it duplicates, under its own folder and custodian. A
+// recovered item (deleted, an earlier version, listed by no folder) is always written: what
+// was deleted may be the very thing looked for, so it is never left out as a copy.
+bool ConversionRun::leaveOutCopy(Pending& job, FolderRun& current) {
+    Production* production = request_.production;
+    const Rendered& rendered = *job.rendered;
+    if (!production || !production->options().dedupe || rendered.contentHash.empty() ||
+        !job.recovered.empty()) {
+        return false;
+    }
+    const std::optional<std::string> original = production->originalOf(rendered.contentHash);
+    if (!original) return false;
+    const std::string entryId = readOr([&] { return job.item->entryId(); });
+    const std::string subject = readOr([&] { return job.item->subject(); });
+    const std::string id = production->nextId();
+    if (loadFile_) {
+        LoadFile::Document copy = loadFileDocument(rendered.facts, subject);
+        copy.begDoc = copy.endDoc = copy.begAttach = copy.endAttach = id;
+        copy.duplicateOf = *original;
+        copy.custodian = request_.custodian;
+        copy.folderPath = current.folderPath;
+        copy.entryId = entryId;
+        copy.contentHash = rendered.contentHash;
+        loadFile_->record({copy});
+    }
+    try {
+        if (manifest_) {
+            Manifest::Entry line{entryId, current.folderPath, subject, {}, 0, {}};
+            line.docId = id;
+            line.duplicateOf = *original;
+            line.custodian = request_.custodian;
+            line.contentHash = rendered.contentHash;
+            manifest_->record({line});
+        }
+    } catch (...) {
+        if (loadFile_) loadFile_->retract();
+        throw;
+    }
+    current.output->discard(job.scratch);
+    discardAttachments(rendered.attachments, *current.output);
+    summary_.copiesLeftOut += 1;
+    progress_.itemSkipped();
+    return true;
+}
+
+std::string ConversionRun::placeFiles(Pending& job, FolderRun& current) {
     FolderOutput& output = *current.output;
-    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath, job.recovered);
+    std::optional<ReviewRecord> review;
+    if (request_.production) {
+        const Rendered& r = *job.rendered;
+        review.emplace(ReviewRecord{*request_.production, loadFile_.get(), request_.custodian,
+                                    r.facts, r.contentHash, r.digests, r.attachments});
+    }
+    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath, job.recovered, review);
+
     int32_t number = 0;
     FolderOutput::Placing file{
         job.scratch,
@@ -687,7 +785,8 @@ void ConversionRun::placeFiles(Pending& job, FolderRun& current) {
         const auto written = output.place(std::move(file), ledger, job.item.get());
         summary_.itemsWritten += 1;
         summary_.bytesWritten += written.bytes;
-        return progress_.itemWritten(written.path, written.bytes);
+        progress_.itemWritten(written.path, written.bytes);
+        return ledger.documentId();
     }
     // A page and its attachments take their names, and their lines, together.
     const SavedAttachments saved =
@@ -701,6 +800,7 @@ void ConversionRun::placeFiles(Pending& job, FolderRun& current) {
     summary_.bytesWritten += saved.page.bytes + saved.bytes;
     summary_.attachmentsWritten += saved.written;
     progress_.itemWritten(saved.page.path, saved.page.bytes);
+    return ledger.documentId();
 }
 
 void ConversionRun::finishAll(FolderRun& current) {

@@ -27,6 +27,7 @@
 namespace pellmark::exporting {
 
 class FolderOutput;
+class Production;
 
 // What a run does where the export root holds an earlier export.
 enum class EarlierExport {
@@ -65,6 +66,11 @@ struct RunRequest {
     // (formats::MsgTypesAsStored), and with .msg chosen contacts are .msg files too, which keep
     // every property a vCard leaves out.
     bool forensic = false;
+    // An export for review (a load file, copies of messages left out), shared by the
+    // mailboxes of one run, which outlives it; null: a plain export.
+    Production* production = nullptr;
+    // The custodian the mailbox's documents are listed under.
+    std::string custodian = {};
 };
 
 // The run could not start: no export root, no session or logon, no such mailbox, an export
@@ -136,7 +142,10 @@ class ConversionRun {
                    const std::string& nameSource);
     void finishOldest(FolderRun& current);
     void placeItem(Pending& job, FolderRun& current);
-    void placeFiles(Pending& job, FolderRun& current);
+    bool leaveOutCopy(Pending& job, FolderRun& current);
+    void resumeProduction(Production& production);
+    // Returns the item's document id when the export is for review.
+    std::string placeFiles(Pending& job, FolderRun& current);
     void finishAll(FolderRun& current);
     void markFailed(FolderRun& current);
     void itemFailed(FolderRun& current, const std::string& caption, const std::string& reason);
@@ -153,6 +162,7 @@ class ConversionRun {
     std::unique_ptr<class OutputDirectories> directories_;
     std::unique_ptr<class MailboxFolders> mailboxes_;
     std::unique_ptr<class Manifest> manifest_;
+    std::unique_ptr<class LoadFile> loadFile_;
     std::unique_ptr<class ResumePoint> resumePoint_;
     const std::atomic<bool>* stop_ = nullptr;
     std::deque<Pending> pending_;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <vector>
 
+#include "export/LoadFile.h"
 #include "export/Manifest.h"
 #include "export/OutputDirectories.h"
 #include "export/SafePaths.h"
@@ -45,6 +46,7 @@ bool isLeftover(const fs::path& path) {
         return true;
     }
     if (name == std::string(Manifest::kFileName) + ".new" ||
+        name == std::string(LoadFile::kFileName) + ".new" ||
         name == std::string(ExportRoot::kIdentityFile) + ".new") {
         return true;
     }
@@ -89,6 +91,7 @@ std::optional<ExportIdentity> ExportRoot::identity() const {
         if (key == "format") identity.format = value;
         if (key == "mailbox") identity.mailbox = value;
         if (key == "file") identity.file = value;
+        if (key == "review") identity.review = value;
     }
     if (identity.format.empty()) return std::nullopt;
     return identity;
@@ -102,9 +105,11 @@ void ExportRoot::setIdentity(const ExportIdentity& identity) {
         return s;
     };
     const std::string path = path_ + kIdentityFile;
-    writeWholeFile(path + ".new", "format\t" + oneLine(identity.format) + "\nmailbox\t" +
-                                      oneLine(identity.mailbox) + "\nfile\t" +
-                                      oneLine(identity.file) + "\n");
+    writeWholeFile(path + ".new",
+                   "format\t" + oneLine(identity.format) + "\nmailbox\t" +
+                       oneLine(identity.mailbox) + "\nfile\t" + oneLine(identity.file) + "\n" +
+                       (identity.review.empty() ? std::string()
+                                                : "review\t" + oneLine(identity.review) + "\n"));
     if (::rename((path + ".new").c_str(), path.c_str()) != 0) {
         throw WriteError("cannot write " + path + ": " + std::strerror(errno));
     }

@@ -20,13 +20,15 @@ class RootBusy : public WriteError {
 
 // What an export is.
 struct ExportIdentity {
-    std::string format;   // "eml", "maildir", ...
-    std::string mailbox;  // what the mailbox is known by wherever its file lies
-    std::string file;     // where it was read from, for people reading the file
+    std::string format;       // "eml", "maildir", ...
+    std::string mailbox;      // what the mailbox is known by wherever its file lies
+    std::string file;         // where it was read from, for people reading the file
+    std::string review = {};  // how it is made for review (Production::identity); empty: not
 
-    // The same export: the same format of the same mailbox, wherever its file was read from.
+    // The same export: the same format of the same mailbox, made alike for review, wherever
+    // its file was read from.
     bool sameExport(const ExportIdentity& other) const {
-        return format == other.format && mailbox == other.mailbox;
+        return format == other.format && mailbox == other.mailbox && review == other.review;
     }
 };
 

@@ -17,68 +17,43 @@
 #include "base/Sha256.h"
 #include "export/Faults.h"
 #include "export/FolderOutput.h"
+#include "export/RecordFile.h"
 #include "export/SafePaths.h"
 
 namespace pellmark::exporting {
 namespace {
 
-std::string headerOf(Manifest::Layout layout) {
-    return std::string("entry_id\tfolder\tsubject\tfile\tsize\tsha256") +
-           (layout.offsets ? "\toffset" : "") + (layout.recovered ? "\trecovered" : "") + '\n';
-}
+constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256";
+constexpr const char* kOffsetField = "\toffset";
+constexpr const char* kReviewFields = "\tdoc_id\tduplicate_of\tcustodian\tcontent_hash";
+constexpr const char* kRecoveredField = "\trecovered";
 
-// The layout a header line names; nullopt for a line that is no header.
-std::optional<Manifest::Layout> layoutOf(const std::string& header) {
-    for (bool offsets : {false, true}) {
-        for (bool recovered : {false, true}) {
-            if (header + '\n' == headerOf({offsets, recovered})) {
-                return Manifest::Layout{offsets, recovered};
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-// The optional fields are on every line of a manifest whose header names them, empty where
-// they do not apply.
-std::string lineOf(const Manifest::Entry& e, Manifest::Layout layout) {
-    std::string line = base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
-                       base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
-                       std::to_string(e.size) + '\t' + e.sha256;
-    if (e.offset) {
-        line += '\t' + std::to_string(*e.offset);
-    } else if (layout.offsets) {
-        line += '\t';
-    }
-    if (layout.recovered) line += '\t' + base::printable(e.recovered);
-    return line + '\n';
-}
-
+// The line is parsed by the fields the header names; a line with other fields is passed over.
 std::optional<Manifest::Entry> parse(const std::string& line, Manifest::Layout layout) {
     std::vector<std::string> fields;
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
     if (!line.empty() && line.back() == '\t') fields.emplace_back();
-    const size_t expected = 6 + (layout.offsets ? 1 : 0) + (layout.recovered ? 1 : 0);
+    const bool offsets = layout.fields != Manifest::Fields::Plain;
+    const bool review = layout.fields == Manifest::Fields::Review;
+    const std::size_t expected =
+        6 + (offsets ? 1 : 0) + (review ? 4 : 0) + (layout.recovered ? 1 : 0);
     if (fields.size() != expected || fields[0] == "entry_id") return std::nullopt;
     Manifest::Entry e{fields[0], fields[1], fields[2], fields[3], 0, fields[5]};
     try {
         e.size = std::stoull(fields[4]);
-        if (layout.offsets && !fields[6].empty()) e.offset = std::stoull(fields[6]);
+        if (offsets && !fields[6].empty()) e.offset = std::stoull(fields[6]);
     } catch (const std::exception&) {
         return std::nullopt;
     }
+    if (review) {
+        e.docId = fields[7];
+        e.duplicateOf = fields[8];
+        e.custodian = fields[9];
+        e.contentHash = fields[10];
+    }
     if (layout.recovered) e.recovered = fields.back();
     return e;
-}
-
-// The layout of the manifest of `exportRoot` by its header line; the plain one when it has
-// none.
-Manifest::Layout layoutIn(const std::string& exportRoot) {
-    std::ifstream in(exportRoot + Manifest::kFileName, std::ios::binary);
-    std::string first;
-    if (!std::getline(in, first)) return {};
-    return layoutOf(first).value_or(Manifest::Layout{});
 }
 
 // The file of `e` is there as it was written, reached through real directories.
@@ -99,51 +74,43 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
     }
 }
 
-WriteError manifestError(const std::string& path, int error) {
-    return WriteError("cannot write the manifest " + path + ": " + std::strerror(error));
-}
-
-// Writes `bytes` whole, or fails with the errno of the write that did not.
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
 }  // namespace
 
-Manifest::Manifest(std::string exportRoot, Layout layout)
-    : root_(std::move(exportRoot)), layout_(layout) {
-    const std::string path = root_ + kFileName;
-    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd_ < 0) throw manifestError(path, errno);
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) throw manifestError(path, errno);
-    end_ = static_cast<uint64_t>(st.st_size);
-    std::string start;
-    if (end_ == 0) {
-        start = headerOf(layout);
-    } else {
-        layout_ = layoutIn(root_);
-        // A line cut short (the system stopped in the middle of a write) ends where it is.
-        char last = '\n';
-        if (::pread(fd_, &last, 1, static_cast<off_t>(end_ - 1)) == 1 && last != '\n') start = '\n';
-    }
-    if (const int error = writeAll(fd_, start)) {
-        ::close(fd_);
-        throw manifestError(path, error);
-    }
-    end_ += start.size();
-    lastRecord_ = end_;
+std::string Manifest::header(Layout layout) {
+    std::string line = kHeader;
+    if (layout.fields != Fields::Plain) line += kOffsetField;
+    if (layout.fields == Fields::Review) line += kReviewFields;
+    if (layout.recovered) line += kRecoveredField;
+    return line + '\n';
 }
 
-Manifest::~Manifest() {
-    if (fd_ >= 0) ::close(fd_);
+// The optional fields are on every line of a manifest whose header names them, empty where
+// they do not apply: a manifest with offsets gives every line the seventh field, empty where
+// there is no offset.
+std::string Manifest::lineOf(const Entry& e, Layout layout) {
+    const Fields fields = layout.fields;
+    std::string line = base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
+                       base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
+                       std::to_string(e.size) + '\t' + e.sha256;
+    if (e.offset) {
+        line += '\t' + std::to_string(*e.offset);
+    } else if (fields != Fields::Plain) {
+        line += '\t';
+    }
+    if (fields == Fields::Review) {
+        line += '\t' + base::printable(e.docId) + '\t' + base::printable(e.duplicateOf) + '\t' +
+                base::printable(e.custodian) + '\t' + e.contentHash;
+    }
+    if (layout.recovered) line += '\t' + base::printable(e.recovered);
+    return line + '\n';
 }
+
+Manifest::Manifest(std::string exportRoot, Layout layout)
+    : root_(std::move(exportRoot)),
+      layout_(layoutOf(root_).value_or(layout)),
+      file_(std::make_unique<RecordFile>(root_ + kFileName, header(layout_), "\n")) {}
+
+Manifest::~Manifest() = default;
 
 void Manifest::record(const std::vector<Entry>& entries) {
     std::string lines;
@@ -151,34 +118,16 @@ void Manifest::record(const std::vector<Entry>& entries) {
         if (relative.file.rfind(root_, 0) == 0) relative.file.erase(0, root_.size());
         lines += lineOf(relative, layout_);
     }
-    int error = injectedFault(FaultPoint::ManifestWrite);
-    if (error != 0) {
-        // A full disk takes part of a write: so does the injected one.
-        (void)writeAll(fd_, std::string_view(lines).substr(0, lines.size() / 2));
-    } else {
-        error = writeAll(fd_, lines);
-    }
-    if (error != 0) {
-        // No part of the item's lines stays: the next record starts on a line of its own.
-        if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0) {
-            // the read side passes over a line it cannot parse
-        }
-        throw manifestError(root_ + kFileName, error);
-    }
-    lastRecord_ = end_;
-    end_ += lines.size();
+    file_->append(lines, injectedFault(FaultPoint::ManifestWrite));
 }
 
 void Manifest::retract() {
-    if (::ftruncate(fd_, static_cast<off_t>(lastRecord_)) != 0) {
-        throw manifestError(root_ + kFileName, errno);
-    }
-    end_ = lastRecord_;
+    file_->retract();
 }
 
 std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
     std::vector<Entry> entries;
-    const Layout layout = layoutIn(exportRoot);
+    const Layout layout = layoutOf(exportRoot).value_or(Layout{});
     std::ifstream in(exportRoot + kFileName, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         if (auto e = parse(line, layout)) entries.push_back(std::move(*e));
@@ -186,25 +135,80 @@ std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
     return entries;
 }
 
-ResumePoint::ResumePoint(const std::string& exportRoot) {
+std::optional<Manifest::Layout> Manifest::layoutOf(const std::string& exportRoot) {
+    std::ifstream in(exportRoot + kFileName, std::ios::binary);
+    std::string first;
+    if (!std::getline(in, first)) return std::nullopt;
+    first += '\n';
+    for (Fields f : {Fields::Plain, Fields::Offsets, Fields::Review}) {
+        for (bool recovered : {false, true}) {
+            if (first == header({f, recovered})) return Layout{f, recovered};
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// The one line of a copy left out of the export for the document it duplicates.
+bool isLeftOutCopy(const std::vector<Manifest::Entry>& lines) {
+    return lines.size() == 1 && lines[0].file.empty() && !lines[0].duplicateOf.empty();
+}
+
+bool allListed(const std::vector<Manifest::Entry>& lines, const ResumePoint::Checks& checks) {
+    if (!checks.listed) return true;
+    return std::all_of(lines.begin(), lines.end(), [&](const Manifest::Entry& e) {
+        return !e.docId.empty() && checks.listed->count(e.docId) > 0;
+    });
+}
+
+}  // namespace
+
+ResumePoint::ResumePoint(const std::string& exportRoot, const Checks& checks) {
     std::map<std::string, std::vector<Manifest::Entry>> byItem;
     for (auto& e : Manifest::read(exportRoot)) byItem[e.entryId].push_back(std::move(e));
     // The header stays as it was: with the fields it names.
-    const Manifest::Layout layout = layoutIn(exportRoot);
-    std::string kept = headerOf(layout);
+    const Manifest::Layout layout = Manifest::layoutOf(exportRoot).value_or(Manifest::Layout{});
+    std::string kept = Manifest::header(layout);
+    auto keep = [&](const std::string& id, const std::vector<Manifest::Entry>& lines) {
+        done_.insert(id);
+        for (const auto& f : lines) {
+            kept += Manifest::lineOf(f, layout);
+            if (!f.docId.empty()) keptDocuments_.insert(f.docId);
+            if (!f.contentHash.empty() && f.duplicateOf.empty() && f.recovered.empty()) {
+                keptOriginals_.emplace_back(f.contentHash, f.docId);
+            }
+        }
+    };
     std::set<std::string> shared;
-    for (const auto& [id, files] : byItem) {
+    std::vector<const decltype(byItem)::value_type*> copies;
+    for (const auto& item : byItem) {
+        const auto& [id, files] = item;
+        if (isLeftOutCopy(files)) {
+            copies.push_back(&item);
+            continue;
+        }
         std::vector<bool> whole;
         for (const auto& f : files) whole.push_back(intact(exportRoot, f));
-        if (!id.empty() && std::find(whole.begin(), whole.end(), false) == whole.end()) {
-            done_.insert(id);
-            for (const auto& f : files) kept += lineOf(f, layout);
+        if (!id.empty() && std::find(whole.begin(), whole.end(), false) == whole.end() &&
+            allListed(files, checks)) {
+            keep(id, files);
             continue;
         }
         // An item that did not come out whole is exported again; what it left goes first.
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (whole[i]) ::unlink((exportRoot + files[i].file).c_str());
             if (files[i].offset) shared.insert(files[i].file);
+        }
+    }
+    // A copy left out stays left out while the document it duplicates is still there;
+    // otherwise it is exported again, and may then be the one that is written.
+    for (const auto* item : copies) {
+        const Manifest::Entry& line = item->second.front();
+        const bool original = keptDocuments_.count(line.duplicateOf) > 0 ||
+                              (checks.keptElsewhere && checks.keptElsewhere(line.duplicateOf));
+        if (!item->first.empty() && original && allListed(item->second, checks)) {
+            keep(item->first, item->second);
         }
     }
     // A file shared by items (a folder's calendar) is written again whole, with every item of
@@ -216,7 +220,7 @@ ResumePoint::ResumePoint(const std::string& exportRoot) {
     const std::string path = exportRoot + Manifest::kFileName;
     writeWholeFile(path + ".new", kept);
     if (::rename((path + ".new").c_str(), path.c_str()) != 0) {
-        throw manifestError(path, errno);
+        throw WriteError("cannot write the manifest " + path + ": " + std::strerror(errno));
     }
 }
 

@@ -45,6 +45,9 @@ struct RunSummary {
     // left out), each as "Folder\Subject: what was left out", in run order; counted in
     // itemsWritten too.
     std::vector<std::string> itemsWrittenInPart;
+    // Copies of messages written before (in any folder or mailbox of the run), left out and
+    // listed with the document they duplicate.
+    int64_t copiesLeftOut = 0;
     // Items a resumed run found written whole by the run before it, and passed over.
     int64_t itemsAlreadyExported = 0;
     int64_t attachmentsWritten = 0;

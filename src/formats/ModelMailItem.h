@@ -30,7 +30,9 @@ class ModelMailItem : public store::MailItem, public store::ContactItem {
     std::string messageClass() override;
     std::string subject() override;
     std::unique_ptr<store::Attachments> attachments() override;
-    store::ItemFacts facts() override;  // ModelItemFacts.cpp
+    store::ItemFacts facts() override;              // ModelItemFacts.cpp
+    store::DocumentFacts documentFacts() override;  // ModelDocumentFacts.cpp
+    std::string contentHash() override;             // ModelDocumentFacts.cpp
     void saveAs(const std::string& path, store::SaveFormat format) override;
     void writeTo(base::ByteSink& sink, store::SaveFormat format) override;
     std::string saveAsHashed(const std::string& path, store::SaveFormat format) override;

@@ -14,6 +14,18 @@ std::string Attachment::saveAsHashed(const std::string& path) {
     return base::sha256OfFile(path);
 }
 
+DocumentFacts MailItem::documentFacts() {
+    const ItemFacts f = facts();
+    DocumentFacts d;
+    d.from = f.senderName.empty()      ? f.senderAddress
+             : f.senderAddress.empty() ? f.senderName
+                                       : f.senderName + " <" + f.senderAddress + ">";
+    d.sent = f.sent;
+    d.received = f.delivered;
+    d.attachments = attachments()->count();
+    return d;
+}
+
 void MailItem::writeTo(base::ByteSink&, SaveFormat) {
     throw StoreError("the store cannot write its items into a stream");
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/ByteSink.h"
+#include "store/DocumentFacts.h"
 #include "store/ItemFacts.h"
 #include "store/SaveFormat.h"
 
@@ -61,6 +62,14 @@ class MailItem {
     virtual std::unique_ptr<Attachments> attachments() = 0;
     // Times, sender, recipients and reading state; what the store cannot tell stays empty.
     virtual ItemFacts facts() { return {}; }
+    // What a load file lists of the item; by default what facts() tells and its attachments.
+    virtual DocumentFacts documentFacts();
+    // The lower-case hex SHA-256 of what makes a message the message it is (sender,
+    // recipients, sent time, subject, bodies, attachments with their bytes, Message-ID), the
+    // same for every copy of it in any folder or mailbox and different for any change; of any
+    // other item (a contact, an appointment) every property, recipient and attachment. Empty
+    // where the store cannot tell: such an item is never taken for a copy of another.
+    virtual std::string contentHash() { return {}; }
     // Writes the whole item to `path` in `format`, or fails leaving no file there.
     virtual void saveAs(const std::string& path, SaveFormat format) = 0;
     // The same, returning the lower-case hex SHA-256 of the file written.

@@ -119,6 +119,18 @@ TEST(CommandLine, WhatIsWrongIsSaidOnce) {
         {{"-f", "msg", "--recover", "orphans", "a", "b"},
          "--recover takes 'deleted', not 'orphans'"},
         {{"-l", "--forensic", "a"}, "--forensic goes with --format, not --list"},
+        {{"-f", "eml", "--load-file", "csv", "a", "b"}, "unknown load file 'csv' (dat)"},
+        {{"-f", "mbox", "--load-file", "dat", "a", "b"},
+         "--load-file lists a file per item and per attachment; mbox writes items into shared "
+         "files"},
+        {{"-f", "eml", "--prefix", "X", "a", "b"}, "--prefix goes with --load-file or --dedupe"},
+        {{"-f", "eml", "--dedupe", "--prefix", "A B", "a", "b"},
+         "--prefix wants up to 32 letters, digits, '_', '-' or '.', not 'A B'"},
+        {{"-f", "eml", "--shard", "4/3", "a", "b"},
+         "--shard wants K/N, the shard K of N (1 <= K <= N), not '4/3'"},
+        {{"-l", "--dedupe", "a"}, "--dedupe goes with --format, not --list"},
+        {{"--merge", "-f", "eml", "a", "b"}, "--format does not go with --merge"},
+        {{"--merge", "out"}, "missing DIR to merge"},
     };
     for (const auto& [args, why] : cases) {
         EXPECT_EQ(parseCommandLine(args).error, why) << (args.empty() ? "" : args.front());
@@ -133,6 +145,25 @@ TEST(CommandLine, ForensicIsRecoverDeletedAndMore) {
     EXPECT_EQ(forensic.error, "");
     EXPECT_TRUE(forensic.options.recoverDeleted);
     EXPECT_TRUE(forensic.options.forensic);
+}
+
+TEST(CommandLine, ReviewOptionsAndTheMerge) {
+    CommandLine c =
+        parseCommandLine({"-f", "msg", "--load-file=dat", "--custodian", "Ann Lee", "--prefix",
+                          "ACME", "--dedupe", "--shard", "2/8", "in", "out"});
+    ASSERT_EQ(c.error, "");
+    EXPECT_EQ(c.options.loadFile, "dat");
+    EXPECT_EQ(c.options.custodian, "Ann Lee");
+    EXPECT_EQ(c.options.prefix, "ACME");
+    EXPECT_TRUE(c.options.dedupe);
+    EXPECT_EQ(c.options.shard, "2/8");
+    c = parseCommandLine({"--merge", "-q", "s1", "s2", "out"});
+    ASSERT_EQ(c.error, "");
+    EXPECT_EQ(c.action, CommandLine::Action::Merge);
+    EXPECT_EQ(c.mailboxes, (std::vector<std::string>{"s1", "s2"}));
+    EXPECT_EQ(c.options.outputDirectory, "out");
+    c = parseCommandLine({"--merge", "-o", "out", "s1"});
+    EXPECT_EQ(c.mailboxes, std::vector<std::string>{"s1"});
 }
 
 struct ProgramRun {

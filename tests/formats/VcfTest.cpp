@@ -104,9 +104,8 @@ TEST(Vcf, ContactsAndListsBecomeCardsAndGroupsNameTheirMembersCards) {
             ++lists;
             const std::string group = savedVcf(item, dir, "group.vcf");
             EXPECT_NE(group.find("\nX-ADDRESSBOOKSERVER-KIND=group\n"), std::string::npos) << group;
-            EXPECT_NE(
-                group.find("\nX-ADDRESSBOOKSERVER-MEMBER=urn:uuid:" + uid[0] + "\n"),
-                std::string::npos)
+            EXPECT_NE(group.find("\nX-ADDRESSBOOKSERVER-MEMBER=urn:uuid:" + uid[0] + "\n"),
+                      std::string::npos)
                 << group << s;
             return;
         }

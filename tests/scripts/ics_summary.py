@@ -41,6 +41,21 @@ def when(value, tzid, zone):
                             own.astimezone(pytz.utc).strftime('%Y-%m-%dT%H:%M'), iana)
 
 
+def zone_tz(comp):
+    """The VTIMEZONE as a tzinfo. icalendar 4 hands dateutil each part's floating DTSTART with
+    the UNTIL in UTC that RFC 5545 requires there, which dateutil 2.7 and later refuse: such an
+    UNTIL is then given as the part's local time, which icalendar makes of it anyway."""
+    try:
+        return comp.to_tz()
+    except ValueError:
+        for part in comp.walk():
+            rule = part.get('RRULE') if part.name in ('STANDARD', 'DAYLIGHT') else None
+            if rule and 'UNTIL' in rule and getattr(rule['UNTIL'][0], 'tzinfo', None):
+                local = rule['UNTIL'][0] + part['TZOFFSETFROM'].td
+                rule['UNTIL'] = [local.replace(tzinfo=None)]
+        return comp.to_tz()
+
+
 def as_list(prop):
     if prop is None:
         return []
@@ -53,7 +68,7 @@ def main(path):
     cal = icalendar.Calendar.from_ical(data)
     zones = {}
     for comp in cal.walk('VTIMEZONE'):
-        zones[str(comp['TZID'])] = comp.to_tz()
+        zones[str(comp['TZID'])] = zone_tz(comp)
         print('TZ', comp['TZID'])
     events = [c for c in cal.walk() if c.name in ('VEVENT', 'VTODO', 'VJOURNAL')]
     overrides = {}

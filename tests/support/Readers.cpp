@@ -39,6 +39,10 @@ const Probe& probeOf(Reader reader) {
          {"@kenjiuno/msgreader",
           "NODE_PATH=/opt/pellmark-tests/node_modules node -e 'require(\"@kenjiuno/msgreader\")'",
           "nodejs, and @kenjiuno/msgreader in /opt/pellmark-tests/node_modules"}},
+        {Reader::IcalJs,
+         {"ical.js", "NODE_PATH=/opt/pellmark-tests/node_modules node -e 'require(\"ical.js\")'",
+          "nodejs, and ical.js in /opt/pellmark-tests/node_modules"}},
+        {Reader::Radicale, {"radicale", "/usr/bin/python3 -m radicale --version", "radicale"}},
     };
     return probes.at(reader);
 }
@@ -73,7 +77,7 @@ CommandResult runPythonTool(const std::string& tool, const std::string& args) {
 }
 
 CommandResult runNodeTool(const std::string& tool, const std::string& args) {
-    requireReader(Reader::Msgreader);
+    requireReader(tool == "ics_occurrences.js" ? Reader::IcalJs : Reader::Msgreader);
     return runCommand(std::string(kNodeModules) + " node " +
                       shellQuote((scriptsDir() / tool).string()) + " " + args);
 }
@@ -98,6 +102,12 @@ std::string mimeSummary(const std::filesystem::path& file, const std::filesystem
 
 std::string vcardSummary(const std::filesystem::path& file) {
     return summary("vcard_summary.py", shellQuote(file.string()));
+}
+
+std::string icalJsOccurrences(const std::filesystem::path& ics) {
+    auto r = runNodeTool("ics_occurrences.js", shellQuote(ics.string()) + " 2>&1");
+    EXPECT_EQ(r.status, 0) << "ics_occurrences.js failed on " << ics << ": " << r.out;
+    return r.out;
 }
 
 std::string unrtf(const std::filesystem::path& rtf, const std::string& mode) {

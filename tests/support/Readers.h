@@ -25,6 +25,8 @@ enum class Reader {
     Mutt,
     Dovecot,    // its IMAP server
     Msgreader,  // @kenjiuno/msgreader under Node.js, installed by scripts/install-deps.sh
+    IcalJs,     // ical.js under Node.js, likewise
+    Radicale,   // its CalDAV and CardDAV server
 };
 
 // Why `reader` cannot run here, with the package to install; nullopt when it runs.
@@ -41,7 +43,7 @@ void requireReader(Reader reader);
 // tests/scripts/<tool> run by /usr/bin/python3 (Debian's, where its modules are) on `args`.
 CommandResult runPythonTool(const std::string& tool, const std::string& args);
 // tests/scripts/<tool> run by Node.js on `args`, with the modules scripts/install-deps.sh
-// installs for the tests.
+// installs for the tests (the module the tool reads with is required first).
 CommandResult runNodeTool(const std::string& tool, const std::string& args);
 // The summaries of tests/scripts: html_summary.py (Python's HTML parser), mime_summary.py
 // (Python's email package; the decoded parts go to `dumpDir` when given) and
@@ -51,6 +53,8 @@ std::string htmlSummary(const std::filesystem::path& page);
 std::string mimeSummary(const std::filesystem::path& file,
                         const std::filesystem::path& dumpDir = {});
 std::string vcardSummary(const std::filesystem::path& file);
+// What ics_occurrences.js (ical.js) expands of the calendar file at `ics`.
+std::string icalJsOccurrences(const std::filesystem::path& ics);
 // What unrtf shows of the document at `rtf` (`--text` or `--html`), without the banner lines
 // that start its text output.
 std::string unrtf(const std::filesystem::path& rtf, const std::string& mode);

@@ -21,13 +21,17 @@ std::string byDay(uint32_t mask) {
     return days;
 }
 
-// Outlook puts an instance of "day 30" on the last day of a shorter month: the largest of the
-// month's days from 28 up to that one.
-std::string byMonthDay(uint32_t day) {
-    if (day < 29) return "BYMONTHDAY=" + std::to_string(day == 0 ? 1 : day);
-    if (day > 31) day = 31;
-    std::string days = "BYMONTHDAY=28";
-    for (uint32_t d = 29; d <= day; ++d) days += "," + std::to_string(d);
+// Outlook puts an instance of "day 30" on the last day of a shorter month. Where the months
+// the rule visits are `shortest` to `longest` days long: the day itself when every one has it;
+// the last day (-1) when none is longer, as day 31 of every month or 29 February is; else the
+// largest of the month's days from the shortest up to that one. libical and ical.js (the
+// readers of Evolution and Thunderbird) ignore BYSETPOS beside BYMONTHDAY and would show
+// each of those days, so the set is written only where no plainer rule says the same.
+std::string byMonthDay(uint32_t day, unsigned shortest, unsigned longest) {
+    if (day <= shortest) return "BYMONTHDAY=" + std::to_string(day == 0 ? 1 : day);
+    if (day >= longest) return "BYMONTHDAY=-1";
+    std::string days = "BYMONTHDAY=" + std::to_string(shortest);
+    for (uint32_t d = shortest + 1; d <= day; ++d) days += "," + std::to_string(d);
     return days + ";BYSETPOS=-1";
 }
 
@@ -88,9 +92,13 @@ std::optional<std::string> rruleOf(const RecurrencePattern& p, int64_t firstStar
             bool yearly = p.frequency == RecurFrequency::Yearly;
             if (yearly) interval = interval / 12 == 0 ? 1 : interval / 12;
             rule = yearly ? "FREQ=YEARLY;BYMONTH=" + std::to_string(month) + ";" : "FREQ=MONTHLY;";
-            rule += p.patternType == PatternType::MonthNth   ? nthDays(p)
-                    : p.patternType == PatternType::MonthEnd ? "BYMONTHDAY=-1"
-                                                             : byMonthDay(p.dayOfMonth);
+            // A year's month is as long in every year but February.
+            const unsigned shortest = yearly ? daysInMonth(2023, month) : 28;
+            const unsigned longest = yearly ? daysInMonth(2024, month) : 31;
+            rule += p.patternType == PatternType::MonthNth ? nthDays(p)
+                    : p.patternType == PatternType::MonthEnd
+                        ? "BYMONTHDAY=-1"
+                        : byMonthDay(p.dayOfMonth, shortest, longest);
             break;
         }
         default:
