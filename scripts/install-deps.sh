@@ -32,7 +32,7 @@ build=(cmake ninja-build g++ pkg-config zlib1g-dev qt6-base-dev qt6-svg-dev libg
 # PDFs are read back by qpdf, poppler-utils (pdftotext, pdfdetach, pdffonts, pdfimages) and
 # pikepdf (python3-pikepdf).
 test=(qpdf poppler-utils python3-pikepdf libgtest-dev libgmock-dev clang-format git pff-tools pst-utils unrtf libemail-outlook-message-perl
-      libemail-address-perl python3 python3-vobject python3-olefile python3-icalendar
+      libemail-address-perl python3 python3-vobject python3-olefile python3-pypff python3-icalendar
       python3-dateutil chromium xvfb xauth fonts-dejavu-core
       mutt dovecot-imapd radicale lintian desktop-file-utils libxml2-utils shared-mime-info
       libglib2.0-bin x11-utils x11-apps dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)

@@ -29,13 +29,13 @@ constexpr Option kOptions[] = {
     {"merge", 0, nullptr},       {"list", 'l', nullptr},    {"items", 0, nullptr},
     {"json", 0, nullptr},        {"quiet", 'q', nullptr},   {"verbose", 'v', nullptr},
     {"help", 'h', nullptr},      {"version", 'V', nullptr}, {"page-size", 0, "SIZE"},
-    {"pdf-archive", 0, nullptr},
+    {"pdf-archive", 0, nullptr}, {"recover", 0, "WHAT"},    {"forensic", 0, nullptr},
 };
 
 // Options that choose what an export writes: with a listing they would be passed over unseen.
-constexpr const char* kExportOnly[] = {"output", "folder",    "since",      "until",  "resume",
-                                       "again",  "load-file", "custodian",  "prefix", "dedupe",
-                                       "shard",  "page-size", "pdf-archive"};
+constexpr const char* kExportOnly[] = {"output", "folder",    "since",       "until",   "resume",
+                                       "again",  "load-file", "custodian",   "prefix",  "dedupe",
+                                       "shard",  "page-size", "pdf-archive", "recover", "forensic"};
 
 // What a merge takes besides its directories and OUTDIR.
 constexpr const char* kMergeTakes[] = {"merge", "output", "dedupe", "quiet", "verbose"};
@@ -132,6 +132,14 @@ class Parser {
         if (name == "until") o.until = value;
         if (name == "resume") o.resume = true;
         if (name == "again") o.again = true;
+        if (name == "recover") {
+            if (value != "deleted") {
+                return fail("--recover takes 'deleted', not " + inQuotes(value));
+            }
+            o.recoverDeleted = true;
+        }
+        // The preset for evidence: everything the file still holds.
+        if (name == "forensic") o.recoverDeleted = o.forensic = true;
         if (name == "load-file") o.loadFile = value;
         if (name == "custodian") o.custodian = value;
         if (name == "prefix") o.prefix = value;

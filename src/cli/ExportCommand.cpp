@@ -242,6 +242,8 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
                                         format->save == store::SaveFormat::Ics ||
                                         format->container != formats::Container::Files;
     request.dates = dates;
+    request.recoverDeleted = options.recoverDeleted;
+    request.forensic = options.forensic;
     request.selection.unreadFolders = unreadFolders;
     // A mailbox exported on its own still makes a production of one.
     std::optional<exporting::Production> own;
@@ -297,6 +299,17 @@ MailboxResult exportMailbox(const ExportOptions& options, std::ostream& out, std
     if (summary.itemsRecovered > 0) {
         out << summary.itemsRecovered << " of them no folder listed any more; recovered into "
             << base::printable(summary.exportRoot) << exporting::kRecoveredItems << "/\n";
+    }
+    if (options.recoverDeleted) {
+        out << summary.deletedRecovered
+            << " deleted items and earlier versions of items recovered into "
+            << base::printable(summary.exportRoot) << exporting::kRecoveredItems << '/'
+            << exporting::kDeletedItems << "/ (the manifest says how each was found)";
+        if (summary.deletedOverwritten > 0) {
+            out << "; " << summary.deletedOverwritten
+                << " more were found whose remains are overwritten";
+        }
+        out << '\n';
     }
     if (summary.itemsOfOtherKinds > 0) {
         out << summary.itemsOfOtherKinds

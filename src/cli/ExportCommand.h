@@ -32,6 +32,11 @@ struct ExportOptions {
     std::string since = {};
     std::string until = {};
     Verbosity verbosity = Verbosity::Normal;
+    // Also what the file still holds of deleted items and of replaced versions of its items
+    // (--recover deleted, and --forensic).
+    bool recoverDeleted = false;
+    // --forensic: also .msg files with every string as stored, and contacts as .msg files.
+    bool forensic = false;
     // For review: a load file ("dat") beside the export, the custodian its documents are
     // listed under (empty: the mailbox's file name without its extension), the prefix of the
     // document ids (empty: DOC), copies of messages left out, and the shard of the many

@@ -137,16 +137,18 @@ std::vector<std::string> shardProblems(const std::vector<ShardRecord>& shards) {
 // The manifests of `roots` as one, the file of every line relative to `directory`.
 std::string combinedManifest(const std::vector<std::string>& roots,
                              const std::vector<std::string>& relative, std::size_t& lines) {
-    Manifest::Fields fields = Manifest::Fields::Plain;
+    Manifest::Layout layout;
     for (const std::string& root : roots) {
-        fields = std::max(fields, Manifest::fieldsOf(root).value_or(Manifest::Fields::Plain));
+        const Manifest::Layout of = Manifest::layoutOf(root).value_or(Manifest::Layout{});
+        layout.fields = std::max(layout.fields, of.fields);
+        layout.recovered = layout.recovered || of.recovered;
     }
-    std::string content = Manifest::header(fields);
+    std::string content = Manifest::header(layout);
     lines = 0;
     for (std::size_t i = 0; i < roots.size(); ++i) {
         for (Manifest::Entry e : Manifest::read(roots[i])) {
             if (!e.file.empty()) e.file = relative[i] + e.file;
-            content += Manifest::lineOf(e, fields);
+            content += Manifest::lineOf(e, layout);
             ++lines;
         }
     }
@@ -208,14 +210,20 @@ std::string runLoadFileName(int shard, int shards) {
            ".dat";
 }
 
+// A recovered item (one of `recovered`) is neither marked as a copy nor taken as the original of
+// one: what was deleted is listed in its own right, beside anything it may equal.
 std::size_t markCopiesAcross(std::vector<LoadFile::Document>& rows,
-                             const std::vector<std::size_t>& exportOfRow) {
+                             const std::vector<std::size_t>& exportOfRow,
+                             const std::set<std::string>& recovered) {
     std::map<std::string, std::pair<std::string, std::size_t>> originals;  // hash: id, export
     std::set<std::string> madeCopies;
     std::size_t copies = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         LoadFile::Document& d = rows[i];
-        if (!d.parentDocId.empty() || !d.duplicateOf.empty() || d.contentHash.empty()) continue;
+        if (!d.parentDocId.empty() || !d.duplicateOf.empty() || d.contentHash.empty() ||
+            recovered.count(d.begDoc) > 0) {
+            continue;
+        }
         const auto [at, first] =
             originals.emplace(d.contentHash, std::pair{d.begDoc, exportOfRow[i]});
         if (first || at->second.second == exportOfRow[i]) continue;
@@ -240,8 +248,12 @@ std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& e
     std::vector<LoadFile::Document> all;
     std::vector<std::size_t> exportOfRow;
     std::map<std::string, std::string> whose;  // document id to the root that lists it
+    std::set<std::string> recovered;           // the documents of recovered items
     for (std::size_t index = 0; index < exportRoots.size(); ++index) {
         const std::string& root = exportRoots[index];
+        for (const Manifest::Entry& e : Manifest::read(root)) {
+            if (!e.recovered.empty() && !e.docId.empty()) recovered.insert(e.docId);
+        }
         const auto relative = relativeBelow(root, directory);
         if (!relative) {
             problems.push_back(root + " is not below " + directory);
@@ -265,7 +277,7 @@ std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& e
         }
     }
     if (!problems.empty()) return problems;
-    if (copies) *copies = markCopiesAcross(all, exportOfRow);
+    if (copies) *copies = markCopiesAcross(all, exportOfRow, recovered);
     LoadFile::writeWhole(path, all);
     rows = all.size();
     return problems;

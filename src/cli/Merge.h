@@ -39,8 +39,9 @@ std::string runLoadFileName(int shard, int shards);
 
 // Writes the rows of the load files of `exportRoots` (each ending with '/'), in order, as one
 // load file at `path`, native paths relative to its directory; with `copies`, copies across
-// them are marked (markCopiesAcross) and counted there. Returns what stands against it (a
-// document id in two of them), and writes nothing then; else sets `rows`. Throws WriteError.
+// them are marked (markCopiesAcross; never a recovered item, as the manifests tell) and counted
+// there. Returns what stands against it (a document id in two of them), and writes nothing
+// then; else sets `rows`. Throws WriteError.
 std::vector<std::string> writeCombinedLoadFile(const std::vector<std::string>& exportRoots,
                                                const std::string& path, std::size_t& rows,
                                                std::size_t* copies = nullptr);

@@ -32,10 +32,13 @@ _pellmark_export() {
             return ;;
         --folder|--custodian|--prefix|--shard)
             return ;;
+        --recover)
+            COMPREPLY=($(compgen -W "deleted" -- "$cur"))
+            return ;;
     esac
     if [[ "$cur" == -* ]]; then
         local options="--format -f --output -o --folder --since --until --resume --again
-                       --load-file --custodian --prefix --dedupe --shard --merge
+                       --recover --forensic --load-file --custodian --prefix --dedupe --shard --merge
                        --page-size --pdf-archive
                        --quiet -q --verbose -v --list -l --items --json --version -V --help -h"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -22,6 +22,7 @@
 #include "export/Random.h"
 #include "export/WorkerPool.h"
 #include "formats/OutputFormats.h"
+#include "formats/msg/MsgWriter.h"
 #include "store/FolderKinds.h"
 
 namespace pellmark::exporting {
@@ -42,14 +43,18 @@ auto readOr(Read read, decltype(read()) fallback = {}) {
     }
 }
 
-// A format's name as the export's identity records it.
+// A format's name as the export's identity records it: an export that recovers deleted items
+// is another export, whose manifest has a field more, and one for evidence another again.
 std::string formatName(const RunRequest& request) {
+    const std::string deleted = request.forensic         ? " for evidence"
+                                : request.recoverDeleted ? " with deleted items"
+                                                         : "";
     for (const formats::OutputFormat& output : formats::outputFormats()) {
         if (output.save == request.format && output.container == request.layout) {
-            return std::string(output.name);
+            return std::string(output.name) + deleted;
         }
     }
-    return std::to_string(static_cast<int>(request.format));
+    return std::to_string(static_cast<int>(request.format)) + deleted;
 }
 
 }  // namespace
@@ -76,6 +81,7 @@ struct ConversionRun::Pending {
     std::string stem;  // of the item's file name
     std::string extension;
     std::string scratch;
+    std::string recovered;  // how a recovered item was found, for the manifest
 };
 
 // The state of the folder being exported.
@@ -87,6 +93,7 @@ struct ConversionRun::FolderRun {
     store::SaveFormat format = store::SaveFormat::Txt;  // of its items that are no contacts
     int64_t itemCounter = 1;
     bool failed = false;
+    std::string recovered;  // how the item being started was found, where it was recovered
 };
 
 ConversionRun::ConversionRun(store::SessionFactory& sessions, RunRequest request,
@@ -159,6 +166,9 @@ void ConversionRun::exportMailbox(store::Store& store) {
         exportFolder(store, folders[i], i + 1, folders.size());
     }
     if (!stopping()) recoverUnreachable(store, folders.size() + 1);
+    if (request_.recoverDeleted && !stopping()) {
+        recoverDeleted(store, static_cast<std::size_t>(summary_.folders) + 1);
+    }
     reportDamage(store);
 }
 
@@ -234,10 +244,11 @@ void ConversionRun::checkEarlierExport(store::Store& store) {
             // Items of an mbox or of a calendar file are known by their offsets in it.
             const bool sharedFiles = request_.layout != MailboxLayout::Files ||
                                      request_.format == store::SaveFormat::Ics;
-            manifest_ = std::make_unique<Manifest>(summary_.exportRoot,
-                                                   production    ? Manifest::Fields::Review
-                                                   : sharedFiles ? Manifest::Fields::Offsets
-                                                                 : Manifest::Fields::Plain);
+            const Manifest::Fields fields = production    ? Manifest::Fields::Review
+                                            : sharedFiles ? Manifest::Fields::Offsets
+                                                          : Manifest::Fields::Plain;
+            manifest_ = std::make_unique<Manifest>(
+                summary_.exportRoot, Manifest::Layout{fields, request_.recoverDeleted});
         }
         if (production && production->options().loadFile) {
             loadFile_ = std::make_unique<LoadFile>(summary_.exportRoot);
@@ -315,6 +326,7 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     current.displayName = kRecoveredItems;
     current.folderPath = std::string("\\\\") + kRecoveredItems;
     current.steps = {recoveredItemsStep()};
+    current.recovered = "listed by no folder";
     std::unique_ptr<store::Items> items;
     int64_t count = 0;
     try {
@@ -353,6 +365,58 @@ void ConversionRun::recoverUnreachable(store::Store& store, std::size_t number) 
     }
     finishAll(current);
     summary_.itemsRecovered = summary_.itemsWritten - writtenBefore;
+}
+
+void ConversionRun::recoverDeleted(store::Store& store, std::size_t number) {
+    store::DeletedItems found;
+    try {
+        found = store.deletedItems();
+    } catch (const std::exception& error) {
+        summary_.damage.push_back(std::string("the file could not be searched for deleted "
+                                              "items: ") +
+                                  error.what());
+        return progress_.damageFound(summary_.damage.back());
+    }
+    summary_.deletedOverwritten += found.overwritten;
+    for (std::size_t i = 0; i < found.groups.size() && !stopping(); ++i) {
+        recoverGroup(found.groups[i], number + i);
+    }
+}
+
+void ConversionRun::recoverGroup(store::DeletedItems::Group& group, std::size_t number) {
+    FolderRun current;
+    current.format = itemFormat();
+    current.steps = {recoveredItemsStep(), deletedItemsStep()};
+    current.steps.insert(current.steps.end(), group.folder.begin(), group.folder.end());
+    current.displayName = std::string(kRecoveredItems) + "\\" + kDeletedItems;
+    for (const store::PathStep& step : group.folder) current.displayName += "\\" + step.name;
+    current.folderPath = "\\\\" + current.displayName;
+    const int64_t count = group.items ? readOr([&] { return group.items->count(); }) : 0;
+    if (count == 0) return;
+    summary_.folders += 1;
+    progress_.folderStarted(current.displayName, number, number);
+    try {
+        current.output = openOutput(current.steps);
+    } catch (const std::exception& error) {
+        summary_.itemsFailed += count;
+        return folderFailed(current, error.what());
+    }
+    const int64_t writtenBefore = summary_.itemsWritten;
+    for (int64_t index = 1; index <= count && !stopping(); ++index, ++current.itemCounter) {
+        const auto at = static_cast<std::size_t>(index - 1);
+        current.recovered = at < group.how.size() ? group.how[at] : "recovered";
+        std::unique_ptr<store::MailItem> item;
+        try {
+            item = group.items->item(index);
+        } catch (const std::exception& error) {
+            itemFailed(current, {}, error.what());
+            continue;
+        }
+        // Recovered items are saved as a message folder's are, contacts as vCards.
+        exportByClass(std::move(item), count, current, false);
+    }
+    finishAll(current);
+    summary_.deletedRecovered += summary_.itemsWritten - writtenBefore;
 }
 
 void ConversionRun::exportFolder(store::Store& store, const store::FolderRef& ref,
@@ -454,12 +518,16 @@ void ConversionRun::exportByClass(std::unique_ptr<store::MailItem> item, int64_t
     const std::string cls = readOr([&] { return item->messageClass(); });
     // A contact folder passes its distribution lists over, or keeps them as groups; recovered
     // ones are kept.
-    if (inContactFolder && cls == kDistListClass) {
+    // For evidence, with .msg chosen, every item of a contact folder is a .msg file.
+    const bool asMsg = request_.forensic && request_.format == store::SaveFormat::Msg;
+    if (inContactFolder && cls == kDistListClass && !asMsg) {
         if (request_.distributionListsAsGroups) return exportGroup(std::move(item), count, current);
         summary_.itemsSkipped += 1;
         return progress_.itemSkipped();
     }
-    if (store::isContactClass(cls)) return exportContact(std::move(item), count, current);
+    if (store::isContactClass(cls) && !asMsg) {
+        return exportContact(std::move(item), count, current);
+    }
     // Anything else is saved as a message folder's items are.
     exportMessage(std::move(item), count, current, current.format);
 }
@@ -537,6 +605,7 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
     Pending job;
     job.item = std::move(item);
     job.caption = caption;
+    job.recovered = current.recovered;
     job.stem = fileStem(nameSource);
     const formats::OutputFormat& output = formats::outputFormatOf(format);
     job.extension = output.extension;
@@ -561,7 +630,7 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
                    hash = manifest_ != nullptr, stop = stop_,
                    layout = mailboxMessage ? request_.layout : MailboxLayout::Files,
                    page = output.attachmentsBeside, review = request_.production != nullptr,
-                   loadFile]() mutable {
+                   loadFile, asStored = request_.forensic]() mutable {
         // A stopped run finishes what is being written and starts nothing more.
         if (stop && stop->load()) {
             rendered->cancelled = true;
@@ -573,6 +642,8 @@ void ConversionRun::startItem(std::unique_ptr<store::MailItem> item, FolderRun& 
             rendered->contentHash = readOr([&] { return item->contentHash(); });
         }
         formats::WriteNotes notes;
+        std::optional<formats::MsgTypesAsStored> typesAsStored;
+        if (asStored) typesAsStored.emplace();
         if (layout != MailboxLayout::Files) {
             writeMailboxMessage(*item, layout, scratch, hash, rendered->sha256);
         } else if (page || !rendered->attachments.empty()) {
@@ -637,8 +708,11 @@ void ConversionRun::finishOldest(FolderRun& current) {
 void ConversionRun::placeItem(Pending& job, FolderRun& current) {
     if (leaveOutCopy(job, current)) return;
     const std::string document = placeFiles(job, current);
-    // Once written, a message is the original of any copy of it to come.
-    if (request_.production) request_.production->written(job.rendered->contentHash, document);
+    // Once written, a message is the original of any copy of it to come; a recovered one is
+    // not, so that no item of a folder is left out for what the file held beside its folders.
+    if (request_.production && job.recovered.empty()) {
+        request_.production->written(job.rendered->contentHash, document);
+    }
     // An item written without part of it is named once it is in its place.
     if (job.rendered->leftOut.empty()) return;
     std::string what;
@@ -647,11 +721,14 @@ void ConversionRun::placeItem(Pending& job, FolderRun& current) {
 }
 
 // A message whose content hash is that of one written before in the run is not written again:
-// it is recorded with the document it duplicates, under its own folder and custodian.
+// it is recorded with the document it duplicates, under its own folder and custodian. A
+// recovered item (deleted, an earlier version, listed by no folder) is always written: what
+// was deleted may be the very thing looked for, so it is never left out as a copy.
 bool ConversionRun::leaveOutCopy(Pending& job, FolderRun& current) {
     Production* production = request_.production;
     const Rendered& rendered = *job.rendered;
-    if (!production || !production->options().dedupe || rendered.contentHash.empty()) {
+    if (!production || !production->options().dedupe || rendered.contentHash.empty() ||
+        !job.recovered.empty()) {
         return false;
     }
     const std::optional<std::string> original = production->originalOf(rendered.contentHash);
@@ -697,7 +774,7 @@ std::string ConversionRun::placeFiles(Pending& job, FolderRun& current) {
         review.emplace(ReviewRecord{*request_.production, loadFile_.get(), request_.custodian,
                                     r.facts, r.contentHash, r.digests, r.attachments});
     }
-    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath, review);
+    ItemLedger ledger(manifest_.get(), *job.item, current.folderPath, job.recovered, review);
 
     int32_t number = 0;
     FolderOutput::Placing file{

@@ -58,6 +58,14 @@ struct RunRequest {
     // A contact folder's distribution lists as vCard groups beside its contacts; otherwise they
     // are passed over (and counted).
     bool distributionListsAsGroups = false;
+    // Also what the file still holds of deleted items and of replaced versions of its items
+    // (Store::deletedItems), into "Recovered items/Deleted/<the folder that held them>"; the
+    // manifest says how each recovered item was found.
+    bool recoverDeleted = false;
+    // For evidence: .msg files keep every string in the type the item stores it in
+    // (formats::MsgTypesAsStored), and with .msg chosen contacts are .msg files too, which keep
+    // every property a vCard leaves out.
+    bool forensic = false;
     // An export for review (a load file, copies of messages left out), shared by the
     // mailboxes of one run, which outlives it; null: a plain export.
     Production* production = nullptr;
@@ -113,6 +121,8 @@ class ConversionRun {
                       std::size_t folders);
     void contactLoop(store::Folder& folder, FolderRun& current);
     void recoverUnreachable(store::Store& store, std::size_t number);
+    void recoverDeleted(store::Store& store, std::size_t number);
+    void recoverGroup(store::DeletedItems::Group& group, std::size_t number);
     void reportDamage(store::Store& store);
     void exportByClass(std::unique_ptr<store::MailItem> item, int64_t count, FolderRun& current,
                        bool inContactFolder);

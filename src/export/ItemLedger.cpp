@@ -69,7 +69,9 @@ void ItemLedger::record(const std::vector<PlacedFile>& files) {
     const std::string subject = readOrEmpty([&] { return item_.subject(); });
     std::vector<Manifest::Entry> entries;
     for (const PlacedFile& f : files) {
-        entries.push_back({id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset});
+        Manifest::Entry& e = entries.emplace_back(
+            Manifest::Entry{id, folderPath_, subject, f.path, f.bytes, f.sha256, f.offset});
+        e.recovered = recovered_;
     }
     if (review_) recordReview(files, entries, id, subject);
     try {

@@ -32,9 +32,14 @@ struct ReviewRecord {
 
 class ItemLedger : public Ledger {
   public:
+    // `recovered` says how a recovered item was found (empty for the others).
     ItemLedger(Manifest* manifest, store::MailItem& item, const std::string& folderPath,
-               std::optional<ReviewRecord> review = std::nullopt)
-        : manifest_(manifest), item_(item), folderPath_(folderPath), review_(std::move(review)) {}
+               const std::string& recovered, std::optional<ReviewRecord> review = std::nullopt)
+        : manifest_(manifest),
+          item_(item),
+          folderPath_(folderPath),
+          recovered_(recovered),
+          review_(std::move(review)) {}
 
     // The files are the attachments written (as the review's `attachments` has them, the
     // failed ones left out), then the item's own file.
@@ -50,6 +55,7 @@ class ItemLedger : public Ledger {
     Manifest* manifest_;
     store::MailItem& item_;
     const std::string& folderPath_;
+    const std::string& recovered_;
     std::optional<ReviewRecord> review_;
     std::string documentId_;
 };

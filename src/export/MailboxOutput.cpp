@@ -261,7 +261,7 @@ std::unique_ptr<FolderOutput> MailboxFolders::open(const std::vector<store::Path
     std::vector<store::PathStep> path = steps;
     // Items no folder lists any more go into a folder of the store's mailbox, where the mail
     // program shows them with the rest.
-    const bool recovered = path.size() == 1 && path.front() == recoveredItemsStep();
+    const bool recovered = !path.empty() && path.front() == recoveredItemsStep();
     if (recovered && store_ && stores_.size() == 1) path.insert(path.begin(), *store_);
     if (!recovered && !store_) store_ = path.front();
     const std::vector<std::string> names = mailboxNames(path);

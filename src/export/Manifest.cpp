@@ -26,32 +26,33 @@ namespace {
 constexpr const char* kHeader = "entry_id\tfolder\tsubject\tfile\tsize\tsha256";
 constexpr const char* kOffsetField = "\toffset";
 constexpr const char* kReviewFields = "\tdoc_id\tduplicate_of\tcustodian\tcontent_hash";
-constexpr std::size_t kPlainFields = 6;
-constexpr std::size_t kReviewFieldCount = 11;
+constexpr const char* kRecoveredField = "\trecovered";
 
-std::optional<Manifest::Entry> parse(const std::string& line) {
+// The line is parsed by the fields the header names; a line with other fields is passed over.
+std::optional<Manifest::Entry> parse(const std::string& line, Manifest::Layout layout) {
     std::vector<std::string> fields;
     std::istringstream in(line);
     for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
     if (!line.empty() && line.back() == '\t') fields.emplace_back();
-    const std::size_t n = fields.size();
-    if ((n != kPlainFields && n != kPlainFields + 1 && n != kReviewFieldCount) ||
-        fields[0] == "entry_id") {
-        return std::nullopt;
-    }
+    const bool offsets = layout.fields != Manifest::Fields::Plain;
+    const bool review = layout.fields == Manifest::Fields::Review;
+    const std::size_t expected =
+        6 + (offsets ? 1 : 0) + (review ? 4 : 0) + (layout.recovered ? 1 : 0);
+    if (fields.size() != expected || fields[0] == "entry_id") return std::nullopt;
     Manifest::Entry e{fields[0], fields[1], fields[2], fields[3], 0, fields[5]};
     try {
         e.size = std::stoull(fields[4]);
-        if (n > kPlainFields && !fields[6].empty()) e.offset = std::stoull(fields[6]);
+        if (offsets && !fields[6].empty()) e.offset = std::stoull(fields[6]);
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    if (n == kReviewFieldCount) {
+    if (review) {
         e.docId = fields[7];
         e.duplicateOf = fields[8];
         e.custodian = fields[9];
         e.contentHash = fields[10];
     }
+    if (layout.recovered) e.recovered = fields.back();
     return e;
 }
 
@@ -75,15 +76,19 @@ bool intact(const std::string& root, const Manifest::Entry& e) {
 
 }  // namespace
 
-std::string Manifest::header(Fields fields) {
+std::string Manifest::header(Layout layout) {
     std::string line = kHeader;
-    if (fields != Fields::Plain) line += kOffsetField;
-    if (fields == Fields::Review) line += kReviewFields;
+    if (layout.fields != Fields::Plain) line += kOffsetField;
+    if (layout.fields == Fields::Review) line += kReviewFields;
+    if (layout.recovered) line += kRecoveredField;
     return line + '\n';
 }
 
-// A manifest with offsets gives every line the seventh field, empty where there is no offset.
-std::string Manifest::lineOf(const Entry& e, Fields fields) {
+// The optional fields are on every line of a manifest whose header names them, empty where
+// they do not apply: a manifest with offsets gives every line the seventh field, empty where
+// there is no offset.
+std::string Manifest::lineOf(const Entry& e, Layout layout) {
+    const Fields fields = layout.fields;
     std::string line = base::printable(e.entryId) + '\t' + base::printable(e.folderPath) + '\t' +
                        base::printable(e.subject) + '\t' + base::printable(e.file) + '\t' +
                        std::to_string(e.size) + '\t' + e.sha256;
@@ -96,13 +101,14 @@ std::string Manifest::lineOf(const Entry& e, Fields fields) {
         line += '\t' + base::printable(e.docId) + '\t' + base::printable(e.duplicateOf) + '\t' +
                 base::printable(e.custodian) + '\t' + e.contentHash;
     }
+    if (layout.recovered) line += '\t' + base::printable(e.recovered);
     return line + '\n';
 }
 
-Manifest::Manifest(std::string exportRoot, Fields fields)
+Manifest::Manifest(std::string exportRoot, Layout layout)
     : root_(std::move(exportRoot)),
-      fields_(fields),
-      file_(std::make_unique<RecordFile>(root_ + kFileName, header(fields), "\n")) {}
+      layout_(layoutOf(root_).value_or(layout)),
+      file_(std::make_unique<RecordFile>(root_ + kFileName, header(layout_), "\n")) {}
 
 Manifest::~Manifest() = default;
 
@@ -110,7 +116,7 @@ void Manifest::record(const std::vector<Entry>& entries) {
     std::string lines;
     for (Entry relative : entries) {
         if (relative.file.rfind(root_, 0) == 0) relative.file.erase(0, root_.size());
-        lines += lineOf(relative, fields_);
+        lines += lineOf(relative, layout_);
     }
     file_->append(lines, injectedFault(FaultPoint::ManifestWrite));
 }
@@ -121,20 +127,23 @@ void Manifest::retract() {
 
 std::vector<Manifest::Entry> Manifest::read(const std::string& exportRoot) {
     std::vector<Entry> entries;
+    const Layout layout = layoutOf(exportRoot).value_or(Layout{});
     std::ifstream in(exportRoot + kFileName, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
-        if (auto e = parse(line)) entries.push_back(std::move(*e));
+        if (auto e = parse(line, layout)) entries.push_back(std::move(*e));
     }
     return entries;
 }
 
-std::optional<Manifest::Fields> Manifest::fieldsOf(const std::string& exportRoot) {
+std::optional<Manifest::Layout> Manifest::layoutOf(const std::string& exportRoot) {
     std::ifstream in(exportRoot + kFileName, std::ios::binary);
     std::string first;
     if (!std::getline(in, first)) return std::nullopt;
     first += '\n';
     for (Fields f : {Fields::Plain, Fields::Offsets, Fields::Review}) {
-        if (first == header(f)) return f;
+        for (bool recovered : {false, true}) {
+            if (first == header({f, recovered})) return Layout{f, recovered};
+        }
     }
     return std::nullopt;
 }
@@ -158,16 +167,15 @@ bool allListed(const std::vector<Manifest::Entry>& lines, const ResumePoint::Che
 ResumePoint::ResumePoint(const std::string& exportRoot, const Checks& checks) {
     std::map<std::string, std::vector<Manifest::Entry>> byItem;
     for (auto& e : Manifest::read(exportRoot)) byItem[e.entryId].push_back(std::move(e));
-    // The header stays as it was: with the offsets' field where the export has shared files.
-    const Manifest::Fields fields =
-        Manifest::fieldsOf(exportRoot).value_or(Manifest::Fields::Plain);
-    std::string kept = Manifest::header(fields);
+    // The header stays as it was: with the fields it names.
+    const Manifest::Layout layout = Manifest::layoutOf(exportRoot).value_or(Manifest::Layout{});
+    std::string kept = Manifest::header(layout);
     auto keep = [&](const std::string& id, const std::vector<Manifest::Entry>& lines) {
         done_.insert(id);
         for (const auto& f : lines) {
-            kept += Manifest::lineOf(f, fields);
+            kept += Manifest::lineOf(f, layout);
             if (!f.docId.empty()) keptDocuments_.insert(f.docId);
-            if (!f.contentHash.empty() && f.duplicateOf.empty()) {
+            if (!f.contentHash.empty() && f.duplicateOf.empty() && f.recovered.empty()) {
                 keptOriginals_.emplace_back(f.contentHash, f.docId);
             }
         }

@@ -11,6 +11,10 @@
 // item's content hash (on its own file's line). A copy left out has one line without a file,
 // which names the document it duplicates.
 //
+// An export that recovers deleted items has a last field, "recovered", saying how an item no
+// folder lists was found (empty for the others). The header line names the fields a manifest
+// has, and its lines are read by it.
+//
 // A file is in the export root if and only if its line is: an item's lines are written, in
 // one write, before its files take their names, and taken back when they cannot. So a run
 // that ends at any moment, a killed one included, leaves at worst lines whose files are not
@@ -31,6 +35,19 @@ namespace pellmark::exporting {
 
 class RecordFile;
 
+enum class ManifestFields {
+    Plain,    // the six fields
+    Offsets,  // and the offset
+    Review,   // and the offset and the review fields
+};
+
+// The fields of a manifest's lines, as its header line names them.
+struct ManifestLayout {
+    ManifestFields fields = ManifestFields::Plain;
+    bool recovered = false;  // and the last field, recovered
+    bool operator==(const ManifestLayout&) const = default;
+};
+
 class Manifest {
   public:
     static constexpr const char* kFileName = "export-manifest.tsv";
@@ -48,17 +65,16 @@ class Manifest {
         std::string duplicateOf = {};
         std::string custodian = {};
         std::string contentHash = {};
+        std::string recovered = {};  // how a recovered item was found
     };
 
-    enum class Fields {
-        Plain,    // the six fields
-        Offsets,  // and the offset
-        Review,   // and the offset and the review fields
-    };
+    using Fields = ManifestFields;
+    using Layout = ManifestLayout;
 
     // Opens the manifest of `exportRoot` (ending with '/') to append to it, creating it with
-    // its header line when there is none. Throws WriteError.
-    explicit Manifest(std::string exportRoot, Fields fields = Fields::Plain);
+    // its header line when there is none (naming the fields `layout` asks for); an existing one
+    // keeps the fields its header names. Throws WriteError.
+    explicit Manifest(std::string exportRoot, Layout layout = {});
     ~Manifest();
     Manifest(const Manifest&) = delete;
     Manifest& operator=(const Manifest&) = delete;
@@ -74,15 +90,15 @@ class Manifest {
     // The entries of the manifest of `exportRoot`; lines that cannot be parsed are passed over.
     static std::vector<Entry> read(const std::string& exportRoot);
     // The fields the manifest of `exportRoot` has, by its header; nullopt when it has none.
-    static std::optional<Fields> fieldsOf(const std::string& exportRoot);
-    // Its header line with `fields`, ending with '\n'.
-    static std::string header(Fields fields);
+    static std::optional<Layout> layoutOf(const std::string& exportRoot);
+    // Its header line with `layout`, ending with '\n'.
+    static std::string header(Layout layout);
     // One line of it.
-    static std::string lineOf(const Entry& entry, Fields fields);
+    static std::string lineOf(const Entry& entry, Layout layout);
 
   private:
     std::string root_;
-    Fields fields_;
+    Layout layout_;
     std::unique_ptr<RecordFile> file_;
 };
 
@@ -108,7 +124,8 @@ class ResumePoint {
     std::size_t doneItems() const { return done_.size(); }
     // The documents of the items passed over.
     const std::unordered_set<std::string>& keptDocuments() const { return keptDocuments_; }
-    // The content hash and document id of each item passed over that is no left-out copy.
+    // The content hash and document id of each item passed over that is no left-out copy and
+    // no recovered item (which is never the original of a copy).
     const std::vector<std::pair<std::string, std::string>>& keptOriginals() const {
         return keptOriginals_;
     }

@@ -15,6 +15,11 @@ inline constexpr const char* kRecoveredItems = "Recovered items";
 inline store::PathStep recoveredItemsStep() {
     return {kRecoveredItems, "(recovered)"};
 }
+// Below it, what the file still held of deleted items and of replaced versions.
+inline constexpr const char* kDeletedItems = "Deleted";
+inline store::PathStep deletedItemsStep() {
+    return {kDeletedItems, "(deleted)"};
+}
 
 struct RunSummary {
     std::string exportRoot;  // ends with '/'
@@ -32,6 +37,10 @@ struct RunSummary {
     // Items no folder listed any more, written into the "Recovered items" directory; counted
     // in itemsWritten too.
     int64_t itemsRecovered = 0;
+    // Deleted items and replaced versions recovered into "Recovered items/Deleted" (counted in
+    // itemsWritten too), and those found whose remains could not be read.
+    int64_t deletedRecovered = 0;
+    int64_t deletedOverwritten = 0;
     // Items written without a part that their format could not express (a damaged recurrence
     // left out), each as "Folder\Subject: what was left out", in run order; counted in
     // itemsWritten too.

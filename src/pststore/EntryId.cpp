@@ -70,6 +70,14 @@ std::string objectEntryId(const std::vector<uint8_t>& recordKey, uint32_t nid) {
     return toHex(bytes);
 }
 
+std::string recoveredEntryId(const std::vector<uint8_t>& recordKey, uint32_t nid,
+                             uint64_t bidData) {
+    std::string id = objectEntryId(recordKey, nid);
+    std::vector<uint8_t> bid;
+    for (int i = 0; i < 8; ++i) bid.push_back(static_cast<uint8_t>(bidData >> (8 * i)));
+    return id + toHex(bid);
+}
+
 std::optional<ObjectEntryId> parseObjectEntryId(const std::string& id) {
     auto bytes = fromHex(id);
     if (!bytes || bytes->size() != kFlagsSize + 16 + 4) return std::nullopt;

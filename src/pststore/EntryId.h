@@ -26,5 +26,9 @@ struct ObjectEntryId {
 
 std::string objectEntryId(const std::vector<uint8_t>& recordKey, uint32_t nid);
 std::optional<ObjectEntryId> parseObjectEntryId(const std::string& id);
+// An item recovered from what the file no longer reaches: the item's form followed by the
+// id of its data block (8 bytes, little-endian), so that an earlier version is never known by
+// its live item's identifier. No folder or item lookup takes it.
+std::string recoveredEntryId(const std::vector<uint8_t>& recordKey, uint32_t nid, uint64_t bidData);
 
 }  // namespace pellmark::pststore

@@ -46,7 +46,14 @@ std::unique_ptr<store::ItemEnumerator> PstItems::enumerate() {
 PstMailItem::PstMailItem(pst::Message message)
     : ModelMailItem(pst::itemOf(message)), file_(message.file()), id_(message.id()) {}
 
+PstMailItem::PstMailItem(pst::Message message, std::string entryId)
+    : ModelMailItem(pst::itemOf(message)),
+      file_(message.file()),
+      id_(message.id()),
+      entryId_(std::move(entryId)) {}
+
 std::string PstMailItem::entryId() {
+    if (!entryId_.empty()) return entryId_;
     return formats::storeGuarded(
         [&] { return objectEntryId(file_->store().recordKey, id_.value); });
 }

@@ -28,12 +28,15 @@ class PstItems : public store::Items {
 class PstMailItem : public formats::ModelMailItem {
   public:
     explicit PstMailItem(pst::Message message);
+    // An item known by `entryId` rather than by its node (a recovered one).
+    PstMailItem(pst::Message message, std::string entryId);
 
     std::string entryId() override;
 
   private:
     std::shared_ptr<const pst::PstFile> file_;
     pst::NodeId id_;
+    std::string entryId_;
 };
 
 }  // namespace pellmark::pststore

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "pststore/DeletedPstItems.h"
 #include "pststore/EntryId.h"
 #include "pststore/PstFolder.h"
 #include "pststore/PstItems.h"
@@ -81,6 +82,11 @@ std::unique_ptr<store::Items> PstStore::unreachableItems() {
         for (const pst::NodeEntry& e : file_->unreachableMessages()) ids.push_back(e.nid);
         return std::make_unique<PstItems>(file_, std::move(ids));
     });
+}
+
+store::DeletedItems PstStore::deletedItems() {
+    file();
+    return formats::storeGuarded([&] { return deletedItemsOf(file_); });
 }
 
 std::unique_ptr<PstStore> openStore(const std::string& path) {

@@ -25,6 +25,7 @@ class PstStore : public store::Store {
     std::unique_ptr<store::Folder> folderFromId(const std::string& entryId) override;
     std::vector<std::string> damage() override;
     std::unique_ptr<store::Items> unreachableItems() override;
+    store::DeletedItems deletedItems() override;
 
     const pst::PstFile& file();
 

@@ -144,6 +144,20 @@ class Folder {
     virtual std::unique_ptr<Folders> folders() = 0;
 };
 
+// What a store's file still holds of items the mailbox deleted, and of versions of its items
+// that it has since replaced, by the folder that held them.
+struct DeletedItems {
+    struct Group {
+        // The folder that held them, its path below the store's top folder (empty: the top
+        // folder, or not known).
+        std::vector<PathStep> folder;
+        std::unique_ptr<Items> items;
+        std::vector<std::string> how;  // for each item, in order: how it was found
+    };
+    std::vector<Group> groups;
+    int64_t overwritten = 0;  // found, but what is left cannot be read
+};
+
 class Store {
   public:
     virtual ~Store() = default;
@@ -161,6 +175,9 @@ class Store {
     // Items the store holds that no folder lists any more (their folder's table is damaged,
     // or the folder cannot be reached), to be recovered; empty for a sound store.
     virtual std::unique_ptr<Items> unreachableItems() { return nullptr; }
+    // Items the file still holds after the mailbox deleted them, and earlier versions of its
+    // items, read apart from the live ones; a search of the whole file. None by default.
+    virtual DeletedItems deletedItems() { return {}; }
 };
 
 class StoreEnumerator {

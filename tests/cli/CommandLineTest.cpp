@@ -120,6 +120,9 @@ TEST(CommandLine, WhatIsWrongIsSaidOnce) {
         {{"-l", "-o", "out", "a"}, "--output goes with --format, not --list"},
         {{"-l"}, "missing MAILBOX to list"},
         {{"-f", "eml", "--json", "a", "b"}, "--json goes with --list or --items"},
+        {{"-f", "msg", "--recover", "orphans", "a", "b"},
+         "--recover takes 'deleted', not 'orphans'"},
+        {{"-l", "--forensic", "a"}, "--forensic goes with --format, not --list"},
         {{"-f", "eml", "--load-file", "csv", "a", "b"}, "unknown load file 'csv' (dat)"},
         {{"-f", "mbox", "--load-file", "dat", "a", "b"},
          "--load-file lists a file per item and per attachment; mbox writes items into shared "
@@ -136,6 +139,16 @@ TEST(CommandLine, WhatIsWrongIsSaidOnce) {
     for (const auto& [args, why] : cases) {
         EXPECT_EQ(parseCommandLine(args).error, why) << (args.empty() ? "" : args.front());
     }
+}
+
+TEST(CommandLine, ForensicIsRecoverDeletedAndMore) {
+    const CommandLine recover = parseCommandLine({"-f", "msg", "--recover=deleted", "a", "b"});
+    EXPECT_TRUE(recover.options.recoverDeleted);
+    EXPECT_FALSE(recover.options.forensic);
+    const CommandLine forensic = parseCommandLine({"--forensic", "-f", "msg", "a", "b"});
+    EXPECT_EQ(forensic.error, "");
+    EXPECT_TRUE(forensic.options.recoverDeleted);
+    EXPECT_TRUE(forensic.options.forensic);
 }
 
 TEST(CommandLine, ReviewOptionsAndTheMerge) {

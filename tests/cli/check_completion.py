@@ -17,7 +17,8 @@ program = os.path.abspath(sys.argv[2])
 # The words as bash splits them ("--format=mb" is "--format", "=", "mb"), the last being the
 # one completed, and what must be offered: exactly, or at least (a set marked by "...").
 CASES = [
-    (["--fo"], {"--format", "--folder"}),
+    (["--fo"], {"--format", "--folder", "--forensic"}),
+    (["--recover", ""], {"deleted"}),
     (["-f", "m"], {"msg", "mht", "mbox", "maildir"}),
     (["--format", "=", "mb"], {"mbox"}),
     (["--format", "="], {"msg", "eml", "txt", "vcf", "rtf", "html", "mht", "mbox", "maildir", "ics",

@@ -109,7 +109,7 @@ TEST(ResumePoint, KeepsWhatTheLoadFileAndTheOriginalsStillHold) {
     test::writeFile(dir / "a.msg", "original");
     test::writeFile(dir / "b.msg", "unlisted");
     {
-        Manifest m(root, Manifest::Fields::Review);
+        Manifest m(root, Manifest::Layout{Manifest::Fields::Review});
         auto line = [&](const std::string& entry, const std::string& file,
                         const std::string& content, const std::string& doc,
                         const std::string& copyOf) {
@@ -144,7 +144,7 @@ TEST(ResumePoint, KeepsWhatTheLoadFileAndTheOriginalsStillHold) {
     ASSERT_EQ(resume.keptOriginals().size(), 1u);
     EXPECT_EQ(resume.keptOriginals()[0], (std::pair<std::string, std::string>{"h-A", "D1"}));
     EXPECT_EQ(Manifest::read(root).size(), 3u);
-    EXPECT_EQ(Manifest::fieldsOf(root), Manifest::Fields::Review);
+    EXPECT_EQ(Manifest::layoutOf(root), Manifest::Layout{Manifest::Fields::Review});
 }
 
 }  // namespace

@@ -144,7 +144,8 @@ TEST(MsgWriter, StoresEachTypeOfValueWhereItsTypeBelongs) {
     EXPECT_EQ(back.find(0x6804)->asStrings(0), (std::vector<std::string>{"one", ""}));
 }
 
-TEST(MsgWriter, WritesEightBitStringsAsUnicode) {
+// A Cyrillic subject, body, multi-valued string and recipient name in code page 1251.
+PlainItem eightBitItem() {
     PlainItem item;
     item.cp = 1251;
     item.set(tag(mapi::prop::kSubject, PropType::String8), bytes("\xCF\xF0\xE8\xE2\xE5\xF2"));
@@ -155,20 +156,39 @@ TEST(MsgWriter, WritesEightBitStringsAsUnicode) {
     r.cp = 1251;
     r.set(tag(mapi::prop::kDisplayName, PropType::String8), bytes("\xC0\xED\xED\xE0"));
     item.recipientRows.push_back(r);
+    return item;
+}
 
-    const Written w(item);
+void expectCyrillicBack(const PlainItem& back) {
+    EXPECT_EQ(back.find(mapi::prop::kSubject)->asString(back.cp),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    EXPECT_EQ(back.find(0x6805)->asStrings(back.cp), (std::vector<std::string>{"a", "\xD0\xB0"}));
+    EXPECT_EQ(back.recipientRows[0].find(mapi::prop::kDisplayName)->asString(back.cp),
+              "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0");
+}
+
+TEST(MsgWriter, WritesEightBitStringsAsUnicode) {
+    const Written w(eightBitItem());
     EXPECT_EQ(w.count("001E"), 0u);
     EXPECT_LINE(w, "stream /__substg1.0_0037001F 12");
     EXPECT_LINE(w, "entry  0037001F flags=6 size=14");
     EXPECT_LINE(w, "stream /__substg1.0_1000001F 8");  // the stored terminator is not text
     EXPECT_LINE(w, "stream /__substg1.0_6805101F-00000001 4");
+    expectCyrillicBack(test::readMsgFile(w.path));
+}
 
-    const PlainItem back = test::readMsgFile(w.path);
-    EXPECT_EQ(back.find(mapi::prop::kSubject)->asString(0),
-              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
-    EXPECT_EQ(back.find(0x6805)->asStrings(0), (std::vector<std::string>{"a", "\xD0\xB0"}));
-    EXPECT_EQ(back.recipientRows[0].find(mapi::prop::kDisplayName)->asString(0),
-              "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0");
+TEST(MsgWriter, KeepsEightBitStringsAsStoredWhereAsked) {
+    formats::MsgTypesAsStored asStored;
+    const Written w(eightBitItem());
+    EXPECT_EQ(w.count("001F"), 0u);
+    EXPECT_LINE(w, "stream /__substg1.0_0037001E 6");
+    EXPECT_LINE(w, "entry  0037001E flags=6 size=7");
+    EXPECT_LINE(w, "stream /__substg1.0_1000001E 4");
+    EXPECT_LINE(w, "stream /__substg1.0_6805101E-00000001 2");
+    // The item named no code page: the file does, and does not call its strings Unicode.
+    EXPECT_EQ(w.count("3FFD0003"), 1u);
+    EXPECT_EQ(w.count("340D0003"), 0u);
+    expectCyrillicBack(test::readMsgFile(w.path));
 }
 
 TEST(MsgWriter, MapsNamedPropertiesToOneMappingForTheWholeFile) {

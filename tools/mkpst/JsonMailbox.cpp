@@ -240,31 +240,31 @@ void resolveDistLists(const LoadState& state, const PstBuilder& builder) {
 void checkKeys(const JsonCursor& c, const std::string& kind) {
     if (kind == "mail") {
         c.allowOnly({"kind", "class", "subject", "from", "to", "cc", "bcc", "date", "read", "body",
-                     "html", "rtf", "attachments", "properties", "repeat"});
+                     "html", "rtf", "attachments", "properties", "repeat", "deletedItem"});
     } else if (kind == "contact") {
         c.allowOnly({"kind",        "class",       "givenName", "middleName",    "surname",
                      "prefix",      "suffix",      "nickname",  "displayName",   "company",
                      "department",  "jobTitle",    "emails",    "businessPhone", "homePhone",
                      "mobilePhone", "businessFax", "webPage",   "notes",         "businessAddress",
                      "homeAddress", "birthday",    "picture",   "attachments",   "properties",
-                     "repeat"});
+                     "repeat",      "deletedItem"});
     } else if (kind == "distlist") {
-        c.allowOnly({"kind", "class", "name", "members", "properties", "repeat"});
+        c.allowOnly({"kind", "class", "name", "members", "properties", "repeat", "deletedItem"});
     } else if (kind == "appointment") {
         c.allowOnly({"kind",       "class",       "subject",   "location",       "body",
                      "start",      "end",         "allDay",    "busyStatus",     "timeZone",
                      "recurrence", "organizer",   "attendees", "globalObjectId", "reminder",
                      "categories", "sensitivity", "sequence",  "attachments",    "properties",
-                     "repeat"});
+                     "repeat",     "deletedItem"});
     } else if (kind == "task") {
         c.allowOnly({"kind", "class", "subject", "body", "start", "due", "status",
                      "percentComplete", "recurrence", "completed", "priority", "categories",
-                     "attachments", "properties", "repeat"});
+                     "attachments", "properties", "repeat", "deletedItem"});
     } else if (kind == "note") {
-        c.allowOnly({"kind", "class", "text", "color", "properties", "repeat"});
+        c.allowOnly({"kind", "class", "text", "color", "properties", "repeat", "deletedItem"});
     } else if (kind == "journal") {
         c.allowOnly({"kind", "class", "subject", "type", "body", "start", "duration", "attachments",
-                     "properties", "repeat"});
+                     "properties", "repeat", "deletedItem"});
     } else {
         c.field("kind").fail("unknown kind '" + kind +
                              "' (mail, contact, distlist, appointment, task, note, journal)");
@@ -300,7 +300,12 @@ void readFolder(const JsonCursor& c, Folder& f, LoadState& state) {
     for (const JsonCursor& mc : c.arrayField("messages")) {
         const std::string cls = itemClass(mc);
         const int64_t repeat = mc.optInteger("repeat", 1, kMaxRepeat).value_or(1);
-        for (int64_t n = 1; n <= repeat; ++n) readMessage(mc, f.addMessage(cls), n, &state, &f);
+        const bool deleted = mc.optBool("deletedItem").value_or(false);
+        for (int64_t n = 1; n <= repeat; ++n) {
+            Message& m = f.addMessage(cls);
+            readMessage(mc, m, n, &state, &f);
+            m.deleted = deleted;
+        }
     }
     readProperties(c, f.properties());
     for (const JsonCursor& sub : c.arrayField("folders")) {

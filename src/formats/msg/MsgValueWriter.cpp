@@ -19,19 +19,25 @@ uint32_t checkedSize(uint64_t size, mapi::PropTag tag) {
     return static_cast<uint32_t>(size);
 }
 
-// A string value as UTF-16LE without terminator. A terminator some writers keep in the .pst
-// is not part of the text; 8-bit text is decoded in the object's code page.
-std::vector<uint8_t> unicodeText(PropType type, mapi::Bytes value, uint32_t codepage) {
+// A string value's bytes without terminator, in its own type: UTF-16LE, or 8-bit text in the
+// object's code page. A terminator some writers keep in the .pst is not part of the text.
+std::vector<uint8_t> stringBytes(PropType type, std::span<const uint8_t> value) {
+    size_t n = value.size();
     if (type == PropType::Unicode) {
-        size_t n = value.size();
         if (n % 2 == 0) {
             while (n >= 2 && value[n - 1] == 0 && value[n - 2] == 0) n -= 2;
         }
-        return {value.begin(), value.begin() + static_cast<std::ptrdiff_t>(n)};
+    } else {
+        while (n > 0 && value[n - 1] == 0) --n;
     }
-    size_t n = value.size();
-    while (n > 0 && value[n - 1] == 0) --n;
-    return utf16le(mapi::codepageToUtf8(value.first(n), codepage));
+    return {value.begin(), value.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+// A string value as UTF-16LE without terminator; 8-bit text decoded in `codepage`.
+std::vector<uint8_t> unicodeText(PropType type, std::span<const uint8_t> value, uint32_t codepage) {
+    const std::vector<uint8_t> text = stringBytes(type, value);
+    if (type == PropType::Unicode) return text;
+    return utf16le(mapi::codepageToUtf8(text, codepage));
 }
 
 }  // namespace
@@ -70,7 +76,19 @@ void MsgValueWriter::write(const mapi::Properties& source, mapi::PropTag tag, ui
 }
 
 void MsgValueWriter::writeString(uint16_t id, const mapi::PropValue& value) {
+    if (value.type == PropType::String8 && eightBitAsStored_) {
+        return writeString8(id, value.bytes);
+    }
     writeUtf16(id, unicodeText(value.type, value.bytes, codepage_));
+}
+
+void MsgValueWriter::writeString8(uint16_t id, std::span<const uint8_t> bytes) {
+    const mapi::PropTag out = mapi::makeTag(id, PropType::String8);
+    const std::vector<uint8_t> text = stringBytes(PropType::String8, bytes);
+    // The size counts the terminator the stream leaves out ([MS-OXMSG] 2.4.2.2).
+    const uint32_t size = checkedSize(uint64_t{text.size()} + 1, out);
+    storage_.writeStream(msgStreamName(out), text);
+    entries_.addStreamed(out, size);
 }
 
 void MsgValueWriter::writeText(uint16_t id, std::string_view utf8) {
@@ -113,12 +131,18 @@ void MsgValueWriter::writeMultiple(uint16_t id, const mapi::PropValue& value) {
     // the value's index, and a length stream listing their sizes: four bytes a string (whose
     // streams keep a terminator), eight a binary value.
     const bool strings = base == PropType::String8 || base == PropType::Unicode;
-    const mapi::PropTag out = mapi::makeTag(id, strings ? PropType::MultiUnicode : value.type);
+    const bool eightBit = base == PropType::String8 && eightBitAsStored_;
+    const mapi::PropTag out = mapi::makeTag(id, !strings   ? value.type
+                                                : eightBit ? PropType::MultiString8
+                                                           : PropType::MultiUnicode);
     std::vector<uint8_t> lengths;
     const auto elements = value.elements();
     for (size_t i = 0; i < elements.size(); ++i) {
         std::vector<uint8_t> bytes = elements[i];
-        if (strings) {
+        if (eightBit) {
+            bytes = stringBytes(base, elements[i]);
+            bytes.push_back(0);
+        } else if (strings) {
             bytes = unicodeText(base, elements[i], codepage_);
             bytes.insert(bytes.end(), 2, 0);
         }

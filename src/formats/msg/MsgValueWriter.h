@@ -2,9 +2,10 @@
 // Writes property values into one object's storage of a .msg file ([MS-OXMSG] 2.1):
 // fixed-size values into the property stream, the others into streams of their own, and
 // multi-valued ones as one stream or as a length stream and a stream per value. 8-bit strings
-// become Unicode, as the file declares all its strings to be.
+// become Unicode, decoded in the item's code page, unless they are to stay as stored.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,14 +25,20 @@ std::string msgStreamName(mapi::PropTag tag);
 
 class MsgValueWriter {
   public:
-    MsgValueWriter(OleStorage& storage, MsgPropertyStream& entries, uint32_t codepage)
-        : storage_(storage), entries_(entries), codepage_(codepage) {}
+    MsgValueWriter(OleStorage& storage, MsgPropertyStream& entries, uint32_t codepage,
+                   bool eightBitAsStored)
+        : storage_(storage),
+          entries_(entries),
+          codepage_(codepage),
+          eightBitAsStored_(eightBitAsStored) {}
 
     // Writes the value of `tag` of `source` as the property `id` of the file. Object values
     // are the caller's: they become storages.
     void write(const mapi::Properties& source, mapi::PropTag tag, uint16_t id);
     // Writes `utf8` as the Unicode string property `id`: for values the writer derives.
     void writeText(uint16_t id, std::string_view utf8);
+    // Writes `bytes` as the 8-bit string property `id`, without a terminator.
+    void writeString8(uint16_t id, std::span<const uint8_t> bytes);
 
   private:
     void writeString(uint16_t id, const mapi::PropValue& value);
@@ -43,6 +50,7 @@ class MsgValueWriter {
     OleStorage& storage_;
     MsgPropertyStream& entries_;
     uint32_t codepage_;
+    bool eightBitAsStored_;
 };
 
 }  // namespace pellmark::formats

@@ -1,6 +1,7 @@
 #include "formats/msg/MsgWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -22,6 +23,8 @@ using mapi::PropType;
 constexpr ClassId kMessageClassId = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                      0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 constexpr uint16_t kStoreSupportMask = 0x340D;
+constexpr uint16_t kMessageCodepage = 0x3FFD;   // PR_MESSAGE_CODEPAGE
+constexpr uint16_t kInternetCodepage = 0x3FDE;  // PR_INTERNET_CPID
 constexpr uint32_t kStoreUnicodeOk = 0x00040000;
 constexpr uint16_t kFirstNamedId = 0x8000;
 constexpr size_t kSpoolChunk = 256 * 1024;
@@ -83,8 +86,19 @@ class MsgFileWriter {
 
     void writeProperties(const mapi::Properties& source, OleStorage& storage,
                          MsgPropertyStream& entries, const mapi::Attachment* attachment) {
-        MsgValueWriter values(storage, entries, source.codepage());
-        for (const mapi::PropTag tag : source.tags()) {
+        MsgValueWriter values(storage, entries, source.codepage(), MsgTypesAsStored::active());
+        const auto tags = source.tags();
+        const auto stored = [&](uint16_t id) {
+            return std::any_of(tags.begin(), tags.end(),
+                               [id](mapi::PropTag t) { return mapi::tagId(t) == id; });
+        };
+        // 8-bit strings stay 8-bit, in the item's code page: the file names it where the item
+        // does not, and does not declare its strings Unicode.
+        const bool eightBit = MsgTypesAsStored::active() &&
+                              std::any_of(tags.begin(), tags.end(), [](mapi::PropTag t) {
+                                  return mapi::baseType(mapi::tagType(t)) == PropType::String8;
+                              });
+        for (const mapi::PropTag tag : tags) {
             if (isPstInternalProperty(mapi::tagId(tag))) continue;
             const auto id = fileId(mapi::tagId(tag));
             if (!id || entries.has(*id)) continue;
@@ -98,14 +112,23 @@ class MsgFileWriter {
                 writeMarkedSubject(source, tag, values)) {
                 continue;
             }
-            if (*id == kStoreSupportMask && mapi::tagType(tag) == PropType::Int32) {
+            if (*id == kStoreSupportMask && mapi::tagType(tag) == PropType::Int32 && !eightBit) {
                 markUnicode(msgValue(source, tag), entries);
                 continue;
             }
             values.write(source, tag, *id);
         }
-        if (entries.kind() != MsgObject::Recipient && !entries.has(kStoreSupportMask)) {
+        if (entries.kind() != MsgObject::Recipient && !entries.has(kStoreSupportMask) &&
+            !eightBit) {
             markUnicode({PropType::Int32, {0, 0, 0, 0}}, entries);
+        }
+        if (eightBit && isMessage(entries.kind()) && !stored(kMessageCodepage) &&
+            !stored(kInternetCodepage)) {
+            const uint32_t cp = source.codepage();
+            const std::array<uint8_t, 4> le{static_cast<uint8_t>(cp), static_cast<uint8_t>(cp >> 8),
+                                            static_cast<uint8_t>(cp >> 16),
+                                            static_cast<uint8_t>(cp >> 24)};
+            entries.addFixed(mapi::makeTag(kMessageCodepage, PropType::Int32), le);
         }
     }
 
@@ -119,10 +142,17 @@ class MsgFileWriter {
             (base != PropType::Unicode && base != PropType::String8)) {
             return false;
         }
-        const auto parts =
-            mapi::splitStoredSubject(msgValue(source, tag).asString(source.codepage()));
+        const mapi::PropValue value = msgValue(source, tag);
+        const auto parts = mapi::splitStoredSubject(value.asString(source.codepage()));
         if (!parts.marked) return false;
-        values.writeText(mapi::prop::kSubject, parts.subject);
+        if (base == PropType::String8 && MsgTypesAsStored::active()) {
+            // The marker is two bytes: U+0001 and the prefix's length.
+            values.writeString8(
+                mapi::prop::kSubject,
+                mapi::Bytes(value.bytes).subspan(std::min<size_t>(2, value.bytes.size())));
+        } else {
+            values.writeText(mapi::prop::kSubject, parts.subject);
+        }
         const auto tags = source.tags();
         for (const auto& [id, text] :
              {std::pair{mapi::prop::kSubjectPrefix, &parts.prefix},
@@ -195,6 +225,22 @@ class MsgFileWriter {
 };
 
 }  // namespace
+
+namespace {
+thread_local bool typesAsStored = false;
+}
+
+MsgTypesAsStored::MsgTypesAsStored() : outer_(typesAsStored) {
+    typesAsStored = true;
+}
+
+MsgTypesAsStored::~MsgTypesAsStored() {
+    typesAsStored = outer_;
+}
+
+bool MsgTypesAsStored::active() {
+    return typesAsStored;
+}
 
 bool isPstInternalProperty(uint16_t id) {
     // 0x6700-0x6706 and 0x6770-0x6771: the file's path, encryption, passwords and

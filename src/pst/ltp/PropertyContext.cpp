@@ -59,6 +59,21 @@ std::unique_ptr<mapi::ByteStream> PropertyContext::openStream(uint16_t id) const
     return openHnid(heap_, r->value);
 }
 
+size_t PropertyContext::keepReadable() {
+    const size_t before = records_.size();
+    std::erase_if(records_, [&](const PropRecord& r) {
+        if (isInline(r.type) || r.value == 0) return false;
+        try {
+            if (r.type == mapi::PropType::Object) return !objectNode(r.id);
+            get(r.id);
+            return false;
+        } catch (const PstError&) {
+            return true;
+        }
+    });
+    return before - records_.size();
+}
+
 std::optional<NodeId> PropertyContext::objectNode(uint16_t id) const {
     auto r = record(id);
     if (!r || r->type != mapi::PropType::Object || r->value == 0) return std::nullopt;

@@ -41,6 +41,9 @@ class PropertyContext {
     std::unique_ptr<mapi::ByteStream> openStream(uint16_t id) const;
     // The subnode of a PtypObject value (an embedded message's node id).
     std::optional<NodeId> objectNode(uint16_t id) const;
+    // Leaves out the properties whose values cannot be read (their subnodes or blocks lost),
+    // for what is recovered of a message in part; returns how many went.
+    size_t keepReadable();
 
   private:
     bool isInline(mapi::PropType t) const;

@@ -17,8 +17,11 @@ std::optional<std::string> stringOf(const PropertyContext& pc, uint16_t id, uint
 
 }  // namespace
 
-Message::Message(std::shared_ptr<const PstFile> file, const Node& node)
-    : file_(std::move(file)), node_(node), props_(std::make_shared<PropertyContext>(node)) {
+Message::Message(std::shared_ptr<const PstFile> file, const Node& node, bool readableOnly)
+    : file_(std::move(file)), node_(node) {
+    auto props = std::make_shared<PropertyContext>(node);
+    if (readableOnly) props->keepReadable();
+    props_ = std::move(props);
     codepage_ = codepageOf(*props_, file_->store().codepage);
 }
 

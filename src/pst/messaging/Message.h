@@ -18,7 +18,9 @@ class Attachment;
 
 class Message {
   public:
-    Message(std::shared_ptr<const PstFile> file, const Node& node);
+    // With `readableOnly`, properties whose values cannot be read are left out (what is
+    // recovered of a deleted message whose subnodes are lost).
+    Message(std::shared_ptr<const PstFile> file, const Node& node, bool readableOnly = false);
 
     NodeId id() const { return node_.id(); }
     const std::shared_ptr<const PstFile>& file() const { return file_; }

@@ -11,6 +11,7 @@
 #include "pst/messaging/Folder.h"
 #include "pst/messaging/Message.h"
 #include "pst/messaging/ObjectCodepage.h"
+#include "pst/ndb/FileScan.h"
 
 namespace pellmark::pst {
 
@@ -20,6 +21,22 @@ std::shared_ptr<PstFile> PstFile::open(const std::filesystem::path& path, OpenOp
 
 PstFile::PstFile(const std::filesystem::path& path, OpenOptions options)
     : path_(path), options_(options), ndb_(std::make_unique<Ndb>(path, options.cache)) {}
+
+PstFile::~PstFile() = default;
+
+const FileScan& PstFile::fileScan() const {
+    std::call_once(scanOnce_, [this] {
+        scan_ = std::make_shared<const FileScan>(*ndb_);
+        recoveryNdb_ = std::make_unique<Ndb>(path_, options_.cache);
+        recoveryNdb_->setLostBlocks(scan_);
+    });
+    return *scan_;
+}
+
+const Ndb& PstFile::recoveryNdb() const {
+    fileScan();
+    return *recoveryNdb_;
+}
 
 namespace {
 

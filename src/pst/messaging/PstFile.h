@@ -17,6 +17,7 @@
 
 namespace pellmark::pst {
 
+class FileScan;
 class Folder;
 class Message;
 
@@ -65,7 +66,15 @@ class PstFile : public std::enable_shared_from_this<PstFile> {
     // folder the index names for each.
     std::vector<NodeEntry> unreachableMessages() const;
 
+    // The file read end to end for what its B-trees no longer reach (see FileScan), and an
+    // index over the same file that also finds the blocks its block B-tree lost: what deleted
+    // messages are read through (pst/messaging/DeletedMessages.h), never live ones. Made once,
+    // when first asked for.
+    const FileScan& fileScan() const;
+    const Ndb& recoveryNdb() const;
+
     PstFile(const std::filesystem::path& path, OpenOptions options);  // use open()
+    ~PstFile();
 
   private:
     std::filesystem::path path_;
@@ -74,6 +83,9 @@ class PstFile : public std::enable_shared_from_this<PstFile> {
     mutable std::once_flag storeOnce_, namesOnce_;
     mutable StoreInfo store_;
     mutable NameMap names_;
+    mutable std::once_flag scanOnce_;
+    mutable std::shared_ptr<const FileScan> scan_;
+    mutable std::unique_ptr<Ndb> recoveryNdb_;
 };
 
 }  // namespace pellmark::pst

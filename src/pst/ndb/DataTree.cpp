@@ -12,7 +12,7 @@ constexpr uint8_t kDataTreeType = 0x01;  // XBLOCK and XXBLOCK
 DataTree::DataTree(const Ndb& db, BlockId root, NodeId owner) : db_(&db), owner_(owner) {
     if (root.null()) return;
     if (!root.internal()) {
-        auto e = db.findBlock(root);
+        auto e = db.locateBlock(root, owner);
         if (!e) {
             throw PstError(ErrorCode::NotFound, "data block missing", PstError::kNoOffset,
                            root.value, owner.value);
@@ -48,7 +48,7 @@ DataTree::DataTree(const Ndb& db, BlockId root, NodeId owner) : db_(&db), owner_
 
 void DataTree::addLeaves(BlockId bid, int level, int expectLevel) {
     if (level == 0) {
-        auto e = db_->findBlock(bid);
+        auto e = db_->locateBlock(bid, owner_);
         if (!e || bid.internal()) {
             throw PstError(ErrorCode::NotFound, "data block missing", PstError::kNoOffset,
                            bid.value, owner_.value);

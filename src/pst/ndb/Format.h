@@ -32,4 +32,10 @@ inline constexpr uint16_t kVersionUnicodeRecovered = 21;  // written by some rep
 inline constexpr uint16_t kVersionUnicode = 23;
 inline constexpr uint16_t kVersionUnicode4k = 36;
 
+// wSig of a page or block trailer: its file offset and id folded to 16 bits ([MS-PST] 5.5).
+constexpr uint16_t computeSignature(uint64_t ib, uint64_t bid) {
+    ib ^= bid;
+    return static_cast<uint16_t>(static_cast<uint16_t>(ib >> 16) ^ static_cast<uint16_t>(ib));
+}
+
 }  // namespace pellmark::pst

@@ -40,6 +40,7 @@ Header Header::parse(Bytes data) {
         h.fileEof = v.u32(root + 4);
         h.nbtRoot = {BlockId(v.u32(root + 20)), v.u32(root + 24)};
         h.bbtRoot = {BlockId(v.u32(root + 28)), v.u32(root + 32)};
+        h.amapValid = v.u8(root + 36) != 0;
         h.crypt = static_cast<CryptMethod>(v.u8(461));
     } else {
         v.require(0, 564, "Unicode header");
@@ -49,6 +50,7 @@ Header Header::parse(Bytes data) {
         h.fileEof = v.u64(root + 4);
         h.nbtRoot = {BlockId(v.u64(root + 36)), v.u64(root + 44)};
         h.bbtRoot = {BlockId(v.u64(root + 52)), v.u64(root + 60)};
+        h.amapValid = v.u8(root + 68) != 0;
         h.crypt = static_cast<CryptMethod>(v.u8(513));
     }
     if (static_cast<uint8_t>(h.crypt) > 2) {

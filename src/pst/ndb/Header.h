@@ -27,6 +27,8 @@ struct Header {
     // A header whose CRC does not match is still used when its B-tree roots are sound (repair
     // tools leave such files); the reader reports it as a warning.
     bool crcValid = true;
+    // fAMapValid of the ROOT: whether the allocation maps may be trusted to tell free space.
+    bool amapValid = false;
 
     static constexpr size_t kReadSize = 564;  // enough for every variant
     static constexpr uint16_t kMagicPst = 0x4D53;

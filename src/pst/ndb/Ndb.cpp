@@ -15,11 +15,6 @@ namespace {
 // 2^64 bytes.
 constexpr int kMaxTreeLevel = 16;
 
-uint16_t computeSignature(uint64_t ib, uint64_t bid) {
-    ib ^= bid;
-    return static_cast<uint16_t>(static_cast<uint16_t>(ib >> 16) ^ static_cast<uint16_t>(ib));
-}
-
 size_t alignUp(size_t n, size_t a) {
     return (n + a - 1) / a * a;
 }
@@ -259,9 +254,39 @@ const Ndb::Salvage& Ndb::salvage() const {
     return *salvage_;
 }
 
-Ndb::Salvage Ndb::scanPages() const {
+std::optional<LeafPage> Ndb::leafPageAt(std::vector<uint8_t> bytes, uint64_t ib) const {
     const FormatTraits& t = *traits_;
     const size_t tr = t.pageSize - t.pageTrailerSize;
+    if (bytes.size() != t.pageSize) return std::nullopt;
+    const uint8_t ptype = bytes[tr];
+    if ((ptype != 0x80 && ptype != 0x81) || bytes[tr + 1] != ptype) return std::nullopt;
+    const Tree tree = static_cast<Tree>(ptype);
+    LeafPage leaf;
+    std::shared_ptr<Page> page;
+    try {
+        page = parsePage(std::move(bytes), ib, tree, leaf.bid);
+    } catch (const PstError&) {
+        return std::nullopt;
+    }
+    ByteView v(page->bytes, ErrorCode::BadPage);
+    if (page->level != 0 || v.u16(tr + 2) != computeSignature(ib, leaf.bid.value)) {
+        return std::nullopt;
+    }
+    leaf.nodeTree = tree == Tree::Node;
+    leaf.ib = ib;
+    for (size_t i = 0; i < page->count; ++i) {
+        const size_t e = i * page->entrySize;
+        if (leaf.nodeTree) {
+            leaf.nodes.push_back(nodeEntryAt(v, e));
+        } else {
+            leaf.blocks.push_back(blockEntryAt(v, e));
+        }
+    }
+    return leaf;
+}
+
+Ndb::Salvage Ndb::scanPages() const {
+    const FormatTraits& t = *traits_;
     struct Found {
         uint64_t key;
         BlockId page;
@@ -275,29 +300,16 @@ Ndb::Salvage Ndb::scanPages() const {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), file_.size() - at));
         file_.read(at, std::span(chunk.data(), n));
         for (size_t off = 0; off + t.pageSize <= n; off += t.pageSize) {
-            const uint8_t ptype = chunk[off + tr];
-            if ((ptype != 0x80 && ptype != 0x81) || chunk[off + tr + 1] != ptype) continue;
-            const uint64_t ib = at + off;
-            const Tree tree = static_cast<Tree>(ptype);
-            BlockId bid;
-            std::shared_ptr<Page> page;
-            try {
-                page = parsePage({chunk.begin() + off, chunk.begin() + off + t.pageSize}, ib, tree,
-                                 bid);
-            } catch (const PstError&) {
-                continue;
+            auto leaf =
+                leafPageAt({chunk.begin() + off, chunk.begin() + off + t.pageSize}, at + off);
+            if (!leaf) continue;
+            for (const NodeEntry& e : leaf->nodes) {
+                nodeKeys.push_back({e.nid.value, leaf->bid, s.nodes.size()});
+                s.nodes.push_back(e);
             }
-            ByteView v(page->bytes, ErrorCode::BadPage);
-            if (page->level != 0 || v.u16(tr + 2) != computeSignature(ib, bid.value)) continue;
-            for (size_t i = 0; i < page->count; ++i) {
-                const size_t e = i * page->entrySize;
-                if (tree == Tree::Node) {
-                    nodeKeys.push_back({v.uint(e, t.idSize) & 0xFFFFFFFFu, bid, s.nodes.size()});
-                    s.nodes.push_back(nodeEntryAt(v, e));
-                } else {
-                    blockKeys.push_back({v.uint(e, t.idSize) & ~uint64_t{1}, bid, s.blocks.size()});
-                    s.blocks.push_back(blockEntryAt(v, e));
-                }
+            for (const BlockEntry& e : leaf->blocks) {
+                blockKeys.push_back({e.bid.key(), leaf->bid, s.blocks.size()});
+                s.blocks.push_back(e);
             }
         }
     }
@@ -329,15 +341,45 @@ std::vector<uint8_t> Ndb::inflate(Bytes stored, size_t size, const BlockEntry& e
     return out;
 }
 
+std::optional<BlockEntry> Ndb::locateBlock(BlockId bid, NodeId owner) const {
+    std::optional<BlockEntry> entry;
+    try {
+        entry = findBlock(bid);
+    } catch (const PstError&) {
+        if (!lost_) throw;
+    }
+    if (entry || !lost_) return entry;
+    // A block the tree lost: the first of its places that checks out.
+    std::optional<PstError> failure;
+    for (const BlockEntry& place : lost_->placesOf(bid)) {
+        try {
+            auto data = readBlockAt(place, owner);
+            blocks_.put(bid.key(), data, data->size() + 64);
+            return place;
+        } catch (const PstError& error) {
+            failure = error;
+        }
+    }
+    if (failure) throw *failure;
+    return std::nullopt;
+}
+
 BlockData Ndb::readBlock(BlockId bid, NodeId owner) const {
     if (auto hit = blocks_.get(bid.key())) return *hit;
-    auto entry = findBlock(bid);
+    auto entry = locateBlock(bid, owner);
     if (!entry) {
         throw PstError(ErrorCode::NotFound, "block missing from the block B-tree",
                        PstError::kNoOffset, bid.value, owner.value);
     }
+    if (auto hit = blocks_.get(bid.key())) return *hit;
+    auto data = readBlockAt(*entry, owner);
+    blocks_.put(bid.key(), data, data->size() + 64);
+    return data;
+}
+
+BlockData Ndb::readBlockAt(const BlockEntry& e, NodeId owner) const {
     const FormatTraits& t = *traits_;
-    const BlockEntry& e = *entry;
+    const BlockId bid = e.bid;
     if (e.cb > t.maxBlockData || e.cbInflated > t.maxBlockData ||
         (t.format != Format::Unicode4k && e.cbInflated != e.cb)) {
         throw PstError(ErrorCode::BadBlock, "block size out of range", e.ib, bid.value,
@@ -363,9 +405,7 @@ BlockData Ndb::readBlock(BlockId bid, NodeId owner) const {
         raw.resize(e.cb);
     }
     if (!bid.internal()) decodeBlock(header_.crypt, raw, trailerBid);
-    auto data = std::make_shared<const std::vector<uint8_t>>(std::move(raw));
-    blocks_.put(bid.key(), data, data->size() + 64);
-    return data;
+    return std::make_shared<const std::vector<uint8_t>>(std::move(raw));
 }
 
 }  // namespace pellmark::pst

@@ -35,6 +35,23 @@ struct BlockEntry {
 
 using BlockData = std::shared_ptr<const std::vector<uint8_t>>;
 
+// An intact leaf page of either B-tree, read from the file wherever it lies.
+struct LeafPage {
+    bool nodeTree = false;
+    BlockId bid;  // the page's own id: of two pages, the one written later has the higher
+    uint64_t ib = 0;
+    std::vector<NodeEntry> nodes;    // of a node B-tree page
+    std::vector<BlockEntry> blocks;  // of a block B-tree page
+};
+
+// Where blocks the block B-tree no longer lists may still lie: places to try, in order, for a
+// block the tree does not have. Only an Ndb that reads what the mailbox deleted is given one.
+class LostBlocks {
+  public:
+    virtual ~LostBlocks() = default;
+    virtual std::vector<BlockEntry> placesOf(BlockId bid) const = 0;
+};
+
 struct CacheLimits {
     size_t pageBytes = 4u << 20;
     size_t blockBytes = 8u << 20;
@@ -62,10 +79,22 @@ class Ndb {
     // The damage met so far, one sentence each, in the order met.
     std::vector<std::string> damage() const;
 
+    // The entry of a block: findBlock's, or where the tree lacks it and lost blocks were
+    // given (setLostBlocks), the first of their places whose block checks out.
+    std::optional<BlockEntry> locateBlock(BlockId bid, NodeId owner = {}) const;
     // The decoded bytes of a block. Throws PstError(NotFound) for a block missing from the
     // block B-tree and (BadBlock, BadCrc, Decompress) for a damaged one. `owner` names the
     // node being read, for the error.
     BlockData readBlock(BlockId bid, NodeId owner = {}) const;
+    // The block `entry` places, checked against its trailer and CRC like any other; not cached.
+    BlockData readBlockAt(const BlockEntry& entry, NodeId owner = {}) const;
+
+    // Blocks the block B-tree lacks are then looked for there; set before the first read.
+    void setLostBlocks(std::shared_ptr<const LostBlocks> lost) { lost_ = std::move(lost); }
+    // The page of `bytes`, read at `ib`, when it is an intact leaf page of either B-tree: its
+    // trailer, CRC and signature agree with its place.
+    std::optional<LeafPage> leafPageAt(std::vector<uint8_t> bytes, uint64_t ib) const;
+    const File& file() const { return file_; }
 
   private:
     // Every leaf page of the two B-trees found by reading the file page by page, each checked
@@ -109,6 +138,7 @@ class Ndb {
     mutable std::unique_ptr<Salvage> salvage_;
     mutable std::mutex damageMutex_;
     mutable std::vector<std::string> damage_;
+    std::shared_ptr<const LostBlocks> lost_;
 };
 
 }  // namespace pellmark::pst

@@ -56,6 +56,10 @@ class Message : public PropertyBag {
   public:
     explicit Message(std::string messageClass = "IPM.Note");
 
+    // Written, then deleted: no folder lists it, its blocks stay in free space
+    // (PstWriter::addDeletedMessage).
+    bool deleted = false;
+
     std::vector<Recipient>& recipients() { return recipients_; }
     const std::vector<Recipient>& recipients() const { return recipients_; }
     std::vector<std::unique_ptr<Attachment>>& attachments() { return attachments_; }

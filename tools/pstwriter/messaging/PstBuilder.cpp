@@ -10,7 +10,13 @@ PstBuilder::PstBuilder()
       hidden_("", std::nullopt) {}
 
 void writeFolderContents(PstWriter& writer, FolderHandle target, const Folder& folder) {
-    for (const auto& m : folder.messages()) writer.addMessage(target, *m);
+    for (const auto& m : folder.messages()) {
+        if (m->deleted) {
+            writer.addDeletedMessage(target, *m);
+        } else {
+            writer.addMessage(target, *m);
+        }
+    }
     for (const auto& sub : folder.folders()) {
         const FolderHandle h =
             writer.openFolder(target, sub->name(), sub->containerClass(), &sub->properties());

@@ -93,6 +93,16 @@ void PstWriter::addMessage(FolderHandle h, const Message& message) {
     ++messages_;
 }
 
+uint32_t PstWriter::addDeletedMessage(FolderHandle h, const Message& message, bool blockPages) {
+    OpenFolder& f = folder(h);
+    const NodeId nid(NodeType::NormalMessage, ++nextMessageIndex_);
+    const size_t mark = ndb_.blockMark();
+    WrittenMessage m = writeMessage(ctx_, message);
+    ndb_.addNode(nid, m.data, m.sub, f.nid);
+    ndb_.deleteNode(nid, mark, blockPages);
+    return nid.value;
+}
+
 void PstWriter::writeEmptyTable(NodeId nid, const std::vector<mapi::PropTag>& columns) {
     NodeBuilder node(ndb_);
     TableWriter table(node, columns);

@@ -54,6 +54,10 @@ class PstWriter {
                             const std::optional<std::string>& containerClass,
                             const PropertyBag* extra = nullptr);
     void addMessage(FolderHandle folder, const Message& message);
+    // A message deleted from `folder`: written, then let go of as Outlook lets go of a deleted
+    // message (NdbWriter::deleteNode): no folder lists it and the index no longer holds it,
+    // but its blocks and index entries stay in the file's free space. Returns its node id.
+    uint32_t addDeletedMessage(FolderHandle folder, const Message& message, bool blockPages = true);
     // Writes the folder's tables and properties. Its subfolders must be closed first.
     void closeFolder(FolderHandle folder);
     // Closes what is still open and completes the file; nothing is at the target path before.

@@ -59,6 +59,61 @@ void NdbWriter::addNode(NodeId nid, BlockId data, BlockId sub, NodeId parent) {
     nidHigh_[type] = std::max(nidHigh_[type], nid.index());
 }
 
+void NdbWriter::deleteNode(NodeId nid, size_t firstBlock, bool blockPages) {
+    auto it = std::find_if(nodes_.begin(), nodes_.end(),
+                           [&](const NodeRecord& r) { return r.nid == nid.value; });
+    if (it == nodes_.end()) throw std::logic_error("no such node to delete");
+    deleted_.push_back(*it);
+    nodes_.erase(it);
+    for (size_t i = firstBlock; i < blocks_.size(); ++i) {
+        blocks_[i].freed = true;
+        blocks_[i].freedOnPage = blockPages;
+    }
+}
+
+// The index pages of what was deleted, written before the live trees and then given back:
+// they lie in free space, with lower ids than the live pages, as replaced pages do.
+void NdbWriter::writeDeleted() {
+    const size_t w = traits_.idSize;
+    std::sort(deleted_.begin(), deleted_.end(),
+              [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; });
+    const uint64_t from = space_.end();
+    if (!deleted_.empty()) {
+        writeTree(deleted_.size(), traits_.nbtLeafSize, kPTypeNbt, [&](size_t i, ByteBuffer& e) {
+            const NodeRecord& r = deleted_[i];
+            e.uint(r.nid, w);
+            e.uint(r.data, w);
+            e.uint(r.sub, w);
+            e.u32(r.parent);
+            if (w == 8) e.u32(0);
+            return uint64_t{r.nid};
+        });
+    }
+    std::vector<size_t> freed, onPages;
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        if (blocks_[i].freed) freed.push_back(i);
+        if (blocks_[i].freedOnPage) onPages.push_back(i);
+    }
+    if (!onPages.empty()) {
+        writeTree(onPages.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t k, ByteBuffer& e) {
+            const BlockRecord& r = blocks_[onPages[k]];
+            const uint64_t bid = blockId(onPages[k], r.internal);
+            e.uint(bid, w);
+            e.uint(uint64_t{r.ib64} * 64, w);
+            e.u16(r.cb);
+            e.u16(1);
+            if (w == 8) e.u32(0);
+            return bid;
+        });
+    }
+    space_.release(from, space_.end());
+    for (size_t i : freed) {
+        const BlockRecord& r = blocks_[i];
+        const uint64_t size = (r.cb + traits_.blockTrailerSize + 63) / 64 * 64;
+        space_.release(uint64_t{r.ib64} * 64, uint64_t{r.ib64} * 64 + size);
+    }
+}
+
 NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8_t entrySize,
                                         uint8_t level, uint8_t ptype, uint64_t firstKey) {
     const size_t page = traits_.pageSize;
@@ -128,9 +183,15 @@ void NdbWriter::finish() {
         if (nodes_[i].nid == nodes_[i - 1].nid) throw std::logic_error("node written twice");
     }
     const size_t w = traits_.idSize;
+    writeDeleted();
+    std::vector<size_t> live;
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+        if (!blocks_[i].freed) live.push_back(i);
+    }
     // The block B-tree lists blocks only, so its size is known before its own pages are made.
     const PageRef bbt =
-        writeTree(blocks_.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t i, ByteBuffer& e) {
+        writeTree(live.size(), traits_.bbtLeafSize, kPTypeBbt, [&](size_t k, ByteBuffer& e) {
+            const size_t i = live[k];
             const BlockRecord& r = blocks_[i];
             const uint64_t bid = blockId(i, r.internal);
             e.uint(bid, w);

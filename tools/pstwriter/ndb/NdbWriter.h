@@ -39,6 +39,14 @@ class NdbWriter {
     BlockId writeBlock(ConstBytes data, bool internal = false);
     void addNode(NodeId nid, BlockId data, BlockId sub, NodeId parent);
 
+    // A node as a file leaves it once deleted: the node leaves the node B-tree and the blocks
+    // written from `firstBlock` on (blockMark() before writing them) leave the block B-tree,
+    // their space marked free but their bytes kept. The node's entry stays on a node index
+    // page of its own in free space, as on the page a real file replaced when it deleted the
+    // node; with `blockPages`, the blocks' entries stay on such block index pages too.
+    size_t blockMark() const { return blocks_.size(); }
+    void deleteNode(NodeId nid, size_t firstBlock, bool blockPages = true);
+
     // Bytes of the file written so far, for progress reports.
     uint64_t bytesWritten() const { return space_.end(); }
     // Writes the B-trees, the maps and the header, and puts the file in place.
@@ -57,6 +65,8 @@ class NdbWriter {
         uint32_t ib64;  // file offset in 64-byte units
         uint16_t cb;
         bool internal;
+        bool freed = false;
+        bool freedOnPage = false;  // its entry stays on a replaced block index page
     };
     static uint64_t blockId(size_t index, bool internal) {
         return 4 * (index + 1) | (internal ? 2 : 0);
@@ -72,6 +82,7 @@ class NdbWriter {
                       uint8_t ptype, uint64_t firstKey);
     template <typename EntryFn>
     PageRef writeTree(size_t count, size_t leafSize, uint8_t ptype, EntryFn leafEntry);
+    void writeDeleted();
     void writeHeader(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps);
     ByteVec headerBytes(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps) const;
 
@@ -82,6 +93,7 @@ class NdbWriter {
     uint64_t bidCounter_ = 0;
     std::vector<NodeRecord> nodes_;
     std::vector<BlockRecord> blocks_;
+    std::vector<NodeRecord> deleted_;
     std::array<uint32_t, 32> nidHigh_{};  // highest index used per node type
     ByteVec scratch_;
 };

@@ -61,6 +61,22 @@ void SpaceMap::addHole(uint64_t from, uint64_t to) {
     }
 }
 
+void SpaceMap::release(uint64_t from, uint64_t to) {
+    if (from >= to) return;
+    // Holes stay in file order and apart: the new one joins those it meets.
+    holes_.emplace_back(from, to);
+    std::sort(holes_.begin(), holes_.end());
+    std::vector<std::pair<uint64_t, uint64_t>> merged;
+    for (const auto& h : holes_) {
+        if (!merged.empty() && h.first <= merged.back().second) {
+            merged.back().second = std::max(merged.back().second, h.second);
+        } else {
+            merged.push_back(h);
+        }
+    }
+    holes_ = std::move(merged);
+}
+
 uint64_t SpaceMap::allocate(uint64_t size, uint64_t align) {
     // Where the last allocation ended exactly at a range's start, that range's map pages come
     // first and are not a hole.

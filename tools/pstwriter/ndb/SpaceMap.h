@@ -39,6 +39,8 @@ class SpaceMap {
         uint64_t lastAMap = kFirstAMap;
         uint8_t headerFreeMap[128] = {};  // rgbFM: longest free run of the first 128 AMaps
     };
+    // Marks [from, to) free again, as space a file gave back (what a deleted node leaves).
+    void release(uint64_t from, uint64_t to);
     // Writes every AMap, PMap, FMap and FPMap page for the space handed out so far.
     Totals writeMaps(OutputFile& out) const;
 
