@@ -81,7 +81,27 @@ std::string outputFormatNames() {
 
 namespace {
 thread_local WriteNotes* currentNotes = nullptr;
+
+class StringSink : public base::ByteSink {
+  public:
+    StringSink() : base::ByteSink(buffer_) {}
+    std::string take() {
+        flush();
+        return std::move(out_);
+    }
+
+  private:
+    void consume(std::string_view bytes) override { out_.append(bytes); }
+    std::string buffer_;
+    std::string out_;
+};
 }  // namespace
+
+std::string emlOf(const mapi::Item& message) {
+    StringSink eml;
+    writeEml(message, eml);
+    return eml.take();
+}
 
 WriteNotes::WriteNotes() : outer_(currentNotes) {
     currentNotes = this;

@@ -59,6 +59,10 @@ class WriteNotes {
 // Nothing happens where no WriteNotes is in scope.
 void noteLeftOut(std::string what);
 
+// An attached message as the .eml writer writes it, for the writers that carry attached
+// messages inside their own files (.ics, .pdf).
+std::string emlOf(const mapi::Item& message);
+
 // Every output, in the order --help names them: the window's seven, then the mailboxes.
 std::span<const OutputFormat> outputFormats();
 // The output named `name` (any letter case, a leading dot allowed), or null.

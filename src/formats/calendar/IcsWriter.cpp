@@ -75,21 +75,6 @@ std::string hexOf(const std::vector<uint8_t>& bytes) {
 // The original start (UTC) of the instance an exception's attachment replaces.
 constexpr uint16_t kExceptionReplaceTime = 0x7FF9;
 
-// Bytes written into a string.
-class StringSink : public base::ByteSink {
-  public:
-    StringSink() : base::ByteSink(buffer_) {}
-    std::string take() {
-        flush();
-        return std::move(out_);
-    }
-
-  private:
-    void consume(std::string_view bytes) override { out_.append(bytes); }
-    std::string buffer_;
-    std::string out_;
-};
-
 class CalendarWriter {
   public:
     explicit CalendarWriter(const mapi::Item& item) : view_(item), item_(item) {}
@@ -421,9 +406,7 @@ void CalendarWriter::writeAttachments() {
             if (a.embedded) {
                 auto message = attachment->embeddedMessage();
                 if (!message) continue;
-                StringSink eml;
-                outputFormatOf(store::SaveFormat::Eml).writer(*message, eml);
-                bytes = eml.take();
+                bytes = emlOf(*message);
                 type = "message/rfc822";
                 if (name.empty()) name = message->subject() + ".eml";
             } else {

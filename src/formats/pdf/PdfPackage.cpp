@@ -11,6 +11,7 @@
 #include <ctime>
 #include <set>
 
+#include "formats/body/HtmlToText.h"
 #include "formats/text/DateFormat.h"
 
 namespace pellmark::formats {
@@ -19,29 +20,13 @@ namespace {
 
 using Object = QPDFObjectHandle;
 
+// XML 1.0 admits no control characters but tab and line ends; the rest escaped as in HTML.
 std::string xmlEscaped(const std::string& text) {
-    std::string out;
+    std::string kept;
     for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                // XML 1.0 admits no control characters but tab and line ends.
-                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
-                    out += c;
-        }
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') kept += c;
     }
-    return out;
+    return escapeHtml(kept);
 }
 
 std::string isoDate(uint64_t filetime) {

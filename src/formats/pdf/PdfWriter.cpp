@@ -7,6 +7,7 @@
 #include "base/AsciiCase.h"
 #include "base/Base64.h"
 #include "formats/OutputFormats.h"
+#include "formats/body/HtmlToText.h"
 #include "formats/pdf/PdfEngine.h"
 #include "formats/pdf/PdfPackage.h"
 #include "formats/text/HeaderBlock.h"
@@ -16,43 +17,6 @@
 namespace pellmark::formats {
 
 namespace {
-
-class StringSink : public base::ByteSink {
-  public:
-    StringSink() : base::ByteSink(buffer_) {}
-    std::string take() {
-        flush();
-        return std::move(out_);
-    }
-
-  private:
-    void consume(std::string_view bytes) override { out_.append(bytes); }
-    std::string buffer_;
-    std::string out_;
-};
-
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::optional<uint64_t> timeOf(const mapi::Properties& props, uint16_t id) {
     if (auto value = props.get(id)) {
@@ -74,9 +38,7 @@ std::vector<EmbeddedFile> filesOf(const ItemView& item) {
         if (a.embedded) {
             auto message = attachment->embeddedMessage();
             if (!message) continue;
-            StringSink eml;
-            outputFormatOf(store::SaveFormat::Eml).writer(*message, eml);
-            file.bytes = eml.take();
+            file.bytes = emlOf(*message);
             file.mimeType = "message/rfc822";
             if (file.name.empty()) file.name = message->subject();
             if (file.name.empty()) file.name = "message";
@@ -107,7 +69,7 @@ std::string attachmentList(const std::vector<EmbeddedFile>& files) {
         "<div style=\"break-inside:avoid;margin-top:2em;font-family:sans-serif;font-size:10pt\">"
         "<hr><b>Attachments in this PDF</b><ul>\n";
     for (const EmbeddedFile& f : files) {
-        html += "<li>" + escaped(f.name) + " (" + escaped(f.mimeType) + ", " +
+        html += "<li>" + escapeHtml(f.name) + " (" + escapeHtml(f.mimeType) + ", " +
                 std::to_string(f.bytes.size()) + " bytes)</li>\n";
     }
     return html + "</ul></div>\n";
