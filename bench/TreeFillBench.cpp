@@ -176,12 +176,23 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     int total = 5000;
     std::string pst;
+    bool fileOnly = false;  // the given file alone, without the generated trees
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--folders") == 0 && i + 1 < argc) {
             total = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--file-only") == 0) {
+            fileOnly = true;
         } else {
             pst = argv[i];
         }
+    }
+    if (fileOnly) {
+        if (pst.empty()) {
+            std::fprintf(stderr, "tree-fill-bench: --file-only needs a FILE.pst\n");
+            return 2;
+        }
+        timePst("pst, " + pst, pst);
+        return 0;
     }
     for (const char* kind : {"flat", "three levels", "chain"}) {
         const int count = std::string(kind) == "chain" ? std::min(total, 1000) : total;

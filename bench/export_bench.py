@@ -137,8 +137,11 @@ def main():
                         help="another build's pellmark-export: every row also runs it, and says "
                              "how its time compares with ours (before/ours)")
     parser.add_argument("--scale", default=None,
-                        help="instead of the peers: item counts to export one after another "
-                             "(e.g. 1000,20000,100000,330000), to show time per item and memory")
+                        help="instead of the peers: the scale rows to measure one after another, "
+                             "by name (20k,330k,3m,folder500k,att2g,ost50g), each optionally "
+                             "resized as NAME:SIZE (3m:100k, ost50g:2g); see scale_bench.py")
+    parser.add_argument("--tree-fill", default=None,
+                        help="tree-fill-bench, for the scale rows' folder tree fill")
     args = parser.parse_args()
     if args.scale:
         return scale(args)
@@ -358,26 +361,10 @@ def pdf_row(args, tmp):
 
 
 def scale(args):
-    """Our .eml export of mailboxes of growing size on tmpfs: time should grow with the items
-    and bytes, memory not at all."""
-    print("| items | file | wall | CPU | per item (CPU) | MB/s (file) | peak memory |")
-    print("|---|---|---|---|---|---|---|")
-    for items in (int(n) for n in args.scale.split(",")):
-        tmp = tempfile.mkdtemp(prefix="pellmark-scale-", dir=args.tmpfs)
-        try:
-            pst = os.path.join(tmp, "scale.pst")
-            subprocess.run([args.mkpst, "--generate", str(items), "--seed", str(args.seed),
-                            "--quiet", pst], check=True, stdout=subprocess.DEVNULL)
-            mb = os.path.getsize(pst) / 1e6
-            tool = Tool("ours .eml", lambda out: [args.export, "--format", "eml", pst, out])
-            for _ in range(args.runs):
-                tool.run(os.path.join(tmp, "out"))
-            cpu = statistics.median(tool.cpus)
-            print(f"| {items} | {mb:.0f} MB | {tool.wall():.2f} s | {cpu:.2f} s | "
-                  f"{cpu / items * 1e6:.0f} µs | {mb / tool.wall():.0f} | "
-                  f"{max(tool.mems):.0f} MB |", flush=True)
-        finally:
-            shutil.rmtree(tmp, ignore_errors=True)
+    """The scale rows (bench/scale_bench.py says what each is)."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import scale_bench
+    scale_bench.run(args)
 
 
 if __name__ == "__main__":

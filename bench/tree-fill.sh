@@ -2,6 +2,7 @@
 # Times the folder tree's fill with mailboxes of 5,000 folders (and a .pst when one is given),
 # in an optimised build, drawing on a virtual X display when one can be had.
 #   bench/tree-fill.sh [--folders N] [FILE.pst]
+#   bench/tree-fill.sh --file-only FILE.pst      (that file alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${PELLMARK_BENCH_BUILD:-build-bench}

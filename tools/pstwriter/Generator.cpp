@@ -61,7 +61,9 @@ class MailboxGenerator {
 
   private:
     void writeFolder(size_t index, FolderHandle parent, const std::string& parentPath);
+    void writeItems(size_t index, FolderHandle folder);
     void writeItem(Kind kind, FolderHandle folder, const PlanFolder& plan, uint64_t n);
+    void writeBigAttachment(FolderHandle folder);
     uint64_t date() {
         return fileTimeFromUnix(1420070400 + static_cast<int64_t>(rng_.below(315360000)));
     }
@@ -78,6 +80,9 @@ class MailboxGenerator {
     SampleText text_;
     std::unique_ptr<PstWriter> writer_;
     std::vector<uint64_t> counts_;
+    std::vector<unsigned> weights_;
+    unsigned totalWeight_ = 0;
+    unsigned weightDone_ = 0;
     GenerateSummary summary_;
     uint64_t imageCounter_ = 0;
 };
@@ -93,8 +98,9 @@ void MailboxGenerator::fillMail(Message& m, bool allowEmbedded, int depth) {
         const Person p = text_.person();
         m.addRecipient(p.name(), p.email, rng_.percent(60) ? RecipientType::To : RecipientType::Cc);
     }
-    const std::string body = text_.plainBody(to.given, rng_.between(1, 4));
+    const std::string body = text_.plainBody(to.given, options_.small ? 1 : rng_.between(1, 4));
     m.setBody(body);
+    if (options_.small) return;
     const uint64_t kind = rng_.below(100);
     if (kind < 40) {
         std::string html = "<html><head><meta charset=\"utf-8\"></head><body><p>" +
@@ -250,7 +256,8 @@ void MailboxGenerator::writeFolder(size_t index, FolderHandle parent,
         parent, plan.name,
         plan.containerClass ? std::optional<std::string>(plan.containerClass) : std::nullopt);
     const uint64_t before = summary_.items;
-    for (uint64_t n = 0; n < counts_[index]; ++n) writeItem(plan.kind, h, plan, n);
+    if (index == 0 && options_.bigAttachment > 0) writeBigAttachment(h);
+    writeItems(index, h);
     summary_.folders[path] = summary_.items - before;
     for (size_t child = index + 1; child < kPlanSize; ++child) {
         if (kPlan[child].parent == static_cast<int>(index)) writeFolder(child, h, path);
@@ -258,16 +265,48 @@ void MailboxGenerator::writeFolder(size_t index, FolderHandle parent,
     writer_->closeFolder(h);
 }
 
+// A folder's items: its share of the count, or of the bytes, taken in the order folders are
+// written, so that each stops where the file has reached the shares written so far.
+void MailboxGenerator::writeItems(size_t index, FolderHandle folder) {
+    const PlanFolder& plan = kPlan[index];
+    if (options_.targetBytes == 0) {
+        for (uint64_t n = 0; n < counts_[index]; ++n) writeItem(plan.kind, folder, plan, n);
+        return;
+    }
+    weightDone_ += weights_[index];
+    const uint64_t until = static_cast<uint64_t>(static_cast<double>(options_.targetBytes) *
+                                                 weightDone_ / totalWeight_);
+    if (weights_[index] == 0) return;
+    for (uint64_t n = 0; writer_->bytesWritten() < until; ++n)
+        writeItem(plan.kind, folder, plan, n);
+}
+
+void MailboxGenerator::writeBigAttachment(FolderHandle folder) {
+    Message m("IPM.Note");
+    const Person from = text_.person();
+    m.setSubject(kBigAttachmentSubject).setSender(from.name(), from.email).setDate(date());
+    m.addRecipient(from.name(), from.email);
+    m.setBody("The attachment is " + std::to_string(options_.bigAttachment) + " bytes.\r\n");
+    m.addAttachment(kBigAttachmentName, bigAttachmentContent(options_))
+        .setMimeType("application/octet-stream");
+    ++summary_.attachments;
+    writer_->addMessage(folder, m);
+    ++summary_.items;
+    if (options_.progress) options_.progress(summary_.items, writer_->bytesWritten());
+}
+
 GenerateSummary MailboxGenerator::run(const std::filesystem::path& path) {
     WriteOptions w;
     w.format = options_.variant.format;
     w.crypt = options_.variant.crypt;
     writer_ = std::make_unique<PstWriter>(path, w);
-    unsigned total = 0;
-    for (const PlanFolder& f : kPlan) total += f.weight;
+    for (size_t i = 0; i < kPlanSize; ++i) {
+        weights_.push_back(options_.oneFolder ? (i == 0 ? 1 : 0) : kPlan[i].weight);
+        totalWeight_ += weights_.back();
+    }
     uint64_t given = 0;
-    for (const PlanFolder& f : kPlan) {
-        counts_.push_back(options_.items * f.weight / total);
+    for (unsigned weight : weights_) {
+        counts_.push_back(options_.items * weight / totalWeight_);
         given += counts_.back();
     }
     counts_[0] += options_.items - given;  // the rest to the Inbox
@@ -284,6 +323,11 @@ GenerateSummary MailboxGenerator::run(const std::filesystem::path& path) {
 
 GenerateSummary generateMailbox(const std::filesystem::path& path, const GenerateOptions& options) {
     return MailboxGenerator(options).run(path);
+}
+
+std::shared_ptr<const GeneratedContent> bigAttachmentContent(const GenerateOptions& options) {
+    return std::make_shared<GeneratedContent>(options.bigAttachment,
+                                              mix64(options.seed ^ 0xB16A77AC4ull));
 }
 
 }  // namespace pellmark::pstwriter

@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "pstwriter/GeneratedContent.h"
 #include "pstwriter/messaging/PstBuilder.h"
 
 namespace pellmark::pstwriter {
@@ -20,6 +22,14 @@ struct GenerateOptions {
     uint64_t items = 1000;
     uint64_t seed = 1;
     FileVariant variant;
+    // Write items until the file holds this many bytes, each folder its share, instead of
+    // stopping at `items` (0: `items` decides).
+    uint64_t targetBytes = 0;
+    bool oneFolder = false;  // every item in the Inbox, the other folders empty
+    bool small = false;      // mail with a short plain body only: no attachments or embedding
+    // In addition, one message at the top of the Inbox with one attachment of this many bytes,
+    // made as it is written (bigAttachmentContent gives the same bytes); 0: none.
+    uint64_t bigAttachment = 0;
     // Called now and then with the items and bytes written so far.
     std::function<void(uint64_t items, uint64_t bytes)> progress;
 };
@@ -33,5 +43,10 @@ struct GenerateSummary {
 };
 
 GenerateSummary generateMailbox(const std::filesystem::path& path, const GenerateOptions& options);
+
+// The subject, file name and content of the big attachment `options` asks for.
+inline constexpr const char* kBigAttachmentSubject = "One large attachment";
+inline constexpr const char* kBigAttachmentName = "large.bin";
+std::shared_ptr<const GeneratedContent> bigAttachmentContent(const GenerateOptions& options);
 
 }  // namespace pellmark::pstwriter

@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint8_t kMagic[4] = {0x21, 0x42, 0x44, 0x4E};  // "!BDN"
 constexpr uint16_t kMagicClientPst = 0x4D53;             // "SM"
+constexpr uint16_t kMagicClientOst = 0x4F53;  // "SO": Outlook writes 4 KiB pages only there
 constexpr uint16_t kVersionClient = 19;
 constexpr uint8_t kAMapValid = 0x02;
 constexpr uint8_t kSentinel = 0x80;
@@ -37,8 +38,10 @@ ByteVec NdbWriter::headerBytes(const PageRef& nbt, const PageRef& bbt,
     ByteBuffer h(564);
     h.bytes(kMagic);
     h.u32(0);  // dwCRCPartial, below
-    h.u16(kMagicClientPst);
-    h.u16(unicode() ? pst::kVersionUnicode : pst::kVersionAnsiMin);
+    h.u16(is4k() ? kMagicClientOst : kMagicClientPst);
+    h.u16(is4k()      ? pst::kVersionUnicode4k
+          : unicode() ? pst::kVersionUnicode
+                      : pst::kVersionAnsiMin);
     h.u16(kVersionClient);
     h.u8(1);  // bPlatformCreate
     h.u8(1);  // bPlatformAccess
@@ -72,7 +75,7 @@ ByteVec NdbWriter::headerBytes(const PageRef& nbt, const PageRef& bbt,
 
     if (unicode()) h.u32(0);  // dwAlign
     h.bytes(maps.headerFreeMap);
-    h.fill(128, 0xFF);  // rgbFP: every PMap has pages to offer
+    h.fill(128, is4k() ? 0 : 0xFF);  // rgbFP: every PMap has pages to offer (none in 4 KiB files)
     h.u8(kSentinel);
     h.u8(static_cast<uint8_t>(crypt_));
     h.u16(0);

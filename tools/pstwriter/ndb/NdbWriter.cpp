@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint8_t kPTypeBbt = 0x80;
 constexpr uint8_t kPTypeNbt = 0x81;
-constexpr size_t kHeaderRegion = 0x4400;  // header and reserved space before the first AMap
+constexpr uint16_t kBlockRefs = 2;  // every block is referenced by the tree and its node
 
 uint16_t signature(uint64_t ib, uint64_t bid) {
     ib ^= bid;
@@ -24,11 +24,7 @@ uint64_t alignUp(uint64_t n, uint64_t a) {
 }  // namespace
 
 NdbWriter::NdbWriter(const std::filesystem::path& target, Format format, CryptMethod crypt)
-    : traits_(pst::FormatTraits::of(format)), crypt_(crypt), out_(target), space_(format) {
-    if (format == Format::Unicode4k) {
-        throw std::invalid_argument("the 4 KiB page variant is not written");
-    }
-}
+    : traits_(pst::FormatTraits::of(format)), crypt_(crypt), out_(target), space_(format) {}
 
 BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     if (data.size() > traits_.maxBlockData) throw std::logic_error("block larger than allowed");
@@ -46,6 +42,13 @@ BlockId NdbWriter::writeBlock(ConstBytes data, bool internal) {
     trailer.u16(static_cast<uint16_t>(data.size()));
     trailer.u16(signature(ib, bid));
     putIdAndCrc(trailer, format(), bid, crc);
+    if (is4k()) {
+        // The 4 KiB variant's trailer goes on with the references and the inflated size; the
+        // writer never compresses, so that size is the stored one.
+        trailer.u16(kBlockRefs);
+        trailer.u16(static_cast<uint16_t>(data.size()));
+        trailer.u32(0);
+    }
     scratch_.insert(scratch_.end(), trailer.vec().begin(), trailer.vec().end());
     out_.writeAt(ib, scratch_);
     blocks_.push_back(
@@ -100,21 +103,27 @@ void NdbWriter::writeDeleted() {
             const uint64_t bid = blockId(onPages[k], r.internal);
             e.uint(bid, w);
             e.uint(uint64_t{r.ib64} * 64, w);
-            e.u16(r.cb);
-            e.u16(1);
-            if (w == 8) e.u32(0);
+            bbtTail(e, r.cb, 1);
             return bid;
         });
     }
     space_.release(from, space_.end());
     for (size_t i : freed) {
         const BlockRecord& r = blocks_[i];
-        const uint64_t size = (r.cb + traits_.blockTrailerSize + 63) / 64 * 64;
+        const uint64_t size = alignUp(r.cb + traits_.blockTrailerSize, traits_.blockAlign);
         space_.release(uint64_t{r.ib64} * 64, uint64_t{r.ib64} * 64 + size);
     }
 }
 
-NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8_t entrySize,
+// The rest of a BBTENTRY after bid and ib: the 4 KiB variant adds the inflated size.
+void NdbWriter::bbtTail(ByteBuffer& e, uint16_t cb, uint16_t refs) const {
+    e.u16(cb);
+    if (is4k()) e.u16(cb);
+    e.u16(refs);
+    if (idSize() == 8) e.zeros(is4k() ? 2 : 4);
+}
+
+NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, size_t count, size_t entrySize,
                                         uint8_t level, uint8_t ptype, uint64_t firstKey) {
     const size_t page = traits_.pageSize;
     const uint64_t bid = nextBid();
@@ -122,16 +131,27 @@ NdbWriter::PageRef NdbWriter::writePage(ConstBytes entries, uint8_t count, uint8
     ByteBuffer b(page);
     b.bytes(entries);
     b.padTo(traits_.btEntriesSize);
-    b.u8(count);
-    b.u8(static_cast<uint8_t>(traits_.btEntriesSize / entrySize));
-    b.u8(entrySize);
-    b.u8(level);
-    if (unicode()) b.u32(0);  // dwPadding
+    const size_t maxCount = traits_.btEntriesSize / entrySize;
+    if (is4k()) {
+        // Counts are 16 bits wide here, and the padding runs to the trailer.
+        b.u16(static_cast<uint16_t>(count));
+        b.u16(static_cast<uint16_t>(maxCount));
+        b.u8(static_cast<uint8_t>(entrySize));
+        b.u8(level);
+        b.padTo(page - traits_.pageTrailerSize);
+    } else {
+        b.u8(static_cast<uint8_t>(count));
+        b.u8(static_cast<uint8_t>(maxCount));
+        b.u8(static_cast<uint8_t>(entrySize));
+        b.u8(level);
+        if (unicode()) b.u32(0);  // dwPadding
+    }
     const uint32_t crc = base::computeCrc(b.span());
     b.u8(ptype);
     b.u8(ptype);
     b.u16(signature(ib, bid));
     putIdAndCrc(b, format(), bid, crc);
+    if (is4k()) b.u64(1);  // as Outlook's 4 KiB pages end
     out_.writeAt(ib, b.span());
     return {firstKey, bid, ib};
 }
@@ -152,8 +172,7 @@ NdbWriter::PageRef NdbWriter::writeTree(size_t count, size_t leafSize, uint8_t p
             uint64_t key = leafEntry(first + i, entries);
             if (i == 0) firstKey = key;
         }
-        level.push_back(writePage(entries.span(), static_cast<uint8_t>(n),
-                                  static_cast<uint8_t>(leafSize), 0, ptype, firstKey));
+        level.push_back(writePage(entries.span(), n, leafSize, 0, ptype, firstKey));
         if (n == 0) break;
     }
     const size_t perBranch = traits_.btEntriesSize / traits_.btBranchSize;
@@ -167,9 +186,8 @@ NdbWriter::PageRef NdbWriter::writeTree(size_t count, size_t leafSize, uint8_t p
                 entries.uint(level[i].bid, w);
                 entries.uint(level[i].ib, w);
             }
-            up.push_back(writePage(entries.span(), static_cast<uint8_t>(n),
-                                   static_cast<uint8_t>(traits_.btBranchSize), depth, ptype,
-                                   level[first].key));
+            up.push_back(
+                writePage(entries.span(), n, traits_.btBranchSize, depth, ptype, level[first].key));
         }
         level = std::move(up);
     }
@@ -196,9 +214,7 @@ void NdbWriter::finish() {
             const uint64_t bid = blockId(i, r.internal);
             e.uint(bid, w);
             e.uint(uint64_t{r.ib64} * 64, w);
-            e.u16(r.cb);
-            e.u16(2);  // references: the tree and the node
-            if (w == 8) e.u32(0);
+            bbtTail(e, r.cb, kBlockRefs);
             return bid;
         });
     const PageRef nbt =
@@ -218,7 +234,7 @@ void NdbWriter::finish() {
 
 void NdbWriter::writeHeader(const PageRef& nbt, const PageRef& bbt, const SpaceMap::Totals& maps) {
     ByteVec head = headerBytes(nbt, bbt, maps);
-    head.resize(kHeaderRegion, 0);
+    head.resize(space_.firstAMap(), 0);
     out_.writeAt(0, head);
 }
 

@@ -30,6 +30,7 @@ class NdbWriter {
 
     Format format() const { return traits_.format; }
     bool unicode() const { return traits_.format != Format::Ansi; }
+    bool is4k() const { return traits_.format == Format::Unicode4k; }
     const pst::FormatTraits& traits() const { return traits_; }
     size_t maxBlockData() const { return traits_.maxBlockData; }
     size_t idSize() const { return traits_.idSize; }
@@ -78,8 +79,9 @@ class NdbWriter {
     };
 
     uint64_t nextBid() { return bidCounter_ += 4; }
-    PageRef writePage(ConstBytes entries, uint8_t count, uint8_t entrySize, uint8_t level,
+    PageRef writePage(ConstBytes entries, size_t count, size_t entrySize, uint8_t level,
                       uint8_t ptype, uint64_t firstKey);
+    void bbtTail(ByteBuffer& e, uint16_t cb, uint16_t refs) const;
     template <typename EntryFn>
     PageRef writeTree(size_t count, size_t leafSize, uint8_t ptype, EntryFn leafEntry);
     void writeDeleted();

@@ -13,7 +13,6 @@ constexpr uint8_t kPTypeFMap = 0x82;
 constexpr uint8_t kPTypePMap = 0x83;
 constexpr uint8_t kPTypeAMap = 0x84;
 constexpr uint8_t kPTypeFPMap = 0x85;
-constexpr size_t kMapBytes = 496;
 
 uint64_t alignUp(uint64_t n, uint64_t a) {
     return (n + a - 1) / a * a;
@@ -48,7 +47,13 @@ void putIdAndCrc(ByteBuffer& b, pst::Format format, uint64_t id, uint32_t crc) {
 
 SpaceMap::SpaceMap(pst::Format format)
     : format_(format),
-      next_(kFirstAMap + mapPages(0) * kPageSize),
+      first_(pages4k() ? kFirstAMap4k : kFirstAMap),
+      range_(pages4k() ? kRangeSize4k : kRangeSize),
+      page_(pst::FormatTraits::of(format).pageSize),
+      unit_(pages4k() ? 512 : 64),
+      mapBytes_(page_ - pst::FormatTraits::of(format).pageTrailerSize -
+                (format == pst::Format::Ansi ? 4 : 0)),
+      next_(first_ + mapPages(0) * page_),
       // ANSI files address with 32 bits and Outlook keeps them under 2 GB.
       limit_(format == pst::Format::Ansi ? 0x7FFFFFFFull : ~0ull) {}
 
@@ -82,10 +87,10 @@ uint64_t SpaceMap::allocate(uint64_t size, uint64_t align) {
     // first and are not a hole.
     uint64_t from = next_;
     const uint64_t fromRange = rangeOf(from);
-    from = std::max(from, rangeStart(fromRange) + mapPages(fromRange) * kPageSize);
+    from = std::max(from, rangeStart(fromRange) + mapPages(fromRange) * page_);
     uint64_t off = alignUp(from, align);
     if (off + size > rangeStart(fromRange + 1)) {
-        off = rangeStart(fromRange + 1) + mapPages(fromRange + 1) * kPageSize;
+        off = rangeStart(fromRange + 1) + mapPages(fromRange + 1) * page_;
         addHole(from, rangeStart(fromRange + 1));
     } else {
         addHole(from, off);
@@ -102,11 +107,11 @@ uint64_t SpaceMap::fileSize() const {
 }
 
 ByteVec SpaceMap::amapBits(uint64_t r, size_t& hole) const {
-    ByteVec bits(kMapBytes, 0);
+    ByteVec bits(mapBytes_, 0);
     const uint64_t start = rangeStart(r);
     const uint64_t used = std::min(next_, rangeStart(r + 1));
     auto mark = [&](uint64_t from, uint64_t to, bool set) {
-        for (uint64_t slot = (from - start) / 64; slot < (to - start) / 64; ++slot) {
+        for (uint64_t slot = (from - start) / unit_; slot < (to - start) / unit_; ++slot) {
             if (set)
                 bits[slot / 8] |= static_cast<uint8_t>(0x80u >> (slot % 8));
             else
@@ -124,7 +129,7 @@ ByteVec SpaceMap::amapBits(uint64_t r, size_t& hole) const {
 }
 
 void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBytes bits) const {
-    ByteBuffer page(kPageSize);
+    ByteBuffer page(page_);
     if (format_ == pst::Format::Ansi) page.u32(0);  // dwPadding: ANSI pages have 500 data bytes
     page.bytes(bits);
     const uint32_t crc = base::computeCrc(page.span());
@@ -132,6 +137,7 @@ void SpaceMap::writeMapPage(OutputFile& out, uint64_t ib, uint8_t ptype, ConstBy
     page.u8(ptype);
     page.u16(0);                          // map pages carry no signature
     putIdAndCrc(page, format_, ib, crc);  // a map page's id is its own offset
+    if (pages4k()) page.u64(1);           // as Outlook's 4 KiB pages end
     out.writeAt(ib, page.span());
 }
 
@@ -139,28 +145,28 @@ SpaceMap::Totals SpaceMap::writeMaps(OutputFile& out) const {
     Totals totals;
     const uint64_t ranges = rangeOf(next_ - 1) + 1;
     std::vector<uint8_t> freeRuns(ranges);
-    const ByteVec allUsed(kMapBytes, 0xFF);  // no page is held in reserve
+    const ByteVec allUsed(mapBytes_, 0xFF);  // no page is held in reserve
     size_t hole = 0;
     for (uint64_t r = 0; r < ranges; ++r) {
         ByteVec bits = amapBits(r, hole);
-        for (uint8_t b : bits) totals.amapFree += 64 * (8 - std::popcount(b));
+        for (uint8_t b : bits) totals.amapFree += unit_ * (8 - std::popcount(b));
         freeRuns[r] = longestFreeRun(bits);
-        if (r < 128) totals.headerFreeMap[r] = freeRuns[r];
+        if (r < 128 && !pages4k()) totals.headerFreeMap[r] = freeRuns[r];
         writeMapPage(out, rangeStart(r), kPTypeAMap, bits);
         totals.lastAMap = rangeStart(r);
-        uint64_t page = rangeStart(r) + kPageSize;
+        uint64_t page = rangeStart(r) + page_;
         if (hasPMap(r)) {
             writeMapPage(out, page, kPTypePMap, allUsed);
-            page += kPageSize;
+            page += page_;
         }
         if (hasFPMap(r)) writeMapPage(out, page, kPTypeFPMap, allUsed);
     }
     // An FMap holds one byte per AMap from its own range on; it is written last because it
     // looks ahead at ranges written after it.
-    for (uint64_t r = 128; r < ranges; r += 496) {
-        ByteVec runs(kMapBytes, 0);
-        for (uint64_t i = 0; i < kMapBytes && r + i < ranges; ++i) runs[i] = freeRuns[r + i];
-        writeMapPage(out, rangeStart(r) + 2 * kPageSize, kPTypeFMap, runs);
+    for (uint64_t r = 128; r < ranges && hasFMap(r); r += 496) {
+        ByteVec runs(mapBytes_, 0);
+        for (uint64_t i = 0; i < mapBytes_ && r + i < ranges; ++i) runs[i] = freeRuns[r + i];
+        writeMapPage(out, rangeStart(r) + 2 * page_, kPTypeFMap, runs);
     }
     return totals;
 }
