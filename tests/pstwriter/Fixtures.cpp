@@ -138,7 +138,8 @@ std::string textAsStored(const FileVariant& variant, const std::string& utf8) {
 
 std::string variantName(const testing::TestParamInfo<FileVariant>& info) {
     const char* crypt[] = {"None", "Permute", "Cyclic"};
-    return std::string(info.param.format == Format::Ansi ? "Ansi" : "Unicode") +
+    const char* format[] = {"Ansi", "Unicode", "Unicode4k"};
+    return std::string(format[static_cast<int>(info.param.format)]) +
            crypt[static_cast<int>(info.param.crypt)];
 }
 

@@ -203,6 +203,7 @@ TEST_P(ReaderRoundTripTest, LargeFoldersAndManyAttachments) {
 INSTANTIATE_TEST_SUITE_P(Variants, ReaderRoundTripTest,
                          testing::Values(FileVariant{Format::Unicode, CryptMethod::Permute},
                                          FileVariant{Format::Unicode, CryptMethod::None},
+                                         FileVariant{Format::Unicode4k, CryptMethod::Permute},
                                          FileVariant{Format::Ansi, CryptMethod::Cyclic}),
                          variantName);
 
