@@ -1,10 +1,13 @@
 #include "pst/ltp/Heap.h"
 
+#include "pst/ndb/Ndb.h"
+
 #include <string>
 
 namespace pellmark::pst {
 
-Heap::Heap(const Node& node, uint8_t clientSig) : node_(node), data_(node.data()) {
+Heap::Heap(const Node& node, uint8_t clientSig)
+    : node_(node), data_(node.data()), widePages_(node.db().traits().format == Format::Unicode4k) {
     if (data_.blockCount() == 0) {
         throw PstError(ErrorCode::BadHeap, "heap node without data", PstError::kNoOffset, 0,
                        node.id().value);
@@ -36,8 +39,7 @@ Bytes Heap::item(Hid hid) const {
         throw PstError(ErrorCode::BadHeap, "subnode id where a heap address was expected",
                        PstError::kNoOffset, 0, node_.id().value);
     }
-    const size_t block = hid >> 16;
-    const size_t index = (hid >> 5) & 0x7FF;
+    const auto [block, index] = splitHid(hid, widePages_);
     if (block >= pages_.size() || index == 0) {
         throw PstError(ErrorCode::BadHeap, "heap address out of range", PstError::kNoOffset, 0,
                        node_.id().value);

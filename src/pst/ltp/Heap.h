@@ -16,6 +16,21 @@ inline bool isHid(uint32_t hnid) {
     return (hnid & 0x1F) == 0;
 }
 
+// The block and allocation indexes of a HID above its five type bits: 16 and 11 bits wide, or
+// 13 and 14 in the 4 KiB page variant, whose blocks hold up to 64 KiB of allocations (as Debian's
+// libpff reads them; Outlook's own files of that variant agree wherever a heap has one block).
+struct HidParts {
+    uint32_t block;
+    uint32_t index;
+};
+inline HidParts splitHid(Hid hid, bool widePages) {
+    if (widePages) return {hid >> 19, (hid >> 5) & 0x3FFF};
+    return {hid >> 16, (hid >> 5) & 0x7FF};
+}
+inline Hid makeHid(uint32_t block, uint32_t index, bool widePages) {
+    return (block << (widePages ? 19 : 16)) | (index << 5);
+}
+
 class Heap {
   public:
     static constexpr uint8_t kSignature = 0xEC;
@@ -40,6 +55,7 @@ class Heap {
     Node node_;
     DataTree data_;
     uint8_t clientSig_ = 0;
+    bool widePages_ = false;
     Hid userRoot_ = 0;
     mutable std::vector<BlockData> pages_;  // loaded on demand, kept so items stay valid
 };

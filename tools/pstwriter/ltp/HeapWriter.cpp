@@ -7,8 +7,7 @@
 namespace pellmark::pstwriter {
 namespace {
 
-constexpr size_t kMaxAllocationsPerBlock = 2047;  // hidIndex has 11 bits
-constexpr size_t kMaxBlocks = 65536;              // hidBlockIndex has 16 bits
+constexpr size_t kMaxAllocationsPerBlock = 2047;  // hidIndex has at least 11 bits
 
 // Fill levels of [MS-PST] 2.3.1.5: how much room a block still has, in 16 steps.
 uint8_t fillLevel(size_t freeBytes) {
@@ -33,7 +32,9 @@ size_t HeapWriter::headerSize(size_t index) const {
 }
 
 void HeapWriter::startBlock() {
-    if (index_ >= kMaxBlocks) throw std::runtime_error("heap larger than its 65,536 blocks");
+    // hidBlockIndex has 16 bits, 13 in the 4 KiB page variant
+    const size_t maxBlocks = ndb_.is4k() ? 8192 : 65536;
+    if (index_ >= maxBlocks) throw std::runtime_error("heap larger than its blocks can address");
     current_.bytes.assign(headerSize(index_), 0);
     current_.starts.clear();
 }
@@ -52,14 +53,15 @@ Hid HeapWriter::allocate(ConstBytes data) {
     }
     current_.starts.push_back(static_cast<uint16_t>(current_.bytes.size()));
     current_.bytes.insert(current_.bytes.end(), data.begin(), data.end());
-    return static_cast<Hid>(index_ << 16) | static_cast<Hid>(current_.starts.size() << 5);
+    return pst::makeHid(static_cast<uint32_t>(index_),
+                        static_cast<uint32_t>(current_.starts.size()), ndb_.is4k());
 }
 
 void HeapWriter::patch(Hid hid, ConstBytes data) {
     Block& block = index_ == 0 ? current_ : *first_;
-    const size_t i = ((hid >> 5) & 0x7FF) - 1;
-    if ((hid >> 16) != 0 || i >= block.starts.size())
-        throw std::logic_error("patch outside block 0");
+    const pst::HidParts at = pst::splitHid(hid, ndb_.is4k());
+    const size_t i = at.index - 1;
+    if (at.block != 0 || i >= block.starts.size()) throw std::logic_error("patch outside block 0");
     std::memcpy(block.bytes.data() + block.starts[i], data.data(), data.size());
 }
 
