@@ -206,31 +206,33 @@ void Ndb::walk(Tree tree, const BlockRef& ref, int expectLevel,
 }
 
 void Ndb::forEachNode(const std::function<bool(const NodeEntry&)>& visit) const {
-    std::vector<NodeEntry> found;
+    // Entries are handed on as the leaf pages are read: nothing is held per node.
     bool go = true;
     try {
         walk(
             Tree::Node, header_.nbtRoot, -1,
+            [&](ByteView v, size_t off) { return visit(nodeEntryAt(v, off)); }, go);
+        return;
+    } catch (const PstError& error) {
+        noteDamage(Tree::Node, error);
+    }
+    // What the tree gave stands, and the file's leaf pages add what it did not give. Which ids it
+    // gave is learnt by walking it again up to the same damage, only on this rare path.
+    std::vector<uint32_t> given;
+    bool again = true;
+    try {
+        walk(
+            Tree::Node, header_.nbtRoot, -1,
             [&](ByteView v, size_t off) {
-                found.push_back(nodeEntryAt(v, off));
+                given.push_back(nodeEntryAt(v, off).nid.value);
                 return true;
             },
-            go);
-    } catch (const PstError& error) {
-        // What the tree still gave stands; the file's leaf pages add the rest.
-        noteDamage(Tree::Node, error);
-        std::vector<NodeEntry> merged;
-        const auto& scanned = salvage().nodes;
-        std::sort(found.begin(), found.end(),
-                  [](const NodeEntry& a, const NodeEntry& b) { return a.nid.value < b.nid.value; });
-        auto byId = [](const NodeEntry& a, const NodeEntry& b) {
-            return a.nid.value < b.nid.value;
-        };
-        std::set_union(found.begin(), found.end(), scanned.begin(), scanned.end(),
-                       std::back_inserter(merged), byId);
-        found = std::move(merged);
+            again);
+    } catch (const PstError&) {
     }
-    for (const NodeEntry& e : found) {
+    std::sort(given.begin(), given.end());
+    for (const NodeEntry& e : salvage().nodes) {
+        if (std::binary_search(given.begin(), given.end(), e.nid.value)) continue;
         if (!visit(e)) return;
     }
 }

@@ -73,8 +73,9 @@ class Ndb {
     // reported with the error that hid it, never taken as absent.
     std::optional<NodeEntry> findNode(NodeId nid) const;
     std::optional<BlockEntry> findBlock(BlockId bid) const;
-    // Every node of the node B-tree in key order; stops when `visit` returns false. The nodes
-    // of damaged pages come from the leaf pages found in the file.
+    // Every node of the node B-tree in key order, as its pages are read; stops when `visit`
+    // returns false. Where a page is damaged, the nodes the tree did not give follow, from the
+    // leaf pages found in the file.
     void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;
     // The damage met so far, one sentence each, in the order met.
     std::vector<std::string> damage() const;
