@@ -5,6 +5,7 @@ Rows, chosen by name, each optionally resized with NAME:SIZE (a count such as 10
 ost50g a size in bytes such as 2g, decimal) to try the harness on a small machine; a bare
 count N is the usual mailbox of N items:
   20k         the usual generated mailbox of 20,000 items: the reference for CPU per item
+  small20k    20,000 small items: the reference for CPU per item of the rows of small items
   330k        330,000 items of the same mix (about 5 GB)
   3m          3,000,000 small items (short plain mail, no attachments) in the usual folders
   folder500k  500,000 small items, all in the Inbox: one folder of 500,000 items
@@ -31,6 +32,7 @@ import time
 ROWS = {
     # name: (default size, mkpst options, export format)
     "20k": ("20000", [], "eml"),
+    "small20k": ("20000", ["--small"], "eml"),
     "330k": ("330000", [], "eml"),
     "3m": ("3000000", ["--small"], "eml"),
     "folder500k": ("500000", ["--small", "--one-folder"], "eml"),

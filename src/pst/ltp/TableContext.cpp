@@ -51,7 +51,6 @@ TableContext::TableContext(const Node& node) : heap_(node, Heap::kTypeTable) {
         throw PstError(ErrorCode::BadTable, "row larger than a block", PstError::kNoOffset, 0, nid);
     }
     rowCount_ = (blocks - 1) * rowsPerBlock_ + rowTree_.blockSize(blocks - 1) / rowSize_;
-    rowBlocks_.resize(blocks);
 }
 
 Bytes TableContext::row(size_t index) const {
@@ -61,8 +60,11 @@ Bytes TableContext::row(size_t index) const {
     }
     if (rowsPerBlock_ == 0) return heapRows_.subspan(index * rowSize_, rowSize_);
     const size_t block = index / rowsPerBlock_;
-    if (!rowBlocks_[block]) rowBlocks_[block] = rowTree_.block(block);
-    ByteView v(*rowBlocks_[block], ErrorCode::BadTable);
+    if (!held_ || heldIndex_ != block) {
+        held_ = rowTree_.block(block);
+        heldIndex_ = block;
+    }
+    ByteView v(*held_, ErrorCode::BadTable);
     return v.sub((index % rowsPerBlock_) * rowSize_, rowSize_, "table row");
 }
 

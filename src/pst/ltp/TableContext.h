@@ -38,7 +38,7 @@ class TableContext {
     std::vector<std::pair<mapi::PropTag, mapi::PropValue>> rowValues(size_t row) const;
 
   private:
-    // The bytes of one row; valid while the table lives.
+    // The bytes of one row; valid until a row of another block is read.
     Bytes row(size_t index) const;
 
     Heap heap_;
@@ -51,7 +51,10 @@ class TableContext {
     Bytes heapRows_;
     DataTree rowTree_;
     size_t rowsPerBlock_ = 0;
-    mutable std::vector<BlockData> rowBlocks_;
+    // The block of the rows last read, alone: a folder of 500,000 items has some 50 MB of rows,
+    // read in order when its items are listed.
+    mutable size_t heldIndex_ = 0;
+    mutable BlockData held_;
 };
 
 }  // namespace pellmark::pst
