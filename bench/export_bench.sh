@@ -12,7 +12,8 @@
 # BENCH_FORMATS=eml,txt limits the tmpfs rows; BENCH_DISK=DIR puts the disk rows elsewhere;
 # BENCH_SCALE=20k,330k,3m,folder500k,att2g,ost50g measures those scale rows instead, one after
 # another, each mailbox and its export in BENCH_DISK (default /var/tmp) and deleted before the
-# next: 20k the usual mailbox of 20,000 items (the reference for CPU per item), 330k the same mix
+# next: 20k the usual mailbox of 20,000 items (the reference for CPU per item), small20k 20,000
+# small items (the reference for the rows of small items), 330k the same mix
 # at 330,000 items (5 GB), 3m 3,000,000 small items (short plain mail), folder500k one folder of
 # 500,000 small items, att2g one message with a 2 GiB attachment beside 1,000 small items, and
 # ost50g a 50 GB .ost of 4 KiB pages, exported as .txt (a .eml export would not fit beside it on
