@@ -16,8 +16,8 @@
 # small items (the reference for the rows of small items), 330k the same mix
 # at 330,000 items (5 GB), 3m 3,000,000 small items (short plain mail), folder500k one folder of
 # 500,000 small items, att2g one message with a 2 GiB attachment beside 1,000 small items, and
-# ost50g a 50 GB .ost of 4 KiB pages, exported as .txt (a .eml export would not fit beside it on
-# a 69 GB disk; .txt reads every item and writes its header block and body, not attachments).
+# ost50g a 50 GB .ost of 4 KiB pages, exported as .txt of one year's messages (every item read,
+# a tenth written: neither a .eml nor a .txt of every item fits beside it on a 69 GB disk).
 # Per row: file size, generation time, --list time, the window's folder tree fill, export wall,
 # CPU, CPU per item and peak memory. NAME:SIZE resizes a row to try it (3m:100k, ost50g:2g);
 # the full rows need about 60 GB of disk and hours. BENCH_AGAINST=PATH runs another build's
