@@ -82,15 +82,8 @@ void NdbWriter::writeDeleted() {
               [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; });
     const uint64_t from = space_.end();
     if (!deleted_.empty()) {
-        writeTree(deleted_.size(), traits_.nbtLeafSize, kPTypeNbt, [&](size_t i, ByteBuffer& e) {
-            const NodeRecord& r = deleted_[i];
-            e.uint(r.nid, w);
-            e.uint(r.data, w);
-            e.uint(r.sub, w);
-            e.u32(r.parent);
-            if (w == 8) e.u32(0);
-            return uint64_t{r.nid};
-        });
+        writeTree(deleted_.size(), traits_.nbtLeafSize, kPTypeNbt,
+                  [&](size_t i, ByteBuffer& e) { return nbtEntry(e, deleted_[i]); });
     }
     std::vector<size_t> freed, onPages;
     for (size_t i = 0; i < blocks_.size(); ++i) {
@@ -116,6 +109,17 @@ void NdbWriter::writeDeleted() {
 }
 
 // The rest of a BBTENTRY after bid and ib: the 4 KiB variant adds the inflated size.
+// An NBTENTRY; returns its key.
+uint64_t NdbWriter::nbtEntry(ByteBuffer& e, const NodeRecord& r) const {
+    const size_t w = traits_.idSize;
+    e.uint(r.nid, w);
+    e.uint(r.data, w);
+    e.uint(r.sub, w);
+    e.u32(r.parent);
+    if (w == 8) e.u32(0);
+    return r.nid;
+}
+
 void NdbWriter::bbtTail(ByteBuffer& e, uint16_t cb, uint16_t refs) const {
     e.u16(cb);
     if (is4k()) e.u16(cb);
@@ -217,16 +221,8 @@ void NdbWriter::finish() {
             bbtTail(e, r.cb, kBlockRefs);
             return bid;
         });
-    const PageRef nbt =
-        writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt, [&](size_t i, ByteBuffer& e) {
-            const NodeRecord& r = nodes_[i];
-            e.uint(r.nid, w);
-            e.uint(r.data, w);
-            e.uint(r.sub, w);
-            e.u32(r.parent);
-            if (w == 8) e.u32(0);
-            return uint64_t{r.nid};
-        });
+    const PageRef nbt = writeTree(nodes_.size(), traits_.nbtLeafSize, kPTypeNbt,
+                                  [&](size_t i, ByteBuffer& e) { return nbtEntry(e, nodes_[i]); });
     const SpaceMap::Totals maps = space_.writeMaps(out_);
     writeHeader(nbt, bbt, maps);
     out_.commit(space_.fileSize());

@@ -81,6 +81,7 @@ class NdbWriter {
     uint64_t nextBid() { return bidCounter_ += 4; }
     PageRef writePage(ConstBytes entries, size_t count, size_t entrySize, uint8_t level,
                       uint8_t ptype, uint64_t firstKey);
+    uint64_t nbtEntry(ByteBuffer& e, const NodeRecord& r) const;
     void bbtTail(ByteBuffer& e, uint16_t cb, uint16_t refs) const;
     template <typename EntryFn>
     PageRef writeTree(size_t count, size_t leafSize, uint8_t ptype, EntryFn leafEntry);
